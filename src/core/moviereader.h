@@ -1,0 +1,39 @@
+#pragma once
+
+#include "pelicula.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace orv {
+
+class PasswordProvider;
+
+// The message every failed load shows, whatever the cause.
+QString mensajeErrorPelicula();
+QString tituloErrorPelicula();
+
+struct LoadOptions
+{
+    // A compressed movie whose member would inflate past this is refused.
+    qint64 inflateLimit = qint64(1) << 30;
+    // Asked for the password of an encrypted member; null refuses such members.
+    PasswordProvider* passwords = nullptr;
+};
+
+// Parses the bytes of a plain movie: the ten-value header, then numCuadros
+// frame lines. On success fills the header fields and frames of `out` (the
+// file fields are left alone) and returns true.
+bool parsePelicula(QByteArray bytes, Pelicula& out);
+
+// True when the bytes are a compressed movie (a ZIP archive: they start "PK").
+bool esComprimida(QByteArrayView head);
+
+// The loader: reads the plain or compressed movie at `ruta` into `out`.
+// Answers true when the movie was read. On false, `out` is left unchanged.
+bool cargaPelicula(const QString& ruta, Pelicula& out, const LoadOptions& options = {});
+
+// The size in KB as the suite shows it: bytes / 1024, cut to two decimals.
+double tamanoEnKB(qint64 bytes);
+
+} // namespace orv

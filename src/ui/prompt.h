@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class QWidget;
+
+namespace orv::ui {
+
+// The prompt seam: every message box, question, input box, file dialog and
+// colour dialog of the four programs goes through the current Prompt.
+// Production shows real Qt dialogs; tests install a scripted prompt that
+// records what was shown and answers without a person.
+
+enum class Icono { Ninguno, Informacion, Exclamacion, Critico, Pregunta };
+enum class Botones { Aceptar, SiNo, SiNoCancelar };
+enum class Respuesta { Aceptar, Si, No, Cancelar };
+
+class Prompt
+{
+public:
+    virtual ~Prompt() = default;
+
+    // A message box. Texts use CR LF between lines, as the programs build them.
+    virtual Respuesta mensaje(QWidget* parent, const QString& texto, const QString& titulo,
+                              Icono icono, Botones botones) = 0;
+
+    // An input box; std::nullopt when cancelled.
+    virtual std::optional<QString> entrada(QWidget* parent, const QString& texto,
+                                           const QString& titulo, const QString& inicial) = 0;
+
+    // Open and Save dialogs. `filtro` is written the classic way,
+    // "Descripción (*.ext)|*.ext|Todos los archivos (*.*)|*.*". An empty
+    // result means the dialog was cancelled.
+    virtual QString abrirArchivo(QWidget* parent, const QString& titulo,
+                                 const QString& filtro) = 0;
+    virtual QString guardarArchivo(QWidget* parent, const QString& titulo,
+                                   const QString& filtro) = 0;
+
+    // The colour dialog; std::nullopt when cancelled.
+    virtual std::optional<QColor> color(QWidget* parent, const QColor& inicial) = 0;
+};
+
+// The prompt in use. Defaults to the real dialogs.
+Prompt& prompt();
+
+// Installs another prompt (tests); nullptr restores the real dialogs.
+// The caller keeps ownership.
+void setPrompt(Prompt* p);
+
+// Turns a classic "text|pattern|text|pattern" filter into a Qt name filter.
+QString filtroQt(const QString& filtro);
+
+} // namespace orv::ui
