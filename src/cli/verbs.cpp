@@ -1,0 +1,128 @@
+#include "verbs.h"
+
+#include "cp1252.h"
+#include "frame.h"
+#include "moviereader.h"
+
+#include <QCommandLineParser>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <array>
+
+namespace orv::cli {
+namespace {
+
+constexpr std::array<Verb, 2> kVerbs{{
+    {"info", "muestra la cabecera y el archivo de una película", &infoVerb},
+    {"frame", "muestra un cuadro de una película", &frameVerb},
+}};
+
+// Parses a verb's command line. Answers -1 to go on, or the exit status when
+// the verb is done already (help shown, or bad usage reported).
+int parseVerb(QCommandLineParser& parser, const QStringList& args, int positionals,
+              const char* usage, Io& io)
+{
+    const QString usageLine = QLatin1String("Uso: orv ") + QString::fromUtf8(usage);
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Muestra esta ayuda."));
+    parser.addOption(help);
+    const bool parsed = parser.parse(args);
+    if (parsed && parser.isSet(help)) {
+        io.out << usageLine << '\n' << parser.helpText().section(QLatin1Char('\n'), 1);
+        return kOk;
+    }
+    if (!parsed || parser.positionalArguments().size() != positionals) {
+        if (!parsed)
+            io.err << "orv: " << parser.errorText() << '\n';
+        io.err << usageLine << '\n';
+        return kUsage;
+    }
+    return -1;
+}
+
+bool load(const QString& path, Pelicula& movie, Io& io)
+{
+    if (cargaPelicula(path, movie))
+        return true;
+    io.err << mensajeErrorPelicula() << '\n';
+    return false;
+}
+
+QString number(double v) { return QString::number(v, 'g', 15); }
+
+} // namespace
+
+std::span<const Verb> verbs() { return kVerbs; }
+
+int infoVerb(const QStringList& args, Io& io)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Muestra la cabecera, la forma y el tamaño de una película."));
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Escribe un objeto JSON."));
+    parser.addOption(json);
+    parser.addPositionalArgument(QStringLiteral("ARCHIVO"), QStringLiteral("La película (.ovt)."));
+    if (const int done = parseVerb(parser, args, 1, "info [--json] ARCHIVO", io); done >= 0)
+        return done;
+    Pelicula m;
+    if (!load(parser.positionalArguments().first(), m, io))
+        return kFailed;
+    if (parser.isSet(json)) {
+        const QJsonObject o{
+            {QStringLiteral("ancho"), m.ancho},
+            {QStringLiteral("alto"), m.alto},
+            {QStringLiteral("numCuadros"), m.numCuadros},
+            {QStringLiteral("pausa"), m.pausa},
+            {QStringLiteral("creador"), fromCp1252(m.creador)},
+            {QStringLiteral("masInfo"), fromCp1252(m.masInfo)},
+            {QStringLiteral("comprimida"), m.comprimida},
+            {QStringLiteral("tamanoKB"), m.tamanoKB},
+            {QStringLiteral("nombreArchivo"), m.nombreArchivo},
+            {QStringLiteral("rutaPelicula"), m.rutaPelicula},
+        };
+        io.out << QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) << '\n';
+        return kOk;
+    }
+    io.out << "ancho: " << m.ancho << '\n'
+           << "alto: " << m.alto << '\n'
+           << "numCuadros: " << m.numCuadros << '\n'
+           << "pausa: " << number(m.pausa) << '\n'
+           << "creador: " << fromCp1252(m.creador) << '\n'
+           << "masInfo: " << fromCp1252(m.masInfo) << '\n'
+           << "forma: " << (m.comprimida ? "comprimida" : "plana") << '\n'
+           << "tamanoKB: " << number(m.tamanoKB) << '\n'
+           << "nombreArchivo: " << m.nombreArchivo << '\n'
+           << "rutaPelicula: " << m.rutaPelicula << '\n';
+    return kOk;
+}
+
+int frameVerb(const QStringList& args, Io& io)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Muestra un cuadro tal como lo ve el reproductor."));
+    parser.addPositionalArgument(QStringLiteral("ARCHIVO"), QStringLiteral("La película (.ovt)."));
+    parser.addPositionalArgument(QStringLiteral("N"), QStringLiteral("El número del cuadro, desde 0."));
+    if (const int done = parseVerb(parser, args, 2, "frame ARCHIVO N", io); done >= 0)
+        return done;
+    bool ok = false;
+    const int index = parser.positionalArguments().at(1).toInt(&ok);
+    if (!ok || index < 0) {
+        io.err << "orv: N debe ser un número de cuadro (0, 1, 2, ...)\n";
+        return kUsage;
+    }
+    Pelicula m;
+    if (!load(parser.positionalArguments().first(), m, io))
+        return kFailed;
+    if (index >= m.numCuadros) {
+        io.err << "orv: la película tiene " << m.numCuadros << " cuadros (0 a " << m.numCuadros - 1 << ")\n";
+        return kUsage;
+    }
+    QString text = fromCp1252(armaCuadro(m, index));
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    io.out << text << '\n';
+    return kOk;
+}
+
+} // namespace orv::cli

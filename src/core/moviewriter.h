@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QSaveFile>
+#include <QString>
+
+namespace orv {
+
+// The header line as the writers build it: width, height, frame count and
+// pause as given, four reserved "0" fields, author and further information,
+// separated by single commas, in Windows-1252, without the line end.
+QByteArray lineaCabecera(QByteArrayView ancho, QByteArrayView alto, int numCuadros,
+                         QByteArrayView pausa, QByteArrayView creador, QByteArrayView masInfo);
+
+// Writes a plain movie: the header line, then one line per frame, each
+// followed by CR LF. Everything goes to a temporary file beside the target,
+// renamed over it only by commit(); a writer dropped without a successful
+// commit leaves no file behind and an existing movie of that name untouched.
+class MovieWriter
+{
+public:
+    explicit MovieWriter(const QString& path);
+
+    bool begin(QByteArrayView headerLine);
+    bool writeFrame(QByteArrayView frame);
+    bool commit();
+
+    QString errorString() const { return m_file.errorString(); }
+
+private:
+    bool writeLine(QByteArrayView line);
+
+    QSaveFile m_file;
+    bool m_ok = false;
+};
+
+} // namespace orv
