@@ -34,8 +34,7 @@ public:
     // Open and Save dialogs. `filtro` is written the classic way,
     // "Descripción (*.ext)|*.ext|Todos los archivos (*.*)|*.*". An empty
     // result means the dialog was cancelled.
-    virtual QString abrirArchivo(QWidget* parent, const QString& titulo,
-                                 const QString& filtro) = 0;
+    virtual QString abrirArchivo(QWidget* parent, const QString& titulo, const QString& filtro) = 0;
     virtual QString guardarArchivo(QWidget* parent, const QString& titulo,
                                    const QString& filtro) = 0;
 
@@ -50,7 +49,15 @@ Prompt& prompt();
 // The caller keeps ownership.
 void setPrompt(Prompt* p);
 
-// Turns a classic "text|pattern|text|pattern" filter into a Qt name filter.
+// Turns a classic "text|pattern|text|pattern" filter into a Qt name filter:
+// "Orvane ASCII Movie (*.ovt)|*.ovt|Todos los archivos (*.*)|*.*" gives
+// "Orvane ASCII Movie (*.ovt);;Todos los archivos (*.*)". Qt takes a filter's
+// patterns from its last parenthesised group, so a description that does not
+// end with its own patterns gets them appended.
 QString filtroQt(const QString& filtro);
+
+// The answer of a message box closed without a button (Escape, the close box):
+// Aceptar, No or Cancelar, by the buttons it had.
+Respuesta respuestaAlCerrar(Botones botones);
 
 } // namespace orv::ui
