@@ -109,7 +109,7 @@ int frameVerb(const QStringList& args, Io& io)
     bool ok = false;
     const int index = parser.positionalArguments().at(1).toInt(&ok);
     if (!ok || index < 0) {
-        io.err << "orv: N debe ser un número de cuadro (0, 1, 2, ...)\n";
+        io.err << "orv: N debe ser un número de cuadro (0, 1, 2, ...)\nUso: orv frame ARCHIVO N\n";
         return kUsage;
     }
     Pelicula m;

@@ -1,0 +1,56 @@
+#include "moviefixtures.h"
+
+#include <QFile>
+#include <sys/stat.h>
+#include <zip.h>
+
+namespace fixtures {
+
+QByteArray plainMovie(const QByteArray& header, const std::vector<QByteArray>& frames)
+{
+    QByteArray out = header + "\r\n";
+    for (const QByteArray& f : frames)
+        out += f + "\r\n";
+    return out;
+}
+
+QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
+{
+    const QString path = dir.filePath(name);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+QString writeZip(const QTemporaryDir& dir, const QString& name, const std::vector<ZipEntry>& entries)
+{
+    const QString path = dir.filePath(name);
+    int err = 0;
+    zip_t* za = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    if (!za)
+        qFatal("cannot create %s", qPrintable(path));
+    for (const ZipEntry& e : entries) {
+        zip_int64_t index;
+        if (e.kind == ZipEntry::Kind::Directory) {
+            index = zip_dir_add(za, e.name.constData(), ZIP_FL_ENC_UTF_8);
+        } else {
+            zip_source_t* src = zip_source_buffer(za, e.data.constData(), static_cast<zip_uint64_t>(e.data.size()), 0);
+            index = zip_file_add(za, e.name.constData(), src, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
+        }
+        if (index < 0)
+            qFatal("cannot add %s", e.name.constData());
+        const auto i = static_cast<zip_uint64_t>(index);
+        if (e.stored)
+            zip_set_file_compression(za, i, ZIP_CM_STORE, 0);
+        if (e.kind == ZipEntry::Kind::Symlink)
+            zip_file_set_external_attributes(za, i, 0, ZIP_OPSYS_UNIX, (S_IFLNK | 0777u) << 16);
+        if (!e.password.isEmpty())
+            zip_file_set_encryption(za, i, ZIP_EM_AES_256, e.password.constData());
+    }
+    if (zip_close(za) != 0)
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+} // namespace fixtures

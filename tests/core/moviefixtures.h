@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+#include <vector>
+
+// Small helpers to make test movies and archives on disk.
+namespace fixtures {
+
+// A plain movie: the header line and each frame line, CR LF after each.
+QByteArray plainMovie(const QByteArray& header, const std::vector<QByteArray>& frames);
+
+// Writes bytes to dir/name and answers the full path.
+QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes);
+
+struct ZipEntry
+{
+    enum class Kind { File, Directory, Symlink };
+    QByteArray name;
+    QByteArray data; // for a link, its target
+    Kind kind = Kind::File;
+    bool stored = false;        // no compression
+    QByteArray password = {};   // encrypt with AES-256 when set
+};
+
+// Writes a ZIP archive holding the entries, in order, and answers its path.
+QString writeZip(const QTemporaryDir& dir, const QString& name, const std::vector<ZipEntry>& entries);
+
+} // namespace fixtures

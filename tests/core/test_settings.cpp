@@ -1,0 +1,71 @@
+// The settings store: full registry-style paths over a private config folder.
+#include "settings.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestSettings : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void missingValueIsEmpty();
+    void valuesRoundTrip_data();
+    void valuesRoundTrip();
+    void programsHaveTheirOwnFiles();
+    void badPathsAreIgnored();
+
+private:
+    QTemporaryDir m_config;
+};
+
+void TestSettings::initTestCase()
+{
+    QVERIFY(m_config.isValid());
+    qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
+}
+
+void TestSettings::missingValueIsEmpty()
+{
+    QCOMPARE(orv::leeValor("HKEY_CURRENT_USER\\Software\\Orvane\\OrvPlayer\\NeverWritten"), QString());
+}
+
+void TestSettings::valuesRoundTrip_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::newRow("number") << "16777215";
+    QTest::newRow("empty") << "";
+    QTest::newRow("path with spaces and accents") << QString::fromUtf8("/home/ana/Películas/mi peli.ovt");
+    QTest::newRow("windows path") << "C:\\Archivos de programa\\Orvane\\OrvCompactor.exe";
+    QTest::newRow("looks like a list") << "a, b, c";
+    QTest::newRow("quotes and equals") << "x=\"1\";[g]";
+}
+
+void TestSettings::valuesRoundTrip()
+{
+    QFETCH(QString, value);
+    const QString path = "HKEY_CURRENT_USER\\Software\\Orvane\\OrvPlayer\\Recientes1";
+    orv::guardaValor(path, value);
+    QCOMPARE(orv::leeValor(path), value);
+}
+
+void TestSettings::programsHaveTheirOwnFiles()
+{
+    orv::guardaValor("HKEY_CURRENT_USER\\Software\\Orvane\\OrvCompactor\\Ruta", "/usr/bin/OrvCompactor");
+    orv::guardaValor("HKEY_CURRENT_USER\\Software\\Orvane\\OrvPlayer\\Ruta", "other");
+    QCOMPARE(orv::leeValor("HKEY_CURRENT_USER\\Software\\Orvane\\OrvCompactor\\Ruta"), QString("/usr/bin/OrvCompactor"));
+    QVERIFY(QFile::exists(m_config.filePath("Orvane/OrvCompactor.conf")));
+    QVERIFY(QFile::exists(m_config.filePath("Orvane/OrvPlayer.conf")));
+}
+
+void TestSettings::badPathsAreIgnored()
+{
+    for (const char* path : {"", "Ruta", "HKEY_LOCAL_MACHINE\\Software\\Orvane\\OrvPlayer\\X", "HKEY_CURRENT_USER\\Ruta"}) {
+        orv::guardaValor(path, "x");
+        QCOMPARE(orv::leeValor(path), QString());
+    }
+}
+
+QTEST_GUILESS_MAIN(TestSettings)
+#include "test_settings.moc"
