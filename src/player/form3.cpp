@@ -1,0 +1,82 @@
+#include "form3.h"
+
+#include "cp1252.h"
+#include "numberformat.h"
+#include "pelicula.h"
+
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace orv::player {
+namespace {
+
+QWidget* campo(QWidget* padre, const QString& nombre, const QString& texto)
+{
+    auto* t = new QLineEdit(texto, padre);
+    t->setObjectName(nombre);
+    t->setReadOnly(true);
+    t->setCursorPosition(0);
+    return t;
+}
+
+QWidget* campoLargo(QWidget* padre, const QString& nombre, const QString& texto)
+{
+    auto* t = new QPlainTextEdit(texto, padre);
+    t->setObjectName(nombre);
+    t->setReadOnly(true);
+    t->setTabChangesFocus(true);
+    t->setFixedHeight(t->fontMetrics().lineSpacing() * 3 + 12);
+    return t;
+}
+
+} // namespace
+
+Form3::Form3(const Pelicula& p, QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("Form3"));
+    setWindowTitle(QStringLiteral("Información adicional"));
+    setModal(true);
+
+    auto* frame1 = new QGroupBox(QStringLiteral("Película"), this);
+    frame1->setObjectName(QStringLiteral("Frame1"));
+    auto* pelicula = new QFormLayout(frame1);
+    pelicula->addRow(QStringLiteral("Ancho, alto (Carácteres):"),
+                     campo(frame1, QStringLiteral("t1"),
+                           numeroLocal(p.ancho) + QStringLiteral(", ") + numeroLocal(p.alto)));
+    pelicula->addRow(QStringLiteral("Pausa por cada cuadro (ms.):"),
+                     campo(frame1, QStringLiteral("t2"), numeroLocal(p.pausa)));
+    pelicula->addRow(QStringLiteral("Longitud de la película (Cuadros):"),
+                     campo(frame1, QStringLiteral("t3"), numeroLocal(p.numCuadros)));
+    pelicula->addRow(QStringLiteral("Creador de la película:"),
+                     campo(frame1, QStringLiteral("t4"), fromCp1252(p.creador)));
+    pelicula->addRow(QStringLiteral("Más información:"),
+                     campoLargo(frame1, QStringLiteral("t5"), fromCp1252(p.masInfo)));
+
+    auto* frame2 = new QGroupBox(QStringLiteral("Archivo"), this);
+    frame2->setObjectName(QStringLiteral("Frame2"));
+    auto* archivo = new QFormLayout(frame2);
+    archivo->addRow(QStringLiteral("Tamaño del archivo (KB):"),
+                    campo(frame2, QStringLiteral("t6"), numeroLocal(p.tamanoKB)));
+    archivo->addRow(QStringLiteral("Ruta:"), campoLargo(frame2, QStringLiteral("t7"), p.rutaPelicula));
+
+    auto* aceptar = new QPushButton(QStringLiteral("Aceptar"), this);
+    aceptar->setObjectName(QStringLiteral("Command1"));
+    aceptar->setDefault(true);
+    connect(aceptar, &QPushButton::clicked, this, &QDialog::accept);
+    auto* botones = new QHBoxLayout;
+    botones->addStretch();
+    botones->addWidget(aceptar);
+
+    auto* todo = new QVBoxLayout(this);
+    todo->addWidget(frame1);
+    todo->addWidget(frame2);
+    todo->addLayout(botones);
+    setMinimumWidth(420);
+}
+
+} // namespace orv::player

@@ -1,0 +1,40 @@
+#include "runplayer.h"
+
+#include "commandline.h"
+#include "form1.h"
+#include "pictures.h"
+#include "playersettings.h"
+#include "splash.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <memory>
+
+namespace orv::player {
+
+int runPlayer(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("OrvPlayer"));
+    QApplication::setOrganizationName(QStringLiteral("Orvane"));
+    QApplication::setWindowIcon(ui::productIcon(ui::Producto::Player));
+    QApplication::setDesktopFileName(QStringLiteral("orvane-player"));
+
+    const QString ruta = rutaDeLineaDeComandos(QApplication::arguments().mid(1));
+    std::unique_ptr<Form1> form1;
+    auto muestraPrincipal = [&form1, ruta] {
+        if (form1)
+            return;
+        form1 = std::make_unique<Form1>();
+        form1->show();
+        if (!ruta.isEmpty()) {
+            // Once the window is up, so that a failure message has it behind.
+            Form1* ventana = form1.get();
+            QTimer::singleShot(0, ventana, [ventana, ruta] { ventana->abrePelicula(ruta, false); });
+        }
+    };
+    ui::iniciaConSplash(ui::Producto::Player, ocultaSplash(), muestraPrincipal);
+    return QApplication::exec();
+}
+
+} // namespace orv::player
