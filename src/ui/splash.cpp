@@ -49,6 +49,10 @@ void Splash::entrega()
         return;
     m_entregado = true;
     m_timer->stop();
+    // Hidden first, so that a message the main window shows while opening is
+    // not covered by the splash; closed only afterwards, because closing the
+    // last visible window would end the program.
+    hide();
     // Showing the main window must not leave an exception in the event loop;
     // a failed hand-over still closes the splash.
     try {
