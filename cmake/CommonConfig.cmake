@@ -15,3 +15,8 @@ if(ORV_SANITIZE)
     target_compile_options(orv_common INTERFACE ${_orv_san})
     target_link_options(orv_common INTERFACE ${_orv_san})
 endif()
+
+if(ORV_BUILD_FUZZ)
+    # Coverage for libFuzzer in every library the fuzz targets link.
+    target_compile_options(orv_common INTERFACE -fsanitize=fuzzer-no-link)
+endif()

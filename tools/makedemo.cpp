@@ -1,14 +1,13 @@
 // Writes the demo movies that the README's run command opens: a plain one and
 // the same movie in its compressed (ZIP) form.
 #include "moviewriter.h"
+#include "zipwrite.h"
 
 #include <QByteArray>
-#include <QFileInfo>
 #include <QString>
 
 #include <cmath>
 #include <cstdio>
-#include <zip.h>
 
 namespace {
 
@@ -52,22 +51,6 @@ bool writePlain(const QString& path)
     return w.commit();
 }
 
-bool writeZip(const QString& plain, const QString& path)
-{
-    int err = 0;
-    zip_t* za = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &err);
-    if (!za)
-        return false;
-    zip_source_t* src = zip_source_file(za, QFile::encodeName(plain).constData(), 0, -1);
-    const QByteArray member = QFileInfo(path).fileName().toUtf8();
-    if (!src || zip_file_add(za, member.constData(), src, ZIP_FL_OVERWRITE) < 0) {
-        zip_source_free(src);
-        zip_discard(za);
-        return false;
-    }
-    return zip_close(za) == 0;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -78,7 +61,7 @@ int main(int argc, char** argv)
     }
     const QString plain = QString::fromLocal8Bit(argv[1]);
     const QString zipped = QString::fromLocal8Bit(argv[2]);
-    if (!writePlain(plain) || !writeZip(plain, zipped)) {
+    if (!writePlain(plain) || !orv::tools::writeSingleMemberZip(plain, zipped)) {
         std::fprintf(stderr, "orv_makedemo: could not write the demo movies\n");
         return 1;
     }

@@ -7,6 +7,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -115,6 +119,19 @@ qsizetype lineEnd(const char* data, qsizetype size, qsizetype from)
     return end - data;
 }
 
+// A big movie's buffer is faulted in page by page as the file is read into
+// it; on Linux, asking for huge pages first makes that several times cheaper.
+void adviseHugePages([[maybe_unused]] char* data, [[maybe_unused]] qint64 size)
+{
+#ifdef __linux__
+    constexpr quintptr kHuge = 2 * 1024 * 1024;
+    const quintptr begin = (reinterpret_cast<quintptr>(data) + kHuge - 1) & ~(kHuge - 1);
+    const quintptr end = (reinterpret_cast<quintptr>(data) + static_cast<quintptr>(size)) & ~(kHuge - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#endif
+}
+
 } // namespace
 
 QString mensajeErrorPelicula()
@@ -177,6 +194,23 @@ bool parsePelicula(QByteArray bytes, Pelicula& out)
     return true;
 }
 
+bool cargaPeliculaDeBytes(QByteArray bytes, Pelicula& out, const LoadOptions& options)
+{
+    Pelicula loaded;
+    if (esComprimida(bytes)) {
+        CodeModule::beginExtraction();
+        std::optional<QByteArray> member =
+            readFirstZipMember(QByteArrayView(bytes), options.inflateLimit, options.passwords);
+        if (!member || !parsePelicula(std::move(*member), loaded))
+            return false;
+        loaded.comprimida = true;
+    } else if (!parsePelicula(std::move(bytes), loaded)) {
+        return false;
+    }
+    out = std::move(loaded);
+    return true;
+}
+
 bool cargaPelicula(const QString& ruta, Pelicula& out, const LoadOptions& options)
 {
     const QFileInfo info(ruta);
@@ -206,6 +240,7 @@ bool cargaPelicula(const QString& ruta, Pelicula& out, const LoadOptions& option
         loaded.comprimida = true;
     } else {
         QByteArray bytes(size, Qt::Uninitialized);
+        adviseHugePages(bytes.data(), size);
         std::memcpy(bytes.data(), head.constData(), static_cast<size_t>(got));
         qint64 done = got;
         while (done < size) {

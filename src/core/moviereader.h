@@ -33,6 +33,10 @@ bool esComprimida(QByteArrayView head);
 // Answers true when the movie was read. On false, `out` is left unchanged.
 bool cargaPelicula(const QString& ruta, Pelicula& out, const LoadOptions& options = {});
 
+// Reads a movie, plain or compressed, from bytes already in memory. Only the
+// header fields, frames and `comprimida` are filled.
+bool cargaPeliculaDeBytes(QByteArray bytes, Pelicula& out, const LoadOptions& options = {});
+
 // The size in KB as the suite shows it: bytes / 1024, cut to two decimals.
 double tamanoEnKB(qint64 bytes);
 

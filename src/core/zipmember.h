@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <optional>
 
@@ -14,6 +15,10 @@ class PasswordProvider;
 // mismatch, an archive with no file member or a refused password all give
 // std::nullopt.
 std::optional<QByteArray> readFirstZipMember(const QString& path, qint64 limit,
+                                             PasswordProvider* passwords);
+
+// The same, for an archive already in memory.
+std::optional<QByteArray> readFirstZipMember(QByteArrayView archive, qint64 limit,
                                              PasswordProvider* passwords);
 
 } // namespace orv

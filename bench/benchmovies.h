@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+namespace bench {
+
+struct MovieSize
+{
+    int ancho;
+    int alto;
+    int cuadros;
+};
+
+// Writes a plain movie of the given size at `path` whose frames look like
+// ASCII art (smooth shapes drawn with a tone ramp), so that compression
+// ratios are those of real movies, not of noise or of blank frames.
+bool writePlainMovie(const QString& path, const MovieSize& size);
+
+} // namespace bench
