@@ -95,16 +95,18 @@ void Form1::ajustaMinimo()
 void Form1::corrigeMarco()
 {
     // The stored size is the outer one, but the decorations are known only
-    // once the window is on screen: take them off the client size once.
+    // once the window is on screen: take them off the client size once, in
+    // the normal state (a window started maximized gets it when restored).
     if (m_marcoCorregido || !isVisible())
         return;
     const QSize marco = frameGeometry().size() - size();
     if (marco.width() <= 0 && marco.height() <= 0)
         return;
-    m_marcoCorregido = true;
     ajustaMinimo();
-    if (windowState() == Qt::WindowNoState)
-        resize(size() - marco);
+    if (windowState() != Qt::WindowNoState)
+        return;
+    m_marcoCorregido = true;
+    resize(size() - marco);
 }
 
 void Form1::guardaTamano()

@@ -47,6 +47,7 @@ Pantalla::Pantalla(QWidget* parent) : QAbstractScrollArea(parent)
     setFocusPolicy(Qt::StrongFocus);
     setAcceptDrops(true);
     viewport()->setAcceptDrops(true);
+    viewport()->installEventFilter(this);
     viewport()->setCursor(Qt::IBeamCursor);
     viewport()->setAutoFillBackground(false);
     setAttribute(Qt::WA_InputMethodEnabled, false);
@@ -169,6 +170,16 @@ void Pantalla::actualizaMetricas()
     m_anchoCaracter = std::max<qreal>(fm.horizontalAdvance(QLatin1Char('M')), 1);
     m_altoFila = std::max<qreal>(fm.lineSpacing(), 1);
     m_ascenso = fm.ascent();
+    m_fuenteCruda = QRawFont::fromFont(font());
+    for (int b = 0; b < 256; ++b) {
+        const char byte = static_cast<char>(b);
+        QString caracter = fromCp1252(QByteArrayView(&byte, 1));
+        quitaControles(caracter);
+        const QList<quint32> indices =
+            m_fuenteCruda.isValid() ? m_fuenteCruda.glyphIndexesForString(caracter) : QList<quint32>{};
+        m_glifo[static_cast<size_t>(b)] = indices.size() == 1 ? indices.front() : 0;
+        m_sinGlifo[static_cast<size_t>(b)] = indices.size() != 1 || (indices.front() == 0 && b != ' ');
+    }
 }
 
 void Pantalla::actualizaBarras()
@@ -193,7 +204,6 @@ void Pantalla::paintEvent(QPaintEvent* event)
     painter.fillRect(zona, m_fondo);
     if (m_filas.empty())
         return;
-    painter.setFont(font());
     const int dx = horizontalScrollBar()->value();
     const int dy = verticalScrollBar()->value();
     const int primera = std::max(0, static_cast<int>((zona.top() + dy - kMargen) / m_altoFila));
@@ -201,37 +211,101 @@ void Pantalla::paintEvent(QPaintEvent* event)
         std::min(filas() - 1, static_cast<int>((zona.bottom() + dy - kMargen) / m_altoFila));
     const int colDesde = std::max(0, static_cast<int>((zona.left() + dx - kMargen) / m_anchoCaracter));
     const int colHasta = static_cast<int>((zona.right() + 1 + dx - kMargen) / m_anchoCaracter) + 1;
-    for (int fila = primera; fila <= ultima; ++fila)
-        pintaFila(painter, fila, kMargen + fila * m_altoFila - dy, colDesde, colHasta);
+
+    m_normales.limpia();
+    m_seleccionados.limpia();
+    m_resaltes.clear();
+    std::vector<int> comoTexto;
+    for (int fila = primera; fila <= ultima; ++fila) {
+        const qreal y = kMargen + fila * m_altoFila - dy;
+        const Fila& f = m_filas[static_cast<size_t>(fila)];
+        const auto* bytes = reinterpret_cast<const unsigned char*>(m_bytes.constData() + f.inicio);
+        const int hasta = std::min(colHasta, f.largo);
+        const bool faltan = std::any_of(bytes + std::min(colDesde, hasta), bytes + hasta,
+                                        [this](unsigned char b) { return m_sinGlifo[b]; });
+        if (faltan)
+            comoTexto.push_back(fila);
+        else
+            juntaFila(fila, y, colDesde, colHasta);
+    }
+    const QColor resalte = palette().color(QPalette::Active, QPalette::Highlight);
+    for (const QRectF& r : m_resaltes)
+        painter.fillRect(r, resalte);
+    auto pinta = [&](const Glifos& g, const QColor& color) {
+        if (g.indices.isEmpty())
+            return;
+        QGlyphRun run;
+        run.setRawFont(m_fuenteCruda);
+        run.setGlyphIndexes(g.indices);
+        run.setPositions(g.posiciones);
+        painter.setPen(color);
+        painter.drawGlyphRun(QPointF(0, 0), run);
+    };
+    pinta(m_normales, m_letras);
+    pinta(m_seleccionados, palette().color(QPalette::Active, QPalette::HighlightedText));
+    if (!comoTexto.empty()) {
+        painter.setFont(font());
+        for (int fila : comoTexto)
+            pintaFilaComoTexto(painter, fila, kMargen + fila * m_altoFila - dy, colDesde, colHasta);
+    }
 }
 
-void Pantalla::pintaFila(QPainter& painter, int fila, qreal y, int colDesde, int colHasta)
+std::pair<int, int> Pantalla::seleccionEnFila(int fila) const
 {
-    const int largo = m_filas[static_cast<size_t>(fila)].largo;
-    const qreal x0 = kMargen - horizontalScrollBar()->value();
-    auto xDe = [&](int columna) { return x0 + columna * m_anchoCaracter; };
-    if (colDesde < largo) {
-        QString texto = textoFila(fila, colDesde, colHasta);
-        quitaControles(texto);
-        painter.setPen(m_letras);
-        painter.drawText(QPointF(xDe(colDesde), y + m_ascenso), texto);
-    }
     const Posicion desde = std::min(m_ancla, m_cursor);
     const Posicion hasta = std::max(m_ancla, m_cursor);
     if (desde == hasta || fila < desde.fila || fila > hasta.fila)
-        return;
-    // The selection runs one cell past a row's end to show its line break.
-    const int a = std::max(fila == desde.fila ? desde.columna : 0, colDesde);
-    const int b = std::min(fila == hasta.fila ? hasta.columna : largo + 1, colHasta);
-    if (a >= b)
-        return;
-    const QRectF celda(xDe(a), y, (b - a) * m_anchoCaracter, m_altoFila);
-    painter.fillRect(celda, palette().color(QPalette::Active, QPalette::Highlight));
-    if (a < largo) {
-        QString texto = textoFila(fila, a, b);
-        quitaControles(texto);
+        return {0, 0};
+    const int largo = m_filas[static_cast<size_t>(fila)].largo;
+    return {fila == desde.fila ? desde.columna : 0, fila == hasta.fila ? hasta.columna : largo + 1};
+}
+
+void Pantalla::juntaFila(int fila, qreal y, int colDesde, int colHasta)
+{
+    const Fila& f = m_filas[static_cast<size_t>(fila)];
+    const auto* bytes = reinterpret_cast<const unsigned char*>(m_bytes.constData() + f.inicio);
+    const qreal x0 = kMargen - horizontalScrollBar()->value();
+    // Whole-pixel glyph positions: sharper, and the glyph cache needs no
+    // sub-pixel variants.
+    const qreal base = std::round(y + m_ascenso);
+    const auto [a, b] = seleccionEnFila(fila);
+    if (std::max(a, colDesde) < std::min(b, colHasta)) {
+        const int desde = std::max(a, colDesde);
+        const int hasta = std::min(b, colHasta);
+        m_resaltes.emplace_back(x0 + desde * m_anchoCaracter, y, (hasta - desde) * m_anchoCaracter,
+                                m_altoFila);
+    }
+    const int fin = std::min(colHasta, f.largo);
+    for (int c = colDesde; c < fin; ++c) {
+        const unsigned char byte = bytes[c];
+        if (byte == ' ')
+            continue;
+        Glifos& destino = (c >= a && c < b) ? m_seleccionados : m_normales;
+        destino.indices.append(m_glifo[byte]);
+        destino.posiciones.append(QPointF(std::round(x0 + c * m_anchoCaracter), base));
+    }
+}
+
+void Pantalla::pintaFilaComoTexto(QPainter& painter, int fila, qreal y, int colDesde, int colHasta)
+{
+    const qreal x0 = kMargen - horizontalScrollBar()->value();
+    auto xDe = [&](int columna) { return x0 + columna * m_anchoCaracter; };
+    const auto [a, b] = seleccionEnFila(fila);
+    const int desde = std::max(a, colDesde);
+    const int hasta = std::min(b, colHasta);
+    if (desde < hasta)
+        painter.fillRect(QRectF(xDe(desde), y, (hasta - desde) * m_anchoCaracter, m_altoFila),
+                         palette().color(QPalette::Active, QPalette::Highlight));
+    QString texto = textoFila(fila, colDesde, colHasta);
+    quitaControles(texto);
+    painter.setPen(m_letras);
+    painter.drawText(QPointF(xDe(colDesde), y + m_ascenso), texto);
+    if (desde < hasta) {
+        painter.save();
+        painter.setClipRect(QRectF(xDe(desde), y, (hasta - desde) * m_anchoCaracter, m_altoFila));
         painter.setPen(palette().color(QPalette::Active, QPalette::HighlightedText));
-        painter.drawText(QPointF(xDe(a), y + m_ascenso), texto);
+        painter.drawText(QPointF(xDe(colDesde), y + m_ascenso), texto);
+        painter.restore();
     }
 }
 
@@ -332,26 +406,33 @@ void Pantalla::contextMenuEvent(QContextMenuEvent* event)
     menu.exec(event->globalPos());
 }
 
-void Pantalla::dragEnterEvent(QDragEnterEvent* event)
+bool Pantalla::eventFilter(QObject* objeto, QEvent* event)
 {
-    if (traeArchivos(event->mimeData()))
-        event->acceptProposedAction();
-    else
-        event->ignore();
-}
-
-void Pantalla::dragMoveEvent(QDragMoveEvent* event)
-{
-    if (traeArchivos(event->mimeData()))
-        event->acceptProposedAction();
-    else
-        event->ignore();
-}
-
-void Pantalla::dropEvent(QDropEvent* event)
-{
-    event->acceptProposedAction();
-    emit soltado(event->mimeData());
+    if (objeto != viewport())
+        return QAbstractScrollArea::eventFilter(objeto, event);
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* arrastre = static_cast<QDragMoveEvent*>(event);
+        if (traeArchivos(arrastre->mimeData()))
+            arrastre->acceptProposedAction();
+        else
+            arrastre->ignore();
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* suelta = static_cast<QDropEvent*>(event);
+        if (!traeArchivos(suelta->mimeData())) {
+            suelta->ignore();
+            return true;
+        }
+        suelta->acceptProposedAction();
+        emit soltado(suelta->mimeData());
+        return true;
+    }
+    default:
+        return QAbstractScrollArea::eventFilter(objeto, event);
+    }
 }
 
 } // namespace orv::player

@@ -3,6 +3,9 @@
 #include <QAbstractScrollArea>
 #include <QByteArray>
 #include <QColor>
+#include <QGlyphRun>
+#include <QRawFont>
+#include <array>
 #include <vector>
 
 class QMimeData;
@@ -52,8 +55,11 @@ public:
     // The text position under a point of the viewport.
     Posicion posicionEn(const QPoint& puntoViewport) const;
 
+    // Drops on the text area: offered only when they bring files.
+    bool eventFilter(QObject* objeto, QEvent* event) override;
+
 signals:
-    // Something was dropped on the text area.
+    // Files were dropped on the text area.
     void soltado(const QMimeData* datos);
 
 protected:
@@ -66,9 +72,6 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
 
 private:
     struct Fila
@@ -77,9 +80,25 @@ private:
         int largo;
     };
 
+    // The glyphs in view, one run for the text and one for the selected text.
+    struct Glifos
+    {
+        QList<quint32> indices;
+        QList<QPointF> posiciones;
+        void limpia()
+        {
+            indices.clear();
+            posiciones.clear();
+        }
+    };
+
     void actualizaMetricas();
     void actualizaBarras();
-    void pintaFila(QPainter& painter, int fila, qreal y, int colDesde, int colHasta);
+    void juntaFila(int fila, qreal y, int colDesde, int colHasta);
+    void pintaFilaComoTexto(QPainter& painter, int fila, qreal y, int colDesde, int colHasta);
+    // The selected columns of a row, [a, b); empty when a >= b. One cell past
+    // the row's end stands for its line break.
+    std::pair<int, int> seleccionEnFila(int fila) const;
     QString textoFila(int fila, int desde, int hasta) const;
     Posicion limita(Posicion p) const;
     bool esCopiar(const QKeyEvent* event) const;
@@ -92,6 +111,16 @@ private:
     qreal m_anchoCaracter = 1;
     qreal m_altoFila = 1;
     qreal m_ascenso = 0;
+    // Glyphs are looked up once per font for the 256 byte values and placed
+    // on the character grid directly: no shaping per frame, and the grid
+    // holds whatever the font's own advances. Bytes the font has no glyph
+    // for make their row fall back to ordinary text drawing.
+    QRawFont m_fuenteCruda;
+    std::array<quint32, 256> m_glifo{};
+    std::array<bool, 256> m_sinGlifo{};
+    Glifos m_normales;
+    Glifos m_seleccionados;
+    std::vector<QRectF> m_resaltes;
     Posicion m_ancla;
     Posicion m_cursor;
     bool m_arrastrando = false;
