@@ -131,7 +131,6 @@ int main(int argc, char** argv)
     orv::ui::ScriptedPrompt guion;
     orv::ui::ScopedPrompt instalado(guion);
     Form1 ventana;
-    ventana.resize(900, 700);
     ventana.show();
     QCoreApplication::processEvents();
 
@@ -139,11 +138,19 @@ int main(int argc, char** argv)
     {
         int ancho, alto, cuadros;
     };
-    for (const Caso& c : {Caso{80, 40, 100}, Caso{200, 100, 100}, Caso{400, 400, 30}}) {
-        const QString ruta = escribePelicula(peliculas.path(), c.ancho, c.alto, c.cuadros, 100);
-        if (ruta.isEmpty())
-            return 1;
-        midePintado(ventana, ruta, c.ancho, c.alto);
+    // The first-run window, then one filling a 1280 x 900 screen.
+    for (const QSize tamano : {QSize(), QSize(1270, 840)}) {
+        if (tamano.isValid())
+            ventana.resize(tamano);
+        QCoreApplication::processEvents();
+        const QSize vista = ventana.pantalla()->viewport()->size();
+        std::printf("display %dx%d px:\n", vista.width(), vista.height());
+        for (const Caso& c : {Caso{80, 40, 100}, Caso{200, 100, 100}, Caso{400, 400, 30}}) {
+            const QString ruta = escribePelicula(peliculas.path(), c.ancho, c.alto, c.cuadros, 100);
+            if (ruta.isEmpty())
+                return 1;
+            midePintado(ventana, ruta, c.ancho, c.alto);
+        }
     }
     midePaso(ventana, peliculas.path() + QStringLiteral("/bench-80x40.ovt"), 1, segundos1);
     midePaso(ventana, peliculas.path() + QStringLiteral("/bench-200x100.ovt"), 10, segundos10);
