@@ -7,10 +7,13 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <vector>
 
 namespace orv::player {
 namespace {
@@ -42,27 +45,35 @@ Form3::Form3(const Pelicula& p, QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Información adicional"));
     setModal(true);
 
+    // Both groups' labels take the widest one's width, so the boxes line up.
+    std::vector<QLabel*> etiquetas;
+    auto fila = [&etiquetas](QFormLayout* grupo, const QString& texto, QWidget* campo) {
+        auto* etiqueta = new QLabel(texto);
+        etiquetas.push_back(etiqueta);
+        grupo->addRow(etiqueta, campo);
+    };
+
     auto* frame1 = new QGroupBox(QStringLiteral("Película"), this);
     frame1->setObjectName(QStringLiteral("Frame1"));
     auto* pelicula = new QFormLayout(frame1);
-    pelicula->addRow(QStringLiteral("Ancho, alto (Carácteres):"),
+    fila(pelicula, QStringLiteral("Ancho, alto (Carácteres):"),
                      campo(frame1, QStringLiteral("t1"),
                            numeroLocal(p.ancho) + QStringLiteral(", ") + numeroLocal(p.alto)));
-    pelicula->addRow(QStringLiteral("Pausa por cada cuadro (ms.):"),
+    fila(pelicula, QStringLiteral("Pausa por cada cuadro (ms.):"),
                      campo(frame1, QStringLiteral("t2"), numeroLocal(p.pausa)));
-    pelicula->addRow(QStringLiteral("Longitud de la película (Cuadros):"),
+    fila(pelicula, QStringLiteral("Longitud de la película (Cuadros):"),
                      campo(frame1, QStringLiteral("t3"), numeroLocal(p.numCuadros)));
-    pelicula->addRow(QStringLiteral("Creador de la película:"),
+    fila(pelicula, QStringLiteral("Creador de la película:"),
                      campo(frame1, QStringLiteral("t4"), fromCp1252(p.creador)));
-    pelicula->addRow(QStringLiteral("Más información:"),
+    fila(pelicula, QStringLiteral("Más información:"),
                      campoLargo(frame1, QStringLiteral("t5"), fromCp1252(p.masInfo)));
 
     auto* frame2 = new QGroupBox(QStringLiteral("Archivo"), this);
     frame2->setObjectName(QStringLiteral("Frame2"));
     auto* archivo = new QFormLayout(frame2);
-    archivo->addRow(QStringLiteral("Tamaño del archivo (KB):"),
+    fila(archivo, QStringLiteral("Tamaño del archivo (KB):"),
                     campo(frame2, QStringLiteral("t6"), numeroLocal(p.tamanoKB)));
-    archivo->addRow(QStringLiteral("Ruta:"), campoLargo(frame2, QStringLiteral("t7"), p.rutaPelicula));
+    fila(archivo, QStringLiteral("Ruta:"), campoLargo(frame2, QStringLiteral("t7"), p.rutaPelicula));
 
     auto* aceptar = new QPushButton(QStringLiteral("Aceptar"), this);
     aceptar->setObjectName(QStringLiteral("Command1"));
@@ -71,6 +82,12 @@ Form3::Form3(const Pelicula& p, QWidget* parent) : QDialog(parent)
     auto* botones = new QHBoxLayout;
     botones->addStretch();
     botones->addWidget(aceptar);
+
+    int ancho = 0;
+    for (const QLabel* etiqueta : etiquetas)
+        ancho = std::max(ancho, etiqueta->sizeHint().width());
+    for (QLabel* etiqueta : etiquetas)
+        etiqueta->setMinimumWidth(ancho);
 
     auto* todo = new QVBoxLayout(this);
     todo->addWidget(frame1);
