@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -28,16 +27,6 @@ bool traeArchivos(const QMimeData* datos)
         return false;
     const QList<QUrl> urls = datos->urls();
     return std::any_of(urls.begin(), urls.end(), [](const QUrl& u) { return u.isLocalFile(); });
-}
-
-// Control characters would break the character grid; they show as spaces
-// (copying still gives the frame's own bytes).
-void quitaControles(QString& s)
-{
-    for (QChar& c : s) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-            c = QLatin1Char(' ');
-    }
 }
 
 } // namespace
@@ -92,12 +81,13 @@ void Pantalla::setColores(const QColor& fondo, const QColor& letras)
 {
     m_fondo = fondo;
     m_letras = letras;
+    actualizaMetricas();
     viewport()->update();
 }
 
 QString Pantalla::textoFila(int fila, int desde, int hasta) const
 {
-    const Fila& f = m_filas[static_cast<size_t>(fila)];
+    const FilaTexto& f = m_filas[static_cast<size_t>(fila)];
     desde = std::clamp(desde, 0, f.largo);
     hasta = std::clamp(hasta, desde, f.largo);
     return fromCp1252(QByteArrayView(m_bytes.constData() + f.inicio + desde, hasta - desde));
@@ -166,20 +156,12 @@ Pantalla::Posicion Pantalla::posicionEn(const QPoint& punto) const
 
 void Pantalla::actualizaMetricas()
 {
-    const QFontMetricsF fm(font());
-    m_anchoCaracter = std::max<qreal>(fm.horizontalAdvance(QLatin1Char('M')), 1);
-    m_altoFila = std::max<qreal>(fm.lineSpacing(), 1);
-    m_ascenso = fm.ascent();
-    m_fuenteCruda = QRawFont::fromFont(font());
-    for (int b = 0; b < 256; ++b) {
-        const char byte = static_cast<char>(b);
-        QString caracter = fromCp1252(QByteArrayView(&byte, 1));
-        quitaControles(caracter);
-        const QList<quint32> indices =
-            m_fuenteCruda.isValid() ? m_fuenteCruda.glyphIndexesForString(caracter) : QList<quint32>{};
-        m_glifo[static_cast<size_t>(b)] = indices.size() == 1 ? indices.front() : 0;
-        m_sinGlifo[static_cast<size_t>(b)] = indices.size() != 1 || (indices.front() == 0 && b != ' ');
-    }
+    const QPalette& paleta = palette();
+    m_lienzo.configura({font(), viewport()->devicePixelRatioF(), m_fondo, m_letras,
+                        paleta.color(QPalette::Active, QPalette::Highlight),
+                        paleta.color(QPalette::Active, QPalette::HighlightedText)});
+    m_anchoCaracter = m_lienzo.anchoLogico();
+    m_altoFila = m_lienzo.altoLogico();
 }
 
 void Pantalla::actualizaBarras()
@@ -199,55 +181,21 @@ void Pantalla::actualizaBarras()
 
 void Pantalla::paintEvent(QPaintEvent* event)
 {
+    if (viewport()->devicePixelRatioF() != m_lienzo.estilo().dpr) {
+        actualizaMetricas();
+        actualizaBarras();
+    }
     QPainter painter(viewport());
-    const QRect zona = event->rect();
-    painter.fillRect(zona, m_fondo);
-    if (m_filas.empty())
-        return;
-    const int dx = horizontalScrollBar()->value();
-    const int dy = verticalScrollBar()->value();
-    const int primera = std::max(0, static_cast<int>((zona.top() + dy - kMargen) / m_altoFila));
-    const int ultima =
-        std::min(filas() - 1, static_cast<int>((zona.bottom() + dy - kMargen) / m_altoFila));
-    const int colDesde = std::max(0, static_cast<int>((zona.left() + dx - kMargen) / m_anchoCaracter));
-    const int colHasta = static_cast<int>((zona.right() + 1 + dx - kMargen) / m_anchoCaracter) + 1;
-
-    m_normales.limpia();
-    m_seleccionados.limpia();
-    m_resaltes.clear();
-    std::vector<int> comoTexto;
-    for (int fila = primera; fila <= ultima; ++fila) {
-        const qreal y = kMargen + fila * m_altoFila - dy;
-        const Fila& f = m_filas[static_cast<size_t>(fila)];
-        const auto* bytes = reinterpret_cast<const unsigned char*>(m_bytes.constData() + f.inicio);
-        const int hasta = std::min(colHasta, f.largo);
-        const bool faltan = std::any_of(bytes + std::min(colDesde, hasta), bytes + hasta,
-                                        [this](unsigned char b) { return m_sinGlifo[b]; });
-        if (faltan)
-            comoTexto.push_back(fila);
-        else
-            juntaFila(fila, y, colDesde, colHasta);
-    }
-    const QColor resalte = palette().color(QPalette::Active, QPalette::Highlight);
-    for (const QRectF& r : m_resaltes)
-        painter.fillRect(r, resalte);
-    auto pinta = [&](const Glifos& g, const QColor& color) {
-        if (g.indices.isEmpty())
-            return;
-        QGlyphRun run;
-        run.setRawFont(m_fuenteCruda);
-        run.setGlyphIndexes(g.indices);
-        run.setPositions(g.posiciones);
-        painter.setPen(color);
-        painter.drawGlyphRun(QPointF(0, 0), run);
-    };
-    pinta(m_normales, m_letras);
-    pinta(m_seleccionados, palette().color(QPalette::Active, QPalette::HighlightedText));
-    if (!comoTexto.empty()) {
-        painter.setFont(font());
-        for (int fila : comoTexto)
-            pintaFilaComoTexto(painter, fila, kMargen + fila * m_altoFila - dy, colDesde, colHasta);
-    }
+    const qreal dpr = m_lienzo.estilo().dpr;
+    Lienzo::Vista vista;
+    vista.bytes = &m_bytes;
+    vista.filas = &m_filas;
+    vista.desplazamiento = QPoint(static_cast<int>(std::lround(horizontalScrollBar()->value() * dpr)),
+                                  static_cast<int>(std::lround(verticalScrollBar()->value() * dpr)));
+    vista.margen = static_cast<int>(std::lround(kMargen * dpr));
+    if (haySeleccion())
+        vista.seleccion = [this](int fila) { return seleccionEnFila(fila); };
+    m_lienzo.pinta(painter, event->rect(), viewport()->size(), vista);
 }
 
 std::pair<int, int> Pantalla::seleccionEnFila(int fila) const
@@ -260,55 +208,6 @@ std::pair<int, int> Pantalla::seleccionEnFila(int fila) const
     return {fila == desde.fila ? desde.columna : 0, fila == hasta.fila ? hasta.columna : largo + 1};
 }
 
-void Pantalla::juntaFila(int fila, qreal y, int colDesde, int colHasta)
-{
-    const Fila& f = m_filas[static_cast<size_t>(fila)];
-    const auto* bytes = reinterpret_cast<const unsigned char*>(m_bytes.constData() + f.inicio);
-    const qreal x0 = kMargen - horizontalScrollBar()->value();
-    // Whole-pixel glyph positions: sharper, and the glyph cache needs no
-    // sub-pixel variants.
-    const qreal base = std::round(y + m_ascenso);
-    const auto [a, b] = seleccionEnFila(fila);
-    if (std::max(a, colDesde) < std::min(b, colHasta)) {
-        const int desde = std::max(a, colDesde);
-        const int hasta = std::min(b, colHasta);
-        m_resaltes.emplace_back(x0 + desde * m_anchoCaracter, y, (hasta - desde) * m_anchoCaracter,
-                                m_altoFila);
-    }
-    const int fin = std::min(colHasta, f.largo);
-    for (int c = colDesde; c < fin; ++c) {
-        const unsigned char byte = bytes[c];
-        if (byte == ' ')
-            continue;
-        Glifos& destino = (c >= a && c < b) ? m_seleccionados : m_normales;
-        destino.indices.append(m_glifo[byte]);
-        destino.posiciones.append(QPointF(std::round(x0 + c * m_anchoCaracter), base));
-    }
-}
-
-void Pantalla::pintaFilaComoTexto(QPainter& painter, int fila, qreal y, int colDesde, int colHasta)
-{
-    const qreal x0 = kMargen - horizontalScrollBar()->value();
-    auto xDe = [&](int columna) { return x0 + columna * m_anchoCaracter; };
-    const auto [a, b] = seleccionEnFila(fila);
-    const int desde = std::max(a, colDesde);
-    const int hasta = std::min(b, colHasta);
-    if (desde < hasta)
-        painter.fillRect(QRectF(xDe(desde), y, (hasta - desde) * m_anchoCaracter, m_altoFila),
-                         palette().color(QPalette::Active, QPalette::Highlight));
-    QString texto = textoFila(fila, colDesde, colHasta);
-    quitaControles(texto);
-    painter.setPen(m_letras);
-    painter.drawText(QPointF(xDe(colDesde), y + m_ascenso), texto);
-    if (desde < hasta) {
-        painter.save();
-        painter.setClipRect(QRectF(xDe(desde), y, (hasta - desde) * m_anchoCaracter, m_altoFila));
-        painter.setPen(palette().color(QPalette::Active, QPalette::HighlightedText));
-        painter.drawText(QPointF(xDe(colDesde), y + m_ascenso), texto);
-        painter.restore();
-    }
-}
-
 void Pantalla::resizeEvent(QResizeEvent* event)
 {
     QAbstractScrollArea::resizeEvent(event);
@@ -318,7 +217,7 @@ void Pantalla::resizeEvent(QResizeEvent* event)
 void Pantalla::changeEvent(QEvent* event)
 {
     QAbstractScrollArea::changeEvent(event);
-    if (event->type() == QEvent::FontChange) {
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange) {
         actualizaMetricas();
         actualizaBarras();
         viewport()->update();

@@ -3,9 +3,8 @@
 #include <QAbstractScrollArea>
 #include <QByteArray>
 #include <QColor>
-#include <QGlyphRun>
-#include <QRawFont>
-#include <array>
+
+#include "lienzo.h"
 #include <vector>
 
 class QMimeData;
@@ -74,28 +73,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    struct Fila
-    {
-        qsizetype inicio;
-        int largo;
-    };
-
-    // The glyphs in view, one run for the text and one for the selected text.
-    struct Glifos
-    {
-        QList<quint32> indices;
-        QList<QPointF> posiciones;
-        void limpia()
-        {
-            indices.clear();
-            posiciones.clear();
-        }
-    };
-
     void actualizaMetricas();
     void actualizaBarras();
-    void juntaFila(int fila, qreal y, int colDesde, int colHasta);
-    void pintaFilaComoTexto(QPainter& painter, int fila, qreal y, int colDesde, int colHasta);
     // The selected columns of a row, [a, b); empty when a >= b. One cell past
     // the row's end stands for its line break.
     std::pair<int, int> seleccionEnFila(int fila) const;
@@ -104,23 +83,14 @@ private:
     bool esCopiar(const QKeyEvent* event) const;
 
     QByteArray m_bytes;
-    std::vector<Fila> m_filas;
+    std::vector<FilaTexto> m_filas;
     int m_anchoMaximo = 0; // characters in the longest row
     QColor m_fondo = Qt::white;
     QColor m_letras = Qt::black;
+    // Cell size in logical pixels, whole device pixels each.
     qreal m_anchoCaracter = 1;
     qreal m_altoFila = 1;
-    qreal m_ascenso = 0;
-    // Glyphs are looked up once per font for the 256 byte values and placed
-    // on the character grid directly: no shaping per frame, and the grid
-    // holds whatever the font's own advances. Bytes the font has no glyph
-    // for make their row fall back to ordinary text drawing.
-    QRawFont m_fuenteCruda;
-    std::array<quint32, 256> m_glifo{};
-    std::array<bool, 256> m_sinGlifo{};
-    Glifos m_normales;
-    Glifos m_seleccionados;
-    std::vector<QRectF> m_resaltes;
+    Lienzo m_lienzo;
     Posicion m_ancla;
     Posicion m_cursor;
     bool m_arrastrando = false;
