@@ -179,8 +179,12 @@ void Form1::menu_abrir_Click()
 void Form1::Form_OLEDragDrop(const QMimeData* datos)
 {
     const QString ruta = primerArchivo(datos);
-    if (!ruta.isEmpty())
-        abrePelicula(ruta, false);
+    if (ruta.isEmpty())
+        return;
+    // Opened once the drop has returned, so that a failure message does not
+    // keep the file manager waiting for the end of its drag.
+    QMetaObject::invokeMethod(
+        this, [this, ruta] { abrePelicula(ruta, false); }, Qt::QueuedConnection);
 }
 
 void Form1::dragEnterEvent(QDragEnterEvent* event)

@@ -74,7 +74,8 @@ public slots:
     void menu_fuente_tamano_Click(int k);
     void menu_color_fondo_Click();
     void menu_color_letras_Click();
-    // Drops on the window and on the text area: the first file opens.
+    // Drops on the window and on the text area: the first file opens, just
+    // after the drop returns.
     void Form_OLEDragDrop(const QMimeData* datos);
 
 protected:
