@@ -8,20 +8,12 @@
 
 #include <QApplication>
 #include <QTimer>
-#include <memory>
 
 namespace orv::player {
 
-int runPlayer(int argc, char** argv)
+ui::Splash* iniciaPlayer(const QStringList& argumentos, std::unique_ptr<Form1>& form1)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("OrvPlayer"));
-    QApplication::setOrganizationName(QStringLiteral("Orvane"));
-    QApplication::setWindowIcon(ui::productIcon(ui::Producto::Player));
-    QApplication::setDesktopFileName(QStringLiteral("orvane-player"));
-
-    const QString ruta = rutaDeLineaDeComandos(QApplication::arguments().mid(1));
-    std::unique_ptr<Form1> form1;
+    const QString ruta = rutaDeLineaDeComandos(argumentos);
     auto muestraPrincipal = [&form1, ruta] {
         if (form1)
             return;
@@ -33,7 +25,18 @@ int runPlayer(int argc, char** argv)
             QTimer::singleShot(0, ventana, [ventana, ruta] { ventana->abrePelicula(ruta, false); });
         }
     };
-    ui::iniciaConSplash(ui::Producto::Player, ocultaSplash(), muestraPrincipal);
+    return ui::iniciaConSplash(ui::Producto::Player, ocultaSplash(), muestraPrincipal);
+}
+
+int runPlayer(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("OrvPlayer"));
+    QApplication::setOrganizationName(QStringLiteral("Orvane"));
+    QApplication::setWindowIcon(ui::productIcon(ui::Producto::Player));
+    QApplication::setDesktopFileName(QStringLiteral("orvane-player"));
+    std::unique_ptr<Form1> form1;
+    iniciaPlayer(QApplication::arguments().mid(1), form1);
     return QApplication::exec();
 }
 

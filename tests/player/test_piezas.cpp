@@ -1,13 +1,17 @@
 // The Player's smaller pieces: the command line, the splash setting and the
 // display's selection, copying and scrolling.
 #include "commandline.h"
+#include "form1.h"
 #include "pantalla.h"
 #include "playerfixtures.h"
 #include "playersettings.h"
+#include "runplayer.h"
+#include "splash.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTest>
 
@@ -27,6 +31,7 @@ private slots:
     void commandLine();
     void splashSetting_data();
     void splashSetting();
+    void startSkipsOrShowsSplash();
     void selectionAcrossRowsCopies();
     void mouseDragSelects();
     void newFrameKeepsScrollAndClampsSelection();
@@ -85,6 +90,27 @@ void TestPiezas::splashSetting()
     if (!valor.isNull())
         ponAjuste("SplashScreen", valor);
     QCOMPARE(orv::player::ocultaSplash(), oculta);
+}
+
+void TestPiezas::startSkipsOrShowsSplash()
+{
+    const QString ruta = escribe(m_dir, "inicio.ovt", pelicula(2, 1, 3, 100));
+    {
+        ponAjuste("SplashScreen", "1");
+        std::unique_ptr<orv::player::Form1> form1;
+        QCOMPARE(orv::player::iniciaPlayer({}, form1), nullptr);
+        QVERIFY(form1 && form1->isVisible());
+        QCOMPARE(form1->windowTitle(), QStringLiteral("Orvane ASCII Player"));
+    }
+    ponAjuste("SplashScreen", "0");
+    std::unique_ptr<orv::player::Form1> form1;
+    QPointer<orv::ui::Splash> splash = orv::player::iniciaPlayer({'"' + ruta + '"'}, form1);
+    QVERIFY(splash && splash->isVisible());
+    QVERIFY(!form1);
+    splash->entrega(); // the timer's tick or a click
+    QVERIFY(form1 && form1->isVisible());
+    QTRY_COMPARE(form1->windowTitle(), QStringLiteral("Orvane ASCII Player - inicio.ovt"));
+    QTRY_VERIFY(!splash);
 }
 
 void TestPiezas::selectionAcrossRowsCopies()
