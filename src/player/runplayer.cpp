@@ -5,6 +5,7 @@
 #include "pictures.h"
 #include "playersettings.h"
 #include "splash.h"
+#include "translations.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -35,6 +36,7 @@ int runPlayer(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("Orvane"));
     QApplication::setWindowIcon(ui::productIcon(ui::Producto::Player));
     QApplication::setDesktopFileName(QStringLiteral("orvane-player"));
+    ui::instalaTraducciones(app);
     std::unique_ptr<Form1> form1;
     iniciaPlayer(QApplication::arguments().mid(1), form1);
     return QApplication::exec();

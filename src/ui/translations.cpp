@@ -1,0 +1,19 @@
+#include "translations.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+namespace orv::ui {
+
+bool instalaTraducciones(QCoreApplication& app)
+{
+    auto* qt = new QTranslator(&app);
+    if (!qt->load(QStringLiteral("qtbase_es"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete qt;
+        return false;
+    }
+    return QCoreApplication::installTranslator(qt);
+}
+
+} // namespace orv::ui
