@@ -15,8 +15,7 @@ private slots:
     void roundHalfEven();
     void sizeInKbIsCutNotRounded_data();
     void sizeInKbIsCutNotRounded();
-    void cp1252RoundTripsEveryByte();
-    void cp1252RampCharacters();
+    void cp1252();
 };
 
 void TestNumeric::numericValue_data()
@@ -29,19 +28,14 @@ void TestNumeric::numericValue_data()
     QTest::newRow("no number") << "abc" << 0.0;
     QTest::newRow("tabs and line feeds") << "\t4\n5 " << 45.0;
     QTest::newRow("sign") << " -7x" << -7.0;
-    QTest::newRow("plus sign") << "+8" << 8.0;
-    QTest::newRow("lone sign") << "-" << 0.0;
     QTest::newRow("one decimal point") << "1.5.2" << 1.5;
-    QTest::newRow("point first") << ".25" << 0.25;
     QTest::newRow("exponent") << "2e3" << 2000.0;
     QTest::newRow("exponent with sign") << "25E-1" << 2.5;
     QTest::newRow("exponent without digits") << "2e" << 2.0;
     QTest::newRow("comma stops") << "1,5" << 1.0;
     QTest::newRow("hexadecimal") << "&HFF" << 255.0;
-    QTest::newRow("hexadecimal lower case") << "&hff" << 255.0;
     QTest::newRow("hexadecimal 16-bit pattern") << "&HFFFF" << -1.0;
     QTest::newRow("octal") << "&O17" << 15.0;
-    QTest::newRow("octal stops at 8") << "&O78" << 7.0;
     QTest::newRow("carriage return is not ignored") << "1\r2" << 1.0;
     QTest::newRow("non-ASCII stops") << "4\u00e15" << 4.0;
 }
@@ -60,8 +54,6 @@ void TestNumeric::roundHalfEven_data()
     QTest::newRow("half down to even") << 2.5 << qint64(2);
     QTest::newRow("half up to even") << 3.5 << qint64(4);
     QTest::newRow("negative half") << -2.5 << qint64(-2);
-    QTest::newRow("below half") << 100.49 << qint64(100);
-    QTest::newRow("above half") << 100.51 << qint64(101);
     QTest::newRow("zero point five") << 0.5 << qint64(0);
     QTest::newRow("huge saturates") << 1e300 << std::numeric_limits<qint64>::max();
     QTest::newRow("nan") << std::nan("") << qint64(0);
@@ -80,7 +72,6 @@ void TestNumeric::sizeInKbIsCutNotRounded_data()
     QTest::addColumn<double>("kb");
     QTest::newRow("1536") << qint64(1536) << 1.5;
     QTest::newRow("1000") << qint64(1000) << 0.97;
-    QTest::newRow("1023") << qint64(1023) << 0.99;
     QTest::newRow("one byte") << qint64(1) << 0.0;
     QTest::newRow("large") << qint64(80) * 1024 * 1024 + 5 << 81920.0;
 }
@@ -92,22 +83,14 @@ void TestNumeric::sizeInKbIsCutNotRounded()
     QCOMPARE(orv::tamanoEnKB(bytes), kb);
 }
 
-void TestNumeric::cp1252RoundTripsEveryByte()
+void TestNumeric::cp1252()
 {
     QByteArray all(256, 0);
     for (int i = 0; i < 256; ++i)
         all[i] = static_cast<char>(i);
-    const QString text = orv::fromCp1252(all);
-    QCOMPARE(text.size(), 256);
-    QCOMPARE(orv::toCp1252(text), all);
-}
-
-void TestNumeric::cp1252RampCharacters()
-{
-    // The three non-ASCII characters of the Creator's ramp, and the accents
-    // of the fixed phrases, must show as themselves.
-    QCOMPARE(orv::fromCp1252("\xf7\xa4\x80"), QString::fromUtf8("÷¤€"));
-    QCOMPARE(orv::fromCp1252("Pel\xed" "cula"), QString::fromUtf8("Película"));
+    QCOMPARE(orv::toCp1252(orv::fromCp1252(all)), all); // every byte survives
+    // The ramp's non-ASCII characters and the accents of the fixed phrases.
+    QCOMPARE(orv::fromCp1252("\xf7\xa4\x80 Pel\xed" "cula"), QString::fromUtf8("÷¤€ Película"));
     QCOMPARE(orv::toCp1252(QString::fromUtf8("€ñ中")), QByteArray("\x80\xf1?"));
 }
 
