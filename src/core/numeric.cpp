@@ -103,29 +103,28 @@ double numericValue(QStringView text)
     return std::isfinite(v) ? v : 0;
 }
 
-std::int64_t roundHalfEven(double value)
+namespace {
+
+// A whole-valued double as int64: NaN gives 0, values past the range saturate.
+std::int64_t toInt64(double whole)
 {
-    if (std::isnan(value))
+    if (std::isnan(whole))
         return 0;
     constexpr double lim = 9.2e18;
-    if (value >= lim)
+    if (whole >= lim)
         return std::numeric_limits<std::int64_t>::max();
-    if (value <= -lim)
+    if (whole <= -lim)
         return std::numeric_limits<std::int64_t>::min();
-    const double r = std::nearbyint(value); // default rounding mode: ties to even
-    return static_cast<std::int64_t>(r);
+    return static_cast<std::int64_t>(whole);
 }
 
-std::int64_t wholePart(double value)
+} // namespace
+
+std::int64_t roundHalfEven(double value)
 {
-    if (std::isnan(value))
-        return 0;
-    constexpr double lim = 9.2e18;
-    if (value >= lim)
-        return std::numeric_limits<std::int64_t>::max();
-    if (value <= -lim)
-        return std::numeric_limits<std::int64_t>::min();
-    return static_cast<std::int64_t>(std::trunc(value));
+    return toInt64(std::nearbyint(value)); // the default rounding mode: ties to even
 }
+
+std::int64_t wholePart(double value) { return toInt64(std::trunc(value)); }
 
 } // namespace orv
