@@ -1,0 +1,248 @@
+// The pieces the four programs share: the prompt seam, the About and splash
+// windows, and the desktop files that hand movies to the Player.
+#include "dialogprompt.h"
+#include "frmabout.h"
+#include "scopedprompt.h"
+#include "scriptedprompt.h"
+#include "splash.h"
+#include "sysinfotool.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFile>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+using namespace orv::ui;
+
+namespace {
+
+// A system-information program that is missing, or installed but fails to start.
+struct BrokenSysInfo : SysInfoTool
+{
+    QStringList command;
+    mutable QStringList started;
+
+    QStringList locate() const override { return command; }
+    bool start(const QStringList& c) const override
+    {
+        started = c;
+        return false;
+    }
+};
+
+QString packagingFile(const char* name)
+{
+    QFile file(QStringLiteral(ORV_PACKAGING_DIR "/") + QLatin1String(name));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+} // namespace
+
+class TestUi : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void classicFilters_data()
+    {
+        QTest::addColumn<QString>("classic");
+        QTest::addColumn<QString>("qt");
+        QTest::newRow("two filters") << "Película (*.ovt)|*.ovt|Todo (*.*)|*.*"
+                                     << QStringLiteral("Película (*.ovt);;Todo (*.*)");
+        QTest::newRow("bare description") << "Img|*.a;*.b" << QStringLiteral("Img (*.a *.b)");
+        QTest::newRow("own patterns") << "Img (*.a;*.b)|*.a;*.b" << QStringLiteral("Img (*.a *.b)");
+        QTest::newRow("not patterns") << "T (ASCII)|*.txt" << QStringLiteral("T (ASCII) (*.txt)");
+        QTest::newRow("trailing text") << "Img|*.a|Sobra" << QStringLiteral("Img (*.a)");
+    }
+    void classicFilters()
+    {
+        QFETCH(QString, classic);
+        QFETCH(QString, qt);
+        QCOMPARE(filtroQt(classic), qt);
+    }
+
+    // Answers come from the queues; an empty queue answers as if the dialog
+    // were closed without choosing.
+    void scriptedPromptRecordsAndAnswers()
+    {
+        ScriptedPrompt g;
+        g.respuestas = {Respuesta::Si};
+        g.entradas = {QStringLiteral("12")};
+        g.archivos = {QStringLiteral("/tmp/a.ovt")};
+        g.colores = {QColor(Qt::red)};
+        QCOMPARE(g.mensaje(nullptr, "a\r\nb", "T", Icono::Critico, Botones::SiNo), Respuesta::Si);
+        QCOMPARE(g.mensaje({}, {}, {}, Icono::Ninguno, Botones::SiNo), Respuesta::No);
+        QCOMPARE(g.mensaje({}, {}, {}, Icono::Ninguno, Botones::Aceptar), Respuesta::Aceptar);
+        QCOMPARE(g.mensaje({}, {}, {}, Icono::Ninguno, Botones::SiNoCancelar), Respuesta::Cancelar);
+        QCOMPARE(g.entrada(nullptr, "Ancho:", "T", "80"), std::optional<QString>("12"));
+        QCOMPARE(g.entrada({}, {}, {}, {}), std::nullopt);
+        QCOMPARE(g.abrirArchivo(nullptr, "Abrir", "*.ovt|*.ovt"), QStringLiteral("/tmp/a.ovt"));
+        QCOMPARE(g.guardarArchivo({}, {}, {}), QString());
+        QCOMPARE(g.color(nullptr, Qt::blue), std::optional<QColor>(Qt::red));
+        QCOMPARE(g.color(nullptr, Qt::blue), std::nullopt);
+
+        QCOMPARE(g.calls.size(), 10);
+        QCOMPARE(g.calls[0].texto, QStringLiteral("a\r\nb"));
+        QCOMPARE(g.calls[4].inicial, QStringLiteral("80"));
+        QCOMPARE(g.calls[6].filtro, QStringLiteral("*.ovt|*.ovt"));
+        QCOMPARE(g.calls[8].colorInicial, QColor(Qt::blue));
+        QCOMPARE(g.of(ScriptedPrompt::Kind::GuardarArchivo).size(), 1);
+    }
+
+    void scopedPromptRestoresThePreviousOne()
+    {
+        Prompt* const real = &prompt();
+        ScriptedPrompt outer, inner;
+        auto a = std::make_unique<ScopedPrompt>(outer);
+        auto b = std::make_unique<ScopedPrompt>(inner);
+        QCOMPARE(&prompt(), &inner);
+        b.reset();
+        QCOMPARE(&prompt(), &outer);
+        a.reset();
+        QCOMPARE(&prompt(), real);
+    }
+
+    void messageBoxShowsLineBreaksAndSpanishButtons()
+    {
+        QString text;
+        QStringList buttons;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return QApplication::closeAllWindows(); // never leave the test waiting
+            text = box->text();
+            for (QAbstractButton* b : box->buttons())
+                buttons.append(b->text());
+            box->buttons().value(buttons.indexOf(QStringLiteral("No")))->click();
+        });
+        QCOMPARE(DialogPrompt().mensaje(nullptr, "Una línea\r\nOtra", "T", Icono::Pregunta,
+                                        Botones::SiNoCancelar),
+                 Respuesta::No);
+        QCOMPARE(text, QStringLiteral("Una línea\nOtra"));
+        buttons.sort();
+        QCOMPARE(buttons, QStringList({"Cancelar", "No", "Sí"}));
+    }
+
+    void aboutShowsTheProduct_data()
+    {
+        QTest::addColumn<Producto>("producto");
+        QTest::addColumn<QString>("titulo");
+        QTest::newRow("player") << Producto::Player << "Orvane ASCII Player";
+        QTest::newRow("compactor") << Producto::Compactor << "Orvane ASCII Compactor";
+        QTest::newRow("converter") << Producto::Converter << "Orvane ASCII Converter";
+        QTest::newRow("creator") << Producto::Creator << "Orvane ASCII Creator";
+    }
+    void aboutShowsTheProduct()
+    {
+        QFETCH(Producto, producto);
+        QFETCH(QString, titulo);
+        FrmAbout about(producto);
+        QCOMPARE(about.objectName(), QStringLiteral("frmAbout"));
+        QCOMPARE(about.windowTitle(), "Acerca de " + titulo);
+        const QStringList names{"lblTitle", "cmdOK", "cmdSysInfo", "Command1", "Picture1", "Line1"};
+        const QStringList texts{titulo, "Aceptar", "&Info. del sistema...", "C&ontacto...", "", ""};
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            const QWidget* child = about.findChild<QWidget*>(names[i]);
+            QVERIFY2(child, qPrintable(names[i]));
+            QCOMPARE(child->property("text").toString(), texts[i]);
+        }
+        QVERIFY(about.findChild<QWidget*>("lblDescription"));
+        QVERIFY(QMetaObject::invokeMethod(about.findChild<QObject*>("cmdOK"), "click"));
+        QCOMPARE(about.result(), int(QDialog::Accepted));
+    }
+
+    void aboutContactMessage()
+    {
+        ScriptedPrompt guion;
+        ScopedPrompt instalado(guion);
+        FrmAbout about(Producto::Converter);
+        QVERIFY(QMetaObject::invokeMethod(about.findChild<QObject*>("Command1"), "click"));
+        QCOMPARE(guion.calls.size(), 1);
+        const ScriptedPrompt::Call& c = guion.calls[0];
+        QCOMPARE(c.texto, "WEB: https://orvane.example\r\nMAIL: contacto@orvane.example");
+        QCOMPARE(c.titulo, QStringLiteral("Información de contacto"));
+        QCOMPARE(c.icono, Icono::Pregunta);
+        QCOMPARE(c.botones, Botones::Aceptar);
+    }
+
+    void aboutSystemInformationUnavailable_data()
+    {
+        QTest::addColumn<QStringList>("command");
+        QTest::newRow("none installed") << QStringList();
+        QTest::newRow("fails to start") << QStringList{"hardinfo"};
+    }
+    void aboutSystemInformationUnavailable()
+    {
+        QFETCH(QStringList, command);
+        BrokenSysInfo tool;
+        tool.command = command;
+        ScriptedPrompt guion;
+        ScopedPrompt instalado(guion);
+        FrmAbout about(Producto::Compactor, nullptr, &tool);
+        QVERIFY(QMetaObject::invokeMethod(about.findChild<QObject*>("cmdSysInfo"), "click"));
+        QCOMPARE(tool.started, command);
+        QCOMPARE(guion.calls.size(), 1);
+        const ScriptedPrompt::Call& c = guion.calls[0];
+        QCOMPARE(c.texto, "La información del sistema no está disponible en este momento");
+        QCOMPARE(c.titulo, QStringLiteral("Orvane ASCII Compactor"));
+        QCOMPARE(c.icono, Icono::Ninguno);
+        QCOMPARE(c.botones, Botones::Aceptar);
+    }
+
+    // The hand-over happens once: a tick or click already queued when the
+    // splash hides must not show the main window again.
+    void splashHandsOverOnce_data()
+    {
+        QTest::addColumn<bool>("click");
+        QTest::newRow("timer") << false;
+        QTest::newRow("click on the picture") << true;
+    }
+    void splashHandsOverOnce()
+    {
+        QFETCH(bool, click);
+        int shown = 0;
+        QPointer<Splash> splash = iniciaConSplash(Producto::Player, false, [&] { ++shown; });
+        auto* timer = splash->findChild<QTimer*>("splashTimer");
+        auto* picture = splash->findChild<QWidget*>("Picture1");
+        QVERIFY(timer && picture && timer->isActive() && splash->isVisible() && shown == 0);
+        if (click)
+            QTest::mouseClick(picture, Qt::LeftButton);
+        else
+            QVERIFY(QMetaObject::invokeMethod(timer, "timeout"));
+        QCOMPARE(shown, 1);
+        QVERIFY(!splash->isVisible());
+        QVERIFY(QMetaObject::invokeMethod(timer, "timeout"));
+        QVERIFY(QMetaObject::invokeMethod(picture, "clicked"));
+        QCOMPARE(shown, 1);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(splash.isNull());
+    }
+
+    void splashSkippedHandsOverAtOnce()
+    {
+        int shown = 0;
+        QCOMPARE(iniciaConSplash(Producto::Player, true, [&] { ++shown; }), nullptr);
+        QCOMPARE(shown, 1);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            QVERIFY(!qobject_cast<Splash*>(w));
+    }
+
+    // The file manager hands *.ovt files to the Player through the MIME type
+    // both files name.
+    void moviesOpenInThePlayer()
+    {
+        const QString mime = packagingFile("orvane-ascii.xml");
+        QVERIFY(mime.contains(QStringLiteral("<mime-type type=\"application/x-orvane-movie\">")));
+        QVERIFY(mime.contains(QStringLiteral("<glob pattern=\"*.ovt\"/>")));
+        const QString entry = packagingFile("orvane-player.desktop");
+        QVERIFY(entry.contains(QStringLiteral("\nMimeType=application/x-orvane-movie;")));
+        QVERIFY(entry.contains(QStringLiteral("\nExec=OrvPlayer %f\n")));
+    }
+};
+
+QTEST_MAIN(TestUi)
+#include "tst_ui.moc"
