@@ -9,6 +9,7 @@
 #include "pictures.h"
 #include "playersettings.h"
 #include "prompt.h"
+#include "promptpasswords.h"
 #include "recientes.h"
 
 #include <QApplication>
@@ -112,7 +113,11 @@ void Form1::abrePelicula(const QString& ruta, bool desdeRecientes)
 {
     menu_cerrar_pelicula_Click();
     setWindowTitle(kTitulo + QStringLiteral(" - Cargando..."));
-    if (!cargaPelicula(ruta, m_pelicula)) {
+    // An encrypted member's password is asked for, as every extraction does.
+    ui::PromptPasswords claves(this, kTitulo);
+    LoadOptions opciones;
+    opciones.passwords = &claves;
+    if (!cargaPelicula(ruta, m_pelicula, opciones)) {
         ui::prompt().mensaje(this, mensajeErrorPelicula(), tituloErrorPelicula(), ui::Icono::Critico,
                              ui::Botones::Aceptar);
         menu_cerrar_pelicula_Click();

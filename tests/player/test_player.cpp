@@ -387,6 +387,23 @@ private slots:
                  u"Pausar cada cuadro por 62,5 milisegundos."_s);
     }
 
+    // An encrypted movie asks for its password through an input box; left
+    // empty, the movie is unreadable like any other.
+    void encryptedMovieAsksForPassword()
+    {
+        const QString ruta = fixtures::writeZip(
+            m_dir, "secreta.ovt",
+            {{"secreta.ovt", pelicula(3, 2, 4, 100), fixtures::ZipEntry::Kind::File, false, "clave"}});
+        Form1 form;
+        m_guion->entradas = {u"clave"_s, std::nullopt};
+        form.abrePelicula(ruta, false);
+        QCOMPARE(form.windowTitle(), u"Orvane ASCII Player - secreta.ovt"_s);
+        QCOMPARE(m_guion->calls.first().texto, u"Please Enter The Password!"_s);
+        form.abrePelicula(ruta, false);
+        QCOMPARE(form.windowTitle(), u"Orvane ASCII Player"_s);
+        QCOMPARE(m_guion->calls.last().titulo, u"Error en la película"_s);
+    }
+
     // With autoplay on, a movie opens at its first frame and starts playing,
     // unless it has a single frame: then it can only be looked at.
     void openingWithAutoplay_data()

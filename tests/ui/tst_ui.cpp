@@ -2,6 +2,7 @@
 // windows, and the desktop files that hand movies to the Player.
 #include "dialogprompt.h"
 #include "frmabout.h"
+#include "promptpasswords.h"
 #include "scopedprompt.h"
 #include "scriptedprompt.h"
 #include "splash.h"
@@ -125,6 +126,29 @@ private slots:
         QCOMPARE(text, QStringLiteral("Una línea\nOtra"));
         buttons.sort();
         QCOMPARE(buttons, QStringList({"Cancelar", "No", "Sí"}));
+    }
+
+    // The archive questions reach the person through the prompt seam, and
+    // their answers come back as the extraction's codes.
+    void archiveQuestionsGoThroughThePrompt()
+    {
+        ScriptedPrompt guion;
+        ScopedPrompt instalado(guion);
+        PromptPasswords preguntas(nullptr, QStringLiteral("Orvane ASCII Player"));
+        guion.entradas = {QStringLiteral("clave"), std::nullopt};
+        QCOMPARE(preguntas.password(QStringLiteral("Please Enter The Password!"), QStringLiteral("m.ovt")),
+                 std::optional<QString>(QStringLiteral("clave")));
+        QCOMPARE(preguntas.password(QStringLiteral("Please Enter The Password!"), QStringLiteral("m.ovt")),
+                 std::optional<QString>());
+        guion.respuestas = {Respuesta::Si, Respuesta::No, Respuesta::Cancelar};
+        QCOMPARE(preguntas.replace(QStringLiteral("a.ovt")), orv::CodeModule::ReplaceYes);
+        QCOMPARE(preguntas.replace(QStringLiteral("a.ovt")), orv::CodeModule::ReplaceNo);
+        QCOMPARE(preguntas.replace(QStringLiteral("a.ovt")), orv::CodeModule::ReplaceCancel);
+        const ScriptedPrompt::Call pregunta = guion.calls.last();
+        QCOMPARE(pregunta.texto, QStringLiteral("Overwrite a.ovt?"));
+        QCOMPARE(pregunta.titulo, QStringLiteral("VBUnZip32 - File Already Exists!"));
+        QCOMPARE(pregunta.icono, Icono::Exclamacion);
+        QCOMPARE(pregunta.botones, Botones::SiNoCancelar);
     }
 
     void aboutShowsTheProduct_data()
