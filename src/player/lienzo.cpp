@@ -4,6 +4,7 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QRegion>
 #include <algorithm>
 #include <cmath>
 
@@ -45,14 +46,6 @@ const QImage& Lienzo::celda(unsigned char byte, bool seleccionada)
     return imagen;
 }
 
-void Lienzo::llena(const QRect& rect, QRgb color)
-{
-    for (int y = rect.top(); y <= rect.bottom(); ++y) {
-        auto* linea = reinterpret_cast<QRgb*>(m_pixeles + y * m_bytesPorLinea);
-        std::fill(linea + rect.left(), linea + rect.right() + 1, color);
-    }
-}
-
 void Lienzo::copiaCelda(const QImage& imagen, int x, int y, const QRect& recorte)
 {
     const QRect destino = QRect(x, y, m_anchoCelda, m_altoCelda) & recorte;
@@ -76,11 +69,28 @@ void Lienzo::copiaCelda(const QImage& imagen, int x, int y, const QRect& recorte
     }
 }
 
+// Fills `zona` with the background except where the canvas block will be
+// copied, so no pixel on screen is written twice. The block's edges are
+// rounded inwards; a sliver left by a fractional pixel ratio is filled.
+void Lienzo::fillOutside(QPainter& painter, const QRect& zona, const QRect& bloque) const
+{
+    const qreal dpr = m_estilo.dpr;
+    QRegion fondo(zona);
+    if (!bloque.isEmpty()) {
+        const QPoint desde(static_cast<int>(std::ceil(bloque.left() / dpr)),
+                           static_cast<int>(std::ceil(bloque.top() / dpr)));
+        const QPoint hasta(static_cast<int>(std::floor((bloque.right() + 1) / dpr)) - 1,
+                           static_cast<int>(std::floor((bloque.bottom() + 1) / dpr)) - 1);
+        fondo -= QRect(desde, hasta);
+    }
+    for (const QRect& r : fondo)
+        painter.fillRect(r, m_estilo.fondo);
+}
+
 void Lienzo::pinta(QPainter& painter, const QRect& zona, const QSize& tamano, const Vista& vista)
 {
     // The background goes straight to the screen; only the block the rows
     // occupy is put together in the canvas and copied over it.
-    painter.fillRect(zona, m_estilo.fondo);
     const qreal dpr = m_estilo.dpr;
     const QSize tamanoDispositivo(static_cast<int>(std::ceil(tamano.width() * dpr)),
                                   static_cast<int>(std::ceil(tamano.height() * dpr)));
@@ -99,6 +109,7 @@ void Lienzo::pinta(QPainter& painter, const QRect& zona, const QSize& tamano, co
     const QRect bloque(x0, y0 + primera * m_altoCelda, columnas * m_anchoCelda,
                        (ultima - primera + 1) * m_altoCelda);
     const QRect recorte = zonaDispositivo & bloque & QRect(QPoint(0, 0), tamanoDispositivo);
+    fillOutside(painter, zona, recorte);
     if (recorte.isEmpty())
         return;
     if (m_lienzo.size() != tamanoDispositivo)
@@ -107,7 +118,8 @@ void Lienzo::pinta(QPainter& painter, const QRect& zona, const QSize& tamano, co
     m_pixeles = m_lienzo.bits();
     m_bytesPorLinea = m_lienzo.bytesPerLine();
 
-    llena(recorte, m_estilo.fondo.rgb());
+    // Every pixel of the block belongs to some cell, blank ones included, so
+    // copying the cells writes each pixel once and needs no fill beforehand.
     const int colDesde = std::max(0, (recorte.left() - x0) / m_anchoCelda);
     const int colHasta = (recorte.right() - x0) / m_anchoCelda + 1; // exclusive
     const auto* datos = reinterpret_cast<const unsigned char*>(vista.bytes->constData());
@@ -115,14 +127,9 @@ void Lienzo::pinta(QPainter& painter, const QRect& zona, const QSize& tamano, co
         const FilaTexto& f = (*vista.filas)[static_cast<size_t>(fila)];
         const int y = y0 + fila * m_altoCelda;
         const auto [a, b] = vista.seleccion ? vista.seleccion(fila) : std::pair<int, int>{0, 0};
-        // Cells past the row's end only matter when selected (the line break).
-        const int hasta = std::min(colHasta, std::max(f.largo, std::min(b, f.largo + 1)));
-        for (int c = colDesde; c < hasta; ++c) {
+        for (int c = colDesde; c < colHasta; ++c) {
             const unsigned char byte = c < f.largo ? datos[f.inicio + c] : ' ';
-            const bool seleccionada = c >= a && c < b;
-            if (byte == ' ' && !seleccionada)
-                continue; // already background
-            copiaCelda(celda(byte, seleccionada), x0 + c * m_anchoCelda, y, recorte);
+            copiaCelda(celda(byte, c >= a && c < b), x0 + c * m_anchoCelda, y, recorte);
         }
     }
     m_lienzo.setDevicePixelRatio(dpr);

@@ -67,7 +67,7 @@ public:
 
 private:
     const QImage& celda(unsigned char byte, bool seleccionada);
-    void llena(const QRect& rect, QRgb color);
+    void fillOutside(QPainter& painter, const QRect& zona, const QRect& bloque) const;
     void copiaCelda(const QImage& celda, int x, int y, const QRect& recorte);
 
     Estilo m_estilo;
