@@ -1,6 +1,5 @@
 #include "moviereader.h"
 
-#include "codemodule.h"
 #include "numeric.h"
 #include "zipmember.h"
 
@@ -194,19 +193,48 @@ bool parsePelicula(QByteArray bytes, Pelicula& out)
     return true;
 }
 
+namespace {
+
+// The movie inside a compressed movie's first member.
+bool parseMember(std::optional<QByteArray> member, Pelicula& out)
+{
+    if (!member || !parsePelicula(std::move(*member), out))
+        return false;
+    out.comprimida = true;
+    return true;
+}
+
+// The rest of an open file after the `head` bytes already read from it, in
+// one buffer of the file's size.
+QByteArray readRest(QFile& file, QByteArrayView head, qint64 size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    adviseHugePages(bytes.data(), size);
+    std::memcpy(bytes.data(), head.data(), static_cast<size_t>(head.size()));
+    qint64 done = head.size();
+    while (done < size) {
+        const qint64 n = file.read(bytes.data() + done, size - done);
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    // A file that shrank while being read is taken as it was read.
+    bytes.truncate(done);
+    return bytes;
+}
+
+} // namespace
+
 bool cargaPeliculaDeBytes(QByteArray bytes, Pelicula& out, const LoadOptions& options)
 {
     Pelicula loaded;
-    if (esComprimida(bytes)) {
-        CodeModule::beginExtraction();
-        std::optional<QByteArray> member =
-            readFirstZipMember(QByteArrayView(bytes), options.inflateLimit, options.passwords);
-        if (!member || !parsePelicula(std::move(*member), loaded))
-            return false;
-        loaded.comprimida = true;
-    } else if (!parsePelicula(std::move(bytes), loaded)) {
+    const bool ok = esComprimida(bytes)
+                        ? parseMember(readFirstZipMember(QByteArrayView(bytes), options.inflateLimit,
+                                                         options.passwords),
+                                      loaded)
+                        : parsePelicula(std::move(bytes), loaded);
+    if (!ok)
         return false;
-    }
     out = std::move(loaded);
     return true;
 }
@@ -230,30 +258,15 @@ bool cargaPelicula(const QString& ruta, Pelicula& out, const LoadOptions& option
     head.resize(got);
 
     Pelicula loaded;
+    bool ok;
     if (esComprimida(head)) {
         file.close();
-        CodeModule::beginExtraction();
-        std::optional<QByteArray> member =
-            readFirstZipMember(ruta, options.inflateLimit, options.passwords);
-        if (!member || !parsePelicula(std::move(*member), loaded))
-            return false;
-        loaded.comprimida = true;
+        ok = parseMember(readFirstZipMember(ruta, options.inflateLimit, options.passwords), loaded);
     } else {
-        QByteArray bytes(size, Qt::Uninitialized);
-        adviseHugePages(bytes.data(), size);
-        std::memcpy(bytes.data(), head.constData(), static_cast<size_t>(got));
-        qint64 done = got;
-        while (done < size) {
-            const qint64 n = file.read(bytes.data() + done, size - done);
-            if (n <= 0)
-                break;
-            done += n;
-        }
-        // A file that shrank while being read is taken as it was read.
-        bytes.truncate(done);
-        if (!parsePelicula(std::move(bytes), loaded))
-            return false;
+        ok = parsePelicula(readRest(file, head, size), loaded);
     }
+    if (!ok)
+        return false;
     loaded.rutaPelicula = ruta;
     loaded.tamanoKB = tamanoEnKB(size);
     loaded.nombreArchivo = info.fileName();

@@ -84,6 +84,9 @@ std::optional<QByteArray> inflateRaw(zip_t* za, zip_uint64_t index, const zip_st
 std::optional<QByteArray> firstMember(zip_t* za, zip_uint64_t archiveSize, qint64 limit,
                                       PasswordProvider* passwords)
 {
+    // Reading a member is an extraction like any other: its password
+    // questions start afresh.
+    CodeModule::beginExtraction();
     const zip_int64_t count = zip_get_num_entries(za, 0);
     for (zip_int64_t i = 0; i < count; ++i) {
         const auto index = static_cast<zip_uint64_t>(i);

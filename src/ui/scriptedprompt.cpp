@@ -39,18 +39,19 @@ std::optional<QString> ScriptedPrompt::entrada(QWidget*, const QString& texto,
 
 QString ScriptedPrompt::abrirArchivo(QWidget*, const QString& titulo, const QString& filtro)
 {
-    Call c;
-    c.kind = Kind::AbrirArchivo;
-    c.titulo = titulo;
-    c.filtro = filtro;
-    calls.append(c);
-    return archivos.isEmpty() ? QString() : archivos.takeFirst();
+    return archivo(Kind::AbrirArchivo, titulo, filtro);
 }
 
 QString ScriptedPrompt::guardarArchivo(QWidget*, const QString& titulo, const QString& filtro)
 {
+    return archivo(Kind::GuardarArchivo, titulo, filtro);
+}
+
+// Both file dialogs answer from the one queue of file names.
+QString ScriptedPrompt::archivo(Kind kind, const QString& titulo, const QString& filtro)
+{
     Call c;
-    c.kind = Kind::GuardarArchivo;
+    c.kind = kind;
     c.titulo = titulo;
     c.filtro = filtro;
     calls.append(c);

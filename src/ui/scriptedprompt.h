@@ -56,6 +56,9 @@ public:
     QString abrirArchivo(QWidget* parent, const QString& titulo, const QString& filtro) override;
     QString guardarArchivo(QWidget* parent, const QString& titulo, const QString& filtro) override;
     std::optional<QColor> color(QWidget* parent, const QColor& inicial) override;
+
+private:
+    QString archivo(Kind kind, const QString& titulo, const QString& filtro);
 };
 
 } // namespace orv::ui
