@@ -1,10 +1,13 @@
 // The pieces the four programs share: the prompt seam, the About and splash
 // windows, and the desktop files that hand movies to the Player.
+#include "compactorlauncher.h"
+#include "compactorstart.h"
 #include "dialogprompt.h"
 #include "frmabout.h"
 #include "promptpasswords.h"
 #include "scopedprompt.h"
 #include "scriptedprompt.h"
+#include "settings.h"
 #include "splash.h"
 #include "sysinfotool.h"
 
@@ -13,6 +16,7 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -265,6 +269,63 @@ private slots:
         const QString entry = packagingFile("orvane-player.desktop");
         QVERIFY(entry.contains(QStringLiteral("\nMimeType=application/x-orvane-movie;")));
         QVERIFY(entry.contains(QStringLiteral("\nExec=OrvPlayer %f\n")));
+    }
+
+    // The Creator and the Converter start the Compactor through `Ruta`; a
+    // value of two characters or fewer counts as missing, a program that does
+    // not start gets the second message, and the movie path goes whole as one
+    // argument.
+    void compactorStartByRuta_data()
+    {
+        QTest::addColumn<QString>("ruta");
+        QTest::addColumn<bool>("arranca");
+        QTest::addColumn<int>("mensaje"); // 0 none, 2 not found, 3 not responding
+        QTest::addColumn<bool>("intentado");
+        QTest::newRow("missing") << QString() << true << 2 << false;
+        QTest::newRow("two characters") << QStringLiteral("C:") << true << 2 << false;
+        QTest::newRow("three characters") << QStringLiteral("/c2") << true << 0 << true;
+        QTest::newRow("does not start") << QStringLiteral("/no/existe/OrvCompactor") << false << 3 << true;
+        QTest::newRow("started") << QStringLiteral("/opt/orv/OrvCompactor") << true << 0 << true;
+    }
+    void compactorStartByRuta()
+    {
+        QFETCH(QString, ruta);
+        QFETCH(bool, arranca);
+        QFETCH(int, mensaje);
+        QFETCH(bool, intentado);
+        QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        if (!ruta.isNull())
+            orv::guardaValor(orv::rutaCompactorClave(), ruta);
+
+        QString programa;
+        QStringList argumentos;
+        orv::setArrancaProceso([&](const QString& p, const QStringList& a) {
+            programa = p;
+            argumentos = a;
+            return arranca;
+        });
+        ScriptedPrompt guion;
+        ScopedPrompt instalado(guion);
+        const QString pelicula = QStringLiteral("/home/ana/mis películas/peli uno.ovt");
+        const bool iniciado = comprimePelicula(nullptr, pelicula);
+        orv::setArrancaProceso({});
+
+        QCOMPARE(iniciado, mensaje == 0);
+        QCOMPARE(!programa.isEmpty(), intentado);
+        if (intentado) {
+            QCOMPARE(programa, ruta);
+            QCOMPARE(argumentos, QStringList{pelicula});
+        }
+        QCOMPARE(guion.calls.size(), mensaje == 0 ? 0 : 1);
+        if (mensaje != 0) {
+            const auto& c = guion.calls.first();
+            QCOMPARE(c.texto, mensaje == 2 ? mensajeCompactorNoEncontrado() : mensajeCompactorNoResponde());
+            QCOMPARE(c.titulo, QStringLiteral("Error al comprimir la película"));
+            QCOMPARE(c.icono, Icono::Exclamacion);
+            QVERIFY(c.texto.endsWith(QStringLiteral("Ejecutando una vez Orvane ASCII Compactor\r\n\r\n"
+                                                    "Probablemente la película fué generada, pero esta no fué comprimida.")));
+        }
     }
 };
 
