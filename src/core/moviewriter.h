@@ -27,6 +27,7 @@ public:
     bool commit();
 
     QString errorString() const { return m_file.errorString(); }
+    QFileDevice::FileError error() const { return m_file.error(); }
 
 private:
     bool writeLine(QByteArrayView line);

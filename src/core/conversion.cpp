@@ -1,0 +1,276 @@
+#include "conversion.h"
+
+#include "cp1252.h"
+#include "lectorlineas.h"
+#include "moviewriter.h"
+#include "numeric.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace orv {
+namespace {
+
+// Control lines are read whole (up to this much) whatever the width: a
+// repeat count may stand after more blanks than the picture is wide.
+constexpr qsizetype kLimiteControl = qsizetype(1) << 20;
+
+// Pictures go into blocks of at least this size, never moved once written.
+constexpr qsizetype kBloque = qsizetype(4) << 20;
+
+// How often, in bytes of source, the caller hears of progress.
+constexpr qint64 kPasoProgreso = qint64(1) << 18;
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+// Appends the row fitted to the width: padded with spaces or cut.
+void ajusta(QByteArray& cuadro, QByteArrayView fila, qsizetype ancho)
+{
+    const qsizetype tomados = std::min(fila.size(), ancho);
+    cuadro.append(fila.first(tomados));
+    if (tomados < ancho)
+        cuadro.append(ancho - tomados, ' ');
+}
+
+// The pause as the movie reader will read it back: a plain decimal number.
+bool pausaValida(const QString& texto)
+{
+    const QString limpio = texto.trimmed();
+    if (limpio.isEmpty())
+        return false;
+    for (QChar c : limpio) {
+        const bool permitido = c.isDigit() && c.unicode() < 0x80;
+        if (!permitido && c != u'+' && c != u'-' && c != u'.' && c != u'e' && c != u'E')
+            return false;
+    }
+    bool ok = false;
+    const double v = limpio.toDouble(&ok);
+    return ok && std::isfinite(v) && v > 0;
+}
+
+} // namespace
+
+std::int64_t anchoUsado(const ParametrosConversion& p) { return roundHalfEven(numericValue(p.ancho)); }
+
+std::int64_t altoUsado(const ParametrosConversion& p) { return roundHalfEven(numericValue(p.alto)); }
+
+FalloParametros compruebaParametros(const ParametrosConversion& p)
+{
+    if (numericValue(p.ancho) < 2 || numericValue(p.alto) < 2)
+        return FalloParametros::AnchoAlto;
+    // The header holds the width and the height plus one as 16-bit numbers.
+    if (anchoUsado(p) > 32767 || altoUsado(p) > 32766)
+        return FalloParametros::Demasiado;
+    if (!pausaValida(p.velocidad))
+        return FalloParametros::Pausa;
+    // The header has no quoting: a comma would split the author in two.
+    if (p.creador.contains(u',') || p.creador.contains(u'\r') || p.creador.contains(u'\n'))
+        return FalloParametros::Creador;
+    return FalloParametros::Ninguno;
+}
+
+QString mensajeFalloParametros(FalloParametros fallo)
+{
+    switch (fallo) {
+    case FalloParametros::Ninguno:
+        break;
+    case FalloParametros::AnchoAlto:
+        return QStringLiteral("El ancho o el alto establecidos para el archivo de salida es inválido, "
+                              "procure colocar valores mayores o iguales a 2 en cada uno de estos "
+                              "cuadros.");
+    case FalloParametros::Demasiado:
+        return QStringLiteral("El ancho o el alto establecidos para el archivo de salida es demasiado "
+                              "grande, procure colocar un ancho menor o igual a 32767 y un alto menor "
+                              "o igual a 32766.");
+    case FalloParametros::Pausa:
+        return QStringLiteral("La pausa establecida no es válida, procure colocar un número mayor que "
+                              "cero (por ejemplo 100).");
+    case FalloParametros::Creador:
+        return QStringLiteral("El nombre del creador no puede contener comas, procure quitarlas antes "
+                              "de convertir.");
+    }
+    return {};
+}
+
+QString tituloFalloParametros() { return QStringLiteral("Error en los parámetros"); }
+
+QString conExtensionOvt(const QString& ruta)
+{
+    return ruta.right(4) == QLatin1String(".ovt") ? ruta : ruta + QLatin1String(".ovt");
+}
+
+PeliculaConvertida::PeliculaConvertida(qsizetype largoCuadro) : m_largo(largoCuadro) {}
+
+bool PeliculaConvertida::anade(QByteArrayView cuadro, std::int64_t copias)
+{
+    if (lleno()) {
+        m_recortada = true;
+        return false;
+    }
+    if (m_libreEnBloque < m_largo) {
+        const qsizetype tamano = std::max(kBloque, m_largo);
+        m_bloques.push_back(std::make_unique<char[]>(static_cast<std::size_t>(tamano)));
+        m_libreEnBloque = tamano;
+    }
+    char* destino = m_bloques.back().get() + (std::max(kBloque, m_largo) - m_libreEnBloque);
+    std::memcpy(destino, cuadro.data(), static_cast<std::size_t>(std::min(cuadro.size(), m_largo)));
+    m_libreEnBloque -= m_largo;
+    m_imagenes.push_back(destino);
+
+    const std::int64_t pedidas = std::max<std::int64_t>(copias, 1);
+    const std::int64_t caben = kMaxCuadros - static_cast<std::int64_t>(m_cuadros.size());
+    const auto imagen = static_cast<std::int32_t>(m_imagenes.size() - 1);
+    m_cuadros.insert(m_cuadros.end(), static_cast<std::size_t>(std::min(pedidas, caben)), imagen);
+    m_recortada = m_recortada || pedidas > caben;
+    return pedidas <= caben;
+}
+
+QByteArrayView PeliculaConvertida::cuadro(int i) const
+{
+    return QByteArrayView(m_imagenes[static_cast<std::size_t>(m_cuadros[static_cast<std::size_t>(i)])],
+                          m_largo);
+}
+
+bool leeFuente(const QString& ruta, const ParametrosConversion& p, PeliculaConvertida& pelicula,
+               const std::function<bool(qint64)>& progreso)
+{
+    QFile archivo(ruta);
+    if (!archivo.open(QIODevice::ReadOnly))
+        return false;
+    const qsizetype ancho = static_cast<qsizetype>(anchoUsado(p));
+    const std::int64_t alto = altoUsado(p);
+    if (!fitsInt16(alto) || ancho < 1)
+        return false;
+    const std::int64_t filas = p.leeinicio ? alto : alto + 1;
+
+    LectorLineas lector(archivo);
+    QByteArray cuadro;
+    cuadro.reserve(static_cast<qsizetype>(filas) * ancho);
+    qint64 avisado = 0;
+    QByteArrayView linea;
+    for (;;) {
+        lector.setLimite(p.leeinicio ? kLimiteControl : ancho);
+        if (!lector.siguiente(linea))
+            break;
+        cuadro.resize(0);
+        std::int64_t copias = 1;
+        if (!p.leeinicio) {
+            ajusta(cuadro, linea, ancho);
+        } else if (p.repetir) {
+            copias = roundHalfEven(numericValue(fromCp1252(linea)));
+            if (!fitsInt16(copias))
+                return false;
+        }
+        lector.setLimite(ancho);
+        const std::int64_t restantes = p.leeinicio ? filas : filas - 1;
+        bool completa = true;
+        for (std::int64_t i = 0; i < restantes && completa; ++i) {
+            completa = lector.siguiente(linea);
+            if (completa)
+                ajusta(cuadro, linea, ancho);
+        }
+        if (!completa)
+            break; // a picture cut short by the end of the file is dropped
+        if (!pelicula.anade(cuadro, copias))
+            return true; // the movie is full: nothing more of this file fits
+        if (progreso && lector.consumidos() - avisado >= kPasoProgreso) {
+            avisado = lector.consumidos();
+            if (!progreso(avisado))
+                return false;
+        }
+    }
+    return !lector.error();
+}
+
+QByteArray cabeceraConversion(const ParametrosConversion& p, int numCuadros)
+{
+    return lineaCabecera(QByteArray::number(static_cast<qlonglong>(anchoUsado(p))),
+                         QByteArray::number(static_cast<qlonglong>(altoUsado(p) + 1)), numCuadros,
+                         toCp1252(p.velocidad), toCp1252(p.creador),
+                         toCp1252(QStringLiteral("Película creada con Orvane ASCII Converter")));
+}
+
+ResultadoConversion convierte(const QStringList& fuentes, const ParametrosConversion& p,
+                              const QString& salida, const ProgresoConversion& progreso)
+{
+    ResultadoConversion r;
+    const std::int64_t filas = p.leeinicio ? altoUsado(p) : altoUsado(p) + 1;
+    PeliculaConvertida pelicula(static_cast<qsizetype>(anchoUsado(p) * filas));
+
+    qint64 total = 0;
+    for (const QString& f : fuentes)
+        total += std::max<qint64>(QFileInfo(f).size(), 0);
+    bool cancelada = false;
+    qint64 hechos = 0;
+    for (const QString& f : fuentes) {
+        if (pelicula.lleno()) {
+            r.limiteAlcanzado = true;
+            break;
+        }
+        auto avance = [&](qint64 enEsta) {
+            cancelada = progreso && !progreso(hechos + enEsta, 2 * total);
+            return !cancelada;
+        };
+        if (!leeFuente(f, p, pelicula, avance))
+            ++r.fuentesFallidas;
+        if (cancelada) {
+            r.estado = EstadoConversion::Cancelada;
+            return r;
+        }
+        hechos += std::max<qint64>(QFileInfo(f).size(), 0);
+    }
+    r.limiteAlcanzado = r.limiteAlcanzado || pelicula.recortada();
+    r.numCuadros = pelicula.numCuadros();
+    if (r.numCuadros == 0) {
+        r.estado = EstadoConversion::SinCuadros;
+        return r;
+    }
+
+    MovieWriter escritor(salida);
+    bool ok = escritor.begin(cabeceraConversion(p, r.numCuadros));
+    for (int i = 0; ok && i < r.numCuadros; ++i) {
+        ok = escritor.writeFrame(pelicula.cuadro(i));
+        if (progreso && (i & 255) == 255 && !progreso(total + total * i / r.numCuadros, 2 * total)) {
+            r.estado = EstadoConversion::Cancelada;
+            return r; // the writer, dropped uncommitted, leaves nothing behind
+        }
+    }
+    if (ok)
+        ok = escritor.commit();
+    if (!ok) {
+        r.estado = EstadoConversion::ErrorEscritura;
+        r.codigoError = static_cast<int>(escritor.error());
+        r.descripcionError = escritor.errorString();
+        return r;
+    }
+    r.estado = EstadoConversion::Escrita;
+    return r;
+}
+
+QString mensajeErrorEscritura(int codigo, const QString& descripcion)
+{
+    return QStringLiteral("Se produjo un error al crear la película, el código de error es el ")
+        + QString::number(codigo) + QStringLiteral(" y esto sucede por ") + descripcion;
+}
+
+QString tituloErrorEscritura() { return QStringLiteral("Error en la aplicación"); }
+
+QString mensajeSinCuadros()
+{
+    return QStringLiteral("Ninguno de los archivos de origen contiene una imagen ASCII completa con el "
+                          "alto establecido, por eso no se creó la película.")
+        + kCrLf + kCrLf
+        + QStringLiteral("Revise el alto y el ancho, o añada otros archivos a la lista.");
+}
+
+QString tituloSinCuadros() { return QStringLiteral("Película no creada"); }
+
+QString mensajeExito() { return QStringLiteral("El archivo fué creado satisfactoriamente."); }
+
+QString tituloExito() { return QStringLiteral("Proceso exitoso"); }
+
+} // namespace orv
