@@ -1,5 +1,7 @@
 #include "verbs.h"
 
+#include "convertverb.h"
+
 #include "cp1252.h"
 #include "frame.h"
 #include "moviereader.h"
@@ -13,9 +15,10 @@
 namespace orv::cli {
 namespace {
 
-constexpr std::array<Verb, 2> kVerbs{{
+constexpr std::array<Verb, 3> kVerbs{{
     {"info", "muestra la cabecera y el archivo de una película", &infoVerb},
     {"frame", "muestra un cuadro de una película", &frameVerb},
+    {"convert", "convierte archivos de texto con imágenes ASCII en una película", &convertVerb},
 }};
 
 // Parses a verb's command line. Answers -1 to go on, or the exit status when

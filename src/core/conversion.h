@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -53,29 +54,47 @@ QString conExtensionOvt(const QString& ruta);
 constexpr int kMaxCuadros = 32766;
 
 // The whole movie being assembled. Every distinct picture is held once, in
-// large blocks; a frame is only the number of its picture, so a picture
-// repeated a thousand times costs a thousand integers.
+// large blocks, followed by its CR LF, so that pictures stored one after
+// another are also the movie's lines one after another; a frame is only the
+// number of its picture, so a picture repeated a thousand times costs a
+// thousand integers.
 class PeliculaConvertida
 {
 public:
     explicit PeliculaConvertida(qsizetype largoCuadro);
 
-    // Stores the picture `copias` times (at least once), up to the frame
-    // limit. Answers false when the limit cut the copies short or left the
-    // picture out.
+    // Room for the next picture's `largoCuadro` bytes, valid until the next
+    // call; what is written there counts only once confirma() stores it.
+    char* reserva();
+
+    // Stores the reserved picture `copias` times (at least once), up to the
+    // frame limit. Answers false when the limit cut the copies short or left
+    // the picture out.
+    bool confirma(std::int64_t copias);
+
+    // Copies the picture in and stores it, as above.
     bool anade(QByteArrayView cuadro, std::int64_t copias);
 
     int numCuadros() const { return static_cast<int>(m_cuadros.size()); }
     int numImagenes() const { return static_cast<int>(m_imagenes.size()); }
+    qsizetype largoCuadro() const { return m_largo; }
     QByteArrayView cuadro(int i) const;
+    // Frame i and as many following frames as lie right after it in memory,
+    // each with its CR LF; `cuantos` receives how many.
+    QByteArrayView tramo(int i, int& cuantos) const;
     bool lleno() const { return m_cuadros.size() >= kMaxCuadros; }
     // Whether some copies were left out for the limit.
     bool recortada() const { return m_recortada; }
 
 private:
     qsizetype m_largo;
-    std::vector<std::unique_ptr<char[]>> m_bloques;
-    qsizetype m_libreEnBloque = 0;
+    qsizetype m_tamanoBloque;
+    struct Libera
+    {
+        void operator()(char* p) const { std::free(p); }
+    };
+    std::vector<std::unique_ptr<char, Libera>> m_bloques;
+    qsizetype m_usadoEnBloque = 0;
     std::vector<const char*> m_imagenes;
     std::vector<std::int32_t> m_cuadros;
     bool m_recortada = false;

@@ -26,6 +26,16 @@ bool MovieWriter::begin(QByteArrayView headerLine)
 
 bool MovieWriter::writeFrame(QByteArrayView frame) { return writeLine(frame); }
 
+bool MovieWriter::writeLines(QByteArrayView lines)
+{
+    if (!m_ok)
+        return false;
+    m_ok = m_file.write(lines.data(), lines.size()) == lines.size();
+    if (!m_ok)
+        m_file.cancelWriting();
+    return m_ok;
+}
+
 bool MovieWriter::writeLine(QByteArrayView line)
 {
     if (!m_ok)

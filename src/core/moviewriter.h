@@ -24,6 +24,8 @@ public:
 
     bool begin(QByteArrayView headerLine);
     bool writeFrame(QByteArrayView frame);
+    // Writes frame lines that already end in CR LF, any number in one go.
+    bool writeLines(QByteArrayView lines);
     bool commit();
 
     QString errorString() const { return m_file.errorString(); }

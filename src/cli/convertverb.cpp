@@ -1,0 +1,117 @@
+#include "convertverb.h"
+
+#include "conversion.h"
+
+#include <QCommandLineParser>
+
+namespace orv::cli {
+namespace {
+
+constexpr const char* kUso =
+    "Uso: orv convert --width W --height H [--control repeat|skip|none] [--pause P] "
+    "[--author A] [--compress] -o SALIDA ORIGEN...";
+
+int malUso(Io& io, const QString& motivo)
+{
+    if (!motivo.isEmpty())
+        io.err << "orv: " << motivo << '\n';
+    io.err << kUso << '\n';
+    return kUsage;
+}
+
+// Message boxes become lines: their CR LF breaks become plain line ends.
+QString comoLinea(QString texto)
+{
+    return texto.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+}
+
+} // namespace
+
+int convertVerb(const QStringList& args, Io& io)
+{
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Muestra esta ayuda."));
+    const QCommandLineOption ancho(QStringLiteral("width"),
+                                   QStringLiteral("Ancho de cada cuadro, en caracteres."), QStringLiteral("W"));
+    const QCommandLineOption alto(QStringLiteral("height"),
+                                  QStringLiteral("Líneas de cada imagen tras su primera línea."),
+                                  QStringLiteral("H"));
+    const QCommandLineOption control(
+        QStringLiteral("control"),
+        QStringLiteral("La primera línea de cada imagen: repeat (número de copias, por omisión), "
+                       "skip (se omite) o none (es la primera fila de la imagen)."),
+        QStringLiteral("MODO"), QStringLiteral("repeat"));
+    const QCommandLineOption pausa(QStringLiteral("pause"),
+                                   QStringLiteral("Pausa de cada cuadro, en milisegundos (100)."),
+                                   QStringLiteral("P"), QStringLiteral("100"));
+    const QCommandLineOption creador(QStringLiteral("author"), QStringLiteral("Creador de la película."),
+                                     QStringLiteral("A"));
+    const QCommandLineOption comprimir(QStringLiteral("compress"),
+                                       QStringLiteral("Comprime la película de salida."));
+    const QCommandLineOption salida(QStringList{QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("La película de salida (.ovt)."), QStringLiteral("SALIDA"));
+    parser.addOptions({help, ancho, alto, control, pausa, creador, comprimir, salida});
+    parser.addPositionalArgument(QStringLiteral("ORIGEN"),
+                                 QStringLiteral("Archivos de texto con imágenes ASCII, en orden."));
+
+    if (!parser.parse(args))
+        return malUso(io, parser.errorText());
+    if (parser.isSet(help)) {
+        io.out << kUso << '\n' << parser.helpText().section(QLatin1Char('\n'), 1);
+        return kOk;
+    }
+    const QStringList fuentes = parser.positionalArguments();
+    if (!parser.isSet(ancho) || !parser.isSet(alto))
+        return malUso(io, QStringLiteral("faltan --width y --height"));
+    if (!parser.isSet(salida))
+        return malUso(io, QStringLiteral("falta -o SALIDA"));
+    if (fuentes.isEmpty())
+        return malUso(io, QStringLiteral("falta al menos un archivo de origen"));
+
+    ParametrosConversion p;
+    p.ancho = parser.value(ancho);
+    p.alto = parser.value(alto);
+    p.velocidad = parser.value(pausa);
+    p.creador = parser.value(creador);
+    const QString modo = parser.value(control);
+    if (modo == QLatin1String("none"))
+        p.leeinicio = false;
+    else if (modo == QLatin1String("skip"))
+        p.repetir = false;
+    else if (modo != QLatin1String("repeat"))
+        return malUso(io, QStringLiteral("--control debe ser repeat, skip o none"));
+
+    if (const FalloParametros fallo = compruebaParametros(p); fallo != FalloParametros::Ninguno) {
+        io.err << comoLinea(mensajeFalloParametros(fallo)) << '\n';
+        return kUsage;
+    }
+
+    // Compression of the written movie is to run in process here; the
+    // option is accepted already so that scripts need not change.
+    const QString ruta = conExtensionOvt(parser.value(salida));
+    const ResultadoConversion r = convierte(fuentes, p, ruta);
+    if (r.fuentesFallidas > 0)
+        io.err << "orv: " << r.fuentesFallidas
+               << " archivo(s) de origen no se pudieron leer por completo y se omitió lo que faltaba\n";
+    if (r.limiteAlcanzado)
+        io.err << "orv: la película llegó a " << kMaxCuadros << " cuadros; el resto se omitió\n";
+    switch (r.estado) {
+    case EstadoConversion::Escrita:
+        io.out << ruta << ": " << r.numCuadros << " cuadros\n";
+        return kOk;
+    case EstadoConversion::SinCuadros:
+        io.err << comoLinea(mensajeSinCuadros()) << '\n';
+        return kFailed;
+    case EstadoConversion::ErrorEscritura:
+        io.err << mensajeErrorEscritura(r.codigoError, r.descripcionError) << '\n';
+        return kFailed;
+    case EstadoConversion::Cancelada:
+        break;
+    }
+    return kFailed;
+}
+
+} // namespace orv::cli
