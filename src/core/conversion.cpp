@@ -123,6 +123,14 @@ QString mensajeFalloParametros(FalloParametros fallo)
 
 QString tituloFalloParametros() { return QStringLiteral("Error en los parámetros"); }
 
+bool puedeabrir(const QString& ruta)
+{
+    if (QFileInfo(ruta).isDir())
+        return false;
+    QFile archivo(ruta);
+    return archivo.open(QIODevice::ReadOnly);
+}
+
 QString conExtensionOvt(const QString& ruta)
 {
     return ruta.right(4) == QLatin1String(".ovt") ? ruta : ruta + QLatin1String(".ovt");

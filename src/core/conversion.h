@@ -46,6 +46,10 @@ QString tituloFalloParametros();
 std::int64_t anchoUsado(const ParametrosConversion& p);
 std::int64_t altoUsado(const ParametrosConversion& p);
 
+// Whether the file can be opened for reading (and is closed again at once);
+// a folder cannot.
+bool puedeabrir(const QString& ruta);
+
 // The output path under the ".ovt" rule: a path whose last four characters
 // are not exactly ".ovt" gets ".ovt" appended.
 QString conExtensionOvt(const QString& ruta);

@@ -1,0 +1,246 @@
+#include "form2.h"
+
+#include "cp1252.h"
+#include "lectorlineas.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QStackedLayout>
+#include <QTimer>
+
+namespace orv::converter {
+namespace {
+
+// Each tick reads for about this long, then lets the window breathe.
+constexpr qint64 kPresupuestoNs = 8'000'000;
+
+// Lines longer than this are measured and shown only up to it.
+constexpr qsizetype kLargoMaximo = qsizetype(1) << 20;
+
+int twips(const QWidget* w, int t)
+{
+    const qreal dpi = w->screen() ? w->screen()->logicalDotsPerInch() : 96.0;
+    return qRound(t * dpi / 1440.0);
+}
+
+QFont fuenteFija()
+{
+    QFont fuente(QStringLiteral("Courier New"));
+    fuente.setStyleHint(QFont::TypeWriter);
+    fuente.setFixedPitch(true);
+    fuente.setPointSizeF(8.25);
+    return fuente;
+}
+
+template <typename W>
+W* nombrado(W* w, const char* nombre)
+{
+    w->setObjectName(QString::fromLatin1(nombre));
+    return w;
+}
+
+} // namespace
+
+Form2::Form2(const QString& ruta, QWidget* parent) : QDialog(parent), m_archivo(ruta)
+{
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Analizador de imágenes ASCII normales"));
+    setSizeGripEnabled(true);
+
+    auto* columna = new QVBoxLayout(this);
+    m_area = new QStackedLayout;
+    auto* espera = new QWidget(this);
+    auto* esperaColumna = new QVBoxLayout(espera);
+    m_label5 = nombrado(new QLabel(QStringLiteral("Espere un momento mientras se carga el archivo..."), espera),
+                        "Label5");
+    m_label5->setAlignment(Qt::AlignCenter);
+    m_command4 = nombrado(new QPushButton(QStringLiteral("Cancelar carga"), espera), "Command4");
+    connect(m_command4, &QPushButton::clicked, this, &Form2::Command4_Click);
+    esperaColumna->addStretch();
+    esperaColumna->addWidget(m_label5);
+    esperaColumna->addWidget(m_command4, 0, Qt::AlignCenter);
+    esperaColumna->addStretch();
+    m_lista = nombrado(new QListWidget(this), "List1");
+    m_lista->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_lista->setUniformItemSizes(true);
+    m_lista->setFont(fuenteFija());
+    m_lista->installEventFilter(this);
+    m_lista->viewport()->installEventFilter(this);
+    m_area->addWidget(espera);
+    m_area->addWidget(m_lista);
+    columna->addLayout(m_area, 1);
+
+    auto* abajo = new QHBoxLayout;
+    auto* frame1 = nombrado(new QGroupBox(QStringLiteral("Análisis"), this), "Frame1");
+    auto* analisis = new QVBoxLayout(frame1);
+    auto* medidas = new QHBoxLayout;
+    medidas->addWidget(nombrado(new QLabel(QStringLiteral("Ancho:"), frame1), "Label2"));
+    m_ancho = nombrado(new QLineEdit(QStringLiteral("0"), frame1), "ancho");
+    medidas->addWidget(m_ancho);
+    auto* command2 = nombrado(new QPushButton(QStringLiteral(">"), frame1), "Command2");
+    connect(command2, &QPushButton::clicked, this, &Form2::Command2_Click);
+    medidas->addWidget(command2);
+    medidas->addSpacing(12);
+    medidas->addWidget(nombrado(new QLabel(QStringLiteral("Alto:"), frame1), "Label4"));
+    m_alto = nombrado(new QLineEdit(QStringLiteral("0"), frame1), "alto");
+    medidas->addWidget(m_alto);
+    auto* command3 = nombrado(new QPushButton(QStringLiteral(">"), frame1), "Command3");
+    connect(command3, &QPushButton::clicked, this, &Form2::Command3_Click);
+    medidas->addWidget(command3);
+    for (QPushButton* b : {command2, command3})
+        b->setFixedWidth(b->fontMetrics().horizontalAdvance(QStringLiteral(">")) + 24);
+    analisis->addLayout(medidas);
+    auto* label3 = nombrado(new QLabel(QStringLiteral("Use el mouse para seleccionar un cuadro representativo de "
+                                                      "la película, procure seleccionar el cuadro que tenga la "
+                                                      "línea más ancha posible."),
+                                       frame1),
+                            "Label3");
+    auto* label1 = nombrado(new QLabel(QStringLiteral("Haga clic en el botón cercano al ancho y/o alto para enviar "
+                                                      "los datos a la ventana principal del programa."),
+                                       frame1),
+                            "Label1");
+    label3->setWordWrap(true);
+    label1->setWordWrap(true);
+    analisis->addWidget(label3);
+    analisis->addWidget(label1);
+    abajo->addWidget(frame1, 1);
+
+    auto* frame2 = nombrado(new QWidget(this), "Frame2");
+    auto* pila = new QVBoxLayout(frame2);
+    pila->setContentsMargins(0, 0, 0, 0);
+    pila->addWidget(nombrado(new QLabel(QStringLiteral("Tamaño letra:"), frame2), "Label6"));
+    m_combo1 = nombrado(new QComboBox(frame2), "Combo1");
+    m_combo1->addItems({QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("8"), QStringLiteral("10"),
+                        QStringLiteral("15")});
+    m_combo1->setCurrentIndex(-1);
+    connect(m_combo1, &QComboBox::activated, this, &Form2::Combo1_Click);
+    pila->addWidget(m_combo1);
+    auto* command5 = nombrado(new QPushButton(QStringLiteral("&Copiar y aceptar"), frame2), "Command5");
+    connect(command5, &QPushButton::clicked, this, &Form2::Command5_Click);
+    auto* command1 = nombrado(new QPushButton(QStringLiteral("&Aceptar"), frame2), "Command1");
+    connect(command1, &QPushButton::clicked, this, &QDialog::accept);
+    pila->addWidget(command5);
+    pila->addWidget(command1);
+    pila->addStretch();
+    abajo->addWidget(frame2, 0, Qt::AlignBottom);
+    columna->addLayout(abajo);
+
+    // Sizes of the classic window, in twips: the client area it opens with
+    // and the smallest outer size it may be dragged to.
+    resize(twips(this, 7065), twips(this, 6255));
+    setMinimumSize(twips(this, 7185), twips(this, 5500));
+
+    // A source that can no longer be opened gives an empty, ready list at
+    // the first tick.
+    if (m_archivo.open(QIODevice::ReadOnly))
+        m_lector = std::make_unique<LectorLineas>(m_archivo, kLargoMaximo);
+    m_timer = new QTimer(this);
+    m_timer->setObjectName(QStringLiteral("Timer1"));
+    m_timer->setInterval(1);
+    connect(m_timer, &QTimer::timeout, this, &Form2::Timer1_Timer);
+    m_timer->start();
+}
+
+Form2::~Form2() = default;
+
+bool Form2::cargando() const { return m_timer->isActive(); }
+
+void Form2::Timer1_Timer()
+{
+    if (!m_timer->isActive())
+        return;
+    if (!m_lector || !m_command4->isEnabled()) {
+        terminaCarga();
+        return;
+    }
+    QElapsedTimer reloj;
+    reloj.start();
+    QStringList lote;
+    QByteArrayView linea;
+    bool fin = false;
+    while (lote.size() < m_limitePorPaso) {
+        if (!m_lector->siguiente(linea)) {
+            fin = true;
+            break;
+        }
+        // One byte is one character in Windows-1252, so the text's length
+        // is the line's length in bytes, as the conversion counts it.
+        lote.append(fromCp1252(linea));
+        if ((lote.size() & 63) == 0 && reloj.nsecsElapsed() > kPresupuestoNs)
+            break;
+    }
+    if (!lote.isEmpty()) {
+        m_lista->addItems(lote);
+        m_label5->setText(QStringLiteral("Se han cargado ") + QString::number(m_lista->count())
+                          + QStringLiteral(" líneas del archivo hasta el momento..."));
+    }
+    if (fin)
+        terminaCarga();
+}
+
+void Form2::terminaCarga()
+{
+    m_timer->stop();
+    m_lector.reset();
+    m_archivo.close();
+    m_command4->setFocusPolicy(Qt::NoFocus);
+    m_area->setCurrentWidget(m_lista);
+}
+
+void Form2::Command4_Click() { m_command4->setEnabled(false); }
+
+void Form2::medirseleccion()
+{
+    const QModelIndexList seleccion = m_lista->selectionModel()->selectedRows();
+    if (seleccion.isEmpty())
+        return;
+    int primera = seleccion.first().row();
+    for (const QModelIndex& i : seleccion)
+        primera = std::min(primera, i.row());
+    int alto = 0;
+    qsizetype ancho = 0;
+    for (int fila = primera; fila < m_lista->count() && m_lista->item(fila)->isSelected(); ++fila) {
+        ++alto;
+        ancho = std::max(ancho, m_lista->item(fila)->text().size());
+    }
+    m_alto->setText(QString::number(alto));
+    m_ancho->setText(QString::number(ancho));
+}
+
+bool Form2::eventFilter(QObject* objeto, QEvent* evento)
+{
+    if ((objeto == m_lista && evento->type() == QEvent::KeyRelease)
+        || (objeto == m_lista->viewport() && evento->type() == QEvent::MouseButtonRelease))
+        QTimer::singleShot(0, this, &Form2::medirseleccion);
+    return QDialog::eventFilter(objeto, evento);
+}
+
+void Form2::Command2_Click() { emit enviaAncho(m_ancho->text()); }
+
+void Form2::Command3_Click() { emit enviaAlto(m_alto->text()); }
+
+void Form2::Command5_Click()
+{
+    Command2_Click();
+    Command3_Click();
+    accept();
+}
+
+void Form2::Combo1_Click(int indice)
+{
+    if (indice < 0)
+        return;
+    QFont fuente = m_lista->font();
+    fuente.setPointSize(m_combo1->itemText(indice).toInt());
+    m_lista->setFont(fuente);
+}
+
+} // namespace orv::converter

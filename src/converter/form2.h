@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QDialog>
+#include <QFile>
+
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QStackedLayout;
+class QTimer;
+
+namespace orv {
+class LectorLineas;
+}
+
+namespace orv::converter {
+
+// The analyser: a preview of one source that loads on timer ticks (the
+// window stays responsive and the load can be cancelled), then measures the
+// lines the user selects, width in bytes of the longest line and height in
+// lines, and sends either value to the main window.
+class Form2 : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit Form2(const QString& ruta, QWidget* parent = nullptr);
+    ~Form2() override;
+
+    // One loading step: as many lines as fit in a few milliseconds (at most
+    // `limitePorPaso` of them), or the end of loading once the file is done
+    // or "Cancelar carga" was clicked.
+    void Timer1_Timer();
+    void setLimitePorPaso(int lineas) { m_limitePorPaso = lineas; }
+    bool cargando() const;
+
+    // Measures the first contiguous block of selected lines.
+    void medirseleccion();
+
+    void Command4_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command5_Click();
+    void Combo1_Click(int indice);
+
+signals:
+    void enviaAncho(const QString& texto);
+    void enviaAlto(const QString& texto);
+
+protected:
+    bool eventFilter(QObject* objeto, QEvent* evento) override;
+
+private:
+    void terminaCarga();
+
+    QFile m_archivo;
+    std::unique_ptr<LectorLineas> m_lector;
+    QStackedLayout* m_area = nullptr;
+    QListWidget* m_lista = nullptr;
+    QLabel* m_label5 = nullptr;
+    QPushButton* m_command4 = nullptr;
+    QLineEdit* m_ancho = nullptr;
+    QLineEdit* m_alto = nullptr;
+    QComboBox* m_combo1 = nullptr;
+    QTimer* m_timer = nullptr;
+    int m_limitePorPaso = 1 << 30;
+};
+
+} // namespace orv::converter

@@ -1,0 +1,35 @@
+#include "runconverter.h"
+
+#include "form1.h"
+#include "pictures.h"
+#include "splash.h"
+#include "translations.h"
+
+#include <QApplication>
+
+namespace orv::converter {
+
+ui::Splash* iniciaConverter(std::unique_ptr<Form1>& form1)
+{
+    return ui::iniciaConSplash(ui::Producto::Converter, false, [&form1] {
+        if (form1)
+            return;
+        form1 = std::make_unique<Form1>();
+        form1->show();
+    });
+}
+
+int runConverter(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("OrvConverter"));
+    QApplication::setOrganizationName(QStringLiteral("Orvane"));
+    QApplication::setWindowIcon(ui::productIcon(ui::Producto::Converter));
+    QApplication::setDesktopFileName(QStringLiteral("orvane-converter"));
+    ui::instalaTraducciones(app);
+    std::unique_ptr<Form1> form1;
+    iniciaConverter(form1);
+    return QApplication::exec();
+}
+
+} // namespace orv::converter

@@ -1,0 +1,669 @@
+// The Converter's windows: the main window's controls, source list rules,
+// drops and conversion messages, and the analyser's loading, measuring and
+// sending. Headless; every dialog is answered through the scripted prompt,
+// settings live in a temporary folder and no process is started.
+#include "compactorlauncher.h"
+#include "compactorstart.h"
+#include "conversion.h"
+#include "form1.h"
+#include "form2.h"
+#include "moviereader.h"
+#include "scopedprompt.h"
+#include "scriptedprompt.h"
+#include "settings.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QListWidget>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+using namespace Qt::StringLiterals;
+using orv::converter::Form1;
+using orv::converter::Form2;
+using orv::ui::Icono;
+using orv::ui::Respuesta;
+using Kind = orv::ui::ScriptedPrompt::Kind;
+
+namespace {
+
+struct Guion : orv::ui::ScriptedPrompt
+{
+    orv::ui::ScopedPrompt instalado{*this};
+};
+
+template <class T> T* hijo(const QObject& padre, const QString& nombre)
+{
+    T* c = padre.findChild<T*>(nombre);
+    if (!c)
+        qFatal("no child %s", qPrintable(nombre));
+    return c;
+}
+
+QListWidget* lista(const QObject& w) { return hijo<QListWidget>(w, u"List1"_s); }
+
+QStringList textos(const QListWidget* l)
+{
+    QStringList t;
+    for (int i = 0; i < l->count(); ++i)
+        t << l->item(i)->text();
+    return t;
+}
+
+QString escribe(const QTemporaryDir& dir, const QString& nombre, const QByteArray& datos)
+{
+    const QString ruta = dir.filePath(nombre);
+    QFile f(ruta);
+    if (!f.open(QIODevice::WriteOnly) || f.write(datos) != datos.size())
+        qFatal("cannot write %s", qPrintable(ruta));
+    return ruta;
+}
+
+// Drops the paths on the source list the way the event loop hands a drop
+// over (offscreen there is no drag manager to route it).
+void suelta(Form1& form, const QStringList& rutas)
+{
+    QMimeData datos;
+    QList<QUrl> urls;
+    for (const QString& r : rutas)
+        urls << QUrl::fromLocalFile(r);
+    datos.setUrls(urls);
+    QWidget* destino = lista(form)->viewport();
+    QDragEnterEvent entra(QPoint(5, 5), Qt::CopyAction, &datos, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(destino, &entra);
+    QVERIFY(entra.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &datos, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(destino, &drop);
+}
+
+void llena(Form1& form, const QStringList& items)
+{
+    lista(form)->addItems(items);
+}
+
+QStringList titulos(const Guion& g)
+{
+    QStringList t;
+    for (const auto& c : g.calls)
+        t << c.titulo;
+    return t;
+}
+
+void cargaCompleta(Form2& f)
+{
+    QTRY_VERIFY_WITH_TIMEOUT(!f.cargando(), 10000);
+}
+
+} // namespace
+
+class TestConverter : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void initialControls_data();
+    void initialControls();
+    void initialState();
+    void drops_data();
+    void drops();
+    void moveritem_data();
+    void moveritem();
+    void eliminar();
+    void leeinicioEnablesOptions();
+    void limpiar_data();
+    void limpiar();
+    void convert_data();
+    void convert();
+    void doubleClickSendsBothValues();
+
+    void analyserLoads_data();
+    void analyserLoads();
+    void analyserCancelMidLoad();
+    void analyserMeasures_data();
+    void analyserMeasures();
+    void analyserSends();
+    void analyserFontSizeAndMinimum();
+
+private:
+    QTemporaryDir m_config;
+    QTemporaryDir m_dir;
+    QList<QStringList> m_arrancados;
+};
+
+void TestConverter::initTestCase()
+{
+    qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
+    QCoreApplication::setOrganizationName(u"Orvane"_s);
+    orv::setArrancaProceso([this](const QString& programa, const QStringList& argumentos) {
+        m_arrancados << (QStringList{programa} + argumentos);
+        return programa != u"/no/responde"_s;
+    });
+}
+
+void TestConverter::cleanup()
+{
+    m_arrancados.clear();
+    orv::guardaValor(orv::rutaCompactorClave(), QString());
+}
+
+void TestConverter::initialControls_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("texto");
+    const QList<std::pair<const char*, QString>> filas{
+        {"Frame1", u"Origen"_s},
+        {"eliminar", u"Eliminar"_s},
+        {"Label9", u"Para añadir archivos, arrástrelos a la lista superior."_s},
+        {"arriba", u"Arriba"_s},
+        {"abajo", u"Abajo"_s},
+        {"Frame2", u"Destino"_s},
+        {"Label8", u"Alto:"_s},
+        {"alto", u"0"_s},
+        {"Label1", u"Ancho:"_s},
+        {"ancho", u"0"_s},
+        {"Label13", u"Para averiguar los datos de alto y ancho, o ver los archivos de origen en una vista "
+                    "preliminar, haga doble clic en un archivo de la lista superior."_s},
+        {"leeinicio", u"Al analizar el archivo, la primera línea de cada imágen ASCII..."_s},
+        {"Option1", u"Corresponde al número de imagenes para duplicar"_s},
+        {"Option2", u"Omitir cualquier texto de la línea"_s},
+        {"Label12", u"Creador:"_s},
+        {"creador", u""_s},
+        {"Label11", u"Pausa:"_s},
+        {"velocidad", u"100"_s},
+        {"Label10", u"ms."_s},
+        {"Check1", u"Comprimir automáticamente la película de salida."_s},
+        {"Command1", u"Convertir..."_s},
+        {"menu_archivo", u"&Archivo"_s},
+        {"menu_limpiar", u"Limpiar lista"_s},
+        {"menu_salir", u"Salir"_s},
+        {"menu_ayuda", u"A&yuda"_s},
+        {"menu_acercade", u"Acerca de..."_s},
+        {"Label2", u"0000000#000000000"_s},
+        {"Label5", u"00000#####00000"_s},
+        {"Label7", u"00000#000#00000"_s},
+    };
+    for (const auto& [control, texto] : filas)
+        QTest::newRow(control) << QString::fromLatin1(control) << texto;
+}
+
+void TestConverter::initialControls()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, texto);
+    Form1 form;
+    QObject* o = form.findChild<QObject*>(control);
+    QVERIFY2(o, qPrintable(control));
+    QString actual;
+    if (auto* g = qobject_cast<QGroupBox*>(o))
+        actual = g->title();
+    else if (auto* c = qobject_cast<QComboBox*>(o))
+        actual = c->currentText();
+    else if (auto* m = qobject_cast<QMenu*>(o))
+        actual = m->title();
+    else
+        actual = o->property("text").toString();
+    QCOMPARE(actual, texto);
+}
+
+void TestConverter::initialState()
+{
+    Form1 form;
+    form.show();
+    QCOMPARE(form.windowTitle(), u"Orvane ASCII Converter"_s);
+    QCOMPARE(form.minimumSize(), form.maximumSize()); // a fixed border
+    QVERIFY(hijo<QCheckBox>(form, u"leeinicio"_s)->isChecked());
+    QVERIFY(hijo<QRadioButton>(form, u"Option1"_s)->isChecked());
+    QVERIFY(!hijo<QRadioButton>(form, u"Option2"_s)->isChecked());
+    QVERIFY(hijo<QCheckBox>(form, u"Check1"_s)->isChecked());
+    QVERIFY(hijo<QLabel>(form, u"Label2"_s)->font().fixedPitch());
+    auto* velocidad = hijo<QComboBox>(form, u"velocidad"_s);
+    QVERIFY(velocidad->isEditable());
+    QStringList items;
+    for (int i = 0; i < velocidad->count(); ++i)
+        items << velocidad->itemText(i);
+    QCOMPARE(items, (QStringList{u"50"_s, u"100"_s, u"200"_s, u"250"_s, u"300"_s, u"400"_s, u"500"_s,
+                                 u"1000"_s, u"2000"_s, u"5000"_s, u"10000"_s}));
+    QCOMPARE(lista(form)->count(), 0);
+    QCOMPARE(lista(form)->selectionMode(), QAbstractItemView::SingleSelection);
+}
+
+void TestConverter::drops_data()
+{
+    QTest::addColumn<QStringList>("soltados");
+    QTest::addColumn<QStringList>("anadidos");
+    QTest::addColumn<QStringList>("mensajes"); // titles, in order
+
+    const QString aviso = u"Posible archivo incorrecto"_s;
+    const QString error = u"Error al añadir"_s;
+    QTest::newRow("three files in the drop's order")
+        << QStringList{u"b.txt"_s, u"a.txt"_s, u"c.txt"_s} << QStringList{u"b.txt"_s, u"a.txt"_s, u"c.txt"_s}
+        << QStringList{};
+    QTest::newRow("movie warns, then is added") << QStringList{u"x.ovt"_s} << QStringList{u"x.ovt"_s}
+                                                << QStringList{aviso};
+    QTest::newRow("upper-case extension added quietly") << QStringList{u"x.OVT"_s} << QStringList{u"x.OVT"_s}
+                                                        << QStringList{};
+    QTest::newRow("missing file refused, others added")
+        << QStringList{u"a.txt"_s, u"falta.txt"_s, u"c.txt"_s} << QStringList{u"a.txt"_s, u"c.txt"_s}
+        << QStringList{error};
+    QTest::newRow("folder refused") << QStringList{u"carpeta"_s} << QStringList{} << QStringList{error};
+    QTest::newRow("missing movie: warning and refusal") << QStringList{u"falta.ovt"_s} << QStringList{}
+                                                        << QStringList{aviso, error};
+}
+
+void TestConverter::drops()
+{
+    QFETCH(QStringList, soltados);
+    QFETCH(QStringList, anadidos);
+    QFETCH(QStringList, mensajes);
+    QTemporaryDir dir;
+    for (const QString& n : {u"a.txt"_s, u"b.txt"_s, u"c.txt"_s, u"x.ovt"_s, u"x.OVT"_s})
+        escribe(dir, n, "1\nab\n");
+    QDir(dir.path()).mkdir(u"carpeta"_s);
+    auto completa = [&](const QStringList& nombres) {
+        QStringList rutas;
+        for (const QString& n : nombres)
+            rutas << dir.filePath(n);
+        return rutas;
+    };
+
+    Guion g;
+    Form1 form;
+    llena(form, {u"/ya/estaba.txt"_s});
+    suelta(form, completa(soltados));
+    QCOMPARE(textos(lista(form)), QStringList{u"/ya/estaba.txt"_s} + completa(anadidos));
+    QCOMPARE(titulos(g), mensajes);
+    for (const auto& c : g.calls) {
+        QCOMPARE(c.icono, Icono::Exclamacion);
+        if (c.titulo == u"Error al añadir"_s) {
+            QVERIFY(c.texto.startsWith(u"No se puede agregar a la lista, por problemas de lectura o apertura, "
+                                       "el siguiente archivo:\r\n\r\n"_s));
+        } else {
+            QVERIFY(c.texto.startsWith(u"El siguiente archivo, al parecer, tiene una extensión no "
+                                       "correspondiente con los archivos requeridos como origen: \r\n\r\n"_s));
+            QVERIFY(c.texto.endsWith(u"no sirve para unir ni manipular archivos *.ovt\r\n\r\nPuede que desee "
+                                     "eliminar el archivo que acaba de agregar para no provocar errores en su "
+                                     "película ASCII."_s));
+        }
+    }
+}
+
+void TestConverter::moveritem_data()
+{
+    QTest::addColumn<int>("seleccion");
+    QTest::addColumn<QString>("botones"); // a = arriba, b = abajo
+    QTest::addColumn<QStringList>("orden");
+    QTest::addColumn<int>("seleccionFinal");
+
+    QTest::newRow("up on the first") << 0 << u"a"_s << QStringList{u"1"_s, u"2"_s, u"3"_s} << 0;
+    QTest::newRow("down on the last") << 2 << u"b"_s << QStringList{u"1"_s, u"2"_s, u"3"_s} << 2;
+    QTest::newRow("down twice from the first") << 0 << u"bb"_s << QStringList{u"2"_s, u"3"_s, u"1"_s} << 2;
+    QTest::newRow("up from the last") << 2 << u"a"_s << QStringList{u"1"_s, u"3"_s, u"2"_s} << 1;
+    QTest::newRow("no selection") << -1 << u"ab"_s << QStringList{u"1"_s, u"2"_s, u"3"_s} << -1;
+}
+
+void TestConverter::moveritem()
+{
+    QFETCH(int, seleccion);
+    QFETCH(QString, botones);
+    QFETCH(QStringList, orden);
+    QFETCH(int, seleccionFinal);
+    Form1 form;
+    llena(form, {u"1"_s, u"2"_s, u"3"_s});
+    lista(form)->setCurrentRow(seleccion);
+    for (QChar b : botones)
+        QTest::mouseClick(hijo<QPushButton>(form, b == u'a' ? u"arriba"_s : u"abajo"_s), Qt::LeftButton);
+    QCOMPARE(textos(lista(form)), orden);
+    const QList<QListWidgetItem*> sel = lista(form)->selectedItems();
+    QCOMPARE(sel.isEmpty() ? -1 : lista(form)->row(sel.first()), seleccionFinal);
+}
+
+void TestConverter::eliminar()
+{
+    Form1 form;
+    llena(form, {u"1"_s, u"2"_s, u"3"_s});
+    auto* boton = hijo<QPushButton>(form, u"eliminar"_s);
+    QTest::mouseClick(boton, Qt::LeftButton);
+    QCOMPARE(lista(form)->count(), 3);
+    lista(form)->setCurrentRow(1);
+    QTest::mouseClick(boton, Qt::LeftButton);
+    QCOMPARE(textos(lista(form)), (QStringList{u"1"_s, u"3"_s}));
+    QVERIFY(lista(form)->selectedItems().isEmpty());
+    QTest::mouseClick(boton, Qt::LeftButton); // no selection left: nothing more goes
+    QCOMPARE(lista(form)->count(), 2);
+}
+
+void TestConverter::leeinicioEnablesOptions()
+{
+    Form1 form;
+    auto* leeinicio = hijo<QCheckBox>(form, u"leeinicio"_s);
+    auto* option1 = hijo<QRadioButton>(form, u"Option1"_s);
+    auto* option2 = hijo<QRadioButton>(form, u"Option2"_s);
+    option2->setChecked(true);
+    QTest::mouseClick(leeinicio, Qt::LeftButton);
+    QVERIFY(!option1->isEnabled());
+    QVERIFY(!option2->isEnabled());
+    QVERIFY(option2->isChecked());
+    QVERIFY(!form.parametros().leeinicio);
+    QTest::mouseClick(leeinicio, Qt::LeftButton);
+    QVERIFY(option1->isEnabled());
+    QVERIFY(option2->isEnabled());
+    QVERIFY(option2->isChecked());
+    QVERIFY(!form.parametros().repetir);
+}
+
+void TestConverter::limpiar_data()
+{
+    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<Respuesta>("respuesta");
+    QTest::addColumn<int>("preguntas");
+    QTest::addColumn<int>("quedan");
+    QTest::newRow("empty list asks nothing") << QStringList{} << Respuesta::Si << 0 << 0;
+    QTest::newRow("No keeps the list") << QStringList{u"1"_s, u"2"_s} << Respuesta::No << 1 << 2;
+    QTest::newRow("Yes empties it") << QStringList{u"1"_s, u"2"_s} << Respuesta::Si << 1 << 0;
+}
+
+void TestConverter::limpiar()
+{
+    QFETCH(QStringList, items);
+    QFETCH(Respuesta, respuesta);
+    QFETCH(int, preguntas);
+    QFETCH(int, quedan);
+    Guion g;
+    g.respuestas << respuesta;
+    Form1 form;
+    llena(form, items);
+    hijo<QAction>(form, u"menu_limpiar"_s)->trigger();
+    QCOMPARE(g.calls.size(), preguntas);
+    if (preguntas) {
+        QCOMPARE(g.calls[0].texto, u"¿Realmente desea eliminar todos los archivos de la lista?"_s);
+        QCOMPARE(g.calls[0].titulo, u"Limpiar lista"_s);
+        QCOMPARE(g.calls[0].icono, Icono::Ninguno);
+        QCOMPARE(g.calls[0].botones, orv::ui::Botones::SiNo);
+    }
+    QCOMPARE(lista(form)->count(), quedan);
+}
+
+void TestConverter::convert_data()
+{
+    QTest::addColumn<bool>("conFuente");
+    QTest::addColumn<QString>("ancho");
+    QTest::addColumn<QString>("pausa");
+    QTest::addColumn<QString>("creador");
+    QTest::addColumn<bool>("comprimir");
+    QTest::addColumn<QString>("ruta");      // the Compactor's program path
+    QTest::addColumn<QString>("elegido");   // answer of the save dialog
+    QTest::addColumn<QString>("escrito");   // the movie expected, "" for none
+    QTest::addColumn<QString>("titulo");    // the last message's title, "" for none
+    QTest::addColumn<QString>("mensaje");   // the last message's text
+    QTest::addColumn<bool>("arranca");      // a Compactor start was asked
+
+    const QString exito = u"El archivo fué creado satisfactoriamente."_s;
+    const QString compr = u"Error al comprimir la película"_s;
+    const QString param = u"Error en los parámetros"_s;
+    const QString m1 = orv::mensajeFalloParametros(orv::FalloParametros::AnchoAlto);
+    QTest::newRow("empty list does nothing") << false << u"2"_s << u"100"_s << u""_s << false << u""_s
+                                             << u"peli"_s << u""_s << u""_s << u""_s << false;
+    QTest::newRow("initial width gives message 1") << true << u"0"_s << u"100"_s << u""_s << false << u""_s
+                                                   << u"peli"_s << u""_s << param << m1 << false;
+    QTest::newRow("2x, no compression: message 4, .ovt added")
+        << true << u"2x"_s << u"100"_s << u""_s << false << u""_s << u"peli"_s << u"peli.ovt"_s
+        << u"Proceso exitoso"_s << exito << false;
+    QTest::newRow("upper-case extension") << true << u"2"_s << u"100"_s << u""_s << false << u""_s
+                                          << u"peli.OVT"_s << u"peli.OVT.ovt"_s << u"Proceso exitoso"_s << exito
+                                          << false;
+    QTest::newRow("cancelled save dialog") << true << u"2"_s << u"100"_s << u""_s << false << u""_s << u""_s
+                                           << u""_s << u""_s << u""_s << false;
+    QTest::newRow("bad pause refused before the dialog")
+        << true << u"2"_s << u"0"_s << u""_s << false << u""_s << u"peli"_s << u""_s << param
+        << orv::mensajeFalloParametros(orv::FalloParametros::Pausa) << false;
+    QTest::newRow("author comma refused before the dialog")
+        << true << u"2"_s << u"100"_s << u"a,b"_s << false << u""_s << u"peli"_s << u""_s << param
+        << orv::mensajeFalloParametros(orv::FalloParametros::Creador) << false;
+    QTest::newRow("Ruta of two characters: message 2")
+        << true << u"2"_s << u"100"_s << u""_s << true << u"C:"_s << u"peli.ovt"_s << u"peli.ovt"_s << compr
+        << orv::ui::mensajeCompactorNoEncontrado() << false;
+    QTest::newRow("Compactor does not start: message 3")
+        << true << u"2"_s << u"100"_s << u""_s << true << u"/no/responde"_s << u"peli.ovt"_s << u"peli.ovt"_s
+        << compr << orv::ui::mensajeCompactorNoResponde() << true;
+    QTest::newRow("Compactor started: no message") << true << u"2"_s << u"100"_s << u""_s << true
+                                                   << u"/opt/OrvCompactor"_s << u"peli.ovt"_s << u"peli.ovt"_s
+                                                   << u""_s << u""_s << true;
+    QTest::newRow("output folder missing: the error message, not message 4")
+        << true << u"2"_s << u"100"_s << u""_s << false << u""_s << u"no/hay/peli"_s << u""_s
+        << u"Error en la aplicación"_s
+        << u"Se produjo un error al crear la película, el código de error es el "_s << false;
+}
+
+void TestConverter::convert()
+{
+    QFETCH(bool, conFuente);
+    QFETCH(QString, ancho);
+    QFETCH(QString, pausa);
+    QFETCH(QString, creador);
+    QFETCH(bool, comprimir);
+    QFETCH(QString, ruta);
+    QFETCH(QString, elegido);
+    QFETCH(QString, escrito);
+    QFETCH(QString, titulo);
+    QFETCH(QString, mensaje);
+    QFETCH(bool, arranca);
+
+    QTemporaryDir dir;
+    orv::guardaValor(orv::rutaCompactorClave(), ruta);
+    Guion g;
+    if (!elegido.isEmpty())
+        elegido = dir.filePath(elegido);
+    g.archivos << elegido;
+    Form1 form;
+    if (conFuente)
+        llena(form, {escribe(dir, u"f.txt"_s, "2\nab\ncd\n"_ba)});
+    hijo<QLineEdit>(form, u"ancho"_s)->setText(ancho);
+    hijo<QLineEdit>(form, u"alto"_s)->setText(u"2"_s);
+    hijo<QComboBox>(form, u"velocidad"_s)->setEditText(pausa);
+    hijo<QLineEdit>(form, u"creador"_s)->setText(creador);
+    hijo<QCheckBox>(form, u"Check1"_s)->setChecked(comprimir);
+    QTest::mouseClick(hijo<QPushButton>(form, u"Command1"_s), Qt::LeftButton);
+
+    const QList<orv::ui::ScriptedPrompt::Call> mensajes = g.of(Kind::Mensaje);
+    QCOMPARE(mensajes.isEmpty() ? QString() : mensajes.last().titulo, titulo);
+    if (!mensaje.isEmpty())
+        QVERIFY2(mensajes.last().texto.startsWith(mensaje), qPrintable(mensajes.last().texto));
+    const QList<orv::ui::ScriptedPrompt::Call> dialogos = g.of(Kind::GuardarArchivo);
+    const bool dialogoEsperado = conFuente && (titulo.isEmpty() || titulo != u"Error en los parámetros"_s);
+    QCOMPARE(dialogos.size(), dialogoEsperado ? 1 : 0);
+    if (dialogoEsperado) {
+        QCOMPARE(dialogos[0].titulo, u"Guardar película ASCII"_s);
+        QCOMPARE(dialogos[0].filtro, u"Orvane ASCII Movie (*.ovt)|*.ovt|Todos los archivos (*.*)|*.*"_s);
+    }
+
+    const QStringList movies = QDir(dir.path()).entryList(QDir::Files).filter(u"peli"_s);
+    QCOMPARE(movies, escrito.isEmpty() ? QStringList{} : QStringList{escrito});
+    if (!escrito.isEmpty()) {
+        orv::Pelicula leida;
+        QVERIFY(orv::cargaPelicula(dir.filePath(escrito), leida));
+        QCOMPARE(int(leida.numCuadros), 2);
+        QCOMPARE(int(leida.ancho), 2);
+        QCOMPARE(leida.cuadro(1).toByteArray(), "abcd"_ba);
+    }
+    QCOMPARE(m_arrancados.size(), arranca ? 1 : 0);
+    if (arranca)
+        QCOMPARE(m_arrancados[0], (QStringList{ruta, dir.filePath(escrito)}));
+}
+
+void TestConverter::doubleClickSendsBothValues()
+{
+    QTemporaryDir dir;
+    Form1 form;
+    llena(form, {escribe(dir, u"f.txt"_s, "abc\nabcdef\n"_ba)});
+    lista(form)->setCurrentRow(0);
+    QTimer::singleShot(0, [] {
+        auto* analizador = qobject_cast<Form2*>(QApplication::activeModalWidget());
+        QVERIFY(analizador);
+        QTRY_VERIFY(!analizador->cargando());
+        lista(*analizador)->selectAll();
+        analizador->medirseleccion();
+        QTest::mouseClick(hijo<QPushButton>(*analizador, u"Command5"_s), Qt::LeftButton);
+    });
+    form.List1_DblClick();
+    QCOMPARE(hijo<QLineEdit>(form, u"ancho"_s)->text(), u"6"_s);
+    QCOMPARE(hijo<QLineEdit>(form, u"alto"_s)->text(), u"2"_s);
+}
+
+void TestConverter::analyserLoads_data()
+{
+    QTest::addColumn<QByteArray>("datos");
+    QTest::addColumn<bool>("existe");
+    QTest::addColumn<QStringList>("lineas");
+    QTest::addColumn<QString>("etiqueta");
+    const QString espera = u"Espere un momento mientras se carga el archivo..."_s;
+    QTest::newRow("empty file: label unchanged") << QByteArray() << true << QStringList{} << espera;
+    QTest::newRow("missing file: empty and ready") << QByteArray() << false << QStringList{} << espera;
+    QTest::newRow("line ends, blanks and Windows-1252")
+        << "a \r\n\r\n\tb\rc\xe9\x80\nd"_ba << true
+        << QStringList{u"a "_s, u""_s, u"\tb"_s, u"c\u00e9\u20ac"_s, u"d"_s}
+        << u"Se han cargado 5 líneas del archivo hasta el momento..."_s;
+}
+
+void TestConverter::analyserLoads()
+{
+    QFETCH(QByteArray, datos);
+    QFETCH(bool, existe);
+    QFETCH(QStringList, lineas);
+    QFETCH(QString, etiqueta);
+    QTemporaryDir dir;
+    const QString ruta = existe ? escribe(dir, u"f.txt"_s, datos) : dir.filePath(u"falta.txt"_s);
+    Form2 f(ruta);
+    f.show();
+    QVERIFY(lista(f)->isHidden());
+    cargaCompleta(f);
+    QVERIFY(lista(f)->isVisible());
+    QCOMPARE(textos(lista(f)), lineas);
+    QCOMPARE(hijo<QLabel>(f, u"Label5"_s)->text(), etiqueta);
+    QCOMPARE(hijo<QPushButton>(f, u"Command4"_s)->focusPolicy(), Qt::NoFocus);
+}
+
+void TestConverter::analyserCancelMidLoad()
+{
+    QTemporaryDir dir;
+    QByteArray datos;
+    for (int i = 0; i < 100000; ++i)
+        datos += "linea " + QByteArray::number(i) + "\r\n";
+    const QString ruta = escribe(dir, u"grande.txt"_s, datos);
+    Form2 f(ruta);
+    f.setLimitePorPaso(1000);
+    auto* timer = hijo<QTimer>(f, u"Timer1"_s);
+    timer->stop();
+    timer->start(); // the test's own ticks come first
+    QVERIFY(f.cargando());
+    f.Timer1_Timer();
+    f.Timer1_Timer();
+    QCOMPARE(lista(f)->count(), 2000);
+    QCOMPARE(hijo<QLabel>(f, u"Label5"_s)->text(), u"Se han cargado 2000 líneas del archivo hasta el momento..."_s);
+    QTest::mouseClick(hijo<QPushButton>(f, u"Command4"_s), Qt::LeftButton);
+    QVERIFY(!hijo<QPushButton>(f, u"Command4"_s)->isEnabled());
+    f.Timer1_Timer();
+    QVERIFY(!f.cargando());
+    QCOMPARE(lista(f)->count(), 2000);
+    QCOMPARE(lista(f)->item(1999)->text(), u"linea 1999"_s);
+    // The file is closed: it can be removed and the list stays as it is.
+    QVERIFY(QFile::remove(ruta));
+    f.Timer1_Timer();
+    QCOMPARE(lista(f)->count(), 2000);
+}
+
+void TestConverter::analyserMeasures_data()
+{
+    QTest::addColumn<QList<int>>("seleccion");
+    QTest::addColumn<QString>("ancho");
+    QTest::addColumn<QString>("alto");
+    // Line i (from 0) is i + 1 characters long, except line 8 (12) and
+    // line 10 (empty).
+    QTest::newRow("lines 3 to 7") << QList<int>{2, 3, 4, 5, 6} << u"7"_s << u"5"_s;
+    QTest::newRow("block, then a gap") << QList<int>{2, 3, 4, 8} << u"5"_s << u"3"_s;
+    QTest::newRow("gap in the middle of a selection") << QList<int>{6, 8, 9} << u"7"_s << u"1"_s;
+    QTest::newRow("last three lines") << QList<int>{17, 18, 19} << u"20"_s << u"3"_s;
+    QTest::newRow("one empty line") << QList<int>{10} << u"0"_s << u"1"_s;
+    QTest::newRow("nothing selected keeps the values") << QList<int>{} << u"0"_s << u"0"_s;
+}
+
+void TestConverter::analyserMeasures()
+{
+    QFETCH(QList<int>, seleccion);
+    QFETCH(QString, ancho);
+    QFETCH(QString, alto);
+    QTemporaryDir dir;
+    QByteArray datos;
+    for (int i = 0; i < 20; ++i) {
+        const int largo = i == 8 ? 12 : (i == 10 ? 0 : i + 1);
+        datos += QByteArray(largo, i == 8 ? '\xe9' : 'x') + "\r\n";
+    }
+    Form2 f(escribe(dir, u"f.txt"_s, datos));
+    f.show();
+    cargaCompleta(f);
+    QListWidget* l = lista(f);
+    for (int i : seleccion)
+        l->item(i)->setSelected(true);
+    // A mouse release over the list measures.
+    QTest::mouseRelease(l->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(1, 1));
+    QCoreApplication::processEvents();
+    if (!seleccion.isEmpty() && seleccion.first() == 6) // the release's own click moved nothing
+        QVERIFY(l->item(6)->isSelected());
+    QCOMPARE(hijo<QLineEdit>(f, u"ancho"_s)->text(), ancho);
+    QCOMPARE(hijo<QLineEdit>(f, u"alto"_s)->text(), alto);
+}
+
+void TestConverter::analyserSends()
+{
+    QTemporaryDir dir;
+    Form2 f(escribe(dir, u"f.txt"_s, "x\n"_ba));
+    QStringList anchos;
+    QStringList altos;
+    connect(&f, &Form2::enviaAncho, this, [&](const QString& t) { anchos << t; });
+    connect(&f, &Form2::enviaAlto, this, [&](const QString& t) { altos << t; });
+    f.show();
+    hijo<QLineEdit>(f, u"ancho"_s)->setText(u"17"_s);
+    hijo<QLineEdit>(f, u"alto"_s)->setText(u"9"_s);
+    QTest::mouseClick(hijo<QPushButton>(f, u"Command3"_s), Qt::LeftButton);
+    QCOMPARE(anchos, QStringList{});
+    QCOMPARE(altos, QStringList{u"9"_s});
+    QTest::mouseClick(hijo<QPushButton>(f, u"Command2"_s), Qt::LeftButton);
+    QCOMPARE(anchos, QStringList{u"17"_s});
+    QTest::mouseClick(hijo<QPushButton>(f, u"Command1"_s), Qt::LeftButton);
+    QCOMPARE(f.result(), int(QDialog::Accepted));
+    QCOMPARE(anchos.size() + altos.size(), 2); // "Aceptar" sends nothing
+}
+
+void TestConverter::analyserFontSizeAndMinimum()
+{
+    QTemporaryDir dir;
+    Form2 f(escribe(dir, u"f.txt"_s, "x\n"_ba));
+    f.show();
+    auto* combo = hijo<QComboBox>(f, u"Combo1"_s);
+    QCOMPARE(combo->currentIndex(), -1);
+    QCOMPARE(combo->count(), 5);
+    QVERIFY(lista(f)->font().fixedPitch());
+    f.Combo1_Click(4);
+    QCOMPARE(lista(f)->font().pointSize(), 15);
+    f.resize(100, 100);
+    QVERIFY(f.width() >= f.minimumWidth() && f.minimumWidth() > 400);
+    QVERIFY(f.height() >= f.minimumHeight() && f.minimumHeight() > 300);
+}
+
+QTEST_MAIN(TestConverter)
+#include "test_converter.moc"
