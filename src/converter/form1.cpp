@@ -68,6 +68,7 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Orvane ASCII Converter"));
     setWindowIcon(ui::productIcon(ui::Producto::Converter));
+    setWindowFlag(Qt::WindowMaximizeButtonHint, false);
     creaControles();
     creaMenus();
     // Form_Load: the pause list, in this order; the box keeps "100".
@@ -151,6 +152,7 @@ QWidget* Form1::creaDestino()
     // and the height measure.
     auto* muestra = nombrado(new QFrame(marco), "Shape1");
     muestra->setFrameShape(QFrame::Box);
+    muestra->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Maximum);
     auto* filasMuestra = new QVBoxLayout(muestra);
     filasMuestra->setSpacing(0);
     const char* const filas[] = {"0000000#000000000", "000000#0#00000000", "00000#000#0000000",
@@ -164,6 +166,7 @@ QWidget* Form1::creaDestino()
     }
 
     auto* izquierda = new QHBoxLayout;
+    izquierda->addStretch();
     izquierda->addWidget(etiqueta(QStringLiteral("Alto:"), "Label8", marco));
     m_alto = nombrado(new QLineEdit(QStringLiteral("0"), marco), "alto");
     m_alto->setFixedWidth(60);
