@@ -89,8 +89,6 @@ int convertVerb(const QStringList& args, Io& io)
         return kUsage;
     }
 
-    // Compression of the written movie is to run in process here; the
-    // option is accepted already so that scripts need not change.
     const QString ruta = conExtensionOvt(parser.value(salida));
     const ResultadoConversion r = convierte(fuentes, p, ruta);
     if (r.fuentesFallidas > 0)
@@ -100,6 +98,8 @@ int convertVerb(const QStringList& args, Io& io)
         io.err << "orv: la película llegó a " << kMaxCuadros << " cuadros; el resto se omitió\n";
     switch (r.estado) {
     case EstadoConversion::Escrita:
+        // --compress is accepted so that scripts can pass it already; the
+        // in-process compression of the movie belongs here, once written.
         io.out << ruta << ": " << r.numCuadros << " cuadros\n";
         return kOk;
     case EstadoConversion::SinCuadros:

@@ -21,6 +21,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 
 namespace orv::converter {
 namespace {
@@ -123,7 +124,9 @@ QWidget* Form1::creaOrigen()
     auto* rejilla = new QGridLayout(marco);
     m_lista = nombrado(new ListaFuentes(marco), "List1");
     m_lista->setMinimumSize(460, 110);
-    connect(m_lista, &ListaFuentes::soltados, this, &Form1::List1_OLEDragDrop);
+    // Added once the drop has returned, so that a message about one of the
+    // files does not keep the file manager waiting for the end of its drag.
+    connect(m_lista, &ListaFuentes::soltados, this, &Form1::List1_OLEDragDrop, Qt::QueuedConnection);
     connect(m_lista, &QListWidget::itemDoubleClicked, this, &Form1::List1_DblClick);
     rejilla->addWidget(m_lista, 0, 0, 1, 4);
 
@@ -319,6 +322,15 @@ void Form1::Command1_Click()
     QStringList fuentes;
     for (int i = 0; i < m_lista->count(); ++i)
         fuentes.append(m_lista->item(i)->text());
+
+    // The progress dialog lets events through while the work runs; the
+    // window takes no clicks of its own until the conversion is over.
+    centralWidget()->setEnabled(false);
+    menuBar()->setEnabled(false);
+    const auto rehabilita = qScopeGuard([this] {
+        centralWidget()->setEnabled(true);
+        menuBar()->setEnabled(true);
+    });
 
     // Shown only when the work outlasts half a second; until then the
     // window simply waits, as a short conversion should.

@@ -19,9 +19,6 @@
 namespace orv::converter {
 namespace {
 
-// Each tick reads for about this long, then lets the window breathe.
-constexpr qint64 kPresupuestoNs = 8'000'000;
-
 // Lines longer than this are measured and shown only up to it.
 constexpr qsizetype kLargoMaximo = qsizetype(1) << 20;
 
@@ -174,7 +171,7 @@ void Form2::Timer1_Timer()
         // One byte is one character in Windows-1252, so the text's length
         // is the line's length in bytes, as the conversion counts it.
         lote.append(fromCp1252(linea));
-        if ((lote.size() & 63) == 0 && reloj.nsecsElapsed() > kPresupuestoNs)
+        if ((lote.size() & 63) == 0 && reloj.nsecsElapsed() > m_presupuestoNs)
             break;
     }
     if (!lote.isEmpty()) {

@@ -30,11 +30,15 @@ public:
     explicit Form2(const QString& ruta, QWidget* parent = nullptr);
     ~Form2() override;
 
-    // One loading step: as many lines as fit in a few milliseconds (at most
-    // `limitePorPaso` of them), or the end of loading once the file is done
-    // or "Cancelar carga" was clicked.
+    // One loading step: as many lines as fit in the step's time (a few
+    // milliseconds) and its line limit (none), or the end of loading once
+    // the file is done or "Cancelar carga" was clicked.
     void Timer1_Timer();
-    void setLimitePorPaso(int lineas) { m_limitePorPaso = lineas; }
+    void setLimitePorPaso(int lineas, qint64 nanosegundos)
+    {
+        m_limitePorPaso = lineas;
+        m_presupuestoNs = nanosegundos;
+    }
     bool cargando() const;
 
     // Measures the first contiguous block of selected lines.
@@ -67,6 +71,7 @@ private:
     QComboBox* m_combo1 = nullptr;
     QTimer* m_timer = nullptr;
     int m_limitePorPaso = 1 << 30;
+    qint64 m_presupuestoNs = 8'000'000; // each tick reads about this long, then lets the window breathe
 };
 
 } // namespace orv::converter

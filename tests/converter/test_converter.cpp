@@ -87,6 +87,8 @@ void suelta(Form1& form, const QStringList& rutas)
     QVERIFY(entra.isAccepted());
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &datos, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(destino, &drop);
+    QVERIFY(lista(form)->count() <= 1); // nothing is added inside the drop itself
+    QCoreApplication::processEvents();
 }
 
 void llena(Form1& form, const QStringList& items)
@@ -566,7 +568,7 @@ void TestConverter::analyserCancelMidLoad()
         datos += "linea " + QByteArray::number(i) + "\r\n";
     const QString ruta = escribe(dir, u"grande.txt"_s, datos);
     Form2 f(ruta);
-    f.setLimitePorPaso(1000);
+    f.setLimitePorPaso(1000, qint64(60) * 1'000'000'000); // steps counted in lines, not time
     auto* timer = hijo<QTimer>(f, u"Timer1"_s);
     timer->stop();
     timer->start(); // the test's own ticks come first
