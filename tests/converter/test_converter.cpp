@@ -8,9 +8,11 @@
 #include "form1.h"
 #include "form2.h"
 #include "moviereader.h"
+#include "runconverter.h"
 #include "scopedprompt.h"
 #include "scriptedprompt.h"
 #include "settings.h"
+#include "splash.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,6 +26,7 @@
 #include <QMenu>
 #include <QListWidget>
 #include <QMimeData>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -119,6 +122,7 @@ private slots:
     void initTestCase();
     void cleanup();
 
+    void splashHandsOverToTheWindow();
     void initialControls_data();
     void initialControls();
     void initialState();
@@ -162,6 +166,18 @@ void TestConverter::cleanup()
 {
     m_arrancados.clear();
     orv::guardaValor(orv::rutaCompactorClave(), QString());
+}
+
+void TestConverter::splashHandsOverToTheWindow()
+{
+    std::unique_ptr<Form1> form1;
+    QPointer<orv::ui::Splash> splash = orv::converter::iniciaConverter(form1);
+    QVERIFY(splash);
+    QVERIFY(!form1); // the splash waits for its timer or a click
+    splash->entrega();
+    QVERIFY(form1);
+    QVERIFY(form1->isVisible());
+    QTRY_VERIFY(!splash);
 }
 
 void TestConverter::initialControls_data()
