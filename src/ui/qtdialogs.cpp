@@ -89,7 +89,7 @@ std::unique_ptr<QFileDialog> creaDialogoArchivo(QWidget* parent, const QString& 
     // the suite says "archivo".
     dialogo->setLabelText(QFileDialog::LookIn, QStringLiteral("Buscar en:"));
     dialogo->setLabelText(QFileDialog::FileName, QStringLiteral("&Nombre de archivo:"));
-    dialogo->setLabelText(QFileDialog::FileType, QStringLiteral("&Tipo de archivo:"));
+    dialogo->setLabelText(QFileDialog::FileType, QStringLiteral("Tipo de archivo:"));
     dialogo->setLabelText(QFileDialog::Accept,
                           guardar ? QStringLiteral("&Guardar") : QStringLiteral("&Abrir"));
     dialogo->setLabelText(QFileDialog::Reject, QStringLiteral("Cancelar"));

@@ -172,7 +172,7 @@ private slots:
         QStringList etiquetas;
         for (const QLabel* l : d.dialogo->findChildren<QLabel*>())
             etiquetas << l->text();
-        for (const char* texto : {"Buscar en:", "&Nombre de archivo:", "&Tipo de archivo:"})
+        for (const char* texto : {"Buscar en:", "&Nombre de archivo:", "Tipo de archivo:"})
             QVERIFY2(etiquetas.contains(QString::fromUtf8(texto)), texto);
     }
 
