@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QImage>
+#include <QPainter>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -159,6 +160,17 @@ int anchoDeDoceColumnas()
     return static_cast<int>(QFontMetricsF(fuenteDelPlayer(12)).horizontalAdvance('M') * 12);
 }
 
+// The box holding every dark pixel.
+QRect tinta(const QImage& imagen)
+{
+    QRect caja;
+    for (int y = 0; y < imagen.height(); ++y)
+        for (int x = 0; x < imagen.width(); ++x)
+            if (qGray(imagen.pixel(x, y)) < 160)
+                caja |= QRect(x, y, 1, 1);
+    return caja;
+}
+
 std::unique_ptr<QSettings> almacen()
 {
     return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
@@ -226,6 +238,50 @@ private slots:
         QVERIFY2(abajo > std::lround(fm.ascent() * r.dpr),
                  qPrintable(QStringLiteral("ink ends at %1").arg(abajo)));
         QVERIFY(arriba < fm.ascent() * r.dpr / 2);
+    }
+
+    // Each glyph alone matches the font's own drawing of that character:
+    // the same ink, as wide and as tall, standing on the font's baseline
+    // (within a device pixel: the cell rounds its origin).
+    void glyphMatchesTheFontsOwnDrawing_data()
+    {
+        QTest::addColumn<qreal>("puntos");
+        QTest::addColumn<char>("caracter");
+        for (qreal puntos : {8.0, 20.0})
+            for (char c : {'M', 'g', '|', '#', '_', '\xf7', '\x80'})
+                QTest::addRow("size %g, 0x%02x", puntos, static_cast<unsigned char>(c)) << puntos << c;
+    }
+    void glyphMatchesTheFontsOwnDrawing()
+    {
+        QFETCH(qreal, puntos);
+        QFETCH(char, caracter);
+        const auto p = pantalla(puntos, {200, 100});
+        const Rejilla r(*p);
+        Glifos glifos(*p, r);
+        const QRect enCelda = tinta(glifos.de(caracter, false));
+        QVERIFY(enCelda.isValid());
+
+        const QFontMetricsF fm(p->font());
+        const int base = static_cast<int>(std::lround(fm.ascent() * r.dpr)) + r.alto;
+        QImage suelto(r.ancho * 4, r.alto * 3, QImage::Format_RGB32);
+        suelto.fill(Qt::white);
+        {
+            suelto.setDevicePixelRatio(r.dpr);
+            QPainter painter(&suelto);
+            painter.setFont(p->font());
+            painter.setPen(Qt::black);
+            painter.drawText(QPointF(r.ancho / r.dpr, base / r.dpr),
+                             orv::fromCp1252(QByteArrayView(&caracter, 1)));
+        }
+        suelto.setDevicePixelRatio(1);
+        const QRect propia = tinta(suelto);
+        QVERIFY(std::abs(enCelda.width() - propia.width()) <= 1);
+        QVERIFY(std::abs(enCelda.height() - propia.height()) <= 1);
+        // Its height above the baseline is kept.
+        const int baseEnCelda = static_cast<int>(std::lround(fm.ascent() * r.dpr));
+        QVERIFY2(std::abs((baseEnCelda - enCelda.top()) - (base - propia.top())) <= 1,
+                 qPrintable(QStringLiteral("%1 vs %2").arg(baseEnCelda - enCelda.top()).arg(base - propia.top())));
+        QVERIFY(enCelda.left() >= 0 && enCelda.right() < r.ancho && enCelda.bottom() < r.alto);
     }
 
     // Every row and column of frames of several shapes, at two sizes.
