@@ -17,8 +17,7 @@ QString numeroEspanol(double valor)
 
 bool leeNumeroEspanol(const QString& texto, double& valor)
 {
-    static const QRegularExpression forma(
-        QStringLiteral("^([+-]?)([0-9]*)(?:([.,])([0-9]*))?$"));
+    static const QRegularExpression forma(QStringLiteral("^([+-]?)([0-9]*)(?:([.,])([0-9]*))?$"));
     const QRegularExpressionMatch m = forma.match(texto.trimmed());
     if (!m.hasMatch())
         return false;
@@ -27,14 +26,14 @@ bool leeNumeroEspanol(const QString& texto, double& valor)
     const QString decimales = m.captured(4);
     if (entera.isEmpty() && decimales.isEmpty())
         return false;
-    const bool pareceMillares = marca == QLatin1String(".") && decimales.size() == 3
-                                && entera.contains(QRegularExpression(QStringLiteral("[1-9]")));
+    const bool pareceMillares = marca == QLatin1String(".") && decimales.size() == 3 &&
+                                entera.contains(QRegularExpression(QStringLiteral("[1-9]")));
     if (pareceMillares)
         return false;
     bool leido = false;
     const double numero = QLocale::c().toDouble(
-        m.captured(1) + (entera.isEmpty() ? QStringLiteral("0") : entera) + QLatin1Char('.')
-            + (decimales.isEmpty() ? QStringLiteral("0") : decimales),
+        m.captured(1) + (entera.isEmpty() ? QStringLiteral("0") : entera) + QLatin1Char('.') +
+            (decimales.isEmpty() ? QStringLiteral("0") : decimales),
         &leido);
     if (!leido || !std::isfinite(numero))
         return false;

@@ -65,8 +65,9 @@ void columnasEnteras(QFileDialog& dialogo)
     // and a name of some forty characters beside the side bar; within the
     // screen.
     const QFontMetrics fm(dialogo.font());
-    QSize tamano(std::max(dialogo.sizeHint().width(), fm.horizontalAdvance(QString(130, QLatin1Char('n')))),
-                 std::max(dialogo.sizeHint().height(), fm.lineSpacing() * 28));
+    QSize tamano(
+        std::max(dialogo.sizeHint().width(), fm.horizontalAdvance(QString(130, QLatin1Char('n')))),
+        std::max(dialogo.sizeHint().height(), fm.lineSpacing() * 28));
     if (const QScreen* pantalla = dialogo.screen())
         tamano = tamano.boundedTo(pantalla->availableGeometry().size() * 9 / 10);
     dialogo.resize(tamano);

@@ -70,8 +70,8 @@ struct Rejilla
     QRect celda(int fila, int columna, QPoint desplazamiento = {}) const
     {
         return {margen + columna * ancho - static_cast<int>(std::lround(desplazamiento.x() * dpr)),
-                margen + fila * alto - static_cast<int>(std::lround(desplazamiento.y() * dpr)), ancho,
-                alto};
+                margen + fila * alto - static_cast<int>(std::lround(desplazamiento.y() * dpr)),
+                ancho, alto};
     }
     // A logical point inside the cell, `fraccion` of the way across.
     QPoint punto(int fila, int columna, qreal fraccion, QPoint desplazamiento = {}) const
@@ -249,7 +249,8 @@ private slots:
         QTest::addColumn<char>("caracter");
         for (qreal puntos : {8.0, 20.0})
             for (char c : {'M', 'g', '|', '#', '_', '\xf7', '\x80'})
-                QTest::addRow("size %g, 0x%02x", puntos, static_cast<unsigned char>(c)) << puntos << c;
+                QTest::addRow("size %g, 0x%02x", puntos, static_cast<unsigned char>(c))
+                    << puntos << c;
     }
     void glyphMatchesTheFontsOwnDrawing()
     {
@@ -280,7 +281,9 @@ private slots:
         // Its height above the baseline is kept.
         const int baseEnCelda = static_cast<int>(std::lround(fm.ascent() * r.dpr));
         QVERIFY2(std::abs((baseEnCelda - enCelda.top()) - (base - propia.top())) <= 1,
-                 qPrintable(QStringLiteral("%1 vs %2").arg(baseEnCelda - enCelda.top()).arg(base - propia.top())));
+                 qPrintable(QStringLiteral("%1 vs %2")
+                                .arg(baseEnCelda - enCelda.top())
+                                .arg(base - propia.top())));
         QVERIFY(enCelda.left() >= 0 && enCelda.right() < r.ancho && enCelda.bottom() < r.alto);
     }
 
@@ -382,9 +385,7 @@ private slots:
         QList<QByteArray> filas;
         for (QByteArray f : cuadro.split('\n'))
             filas << (f.endsWith('\r') ? f.chopped(1) : f);
-        auto seleccionada = [](int f, int c) {
-            return (f == 1 && c >= 3) || (f == 2 && c < 5);
-        };
+        auto seleccionada = [](int f, int c) { return (f == 1 && c >= 3) || (f == 2 && c < 5); };
         int vistas = 0;
         QCOMPARE(comparaCeldas(imagen, filas, r, glifos, {}, vistas, seleccionada), QString());
         QCOMPARE(vistas, 32);
@@ -407,11 +408,11 @@ private slots:
     // way the drag goes and wherever the view is scrolled.
     void mouseDragSelectsTheTextUnderIt_data()
     {
-        QTest::addColumn<QPoint>("desde");  // (column, row) of the cell pressed
-        QTest::addColumn<qreal>("lado1");   // how far across that cell
-        QTest::addColumn<QPoint>("hasta");  // cell released
+        QTest::addColumn<QPoint>("desde"); // (column, row) of the cell pressed
+        QTest::addColumn<qreal>("lado1");  // how far across that cell
+        QTest::addColumn<QPoint>("hasta"); // cell released
         QTest::addColumn<qreal>("lado2");
-        QTest::addColumn<int>("scroll");    // columns scrolled first
+        QTest::addColumn<int>("scroll"); // columns scrolled first
         QTest::addColumn<QString>("texto");
         // Rows: "a".."z", "A".."P", "0".."9"; twelve columns in view.
         QTest::newRow("inside one row") << QPoint(2, 0) << 0.3 << QPoint(5, 0) << 0.3 << 0 << "cde";
@@ -421,12 +422,12 @@ private slots:
         QTest::newRow("last character") << QPoint(9, 2) << 0.1 << QPoint(9, 2) << 0.9 << 0 << "9";
         QTest::newRow("across rows") << QPoint(8, 0) << 0.2 << QPoint(1, 2) << 0.2 << 0
                                      << "ijklmnopqrstuvwxyz\nABCDEFGHIJKLMNOP\n0";
-        QTest::newRow("past the row's end") << QPoint(7, 2) << 0.4 << QPoint(11, 2) << 0.5 << 0
-                                            << "789";
-        QTest::newRow("scrolled sideways") << QPoint(5, 0) << 0.3 << QPoint(8, 0) << 0.6 << 3
-                                           << "fghi";
-        QTest::newRow("scrolled, far columns") << QPoint(15, 1) << 0.6 << QPoint(20, 0) << 0.4 << 10
-                                               << "uvwxyz\nABCDEFGHIJKLMNOP";
+        QTest::newRow("past the row's end")
+            << QPoint(7, 2) << 0.4 << QPoint(11, 2) << 0.5 << 0 << "789";
+        QTest::newRow("scrolled sideways")
+            << QPoint(5, 0) << 0.3 << QPoint(8, 0) << 0.6 << 3 << "fghi";
+        QTest::newRow("scrolled, far columns")
+            << QPoint(15, 1) << 0.6 << QPoint(20, 0) << 0.4 << 10 << "uvwxyz\nABCDEFGHIJKLMNOP";
     }
     void mouseDragSelectsTheTextUnderIt()
     {
@@ -443,7 +444,9 @@ private slots:
         const QPoint corrido(p->horizontalScrollBar()->value(), 0);
         QCOMPARE(corrido.x() > 0, scroll > 0);
         // Points are in the view; the scroll moves the text under them.
-        auto punto = [&](QPoint celda, qreal lado) { return r.punto(celda.y(), celda.x(), lado, corrido); };
+        auto punto = [&](QPoint celda, qreal lado) {
+            return r.punto(celda.y(), celda.x(), lado, corrido);
+        };
         QWidget* vista = p->viewport();
         QTest::mousePress(vista, Qt::LeftButton, {}, punto(desde, lado1));
         QTest::mouseMove(vista, punto(hasta, lado2));
@@ -465,9 +468,12 @@ private slots:
             QCOMPARE(almacen()->value(QStringLiteral("VEstado")).toString(), QStringLiteral("0"));
             form.showMaximized();
             QTRY_VERIFY(form.isMaximized());
-            QTRY_COMPARE(almacen()->value(QStringLiteral("VEstado")).toString(), QStringLiteral("2"));
-            QCOMPARE(almacen()->value(QStringLiteral("VAncho")).toString(), QString::number(normal.width()));
-            QCOMPARE(almacen()->value(QStringLiteral("VAlto")).toString(), QString::number(normal.height()));
+            QTRY_COMPARE(almacen()->value(QStringLiteral("VEstado")).toString(),
+                         QStringLiteral("2"));
+            QCOMPARE(almacen()->value(QStringLiteral("VAncho")).toString(),
+                     QString::number(normal.width()));
+            QCOMPARE(almacen()->value(QStringLiteral("VAlto")).toString(),
+                     QString::number(normal.height()));
         }
         Form1 siguiente;
         QVERIFY(siguiente.windowState() & Qt::WindowMaximized);

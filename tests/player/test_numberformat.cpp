@@ -17,7 +17,8 @@ class TestNumberFormat : public QObject
     static QList<QLocale> locales()
     {
         return {QLocale::c(), QLocale(QLocale::English, QLocale::UnitedStates),
-                QLocale(QLocale::Spanish, QLocale::Spain), QLocale(QLocale::German, QLocale::Germany),
+                QLocale(QLocale::Spanish, QLocale::Spain),
+                QLocale(QLocale::German, QLocale::Germany),
                 QLocale(QLocale::French, QLocale::France)};
     }
 

@@ -44,7 +44,8 @@ struct DialogoAbierto
     QTreeView* vista = nullptr;
 
     DialogoAbierto(const QString& carpeta, const QString& filtro, bool guardar)
-        : dialogo(creaDialogoArchivo(nullptr, QStringLiteral("Abrir película ASCII"), filtro, guardar))
+        : dialogo(
+              creaDialogoArchivo(nullptr, QStringLiteral("Abrir película ASCII"), filtro, guardar))
     {
         modelo = dialogo->findChild<QFileSystemModel*>();
         vista = dialogo->findChild<QTreeView*>(QStringLiteral("treeView"));
@@ -94,7 +95,8 @@ private slots:
         escribe(m_dir.filePath(QStringLiteral("sinextension")), QByteArray(652, 'x'));
         escribe(m_dir.filePath(QStringLiteral("pelicula.ovt")), QByteArray(1536, 'x'));
         escribe(m_dir.filePath(QStringLiteral("notas.txt")), "hola\n");
-        escribe(m_dir.filePath(QStringLiteral("archivo.zip")), QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0'));
+        escribe(m_dir.filePath(QStringLiteral("archivo.zip")),
+                QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0'));
     }
 
     void dialogFilters_data()
@@ -106,9 +108,10 @@ private slots:
 #else
         const QString todos = QStringLiteral("Todos los archivos (*.*) (*)");
 #endif
-        QTest::newRow("the Player's") << kFiltroPlayer
-                                      << QStringList{"Orvane ASCII Movie (*.ovt) (*.ovt)", todos};
-        QTest::newRow("several patterns") << "Imágenes|*.bmp;*.gif" << QStringList{"Imágenes (*.bmp *.gif)"};
+        QTest::newRow("the Player's")
+            << kFiltroPlayer << QStringList{"Orvane ASCII Movie (*.ovt) (*.ovt)", todos};
+        QTest::newRow("several patterns")
+            << "Imágenes|*.bmp;*.gif" << QStringList{"Imágenes (*.bmp *.gif)"};
         QTest::newRow("description with other brackets")
             << "Texto (ASCII)|*.txt" << QStringList{"Texto (ASCII) (*.txt)"};
         QTest::newRow("trailing description dropped") << "A|*.a|Sobra" << QStringList{"A (*.a)"};
@@ -158,16 +161,19 @@ private slots:
         QCOMPARE(d.celda(QStringLiteral("sinextension"), 1), QStringLiteral("652 bytes"));
         QCOMPARE(d.celda(QStringLiteral("pelicula.ovt"), 1), QStringLiteral("1,50 KiB"));
         QCOMPARE(d.celda(QStringLiteral("carpeta"), 1), QString());
-        const QDateTime cuando = QFileInfo(m_dir.filePath(QStringLiteral("notas.txt"))).lastModified();
+        const QDateTime cuando =
+            QFileInfo(m_dir.filePath(QStringLiteral("notas.txt"))).lastModified();
         // Spain's short format: day/month/year, 24-hour clock.
-        QCOMPARE(d.celda(QStringLiteral("notas.txt"), 3), cuando.toString(QStringLiteral("d/M/yy H:mm")));
+        QCOMPARE(d.celda(QStringLiteral("notas.txt"), 3),
+                 cuando.toString(QStringLiteral("d/M/yy H:mm")));
         const QStringList cabeceras{"Nombre", "Tamaño", "Tipo", "Última modificación"};
         for (int c = 0; c < 4; ++c)
             QCOMPARE(d.vista->model()->headerData(c, Qt::Horizontal).toString(), cabeceras[c]);
         QStringList botones;
         for (const QAbstractButton* b : d.dialogo->findChildren<QPushButton*>())
             botones << b->text();
-        QVERIFY2(botones.contains(QStringLiteral("&Abrir")) && botones.contains(QStringLiteral("Cancelar")),
+        QVERIFY2(botones.contains(QStringLiteral("&Abrir")) &&
+                     botones.contains(QStringLiteral("Cancelar")),
                  qPrintable(botones.join('|')));
         QStringList etiquetas;
         for (const QLabel* l : d.dialogo->findChildren<QLabel*>())
@@ -190,11 +196,14 @@ private slots:
         const QFontMetrics fm(d.vista->font());
         for (int c = 1; c < 4; ++c) {
             int necesario = 0;
-            for (const char* nombre : {"sinextension", "pelicula.ovt", "notas.txt", "archivo.zip", "carpeta"})
-                necesario = std::max(necesario, fm.horizontalAdvance(d.celda(QString::fromLatin1(nombre), c)));
+            for (const char* nombre :
+                 {"sinextension", "pelicula.ovt", "notas.txt", "archivo.zip", "carpeta"})
+                necesario = std::max(necesario,
+                                     fm.horizontalAdvance(d.celda(QString::fromLatin1(nombre), c)));
             QTRY_VERIFY2(cabecera->sectionSize(c) > necesario, qPrintable(QString::number(c)));
         }
-        QVERIFY(cabecera->sectionSize(0) >= fm.horizontalAdvance(QStringLiteral("sinextension")) + 40);
+        QVERIFY(cabecera->sectionSize(0) >=
+                fm.horizontalAdvance(QStringLiteral("sinextension")) + 40);
         QVERIFY(cabecera->length() <= d.vista->viewport()->width());
     }
 
