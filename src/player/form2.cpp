@@ -137,7 +137,7 @@ void Form2::formLoad()
         m_velocidad->addItem(QString::fromLatin1(item));
     const double velocidad = m_form1->velocidad();
     const double pausa = m_form1->pelicula().pausa;
-    m_velocidad->setEditText(numeroLocal(velocidad));
+    m_velocidad->setEditText(numeroEspanol(velocidad));
     if (pausa != velocidad)
         m_option2->setChecked(true);
     else
@@ -148,7 +148,7 @@ void Form2::formLoad()
         m_option2->setEnabled(false);
     }
     m_ocultar->setChecked(ocultaSplash());
-    m_option1->setText(QStringLiteral("Pausar cada cuadro por ") + numeroLocal(pausa)
+    m_option1->setText(QStringLiteral("Pausar cada cuadro por ") + numeroEspanol(pausa)
                        + QStringLiteral(" milisegundos."));
 }
 
@@ -159,7 +159,7 @@ void Form2::Option_Click()
 
 bool Form2::leeVelocidad(double& velocidad)
 {
-    if (!leeNumeroLocal(m_velocidad->currentText(), velocidad)) {
+    if (!leeNumeroEspanol(m_velocidad->currentText(), velocidad)) {
         ui::prompt().mensaje(this,
                              QStringLiteral("La velocidad de reproducción debe ser un número, "
                                             "utilice una coma ',' como separador decimal en caso "

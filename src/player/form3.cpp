@@ -58,11 +58,11 @@ Form3::Form3(const Pelicula& p, QWidget* parent) : QDialog(parent)
     auto* pelicula = new QFormLayout(frame1);
     fila(pelicula, QStringLiteral("Ancho, alto (Carácteres):"),
                      campo(frame1, QStringLiteral("t1"),
-                           numeroLocal(p.ancho) + QStringLiteral(", ") + numeroLocal(p.alto)));
+                           numeroEspanol(p.ancho) + QStringLiteral(", ") + numeroEspanol(p.alto)));
     fila(pelicula, QStringLiteral("Pausa por cada cuadro (ms.):"),
-                     campo(frame1, QStringLiteral("t2"), numeroLocal(p.pausa)));
+                     campo(frame1, QStringLiteral("t2"), numeroEspanol(p.pausa)));
     fila(pelicula, QStringLiteral("Longitud de la película (Cuadros):"),
-                     campo(frame1, QStringLiteral("t3"), numeroLocal(p.numCuadros)));
+                     campo(frame1, QStringLiteral("t3"), numeroEspanol(p.numCuadros)));
     fila(pelicula, QStringLiteral("Creador de la película:"),
                      campo(frame1, QStringLiteral("t4"), fromCp1252(p.creador)));
     fila(pelicula, QStringLiteral("Más información:"),
@@ -72,7 +72,7 @@ Form3::Form3(const Pelicula& p, QWidget* parent) : QDialog(parent)
     frame2->setObjectName(QStringLiteral("Frame2"));
     auto* archivo = new QFormLayout(frame2);
     fila(archivo, QStringLiteral("Tamaño del archivo (KB):"),
-                    campo(frame2, QStringLiteral("t6"), numeroLocal(p.tamanoKB)));
+                    campo(frame2, QStringLiteral("t6"), numeroEspanol(p.tamanoKB)));
     fila(archivo, QStringLiteral("Ruta:"), campoLargo(frame2, QStringLiteral("t7"), p.rutaPelicula));
 
     auto* aceptar = new QPushButton(QStringLiteral("Aceptar"), this);

@@ -18,9 +18,6 @@
 namespace orv::player {
 namespace {
 
-// Space between the border and the text, as a text box leaves it.
-constexpr int kMargen = 2;
-
 bool traeArchivos(const QMimeData* datos)
 {
     if (!datos || !datos->hasUrls())

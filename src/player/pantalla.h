@@ -34,6 +34,10 @@ public:
         friend auto operator<=>(const Posicion&, const Posicion&) = default;
     };
 
+    // Space between the border and the text, in logical pixels, as a text
+    // box leaves it; the first cell starts there (rounded to device pixels).
+    static constexpr int kMargen = 2;
+
     explicit Pantalla(QWidget* parent = nullptr);
 
     // Shows new text (CR LF between rows); an empty array empties the area.

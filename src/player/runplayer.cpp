@@ -9,8 +9,54 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <QWindow>
+#include <functional>
 
 namespace orv::player {
+namespace {
+
+// Runs an action once a window is on screen: mapped, placed by the window
+// manager and exposed. A message shown before then has no placed window to
+// centre on. A window kept minimized is never exposed; the action then runs
+// at once.
+class AlMostrarse : public QObject
+{
+public:
+    AlMostrarse(QWidget* ventana, std::function<void()> accion)
+        : QObject(ventana), m_ventana(ventana), m_accion(std::move(accion))
+    {
+        QWindow* nativa = ventana->windowHandle();
+        if (nativa == nullptr || nativa->isExposed() || ventana->isMinimized()) {
+            ejecuta();
+            return;
+        }
+        nativa->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* objeto, QEvent* event) override
+    {
+        if (event->type() == QEvent::Expose && m_ventana->windowHandle()->isExposed()) {
+            objeto->removeEventFilter(this);
+            ejecuta();
+        }
+        return false;
+    }
+
+private:
+    // Queued, so that the window's own handling of this moment (its first
+    // paint, its placement) comes first.
+    void ejecuta()
+    {
+        QTimer::singleShot(0, m_ventana, [accion = m_accion] { accion(); });
+        deleteLater();
+    }
+
+    QWidget* m_ventana;
+    std::function<void()> m_accion;
+};
+
+} // namespace
 
 ui::Splash* iniciaPlayer(const QStringList& argumentos, std::unique_ptr<Form1>& form1)
 {
@@ -21,9 +67,10 @@ ui::Splash* iniciaPlayer(const QStringList& argumentos, std::unique_ptr<Form1>& 
         form1 = std::make_unique<Form1>();
         form1->show();
         if (!ruta.isEmpty()) {
-            // Once the window is up, so that a failure message has it behind.
+            // Once the window is on screen, so that a failure message is
+            // centred on it.
             Form1* ventana = form1.get();
-            QTimer::singleShot(0, ventana, [ventana, ruta] { ventana->abrePelicula(ruta, false); });
+            new AlMostrarse(ventana, [ventana, ruta] { ventana->abrePelicula(ruta, false); });
         }
     };
     return ui::iniciaConSplash(ui::Producto::Player, ocultaSplash(), muestraPrincipal);

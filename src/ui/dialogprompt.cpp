@@ -1,5 +1,7 @@
 #include "dialogprompt.h"
 
+#include "qtdialogs.h"
+
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -33,6 +35,13 @@ QMessageBox::Icon qtIcon(Icono icono)
         break;
     }
     return QMessageBox::NoIcon;
+}
+
+QString archivoElegido(QFileDialog& dialogo)
+{
+    if (dialogo.exec() != QDialog::Accepted || dialogo.selectedFiles().isEmpty())
+        return {};
+    return dialogo.selectedFiles().constFirst();
 }
 
 } // namespace
@@ -93,20 +102,20 @@ std::optional<QString> DialogPrompt::entrada(QWidget* parent, const QString& tex
 
 QString DialogPrompt::abrirArchivo(QWidget* parent, const QString& titulo, const QString& filtro)
 {
-    return QFileDialog::getOpenFileName(parent, titulo, QString(), filtroQt(filtro));
+    return archivoElegido(*creaDialogoArchivo(parent, titulo, filtro, false));
 }
 
 QString DialogPrompt::guardarArchivo(QWidget* parent, const QString& titulo, const QString& filtro)
 {
-    return QFileDialog::getSaveFileName(parent, titulo, QString(), filtroQt(filtro));
+    return archivoElegido(*creaDialogoArchivo(parent, titulo, filtro, true));
 }
 
 std::optional<QColor> DialogPrompt::color(QWidget* parent, const QColor& inicial)
 {
-    const QColor elegido = QColorDialog::getColor(inicial, parent);
-    if (!elegido.isValid())
+    const std::unique_ptr<QColorDialog> dialogo = creaDialogoColor(parent, inicial);
+    if (dialogo->exec() != QDialog::Accepted || !dialogo->selectedColor().isValid())
         return std::nullopt;
-    return elegido;
+    return dialogo->selectedColor();
 }
 
 } // namespace orv::ui

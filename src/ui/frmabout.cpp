@@ -79,6 +79,10 @@ FrmAbout::FrmAbout(Producto producto, QWidget* parent, const SysInfoTool* sysInf
     grid->addWidget(description, 1, 1, Qt::AlignTop);
     grid->addWidget(line, 2, 0, 1, 2);
     auto* buttons = new QHBoxLayout;
+    // Inside a grid whose two spacings differ, a nested row would inherit no
+    // spacing at all and its buttons would touch; the classic About box
+    // leaves 105 twips between its buttons.
+    buttons->setSpacing(qRound(105 * logicalDpiX() / 1440.0));
     buttons->addWidget(contact);
     buttons->addStretch();
     buttons->addWidget(sysInfoButton);

@@ -3,6 +3,7 @@
 #include "dialogprompt.h"
 
 #include <QRegularExpression>
+#include <utility>
 
 namespace orv::ui {
 namespace {
@@ -16,12 +17,42 @@ QStringList patternsOf(const QString& patron)
     return patron.split(separators, Qt::SkipEmptyParts);
 }
 
+// The patterns that filter as the classic pattern does on Windows.
+QStringList realPatternsOf(const QString& patron)
+{
+    QStringList patterns = patternsOf(patron);
+#ifndef Q_OS_WIN
+    for (QString& p : patterns) {
+        if (p == QLatin1String("*.*"))
+            p = QStringLiteral("*");
+    }
+    patterns.removeDuplicates();
+#endif
+    return patterns;
+}
+
+QString groupOf(const QStringList& patterns)
+{
+    return QLatin1Char('(') + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+}
+
+// The classic entries as (description, pattern) pairs. A trailing
+// description without its pattern has nothing to filter by; dropped.
+QList<std::pair<QString, QString>> entriesOf(const QString& filtro)
+{
+    const QStringList parts = filtro.split(QLatin1Char('|'));
+    QList<std::pair<QString, QString>> entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        entries.append({parts[i], parts[i + 1]});
+    return entries;
+}
+
 QString qtEntry(const QString& descripcion, const QString& patron)
 {
-    const QStringList patterns = patternsOf(patron);
+    const QStringList patterns = realPatternsOf(patron);
     if (patterns.isEmpty())
         return descripcion;
-    const QString group = QLatin1Char('(') + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    const QString group = groupOf(patterns);
 
     // "Texto (*.a;*.b)" already names its patterns; only Qt's separator differs.
     static const QRegularExpression trailingGroup(QStringLiteral("\\(([^()]*)\\)\\s*$"));
@@ -48,12 +79,22 @@ void setPrompt(Prompt* p)
 
 QString filtroQt(const QString& filtro)
 {
-    const QStringList parts = filtro.split(QLatin1Char('|'));
     QStringList entries;
-    // A trailing description without its pattern has nothing to filter by; dropped.
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
-        entries.append(qtEntry(parts[i], parts[i + 1]));
+    for (const auto& [descripcion, patron] : entriesOf(filtro))
+        entries.append(qtEntry(descripcion, patron));
     return entries.join(QStringLiteral(";;"));
+}
+
+QStringList filtrosDialogo(const QString& filtro)
+{
+    QStringList filters;
+    for (const auto& [descripcion, patron] : entriesOf(filtro)) {
+        const QStringList patterns = realPatternsOf(patron);
+        // The dialog hides a description's last parenthesised group; an
+        // entry without patterns gets an empty one, so none of its text goes.
+        filters.append(descripcion.trimmed() + QLatin1Char(' ') + groupOf(patterns));
+    }
+    return filters;
 }
 
 Respuesta respuestaAlCerrar(Botones botones)

@@ -54,7 +54,17 @@ void setPrompt(Prompt* p);
 // "Orvane ASCII Movie (*.ovt);;Todos los archivos (*.*)". Qt takes a filter's
 // patterns from its last parenthesised group, so a description that does not
 // end with its own patterns gets them appended.
+//
+// "*.*" matches every file on Windows only; elsewhere it matches only names
+// holding a dot, so there it filters as "*": "Todos los archivos (*.*)|*.*"
+// gives "Todos los archivos (*.*) (*)", which lists a file of any name.
 QString filtroQt(const QString& filtro);
+
+// The name filters of the suite's file dialogs: one per classic entry, the
+// description exactly as written followed by the patterns that really filter
+// (as in filtroQt), which the dialogs keep out of sight. So the user reads
+// "Todos los archivos (*.*)" and sees every file.
+QStringList filtrosDialogo(const QString& filtro);
 
 // The answer of a message box closed without a button (Escape, the close box):
 // Aceptar, No or Cancelar, by the buttons it had.

@@ -4,10 +4,12 @@ class QCoreApplication;
 
 namespace orv::ui {
 
-// The programs speak Spanish whatever the system's language, so Qt's own
-// texts (file and colour dialogs, context menus) are loaded in Spanish too.
-// Answers false when Qt's Spanish translation is not installed; the program
-// then runs with Qt's built-in English texts.
+// The programs speak Spanish whatever the system's language: Qt's own texts
+// (file and colour dialogs, context menus) are loaded in Spanish, and the
+// default locale becomes Spanish (Spain), so that what Qt words or formats
+// by it (file types in the file dialogs, among others) is Spanish too.
+// Answers false when Qt's Spanish translation is not installed; Qt's
+// built-in texts are then English, though the locale is still set.
 bool instalaTraducciones(QCoreApplication& app);
 
 } // namespace orv::ui

@@ -34,6 +34,7 @@
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <memory>
 #include <optional>
 
@@ -316,6 +317,36 @@ private slots:
         QTRY_VERIFY(!splash);
     }
 
+    // A movie on the command line that cannot be read: its message comes once
+    // the window is on screen, over it, and leaves the window without a movie.
+    void commandLineFailureShowsOverTheWindow()
+    {
+        struct Testigo : Guion
+        {
+            QWidget* padre = nullptr;
+            bool expuesta = false;
+            orv::ui::Respuesta mensaje(QWidget* parent, const QString& texto, const QString& titulo,
+                                       orv::ui::Icono icono, orv::ui::Botones botones) override
+            {
+                padre = parent;
+                const QWindow* ventana = parent ? parent->window()->windowHandle() : nullptr;
+                expuesta = ventana && ventana->isExposed() && parent->window()->isVisible();
+                return Guion::mensaje(parent, texto, titulo, icono, botones);
+            }
+        } testigo;
+        ponAjuste("SplashScreen", "1");
+        const QString mala = writeFile(m_dir, "mala.ovt", "3,3,5,100,0,0,0,0,a,b\r\nAAA\r\n");
+        std::unique_ptr<Form1> form1;
+        orv::player::iniciaPlayer({'"' + mala + '"'}, form1);
+        QVERIFY(form1);
+        QTRY_COMPARE(testigo.calls.size(), 1);
+        QCOMPARE(testigo.calls[0].texto, orv::mensajeErrorPelicula());
+        QCOMPARE(testigo.padre, form1.get());
+        QVERIFY(testigo.expuesta);
+        QCOMPARE(form1->windowTitle(), u"Orvane ASCII Player"_s);
+        QCOMPARE(ajuste("NRecientes"), u"0"_s);
+    }
+
     void invalidSpeedKeepsPreferencesOpen_data()
     {
         QTest::addColumn<QString>("velocidad");
@@ -328,6 +359,13 @@ private slots:
         QTest::newRow("number then letters") << "25x" << noNumero;
         QTest::newRow("zero") << "0" << noPositivo;
         QTest::newRow("negative") << "-5" << noPositivo;
+        QTest::newRow("negative, decimal comma") << "-0,5" << noPositivo;
+        // Whether the point groups thousands or marks decimals depends on
+        // the reader: refused, not guessed.
+        QTest::newRow("point and three digits") << "1.000" << noNumero;
+        QTest::newRow("Spanish grouping") << "1.000,5" << noNumero;
+        QTest::newRow("English grouping") << "1,000.5" << noNumero;
+        QTest::newRow("space grouping") << "1 000" << noNumero;
     }
     // Nothing is taken, not even the other choices.
     void invalidSpeedKeepsPreferencesOpen()
@@ -345,15 +383,29 @@ private slots:
         QCOMPARE(ajuste("SplashScreen"), QString());
     }
 
-    // In the system's number format. The properties keep the movie's own
-    // pause, and so does the first option whatever the speed box holds.
+    // The Spanish way whatever the system's locale: a decimal comma (a
+    // point also taken), shown back with a comma. The properties keep the
+    // movie's own pause, and so does the first option whatever the speed box
+    // holds.
+    void replacementPauseLastsUntilTheNextMovie_data()
+    {
+        QTest::addColumn<QLocale>("sistema");
+        QTest::addColumn<QString>("escrito");
+        QTest::newRow("C, comma") << QLocale::c() << "12,5";
+        QTest::newRow("English, comma") << QLocale(QLocale::English, QLocale::UnitedStates) << "12,5";
+        QTest::newRow("English, point") << QLocale(QLocale::English, QLocale::UnitedStates) << "12.5";
+        QTest::newRow("Spanish, comma") << QLocale(QLocale::Spanish, QLocale::Spain) << " 12,5 ";
+        QTest::newRow("German, point") << QLocale(QLocale::German, QLocale::Germany) << "12.50";
+    }
     void replacementPauseLastsUntilTheNextMovie()
     {
-        QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
+        QFETCH(QLocale, sistema);
+        QFETCH(QString, escrito);
+        QLocale::setDefault(sistema);
         Form1 form;
         form.abrePelicula(writeFile(m_dir, "cien.ovt", pelicula(1, 1, 5, 100)), false);
         form.reproducir_Click();
-        QCOMPARE(aceptaPreferencias(form, "Option2", "12,5"), int(QDialog::Accepted));
+        QCOMPARE(aceptaPreferencias(form, "Option2", escrito), int(QDialog::Accepted));
         QCOMPARE(form.velocidad(), 12.5);
         QCOMPARE(hijo<QTimer>(form, "Timer1")->interval(), 12);
         QVERIFY(reproduce(form));
@@ -363,16 +415,26 @@ private slots:
         QCOMPARE(campo(Form3(form.pelicula()), 2), u"100"_s);
         QCOMPARE(aceptaPreferencias(form, "Option1", "abc"), int(QDialog::Accepted));
         QCOMPARE(form.velocidad(), 100.0);
+        QCOMPARE(aceptaPreferencias(form, "Option2", "1,000"), int(QDialog::Accepted));
+        QCOMPARE(hijo<QTimer>(form, "Timer1")->interval(), 1); // a comma is never a thousands mark
         aceptaPreferencias(form, "Option2", "250");
         form.abrePelicula(writeFile(m_dir, "otra.ovt", pelicula(1, 1, 5, 70)), false);
         QCOMPARE(hijo<QTimer>(form, "Timer1")->interval(), 70);
     }
 
-    // The size and path are the compressed file's; numbers in the system's
-    // format.
+    // The size and path are the compressed file's; numbers with a decimal
+    // comma whatever the system's locale.
+    void propertiesOfCompressedMovie_data()
+    {
+        QTest::addColumn<QLocale>("sistema");
+        QTest::newRow("C") << QLocale::c();
+        QTest::newRow("English") << QLocale(QLocale::English, QLocale::UnitedStates);
+        QTest::newRow("Spanish") << QLocale(QLocale::Spanish, QLocale::Spain);
+    }
     void propertiesOfCompressedMovie()
     {
-        QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
+        QFETCH(QLocale, sistema);
+        QLocale::setDefault(sistema);
         const QString ruta = fixtures::writeZip(m_dir, "comprimida.ovt",
                                                 {{"interior.ovt", pelicula(3, 2, 4, 62.5)}});
         Form1 form;

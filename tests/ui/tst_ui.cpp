@@ -56,8 +56,14 @@ private slots:
     {
         QTest::addColumn<QString>("classic");
         QTest::addColumn<QString>("qt");
+        // "*.*" lists every file only on Windows; elsewhere "*" does.
+#ifdef Q_OS_WIN
+        const QString todo = QStringLiteral("Todo (*.*)");
+#else
+        const QString todo = QStringLiteral("Todo (*.*) (*)");
+#endif
         QTest::newRow("two filters") << "Película (*.ovt)|*.ovt|Todo (*.*)|*.*"
-                                     << QStringLiteral("Película (*.ovt);;Todo (*.*)");
+                                     << QStringLiteral("Película (*.ovt);;") + todo;
         QTest::newRow("bare description") << "Img|*.a;*.b" << QStringLiteral("Img (*.a *.b)");
         QTest::newRow("own patterns") << "Img (*.a;*.b)|*.a;*.b" << QStringLiteral("Img (*.a *.b)");
         QTest::newRow("not patterns") << "T (ASCII)|*.txt" << QStringLiteral("T (ASCII) (*.txt)");

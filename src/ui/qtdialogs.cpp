@@ -1,0 +1,108 @@
+#include "qtdialogs.h"
+
+#include "prompt.h"
+
+#include <QColorDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QIdentityProxyModel>
+#include <QLocale>
+#include <QScreen>
+#include <QTreeView>
+#include <algorithm>
+
+namespace orv::ui {
+namespace {
+
+// Qt's file model writes sizes and dates in the system's locale and has no
+// Spanish word for a folder; the size, type and date columns are written
+// here instead. File types come from the MIME database in the program's
+// (Spanish) default locale and pass through.
+class ColumnasEnEspanol : public QIdentityProxyModel
+{
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        const auto* modelo = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (role != Qt::DisplayRole || index.column() == 0 || modelo == nullptr)
+            return QIdentityProxyModel::data(index, role);
+        const QModelIndex fuente = mapToSource(index);
+        const QLocale espanol(QLocale::Spanish, QLocale::Spain);
+        const bool carpeta = modelo->isDir(fuente);
+        switch (index.column()) {
+        case 1:
+            return carpeta ? QString() : espanol.formattedDataSize(modelo->size(fuente));
+        case 2:
+            if (!carpeta)
+                break;
+            return QDir(modelo->filePath(fuente)).isRoot() ? QStringLiteral("Unidad")
+                                                           : QStringLiteral("Carpeta");
+        case 3:
+            return espanol.toString(modelo->lastModified(fuente), QLocale::ShortFormat);
+        default:
+            break;
+        }
+        return QIdentityProxyModel::data(index, role);
+    }
+};
+
+// Size, type and date take the room their texts need; the name the rest.
+void columnasEnteras(QFileDialog& dialogo)
+{
+    auto* vista = dialogo.findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (vista == nullptr)
+        return;
+    QHeaderView* cabecera = vista->header();
+    cabecera->setStretchLastSection(false);
+    cabecera->setSectionResizeMode(0, QHeaderView::Stretch);
+    for (int columna = 1; columna < cabecera->count(); ++columna)
+        cabecera->setSectionResizeMode(columna, QHeaderView::ResizeToContents);
+    // Room for a long type ("documento de texto sencillo"), a size, a date
+    // and a name of some forty characters beside the side bar; within the
+    // screen.
+    const QFontMetrics fm(dialogo.font());
+    QSize tamano(
+        std::max(dialogo.sizeHint().width(), fm.horizontalAdvance(QString(130, QLatin1Char('n')))),
+        std::max(dialogo.sizeHint().height(), fm.lineSpacing() * 28));
+    if (const QScreen* pantalla = dialogo.screen())
+        tamano = tamano.boundedTo(pantalla->availableGeometry().size() * 9 / 10);
+    dialogo.resize(tamano);
+}
+
+} // namespace
+
+std::unique_ptr<QFileDialog> creaDialogoArchivo(QWidget* parent, const QString& titulo,
+                                                const QString& filtro, bool guardar)
+{
+    auto dialogo = std::make_unique<QFileDialog>(parent, titulo);
+    dialogo->setOption(QFileDialog::DontUseNativeDialog);
+    dialogo->setOption(QFileDialog::HideNameFilterDetails);
+    dialogo->setAcceptMode(guardar ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialogo->setFileMode(guardar ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialogo->setViewMode(QFileDialog::Detail);
+    dialogo->setNameFilters(filtrosDialogo(filtro));
+    dialogo->setProxyModel(new ColumnasEnEspanol(dialogo.get()));
+    // Qt's Spanish translation lacks some of these, and says "fichero" where
+    // the suite says "archivo".
+    dialogo->setLabelText(QFileDialog::LookIn, QStringLiteral("Buscar en:"));
+    dialogo->setLabelText(QFileDialog::FileName, QStringLiteral("&Nombre de archivo:"));
+    dialogo->setLabelText(QFileDialog::FileType, QStringLiteral("Tipo de archivo:"));
+    dialogo->setLabelText(QFileDialog::Accept,
+                          guardar ? QStringLiteral("&Guardar") : QStringLiteral("&Abrir"));
+    dialogo->setLabelText(QFileDialog::Reject, QStringLiteral("Cancelar"));
+    columnasEnteras(*dialogo);
+    return dialogo;
+}
+
+std::unique_ptr<QColorDialog> creaDialogoColor(QWidget* parent, const QColor& inicial)
+{
+    auto dialogo = std::make_unique<QColorDialog>(inicial, parent);
+    dialogo->setOption(QColorDialog::DontUseNativeDialog);
+    return dialogo;
+}
+
+} // namespace orv::ui

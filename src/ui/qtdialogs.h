@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <memory>
+
+class QColorDialog;
+class QFileDialog;
+class QWidget;
+
+namespace orv::ui {
+
+// Qt's own Open, Save and colour dialogs, set up the one way the suite shows
+// them: Qt's widgets rather than the desktop's (whose language and columns
+// follow the system, not the program), Spanish captions, sizes, types and
+// dates whatever the system's locale, and the size, type and date columns
+// wide enough to be read whole. The prompt seam shows these; tests look at
+// them without showing them.
+
+// `filtro` is the classic "Descripción|*.ext|..." filter; each description is
+// listed exactly as written.
+std::unique_ptr<QFileDialog> creaDialogoArchivo(QWidget* parent, const QString& titulo,
+                                                const QString& filtro, bool guardar);
+
+std::unique_ptr<QColorDialog> creaDialogoColor(QWidget* parent, const QColor& inicial);
+
+} // namespace orv::ui

@@ -1,0 +1,490 @@
+// The Player's display by its pixels: frames rendered offscreen and checked
+// cell by cell against each glyph drawn on its own, at two font sizes and at
+// whatever device pixel ratio the run has (ctest runs this at 1 and at 1.5);
+// wide and tall frames scrolled; colours; the text a mouse drag selects; and
+// the maximized window state kept between runs.
+#include "cp1252.h"
+#include "form1.h"
+#include "pantalla.h"
+
+#include <QApplication>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QPainter>
+#include <QScrollBar>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cmath>
+#include <map>
+#include <memory>
+
+using orv::player::Form1;
+using orv::player::Pantalla;
+
+namespace {
+
+QFont fuenteDelPlayer(qreal puntos)
+{
+    QFont fuente(QStringLiteral("Courier New"));
+    fuente.setStyleHint(QFont::TypeWriter);
+    fuente.setFixedPitch(true);
+    fuente.setPointSizeF(puntos);
+    return fuente;
+}
+
+// A frame whose rows all differ, with ink in its first and last rows and
+// columns, and the three non-ASCII characters of the movies' ramp.
+QByteArray cuadroVariado(int ancho, int alto)
+{
+    static const QByteArray juego = QByteArray("#@%&MW8Bo*+=-:.ab") + "\xf7\xa4\x80" + "XZ0";
+    QByteArray texto;
+    for (int r = 0; r < alto; ++r) {
+        if (r > 0)
+            texto += "\r\n";
+        for (int c = 0; c < ancho; ++c)
+            texto += (r + c) % 7 == 3 ? ' ' : juego.at((r * 5 + c * 3) % juego.size());
+        texto[texto.size() - 1] = 'W'; // every row ends in ink
+    }
+    return texto;
+}
+
+// Where the display's cells lie, worked out from the font alone: one cell
+// per character, as wide as the font's advance and as tall as its line
+// spacing, each rounded to whole device pixels, from the margin on.
+struct Rejilla
+{
+    qreal dpr = 1;
+    int ancho = 1, alto = 1, margen = 0;
+
+    explicit Rejilla(const Pantalla& p)
+    {
+        dpr = p.viewport()->devicePixelRatioF();
+        const QFontMetricsF fm(p.font());
+        ancho = static_cast<int>(std::lround(fm.horizontalAdvance(QLatin1Char('M')) * dpr));
+        alto = static_cast<int>(std::lround(fm.lineSpacing() * dpr));
+        margen = static_cast<int>(std::lround(Pantalla::kMargen * dpr));
+    }
+    // Cell (fila, columna) in device pixels, with the view scrolled by
+    // `desplazamiento` logical pixels.
+    QRect celda(int fila, int columna, QPoint desplazamiento = {}) const
+    {
+        return {margen + columna * ancho - static_cast<int>(std::lround(desplazamiento.x() * dpr)),
+                margen + fila * alto - static_cast<int>(std::lround(desplazamiento.y() * dpr)),
+                ancho, alto};
+    }
+    // A logical point inside the cell, `fraccion` of the way across.
+    QPoint punto(int fila, int columna, qreal fraccion, QPoint desplazamiento = {}) const
+    {
+        const QRect c = celda(fila, columna, desplazamiento);
+        return {static_cast<int>(std::floor((c.left() + fraccion * ancho) / dpr)),
+                static_cast<int>(std::floor((c.top() + 0.5 * alto) / dpr))};
+    }
+};
+
+QImage captura(Pantalla& p)
+{
+    QImage imagen = p.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    imagen.setDevicePixelRatio(1);
+    return imagen;
+}
+
+// A display on screen, `tamano` logical pixels inside.
+std::unique_ptr<Pantalla> pantalla(qreal puntos, QSize tamano, QColor fondo = Qt::white,
+                                   QColor letras = Qt::black)
+{
+    auto p = std::make_unique<Pantalla>();
+    p->setFont(fuenteDelPlayer(puntos));
+    p->setColores(fondo, letras);
+    p->resize(tamano + QSize(2 * p->frameWidth(), 2 * p->frameWidth()));
+    p->show();
+    if (!QTest::qWaitForWindowExposed(p.get()))
+        qWarning("display not exposed");
+    return p;
+}
+
+// Each character (selected or not) drawn on its own: a one-character frame
+// at the first cell of the same display.
+class Glifos
+{
+public:
+    Glifos(Pantalla& p, const Rejilla& r) : m_p(p), m_r(r) {}
+    const QImage& de(char c, bool seleccionado)
+    {
+        QImage& imagen = m_cache[{c, seleccionado}];
+        if (imagen.isNull()) {
+            const QByteArray guardado = m_bytes;
+            m_p.setTexto(QByteArray(1, c));
+            if (seleccionado)
+                m_p.seleccionaTodo();
+            m_p.horizontalScrollBar()->setValue(0);
+            m_p.verticalScrollBar()->setValue(0);
+            imagen = captura(m_p).copy(m_r.celda(0, 0));
+            m_p.selecciona({}, {});
+        }
+        return imagen;
+    }
+    QByteArray m_bytes;
+
+private:
+    Pantalla& m_p;
+    const Rejilla& m_r;
+    std::map<std::pair<char, bool>, QImage> m_cache;
+};
+
+// Compares every cell that lies wholly in view; returns the first that
+// differs as "row,column", or "" when all match. Also counts the cells seen.
+QString comparaCeldas(const QImage& imagen, const QList<QByteArray>& filas, const Rejilla& r,
+                      Glifos& glifos, QPoint desplazamiento, int& vistas,
+                      const std::function<bool(int, int)>& seleccionada = {})
+{
+    vistas = 0;
+    const QRect visible = imagen.rect();
+    for (int f = 0; f < filas.size(); ++f) {
+        for (int c = 0; c < filas[f].size(); ++c) {
+            const QRect celda = r.celda(f, c, desplazamiento);
+            if (!visible.contains(celda))
+                continue;
+            ++vistas;
+            const bool sel = seleccionada && seleccionada(f, c);
+            if (imagen.copy(celda) != glifos.de(filas[f].at(c), sel))
+                return QStringLiteral("%1,%2").arg(f).arg(c);
+        }
+    }
+    return {};
+}
+
+// A view twelve columns wide, so that longer rows scroll.
+int anchoDeDoceColumnas()
+{
+    return static_cast<int>(QFontMetricsF(fuenteDelPlayer(12)).horizontalAdvance('M') * 12);
+}
+
+// The box holding every dark pixel.
+QRect tinta(const QImage& imagen)
+{
+    QRect caja;
+    for (int y = 0; y < imagen.height(); ++y)
+        for (int x = 0; x < imagen.width(); ++x)
+            if (qGray(imagen.pixel(x, y)) < 160)
+                caja |= QRect(x, y, 1, 1);
+    return caja;
+}
+
+std::unique_ptr<QSettings> almacen()
+{
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                       QStringLiteral("Orvane"), QStringLiteral("OrvPlayer"));
+}
+
+} // namespace
+
+class TestDisplay : public QObject
+{
+    Q_OBJECT
+
+public:
+    static void initMain()
+    {
+        static QTemporaryDir carpeta;
+        qputenv("XDG_CONFIG_HOME", carpeta.path().toLocal8Bit());
+    }
+
+private slots:
+    void init() { almacen()->clear(); }
+
+    // The run's pixel ratio is the one asked for, so the 1.5 run really
+    // tests fractional device pixels.
+    void runsAtTheRequestedPixelRatio()
+    {
+        const auto p = pantalla(8, {100, 50});
+        const QByteArray pedido = qgetenv("QT_SCALE_FACTOR");
+        QCOMPARE(p->viewport()->devicePixelRatioF(), pedido.isEmpty() ? 1.0 : pedido.toDouble());
+    }
+
+    // Different characters give different pictures, a blank gives only
+    // background, and a glyph's ink stays in its cell and is as tall as the
+    // font draws it, so that comparing against a glyph means something.
+    void glyphsDrawnOnTheirOwnAreSound_data()
+    {
+        QTest::addColumn<qreal>("puntos");
+        QTest::newRow("size 8") << 8.0;
+        QTest::newRow("size 20") << 20.0;
+    }
+    void glyphsDrawnOnTheirOwnAreSound()
+    {
+        QFETCH(qreal, puntos);
+        const auto p = pantalla(puntos, {200, 100});
+        const Rejilla r(*p);
+        Glifos glifos(*p, r);
+        QVERIFY(glifos.de('M', false) != glifos.de('W', false));
+        QVERIFY(glifos.de('\xf7', false) != glifos.de('\xa4', false));
+        QVERIFY(glifos.de('M', false) != glifos.de('M', true));
+        const QImage blanco = glifos.de(' ', false);
+        for (int y = 0; y < blanco.height(); ++y)
+            for (int x = 0; x < blanco.width(); ++x)
+                QCOMPARE(QColor(blanco.pixel(x, y)), QColor(Qt::white));
+        // The ink of "|" reaches from near the top of the line to near its
+        // bottom: the cell holds the font's whole line, not only its ascent.
+        const QImage barra = glifos.de('|', false);
+        int arriba = barra.height(), abajo = -1;
+        for (int y = 0; y < barra.height(); ++y)
+            for (int x = 0; x < barra.width(); ++x)
+                if (qGray(barra.pixel(x, y)) < 128) {
+                    arriba = std::min(arriba, y);
+                    abajo = std::max(abajo, y);
+                }
+        const QFontMetricsF fm(p->font());
+        QVERIFY2(abajo > std::lround(fm.ascent() * r.dpr),
+                 qPrintable(QStringLiteral("ink ends at %1").arg(abajo)));
+        QVERIFY(arriba < fm.ascent() * r.dpr / 2);
+    }
+
+    // Each glyph alone matches the font's own drawing of that character:
+    // the same ink, as wide and as tall, standing on the font's baseline
+    // (within a device pixel: the cell rounds its origin).
+    void glyphMatchesTheFontsOwnDrawing_data()
+    {
+        QTest::addColumn<qreal>("puntos");
+        QTest::addColumn<char>("caracter");
+        for (qreal puntos : {8.0, 20.0})
+            for (char c : {'M', 'g', '|', '#', '_', '\xf7', '\x80'})
+                QTest::addRow("size %g, 0x%02x", puntos, static_cast<unsigned char>(c))
+                    << puntos << c;
+    }
+    void glyphMatchesTheFontsOwnDrawing()
+    {
+        QFETCH(qreal, puntos);
+        QFETCH(char, caracter);
+        const auto p = pantalla(puntos, {200, 100});
+        const Rejilla r(*p);
+        Glifos glifos(*p, r);
+        const QRect enCelda = tinta(glifos.de(caracter, false));
+        QVERIFY(enCelda.isValid());
+
+        const QFontMetricsF fm(p->font());
+        const int base = static_cast<int>(std::lround(fm.ascent() * r.dpr)) + r.alto;
+        QImage suelto(r.ancho * 4, r.alto * 3, QImage::Format_RGB32);
+        suelto.fill(Qt::white);
+        {
+            suelto.setDevicePixelRatio(r.dpr);
+            QPainter painter(&suelto);
+            painter.setFont(p->font());
+            painter.setPen(Qt::black);
+            painter.drawText(QPointF(r.ancho / r.dpr, base / r.dpr),
+                             orv::fromCp1252(QByteArrayView(&caracter, 1)));
+        }
+        suelto.setDevicePixelRatio(1);
+        const QRect propia = tinta(suelto);
+        QVERIFY(std::abs(enCelda.width() - propia.width()) <= 1);
+        QVERIFY(std::abs(enCelda.height() - propia.height()) <= 1);
+        // Its height above the baseline is kept.
+        const int baseEnCelda = static_cast<int>(std::lround(fm.ascent() * r.dpr));
+        QVERIFY2(std::abs((baseEnCelda - enCelda.top()) - (base - propia.top())) <= 1,
+                 qPrintable(QStringLiteral("%1 vs %2")
+                                .arg(baseEnCelda - enCelda.top())
+                                .arg(base - propia.top())));
+        QVERIFY(enCelda.left() >= 0 && enCelda.right() < r.ancho && enCelda.bottom() < r.alto);
+    }
+
+    // Every row and column of frames of several shapes, at two sizes.
+    void everyCellShowsItsGlyph_data()
+    {
+        QTest::addColumn<qreal>("puntos");
+        QTest::addColumn<int>("ancho");
+        QTest::addColumn<int>("alto");
+        for (qreal puntos : {8.0, 20.0}) {
+            for (const auto& [ancho, alto] : {std::pair{1, 1}, {7, 5}, {23, 9}, {30, 1}, {1, 12}})
+                QTest::addRow("size %g, %dx%d", puntos, ancho, alto) << puntos << ancho << alto;
+        }
+    }
+    void everyCellShowsItsGlyph()
+    {
+        QFETCH(qreal, puntos);
+        QFETCH(int, ancho);
+        QFETCH(int, alto);
+        const QFontMetricsF fm(fuenteDelPlayer(puntos));
+        // Room for the whole frame and some background around it.
+        const QSize tamano(static_cast<int>(fm.horizontalAdvance('M') * (ancho + 3)) + 10,
+                           static_cast<int>(fm.lineSpacing() * (alto + 2)) + 10);
+        const auto p = pantalla(puntos, tamano);
+        const Rejilla r(*p);
+        Glifos glifos(*p, r);
+        const QByteArray cuadro = cuadroVariado(ancho, alto);
+        p->setTexto(cuadro);
+        const QImage imagen = captura(*p);
+        const QList<QByteArray> filas = cuadro.split('\n');
+        QList<QByteArray> limpias;
+        for (QByteArray f : filas)
+            limpias << (f.endsWith('\r') ? f.chopped(1) : f);
+        int vistas = 0;
+        QCOMPARE(comparaCeldas(imagen, limpias, r, glifos, {}, vistas), QString());
+        QCOMPARE(vistas, ancho * alto);
+        // Right of the rows and below the last one: background only.
+        const QRect texto = r.celda(0, 0).united(r.celda(alto - 1, ancho - 1));
+        for (int y = 0; y < imagen.height(); ++y)
+            for (int x = 0; x < imagen.width(); ++x)
+                if (x > texto.right() + r.ancho || y > texto.bottom())
+                    QVERIFY2(QColor(imagen.pixel(x, y)) == QColor(Qt::white),
+                             qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+    }
+
+    // A frame wider and taller than the view, scrolled: the cells in view
+    // are the right ones, shifted by the scroll.
+    void scrolledFrameShowsTheRightCells_data()
+    {
+        QTest::addColumn<qreal>("puntos");
+        QTest::addColumn<QPoint>("desplazamiento"); // in cells
+        QTest::newRow("size 8, sideways") << 8.0 << QPoint(57, 0);
+        QTest::newRow("size 8, both ways") << 8.0 << QPoint(113, 31);
+        QTest::newRow("size 20, to the far end") << 20.0 << QPoint(1000, 1000);
+    }
+    void scrolledFrameShowsTheRightCells()
+    {
+        QFETCH(qreal, puntos);
+        QFETCH(QPoint, desplazamiento);
+        const auto p = pantalla(puntos, {300, 200});
+        const Rejilla r(*p);
+        Glifos glifos(*p, r);
+        const QByteArray cuadro = cuadroVariado(300, 60);
+        p->setTexto(cuadro);
+        QScrollBar* h = p->horizontalScrollBar();
+        QScrollBar* v = p->verticalScrollBar();
+        QVERIFY(h->maximum() > 0 && v->maximum() > 0);
+        h->setValue(static_cast<int>(desplazamiento.x() * r.ancho / r.dpr));
+        v->setValue(static_cast<int>(desplazamiento.y() * r.alto / r.dpr));
+        const QPoint logico(h->value(), v->value());
+        const QImage imagen = captura(*p);
+        QList<QByteArray> filas;
+        for (QByteArray f : cuadro.split('\n'))
+            filas << (f.endsWith('\r') ? f.chopped(1) : f);
+        int vistas = 0;
+        QCOMPARE(comparaCeldas(imagen, filas, r, glifos, logico, vistas), QString());
+        QVERIFY2(vistas >= (300 * r.dpr / r.ancho - 2) * (200 * r.dpr / r.alto - 2),
+                 qPrintable(QString::number(vistas)));
+        if (desplazamiento.x() >= 1000) {
+            // At the far end the last column and the last row are in view.
+            QVERIFY(imagen.rect().contains(r.celda(59, 299, logico)));
+        }
+    }
+
+    // The chosen colours, and the selection's, are the ones painted: cell
+    // by cell against glyphs drawn in those colours, and the background
+    // around the text.
+    void coloursAndSelectionArePainted()
+    {
+        const QColor fondo(0x12, 0x34, 0x56);
+        const QColor letras(0xfe, 0xdc, 0xba);
+        const auto p = pantalla(20, {400, 200}, fondo, letras);
+        const Rejilla r(*p);
+        Glifos glifos(*p, r);
+        const QByteArray cuadro = cuadroVariado(8, 4);
+        p->setTexto(cuadro);
+        p->selecciona({1, 3}, {2, 5});
+        const QImage imagen = captura(*p);
+        QList<QByteArray> filas;
+        for (QByteArray f : cuadro.split('\n'))
+            filas << (f.endsWith('\r') ? f.chopped(1) : f);
+        auto seleccionada = [](int f, int c) { return (f == 1 && c >= 3) || (f == 2 && c < 5); };
+        int vistas = 0;
+        QCOMPARE(comparaCeldas(imagen, filas, r, glifos, {}, vistas, seleccionada), QString());
+        QCOMPARE(vistas, 32);
+        // The glyphs really use the chosen colours: '#' has fully inked
+        // pixels, and the selection is drawn in the palette's highlight.
+        const QImage almohadilla = glifos.de('#', false);
+        bool tinta = false;
+        for (int y = 0; y < almohadilla.height(); ++y)
+            for (int x = 0; x < almohadilla.width(); ++x)
+                tinta = tinta || QColor(almohadilla.pixel(x, y)) == letras;
+        QVERIFY(tinta);
+        QCOMPARE(QColor(glifos.de(' ', false).pixel(0, 0)), fondo);
+        QCOMPARE(QColor(glifos.de(' ', true).pixel(0, 0)),
+                 p->palette().color(QPalette::Active, QPalette::Highlight));
+        QCOMPARE(QColor(imagen.pixel(imagen.width() - 1, imagen.height() - 1)), fondo);
+    }
+
+    // A press in the left half of a character's cell stands before it, in
+    // the right half after it; dragging selects what lies between, whichever
+    // way the drag goes and wherever the view is scrolled.
+    void mouseDragSelectsTheTextUnderIt_data()
+    {
+        QTest::addColumn<QPoint>("desde"); // (column, row) of the cell pressed
+        QTest::addColumn<qreal>("lado1");  // how far across that cell
+        QTest::addColumn<QPoint>("hasta"); // cell released
+        QTest::addColumn<qreal>("lado2");
+        QTest::addColumn<int>("scroll"); // columns scrolled first
+        QTest::addColumn<QString>("texto");
+        // Rows: "a".."z", "A".."P", "0".."9"; twelve columns in view.
+        QTest::newRow("inside one row") << QPoint(2, 0) << 0.3 << QPoint(5, 0) << 0.3 << 0 << "cde";
+        QTest::newRow("right halves") << QPoint(2, 0) << 0.7 << QPoint(5, 0) << 0.7 << 0 << "def";
+        QTest::newRow("backwards") << QPoint(6, 1) << 0.2 << QPoint(1, 1) << 0.8 << 0 << "CDEF";
+        QTest::newRow("first character") << QPoint(0, 0) << 0.1 << QPoint(0, 0) << 0.9 << 0 << "a";
+        QTest::newRow("last character") << QPoint(9, 2) << 0.1 << QPoint(9, 2) << 0.9 << 0 << "9";
+        QTest::newRow("across rows") << QPoint(8, 0) << 0.2 << QPoint(1, 2) << 0.2 << 0
+                                     << "ijklmnopqrstuvwxyz\nABCDEFGHIJKLMNOP\n0";
+        QTest::newRow("past the row's end")
+            << QPoint(7, 2) << 0.4 << QPoint(11, 2) << 0.5 << 0 << "789";
+        QTest::newRow("scrolled sideways")
+            << QPoint(5, 0) << 0.3 << QPoint(8, 0) << 0.6 << 3 << "fghi";
+        QTest::newRow("scrolled, far columns")
+            << QPoint(15, 1) << 0.6 << QPoint(20, 0) << 0.4 << 10 << "uvwxyz\nABCDEFGHIJKLMNOP";
+    }
+    void mouseDragSelectsTheTextUnderIt()
+    {
+        QFETCH(QPoint, desde);
+        QFETCH(qreal, lado1);
+        QFETCH(QPoint, hasta);
+        QFETCH(qreal, lado2);
+        QFETCH(int, scroll);
+        QFETCH(QString, texto);
+        const auto p = pantalla(12, {anchoDeDoceColumnas(), 200});
+        const Rejilla r(*p);
+        p->setTexto("abcdefghijklmnopqrstuvwxyz\r\nABCDEFGHIJKLMNOP\r\n0123456789");
+        p->horizontalScrollBar()->setValue(static_cast<int>(std::ceil(scroll * r.ancho / r.dpr)));
+        const QPoint corrido(p->horizontalScrollBar()->value(), 0);
+        QCOMPARE(corrido.x() > 0, scroll > 0);
+        // Points are in the view; the scroll moves the text under them.
+        auto punto = [&](QPoint celda, qreal lado) {
+            return r.punto(celda.y(), celda.x(), lado, corrido);
+        };
+        QWidget* vista = p->viewport();
+        QTest::mousePress(vista, Qt::LeftButton, {}, punto(desde, lado1));
+        QTest::mouseMove(vista, punto(hasta, lado2));
+        QTest::mouseRelease(vista, Qt::LeftButton, {}, punto(hasta, lado2));
+        QCOMPARE(p->textoSeleccionado(), texto);
+    }
+
+    // Maximized, the window remembers that it was, and keeps the normal size
+    // it had for when it is restored.
+    void maximizedStateIsRememberedAndRestored()
+    {
+        QSize normal;
+        {
+            Form1 form;
+            form.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            form.resize(form.twipsAPixeles(7000), form.twipsAPixeles(5000));
+            normal = form.tamanoTwips();
+            QCOMPARE(almacen()->value(QStringLiteral("VEstado")).toString(), QStringLiteral("0"));
+            form.showMaximized();
+            QTRY_VERIFY(form.isMaximized());
+            QTRY_COMPARE(almacen()->value(QStringLiteral("VEstado")).toString(),
+                         QStringLiteral("2"));
+            QCOMPARE(almacen()->value(QStringLiteral("VAncho")).toString(),
+                     QString::number(normal.width()));
+            QCOMPARE(almacen()->value(QStringLiteral("VAlto")).toString(),
+                     QString::number(normal.height()));
+        }
+        Form1 siguiente;
+        QVERIFY(siguiente.windowState() & Qt::WindowMaximized);
+        siguiente.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&siguiente));
+        siguiente.showNormal();
+        QTRY_VERIFY(!siguiente.isMaximized());
+        QTRY_COMPARE(almacen()->value(QStringLiteral("VEstado")).toString(), QStringLiteral("0"));
+        QTRY_COMPARE(siguiente.tamanoTwips(), normal);
+    }
+};
+
+QTEST_MAIN(TestDisplay)
+#include "test_display.moc"

@@ -1,0 +1,113 @@
+// Numbers in the Player's dialogs follow the Spanish convention whatever the
+// system's locale: the texts it writes, the texts it reads, and the texts it
+// refuses because their meaning would depend on the reader.
+#include "numberformat.h"
+
+#include <QLocale>
+#include <QTest>
+
+using orv::player::leeNumeroEspanol;
+using orv::player::numeroEspanol;
+
+class TestNumberFormat : public QObject
+{
+    Q_OBJECT
+
+    // Every case runs under these system conventions; none may change a result.
+    static QList<QLocale> locales()
+    {
+        return {QLocale::c(), QLocale(QLocale::English, QLocale::UnitedStates),
+                QLocale(QLocale::Spanish, QLocale::Spain),
+                QLocale(QLocale::German, QLocale::Germany),
+                QLocale(QLocale::French, QLocale::France)};
+    }
+
+private slots:
+    void cleanup() { QLocale::setDefault(QLocale::c()); }
+
+    void writing_data()
+    {
+        QTest::addColumn<double>("valor");
+        QTest::addColumn<QString>("texto");
+        QTest::newRow("whole") << 100.0 << "100";
+        QTest::newRow("half") << 1.5 << "1,5";
+        QTest::newRow("kilobytes cut to two decimals") << 0.97 << "0,97";
+        QTest::newRow("no grouping") << 1234567.25 << "1234567,25";
+        QTest::newRow("no exponent") << 1e20 << "100000000000000000000";
+        QTest::newRow("negative") << -62.5 << "-62,5";
+        QTest::newRow("zero") << 0.0 << "0";
+    }
+    void writing()
+    {
+        QFETCH(double, valor);
+        QFETCH(QString, texto);
+        for (const QLocale& sistema : locales()) {
+            QLocale::setDefault(sistema);
+            QCOMPARE(numeroEspanol(valor), texto);
+        }
+    }
+
+    void reading_data()
+    {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<bool>("esNumero");
+        QTest::addColumn<double>("valor");
+        QTest::newRow("whole") << "250" << true << 250.0;
+        QTest::newRow("decimal comma") << "2,5" << true << 2.5;
+        QTest::newRow("decimal point") << "2.5" << true << 2.5;
+        QTest::newRow("comma and three digits") << "1,000" << true << 1.0;
+        QTest::newRow("point and three digits after zero") << "0.250" << true << 0.25;
+        QTest::newRow("point and four digits") << "1.0005" << true << 1.0005;
+        QTest::newRow("point and two digits") << "12.50" << true << 12.5;
+        QTest::newRow("leading mark") << ",5" << true << 0.5;
+        QTest::newRow("trailing mark") << "5," << true << 5.0;
+        QTest::newRow("spaces around") << "  7,25 " << true << 7.25;
+        QTest::newRow("sign") << "-3,5" << true << -3.5;
+        QTest::newRow("plus sign") << "+4" << true << 4.0;
+        QTest::newRow("zero") << "0" << true << 0.0;
+        QTest::newRow("ambiguous thousands point") << "1.000" << false << 0.0;
+        QTest::newRow("ambiguous thousands point, larger") << "12.500" << false << 0.0;
+        QTest::newRow("Spanish grouping with decimals") << "1.000,5" << false << 0.0;
+        QTest::newRow("English grouping with decimals") << "1,000.5" << false << 0.0;
+        QTest::newRow("two points") << "1.000.000" << false << 0.0;
+        QTest::newRow("two commas") << "1,5,0" << false << 0.0;
+        QTest::newRow("space inside") << "1 000" << false << 0.0;
+        QTest::newRow("exponent") << "1e3" << false << 0.0;
+        QTest::newRow("letters") << "abc" << false << 0.0;
+        QTest::newRow("number then letters") << "25x" << false << 0.0;
+        QTest::newRow("empty") << "" << false << 0.0;
+        QTest::newRow("mark alone") << "," << false << 0.0;
+        QTest::newRow("sign alone") << "-" << false << 0.0;
+        QTest::newRow("beyond a double") << QString(400, '9') << false << 0.0;
+    }
+    void reading()
+    {
+        QFETCH(QString, texto);
+        QFETCH(bool, esNumero);
+        QFETCH(double, valor);
+        for (const QLocale& sistema : locales()) {
+            QLocale::setDefault(sistema);
+            double leido = -12345;
+            QCOMPARE(leeNumeroEspanol(texto, leido), esNumero);
+            QCOMPARE(leido, esNumero ? valor : -12345.0); // a refusal leaves the value alone
+        }
+    }
+
+    // What the dialogs write, they read back to the same value.
+    void writtenTextReadsBack_data()
+    {
+        QTest::addColumn<double>("valor");
+        for (double v : {0.5, 12.5, 62.5, 100.0, 1000.0, 0.97, 33.333333333333336, 1e15})
+            QTest::addRow("%g", v) << v;
+    }
+    void writtenTextReadsBack()
+    {
+        QFETCH(double, valor);
+        double leido = 0;
+        QVERIFY(leeNumeroEspanol(numeroEspanol(valor), leido));
+        QCOMPARE(leido, valor);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNumberFormat)
+#include "test_numberformat.moc"
