@@ -1,5 +1,6 @@
 #include "verbs.h"
 
+#include "compactverb.h"
 #include "cp1252.h"
 #include "frame.h"
 #include "moviereader.h"
@@ -13,9 +14,10 @@
 namespace orv::cli {
 namespace {
 
-constexpr std::array<Verb, 2> kVerbs{{
+constexpr std::array<Verb, 3> kVerbs{{
     {"info", "muestra la cabecera y el archivo de una película", &infoVerb},
     {"frame", "muestra un cuadro de una película", &frameVerb},
+    {"compact", "comprime y descomprime películas como el Compactor", &compactVerb},
 }};
 
 // Parses a verb's command line. Answers -1 to go on, or the exit status when
