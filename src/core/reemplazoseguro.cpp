@@ -54,21 +54,12 @@ QString nombreTemporal(const QString& target)
            + QString::number(r, 36) + kSuffix;
 }
 
-bool esNombreTemporal(const QString& fileName)
-{
-    if (!fileName.startsWith(QLatin1Char('.')))
-        return false;
-    // libzip builds beside the archive under the archive's name plus a suffix.
-    const qsizetype at = fileName.lastIndexOf(kSuffix);
-    return at > 0 && (at + kSuffix.size() == fileName.size() || fileName.at(at + kSuffix.size()) == QLatin1Char('.'));
-}
-
 bool vuelcaADisco(const QString& path)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return false;
-    return syncHandle(f.handle()) && syncFolder(QFileInfo(path).absolutePath());
+    return syncHandle(f.handle());
 }
 
 bool reemplazaArchivo(const QString& from, const QString& to)

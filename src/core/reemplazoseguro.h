@@ -12,11 +12,7 @@ namespace orv {
 // in ".orvtmp", never ".ovt", so a stray one is never taken for a movie.
 QString nombreTemporal(const QString& target);
 
-// True for a name that nombreTemporal could have made (or libzip's own
-// scratch file made from one).
-bool esNombreTemporal(const QString& fileName);
-
-// Pushes the file's data, then its folder's entry, to the disk.
+// Pushes the file's data to the disk; its name only matters once renamed.
 bool vuelcaADisco(const QString& path);
 
 // Renames `from` over `to`, replacing it in one step, and makes the
