@@ -1,5 +1,7 @@
 #include "convertverb.h"
 
+#include "compressstep.h"
+
 #include "conversion.h"
 
 #include <QCommandLineParser>
@@ -98,10 +100,8 @@ int convertVerb(const QStringList& args, Io& io)
         io.err << "orv: la película llegó a " << kMaxCuadros << " cuadros; el resto se omitió\n";
     switch (r.estado) {
     case EstadoConversion::Escrita:
-        // --compress is accepted so that scripts can pass it already; the
-        // in-process compression of the movie belongs here, once written.
         io.out << ruta << ": " << r.numCuadros << " cuadros\n";
-        return kOk;
+        return parser.isSet(comprimir) ? comprimeEscrita(ruta, io) : kOk;
     case EstadoConversion::SinCuadros:
         io.err << comoLinea(mensajeSinCuadros()) << '\n';
         return kFailed;

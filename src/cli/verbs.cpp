@@ -1,7 +1,7 @@
 #include "verbs.h"
 
+#include "compactverb.h"
 #include "convertverb.h"
-
 #include "cp1252.h"
 #include "frame.h"
 #include "moviereader.h"
@@ -15,11 +15,12 @@
 namespace orv::cli {
 namespace {
 
-constexpr std::array<Verb, 3> kVerbs{{
+constexpr auto kVerbs = std::to_array<Verb>({
     {"info", "muestra la cabecera y el archivo de una película", &infoVerb},
     {"frame", "muestra un cuadro de una película", &frameVerb},
+    {"compact", "comprime y descomprime películas como el Compactor", &compactVerb},
     {"convert", "convierte archivos de texto con imágenes ASCII en una película", &convertVerb},
-}};
+});
 
 // Parses a verb's command line. Answers -1 to go on, or the exit status when
 // the verb is done already (help shown, or bad usage reported).

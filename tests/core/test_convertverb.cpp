@@ -59,7 +59,7 @@ void TestConvertVerb::statuses_data()
     QTest::newRow("upper-case extension kept and .ovt added")
         << base + QStringList{u"-o"_s, u"p.OVT"_s, u"a.txt"_s} << 0 << QString() << u"p.OVT.ovt"_s << 3
         << QByteArray();
-    QTest::newRow("compress accepted, movie written")
+    QTest::newRow("compressed in place")
         << base + QStringList{u"--compress"_s, u"-o"_s, u"p.ovt"_s, u"a.txt"_s} << 0 << QString()
         << u"p.ovt"_s << 3 << QByteArray();
     QTest::newRow("width 1 gives message 1")
@@ -131,6 +131,9 @@ void TestConvertVerb::statuses()
     QVERIFY(orv::cargaPelicula(m_dir.filePath(written), leida));
     QCOMPARE(int(leida.numCuadros), frames);
     QCOMPARE(leida.creador, author);
+    QFile escrita(m_dir.filePath(written));
+    QVERIFY(escrita.open(QIODevice::ReadOnly));
+    QCOMPARE(orv::esComprimida(escrita.read(2)), args.contains(u"--compress"_s));
 }
 
 QTEST_GUILESS_MAIN(TestConvertVerb)

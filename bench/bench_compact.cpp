@@ -1,0 +1,110 @@
+// Compaction benchmark. Generates its own movies and prints, for each size,
+// the engine's in-place compression and decompression throughput (MB of the
+// plain movie per second, the whole safe replacement included: build, check,
+// flush, rename) and its compressed size, beside `zip -6 -q` and
+// `unzip -o -q` on the same files in the same run.
+//
+//   bench_compact [--quick]          all sizes (--quick: the smallest only)
+#include "benchmovies.h"
+#include "compactador.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <unistd.h>
+
+namespace {
+
+// Best of `runs` timings of `work`, each after an untimed `prepare`, in seconds.
+double bestOf(int runs, const std::function<void()>& prepare, const std::function<void()>& work)
+{
+    double best = 1e30;
+    for (int i = 0; i < runs; ++i) {
+        prepare();
+        QElapsedTimer t;
+        t.start();
+        work();
+        best = std::min(best, static_cast<double>(t.nsecsElapsed()) / 1e9);
+    }
+    return best;
+}
+
+void run(const QString& command)
+{
+    if (std::system(command.toLocal8Bit().constData()) != 0)
+        std::fprintf(stderr, "failed: %s\n", qPrintable(command));
+}
+
+// The movie is on the disk before anyone compacts it: its own write-back
+// must not be charged to the engine's flush.
+void copy(const QString& from, const QString& to)
+{
+    QFile::remove(to);
+    QFile::copy(from, to);
+    ::sync();
+}
+
+void engine(const QString& path, orv::ModoCompactacion mode)
+{
+    orv::Compactador c;
+    c.setModo(mode);
+    if (c.procesaArchivo(path).estado == orv::EstadoArchivo::Error)
+        std::fprintf(stderr, "the engine failed on %s\n", qPrintable(path));
+}
+
+void measure(const QTemporaryDir& dir, const bench::MovieSize& size)
+{
+    const QString name = QStringLiteral("%1x%2x%3").arg(size.ancho).arg(size.alto).arg(size.cuadros);
+    const QString plain = dir.filePath(name + QStringLiteral("-plain"));
+    const QString work = dir.filePath(name + QStringLiteral(".ovt"));
+    const QString ours = dir.filePath(name + QStringLiteral("-ours"));
+    const QString theirs = dir.filePath(name + QStringLiteral(".zip"));
+    const QString out = dir.filePath(QStringLiteral("unzipped"));
+    if (!bench::writePlainMovie(plain, size)) {
+        std::fprintf(stderr, "cannot write the %s movie\n", qPrintable(name));
+        return;
+    }
+    const double mb = static_cast<double>(QFileInfo(plain).size()) / 1e6;
+    using M = orv::ModoCompactacion;
+
+    const double compress = bestOf(3, [&] { copy(plain, work); }, [&] { engine(work, M::SoloComprimir); });
+    copy(work, ours);
+    const double zip = bestOf(3, [&] { QFile::remove(theirs); ::sync(); },
+                              [&] { run(QStringLiteral("cd '%1' && zip -6 -q '%2' '%3'").arg(dir.path(), theirs, QFileInfo(plain).fileName())); });
+    const double decompress = bestOf(3, [&] { copy(ours, work); }, [&] { engine(work, M::SoloDescomprimir); });
+    const double unzip = bestOf(3, [&] { QDir(out).removeRecursively(); ::sync(); },
+                                [&] { run(QStringLiteral("unzip -o -q '%1' -d '%2'").arg(theirs, out)); });
+
+    const double oursMb = static_cast<double>(QFileInfo(ours).size()) / 1e6;
+    const double theirsMb = static_cast<double>(QFileInfo(theirs).size()) / 1e6;
+    std::printf("%-14s plain %7.1f MB; compressed: ours %6.2f MB (%.1f%%), zip -6 %6.2f MB (%.1f%%)\n", qPrintable(name),
+                mb, oursMb, 100 * oursMb / mb, theirsMb, 100 * theirsMb / mb);
+    std::printf("  compress   %8.0f MB/s   (zip -6 -q    %8.0f MB/s, ratio %.2f)\n", mb / compress, mb / zip, zip / compress);
+    std::printf("  decompress %8.0f MB/s   (unzip -o -q  %8.0f MB/s, ratio %.2f)\n\n", mb / decompress, mb / unzip,
+                unzip / decompress);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    if (!dir.isValid())
+        return 1;
+    std::vector<bench::MovieSize> sizes{{80, 40, 1000}, {200, 100, 2000}, {400, 400, 500}};
+    if (QCoreApplication::arguments().contains(QLatin1String("--quick")))
+        sizes.resize(1);
+    for (const bench::MovieSize& s : sizes)
+        measure(dir, s);
+    return 0;
+}

@@ -1,0 +1,82 @@
+#include "compactverb.h"
+
+#include "compactador.h"
+
+#include <QCommandLineParser>
+
+#include <map>
+
+namespace orv::cli {
+namespace {
+
+const char* const kUsageLine = "Uso: orv compact [--mode auto|compress|decompress|analyze] [--no-force] ARCHIVO...";
+
+const std::map<QString, ModoCompactacion>& modes()
+{
+    static const std::map<QString, ModoCompactacion> m{
+        {QStringLiteral("auto"), ModoCompactacion::Automatico},
+        {QStringLiteral("compress"), ModoCompactacion::SoloComprimir},
+        {QStringLiteral("decompress"), ModoCompactacion::SoloDescomprimir},
+        {QStringLiteral("analyze"), ModoCompactacion::Analizar},
+    };
+    return m;
+}
+
+int usageError(Io& io, const QString& why)
+{
+    if (!why.isEmpty())
+        io.err << "orv: " << why << '\n';
+    io.err << kUsageLine << '\n';
+    return kUsage;
+}
+
+} // namespace
+
+int compactVerb(const QStringList& args, Io& io)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Comprime y descomprime películas como el Compactor, escribiendo su historial."));
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Muestra esta ayuda."));
+    const QCommandLineOption mode(QStringLiteral("mode"),
+                                  QStringLiteral("auto (por omisión), compress, decompress o analyze."),
+                                  QStringLiteral("modo"), QStringLiteral("auto"));
+    const QCommandLineOption noForce(QStringLiteral("no-force"),
+                                     QStringLiteral("Deja sin tocar los archivos sólo lectura y ocultos."));
+    parser.addOptions({help, mode, noForce});
+    parser.addPositionalArgument(QStringLiteral("ARCHIVO..."), QStringLiteral("Las películas (.ovt)."));
+    if (!parser.parse(args))
+        return usageError(io, parser.errorText());
+    if (parser.isSet(help)) {
+        io.out << kUsageLine << '\n' << parser.helpText().section(QLatin1Char('\n'), 1);
+        return kOk;
+    }
+    const auto chosen = modes().find(parser.value(mode));
+    if (chosen == modes().end())
+        return usageError(io, QStringLiteral("modo desconocido: ") + parser.value(mode));
+    const QStringList files = parser.positionalArguments(); // the verb stands where a program name would
+    if (files.isEmpty())
+        return usageError(io, QString());
+
+    Compactador engine([&io](const QString& line) { io.out << line << '\n'; });
+    engine.setModo(chosen->second);
+    engine.setFuerzaBruta(!parser.isSet(noForce));
+    bool errors = false;
+    for (const QString& file : files) {
+        const ResultadoArchivo r = engine.procesaArchivo(file);
+        if (r.estado == EstadoArchivo::ErrorConstruccion) {
+            // As in the window: a failed archive build ends the run, the
+            // movie already known to be intact.
+            io.out.flush();
+            io.err << "Error\n";
+            return kFailed;
+        }
+        errors = errors || r.estado == EstadoArchivo::Error;
+    }
+    engine.agregaHistorial(Compactador::lineaResumen(static_cast<int>(files.size())));
+    return errors ? kFailed : kOk;
+}
+
+} // namespace orv::cli

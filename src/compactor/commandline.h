@@ -1,0 +1,22 @@
+#pragma once
+
+#include "compactador.h"
+
+#include <QStringList>
+#include <optional>
+
+namespace orv::compactor {
+
+// The movie path of a command-line start, or std::nullopt for a start with
+// the window. The arguments are joined with single spaces; a text longer than
+// one character names the movie by the part before its first double quote
+// (all of it when it holds none), so a path with spaces arrives whole.
+std::optional<QString> rutaDeLineaDeComandos(const QStringList& argumentos);
+
+// Handles the one file of a command-line start in "Automático" with brute
+// force (the stored settings are not applied) and says how it went in one
+// message box: success only when the file was compressed or decompressed,
+// otherwise its history lines. A failed archive build shows "Error" instead.
+void procesaLineaDeComandos(const QString& ruta, Compactador::FallaPaso falla = {});
+
+} // namespace orv::compactor

@@ -1,0 +1,45 @@
+#include "runcompactor.h"
+
+#include "commandline.h"
+#include "form1.h"
+#include "pictures.h"
+#include "splash.h"
+#include "translations.h"
+
+#include <QApplication>
+
+namespace orv::compactor {
+
+bool arrancaCompactor(const QStringList& argumentos, std::unique_ptr<Form1>& form1)
+{
+    if (const std::optional<QString> ruta = rutaDeLineaDeComandos(argumentos)) {
+        procesaLineaDeComandos(*ruta);
+        return true;
+    }
+    ui::iniciaConSplash(ui::Producto::Compactor, false, [&form1] {
+        if (form1)
+            return;
+        form1 = std::make_unique<Form1>();
+        form1->show();
+    });
+    return false;
+}
+
+int runCompactor(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("OrvCompactor"));
+    QApplication::setOrganizationName(QStringLiteral("Orvane"));
+    QApplication::setWindowIcon(ui::productIcon(ui::Producto::Compactor));
+    QApplication::setDesktopFileName(QStringLiteral("orvane-compactor"));
+    ui::instalaTraducciones(app);
+    // `Ruta` first, whatever kind of start this is: it is how the other
+    // programs find the Compactor.
+    escribeRuta();
+    std::unique_ptr<Form1> form1;
+    if (arrancaCompactor(QApplication::arguments().mid(1), form1))
+        return 0;
+    return QApplication::exec();
+}
+
+} // namespace orv::compactor

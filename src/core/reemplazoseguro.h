@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+namespace orv {
+
+// The pieces of replacing a file only by a complete one: a scratch name
+// beside it that no other process will pick, pushing a file's data to the
+// disk, and putting the scratch file in the file's place in one step.
+
+// A fresh scratch path in the folder of `target`: a hidden name that ends
+// in ".orvtmp", never ".ovt", so a stray one is never taken for a movie.
+QString nombreTemporal(const QString& target);
+
+// Pushes the file's data to the disk; its name only matters once renamed.
+bool vuelcaADisco(const QString& path);
+
+// Renames `from` over `to`, replacing it in one step, and makes the
+// folder's new entry durable.
+bool reemplazaArchivo(const QString& from, const QString& to);
+
+} // namespace orv

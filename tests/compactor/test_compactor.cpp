@@ -1,0 +1,418 @@
+// The Compactor's window and command line: first start and stored mode,
+// batches from drops on either part of the drop box, the busy state, the
+// history viewer, and the message of a command-line start. Headless;
+// settings live in a temporary folder and dialogs go to the scripted prompt.
+#include "commandline.h"
+#include "compactorlauncher.h"
+#include "core/moviefixtures.h"
+#include "form1.h"
+#include "form2.h"
+#include "runcompactor.h"
+#include "scopedprompt.h"
+#include "scriptedprompt.h"
+#include "settings.h"
+#include "splash.h"
+#include "zipmember.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QDropEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#include <optional>
+
+using orv::compactor::Form1;
+using orv::ui::Icono;
+using orv::ui::ScriptedPrompt;
+using Q = QStringList;
+
+namespace {
+
+struct Guion : ScriptedPrompt
+{
+    orv::ui::ScopedPrompt instalado{*this};
+};
+
+QString ajuste(const QString& nombre) { return orv::leeValor(Form1::regProg() + nombre); }
+void ponAjuste(const QString& nombre, const QString& valor) { orv::guardaValor(Form1::regProg() + nombre, valor); }
+
+template <class T> T* hijo(const QObject& padre, const char* nombre)
+{
+    T* c = padre.findChild<T*>(QString::fromLatin1(nombre));
+    if (!c)
+        qFatal("no child %s", nombre);
+    return c;
+}
+
+QByteArray pelicula(int cuadros)
+{
+    std::vector<QByteArray> lineas;
+    for (int i = 0; i < cuadros; ++i)
+        lineas.push_back(QByteArray(40 * 10, char('A' + i % 26)));
+    return fixtures::plainMovie("40,11," + QByteArray::number(cuadros) + ",100,0,0,0,0,Ana,Prueba", lineas);
+}
+
+QByteArray lee(const QString& ruta)
+{
+    QFile f(ruta);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QMimeData* datosDe(const QStringList& rutas)
+{
+    auto* datos = new QMimeData;
+    QList<QUrl> urls;
+    for (const QString& r : rutas)
+        urls << QUrl::fromLocalFile(r);
+    datos->setUrls(urls);
+    return datos;
+}
+
+// A drag onto `destino` and its drop, handed over the way the event loop
+// does once a drag has entered. Answers whether the drop was taken.
+bool suelta(QWidget* destino, const QStringList& rutas)
+{
+    std::unique_ptr<QMimeData> datos(datosDe(rutas));
+    QDragEnterEvent entra(QPoint(5, 5), Qt::CopyAction, datos.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(destino, &entra);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, datos.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(destino, &drop);
+    return entra.isAccepted() && drop.isAccepted();
+}
+
+QStringList historial(const Form1& f)
+{
+    QStringList lineas;
+    const auto* lista = hijo<QListWidget>(f, "List1");
+    for (int i = 0; i < lista->count(); ++i)
+        lineas << lista->item(i)->text();
+    return lineas;
+}
+
+QStringList sinHoras(const QStringList& lineas)
+{
+    QStringList out;
+    for (const QString& l : lineas)
+        if (!(l.startsWith(" [") && l.endsWith(']')))
+            out << l;
+    return out;
+}
+
+QString seleccionado(const Form1& f)
+{
+    for (const char* n : {"mauto", "mcomp", "mdesc", "manal"})
+        if (hijo<QRadioButton>(f, n)->isChecked())
+            return QString::fromLatin1(n);
+    return QStringLiteral("none");
+}
+
+// Runs `accion` and answers the text of the modal window it opened ("" when
+// none), closing that window.
+QString textoDelModal(const std::function<void()>& accion)
+{
+    QString visto;
+    QTimer::singleShot(0, [&visto] {
+        if (auto* d = qobject_cast<orv::compactor::Form2*>(QApplication::activeModalWidget())) {
+            visto = d->windowTitle() + "|" + d->List1()->toPlainText();
+            d->close();
+        }
+    });
+    accion();
+    QCoreApplication::processEvents();
+    return visto;
+}
+
+} // namespace
+
+class TestCompactor : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    std::optional<Guion> m_guion;
+
+public:
+    static void initMain()
+    {
+        static QTemporaryDir carpeta;
+        qputenv("XDG_CONFIG_HOME", carpeta.path().toLocal8Bit());
+    }
+
+private slots:
+    void init()
+    {
+        for (const char* n : {"mAu", "mSc", "mSd", "mAn", "mFb", "Ejecutado", "Ruta"})
+            ponAjuste(n, QString());
+        m_guion.emplace();
+    }
+    void cleanup() { m_guion.reset(); }
+
+    void firstStartStoresTheDefaults()
+    {
+        Form1 f;
+        const Q esperado{"1", "0", "0", "0", "1", "1"};
+        Q guardado;
+        for (const char* n : {"mAu", "mSc", "mSd", "mAn", "mFb", "Ejecutado"})
+            guardado << ajuste(n);
+        QCOMPARE(guardado, esperado);
+        QCOMPARE(orv::leeValor(orv::rutaCompactorClave()), QCoreApplication::applicationFilePath());
+        QCOMPARE(f.windowTitle(), QString("Orvane ASCII Compactor"));
+        QCOMPARE(f.minimumSize(), f.maximumSize()); // fixed size
+        QVERIFY(!hijo<QAction>(f, "menu_verhistorial")->isEnabled());
+        QVERIFY(hijo<QGroupBox>(f, "Frame3")->isEnabled() && historial(f).isEmpty());
+        QCOMPARE(hijo<QAction>(f, "menu_salir")->shortcut(), QKeySequence("Ctrl+Q"));
+        QCOMPARE(hijo<QLabel>(f, "Label1")->text(),
+                 QString("Arrastre en este cuadro uno o más archivos de película que desea comprimir o descomprimir."));
+    }
+
+    void storedValuesSurviveARestart_data()
+    {
+        QTest::addColumn<Q>("stored"); // mAu, mSc, mSd, mAn, mFb
+        QTest::addColumn<QString>("selected");
+        QTest::addColumn<bool>("force");
+        QTest::newRow("compress only, no brute force") << Q{"0", "1", "0", "0", "0"} << "mcomp" << false;
+        QTest::newRow("analyze") << Q{"0", "0", "0", "1", "1"} << "manal" << true;
+        QTest::newRow("no mode stored as 1") << Q{"0", "0", "0", "0", "1"} << "none" << true;
+        QTest::newRow("two stored as 1: the later wins") << Q{"1", "0", "1", "0", "1"} << "mdesc" << true;
+        QTest::newRow("brute force stored as 2") << Q{"1", "0", "0", "0", "2"} << "mauto" << true;
+        QTest::newRow("brute force missing") << Q{"0", "0", "1", "0", ""} << "mdesc" << false;
+    }
+
+    void storedValuesSurviveARestart()
+    {
+        QFETCH(Q, stored);
+        QFETCH(QString, selected);
+        QFETCH(bool, force);
+        const Q nombres{"mAu", "mSc", "mSd", "mAn", "mFb"};
+        for (int i = 0; i < nombres.size(); ++i)
+            ponAjuste(nombres[i], stored[i]);
+        ponAjuste("Ejecutado", "1");
+        Form1 f;
+        QCOMPARE(seleccionado(f), selected);
+        QCOMPARE(hijo<QCheckBox>(f, "Check1")->isChecked(), force);
+        Q despues;
+        for (const QString& n : nombres)
+            despues << ajuste(n);
+        QCOMPARE(despues, stored);
+    }
+
+    void clicksStoreTheMode()
+    {
+        Form1 f;
+        hijo<QRadioButton>(f, "mdesc")->click();
+        hijo<QCheckBox>(f, "Check1")->click();
+        Q guardado;
+        for (const char* n : {"mAu", "mSc", "mSd", "mAn", "mFb"})
+            guardado << ajuste(n);
+        QCOMPARE(guardado, (Q{"0", "0", "1", "0", "0"}));
+        QCOMPARE(f.modoSeleccionado(), orv::ModoCompactacion::SoloDescomprimir);
+    }
+
+    void dropOnEitherPartRunsTheBatch_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("on the frame, analyze") << "Frame1" << "manal";
+        QTest::newRow("on the label, analyze") << "Label1" << "manal";
+        QTest::newRow("on the label, automatic") << "Label1" << "mauto";
+    }
+
+    void dropOnEitherPartRunsTheBatch()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, mode);
+        QTemporaryDir dir;
+        const Q rutas{fixtures::writeFile(dir, "a.ovt", pelicula(3)), fixtures::writeFile(dir, "b.txt", "x"),
+                      dir.filePath("carpeta")};
+        QDir(dir.path()).mkdir("carpeta");
+        Form1 f;
+        hijo<QRadioButton>(f, qPrintable(mode))->click();
+        QVERIFY(suelta(f.findChild<QWidget*>(target), rutas));
+        const Q primero = mode == "manal" ? Q{"No está comprimido: "} : Q{"Comprimido: "};
+        const Q esperado{primero[0] + rutas[0], "No es OVT: " + rutas[1], "Error: Al abrir " + rutas[2],
+                         "3 archivo(s) analizado(s) y/o procesado(s)."};
+        QCOMPARE(sinHoras(historial(f)), esperado);
+        QCOMPARE(historial(f).size(), mode == "manal" ? 4 : 8);
+        QVERIFY(hijo<QAction>(f, "menu_verhistorial")->isEnabled());
+        QVERIFY(!hijo<QFrame>(f, "Frame1")->isHidden());
+    }
+
+    void secondDropReplacesTheHistory()
+    {
+        QTemporaryDir dir;
+        Form1 f;
+        hijo<QRadioButton>(f, "manal")->click();
+        suelta(hijo<QLabel>(f, "Label1"), {fixtures::writeFile(dir, "a.ovt", pelicula(2))});
+        const QString b = fixtures::writeFile(dir, "b.ovt", pelicula(2));
+        suelta(hijo<QLabel>(f, "Label1"), {b});
+        QCOMPARE(historial(f), (Q{"No está comprimido: " + b, "1 archivo(s) analizado(s) y/o procesado(s)."}));
+    }
+
+    void busyWindowShowsTheFileAndRefusesDrops()
+    {
+        QTemporaryDir dir;
+        const QString a = fixtures::writeFile(dir, "a.ovt", pelicula(40));
+        const QString b = fixtures::writeFile(dir, "b.ovt", pelicula(40));
+        Form1 f;
+        f.show();
+        struct Visto { bool frameOculto, esperaVisible, opciones, menu, tomada; QString archivo; };
+        std::optional<Visto> visto;
+        QTimer::singleShot(0, &f, [&] {
+            visto = Visto{hijo<QFrame>(f, "Frame1")->isHidden(), hijo<QLabel>(f, "Label2")->isVisible(),
+                          hijo<QGroupBox>(f, "Frame3")->isEnabled(), hijo<QAction>(f, "menu_verhistorial")->isEnabled(),
+                          suelta(hijo<QLabel>(f, "Label1"), {b}), hijo<QLabel>(f, "archivoEnCurso")->text()};
+        });
+        QVERIFY(f.procesaLote({a}));
+        QVERIFY(visto.has_value()); // the window ran its events during the batch
+        QVERIFY(visto->frameOculto && visto->esperaVisible && !visto->opciones && !visto->menu);
+        QVERIFY(!visto->tomada);
+        QCOMPARE(visto->archivo, a);
+        QCOMPARE(sinHoras(historial(f)), (Q{"Comprimido: " + a, "1 archivo(s) analizado(s) y/o procesado(s)."}));
+        QVERIFY(!lee(b).startsWith("PK")); // the refused drop handled nothing
+        QVERIFY(!hijo<QLabel>(f, "Label2")->isVisible());
+    }
+
+    void historyViewerOnlyAfterAFirstBatch()
+    {
+        QTemporaryDir dir;
+        Form1 f;
+        hijo<QRadioButton>(f, "manal")->click();
+        QCOMPARE(textoDelModal([&] { f.List1_DblClick(); }), QString());
+        const QString a = fixtures::writeFile(dir, "a.ovt", pelicula(2));
+        suelta(hijo<QFrame>(f, "Frame1"), {a});
+        const QString esperado = "Ver historial|No está comprimido: " + a + "\n1 archivo(s) analizado(s) y/o procesado(s).\n";
+        QCOMPARE(textoDelModal([&] { f.List1_DblClick(); }), esperado);
+        // Reloaded on each opening.
+        const QString b = fixtures::writeFile(dir, "b.ovt", pelicula(2));
+        suelta(hijo<QFrame>(f, "Frame1"), {b});
+        QVERIFY(textoDelModal([&] { hijo<QAction>(f, "menu_verhistorial")->trigger(); }).contains(b));
+    }
+
+    void historyTextFollowsTheWindow()
+    {
+        orv::compactor::Form2 d({"uno", "dos"});
+        d.show();
+        d.resize(700, 500);
+        QTRY_COMPARE(d.List1()->size(), d.size());
+        QCOMPARE(d.List1()->toPlainText(), QString("uno\ndos\n"));
+    }
+
+    void failedArchiveBuildEndsWithError()
+    {
+        QTemporaryDir dir;
+        const QByteArray movie = pelicula(5);
+        const QString a = fixtures::writeFile(dir, "a.ovt", movie);
+        const QString b = fixtures::writeFile(dir, "b.ovt", movie);
+        Form1 f;
+        f.show();
+        f.setFallaPaso([](orv::PasoCompactacion p) { return p != orv::PasoCompactacion::Construccion; });
+        f.procesaLote({a, b});
+        QCOMPARE(m_guion->calls.size(), 1);
+        QCOMPARE(m_guion->calls[0].texto, QString("Error"));
+        QCOMPARE(m_guion->calls[0].icono, Icono::Ninguno);
+        QVERIFY(!f.isVisible());
+        QCOMPARE(lee(a), movie);
+        QCOMPARE(lee(b), movie); // no further files
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (Q{"a.ovt", "b.ovt"}));
+    }
+
+    void commandLinePath_data()
+    {
+        QTest::addColumn<Q>("args");
+        QTest::addColumn<QString>("path"); // "-" for a start with the window
+        QTest::newRow("no arguments") << Q{} << "-";
+        QTest::newRow("one character") << Q{"x"} << "-";
+        QTest::newRow("a path with spaces, unquoted") << Q{"/tmp/mis", "pelis/una", "peli.ovt"} << "/tmp/mis pelis/una peli.ovt";
+        QTest::newRow("text after a double quote is dropped") << Q{"/tmp/a.ovt\"", "/b"} << "/tmp/a.ovt";
+        QTest::newRow("a leading double quote leaves nothing") << Q{"\"/tmp/a.ovt\""} << "";
+    }
+
+    void commandLinePath()
+    {
+        QFETCH(Q, args);
+        QFETCH(QString, path);
+        QCOMPARE(orv::compactor::rutaDeLineaDeComandos(args).value_or("-"), path);
+    }
+
+    void commandLineMessageTellsTheOutcome_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<Icono>("icon");
+        QTest::addColumn<QString>("text"); // %1 stands for the path
+        const QString ok = "El archivo fué procesado satisfactoriamente.";
+        QTest::newRow("plain movie, compressed") << "plain" << Icono::Informacion << ok;
+        QTest::newRow("compressed movie, restored") << "zip" << Icono::Informacion << ok;
+        QTest::newRow("read-only movie") << "ro" << Icono::Informacion << ok;
+        QTest::newRow("empty movie") << "empty" << Icono::Exclamacion << "Error en: %1, Input past end of file";
+        QTest::newRow("not a movie") << "txt" << Icono::Exclamacion << "No es OVT: %1";
+        QTest::newRow("plain movie starting PK")
+            << "pk" << Icono::Exclamacion << "Error en: %1, The archive holds no readable movie";
+    }
+
+    void commandLineMessageTellsTheOutcome()
+    {
+        QFETCH(QString, kind);
+        QFETCH(Icono, icon);
+        QFETCH(QString, text);
+        // The stored mode is not applied to a command-line start.
+        ponAjuste("Ejecutado", "1");
+        ponAjuste("mAn", "1");
+        ponAjuste("mAu", "0");
+        QTemporaryDir dir(QDir::tempPath() + "/con espacios XXXXXX");
+        const QByteArray movie = kind == "pk" ? "PK" + pelicula(2) : kind == "empty" ? QByteArray() : pelicula(6);
+        const QString nombre = kind == "txt" ? "notas.txt" : "mi peli.ovt";
+        const QString ruta = kind == "zip" ? fixtures::writeZip(dir, nombre, {{nombre.toUtf8(), movie}})
+                                           : fixtures::writeFile(dir, nombre, movie);
+        if (kind == "ro")
+            QFile::setPermissions(ruta, QFileDevice::ReadOwner);
+        std::unique_ptr<Form1> form1;
+        QVERIFY(orv::compactor::arrancaCompactor(ruta.split(' '), form1));
+        QVERIFY(!form1); // the window is never made
+        QCOMPARE(m_guion->calls.size(), 1);
+        QCOMPARE(m_guion->calls[0].titulo, QString("Orvane ASCII Compactor"));
+        QCOMPARE(m_guion->calls[0].icono, icon);
+        QCOMPARE(m_guion->calls[0].texto, text.contains("%1") ? text.arg(ruta) : text);
+        if (kind == "plain" || kind == "ro")
+            QCOMPARE(orv::readFirstZipMember(ruta, 1 << 20, nullptr).value_or(""), movie);
+        else
+            QCOMPARE(lee(ruta), movie); // restored, or left exactly as it was
+    }
+
+    void commandLineBuildFailureSaysError()
+    {
+        QTemporaryDir dir;
+        const QByteArray movie = pelicula(3);
+        const QString ruta = fixtures::writeFile(dir, "a.ovt", movie);
+        orv::compactor::procesaLineaDeComandos(
+            ruta, [](orv::PasoCompactacion p) { return p != orv::PasoCompactacion::Construccion; });
+        QCOMPARE(m_guion->calls.size(), 1);
+        QCOMPARE(m_guion->calls[0].texto, QString("Error"));
+        QCOMPARE(lee(ruta), movie);
+    }
+
+    void oneCharacterStartsTheWindowThroughTheSplash()
+    {
+        std::unique_ptr<Form1> form1;
+        QVERIFY(!orv::compactor::arrancaCompactor({"x"}, form1));
+        orv::ui::Splash* splash = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* s = qobject_cast<orv::ui::Splash*>(w); s && s->isVisible())
+                splash = s;
+        QVERIFY(splash);
+        QVERIFY(!form1);
+        splash->entrega();
+        QVERIFY(form1 && form1->isVisible());
+    }
+};
+
+QTEST_MAIN(TestCompactor)
+#include "test_compactor.moc"
