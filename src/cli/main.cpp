@@ -1,12 +1,31 @@
 #include "cli.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QTextStream>
 #include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+// Exporting draws with fonts, which need a QGuiApplication; it needs no
+// display, so it runs on the offscreen platform unless one is chosen.
+std::unique_ptr<QCoreApplication> application(int& argc, char** argv)
+{
+    if (argc > 1 && std::strcmp(argv[1], "export") == 0) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        return std::make_unique<QGuiApplication>(argc, argv);
+    }
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = application(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
     out.setEncoding(QStringConverter::Utf8);

@@ -13,13 +13,16 @@
 namespace orv::cli {
 namespace {
 
-constexpr std::array<Verb, 2> kVerbs{{
+constexpr std::array<Verb, 4> kVerbs{{
     {"info", "muestra la cabecera y el archivo de una película", &infoVerb},
     {"frame", "muestra un cuadro de una película", &frameVerb},
+    {"export", "exporta una película a GIF, página web o asciicast", &exportVerb},
+    {"play", "reproduce una película en el terminal", &playVerb},
 }};
 
-// Parses a verb's command line. Answers -1 to go on, or the exit status when
-// the verb is done already (help shown, or bad usage reported).
+} // namespace
+
+// Shared by the verbs in files of their own.
 int parseVerb(QCommandLineParser& parser, const QStringList& args, int positionals,
               const char* usage, Io& io)
 {
@@ -42,6 +45,8 @@ int parseVerb(QCommandLineParser& parser, const QStringList& args, int positiona
     }
     return -1;
 }
+
+namespace {
 
 bool load(const QString& path, Pelicula& movie, Io& io)
 {

@@ -1,0 +1,109 @@
+#include "exportacion.h"
+
+#include "archivoexport.h"
+#include "cp1252.h"
+#include "frame.h"
+#include "playback.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace orv {
+namespace {
+
+bool esControl(unsigned char b)
+{
+    return b < 0x20 || b == 0x7F || b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
+}
+
+TablaJson construyeTabla(bool paraHtml)
+{
+    // The escaping comes from Qt's JSON writer: each character is written as
+    // a one-element array and the text between the quotes is kept.
+    TablaJson tabla;
+    for (int b = 0; b < 256; ++b) {
+        const char c = static_cast<char>(b);
+        const QByteArray doc = QJsonDocument(QJsonArray{fromCp1252(QByteArrayView(&c, 1))})
+                                   .toJson(QJsonDocument::Compact);
+        QByteArray texto = doc.mid(2, doc.size() - 4); // drop [" and "]
+        if (paraHtml && (c == '<' || c == '>' || c == '&'))
+            texto = QByteArray("\\u00") + QByteArray::number(b, 16);
+        tabla[static_cast<size_t>(b)] = texto;
+    }
+    return tabla;
+}
+
+} // namespace
+
+QByteArray cuadroVisible(const Pelicula& pelicula, int i)
+{
+    QByteArray texto = armaCuadro(pelicula, i);
+    texto.replace("\r\n", "\n");
+    for (char& c : texto) {
+        if (c != '\n' && esControl(static_cast<unsigned char>(c)))
+            c = ' ';
+    }
+    return texto;
+}
+
+ResultadoExport escribeExport(const QString& ruta, const OpcionesExport& opciones, int total,
+                              const std::function<QByteArray(int)>& parte, QString* error)
+{
+    // Part -1 is what comes before the frames, part `total` what follows.
+    ArchivoExport archivo(ruta);
+    bool ok = archivo.abre() && archivo.escribe(parte(-1));
+    for (int i = 0; ok && i < total; ++i) {
+        ok = archivo.escribe(parte(i));
+        if (ok && opciones.progreso && !opciones.progreso(i + 1, total)) {
+            archivo.cancela();
+            return ResultadoExport::Cancelado;
+        }
+    }
+    if (ok && archivo.escribe(parte(total)) && archivo.termina())
+        return ResultadoExport::Hecho;
+    if (error)
+        *error = archivo.error();
+    archivo.cancela();
+    return ResultadoExport::Fallo;
+}
+
+int pausaExport(const Pelicula& pelicula) { return Playback::intervaloPara(pelicula.pausa); }
+
+const TablaJson& tablaJson(bool paraHtml)
+{
+    static const TablaJson json = construyeTabla(false);
+    static const TablaJson html = construyeTabla(true);
+    return paraHtml ? html : json;
+}
+
+void agregaJson(QByteArray& out, QByteArrayView bytes, const TablaJson& tabla)
+{
+    for (const char c : bytes)
+        out.append(tabla[static_cast<unsigned char>(c)]);
+}
+
+bool leeColor(QStringView texto, std::uint32_t& color)
+{
+    if (texto.startsWith(QLatin1Char('#')))
+        texto = texto.mid(1);
+    if (texto.size() != 6)
+        return false;
+    std::uint32_t valor = 0;
+    for (const QChar c : texto) {
+        const char16_t u = c.unicode();
+        int digito = -1;
+        if (u >= u'0' && u <= u'9')
+            digito = u - u'0';
+        else if (u >= u'a' && u <= u'f')
+            digito = u - u'a' + 10;
+        else if (u >= u'A' && u <= u'F')
+            digito = u - u'A' + 10;
+        if (digito < 0)
+            return false;
+        valor = valor * 16 + static_cast<std::uint32_t>(digito);
+    }
+    color = valor;
+    return true;
+}
+
+} // namespace orv
