@@ -46,6 +46,7 @@ public:
     }
     ~Pantalla()
     {
+        curs_set(1); // endwin() leaves the cursor as it was made
         endwin();
         for (const int s : {SIGINT, SIGTERM, SIGHUP})
             sigaction(s, &m_anteriores[indice(s)], nullptr);
@@ -155,13 +156,14 @@ private:
     void estado()
     {
         const bool recortada = m_pelicula.ancho > COLS || m_pelicula.alto > LINES - 1;
-        QString texto = QStringLiteral(" Cuadro %1 de %2 | pausa %3 ms | repetir: %4%5 | espacio, \u2190 \u2192, Inicio, r, + -, q")
+        // The cut note comes early: a narrow terminal shows only the start.
+        QString texto = QStringLiteral(" Cuadro %1 de %2%3 | pausa %4 ms | repetir: %5 | espacio, \u2190 \u2192, Inicio, r, + -, q")
                             .arg(m_motor.cuadroActual() + 1)
                             .arg(m_motor.numCuadros())
-                            .arg(m_motor.intervalo())
-                            .arg(m_motor.repetir() ? QStringLiteral("sí") : QStringLiteral("no"))
                             .arg(recortada ? QStringLiteral(" | recortada a %1x%2").arg(COLS).arg(LINES - 1)
-                                           : QString());
+                                           : QString())
+                            .arg(m_motor.intervalo())
+                            .arg(m_motor.repetir() ? QStringLiteral("sí") : QStringLiteral("no"));
         const std::wstring ancho = texto.leftJustified(COLS, QLatin1Char(' '), true).toStdWString();
         attron(A_REVERSE);
         mvaddnwstr(LINES - 1, 0, ancho.c_str(), COLS);
