@@ -30,18 +30,10 @@ ResultadoExport exportaCast(const Pelicula& pelicula, const QString& ruta, const
         QByteArray evento = '[' + QByteArray::number(i * pausa, 'f', 6) + ", \"o\", \"";
         if (i == 0)
             evento.append("\\u001b[?25l\\u001b[2J"); // hide the cursor, clear once
-        const QByteArray visible = cuadroVisible(pelicula, i);
-        qsizetype desde = 0;
-        for (int fila = 0; desde <= visible.size(); ++fila) {
-            qsizetype hasta = visible.indexOf('\n', desde);
-            if (hasta < 0)
-                hasta = visible.size();
-            const QByteArrayView texto(visible.constData() + desde, hasta - desde);
-            evento.append("\\u001b[" + QByteArray::number(fila + 1) + ";1H");
-            agregaJson(evento, texto, tabla);
-            evento.append(QByteArray(std::max<qsizetype>(0, ancho - texto.size()), ' '));
-            desde = hasta + 1;
-        }
+        evento.reserve(8 * (qsizetype(ancho) + 12) * pelicula.alto + 64);
+        agregaCuadroJson(evento, pelicula, i, tabla, true, [](QByteArray& out, int fila) {
+            out.append("\\u001b[").append(QByteArray::number(fila + 1)).append(";1H");
+        });
         evento.append("\"]\n");
         return evento;
     };

@@ -7,6 +7,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <cstring>
 
 namespace orv {
 namespace {
@@ -20,15 +21,18 @@ TablaJson construyeTabla(bool paraHtml)
 {
     // The escaping comes from Qt's JSON writer: each character is written as
     // a one-element array and the text between the quotes is kept.
-    TablaJson tabla;
+    TablaJson tabla{};
     for (int b = 0; b < 256; ++b) {
-        const char c = static_cast<char>(b);
+        const char c = esControl(static_cast<unsigned char>(b)) ? ' ' : static_cast<char>(b);
         const QByteArray doc = QJsonDocument(QJsonArray{fromCp1252(QByteArrayView(&c, 1))})
                                    .toJson(QJsonDocument::Compact);
         QByteArray texto = doc.mid(2, doc.size() - 4); // drop [" and "]
         if (paraHtml && (c == '<' || c == '>' || c == '&'))
             texto = QByteArray("\\u00") + QByteArray::number(b, 16);
-        tabla[static_cast<size_t>(b)] = texto;
+        CodigoJson& codigo = tabla[static_cast<size_t>(b)];
+        Q_ASSERT(texto.size() < qsizetype(sizeof codigo.texto));
+        std::memcpy(codigo.texto, texto.constData(), static_cast<size_t>(texto.size()));
+        codigo.largo = static_cast<std::uint8_t>(texto.size());
     }
     return tabla;
 }
@@ -76,10 +80,36 @@ const TablaJson& tablaJson(bool paraHtml)
     return paraHtml ? html : json;
 }
 
-void agregaJson(QByteArray& out, QByteArrayView bytes, const TablaJson& tabla)
+void agregaCuadroJson(QByteArray& out, const Pelicula& pelicula, int i, const TablaJson& tabla, bool rellenar,
+                      const std::function<void(QByteArray&, int)>& antesDeFila)
 {
-    for (const char c : bytes)
-        out.append(tabla[static_cast<unsigned char>(c)]);
+    // The hot loop of the text exports: every code is copied as a whole
+    // 8-byte block into a buffer with room to spare, and the end moves by its
+    // real length; the buffer is cut to size after each row.
+    const QByteArray cuadro = armaCuadro(pelicula, i);
+    const qsizetype ancho = std::max<qsizetype>(pelicula.ancho, 0);
+    qsizetype desde = 0;
+    for (int fila = 0; desde <= cuadro.size(); ++fila) {
+        qsizetype hasta = cuadro.indexOf("\r\n", desde);
+        if (hasta < 0)
+            hasta = cuadro.size();
+        antesDeFila(out, fila);
+        const qsizetype n = hasta - desde;
+        const qsizetype relleno = rellenar ? std::max<qsizetype>(0, ancho - n) : 0;
+        const qsizetype base = out.size();
+        out.resize(base + n * qsizetype(sizeof(CodigoJson::texto)) + relleno);
+        char* d = out.data() + base;
+        const auto* c = reinterpret_cast<const unsigned char*>(cuadro.constData() + desde);
+        for (qsizetype k = 0; k < n; ++k) {
+            const CodigoJson& codigo = tabla[c[k]];
+            std::memcpy(d, codigo.texto, sizeof codigo.texto);
+            d += codigo.largo;
+        }
+        std::memset(d, ' ', static_cast<size_t>(relleno));
+        d += relleno;
+        out.resize(d - out.constData());
+        desde = hasta + 2;
+    }
 }
 
 bool leeColor(QStringView texto, std::uint32_t& color)

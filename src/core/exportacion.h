@@ -40,13 +40,22 @@ QByteArray cuadroVisible(const Pelicula& pelicula, int i);
 int pausaExport(const Pelicula& pelicula);
 
 // Per Windows-1252 byte, the UTF-8 text that stands for it inside a JSON
-// string. With `paraHtml`, '<', '>' and '&' are written as \u escapes too,
-// so the text can sit inside a <script> element without ending it.
-using TablaJson = std::array<QByteArray, 256>;
+// string; control bytes stand as a space, as in cuadroVisible(). With
+// `paraHtml`, '<', '>' and '&' are written as \u escapes too, so the text can
+// sit inside a <script> element without ending it.
+struct CodigoJson
+{
+    char texto[8];
+    std::uint8_t largo;
+};
+using TablaJson = std::array<CodigoJson, 256>;
 const TablaJson& tablaJson(bool paraHtml);
 
-// Appends `bytes` (Windows-1252) to `out` as JSON string content.
-void agregaJson(QByteArray& out, QByteArrayView bytes, const TablaJson& tabla);
+// Appends frame i as JSON string content: for each row, antesDeFila(out, r)
+// first, then the row's characters, padded with spaces to the movie's width
+// when `rellenar`. The rows are those of armaCuadro().
+void agregaCuadroJson(QByteArray& out, const Pelicula& pelicula, int i, const TablaJson& tabla, bool rellenar,
+                      const std::function<void(QByteArray&, int)>& antesDeFila);
 
 // Parses "RRGGBB" (an optional leading '#'); false when it is not a colour.
 bool leeColor(QStringView texto, std::uint32_t& color);

@@ -113,7 +113,11 @@ ResultadoExport exportaHtml(const Pelicula& pelicula, const QString& ruta, const
         if (i >= total)
             return kPie;
         QByteArray texto = i > 0 ? QByteArray(",\n\"") : QByteArray("\"");
-        agregaJson(texto, cuadroVisible(pelicula, i), tabla);
+        texto.reserve(8 * pelicula.cuadro(i).size() + 4 * pelicula.alto + 8);
+        agregaCuadroJson(texto, pelicula, i, tabla, false, [](QByteArray& out, int fila) {
+            if (fila > 0)
+                out.append("\\n", 2);
+        });
         texto.append('"');
         return texto;
     };

@@ -37,8 +37,11 @@ public:
     int anchoPx() const { return m_imagen.width(); }
     int altoPx() const { return m_imagen.height(); }
 
+    // The frame's palette indices, row after row. The caller may keep the
+    // vector (swap it out); the next call makes a new one.
     std::vector<GifByteType>& dibuja(const QByteArray& visible)
     {
+        m_indices.resize(static_cast<size_t>(m_imagen.width()) * static_cast<size_t>(m_imagen.height()));
         std::vector<player::FilaTexto> filas;
         for (qsizetype desde = 0; desde <= visible.size();) {
             qsizetype hasta = visible.indexOf('\n', desde);
@@ -56,10 +59,14 @@ public:
         }
         const QRgb letras = m_letras.rgb();
         const QRgb fondo = m_fondo.rgb();
+        const int ancho = m_imagen.width();
+        const int alto = m_imagen.height();
+        const qsizetype paso = m_imagen.bytesPerLine();
+        const uchar* origen = m_imagen.constBits();
         GifByteType* destino = m_indices.data();
-        for (int y = 0; y < m_imagen.height(); ++y) {
-            const auto* fila = reinterpret_cast<const QRgb*>(m_imagen.constScanLine(y));
-            for (int x = 0; x < m_imagen.width(); ++x)
+        for (int y = 0; y < alto; ++y, origen += paso) {
+            const auto* fila = reinterpret_cast<const QRgb*>(origen);
+            for (int x = 0; x < ancho; ++x)
                 *destino++ = fila[x] == fondo ? 0 : fila[x] == letras ? 1 : masCercano(fila[x]);
         }
         return m_indices;
@@ -89,16 +96,44 @@ ColorMapObject* paleta(const OpcionesExport& opciones)
     return GifMakeMapObject(2, colores);
 }
 
-bool poneImagen(GifFileType* gif, std::vector<GifByteType>& indices, int ancho, int alto, int retardo)
+// The smallest rectangle holding every pixel that differs between two
+// images of `ancho` columns; one pixel when nothing differs (GIF has no empty
+// image).
+QRect cambio(const std::vector<GifByteType>& antes, const std::vector<GifByteType>& ahora, int ancho, int alto)
 {
-    GraphicsControlBlock control{DISPOSAL_UNSPECIFIED, false, retardo, NO_TRANSPARENT_COLOR};
+    int arriba = alto, abajo = -1, izquierda = ancho, derecha = -1;
+    for (int y = 0; y < alto; ++y) {
+        const GifByteType* a = antes.data() + static_cast<size_t>(y) * static_cast<size_t>(ancho);
+        const GifByteType* b = ahora.data() + static_cast<size_t>(y) * static_cast<size_t>(ancho);
+        int x0 = 0;
+        while (x0 < ancho && a[x0] == b[x0])
+            ++x0;
+        if (x0 == ancho)
+            continue;
+        int x1 = ancho - 1;
+        while (a[x1] == b[x1])
+            --x1;
+        arriba = std::min(arriba, y);
+        abajo = y;
+        izquierda = std::min(izquierda, x0);
+        derecha = std::max(derecha, x1);
+    }
+    return abajo < 0 ? QRect(0, 0, 1, 1) : QRect(QPoint(izquierda, arriba), QPoint(derecha, abajo));
+}
+
+// One image: only the part that changed since the image before is stored;
+// the rest of the screen stays as that image left it.
+bool poneImagen(GifFileType* gif, std::vector<GifByteType>& indices, int ancho, const QRect& zona, int retardo)
+{
+    GraphicsControlBlock control{DISPOSE_DO_NOT, false, retardo, NO_TRANSPARENT_COLOR};
     GifByteType extension[4];
     const auto largo = static_cast<int>(EGifGCBToExtension(&control, extension));
     if (EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, largo, extension) != GIF_OK
-        || EGifPutImageDesc(gif, 0, 0, ancho, alto, false, nullptr) != GIF_OK)
+        || EGifPutImageDesc(gif, zona.left(), zona.top(), zona.width(), zona.height(), false, nullptr) != GIF_OK)
         return false;
-    for (int y = 0; y < alto; ++y) {
-        if (EGifPutLine(gif, indices.data() + static_cast<size_t>(y) * static_cast<size_t>(ancho), ancho) != GIF_OK)
+    for (int y = zona.top(); y <= zona.bottom(); ++y) {
+        GifByteType* fila = indices.data() + static_cast<size_t>(y) * static_cast<size_t>(ancho) + zona.left();
+        if (EGifPutLine(gif, fila, zona.width()) != GIF_OK)
             return false;
     }
     return true;
@@ -154,9 +189,14 @@ ResultadoExport exportaGif(const Pelicula& pelicula, const QString& ruta, const 
     bool cancelado = false;
     QByteArray anterior;
     int repetidos = 0; // frames the pending image stands for
+    std::vector<GifByteType> mostrada; // what the screen shows after the last image
     const auto vacia = [&] {
-        ok = ok && poneImagen(gif, dibujante.dibuja(anterior),
-                              dibujante.anchoPx(), dibujante.altoPx(), retardoGif(repetidos, ms));
+        std::vector<GifByteType>& indices = dibujante.dibuja(anterior);
+        const int ancho = dibujante.anchoPx();
+        const QRect zona = mostrada.empty() ? QRect(0, 0, ancho, dibujante.altoPx())
+                                            : cambio(mostrada, indices, ancho, dibujante.altoPx());
+        ok = ok && poneImagen(gif, indices, ancho, zona, retardoGif(repetidos, ms));
+        mostrada.swap(indices);
         repetidos = 0;
     };
     for (int i = 0; ok && i < pelicula.numCuadros; ++i) {

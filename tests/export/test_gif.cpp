@@ -82,6 +82,9 @@ private slots:
     void identicalFramesMerge();
     void sizeFollowsTheFont_data();
     void sizeFollowsTheFont();
+    void imagesHoldOnlyWhatChanged_data();
+    void imagesHoldOnlyWhatChanged();
+    void compositeShowsEveryFrame();
     void twoColoursAndLoops();
     void lettersFallInTheirCells_data();
     void lettersFallInTheirCells();
@@ -168,9 +171,68 @@ void TestGif::sizeFollowsTheFont()
     QVERIFY(cell.width() > 1 && cell.height() > 1);
     QCOMPARE(gif->SWidth, ancho * cell.width());
     QCOMPARE(gif->SHeight, alto * cell.height());
+    QCOMPARE(gif->SavedImages[0].ImageDesc.Width, gif->SWidth);
+    QCOMPARE(gif->SavedImages[0].ImageDesc.Height, gif->SHeight);
+    for (int i = 1; i < gif->ImageCount; ++i) {
+        const GifImageDesc& d = gif->SavedImages[i].ImageDesc;
+        QVERIFY(QRect(0, 0, gif->SWidth, gif->SHeight).contains(QRect(d.Left, d.Top, d.Width, d.Height)));
+    }
+}
+
+void TestGif::imagesHoldOnlyWhatChanged_data()
+{
+    QTest::addColumn<QList<QByteArray>>("frames");
+    QTest::addColumn<QRect>("cells"); // of the last image, in cells
+    QTest::newRow("one letter added") << QList<QByteArray>{"a     ", "a   b "} << QRect(1, 1, 1, 1);
+    QTest::newRow("one letter gone") << QList<QByteArray>{"a b   ", "a     "} << QRect(2, 0, 1, 1);
+    QTest::newRow("two corners") << QList<QByteArray>{"      ", "#    #"} << QRect(0, 0, 3, 2);
+}
+
+void TestGif::imagesHoldOnlyWhatChanged()
+{
+    QFETCH(QList<QByteArray>, frames);
+    QFETCH(QRect, cells);
+    const orv::Pelicula m = movie(3, 2, 100, {frames.begin(), frames.end()});
+    QTemporaryDir dir;
+    QCOMPARE(orv::render::exportaGif(m, dir.filePath("m.gif"), orv::render::fuenteGif(10), {}),
+             orv::ResultadoExport::Hecho);
+    const Gif gif = readGif(dir.filePath("m.gif"));
+    QVERIFY(gif);
+    const GifImageDesc& d = gif->SavedImages[gif->ImageCount - 1].ImageDesc;
+    const QSize cell = cellSize(10);
+    const QRect cellRect(cells.left() * cell.width(), cells.top() * cell.height(), cells.width() * cell.width(),
+                         cells.height() * cell.height());
+    QVERIFY2(cellRect.contains(QRect(d.Left, d.Top, d.Width, d.Height)),
+             qPrintable(QString("%1,%2 %3x%4").arg(d.Left).arg(d.Top).arg(d.Width).arg(d.Height)));
+    QVERIFY(d.Width < gif->SWidth || d.Height < gif->SHeight);
+}
+
+void TestGif::compositeShowsEveryFrame()
+{
+    // Painting the images one over the other must give, after each image,
+    // exactly the picture a one-frame export of that frame holds.
+    const std::vector<QByteArray> frames{"#.#.#.", "#.#.#.x", "      ", "ab\xf7" "cd", "ab\xf7" "cd", "zzzzzz"};
+    const orv::Pelicula m = movie(3, 2, 100, frames);
+    QTemporaryDir dir;
+    QCOMPARE(orv::render::exportaGif(m, dir.filePath("m.gif"), orv::render::fuenteGif(8), {}),
+             orv::ResultadoExport::Hecho);
+    const Gif gif = readGif(dir.filePath("m.gif"));
+    QVERIFY(gif);
+    QCOMPARE(gif->ImageCount, 4); // frames 0 and 1 look the same (the 'x' is past the frame), so do 3 and 4
+    std::vector<GifByteType> screen(static_cast<size_t>(gif->SWidth * gif->SHeight), 0);
+    const std::vector<int> shown{0, 2, 3, 5};
     for (int i = 0; i < gif->ImageCount; ++i) {
-        QCOMPARE(gif->SavedImages[i].ImageDesc.Width, gif->SWidth);
-        QCOMPARE(gif->SavedImages[i].ImageDesc.Height, gif->SHeight);
+        const SavedImage& image = gif->SavedImages[i];
+        const GifImageDesc& d = image.ImageDesc;
+        for (int y = 0; y < d.Height; ++y)
+            for (int x = 0; x < d.Width; ++x)
+                screen[static_cast<size_t>((d.Top + y) * gif->SWidth + d.Left + x)] = image.RasterBits[y * d.Width + x];
+        const orv::Pelicula single = movie(3, 2, 100, {frames[static_cast<size_t>(shown[static_cast<size_t>(i)])]});
+        const QString path = dir.filePath(QString("single%1.gif").arg(i));
+        QCOMPARE(orv::render::exportaGif(single, path, orv::render::fuenteGif(8), {}), orv::ResultadoExport::Hecho);
+        const Gif expected = readGif(path);
+        QVERIFY(expected);
+        QVERIFY2(std::equal(screen.begin(), screen.end(), expected->SavedImages[0].RasterBits), qPrintable(QString::number(i)));
     }
 }
 
