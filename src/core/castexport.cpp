@@ -15,7 +15,7 @@ ResultadoExport exportaCast(const Pelicula& pelicula, const QString& ruta, const
     const int total = pelicula.numCuadros;
     const int ancho = std::max<int>(pelicula.ancho, 1);
     const double pausa = pausaExport(pelicula) / 1000.0;
-    const auto parte = [&](int i) -> QByteArray {
+    const auto parte = [&](int i, QByteArray& evento) {
         if (i < 0) {
             const QString nombre = pelicula.nombreArchivo.isEmpty() ? QFileInfo(ruta).completeBaseName()
                                                                     : pelicula.nombreArchivo;
@@ -23,19 +23,18 @@ ResultadoExport exportaCast(const Pelicula& pelicula, const QString& ruta, const
                                        {QStringLiteral("width"), ancho},
                                        {QStringLiteral("height"), std::max<int>(pelicula.alto, 1)},
                                        {QStringLiteral("title"), nombre}};
-            return QJsonDocument(cabecera).toJson(QJsonDocument::Compact) + '\n';
+            evento = QJsonDocument(cabecera).toJson(QJsonDocument::Compact) + '\n';
+            return;
         }
         if (i >= total)
-            return {};
-        QByteArray evento = '[' + QByteArray::number(i * pausa, 'f', 6) + ", \"o\", \"";
+            return;
+        evento.append('[').append(QByteArray::number(i * pausa, 'f', 6)).append(", \"o\", \"");
         if (i == 0)
             evento.append("\\u001b[?25l\\u001b[2J"); // hide the cursor, clear once
-        evento.reserve(8 * (qsizetype(ancho) + 12) * pelicula.alto + 64);
         agregaCuadroJson(evento, pelicula, i, tabla, true, [](QByteArray& out, int fila) {
             out.append("\\u001b[").append(QByteArray::number(fila + 1)).append(";1H");
         });
         evento.append("\"]\n");
-        return evento;
     };
     return escribeExport(ruta, opciones, total, parte, error);
 }

@@ -51,19 +51,27 @@ QByteArray cuadroVisible(const Pelicula& pelicula, int i)
 }
 
 ResultadoExport escribeExport(const QString& ruta, const OpcionesExport& opciones, int total,
-                              const std::function<QByteArray(int)>& parte, QString* error)
+                              const std::function<void(int, QByteArray&)>& parte, QString* error)
 {
     // Part -1 is what comes before the frames, part `total` what follows.
+    // One buffer serves every part: a frame's text is large enough that a
+    // fresh allocation each time would cost more than writing it.
     ArchivoExport archivo(ruta);
-    bool ok = archivo.abre() && archivo.escribe(parte(-1));
+    QByteArray buffer;
+    const auto escribeParte = [&](int i) {
+        buffer.resize(0);
+        parte(i, buffer);
+        return archivo.escribe(buffer);
+    };
+    bool ok = archivo.abre() && escribeParte(-1);
     for (int i = 0; ok && i < total; ++i) {
-        ok = archivo.escribe(parte(i));
+        ok = escribeParte(i);
         if (ok && opciones.progreso && !opciones.progreso(i + 1, total)) {
             archivo.cancela();
             return ResultadoExport::Cancelado;
         }
     }
-    if (ok && archivo.escribe(parte(total)) && archivo.termina())
+    if (ok && escribeParte(total) && archivo.termina())
         return ResultadoExport::Hecho;
     if (error)
         *error = archivo.error();

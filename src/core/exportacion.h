@@ -25,10 +25,11 @@ struct OpcionesExport
 enum class ResultadoExport { Hecho, Cancelado, Fallo };
 
 // Writes an export made of parts through a temporary file: part(-1) first,
-// then part(i) for every frame, then part(total); the progress callback is
-// asked after each frame. On Fallo, `error` (when given) says why.
+// then part(i) for every frame, then part(total), each appended by parte()
+// to an empty buffer; the progress callback is asked after each frame. On
+// Fallo, `error` (when given) says why.
 ResultadoExport escribeExport(const QString& ruta, const OpcionesExport& opciones, int total,
-                              const std::function<QByteArray(int)>& parte, QString* error);
+                              const std::function<void(int, QByteArray&)>& parte, QString* error);
 
 // Frame i as the exports show it: the Player's rows (armaCuadro), LF between
 // them, every control byte (C0, DEL and the C1 codes Windows-1252 leaves

@@ -97,7 +97,7 @@ ResultadoExport exportaHtml(const Pelicula& pelicula, const QString& ruta, const
 {
     const TablaJson& tabla = tablaJson(true);
     const int total = pelicula.numCuadros;
-    const auto parte = [&](int i) -> QByteArray {
+    const auto parte = [&](int i, QByteArray& texto) {
         if (i < 0) {
             QByteArray cabecera(kCabecera);
             const QString nombre = pelicula.nombreArchivo.isEmpty() ? QFileInfo(ruta).completeBaseName()
@@ -108,18 +108,19 @@ ResultadoExport exportaHtml(const Pelicula& pelicula, const QString& ruta, const
             cabecera.replace("%PUNTOS%", QByteArray::number(opciones.puntos > 0 ? opciones.puntos : 8, 'g', 6));
             cabecera.replace("%ULTIMO%", QByteArray::number(std::max(0, total - 1)));
             cabecera.replace("%PAUSA%", QByteArray::number(pausaExport(pelicula)));
-            return cabecera;
+            texto = cabecera;
+            return;
         }
-        if (i >= total)
-            return kPie;
-        QByteArray texto = i > 0 ? QByteArray(",\n\"") : QByteArray("\"");
-        texto.reserve(8 * pelicula.cuadro(i).size() + 4 * pelicula.alto + 8);
+        if (i >= total) {
+            texto.append(kPie);
+            return;
+        }
+        texto.append(i > 0 ? ",\n\"" : "\"");
         agregaCuadroJson(texto, pelicula, i, tabla, false, [](QByteArray& out, int fila) {
             if (fila > 0)
                 out.append("\\n", 2);
         });
         texto.append('"');
-        return texto;
     };
     return escribeExport(ruta, opciones, total, parte, error);
 }
