@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QMenu>
+#include <QProgressDialog>
 
 namespace orv::player {
 namespace {
@@ -53,6 +54,17 @@ void Form1::menu_exportar_Click()
     opciones.puntos = m_pantalla->font().pointSizeF();
     opciones.letras = rgb(m_pantalla->colorLetras());
     opciones.fondo = rgb(m_pantalla->colorFondo());
+    // A long export shows its progress and can be cancelled; the dialog is
+    // window-modal, so nothing can close or replace the movie meanwhile.
+    QProgressDialog progreso(QStringLiteral("Exportando película..."), QStringLiteral("Cancelar"), 0,
+                             m_pelicula.numCuadros, this);
+    progreso.setWindowTitle(kTitulo);
+    progreso.setWindowModality(Qt::WindowModal);
+    progreso.setMinimumDuration(500);
+    opciones.progreso = [&progreso](int hechos, int) {
+        progreso.setValue(hechos);
+        return !progreso.wasCanceled();
+    };
     QString error;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     ResultadoExport r = ResultadoExport::Fallo;
@@ -63,7 +75,8 @@ void Form1::menu_exportar_Click()
     else
         r = exportaHtml(m_pelicula, ruta, opciones, &error);
     QApplication::restoreOverrideCursor();
-    if (r != ResultadoExport::Hecho) {
+    progreso.reset();
+    if (r == ResultadoExport::Fallo) {
         ui::prompt().mensaje(this,
                              QStringLiteral("No se pudo exportar la película a\r\n") + ruta + QStringLiteral("\r\n\r\n")
                                  + error,
