@@ -90,6 +90,13 @@ public:
             m_motor.alternaReproduccion();
         auto siguiente = Reloj::now() + std::chrono::milliseconds(m_motor.intervalo());
         dibuja();
+        if (m_opciones.unaVez && !m_motor.puedeReproducir()) {
+            // One frame cannot play: --once shows it for one pause, or
+            // until a key.
+            timeout(m_motor.intervalo());
+            getch();
+            return g_senal != 0 ? 128 + g_senal : kOk;
+        }
         for (;;) {
             if (g_senal != 0)
                 return 128 + g_senal;

@@ -313,11 +313,13 @@ void TestOrvVerbs::playsToTheEndAndLeaves()
     QTemporaryDir dir;
     const QString movie = fixtures::writeFile(dir, "peli.ovt", kMovie);
     Tmux tmux(dir.filePath("tmux.sock"));
-    tmux.start(QStringLiteral("%1 play --once --pause 40 --frames 1-2 %2; echo \"status $?\"")
+    // Two frames, then a single frame (which cannot play) shown for one pause.
+    tmux.start(QStringLiteral("%1 play --once --pause 40 --frames 1-2 %2; echo \"status $?\"; "
+                              "%1 play --once --pause 40 --frames 0 %2; echo \"again $?\"")
                    .arg(QStringLiteral(ORV_CLI_PATH), movie),
                60, 12);
     QVERIFY2(tmux.waitForExit(), qPrintable(tmux.screen()));
-    QVERIFY2(tmux.screen().contains("status 0"), qPrintable(tmux.screen()));
+    QVERIFY2(tmux.screen().contains("status 0") && tmux.screen().contains("again 0"), qPrintable(tmux.screen()));
     QCOMPARE(tmux.value("#{alternate_on}"), QString("0"));
 }
 
