@@ -40,8 +40,8 @@ double cpuSeconds()
 {
     rusage uso{};
     getrusage(RUSAGE_SELF, &uso);
-    return static_cast<double>(uso.ru_utime.tv_sec + uso.ru_stime.tv_sec)
-           + static_cast<double>(uso.ru_utime.tv_usec + uso.ru_stime.tv_usec) / 1e6;
+    return static_cast<double>(uso.ru_utime.tv_sec + uso.ru_stime.tv_sec) +
+           static_cast<double>(uso.ru_utime.tv_usec + uso.ru_stime.tv_usec) / 1e6;
 }
 
 double bestOf(int runs, const std::function<void()>& work)
@@ -81,8 +81,8 @@ double playRate(const QString& movie, int frames)
         return -1;
     if (child == 0) {
         setenv("TERM", "xterm-256color", 1);
-        execl(orv.constData(), "orv", "play", "--once", "--pause", "10", "--frames", range.constData(),
-              path.constData(), static_cast<char*>(nullptr));
+        execl(orv.constData(), "orv", "play", "--once", "--pause", "10", "--frames",
+              range.constData(), path.constData(), static_cast<char*>(nullptr));
         _exit(127);
     }
     char buffer[65536];
@@ -97,7 +97,8 @@ double playRate(const QString& movie, int frames)
 
 void measure(const QTemporaryDir& dir, const bench::MovieSize& size, bool gif, int gifFrames)
 {
-    const QString name = QStringLiteral("%1x%2x%3").arg(size.ancho).arg(size.alto).arg(size.cuadros);
+    const QString name =
+        QStringLiteral("%1x%2x%3").arg(size.ancho).arg(size.alto).arg(size.cuadros);
     const QString movie = dir.filePath(name + QStringLiteral(".ovt"));
     orv::Pelicula m;
     if (!bench::writePlainMovie(movie, size) || !orv::cargaPelicula(movie, m)) {
@@ -109,32 +110,41 @@ void measure(const QTemporaryDir& dir, const bench::MovieSize& size, bool gif, i
     const double cat = catCopy(movie, dir.filePath(QStringLiteral("copy")));
     std::printf("  cat copy        %8.3f s\n", cat);
     const orv::OpcionesExport opciones;
-    const double html = bestOf(3, [&] { orv::exportaHtml(m, dir.filePath(QStringLiteral("m.html")), opciones); });
+    const double html =
+        bestOf(3, [&] { orv::exportaHtml(m, dir.filePath(QStringLiteral("m.html")), opciones); });
     std::printf("  web page        %8.3f s  %5.2f x cat  (%.1f MB)\n", html, html / cat,
-                static_cast<double>(QFileInfo(dir.filePath(QStringLiteral("m.html"))).size()) / 1e6);
-    const double cast = bestOf(3, [&] { orv::exportaCast(m, dir.filePath(QStringLiteral("m.cast")), opciones); });
+                static_cast<double>(QFileInfo(dir.filePath(QStringLiteral("m.html"))).size()) /
+                    1e6);
+    const double cast =
+        bestOf(3, [&] { orv::exportaCast(m, dir.filePath(QStringLiteral("m.cast")), opciones); });
     std::printf("  asciicast       %8.3f s  %5.2f x cat  (%.1f MB)\n", cast, cast / cat,
-                static_cast<double>(QFileInfo(dir.filePath(QStringLiteral("m.cast"))).size()) / 1e6);
+                static_cast<double>(QFileInfo(dir.filePath(QStringLiteral("m.cast"))).size()) /
+                    1e6);
     if (gif) {
         // CPU time beside wall time: on a shared machine the wall clock
         // mostly measures the neighbours.
         // --gif-frames N exports the first N frames only; the whole movie's
         // time is then that CPU time scaled up, and printed as such.
         orv::Pelicula parte = m;
-        parte.numCuadros = static_cast<std::int16_t>(gifFrames > 0 ? std::min<int>(gifFrames, m.numCuadros) : m.numCuadros);
+        parte.numCuadros = static_cast<std::int16_t>(
+            gifFrames > 0 ? std::min<int>(gifFrames, m.numCuadros) : m.numCuadros);
         const double cpu0 = cpuSeconds();
         const double g = seconds([&] {
-            orv::render::exportaGif(parte, dir.filePath(QStringLiteral("m.gif")), orv::render::fuenteGif(8), opciones);
+            orv::render::exportaGif(parte, dir.filePath(QStringLiteral("m.gif")),
+                                    orv::render::fuenteGif(8), opciones);
         });
         const double cpu = cpuSeconds() - cpu0;
-        std::printf("  GIF (8 pt)      %8.3f s wall, %.3f s CPU for %d frames: %6.2f ms CPU per frame, "
-                    "%.1f s CPU for the movie  (%.2f MB)\n",
-                    g, cpu, parte.numCuadros, cpu * 1000 / parte.numCuadros, cpu / parte.numCuadros * m.numCuadros,
-                    static_cast<double>(QFileInfo(dir.filePath(QStringLiteral("m.gif"))).size()) / 1e6);
+        std::printf(
+            "  GIF (8 pt)      %8.3f s wall, %.3f s CPU for %d frames: %6.2f ms CPU per frame, "
+            "%.1f s CPU for the movie  (%.2f MB)\n",
+            g, cpu, parte.numCuadros, cpu * 1000 / parte.numCuadros,
+            cpu / parte.numCuadros * m.numCuadros,
+            static_cast<double>(QFileInfo(dir.filePath(QStringLiteral("m.gif"))).size()) / 1e6);
     }
     if (size.ancho <= 220 && size.alto < 110) {
         const int frames = std::min(size.cuadros, 500);
-        std::printf("  orv play 10 ms  %8.1f frames/s over %d frames (100 asked)\n", playRate(movie, frames), frames);
+        std::printf("  orv play 10 ms  %8.1f frames/s over %d frames (100 asked)\n",
+                    playRate(movie, frames), frames);
     }
     std::printf("\n");
     std::fflush(stdout);

@@ -12,7 +12,8 @@
 namespace orv::cli {
 namespace {
 
-constexpr char kUso[] = "export --gif|--html|--cast [--font-size PT] [--fg RRGGBB] [--bg RRGGBB] -o SALIDA ARCHIVO";
+constexpr char kUso[] =
+    "export --gif|--html|--cast [--font-size PT] [--fg RRGGBB] [--bg RRGGBB] -o SALIDA ARCHIVO";
 
 enum class Clase { Ninguna, Gif, Html, Cast };
 
@@ -49,18 +50,24 @@ int malUso(Io& io, const QString& porque)
 int exportVerb(const QStringList& args, Io& io)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Exporta una película a GIF animado, página web o grabación de terminal (asciicast)."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Exporta una película a GIF animado, página web o grabación de terminal (asciicast)."));
     const QCommandLineOption gif(QStringLiteral("gif"), QStringLiteral("GIF animado."));
-    const QCommandLineOption html(QStringLiteral("html"), QStringLiteral("Página web que reproduce la película."));
-    const QCommandLineOption cast(QStringLiteral("cast"), QStringLiteral("Grabación de terminal asciicast v2."));
-    const QCommandLineOption puntos(QStringLiteral("font-size"), QStringLiteral("Tamaño de letra en puntos (8)."),
+    const QCommandLineOption html(QStringLiteral("html"),
+                                  QStringLiteral("Página web que reproduce la película."));
+    const QCommandLineOption cast(QStringLiteral("cast"),
+                                  QStringLiteral("Grabación de terminal asciicast v2."));
+    const QCommandLineOption puntos(QStringLiteral("font-size"),
+                                    QStringLiteral("Tamaño de letra en puntos (8)."),
                                     QStringLiteral("PT"), QStringLiteral("8"));
-    const QCommandLineOption letras(QStringLiteral("fg"), QStringLiteral("Color de letras (000000)."),
+    const QCommandLineOption letras(QStringLiteral("fg"),
+                                    QStringLiteral("Color de letras (000000)."),
                                     QStringLiteral("RRGGBB"), QStringLiteral("000000"));
     const QCommandLineOption fondo(QStringLiteral("bg"), QStringLiteral("Color de fondo (ffffff)."),
                                    QStringLiteral("RRGGBB"), QStringLiteral("ffffff"));
     const QCommandLineOption salida(QStringList{QStringLiteral("o"), QStringLiteral("output")},
-                                    QStringLiteral("El archivo que se escribe."), QStringLiteral("SALIDA"));
+                                    QStringLiteral("El archivo que se escribe."),
+                                    QStringLiteral("SALIDA"));
     parser.addOptions({gif, html, cast, puntos, letras, fondo, salida});
     parser.addPositionalArgument(QStringLiteral("ARCHIVO"), QStringLiteral("La película (.ovt)."));
     if (const int done = parseVerb(parser, args, 1, kUso, io); done >= 0)
@@ -70,7 +77,8 @@ int exportVerb(const QStringList& args, Io& io)
     if (destino.isEmpty())
         return malUso(io, QStringLiteral("falta -o SALIDA"));
     int pedidas = 0;
-    const Clase clase = claseDe(parser.isSet(gif), parser.isSet(html), parser.isSet(cast), destino, pedidas);
+    const Clase clase =
+        claseDe(parser.isSet(gif), parser.isSet(html), parser.isSet(cast), destino, pedidas);
     if (pedidas != 1)
         return malUso(io, QStringLiteral("indique una sola clase: --gif, --html o --cast"));
     OpcionesExport opciones;
@@ -78,7 +86,8 @@ int exportVerb(const QStringList& args, Io& io)
     opciones.puntos = parser.value(puntos).toDouble(&numero);
     if (!numero || !(opciones.puntos >= 1 && opciones.puntos <= 200))
         return malUso(io, QStringLiteral("--font-size debe ser un número de 1 a 200"));
-    if (!leeColor(parser.value(letras), opciones.letras) || !leeColor(parser.value(fondo), opciones.fondo))
+    if (!leeColor(parser.value(letras), opciones.letras) ||
+        !leeColor(parser.value(fondo), opciones.fondo))
         return malUso(io, QStringLiteral("los colores se escriben RRGGBB en hexadecimal (ff8000)"));
 
     Pelicula m;

@@ -25,7 +25,9 @@ bool leeTramo(const QString& texto, int numCuadros, int& desde, int& hasta)
     if (!m.hasMatch())
         return false;
     desde = m.captured(1).toInt();
-    hasta = !m.hasCaptured(2) ? desde : m.captured(3).isEmpty() ? numCuadros - 1 : m.captured(3).toInt();
+    hasta = !m.hasCaptured(2)         ? desde
+            : m.captured(3).isEmpty() ? numCuadros - 1
+                                      : m.captured(3).toInt();
     return desde <= hasta && hasta < numCuadros;
 }
 
@@ -34,15 +36,21 @@ bool leeTramo(const QString& texto, int numCuadros, int& desde, int& hasta)
 int playVerb(const QStringList& args, Io& io)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Reproduce una película en el terminal. Teclas: espacio reproduce o detiene, \u2190 y \u2192 "
-        "retroceden y avanzan un cuadro, Inicio rebobina, r repite, + y - acortan y alargan la pausa, "
-        "q o Esc salen."));
-    const QCommandLineOption repetir(QStringLiteral("loop"), QStringLiteral("Repite la película sin fin."));
-    const QCommandLineOption unaVez(QStringLiteral("once"), QStringLiteral("Sale al terminar la película."));
-    const QCommandLineOption pausa(QStringLiteral("pause"), QStringLiteral("Pausa por cuadro, en milisegundos."),
+    parser.setApplicationDescription(
+        QStringLiteral("Reproduce una película en el terminal. Teclas: espacio reproduce o "
+                       "detiene, \u2190 y \u2192 "
+                       "retroceden y avanzan un cuadro, Inicio rebobina, r repite, + y - acortan y "
+                       "alargan la pausa, "
+                       "q o Esc salen."));
+    const QCommandLineOption repetir(QStringLiteral("loop"),
+                                     QStringLiteral("Repite la película sin fin."));
+    const QCommandLineOption unaVez(QStringLiteral("once"),
+                                    QStringLiteral("Sale al terminar la película."));
+    const QCommandLineOption pausa(QStringLiteral("pause"),
+                                   QStringLiteral("Pausa por cuadro, en milisegundos."),
                                    QStringLiteral("MS"));
-    const QCommandLineOption tramo(QStringLiteral("frames"), QStringLiteral("Solo los cuadros A a B (desde 0)."),
+    const QCommandLineOption tramo(QStringLiteral("frames"),
+                                   QStringLiteral("Solo los cuadros A a B (desde 0)."),
                                    QStringLiteral("A-B"));
     parser.addOptions({repetir, unaVez, pausa, tramo});
     parser.addPositionalArgument(QStringLiteral("ARCHIVO"), QStringLiteral("La película (.ovt)."));
@@ -56,7 +64,8 @@ int playVerb(const QStringList& args, Io& io)
         bool ok = false;
         opciones.pausa = parser.value(pausa).toDouble(&ok);
         if (!ok || !(opciones.pausa >= 1 && opciones.pausa <= 3600000))
-            return malUso(io, QStringLiteral("--pause debe ser un número de milisegundos, de 1 a 3600000"));
+            return malUso(
+                io, QStringLiteral("--pause debe ser un número de milisegundos, de 1 a 3600000"));
     }
     Pelicula m;
     if (!cargaPelicula(parser.positionalArguments().first(), m)) {
@@ -64,8 +73,10 @@ int playVerb(const QStringList& args, Io& io)
         return kFailed;
     }
     opciones.hasta = m.numCuadros - 1;
-    if (parser.isSet(tramo) && !leeTramo(parser.value(tramo), m.numCuadros, opciones.desde, opciones.hasta))
-        return malUso(io, QStringLiteral("--frames A-B: cuadros desde 0 hasta %1, A no mayor que B").arg(m.numCuadros - 1));
+    if (parser.isSet(tramo) &&
+        !leeTramo(parser.value(tramo), m.numCuadros, opciones.desde, opciones.hasta))
+        return malUso(io, QStringLiteral("--frames A-B: cuadros desde 0 hasta %1, A no mayor que B")
+                              .arg(m.numCuadros - 1));
     io.out.flush();
     io.err.flush();
     QString error;

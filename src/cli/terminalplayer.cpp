@@ -21,7 +21,10 @@ using Reloj = std::chrono::steady_clock;
 
 volatile std::sig_atomic_t g_senal = 0;
 
-extern "C" void alRecibirSenal(int senal) { g_senal = senal; }
+extern "C" void alRecibirSenal(int senal)
+{
+    g_senal = senal;
+}
 
 // Owns the curses screen: whatever leaves the player, the terminal gets its
 // modes and its normal screen back, and the signal handlers go back too.
@@ -31,7 +34,9 @@ public:
     Pantalla()
     {
         for (const int s : {SIGINT, SIGTERM, SIGHUP}) {
-            struct sigaction accion {};
+            struct sigaction accion
+            {
+            };
             accion.sa_handler = &alRecibirSenal;
             sigemptyset(&accion.sa_mask);
             sigaction(s, &accion, &m_anteriores[indice(s)]);
@@ -67,7 +72,8 @@ const std::array<wchar_t, 256>& anchos()
         std::array<wchar_t, 256> t{};
         for (int b = 0; b < 256; ++b) {
             const char c = static_cast<char>(b);
-            t[static_cast<size_t>(b)] = static_cast<wchar_t>(fromCp1252(QByteArrayView(&c, 1)).at(0).unicode());
+            t[static_cast<size_t>(b)] =
+                static_cast<wchar_t>(fromCp1252(QByteArrayView(&c, 1)).at(0).unicode());
         }
         return t;
     }();
@@ -77,9 +83,11 @@ const std::array<wchar_t, 256>& anchos()
 class Sesion
 {
 public:
-    Sesion(const Pelicula& pelicula, const OpcionesPlay& opciones) : m_pelicula(pelicula), m_opciones(opciones)
+    Sesion(const Pelicula& pelicula, const OpcionesPlay& opciones)
+        : m_pelicula(pelicula), m_opciones(opciones)
     {
-        m_motor.abre(opciones.hasta - opciones.desde + 1, opciones.pausa >= 0 ? opciones.pausa : pelicula.pausa);
+        m_motor.abre(opciones.hasta - opciones.desde + 1,
+                     opciones.pausa >= 0 ? opciones.pausa : pelicula.pausa);
         m_motor.setRepetir(opciones.repetir);
     }
 
@@ -102,8 +110,10 @@ public:
                 return 128 + g_senal;
             int espera = -1;
             if (m_motor.reproduciendo()) {
-                const auto falta = std::chrono::duration_cast<std::chrono::milliseconds>(siguiente - Reloj::now());
-                espera = static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, falta.count()));
+                const auto falta =
+                    std::chrono::duration_cast<std::chrono::milliseconds>(siguiente - Reloj::now());
+                espera =
+                    static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, falta.count()));
             }
             timeout(espera);
             const int tecla = getch();
@@ -135,7 +145,8 @@ private:
     void dibuja()
     {
         const int filasLibres = std::max(0, LINES - 1);
-        const QByteArray visible = cuadroVisible(m_pelicula, m_opciones.desde + m_motor.cuadroActual());
+        const QByteArray visible =
+            cuadroVisible(m_pelicula, m_opciones.desde + m_motor.cuadroActual());
         const auto& tabla = anchos();
         std::wstring fila;
         qsizetype desde = 0;
@@ -147,7 +158,8 @@ private:
             const qsizetype largo = std::min<qsizetype>(hasta - desde, COLS);
             fila.resize(static_cast<size_t>(largo));
             for (qsizetype i = 0; i < largo; ++i)
-                fila[static_cast<size_t>(i)] = tabla[static_cast<unsigned char>(visible[desde + i])];
+                fila[static_cast<size_t>(i)] =
+                    tabla[static_cast<unsigned char>(visible[desde + i])];
             mvaddnwstr(y, 0, fila.c_str(), static_cast<int>(largo));
             clrtoeol();
             desde = hasta + 1;
@@ -164,13 +176,15 @@ private:
     {
         const bool recortada = m_pelicula.ancho > COLS || m_pelicula.alto > LINES - 1;
         // The cut note comes early: a narrow terminal shows only the start.
-        QString texto = QStringLiteral(" Cuadro %1 de %2%3 | pausa %4 ms | repetir: %5 | espacio, \u2190 \u2192, Inicio, r, + -, q")
-                            .arg(m_motor.cuadroActual() + 1)
-                            .arg(m_motor.numCuadros())
-                            .arg(recortada ? QStringLiteral(" | recortada a %1x%2").arg(COLS).arg(LINES - 1)
-                                           : QString())
-                            .arg(m_motor.intervalo())
-                            .arg(m_motor.repetir() ? QStringLiteral("sí") : QStringLiteral("no"));
+        QString texto =
+            QStringLiteral(" Cuadro %1 de %2%3 | pausa %4 ms | repetir: %5 | espacio, \u2190 "
+                           "\u2192, Inicio, r, + -, q")
+                .arg(m_motor.cuadroActual() + 1)
+                .arg(m_motor.numCuadros())
+                .arg(recortada ? QStringLiteral(" | recortada a %1x%2").arg(COLS).arg(LINES - 1)
+                               : QString())
+                .arg(m_motor.intervalo())
+                .arg(m_motor.repetir() ? QStringLiteral("sí") : QStringLiteral("no"));
         const std::wstring ancho = texto.leftJustified(COLS, QLatin1Char(' '), true).toStdWString();
         attron(A_REVERSE);
         mvaddnwstr(LINES - 1, 0, ancho.c_str(), COLS);
@@ -184,8 +198,14 @@ private:
 
 } // namespace
 
-double pausaMasCorta(double pausa) { return std::max(1.0, pausa / 1.25); }
-double pausaMasLarga(double pausa) { return std::max(1.0, pausa) * 1.25; }
+double pausaMasCorta(double pausa)
+{
+    return std::max(1.0, pausa / 1.25);
+}
+double pausaMasLarga(double pausa)
+{
+    return std::max(1.0, pausa) * 1.25;
+}
 
 bool aplicaTecla(Playback& motor, int tecla)
 {
@@ -226,7 +246,8 @@ int reproduceEnTerminal(const Pelicula& pelicula, const OpcionesPlay& opciones, 
 {
     std::setlocale(LC_ALL, "");
     if (!isatty(0) || !isatty(1)) {
-        error = QStringLiteral("play necesita un terminal: la entrada y la salida no pueden ser una tubería ni un archivo");
+        error = QStringLiteral("play necesita un terminal: la entrada y la salida no pueden ser "
+                               "una tubería ni un archivo");
         return kUsage;
     }
     Sesion sesion(pelicula, opciones);

@@ -10,9 +10,9 @@ namespace orv::cli {
 // What `orv play` was asked for besides the movie.
 struct OpcionesPlay
 {
-    int desde = 0;       // first frame played
-    int hasta = -1;      // last frame played; -1 for the movie's last
-    double pausa = -1;   // milliseconds per frame; below 0 for the movie's own
+    int desde = 0;     // first frame played
+    int hasta = -1;    // last frame played; -1 for the movie's last
+    double pausa = -1; // milliseconds per frame; below 0 for the movie's own
     bool repetir = false;
     bool unaVez = false; // leave at the end of the movie instead of stopping
 };

@@ -33,6 +33,9 @@ bool ArchivoExport::termina()
     return m_ok;
 }
 
-QString ArchivoExport::error() const { return m_archivo.errorString(); }
+QString ArchivoExport::error() const
+{
+    return m_archivo.errorString();
+}
 
 } // namespace orv

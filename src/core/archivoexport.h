@@ -16,7 +16,11 @@ public:
     bool abre();
     bool escribe(QByteArrayView bytes);
     bool termina();
-    void cancela() { m_archivo.cancelWriting(); m_ok = false; }
+    void cancela()
+    {
+        m_archivo.cancelWriting();
+        m_ok = false;
+    }
 
     // Why the file could not be written, for the caller's message.
     QString error() const;

@@ -8,8 +8,8 @@
 
 namespace orv {
 
-ResultadoExport exportaCast(const Pelicula& pelicula, const QString& ruta, const OpcionesExport& opciones,
-                            QString* error)
+ResultadoExport exportaCast(const Pelicula& pelicula, const QString& ruta,
+                            const OpcionesExport& opciones, QString* error)
 {
     const TablaJson& tabla = tablaJson(false);
     const int total = pelicula.numCuadros;
@@ -17,8 +17,9 @@ ResultadoExport exportaCast(const Pelicula& pelicula, const QString& ruta, const
     const double pausa = pausaExport(pelicula) / 1000.0;
     const auto parte = [&](int i, QByteArray& evento) {
         if (i < 0) {
-            const QString nombre = pelicula.nombreArchivo.isEmpty() ? QFileInfo(ruta).completeBaseName()
-                                                                    : pelicula.nombreArchivo;
+            const QString nombre = pelicula.nombreArchivo.isEmpty()
+                                       ? QFileInfo(ruta).completeBaseName()
+                                       : pelicula.nombreArchivo;
             const QJsonObject cabecera{{QStringLiteral("version"), 2},
                                        {QStringLiteral("width"), ancho},
                                        {QStringLiteral("height"), std::max<int>(pelicula.alto, 1)},

@@ -79,7 +79,10 @@ ResultadoExport escribeExport(const QString& ruta, const OpcionesExport& opcione
     return ResultadoExport::Fallo;
 }
 
-int pausaExport(const Pelicula& pelicula) { return Playback::intervaloPara(pelicula.pausa); }
+int pausaExport(const Pelicula& pelicula)
+{
+    return Playback::intervaloPara(pelicula.pausa);
+}
 
 const TablaJson& tablaJson(bool paraHtml)
 {
@@ -88,8 +91,8 @@ const TablaJson& tablaJson(bool paraHtml)
     return paraHtml ? html : json;
 }
 
-void agregaCuadroJson(QByteArray& out, const Pelicula& pelicula, int i, const TablaJson& tabla, bool rellenar,
-                      const std::function<void(QByteArray&, int)>& antesDeFila)
+void agregaCuadroJson(QByteArray& out, const Pelicula& pelicula, int i, const TablaJson& tabla,
+                      bool rellenar, const std::function<void(QByteArray&, int)>& antesDeFila)
 {
     // The hot loop of the text exports: every code is copied as a whole
     // 8-byte block into a buffer with room to spare, and the end moves by its

@@ -55,8 +55,8 @@ const TablaJson& tablaJson(bool paraHtml);
 // Appends frame i as JSON string content: for each row, antesDeFila(out, r)
 // first, then the row's characters, padded with spaces to the movie's width
 // when `rellenar`. The rows are those of armaCuadro().
-void agregaCuadroJson(QByteArray& out, const Pelicula& pelicula, int i, const TablaJson& tabla, bool rellenar,
-                      const std::function<void(QByteArray&, int)>& antesDeFila);
+void agregaCuadroJson(QByteArray& out, const Pelicula& pelicula, int i, const TablaJson& tabla,
+                      bool rellenar, const std::function<void(QByteArray&, int)>& antesDeFila);
 
 // Parses "RRGGBB" (an optional leading '#'); false when it is not a colour.
 bool leeColor(QStringView texto, std::uint32_t& color);

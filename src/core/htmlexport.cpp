@@ -92,20 +92,22 @@ constexpr char kPie[] = "]</script>\n</body>\n</html>\n";
 
 } // namespace
 
-ResultadoExport exportaHtml(const Pelicula& pelicula, const QString& ruta, const OpcionesExport& opciones,
-                            QString* error)
+ResultadoExport exportaHtml(const Pelicula& pelicula, const QString& ruta,
+                            const OpcionesExport& opciones, QString* error)
 {
     const TablaJson& tabla = tablaJson(true);
     const int total = pelicula.numCuadros;
     const auto parte = [&](int i, QByteArray& texto) {
         if (i < 0) {
             QByteArray cabecera(kCabecera);
-            const QString nombre = pelicula.nombreArchivo.isEmpty() ? QFileInfo(ruta).completeBaseName()
-                                                                    : pelicula.nombreArchivo;
+            const QString nombre = pelicula.nombreArchivo.isEmpty()
+                                       ? QFileInfo(ruta).completeBaseName()
+                                       : pelicula.nombreArchivo;
             cabecera.replace("%TITULO%", nombre.toHtmlEscaped().toUtf8());
             cabecera.replace("%FONDO%", colorCss(opciones.fondo));
             cabecera.replace("%LETRAS%", colorCss(opciones.letras));
-            cabecera.replace("%PUNTOS%", QByteArray::number(opciones.puntos > 0 ? opciones.puntos : 8, 'g', 6));
+            cabecera.replace("%PUNTOS%",
+                             QByteArray::number(opciones.puntos > 0 ? opciones.puntos : 8, 'g', 6));
             cabecera.replace("%ULTIMO%", QByteArray::number(std::max(0, total - 1)));
             cabecera.replace("%PAUSA%", QByteArray::number(pausaExport(pelicula)));
             texto = cabecera;

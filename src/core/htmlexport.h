@@ -9,7 +9,7 @@ namespace orv {
 // can end the script element or inject markup), shown with textContent in a
 // <pre>, with play/stop, rewind, single steps, a position slider and repeat.
 // The page loads nothing from anywhere: its content policy forbids it.
-ResultadoExport exportaHtml(const Pelicula& pelicula, const QString& ruta, const OpcionesExport& opciones,
-                            QString* error = nullptr);
+ResultadoExport exportaHtml(const Pelicula& pelicula, const QString& ruta,
+                            const OpcionesExport& opciones, QString* error = nullptr);
 
 } // namespace orv

@@ -19,7 +19,10 @@ const QString kTitulo = QStringLiteral("Exportar película");
 const QString kFiltro = QStringLiteral("GIF animado (*.gif)|*.gif|Página web (*.html)|*.html|"
                                        "Grabación de terminal (*.cast)|*.cast");
 
-std::uint32_t rgb(const QColor& c) { return c.rgb() & 0xFFFFFFu; }
+std::uint32_t rgb(const QColor& c)
+{
+    return c.rgb() & 0xFFFFFFu;
+}
 
 } // namespace
 
@@ -43,11 +46,13 @@ void Form1::menu_exportar_Click()
     if (ruta.isEmpty())
         return;
     const QString ext = QFileInfo(ruta).suffix().toLower();
-    if (ext != QLatin1String("gif") && ext != QLatin1String("html") && ext != QLatin1String("htm")
-        && ext != QLatin1String("cast")) {
-        ui::prompt().mensaje(this,
-                             QStringLiteral("El nombre del archivo debe terminar en .gif, .html o .cast.\r\n") + ruta,
-                             kTitulo, ui::Icono::Exclamacion, ui::Botones::Aceptar);
+    if (ext != QLatin1String("gif") && ext != QLatin1String("html") &&
+        ext != QLatin1String("htm") && ext != QLatin1String("cast")) {
+        ui::prompt().mensaje(
+            this,
+            QStringLiteral("El nombre del archivo debe terminar en .gif, .html o .cast.\r\n") +
+                ruta,
+            kTitulo, ui::Icono::Exclamacion, ui::Botones::Aceptar);
         return;
     }
     OpcionesExport opciones;
@@ -56,8 +61,8 @@ void Form1::menu_exportar_Click()
     opciones.fondo = rgb(m_pantalla->colorFondo());
     // A long export shows its progress and can be cancelled; the dialog is
     // window-modal, so nothing can close or replace the movie meanwhile.
-    QProgressDialog progreso(QStringLiteral("Exportando película..."), QStringLiteral("Cancelar"), 0,
-                             m_pelicula.numCuadros, this);
+    QProgressDialog progreso(QStringLiteral("Exportando película..."), QStringLiteral("Cancelar"),
+                             0, m_pelicula.numCuadros, this);
     progreso.setWindowTitle(kTitulo);
     progreso.setWindowModality(Qt::WindowModal);
     progreso.setMinimumDuration(500);
@@ -78,8 +83,8 @@ void Form1::menu_exportar_Click()
     progreso.reset();
     if (r == ResultadoExport::Fallo) {
         ui::prompt().mensaje(this,
-                             QStringLiteral("No se pudo exportar la película a\r\n") + ruta + QStringLiteral("\r\n\r\n")
-                                 + error,
+                             QStringLiteral("No se pudo exportar la película a\r\n") + ruta +
+                                 QStringLiteral("\r\n\r\n") + error,
                              kTitulo, ui::Icono::Critico, ui::Botones::Aceptar);
     }
 }

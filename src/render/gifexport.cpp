@@ -5,8 +5,8 @@
 #include "numeric.h"
 
 #include <QPainter>
-#include <gif_lib.h>
 #include <algorithm>
+#include <gif_lib.h>
 #include <vector>
 
 namespace orv::render {
@@ -17,7 +17,8 @@ constexpr int kRetardoMaximo = 65535; // the GIF delay field is 16 bits
 int escribe(GifFileType* gif, const GifByteType* datos, int largo)
 {
     auto* archivo = static_cast<ArchivoExport*>(gif->UserData);
-    return archivo->escribe(QByteArrayView(reinterpret_cast<const char*>(datos), largo)) ? largo : 0;
+    return archivo->escribe(QByteArrayView(reinterpret_cast<const char*>(datos), largo)) ? largo
+                                                                                         : 0;
 }
 
 // Draws frames with the Player's renderer into one reusable image and turns
@@ -30,9 +31,10 @@ public:
         m_letras = QColor::fromRgb(opciones.letras | 0xFF000000u);
         m_fondo = QColor::fromRgb(opciones.fondo | 0xFF000000u);
         m_lienzo.configura({fuente, 1, m_fondo, m_letras, m_fondo, m_letras});
-        m_imagen = QImage(std::max(1, ancho * m_lienzo.anchoCelda()), std::max(1, alto * m_lienzo.altoCelda()),
-                          QImage::Format_RGB32);
-        m_indices.resize(static_cast<size_t>(m_imagen.width()) * static_cast<size_t>(m_imagen.height()));
+        m_imagen = QImage(std::max(1, ancho * m_lienzo.anchoCelda()),
+                          std::max(1, alto * m_lienzo.altoCelda()), QImage::Format_RGB32);
+        m_indices.resize(static_cast<size_t>(m_imagen.width()) *
+                         static_cast<size_t>(m_imagen.height()));
     }
     int anchoPx() const { return m_imagen.width(); }
     int altoPx() const { return m_imagen.height(); }
@@ -41,7 +43,8 @@ public:
     // vector (swap it out); the next call makes a new one.
     std::vector<GifByteType>& dibuja(const QByteArray& visible)
     {
-        m_indices.resize(static_cast<size_t>(m_imagen.width()) * static_cast<size_t>(m_imagen.height()));
+        m_indices.resize(static_cast<size_t>(m_imagen.width()) *
+                         static_cast<size_t>(m_imagen.height()));
         std::vector<player::FilaTexto> filas;
         for (qsizetype desde = 0; desde <= visible.size();) {
             qsizetype hasta = visible.indexOf('\n', desde);
@@ -91,15 +94,18 @@ private:
 ColorMapObject* paleta(const OpcionesExport& opciones)
 {
     const GifColorType colores[2] = {
-        {GifByteType(opciones.fondo >> 16), GifByteType(opciones.fondo >> 8), GifByteType(opciones.fondo)},
-        {GifByteType(opciones.letras >> 16), GifByteType(opciones.letras >> 8), GifByteType(opciones.letras)}};
+        {GifByteType(opciones.fondo >> 16), GifByteType(opciones.fondo >> 8),
+         GifByteType(opciones.fondo)},
+        {GifByteType(opciones.letras >> 16), GifByteType(opciones.letras >> 8),
+         GifByteType(opciones.letras)}};
     return GifMakeMapObject(2, colores);
 }
 
 // The smallest rectangle holding every pixel that differs between two
 // images of `ancho` columns; one pixel when nothing differs (GIF has no empty
 // image).
-QRect cambio(const std::vector<GifByteType>& antes, const std::vector<GifByteType>& ahora, int ancho, int alto)
+QRect cambio(const std::vector<GifByteType>& antes, const std::vector<GifByteType>& ahora,
+             int ancho, int alto)
 {
     int arriba = alto, abajo = -1, izquierda = ancho, derecha = -1;
     for (int y = 0; y < alto; ++y) {
@@ -123,16 +129,19 @@ QRect cambio(const std::vector<GifByteType>& antes, const std::vector<GifByteTyp
 
 // One image: only the part that changed since the image before is stored;
 // the rest of the screen stays as that image left it.
-bool poneImagen(GifFileType* gif, std::vector<GifByteType>& indices, int ancho, const QRect& zona, int retardo)
+bool poneImagen(GifFileType* gif, std::vector<GifByteType>& indices, int ancho, const QRect& zona,
+                int retardo)
 {
     GraphicsControlBlock control{DISPOSE_DO_NOT, false, retardo, NO_TRANSPARENT_COLOR};
     GifByteType extension[4];
     const auto largo = static_cast<int>(EGifGCBToExtension(&control, extension));
-    if (EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, largo, extension) != GIF_OK
-        || EGifPutImageDesc(gif, zona.left(), zona.top(), zona.width(), zona.height(), false, nullptr) != GIF_OK)
+    if (EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, largo, extension) != GIF_OK ||
+        EGifPutImageDesc(gif, zona.left(), zona.top(), zona.width(), zona.height(), false,
+                         nullptr) != GIF_OK)
         return false;
     for (int y = zona.top(); y <= zona.bottom(); ++y) {
-        GifByteType* fila = indices.data() + static_cast<size_t>(y) * static_cast<size_t>(ancho) + zona.left();
+        GifByteType* fila =
+            indices.data() + static_cast<size_t>(y) * static_cast<size_t>(ancho) + zona.left();
         if (EGifPutLine(gif, fila, zona.width()) != GIF_OK)
             return false;
     }
@@ -143,9 +152,10 @@ bool poneRepeticion(GifFileType* gif)
 {
     static const GifByteType netscape[] = "NETSCAPE2.0";
     static const GifByteType siempre[] = {1, 0, 0};
-    return EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE) == GIF_OK
-           && EGifPutExtensionBlock(gif, 11, netscape) == GIF_OK
-           && EGifPutExtensionBlock(gif, 3, siempre) == GIF_OK && EGifPutExtensionTrailer(gif) == GIF_OK;
+    return EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE) == GIF_OK &&
+           EGifPutExtensionBlock(gif, 11, netscape) == GIF_OK &&
+           EGifPutExtensionBlock(gif, 3, siempre) == GIF_OK &&
+           EGifPutExtensionTrailer(gif) == GIF_OK;
 }
 
 } // namespace
@@ -182,13 +192,14 @@ ResultadoExport exportaGif(const Pelicula& pelicula, const QString& ruta, const 
     if (ok) {
         EGifSetGifVersion(gif, true);
         ColorMapObject* colores = paleta(opciones);
-        ok = EGifPutScreenDesc(gif, dibujante.anchoPx(), dibujante.altoPx(), 1, 0, colores) == GIF_OK
-             && poneRepeticion(gif);
+        ok = EGifPutScreenDesc(gif, dibujante.anchoPx(), dibujante.altoPx(), 1, 0, colores) ==
+                 GIF_OK &&
+             poneRepeticion(gif);
         GifFreeMapObject(colores);
     }
     bool cancelado = false;
     QByteArray anterior;
-    int repetidos = 0; // frames the pending image stands for
+    int repetidos = 0;                 // frames the pending image stands for
     std::vector<GifByteType> mostrada; // what the screen shows after the last image
     const auto vacia = [&] {
         std::vector<GifByteType>& indices = dibujante.dibuja(anterior);

@@ -9,9 +9,9 @@ namespace exportfixtures {
 
 orv::Pelicula movie(int ancho, int alto, double pausa, const std::vector<QByteArray>& frames)
 {
-    QByteArray bytes = QByteArray::number(ancho) + ',' + QByteArray::number(alto) + ','
-                       + QByteArray::number(static_cast<int>(frames.size())) + ',' + QByteArray::number(pausa)
-                       + ",0,0,0,0,Autor,Info\r\n";
+    QByteArray bytes = QByteArray::number(ancho) + ',' + QByteArray::number(alto) + ',' +
+                       QByteArray::number(static_cast<int>(frames.size())) + ',' +
+                       QByteArray::number(pausa) + ",0,0,0,0,Autor,Info\r\n";
     for (const QByteArray& f : frames)
         bytes += f + "\r\n";
     orv::Pelicula m;

@@ -118,17 +118,20 @@ void TestGif::identicalFramesMerge_data()
     QTest::addColumn<double>("pausa");
     QTest::addColumn<QList<QByteArray>>("frames");
     QTest::addColumn<QList<int>>("expected"); // delay per image
-    QTest::newRow("all different") << 100.0 << QList<QByteArray>{"a", "b", "c"} << QList<int>{10, 10, 10};
-    QTest::newRow("a run in the middle") << 100.0 << QList<QByteArray>{"a", "b", "b", "b", "c"}
-                                         << QList<int>{10, 30, 10};
-    QTest::newRow("a run at the end") << 40.0 << QList<QByteArray>{"a", "b", "b"} << QList<int>{4, 8};
-    QTest::newRow("equal frames apart stay apart") << 100.0 << QList<QByteArray>{"a", "b", "a"}
-                                                   << QList<int>{10, 10, 10};
-    QTest::newRow("all the same") << 50.0 << QList<QByteArray>{"x", "x", "x", "x"} << QList<int>{20};
+    QTest::newRow("all different")
+        << 100.0 << QList<QByteArray>{"a", "b", "c"} << QList<int>{10, 10, 10};
+    QTest::newRow("a run in the middle")
+        << 100.0 << QList<QByteArray>{"a", "b", "b", "b", "c"} << QList<int>{10, 30, 10};
+    QTest::newRow("a run at the end")
+        << 40.0 << QList<QByteArray>{"a", "b", "b"} << QList<int>{4, 8};
+    QTest::newRow("equal frames apart stay apart")
+        << 100.0 << QList<QByteArray>{"a", "b", "a"} << QList<int>{10, 10, 10};
+    QTest::newRow("all the same") << 50.0 << QList<QByteArray>{"x", "x", "x", "x"}
+                                  << QList<int>{20};
     QTest::newRow("equal as shown: the text past the frame differs")
         << 100.0 << QList<QByteArray>{"ab", "abZZZ"} << QList<int>{20};
-    QTest::newRow("runs longer than the delay field split") << 300000.0 << QList<QByteArray>{"a", "a", "a"}
-                                                            << QList<int>{60000, 30000};
+    QTest::newRow("runs longer than the delay field split")
+        << 300000.0 << QList<QByteArray>{"a", "a", "a"} << QList<int>{60000, 30000};
 }
 
 void TestGif::identicalFramesMerge()
@@ -175,7 +178,8 @@ void TestGif::sizeFollowsTheFont()
     QCOMPARE(gif->SavedImages[0].ImageDesc.Height, gif->SHeight);
     for (int i = 1; i < gif->ImageCount; ++i) {
         const GifImageDesc& d = gif->SavedImages[i].ImageDesc;
-        QVERIFY(QRect(0, 0, gif->SWidth, gif->SHeight).contains(QRect(d.Left, d.Top, d.Width, d.Height)));
+        QVERIFY(QRect(0, 0, gif->SWidth, gif->SHeight)
+                    .contains(QRect(d.Left, d.Top, d.Width, d.Height)));
     }
 }
 
@@ -200,8 +204,8 @@ void TestGif::imagesHoldOnlyWhatChanged()
     QVERIFY(gif);
     const GifImageDesc& d = gif->SavedImages[gif->ImageCount - 1].ImageDesc;
     const QSize cell = cellSize(10);
-    const QRect cellRect(cells.left() * cell.width(), cells.top() * cell.height(), cells.width() * cell.width(),
-                         cells.height() * cell.height());
+    const QRect cellRect(cells.left() * cell.width(), cells.top() * cell.height(),
+                         cells.width() * cell.width(), cells.height() * cell.height());
     QVERIFY2(cellRect.contains(QRect(d.Left, d.Top, d.Width, d.Height)),
              qPrintable(QString("%1,%2 %3x%4").arg(d.Left).arg(d.Top).arg(d.Width).arg(d.Height)));
     QVERIFY(d.Width < gif->SWidth || d.Height < gif->SHeight);
@@ -211,14 +215,22 @@ void TestGif::compositeShowsEveryFrame()
 {
     // Painting the images one over the other must give, after each image,
     // exactly the picture a one-frame export of that frame holds.
-    const std::vector<QByteArray> frames{"#.#.#.", "#.#.#.x", "      ", "ab\xf7" "cd", "ab\xf7" "cd", "zzzzzz"};
+    const std::vector<QByteArray> frames{"#.#.#.",
+                                         "#.#.#.x",
+                                         "      ",
+                                         "ab\xf7"
+                                         "cd",
+                                         "ab\xf7"
+                                         "cd",
+                                         "zzzzzz"};
     const orv::Pelicula m = movie(3, 2, 100, frames);
     QTemporaryDir dir;
     QCOMPARE(orv::render::exportaGif(m, dir.filePath("m.gif"), orv::render::fuenteGif(8), {}),
              orv::ResultadoExport::Hecho);
     const Gif gif = readGif(dir.filePath("m.gif"));
     QVERIFY(gif);
-    QCOMPARE(gif->ImageCount, 4); // frames 0 and 1 look the same (the 'x' is past the frame), so do 3 and 4
+    QCOMPARE(gif->ImageCount,
+             4); // frames 0 and 1 look the same (the 'x' is past the frame), so do 3 and 4
     std::vector<GifByteType> screen(static_cast<size_t>(gif->SWidth * gif->SHeight), 0);
     const std::vector<int> shown{0, 2, 3, 5};
     for (int i = 0; i < gif->ImageCount; ++i) {
@@ -226,13 +238,17 @@ void TestGif::compositeShowsEveryFrame()
         const GifImageDesc& d = image.ImageDesc;
         for (int y = 0; y < d.Height; ++y)
             for (int x = 0; x < d.Width; ++x)
-                screen[static_cast<size_t>((d.Top + y) * gif->SWidth + d.Left + x)] = image.RasterBits[y * d.Width + x];
-        const orv::Pelicula single = movie(3, 2, 100, {frames[static_cast<size_t>(shown[static_cast<size_t>(i)])]});
+                screen[static_cast<size_t>((d.Top + y) * gif->SWidth + d.Left + x)] =
+                    image.RasterBits[y * d.Width + x];
+        const orv::Pelicula single =
+            movie(3, 2, 100, {frames[static_cast<size_t>(shown[static_cast<size_t>(i)])]});
         const QString path = dir.filePath(QString("single%1.gif").arg(i));
-        QCOMPARE(orv::render::exportaGif(single, path, orv::render::fuenteGif(8), {}), orv::ResultadoExport::Hecho);
+        QCOMPARE(orv::render::exportaGif(single, path, orv::render::fuenteGif(8), {}),
+                 orv::ResultadoExport::Hecho);
         const Gif expected = readGif(path);
         QVERIFY(expected);
-        QVERIFY2(std::equal(screen.begin(), screen.end(), expected->SavedImages[0].RasterBits), qPrintable(QString::number(i)));
+        QVERIFY2(std::equal(screen.begin(), screen.end(), expected->SavedImages[0].RasterBits),
+                 qPrintable(QString::number(i)));
     }
 }
 
@@ -258,9 +274,11 @@ void TestGif::twoColoursAndLoops()
     const SavedImage& first = gif->SavedImages[0];
     for (int i = 0; i + 1 < first.ExtensionBlockCount; ++i) {
         const ExtensionBlock& b = first.ExtensionBlocks[i];
-        if (b.Function == APPLICATION_EXT_FUNC_CODE && QByteArray((const char*)b.Bytes, b.ByteCount) == "NETSCAPE2.0")
-            loops = first.ExtensionBlocks[i + 1].ByteCount == 3 && first.ExtensionBlocks[i + 1].Bytes[1] == 0
-                    && first.ExtensionBlocks[i + 1].Bytes[2] == 0;
+        if (b.Function == APPLICATION_EXT_FUNC_CODE &&
+            QByteArray((const char*)b.Bytes, b.ByteCount) == "NETSCAPE2.0")
+            loops = first.ExtensionBlocks[i + 1].ByteCount == 3 &&
+                    first.ExtensionBlocks[i + 1].Bytes[1] == 0 &&
+                    first.ExtensionBlocks[i + 1].Bytes[2] == 0;
     }
     QVERIFY(loops);
 }
@@ -271,10 +289,14 @@ void TestGif::lettersFallInTheirCells_data()
     QTest::addColumn<QList<QPoint>>("cells");
     QTest::newRow("blank frame has no letter pixels") << QByteArray("         ") << QList<QPoint>{};
     QTest::newRow("one mark in a corner") << QByteArray("#") << QList<QPoint>{{0, 0}};
-    QTest::newRow("marks across the rows") << QByteArray("#   #   #") << QList<QPoint>{{0, 0}, {1, 1}, {2, 2}};
-    QTest::newRow("a short line leaves the rest blank") << QByteArray("  #") << QList<QPoint>{{2, 0}};
-    QTest::newRow("control bytes draw nothing") << QByteArray("\x1b\x07\t#") << QList<QPoint>{{0, 1}};
-    QTest::newRow("Windows-1252 ramp letters") << QByteArray("\xf7\xa4\x80") << QList<QPoint>{{0, 0}, {1, 0}, {2, 0}};
+    QTest::newRow("marks across the rows")
+        << QByteArray("#   #   #") << QList<QPoint>{{0, 0}, {1, 1}, {2, 2}};
+    QTest::newRow("a short line leaves the rest blank")
+        << QByteArray("  #") << QList<QPoint>{{2, 0}};
+    QTest::newRow("control bytes draw nothing")
+        << QByteArray("\x1b\x07\t#") << QList<QPoint>{{0, 1}};
+    QTest::newRow("Windows-1252 ramp letters")
+        << QByteArray("\xf7\xa4\x80") << QList<QPoint>{{0, 0}, {1, 0}, {2, 0}};
 }
 
 void TestGif::lettersFallInTheirCells()
@@ -307,7 +329,8 @@ void TestGif::failureLeavesNoFile()
              orv::ResultadoExport::Cancelado);
     QVERIFY(QDir(dir.path()).mkdir("folder.gif"));
     QString error;
-    QCOMPARE(orv::render::exportaGif(m, dir.filePath("folder.gif"), orv::render::fuenteGif(8), {}, &error),
+    QCOMPARE(orv::render::exportaGif(m, dir.filePath("folder.gif"), orv::render::fuenteGif(8), {},
+                                     &error),
              orv::ResultadoExport::Fallo);
     QVERIFY(!error.isEmpty());
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"m.gif"});

@@ -30,14 +30,15 @@ Run runOrv(const QStringList& args)
     p.start(QStringLiteral(ORV_CLI_PATH), args);
     if (!p.waitForFinished(60000))
         qFatal("orv did not finish");
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
 }
 
 // Three frames that say which they are, 12 x 3.
-const QByteArray kMovie = fixtures::plainMovie("12,3,3,100,0,0,0,0,Autor,Info",
-                                               {"FRAME-ZERO  ............\xf7\xa4\x80" "ab",
-                                                "FRAME-ONE   ,,,,,,,,,,,,",
-                                                "FRAME-TWO   ;;;;;;;;;;;;"});
+const QByteArray kMovie = fixtures::plainMovie(
+    "12,3,3,100,0,0,0,0,Autor,Info", {"FRAME-ZERO  ............\xf7\xa4\x80"
+                                      "ab",
+                                      "FRAME-ONE   ,,,,,,,,,,,,", "FRAME-TWO   ;;;;;;;;;;;;"});
 
 // A private tmux server with one window running a command; the screen is
 // what the terminal shows.
@@ -61,7 +62,10 @@ public:
         tmux({"set-option", "-g", "remain-on-exit", "on"});
     }
     QString screen() const { return tmux({"capture-pane", "-p", "-t", "0"}); }
-    QString value(const char* format) const { return tmux({"display-message", "-p", "-t", "0", format}).trimmed(); }
+    QString value(const char* format) const
+    {
+        return tmux({"display-message", "-p", "-t", "0", format}).trimmed();
+    }
     void keys(const QStringList& keys) const { tmux(QStringList{"send-keys", "-t", "0"} + keys); }
     // Waits until the screen holds `text`; answers whether it came.
     bool waitFor(const QString& text, int ms = 10000) const
@@ -120,7 +124,8 @@ void TestOrvVerbs::exportWritesEachKind_data()
     QTest::newRow("gif") << QStringList{"--gif"} << "m.gif" << QByteArray("GIF89a");
     QTest::newRow("html") << QStringList{"--html"} << "m.html" << QByteArray("<!DOCTYPE html>");
     QTest::newRow("cast") << QStringList{"--cast"} << "m.cast" << QByteArray("{\"height\":3,");
-    QTest::newRow("kind from the extension") << QStringList{} << "m.htm" << QByteArray("<!DOCTYPE html>");
+    QTest::newRow("kind from the extension")
+        << QStringList{} << "m.htm" << QByteArray("<!DOCTYPE html>");
     QTest::newRow("gif with size and colours")
         << QStringList{"--gif", "--font-size", "12", "--fg", "#FF0000", "--bg", "00ff00"} << "c.gif"
         << QByteArray("GIF89a");
@@ -133,7 +138,8 @@ void TestOrvVerbs::exportWritesEachKind()
     QFETCH(QByteArray, start);
     QTemporaryDir dir;
     const QString movie = fixtures::writeFile(dir, "peli.ovt", kMovie);
-    const Run r = runOrv(QStringList{"export"} + kind + QStringList{"-o", dir.filePath(name), movie});
+    const Run r =
+        runOrv(QStringList{"export"} + kind + QStringList{"-o", dir.filePath(name), movie});
     QCOMPARE(r.status, 0);
     QFile f(dir.filePath(name));
     QVERIFY(f.open(QIODevice::ReadOnly));
@@ -145,14 +151,19 @@ void TestOrvVerbs::exportBadUsage_data()
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("message");
-    QTest::newRow("no kind, unknown extension") << QStringList{"-o", "x.txt"} << 2 << "una sola clase";
-    QTest::newRow("two kinds") << QStringList{"--gif", "--html", "-o", "x.gif"} << 2 << "una sola clase";
+    QTest::newRow("no kind, unknown extension")
+        << QStringList{"-o", "x.txt"} << 2 << "una sola clase";
+    QTest::newRow("two kinds") << QStringList{"--gif", "--html", "-o", "x.gif"} << 2
+                               << "una sola clase";
     QTest::newRow("no output") << QStringList{"--gif"} << 2 << "falta -o";
-    QTest::newRow("bad colour") << QStringList{"--gif", "--fg", "red", "-o", "x.gif"} << 2 << "RRGGBB";
-    QTest::newRow("short colour") << QStringList{"--gif", "--bg", "fff", "-o", "x.gif"} << 2 << "RRGGBB";
-    QTest::newRow("bad size") << QStringList{"--gif", "--font-size", "0", "-o", "x.gif"} << 2 << "--font-size";
-    QTest::newRow("size not a number") << QStringList{"--gif", "--font-size", "big", "-o", "x.gif"} << 2
-                                       << "--font-size";
+    QTest::newRow("bad colour") << QStringList{"--gif", "--fg", "red", "-o", "x.gif"} << 2
+                                << "RRGGBB";
+    QTest::newRow("short colour") << QStringList{"--gif", "--bg", "fff", "-o", "x.gif"} << 2
+                                  << "RRGGBB";
+    QTest::newRow("bad size") << QStringList{"--gif", "--font-size", "0", "-o", "x.gif"} << 2
+                              << "--font-size";
+    QTest::newRow("size not a number")
+        << QStringList{"--gif", "--font-size", "big", "-o", "x.gif"} << 2 << "--font-size";
 }
 
 void TestOrvVerbs::exportBadUsage()
@@ -194,7 +205,8 @@ void TestOrvVerbs::playBadUsage()
     QFETCH(QStringList, args);
     QFETCH(QString, message);
     QTemporaryDir dir;
-    const Run r = runOrv(QStringList{"play"} + args + QStringList{fixtures::writeFile(dir, "peli.ovt", kMovie)});
+    const Run r = runOrv(QStringList{"play"} + args +
+                         QStringList{fixtures::writeFile(dir, "peli.ovt", kMovie)});
     QCOMPARE(r.status, 2);
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
 }
@@ -268,7 +280,8 @@ void TestOrvVerbs::playInATerminal()
     Tmux tmux(dir.filePath("tmux.sock"));
     // The shell around the player records the exit status and the terminal's
     // modes once the player has gone.
-    tmux.start(QStringLiteral("%1 play --pause 3600000 %2; echo \"status $?\" > %3; stty -a >> %3; echo player-gone; sleep 60")
+    tmux.start(QStringLiteral("%1 play --pause 3600000 %2; echo \"status $?\" > %3; stty -a >> %3; "
+                              "echo player-gone; sleep 60")
                    .arg(QStringLiteral(ORV_CLI_PATH), movie, after),
                60, 12);
     QVERIFY2(tmux.waitFor("Cuadro 1 de 3"), qPrintable(tmux.screen()));
@@ -303,7 +316,8 @@ void TestOrvVerbs::playInATerminal()
     QVERIFY2(modes.startsWith(interrupt ? "status 130" : "status 0"), qPrintable(modes));
     // Set, not "-icanon": the player's raw modes are gone.
     for (const char* mode : {"icanon", "echo", "icrnl", "isig"})
-        QVERIFY2(modes.contains(QRegularExpression(QStringLiteral("(^|\\s)%1(\\s|$)").arg(mode))), mode);
+        QVERIFY2(modes.contains(QRegularExpression(QStringLiteral("(^|\\s)%1(\\s|$)").arg(mode))),
+                 mode);
 }
 
 void TestOrvVerbs::playsToTheEndAndLeaves()
@@ -319,7 +333,8 @@ void TestOrvVerbs::playsToTheEndAndLeaves()
                    .arg(QStringLiteral(ORV_CLI_PATH), movie),
                60, 12);
     QVERIFY2(tmux.waitForExit(), qPrintable(tmux.screen()));
-    QVERIFY2(tmux.screen().contains("status 0") && tmux.screen().contains("again 0"), qPrintable(tmux.screen()));
+    QVERIFY2(tmux.screen().contains("status 0") && tmux.screen().contains("again 0"),
+             qPrintable(tmux.screen()));
     QCOMPARE(tmux.value("#{alternate_on}"), QString("0"));
 }
 
@@ -330,8 +345,10 @@ void TestOrvVerbs::largeMovieIsCut()
     QTemporaryDir dir;
     QByteArray line;
     for (int r = 0; r < 30; ++r)
-        line += QByteArray("row") + QByteArray::number(r).rightJustified(2, '0') + QByteArray(72, 'x') + "END";
-    const QString movie = fixtures::writeFile(dir, "big.ovt", fixtures::plainMovie("80,30,1,100,0,0,0,0,a,b", {line}));
+        line += QByteArray("row") + QByteArray::number(r).rightJustified(2, '0') +
+                QByteArray(72, 'x') + "END";
+    const QString movie = fixtures::writeFile(
+        dir, "big.ovt", fixtures::plainMovie("80,30,1,100,0,0,0,0,a,b", {line}));
     Tmux tmux(dir.filePath("tmux.sock"));
     tmux.start(QStringLiteral("%1 play %2").arg(QStringLiteral(ORV_CLI_PATH), movie), 40, 10);
     QVERIFY2(tmux.waitFor("recortada a 40x9"), qPrintable(tmux.screen()));

@@ -62,7 +62,8 @@ struct Terminal
                 continue;
             }
             QVERIFY2(c.unicode() >= 0x20, "control character written to the terminal");
-            QVERIFY2(row >= 0 && row < height && col >= 0 && col < width, "text written outside the terminal");
+            QVERIFY2(row >= 0 && row < height && col >= 0 && col < width,
+                     "text written outside the terminal");
             screen[static_cast<size_t>(row)][col] = c;
             ++col;
         }
@@ -129,9 +130,12 @@ void TestTextExport::castReplaysEveryFrame_data()
     QTest::addColumn<int>("alto");
     QTest::addColumn<QList<QByteArray>>("frames");
     QTest::newRow("full frames") << 3 << 2 << QList<QByteArray>{"abcdef", "ghijkl", "mnopqr"};
-    QTest::newRow("short lines give short and empty rows") << 4 << 3 << QList<QByteArray>{"abcdef", "", "x"};
-    QTest::newRow("long lines are cut to the frame") << 2 << 2 << QList<QByteArray>{"abcdefgh", "12345"};
-    QTest::newRow("Windows-1252 letters") << 3 << 1 << QList<QByteArray>{"\xf7\xa4\x80", "\xe9\xf1\xfc"};
+    QTest::newRow("short lines give short and empty rows")
+        << 4 << 3 << QList<QByteArray>{"abcdef", "", "x"};
+    QTest::newRow("long lines are cut to the frame")
+        << 2 << 2 << QList<QByteArray>{"abcdefgh", "12345"};
+    QTest::newRow("Windows-1252 letters")
+        << 3 << 1 << QList<QByteArray>{"\xf7\xa4\x80", "\xe9\xf1\xfc"};
     QTest::newRow("JSON and HTML specials") << 4 << 2 << QList<QByteArray>{"\"\\/<", ">&'\""};
     QTest::newRow("a smaller frame after a full one leaves nothing behind")
         << 3 << 2 << QList<QByteArray>{"######", "#"};
@@ -157,7 +161,8 @@ void TestTextExport::castReplaysEveryFrame()
             return;
         const std::vector<QByteArray> expected = exportfixtures::paddedRows(m, i);
         for (int r = 0; r < alto; ++r)
-            QCOMPARE(terminal.screen[static_cast<size_t>(r)], orv::fromCp1252(expected[static_cast<size_t>(r)]));
+            QCOMPARE(terminal.screen[static_cast<size_t>(r)],
+                     orv::fromCp1252(expected[static_cast<size_t>(r)]));
     }
 }
 
@@ -182,14 +187,19 @@ void TestTextExport::castHeaderAndTimes()
     QCOMPARE(cast.header.value("width").toInt(), 7);
     QCOMPARE(cast.header.value("height").toInt(), 3);
     for (size_t i = 0; i < cast.times.size(); ++i)
-        QVERIFY2(qAbs(cast.times[i] - double(i) * step) < 1e-6, qPrintable(QString::number(cast.times[i])));
+        QVERIFY2(qAbs(cast.times[i] - double(i) * step) < 1e-6,
+                 qPrintable(QString::number(cast.times[i])));
 }
 
 void TestTextExport::controlBytesNeverReachTheTerminal()
 {
     // A frame that would clear the screen and ring the bell if its bytes
     // went out raw: each control byte must arrive as a space.
-    const orv::Pelicula m = movie(8, 1, 100, {"\x1b[2J\x07\x7f" "ab", "\x9d\x81x\x90\x8d\x8f" "yz"});
+    const orv::Pelicula m = movie(8, 1, 100,
+                                  {"\x1b[2J\x07\x7f"
+                                   "ab",
+                                   "\x9d\x81x\x90\x8d\x8f"
+                                   "yz"});
     QTemporaryDir dir;
     QCOMPARE(orv::exportaCast(m, dir.filePath("m.cast"), {}), orv::ResultadoExport::Hecho);
     const Cast cast = readCast(dir.filePath("m.cast"));
@@ -208,7 +218,8 @@ void TestTextExport::pageHoldsEveryFrameAsText_data()
         << QList<QByteArray>{"</script>ab", "</SCRIPT><!--x"};
     QTest::newRow("markup and entities") << QList<QByteArray>{"</pre><b>&amp;", "<img src=x>"};
     QTest::newRow("quotes and backslashes") << QList<QByteArray>{"\"\\\"'", "\\u0041"};
-    QTest::newRow("Windows-1252 letters") << QList<QByteArray>{"\xf7\xa4\x80\xe9", "\x93quoted\x94"};
+    QTest::newRow("Windows-1252 letters")
+        << QList<QByteArray>{"\xf7\xa4\x80\xe9", "\x93quoted\x94"};
 }
 
 void TestTextExport::pageHoldsEveryFrameAsText()
@@ -306,9 +317,11 @@ void TestTextExport::pageInABrowser()
 {
     const QString browser = QStandardPaths::findExecutable("chromium");
     if (browser.isEmpty())
-        QSKIP("chromium is not installed: the page is not tried in a browser (apt-get install chromium)");
-    const orv::Pelicula m = movie(14, 2, 100, {"frame zero....second row", "</pre><script>document.title='x'</script>",
-                                               "frame two"});
+        QSKIP("chromium is not installed: the page is not tried in a browser (apt-get install "
+              "chromium)");
+    const orv::Pelicula m = movie(
+        14, 2, 100,
+        {"frame zero....second row", "</pre><script>document.title='x'</script>", "frame two"});
     QTemporaryDir dir;
     const QString page = dir.filePath("m.html");
     QCOMPARE(orv::exportaHtml(m, page, {}), orv::ResultadoExport::Hecho);
@@ -323,15 +336,18 @@ void TestTextExport::pageInABrowser()
 
     const auto dump = [&](const QString& file) {
         QProcess p;
-        p.start(browser, {"--headless", "--no-sandbox", "--disable-gpu", "--user-data-dir=" + dir.filePath("profile"),
-                          "--dump-dom", QUrl::fromLocalFile(file).toString()});
+        p.start(browser, {"--headless", "--no-sandbox", "--disable-gpu",
+                          "--user-data-dir=" + dir.filePath("profile"), "--dump-dom",
+                          QUrl::fromLocalFile(file).toString()});
         if (!p.waitForFinished(120000))
             return QString("browser did not finish");
         return QString::fromUtf8(p.readAllStandardOutput());
     };
     const auto element = [](const QString& dom, const QString& tag) {
         const QRegularExpressionMatch match =
-            QRegularExpression("<" + tag + ">(.*?)</", QRegularExpression::DotMatchesEverythingOption).match(dom);
+            QRegularExpression("<" + tag + ">(.*?)</",
+                               QRegularExpression::DotMatchesEverythingOption)
+                .match(dom);
         return match.hasMatch() ? match.captured(1) : "no " + tag + " in: " + dom.left(2000);
     };
     const QString first = dump(page);
@@ -340,7 +356,8 @@ void TestTextExport::pageInABrowser()
     // After the step, the frame holding markup shows as text and its
     // script never ran (it would have renamed the page).
     const QString second = dump(stepped);
-    QCOMPARE(element(second, "pre id=\"pantalla\""), QString("&lt;/pre&gt;&lt;script&gt;\ndocument.title"));
+    QCOMPARE(element(second, "pre id=\"pantalla\""),
+             QString("&lt;/pre&gt;&lt;script&gt;\ndocument.title"));
     QCOMPARE(element(second, "span id=\"estado\""), QString("Cuadro 2 de 3"));
     QCOMPARE(element(second, "title"), QString("prueba.ovt"));
 }

@@ -49,8 +49,10 @@ std::optional<GifLeido> leeGif(const QString& ruta)
     std::optional<GifLeido> r;
     if (DGifSlurp(gif) == GIF_OK && gif->SColorMap && gif->SColorMap->ColorCount == 2) {
         const GifColorType* c = gif->SColorMap->Colors;
-        r = GifLeido{{gif->SWidth, gif->SHeight}, QColor(c[0].Red, c[0].Green, c[0].Blue),
-                     QColor(c[1].Red, c[1].Green, c[1].Blue), gif->ImageCount};
+        r = GifLeido{{gif->SWidth, gif->SHeight},
+                     QColor(c[0].Red, c[0].Green, c[0].Blue),
+                     QColor(c[1].Red, c[1].Green, c[1].Blue),
+                     gif->ImageCount};
     }
     DGifCloseFile(gif, &error);
     return r;
@@ -81,8 +83,9 @@ public:
 private slots:
     void initTestCase()
     {
-        m_pelicula = fixtures::writeFile(m_dir, "peli.ovt",
-                                         fixtures::plainMovie("4,2,3,100,0,0,0,0,Autor,Info", {"#  #", "####", "#"}));
+        m_pelicula = fixtures::writeFile(
+            m_dir, "peli.ovt",
+            fixtures::plainMovie("4,2,3,100,0,0,0,0,Autor,Info", {"#  #", "####", "#"}));
     }
     void init() { m_guion.emplace(); }
     void cleanup() { m_guion.reset(); }
@@ -114,7 +117,8 @@ private slots:
         QTest::addColumn<QByteArray>("inicio");
         QTest::newRow("gif") << "a.gif" << QByteArray("GIF89a");
         QTest::newRow("web page") << "a.html" << QByteArray("<!DOCTYPE html>");
-        QTest::newRow("web page, short extension, capitals") << "a.HTM" << QByteArray("<!DOCTYPE html>");
+        QTest::newRow("web page, short extension, capitals")
+            << "a.HTM" << QByteArray("<!DOCTYPE html>");
         QTest::newRow("terminal recording") << "a.cast" << QByteArray("{\"height\":2,");
     }
 
@@ -130,8 +134,9 @@ private slots:
         const auto dialogos = m_guion->of(ScriptedPrompt::Kind::GuardarArchivo);
         QCOMPARE(dialogos.size(), 1);
         QCOMPARE(dialogos.first().titulo, QString::fromUtf8("Exportar película"));
-        QCOMPARE(dialogos.first().filtro, QString::fromUtf8("GIF animado (*.gif)|*.gif|Página web (*.html)|*.html|"
-                                                            "Grabación de terminal (*.cast)|*.cast"));
+        QCOMPARE(dialogos.first().filtro,
+                 QString::fromUtf8("GIF animado (*.gif)|*.gif|Página web (*.html)|*.html|"
+                                   "Grabación de terminal (*.cast)|*.cast"));
         QVERIFY(m_guion->of(ScriptedPrompt::Kind::Mensaje).isEmpty());
         QCOMPARE(lee(ruta).left(inicio.size()), inicio);
     }
@@ -152,10 +157,13 @@ private slots:
         QCOMPARE(ocho->letras, QColor(0xff, 0xee, 0x00));
         QCOMPARE(ocho->imagenes, 3);
         // 20 points against 8: cells well over twice as large either way.
-        QVERIFY2(veinte->tamano.width() > 2 * ocho->tamano.width()
-                     && veinte->tamano.height() > 2 * ocho->tamano.height(),
-                 qPrintable(QString("%1x%2 vs %3x%4").arg(veinte->tamano.width()).arg(veinte->tamano.height())
-                                .arg(ocho->tamano.width()).arg(ocho->tamano.height())));
+        QVERIFY2(veinte->tamano.width() > 2 * ocho->tamano.width() &&
+                     veinte->tamano.height() > 2 * ocho->tamano.height(),
+                 qPrintable(QString("%1x%2 vs %3x%4")
+                                .arg(veinte->tamano.width())
+                                .arg(veinte->tamano.height())
+                                .arg(ocho->tamano.width())
+                                .arg(ocho->tamano.height())));
     }
 
     void cancelAndFailures_data()
@@ -164,10 +172,12 @@ private slots:
         QTest::addColumn<int>("icono");
         QTest::addColumn<QString>("texto");
         QTest::newRow("cancelled") << "" << -1 << "";
-        QTest::newRow("unknown kind") << "a.txt" << int(orv::ui::Icono::Exclamacion)
-                                      << "El nombre del archivo debe terminar en .gif, .html o .cast.\r\n";
-        QTest::newRow("cannot be written") << "carpeta.gif" << int(orv::ui::Icono::Critico)
-                                           << QString::fromUtf8("No se pudo exportar la película a\r\n");
+        QTest::newRow("unknown kind")
+            << "a.txt" << int(orv::ui::Icono::Exclamacion)
+            << "El nombre del archivo debe terminar en .gif, .html o .cast.\r\n";
+        QTest::newRow("cannot be written")
+            << "carpeta.gif" << int(orv::ui::Icono::Critico)
+            << QString::fromUtf8("No se pudo exportar la película a\r\n");
     }
 
     void cancelAndFailures()
@@ -188,7 +198,8 @@ private slots:
             QCOMPARE(mensajes.size(), 1);
             QCOMPARE(int(mensajes.first().icono), icono);
             QCOMPARE(mensajes.first().titulo, QString::fromUtf8("Exportar película"));
-            QVERIFY2(mensajes.first().texto.startsWith(texto + dir.filePath(nombre)), qPrintable(mensajes.first().texto));
+            QVERIFY2(mensajes.first().texto.startsWith(texto + dir.filePath(nombre)),
+                     qPrintable(mensajes.first().texto));
         }
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
