@@ -23,21 +23,21 @@ constexpr char kCabecera[] = R"(<!DOCTYPE html>
 <style>
 body { margin: 0; background: %FONDO%; color: %LETRAS%; font-family: sans-serif; }
 #pantalla { margin: 8px; font-family: "Courier New", "Liberation Mono", monospace; font-size: %PUNTOS%pt; line-height: 1.15; }
-#controles { display: flex; gap: 6px; align-items: center; margin: 8px; }
+#controles { display: flex; gap: 6px; align-items: center; padding: 8px; position: sticky; top: 0; background: %FONDO%; }
 #posicion { flex: 1; }
 </style>
 </head>
 <body>
-<pre id="pantalla"></pre>
 <div id="controles">
-<button id="rebobinar" title="Rebobinar">&#x23EE;</button>
-<button id="retrocede" title="Retroceder un cuadro">&#x23F4;</button>
+<button id="rebobinar" title="Rebobinar">|&lt;</button>
+<button id="retrocede" title="Retroceder un cuadro">&lt;</button>
 <button id="reproducir" title="Reproducir/Detener">&#x25B6;</button>
-<button id="avanza" title="Avanzar un cuadro">&#x23F5;</button>
+<button id="avanza" title="Avanzar un cuadro">&gt;</button>
 <input id="posicion" type="range" min="0" max="%ULTIMO%" value="0">
 <label><input id="repetir" type="checkbox"> Repetir</label>
 <span id="estado"></span>
 </div>
+<pre id="pantalla"></pre>
 <script>
 (function () {
   "use strict";
@@ -64,7 +64,7 @@ body { margin: 0; background: %FONDO%; color: %LETRAS%; font-family: sans-serif;
     if (reloj !== null) { detiene(); return; }
     if (cuadros.length < 2) return;
     reloj = setInterval(tick, pausa);
-    $("reproducir").innerHTML = "&#x23F8;";
+    $("reproducir").innerHTML = "&#x25A0;";
   }
   window.addEventListener("DOMContentLoaded", function () {
     cuadros = JSON.parse($("cuadros").textContent);
