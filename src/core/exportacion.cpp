@@ -33,6 +33,7 @@ TablaJson construyeTabla(bool paraHtml)
         Q_ASSERT(texto.size() < qsizetype(sizeof codigo.texto));
         std::memcpy(codigo.texto, texto.constData(), static_cast<size_t>(texto.size()));
         codigo.largo = static_cast<std::uint8_t>(texto.size());
+        codigo.mismo = texto.size() == 1 && texto.at(0) == static_cast<char>(b);
     }
     return tabla;
 }
@@ -111,10 +112,20 @@ void agregaCuadroJson(QByteArray& out, const Pelicula& pelicula, int i, const Ta
         out.resize(base + n * qsizetype(sizeof(CodigoJson::texto)) + relleno);
         char* d = out.data() + base;
         const auto* c = reinterpret_cast<const unsigned char*>(cuadro.constData() + desde);
-        for (qsizetype k = 0; k < n; ++k) {
-            const CodigoJson& codigo = tabla[c[k]];
-            std::memcpy(d, codigo.texto, sizeof codigo.texto);
-            d += codigo.largo;
+        for (qsizetype k = 0; k < n;) {
+            // Runs of bytes that stand for themselves (most of an ASCII
+            // picture) go over in one copy.
+            qsizetype fin = k;
+            while (fin < n && tabla[c[fin]].mismo)
+                ++fin;
+            std::memcpy(d, c + k, static_cast<size_t>(fin - k));
+            d += fin - k;
+            k = fin;
+            if (k < n) {
+                const CodigoJson& codigo = tabla[c[k++]];
+                std::memcpy(d, codigo.texto, sizeof codigo.texto);
+                d += codigo.largo;
+            }
         }
         std::memset(d, ' ', static_cast<size_t>(relleno));
         d += relleno;

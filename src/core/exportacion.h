@@ -48,6 +48,7 @@ struct CodigoJson
 {
     char texto[8];
     std::uint8_t largo;
+    bool mismo; // the byte stands for itself
 };
 using TablaJson = std::array<CodigoJson, 256>;
 const TablaJson& tablaJson(bool paraHtml);
