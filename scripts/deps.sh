@@ -8,7 +8,12 @@ packages=(
     qt6-base-dev qt6-svg-dev qt6-image-formats-plugins qt6-translations-l10n libgl-dev
     libzip-dev libdeflate-dev
     fonts-liberation unzip
+    libgif-dev libncurses-dev tmux
 )
+# The web-page export is tried in a real browser when one is installed.
+if [ "${ORV_WITH_BROWSER:-0}" = 1 ]; then
+    packages+=(chromium)
+fi
 if [ "${ORV_WITH_FUZZ:-0}" = 1 ]; then
     packages+=(clang libclang-rt-14-dev)
 fi

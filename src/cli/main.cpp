@@ -1,12 +1,44 @@
 #include "cli.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QTextStream>
 #include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+// A GIF export draws with fonts, which need a QGuiApplication; it needs no
+// display, so it runs on the offscreen platform unless one is chosen. The
+// other verbs keep the lighter core application.
+bool drawsGif(int argc, char** argv)
+{
+    if (argc < 2 || std::strcmp(argv[1], "export") != 0)
+        return false;
+    for (int i = 2; i < argc; ++i) {
+        const QByteArray arg = QByteArray(argv[i]).toLower();
+        if (arg == "--gif" || arg.endsWith(".gif"))
+            return true;
+    }
+    return false;
+}
+
+std::unique_ptr<QCoreApplication> application(int& argc, char** argv)
+{
+    if (drawsGif(argc, argv)) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        return std::make_unique<QGuiApplication>(argc, argv);
+    }
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = application(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
     out.setEncoding(QStringConverter::Utf8);

@@ -20,10 +20,13 @@ constexpr auto kVerbs = std::to_array<Verb>({
     {"frame", "muestra un cuadro de una película", &frameVerb},
     {"compact", "comprime y descomprime películas como el Compactor", &compactVerb},
     {"convert", "convierte archivos de texto con imágenes ASCII en una película", &convertVerb},
+    {"export", "exporta una película a GIF, página web o asciicast", &exportVerb},
+    {"play", "reproduce una película en el terminal", &playVerb},
 });
 
-// Parses a verb's command line. Answers -1 to go on, or the exit status when
-// the verb is done already (help shown, or bad usage reported).
+} // namespace
+
+// Shared by the verbs in files of their own.
 int parseVerb(QCommandLineParser& parser, const QStringList& args, int positionals,
               const char* usage, Io& io)
 {
@@ -46,6 +49,8 @@ int parseVerb(QCommandLineParser& parser, const QStringList& args, int positiona
     }
     return -1;
 }
+
+namespace {
 
 bool load(const QString& path, Pelicula& movie, Io& io)
 {

@@ -74,6 +74,7 @@ public slots:
     void menu_fuente_tamano_Click(int k);
     void menu_color_fondo_Click();
     void menu_color_letras_Click();
+    void menu_exportar_Click();
     // Drops on the window and on the text area: the first file opens, just
     // after the drop returns.
     void Form_OLEDragDrop(const QMimeData* datos);
@@ -95,6 +96,7 @@ private:
     void creaMenuPelicula();
     void creaMenuFormato();
     void creaMenuAyuda();
+    void creaMenuExportar(QMenu* archivo);
     QAction* creaAccion(QMenu* menu, const QString& nombre, const QString& caption,
                         const QKeySequence& atajo = {});
 
@@ -127,6 +129,7 @@ private:
 
     QAction* m_menuAbrir = nullptr;
     QAction* m_menuCerrarPelicula = nullptr;
+    QAction* m_menuExportar = nullptr;
     QAction* m_separador = nullptr;
     std::array<QAction*, 10> m_recientes{};
     QAction* m_menuReproducir = nullptr;

@@ -44,6 +44,7 @@ void Form1::creaMenuArchivo()
     m_menuCerrarPelicula = creaAccion(archivo, QStringLiteral("menu_cerrar_pelicula"),
                                       QStringLiteral("&Cerrar"), QKeySequence(Qt::CTRL | Qt::Key_C));
     connect(m_menuCerrarPelicula, &QAction::triggered, this, &Form1::menu_cerrar_pelicula_Click);
+    creaMenuExportar(archivo);
     archivo->addSeparator();
     QAction* preferencias = creaAccion(archivo, QStringLiteral("menu_preferencias"),
                                        QStringLiteral("Preferencias..."));

@@ -88,7 +88,7 @@ void TestCli::badUsage_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("shown");
     QTest::newRow("nothing") << QStringList{} << 2 << "Uso: orv";
-    QTest::newRow("unknown verb") << QStringList{"play", "x.ovt"} << 2 << "Uso: orv";
+    QTest::newRow("unknown verb") << QStringList{"dance", "x.ovt"} << 2 << "Uso: orv";
     QTest::newRow("info without file") << QStringList{"info"} << 2 << "Uso: orv info";
     QTest::newRow("unknown option") << QStringList{"info", "--xml", "a"} << 2 << "Uso: orv info";
     QTest::newRow("frame without number") << QStringList{"frame", "a"} << 2 << "Uso: orv frame";

@@ -1,0 +1,120 @@
+#include "verbs.h"
+
+#include "castexport.h"
+#include "gifexport.h"
+#include "htmlexport.h"
+#include "moviereader.h"
+#include "numeric.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+namespace orv::cli {
+namespace {
+
+constexpr char kUso[] =
+    "export --gif|--html|--cast [--font-size PT] [--fg RRGGBB] [--bg RRGGBB] -o SALIDA ARCHIVO";
+
+enum class Clase { Ninguna, Gif, Html, Cast };
+
+// The kind asked for, or the one the output's extension names.
+Clase claseDe(bool gif, bool html, bool cast, const QString& salida, int& pedidas)
+{
+    pedidas = int(gif) + int(html) + int(cast);
+    if (gif)
+        return Clase::Gif;
+    if (html)
+        return Clase::Html;
+    if (cast)
+        return Clase::Cast;
+    pedidas = 1;
+    const QString ext = QFileInfo(salida).suffix().toLower();
+    if (ext == QLatin1String("gif"))
+        return Clase::Gif;
+    if (ext == QLatin1String("html") || ext == QLatin1String("htm"))
+        return Clase::Html;
+    if (ext == QLatin1String("cast"))
+        return Clase::Cast;
+    pedidas = 0;
+    return Clase::Ninguna;
+}
+
+int malUso(Io& io, const QString& porque)
+{
+    io.err << "orv: " << porque << "\nUso: orv " << QString::fromUtf8(kUso) << '\n';
+    return kUsage;
+}
+
+} // namespace
+
+int exportVerb(const QStringList& args, Io& io)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Exporta una película a GIF animado, página web o grabación de terminal (asciicast)."));
+    const QCommandLineOption gif(QStringLiteral("gif"), QStringLiteral("GIF animado."));
+    const QCommandLineOption html(QStringLiteral("html"),
+                                  QStringLiteral("Página web que reproduce la película."));
+    const QCommandLineOption cast(QStringLiteral("cast"),
+                                  QStringLiteral("Grabación de terminal asciicast v2."));
+    const QCommandLineOption puntos(QStringLiteral("font-size"),
+                                    QStringLiteral("Tamaño de letra en puntos (8)."),
+                                    QStringLiteral("PT"), QStringLiteral("8"));
+    const QCommandLineOption letras(QStringLiteral("fg"),
+                                    QStringLiteral("Color de letras (000000)."),
+                                    QStringLiteral("RRGGBB"), QStringLiteral("000000"));
+    const QCommandLineOption fondo(QStringLiteral("bg"), QStringLiteral("Color de fondo (ffffff)."),
+                                   QStringLiteral("RRGGBB"), QStringLiteral("ffffff"));
+    const QCommandLineOption salida(QStringList{QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("El archivo que se escribe."),
+                                    QStringLiteral("SALIDA"));
+    parser.addOptions({gif, html, cast, puntos, letras, fondo, salida});
+    parser.addPositionalArgument(QStringLiteral("ARCHIVO"), QStringLiteral("La película (.ovt)."));
+    if (const int done = parseVerb(parser, args, 1, kUso, io); done >= 0)
+        return done;
+
+    const QString destino = parser.value(salida);
+    if (destino.isEmpty())
+        return malUso(io, QStringLiteral("falta -o SALIDA"));
+    int pedidas = 0;
+    const Clase clase =
+        claseDe(parser.isSet(gif), parser.isSet(html), parser.isSet(cast), destino, pedidas);
+    if (pedidas != 1)
+        return malUso(io, QStringLiteral("indique una sola clase: --gif, --html o --cast"));
+    OpcionesExport opciones;
+    bool numero = false;
+    opciones.puntos = parser.value(puntos).toDouble(&numero);
+    if (!numero || !(opciones.puntos >= 1 && opciones.puntos <= 200))
+        return malUso(io, QStringLiteral("--font-size debe ser un número de 1 a 200"));
+    if (!leeColor(parser.value(letras), opciones.letras) ||
+        !leeColor(parser.value(fondo), opciones.fondo))
+        return malUso(io, QStringLiteral("los colores se escriben RRGGBB en hexadecimal (ff8000)"));
+
+    Pelicula m;
+    if (!cargaPelicula(parser.positionalArguments().first(), m)) {
+        io.err << mensajeErrorPelicula() << '\n';
+        return kFailed;
+    }
+    QString error;
+    ResultadoExport r = ResultadoExport::Fallo;
+    switch (clase) {
+    case Clase::Gif:
+        r = render::exportaGif(m, destino, render::fuenteGif(opciones.puntos), opciones, &error);
+        break;
+    case Clase::Html:
+        r = exportaHtml(m, destino, opciones, &error);
+        break;
+    case Clase::Cast:
+        r = exportaCast(m, destino, opciones, &error);
+        break;
+    case Clase::Ninguna:
+        break;
+    }
+    if (r != ResultadoExport::Hecho) {
+        io.err << "orv: no se pudo escribir " << destino << ": " << error << '\n';
+        return kFailed;
+    }
+    return kOk;
+}
+
+} // namespace orv::cli

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "exportacion.h"
+
+namespace orv {
+
+// Writes an asciicast v2 recording: a header line with the movie's width and
+// height, then one output event per frame at the time the Player would show
+// it, each drawing every row at its place with cursor positioning and padding
+// it to the full width, so a frame never shows what the one before left.
+ResultadoExport exportaCast(const Pelicula& pelicula, const QString& ruta,
+                            const OpcionesExport& opciones, QString* error = nullptr);
+
+} // namespace orv

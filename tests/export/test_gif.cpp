@@ -1,0 +1,342 @@
+// The animated GIF export, read back with giflib: images, size, delays,
+// colours and where the letters' pixels fall.
+#include "exportfixtures.h"
+#include "gifexport.h"
+#include "lienzo.h"
+
+#include <QDir>
+#include <QtTest>
+#include <gif_lib.h>
+#include <memory>
+#include <set>
+
+using exportfixtures::movie;
+
+namespace {
+
+struct GifCloser
+{
+    void operator()(GifFileType* g) const
+    {
+        int error = 0;
+        DGifCloseFile(g, &error);
+    }
+};
+using Gif = std::unique_ptr<GifFileType, GifCloser>;
+
+Gif readGif(const QString& path)
+{
+    int error = 0;
+    Gif gif(DGifOpenFileName(QFile::encodeName(path).constData(), &error));
+    if (!gif || DGifSlurp(gif.get()) != GIF_OK)
+        return nullptr;
+    return gif;
+}
+
+QList<int> imageDelays(GifFileType* gif)
+{
+    QList<int> out;
+    for (int i = 0; i < gif->ImageCount; ++i) {
+        GraphicsControlBlock gcb{};
+        if (DGifSavedExtensionToGCB(gif, i, &gcb) != GIF_OK)
+            return {};
+        out.push_back(gcb.DelayTime);
+    }
+    return out;
+}
+
+// The cell size the Player's renderer gives the export's font.
+QSize cellSize(double points)
+{
+    orv::player::Lienzo lienzo;
+    QFont font = orv::render::fuenteGif(points);
+    font.setStyleStrategy(QFont::NoAntialias);
+    lienzo.configura({font, 1, Qt::white, Qt::black, Qt::white, Qt::black});
+    return {lienzo.anchoCelda(), lienzo.altoCelda()};
+}
+
+// The cells (column, row) of image `index` holding any letter pixel.
+using Cells = std::set<std::pair<int, int>>;
+
+Cells inkedCells(GifFileType* gif, int index, QSize cell)
+{
+    Cells cells;
+    const SavedImage& image = gif->SavedImages[index];
+    const int width = image.ImageDesc.Width;
+    for (int y = 0; y < image.ImageDesc.Height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (image.RasterBits[y * width + x] == 1)
+                cells.insert({x / cell.width(), y / cell.height()});
+    return cells;
+}
+
+} // namespace
+
+class TestGif : public QObject
+{
+    Q_OBJECT
+private slots:
+    void delays_data();
+    void delays();
+    void identicalFramesMerge_data();
+    void identicalFramesMerge();
+    void sizeFollowsTheFont_data();
+    void sizeFollowsTheFont();
+    void imagesHoldOnlyWhatChanged_data();
+    void imagesHoldOnlyWhatChanged();
+    void compositeShowsEveryFrame();
+    void twoColoursAndLoops();
+    void lettersFallInTheirCells_data();
+    void lettersFallInTheirCells();
+    void failureLeavesNoFile();
+};
+
+void TestGif::delays_data()
+{
+    QTest::addColumn<int>("frames");
+    QTest::addColumn<int>("ms");
+    QTest::addColumn<int>("hundredths");
+    QTest::newRow("whole hundredths") << 1 << 100 << 10;
+    QTest::newRow("a tie rounds to even") << 1 << 125 << 12;
+    QTest::newRow("another tie rounds to even") << 1 << 135 << 14;
+    QTest::newRow("below the minimum") << 1 << 10 << 2;
+    QTest::newRow("15 ms rounds up to the minimum") << 1 << 15 << 2;
+    QTest::newRow("a run of frames adds up before rounding") << 3 << 15 << 4;
+    QTest::newRow("the 16-bit field caps") << 1 << 1000000 << 65535;
+}
+
+void TestGif::delays()
+{
+    QFETCH(int, frames);
+    QFETCH(int, ms);
+    QFETCH(int, hundredths);
+    QCOMPARE(orv::render::retardoGif(frames, ms), hundredths);
+}
+
+void TestGif::identicalFramesMerge_data()
+{
+    QTest::addColumn<double>("pausa");
+    QTest::addColumn<QList<QByteArray>>("frames");
+    QTest::addColumn<QList<int>>("expected"); // delay per image
+    QTest::newRow("all different")
+        << 100.0 << QList<QByteArray>{"a", "b", "c"} << QList<int>{10, 10, 10};
+    QTest::newRow("a run in the middle")
+        << 100.0 << QList<QByteArray>{"a", "b", "b", "b", "c"} << QList<int>{10, 30, 10};
+    QTest::newRow("a run at the end")
+        << 40.0 << QList<QByteArray>{"a", "b", "b"} << QList<int>{4, 8};
+    QTest::newRow("equal frames apart stay apart")
+        << 100.0 << QList<QByteArray>{"a", "b", "a"} << QList<int>{10, 10, 10};
+    QTest::newRow("all the same") << 50.0 << QList<QByteArray>{"x", "x", "x", "x"}
+                                  << QList<int>{20};
+    QTest::newRow("equal as shown: the text past the frame differs")
+        << 100.0 << QList<QByteArray>{"ab", "abZZZ"} << QList<int>{20};
+    QTest::newRow("runs longer than the delay field split")
+        << 300000.0 << QList<QByteArray>{"a", "a", "a"} << QList<int>{60000, 30000};
+}
+
+void TestGif::identicalFramesMerge()
+{
+    QFETCH(double, pausa);
+    QFETCH(QList<QByteArray>, frames);
+    QFETCH(QList<int>, expected);
+    const orv::Pelicula m = movie(2, 1, pausa, {frames.begin(), frames.end()});
+    QTemporaryDir dir;
+    QCOMPARE(orv::render::exportaGif(m, dir.filePath("m.gif"), orv::render::fuenteGif(8), {}),
+             orv::ResultadoExport::Hecho);
+    const Gif gif = readGif(dir.filePath("m.gif"));
+    QVERIFY(gif);
+    QCOMPARE(gif->ImageCount, expected.size());
+    QCOMPARE(imageDelays(gif.get()), expected);
+}
+
+void TestGif::sizeFollowsTheFont_data()
+{
+    QTest::addColumn<int>("ancho");
+    QTest::addColumn<int>("alto");
+    QTest::addColumn<double>("points");
+    QTest::newRow("the Player's default size") << 10 << 4 << 8.0;
+    QTest::newRow("small") << 3 << 2 << 4.0;
+    QTest::newRow("large") << 5 << 3 << 25.0;
+}
+
+void TestGif::sizeFollowsTheFont()
+{
+    QFETCH(int, ancho);
+    QFETCH(int, alto);
+    QFETCH(double, points);
+    const orv::Pelicula m = movie(ancho, alto, 100, {"x", "y"});
+    QTemporaryDir dir;
+    QCOMPARE(orv::render::exportaGif(m, dir.filePath("m.gif"), orv::render::fuenteGif(points), {}),
+             orv::ResultadoExport::Hecho);
+    const Gif gif = readGif(dir.filePath("m.gif"));
+    QVERIFY(gif);
+    const QSize cell = cellSize(points);
+    QVERIFY(cell.width() > 1 && cell.height() > 1);
+    QCOMPARE(gif->SWidth, ancho * cell.width());
+    QCOMPARE(gif->SHeight, alto * cell.height());
+    QCOMPARE(gif->SavedImages[0].ImageDesc.Width, gif->SWidth);
+    QCOMPARE(gif->SavedImages[0].ImageDesc.Height, gif->SHeight);
+    for (int i = 1; i < gif->ImageCount; ++i) {
+        const GifImageDesc& d = gif->SavedImages[i].ImageDesc;
+        QVERIFY(QRect(0, 0, gif->SWidth, gif->SHeight)
+                    .contains(QRect(d.Left, d.Top, d.Width, d.Height)));
+    }
+}
+
+void TestGif::imagesHoldOnlyWhatChanged_data()
+{
+    QTest::addColumn<QList<QByteArray>>("frames");
+    QTest::addColumn<QRect>("cells"); // of the last image, in cells
+    QTest::newRow("one letter added") << QList<QByteArray>{"a     ", "a   b "} << QRect(1, 1, 1, 1);
+    QTest::newRow("one letter gone") << QList<QByteArray>{"a b   ", "a     "} << QRect(2, 0, 1, 1);
+    QTest::newRow("two corners") << QList<QByteArray>{"      ", "#    #"} << QRect(0, 0, 3, 2);
+}
+
+void TestGif::imagesHoldOnlyWhatChanged()
+{
+    QFETCH(QList<QByteArray>, frames);
+    QFETCH(QRect, cells);
+    const orv::Pelicula m = movie(3, 2, 100, {frames.begin(), frames.end()});
+    QTemporaryDir dir;
+    QCOMPARE(orv::render::exportaGif(m, dir.filePath("m.gif"), orv::render::fuenteGif(10), {}),
+             orv::ResultadoExport::Hecho);
+    const Gif gif = readGif(dir.filePath("m.gif"));
+    QVERIFY(gif);
+    const GifImageDesc& d = gif->SavedImages[gif->ImageCount - 1].ImageDesc;
+    const QSize cell = cellSize(10);
+    const QRect cellRect(cells.left() * cell.width(), cells.top() * cell.height(),
+                         cells.width() * cell.width(), cells.height() * cell.height());
+    QVERIFY2(cellRect.contains(QRect(d.Left, d.Top, d.Width, d.Height)),
+             qPrintable(QString("%1,%2 %3x%4").arg(d.Left).arg(d.Top).arg(d.Width).arg(d.Height)));
+    QVERIFY(d.Width < gif->SWidth || d.Height < gif->SHeight);
+}
+
+void TestGif::compositeShowsEveryFrame()
+{
+    // Painting the images one over the other must give, after each image,
+    // exactly the picture a one-frame export of that frame holds.
+    const std::vector<QByteArray> frames{"#.#.#.",
+                                         "#.#.#.x",
+                                         "      ",
+                                         "ab\xf7"
+                                         "cd",
+                                         "ab\xf7"
+                                         "cd",
+                                         "zzzzzz"};
+    const orv::Pelicula m = movie(3, 2, 100, frames);
+    QTemporaryDir dir;
+    QCOMPARE(orv::render::exportaGif(m, dir.filePath("m.gif"), orv::render::fuenteGif(8), {}),
+             orv::ResultadoExport::Hecho);
+    const Gif gif = readGif(dir.filePath("m.gif"));
+    QVERIFY(gif);
+    QCOMPARE(gif->ImageCount,
+             4); // frames 0 and 1 look the same (the 'x' is past the frame), so do 3 and 4
+    std::vector<GifByteType> screen(static_cast<size_t>(gif->SWidth * gif->SHeight), 0);
+    const std::vector<int> shown{0, 2, 3, 5};
+    for (int i = 0; i < gif->ImageCount; ++i) {
+        const SavedImage& image = gif->SavedImages[i];
+        const GifImageDesc& d = image.ImageDesc;
+        for (int y = 0; y < d.Height; ++y)
+            for (int x = 0; x < d.Width; ++x)
+                screen[static_cast<size_t>((d.Top + y) * gif->SWidth + d.Left + x)] =
+                    image.RasterBits[y * d.Width + x];
+        const orv::Pelicula single =
+            movie(3, 2, 100, {frames[static_cast<size_t>(shown[static_cast<size_t>(i)])]});
+        const QString path = dir.filePath(QString("single%1.gif").arg(i));
+        QCOMPARE(orv::render::exportaGif(single, path, orv::render::fuenteGif(8), {}),
+                 orv::ResultadoExport::Hecho);
+        const Gif expected = readGif(path);
+        QVERIFY(expected);
+        QVERIFY2(std::equal(screen.begin(), screen.end(), expected->SavedImages[0].RasterBits),
+                 qPrintable(QString::number(i)));
+    }
+}
+
+void TestGif::twoColoursAndLoops()
+{
+    const orv::Pelicula m = movie(4, 2, 100, {"#..#", "...."});
+    QTemporaryDir dir;
+    orv::OpcionesExport opciones;
+    opciones.letras = 0xff8000;
+    opciones.fondo = 0x102030;
+    QCOMPARE(orv::render::exportaGif(m, dir.filePath("m.gif"), orv::render::fuenteGif(8), opciones),
+             orv::ResultadoExport::Hecho);
+    const Gif gif = readGif(dir.filePath("m.gif"));
+    QVERIFY(gif);
+    QVERIFY(gif->SColorMap);
+    QCOMPARE(gif->SColorMap->ColorCount, 2);
+    const GifColorType& bg = gif->SColorMap->Colors[0];
+    const GifColorType& fg = gif->SColorMap->Colors[1];
+    QCOMPARE(QList<int>({bg.Red, bg.Green, bg.Blue}), QList<int>({0x10, 0x20, 0x30}));
+    QCOMPARE(QList<int>({fg.Red, fg.Green, fg.Blue}), QList<int>({0xff, 0x80, 0x00}));
+    // Repeats forever: the application extension before the first image.
+    bool loops = false;
+    const SavedImage& first = gif->SavedImages[0];
+    for (int i = 0; i + 1 < first.ExtensionBlockCount; ++i) {
+        const ExtensionBlock& b = first.ExtensionBlocks[i];
+        if (b.Function == APPLICATION_EXT_FUNC_CODE &&
+            QByteArray((const char*)b.Bytes, b.ByteCount) == "NETSCAPE2.0")
+            loops = first.ExtensionBlocks[i + 1].ByteCount == 3 &&
+                    first.ExtensionBlocks[i + 1].Bytes[1] == 0 &&
+                    first.ExtensionBlocks[i + 1].Bytes[2] == 0;
+    }
+    QVERIFY(loops);
+}
+
+void TestGif::lettersFallInTheirCells_data()
+{
+    QTest::addColumn<QByteArray>("frame");
+    QTest::addColumn<QList<QPoint>>("cells");
+    QTest::newRow("blank frame has no letter pixels") << QByteArray("         ") << QList<QPoint>{};
+    QTest::newRow("one mark in a corner") << QByteArray("#") << QList<QPoint>{{0, 0}};
+    QTest::newRow("marks across the rows")
+        << QByteArray("#   #   #") << QList<QPoint>{{0, 0}, {1, 1}, {2, 2}};
+    QTest::newRow("a short line leaves the rest blank")
+        << QByteArray("  #") << QList<QPoint>{{2, 0}};
+    QTest::newRow("control bytes draw nothing")
+        << QByteArray("\x1b\x07\t#") << QList<QPoint>{{0, 1}};
+    QTest::newRow("Windows-1252 ramp letters")
+        << QByteArray("\xf7\xa4\x80") << QList<QPoint>{{0, 0}, {1, 0}, {2, 0}};
+}
+
+void TestGif::lettersFallInTheirCells()
+{
+    QFETCH(QByteArray, frame);
+    QFETCH(QList<QPoint>, cells);
+    const orv::Pelicula m = movie(3, 3, 100, {frame});
+    QTemporaryDir dir;
+    QCOMPARE(orv::render::exportaGif(m, dir.filePath("m.gif"), orv::render::fuenteGif(12), {}),
+             orv::ResultadoExport::Hecho);
+    const Gif gif = readGif(dir.filePath("m.gif"));
+    QVERIFY(gif);
+    Cells expected;
+    for (const QPoint& p : cells)
+        expected.insert({p.x(), p.y()});
+    QVERIFY(inkedCells(gif.get(), 0, cellSize(12)) == expected);
+}
+
+void TestGif::failureLeavesNoFile()
+{
+    const orv::Pelicula m = movie(2, 1, 100, {"a", "b", "c"});
+    QTemporaryDir dir;
+    QFile old(dir.filePath("m.gif"));
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("earlier");
+    old.close();
+    orv::OpcionesExport opciones;
+    opciones.progreso = [](int done, int) { return done < 2; };
+    QCOMPARE(orv::render::exportaGif(m, dir.filePath("m.gif"), orv::render::fuenteGif(8), opciones),
+             orv::ResultadoExport::Cancelado);
+    QVERIFY(QDir(dir.path()).mkdir("folder.gif"));
+    QString error;
+    QCOMPARE(orv::render::exportaGif(m, dir.filePath("folder.gif"), orv::render::fuenteGif(8), {},
+                                     &error),
+             orv::ResultadoExport::Fallo);
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"m.gif"});
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("earlier"));
+}
+
+QTEST_MAIN(TestGif)
+#include "test_gif.moc"

@@ -1,0 +1,364 @@
+// `orv export` and `orv play` as scripts and terminals use them. The player
+// runs in a real pseudo-terminal (a private tmux server), driven by keys and
+// signals, and its screen is read back from the terminal.
+#include "moviefixtures.h"
+#include "terminalplayer.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QThread>
+#include <QtTest>
+
+#define NCURSES_WIDECHAR 1
+#include <ncurses.h>
+
+namespace {
+
+struct Run
+{
+    int status;
+    QString out;
+    QString err;
+};
+
+Run runOrv(const QStringList& args)
+{
+    QProcess p;
+    p.start(QStringLiteral(ORV_CLI_PATH), args);
+    if (!p.waitForFinished(60000))
+        qFatal("orv did not finish");
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+// Three frames that say which they are, 12 x 3.
+const QByteArray kMovie = fixtures::plainMovie(
+    "12,3,3,100,0,0,0,0,Autor,Info", {"FRAME-ZERO  ............\xf7\xa4\x80"
+                                      "ab",
+                                      "FRAME-ONE   ,,,,,,,,,,,,", "FRAME-TWO   ;;;;;;;;;;;;"});
+
+// A private tmux server with one window running a command; the screen is
+// what the terminal shows.
+class Tmux
+{
+public:
+    explicit Tmux(const QString& socket) : m_socket(socket) {}
+    ~Tmux() { tmux({"kill-server"}); }
+
+    QString tmux(const QStringList& args) const
+    {
+        QProcess p;
+        p.start(QStringLiteral("tmux"), QStringList{"-S", m_socket, "-f", "/dev/null"} + args);
+        p.waitForFinished(10000);
+        return QString::fromUtf8(p.readAllStandardOutput());
+    }
+    void start(const QString& command, int width, int height)
+    {
+        tmux({"new-session", "-d", "-x", QString::number(width), "-y", QString::number(height),
+              "-e", "LANG=C.UTF-8", "-e", "TERM=xterm-256color", command});
+        tmux({"set-option", "-g", "remain-on-exit", "on"});
+    }
+    QString screen() const { return tmux({"capture-pane", "-p", "-t", "0"}); }
+    QString value(const char* format) const
+    {
+        return tmux({"display-message", "-p", "-t", "0", format}).trimmed();
+    }
+    void keys(const QStringList& keys) const { tmux(QStringList{"send-keys", "-t", "0"} + keys); }
+    // Waits until the screen holds `text`; answers whether it came.
+    bool waitFor(const QString& text, int ms = 10000) const
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < ms) {
+            if (screen().contains(text))
+                return true;
+            QThread::msleep(30);
+        }
+        return false;
+    }
+    bool waitForExit(int ms = 10000) const
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < ms) {
+            if (value("#{pane_dead}") == "1")
+                return true;
+            QThread::msleep(30);
+        }
+        return false;
+    }
+
+private:
+    QString m_socket;
+};
+
+} // namespace
+
+class TestOrvVerbs : public QObject
+{
+    Q_OBJECT
+private slots:
+    void exportWritesEachKind_data();
+    void exportWritesEachKind();
+    void exportBadUsage_data();
+    void exportBadUsage();
+    void playNeedsATerminal();
+    void playBadUsage_data();
+    void playBadUsage();
+    void keysDriveThePlayback_data();
+    void keysDriveThePlayback();
+    void playInATerminal_data();
+    void playInATerminal();
+    void playsToTheEndAndLeaves();
+    void largeMovieIsCut();
+};
+
+void TestOrvVerbs::exportWritesEachKind_data()
+{
+    QTest::addColumn<QStringList>("kind");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("start");
+    QTest::newRow("gif") << QStringList{"--gif"} << "m.gif" << QByteArray("GIF89a");
+    QTest::newRow("html") << QStringList{"--html"} << "m.html" << QByteArray("<!DOCTYPE html>");
+    QTest::newRow("cast") << QStringList{"--cast"} << "m.cast" << QByteArray("{\"height\":3,");
+    QTest::newRow("kind from the extension")
+        << QStringList{} << "m.htm" << QByteArray("<!DOCTYPE html>");
+    QTest::newRow("gif with size and colours")
+        << QStringList{"--gif", "--font-size", "12", "--fg", "#FF0000", "--bg", "00ff00"} << "c.gif"
+        << QByteArray("GIF89a");
+}
+
+void TestOrvVerbs::exportWritesEachKind()
+{
+    QFETCH(QStringList, kind);
+    QFETCH(QString, name);
+    QFETCH(QByteArray, start);
+    QTemporaryDir dir;
+    const QString movie = fixtures::writeFile(dir, "peli.ovt", kMovie);
+    const Run r =
+        runOrv(QStringList{"export"} + kind + QStringList{"-o", dir.filePath(name), movie});
+    QCOMPARE(r.status, 0);
+    QFile f(dir.filePath(name));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.read(start.size()), start);
+}
+
+void TestOrvVerbs::exportBadUsage_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no kind, unknown extension")
+        << QStringList{"-o", "x.txt"} << 2 << "una sola clase";
+    QTest::newRow("two kinds") << QStringList{"--gif", "--html", "-o", "x.gif"} << 2
+                               << "una sola clase";
+    QTest::newRow("no output") << QStringList{"--gif"} << 2 << "falta -o";
+    QTest::newRow("bad colour") << QStringList{"--gif", "--fg", "red", "-o", "x.gif"} << 2
+                                << "RRGGBB";
+    QTest::newRow("short colour") << QStringList{"--gif", "--bg", "fff", "-o", "x.gif"} << 2
+                                  << "RRGGBB";
+    QTest::newRow("bad size") << QStringList{"--gif", "--font-size", "0", "-o", "x.gif"} << 2
+                              << "--font-size";
+    QTest::newRow("size not a number")
+        << QStringList{"--gif", "--font-size", "big", "-o", "x.gif"} << 2 << "--font-size";
+}
+
+void TestOrvVerbs::exportBadUsage()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString movie = fixtures::writeFile(dir, "peli.ovt", kMovie);
+    const Run r = runOrv(QStringList{"export"} + args + QStringList{movie});
+    QCOMPARE(r.status, status);
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    QVERIFY(r.err.contains("Uso: orv export"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"peli.ovt"});
+}
+
+void TestOrvVerbs::playNeedsATerminal()
+{
+    QTemporaryDir dir;
+    const Run r = runOrv({"play", fixtures::writeFile(dir, "peli.ovt", kMovie)});
+    QCOMPARE(r.status, 2);
+    QVERIFY2(r.err.contains("necesita un terminal"), qPrintable(r.err));
+    QVERIFY(r.out.isEmpty()); // no screen set-up went down the pipe
+}
+
+void TestOrvVerbs::playBadUsage_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("frames past the end") << QStringList{"--frames", "1-3"} << "--frames";
+    QTest::newRow("frames backwards") << QStringList{"--frames", "2-1"} << "--frames";
+    QTest::newRow("frames not numbers") << QStringList{"--frames", "a-b"} << "--frames";
+    QTest::newRow("pause zero") << QStringList{"--pause", "0"} << "--pause";
+    QTest::newRow("pause not a number") << QStringList{"--pause", "fast"} << "--pause";
+}
+
+void TestOrvVerbs::playBadUsage()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const Run r = runOrv(QStringList{"play"} + args +
+                         QStringList{fixtures::writeFile(dir, "peli.ovt", kMovie)});
+    QCOMPARE(r.status, 2);
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+}
+
+void TestOrvVerbs::keysDriveThePlayback_data()
+{
+    QTest::addColumn<int>("start");
+    QTest::addColumn<bool>("playing");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("frame");
+    QTest::addColumn<bool>("playingAfter");
+    QTest::addColumn<bool>("goesOn");
+    QTest::newRow("space starts") << 1 << false << int(' ') << 1 << true << true;
+    QTest::newRow("space stops") << 1 << true << int(' ') << 1 << false << true;
+    QTest::newRow("right steps") << 1 << false << KEY_RIGHT << 2 << false << true;
+    QTest::newRow("right at the end stays") << 3 << false << KEY_RIGHT << 3 << false << true;
+    QTest::newRow("left steps back while playing") << 2 << true << KEY_LEFT << 1 << true << true;
+    QTest::newRow("left at frame 0 stays") << 0 << false << KEY_LEFT << 0 << false << true;
+    QTest::newRow("home rewinds and keeps playing") << 3 << true << KEY_HOME << 0 << true << true;
+    QTest::newRow("q quits") << 2 << false << int('q') << 2 << false << false;
+    QTest::newRow("Esc quits") << 2 << true << 27 << 2 << true << false;
+    QTest::newRow("other keys do nothing") << 2 << false << int('x') << 2 << false << true;
+}
+
+void TestOrvVerbs::keysDriveThePlayback()
+{
+    QFETCH(int, start);
+    QFETCH(bool, playing);
+    QFETCH(int, key);
+    QFETCH(int, frame);
+    QFETCH(bool, playingAfter);
+    QFETCH(bool, goesOn);
+    orv::Playback motor;
+    motor.abre(4, 100);
+    motor.irA(start);
+    if (playing)
+        motor.alternaReproduccion();
+    QCOMPARE(orv::cli::aplicaTecla(motor, key), goesOn);
+    QCOMPARE(motor.cuadroActual(), frame);
+    QCOMPARE(motor.reproduciendo(), playingAfter);
+
+    // Repeat and the pause keys, from the same state.
+    const bool repeat = motor.repetir();
+    orv::cli::aplicaTecla(motor, 'r');
+    QCOMPARE(motor.repetir(), !repeat);
+    orv::cli::aplicaTecla(motor, '+');
+    QVERIFY(motor.velocidad() < 100 && motor.velocidad() >= 1);
+    orv::cli::aplicaTecla(motor, '-');
+    orv::cli::aplicaTecla(motor, '-');
+    QVERIFY(motor.velocidad() > 100);
+    for (int i = 0; i < 100; ++i)
+        orv::cli::aplicaTecla(motor, '+');
+    QCOMPARE(motor.velocidad(), 1.0);
+}
+
+void TestOrvVerbs::playInATerminal_data()
+{
+    QTest::addColumn<bool>("interrupt");
+    QTest::newRow("left with q") << false;
+    QTest::newRow("interrupted with Ctrl+C") << true;
+}
+
+void TestOrvVerbs::playInATerminal()
+{
+    QFETCH(bool, interrupt);
+    if (QStandardPaths::findExecutable("tmux").isEmpty())
+        QSKIP("tmux is not installed: orv play is not tried in a terminal");
+    QTemporaryDir dir;
+    const QString movie = fixtures::writeFile(dir, "peli.ovt", kMovie);
+    const QString after = dir.filePath("after");
+    Tmux tmux(dir.filePath("tmux.sock"));
+    // The shell around the player records the exit status and the terminal's
+    // modes once the player has gone.
+    tmux.start(QStringLiteral("%1 play --pause 3600000 %2; echo \"status $?\" > %3; stty -a >> %3; "
+                              "echo player-gone; sleep 60")
+                   .arg(QStringLiteral(ORV_CLI_PATH), movie, after),
+               60, 12);
+    QVERIFY2(tmux.waitFor("Cuadro 1 de 3"), qPrintable(tmux.screen()));
+    QVERIFY(tmux.screen().contains(QString::fromUtf8("FRAME-ZERO\n............\n÷¤€ab")));
+    QCOMPARE(tmux.value("#{alternate_on}"), QString("1"));
+
+    // Playing with an hour's pause: only keys move the frame.
+    tmux.keys({"Right"});
+    QVERIFY2(tmux.waitFor("Cuadro 2 de 3"), qPrintable(tmux.screen()));
+    QVERIFY(tmux.screen().contains("FRAME-ONE"));
+    tmux.keys({"Right"});
+    QVERIFY(tmux.waitFor("Cuadro 3 de 3"));
+    tmux.keys({"Right", "Left"});
+    QVERIFY2(tmux.waitFor("Cuadro 2 de 3"), qPrintable(tmux.screen()));
+    tmux.keys({"Home"});
+    QVERIFY(tmux.waitFor("Cuadro 1 de 3"));
+    QVERIFY(tmux.screen().contains("FRAME-ZERO"));
+    tmux.keys({"r"});
+    QVERIFY(tmux.waitFor(QString::fromUtf8("repetir: sí")));
+    tmux.keys({"+"});
+    QVERIFY2(tmux.waitFor("pausa 2880000 ms"), qPrintable(tmux.screen()));
+    tmux.keys({"Space", "Right"}); // stopped, stepping still works
+    QVERIFY(tmux.waitFor("Cuadro 2 de 3"));
+
+    tmux.keys({interrupt ? "C-c" : "q"});
+    QVERIFY2(tmux.waitFor("player-gone"), qPrintable(tmux.screen()));
+    QCOMPARE(tmux.value("#{alternate_on}"), QString("0"));
+    QCOMPARE(tmux.value("#{cursor_flag}"), QString("1"));
+    QFile f(after);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QString modes = QString::fromUtf8(f.readAll());
+    QVERIFY2(modes.startsWith(interrupt ? "status 130" : "status 0"), qPrintable(modes));
+    // Set, not "-icanon": the player's raw modes are gone.
+    for (const char* mode : {"icanon", "echo", "icrnl", "isig"})
+        QVERIFY2(modes.contains(QRegularExpression(QStringLiteral("(^|\\s)%1(\\s|$)").arg(mode))),
+                 mode);
+}
+
+void TestOrvVerbs::playsToTheEndAndLeaves()
+{
+    if (QStandardPaths::findExecutable("tmux").isEmpty())
+        QSKIP("tmux is not installed: orv play is not tried in a terminal");
+    QTemporaryDir dir;
+    const QString movie = fixtures::writeFile(dir, "peli.ovt", kMovie);
+    Tmux tmux(dir.filePath("tmux.sock"));
+    // Two frames, then a single frame (which cannot play) shown for one pause.
+    tmux.start(QStringLiteral("%1 play --once --pause 40 --frames 1-2 %2; echo \"status $?\"; "
+                              "%1 play --once --pause 40 --frames 0 %2; echo \"again $?\"")
+                   .arg(QStringLiteral(ORV_CLI_PATH), movie),
+               60, 12);
+    QVERIFY2(tmux.waitForExit(), qPrintable(tmux.screen()));
+    QVERIFY2(tmux.screen().contains("status 0") && tmux.screen().contains("again 0"),
+             qPrintable(tmux.screen()));
+    QCOMPARE(tmux.value("#{alternate_on}"), QString("0"));
+}
+
+void TestOrvVerbs::largeMovieIsCut()
+{
+    if (QStandardPaths::findExecutable("tmux").isEmpty())
+        QSKIP("tmux is not installed: orv play is not tried in a terminal");
+    QTemporaryDir dir;
+    QByteArray line;
+    for (int r = 0; r < 30; ++r)
+        line += QByteArray("row") + QByteArray::number(r).rightJustified(2, '0') +
+                QByteArray(72, 'x') + "END";
+    const QString movie = fixtures::writeFile(
+        dir, "big.ovt", fixtures::plainMovie("80,30,1,100,0,0,0,0,a,b", {line}));
+    Tmux tmux(dir.filePath("tmux.sock"));
+    tmux.start(QStringLiteral("%1 play %2").arg(QStringLiteral(ORV_CLI_PATH), movie), 40, 10);
+    QVERIFY2(tmux.waitFor("recortada a 40x9"), qPrintable(tmux.screen()));
+    const QStringList rows = tmux.screen().split('\n');
+    QCOMPARE(rows.value(0), "row00" + QString(35, 'x'));
+    QCOMPARE(rows.value(8), "row08" + QString(35, 'x'));
+    QVERIFY(!tmux.screen().contains("row09"));
+    tmux.keys({"Escape"});
+    QVERIFY(tmux.waitForExit());
+}
+
+QTEST_GUILESS_MAIN(TestOrvVerbs)
+#include "test_orvverbs.moc"

@@ -1,0 +1,366 @@
+// The web page and asciicast exports: what they hold, read back the way a
+// player reads them, and that a failed or cancelled export leaves no file.
+#include "castexport.h"
+#include "cp1252.h"
+#include "exportfixtures.h"
+#include "htmlexport.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QtTest>
+
+using exportfixtures::movie;
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A terminal just big enough for the recording: what a replaying player
+// shows after each event. It knows the sequences a recording may use (cursor
+// position, clear screen, cursor visibility); any other escape fails the test.
+struct Terminal
+{
+    int width, height;
+    std::vector<QString> screen;
+    int row = 0, col = 0;
+
+    Terminal(int w, int h) : width(w), height(h), screen(static_cast<size_t>(h), QString(w, ' ')) {}
+
+    void feed(const QString& text)
+    {
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const QChar c = text.at(i);
+            if (c == QChar(0x1b)) {
+                QVERIFY2(i + 1 < text.size() && text.at(i + 1) == '[', "escape without CSI");
+                qsizetype end = i + 2;
+                while (end < text.size() && !text.at(end).isLetter())
+                    ++end;
+                QVERIFY2(end < text.size(), "unterminated escape");
+                const QString params = text.mid(i + 2, end - i - 2);
+                const QChar final = text.at(end);
+                if (final == 'H') {
+                    const QStringList rc = params.split(';');
+                    row = params.isEmpty() ? 0 : rc.value(0).toInt() - 1;
+                    col = rc.size() > 1 ? rc.value(1).toInt() - 1 : 0;
+                } else if (final == 'J') {
+                    QCOMPARE(params, QString("2"));
+                    for (QString& r : screen)
+                        r.fill(' ');
+                } else {
+                    QCOMPARE(params + final, QString("?25l"));
+                }
+                i = end;
+                continue;
+            }
+            QVERIFY2(c.unicode() >= 0x20, "control character written to the terminal");
+            QVERIFY2(row >= 0 && row < height && col >= 0 && col < width,
+                     "text written outside the terminal");
+            screen[static_cast<size_t>(row)][col] = c;
+            ++col;
+        }
+    }
+};
+
+struct Cast
+{
+    QJsonObject header;
+    std::vector<double> times;
+    std::vector<QString> texts;
+};
+
+Cast readCast(const QString& path)
+{
+    Cast cast;
+    const QList<QByteArray> lines = readAll(path).split('\n');
+    cast.header = QJsonDocument::fromJson(lines.value(0)).object();
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        if (lines[i].isEmpty())
+            continue;
+        const QJsonArray event = QJsonDocument::fromJson(lines[i]).array();
+        if (event.size() != 3 || event[1].toString() != QLatin1String("o"))
+            qFatal("malformed event: %s", lines[i].constData());
+        cast.times.push_back(event[0].toDouble());
+        cast.texts.push_back(event[2].toString());
+    }
+    return cast;
+}
+
+// The frames array a page holds, read the way the page reads it: the text of
+// its script element up to the first "</script".
+QJsonArray pageFrames(const QByteArray& page)
+{
+    const QByteArray open = "<script type=\"application/json\" id=\"cuadros\">";
+    const qsizetype from = page.indexOf(open) + open.size();
+    const qsizetype to = page.indexOf("</script", from);
+    return QJsonDocument::fromJson(page.mid(from, to - from)).array();
+}
+
+} // namespace
+
+class TestTextExport : public QObject
+{
+    Q_OBJECT
+private slots:
+    void castReplaysEveryFrame_data();
+    void castReplaysEveryFrame();
+    void castHeaderAndTimes_data();
+    void castHeaderAndTimes();
+    void controlBytesNeverReachTheTerminal();
+    void pageHoldsEveryFrameAsText_data();
+    void pageHoldsEveryFrameAsText();
+    void pageLoadsNothingFromOutside();
+    void pageTakesColoursAndSize();
+    void failureLeavesNoFile_data();
+    void failureLeavesNoFile();
+    void pageInABrowser();
+};
+
+void TestTextExport::castReplaysEveryFrame_data()
+{
+    QTest::addColumn<int>("ancho");
+    QTest::addColumn<int>("alto");
+    QTest::addColumn<QList<QByteArray>>("frames");
+    QTest::newRow("full frames") << 3 << 2 << QList<QByteArray>{"abcdef", "ghijkl", "mnopqr"};
+    QTest::newRow("short lines give short and empty rows")
+        << 4 << 3 << QList<QByteArray>{"abcdef", "", "x"};
+    QTest::newRow("long lines are cut to the frame")
+        << 2 << 2 << QList<QByteArray>{"abcdefgh", "12345"};
+    QTest::newRow("Windows-1252 letters")
+        << 3 << 1 << QList<QByteArray>{"\xf7\xa4\x80", "\xe9\xf1\xfc"};
+    QTest::newRow("JSON and HTML specials") << 4 << 2 << QList<QByteArray>{"\"\\/<", ">&'\""};
+    QTest::newRow("a smaller frame after a full one leaves nothing behind")
+        << 3 << 2 << QList<QByteArray>{"######", "#"};
+    QTest::newRow("one frame") << 5 << 1 << QList<QByteArray>{"hello"};
+}
+
+void TestTextExport::castReplaysEveryFrame()
+{
+    QFETCH(int, ancho);
+    QFETCH(int, alto);
+    QFETCH(QList<QByteArray>, frames);
+    const orv::Pelicula m = movie(ancho, alto, 100, {frames.begin(), frames.end()});
+    QTemporaryDir dir;
+    const QString path = dir.filePath("m.cast");
+    QCOMPARE(orv::exportaCast(m, path, {}), orv::ResultadoExport::Hecho);
+
+    const Cast cast = readCast(path);
+    QCOMPARE(cast.texts.size(), size_t(frames.size()));
+    Terminal terminal(cast.header.value("width").toInt(), cast.header.value("height").toInt());
+    for (int i = 0; i < frames.size(); ++i) {
+        terminal.feed(cast.texts[static_cast<size_t>(i)]);
+        if (QTest::currentTestFailed())
+            return;
+        const std::vector<QByteArray> expected = exportfixtures::paddedRows(m, i);
+        for (int r = 0; r < alto; ++r)
+            QCOMPARE(terminal.screen[static_cast<size_t>(r)],
+                     orv::fromCp1252(expected[static_cast<size_t>(r)]));
+    }
+}
+
+void TestTextExport::castHeaderAndTimes_data()
+{
+    QTest::addColumn<double>("pausa");
+    QTest::addColumn<double>("step"); // seconds between events
+    QTest::newRow("whole milliseconds") << 125.0 << 0.125;
+    QTest::newRow("a fraction rounds as the Player's timer does") << 100.5 << 0.100;
+    QTest::newRow("no pause plays as fast as the timer allows") << 0.0 << 0.001;
+}
+
+void TestTextExport::castHeaderAndTimes()
+{
+    QFETCH(double, pausa);
+    QFETCH(double, step);
+    const orv::Pelicula m = movie(7, 3, pausa, {"a", "b", "c", "d"});
+    QTemporaryDir dir;
+    QCOMPARE(orv::exportaCast(m, dir.filePath("m.cast"), {}), orv::ResultadoExport::Hecho);
+    const Cast cast = readCast(dir.filePath("m.cast"));
+    QCOMPARE(cast.header.value("version").toInt(), 2);
+    QCOMPARE(cast.header.value("width").toInt(), 7);
+    QCOMPARE(cast.header.value("height").toInt(), 3);
+    for (size_t i = 0; i < cast.times.size(); ++i)
+        QVERIFY2(qAbs(cast.times[i] - double(i) * step) < 1e-6,
+                 qPrintable(QString::number(cast.times[i])));
+}
+
+void TestTextExport::controlBytesNeverReachTheTerminal()
+{
+    // A frame that would clear the screen and ring the bell if its bytes
+    // went out raw: each control byte must arrive as a space.
+    const orv::Pelicula m = movie(8, 1, 100,
+                                  {"\x1b[2J\x07\x7f"
+                                   "ab",
+                                   "\x9d\x81x\x90\x8d\x8f"
+                                   "yz"});
+    QTemporaryDir dir;
+    QCOMPARE(orv::exportaCast(m, dir.filePath("m.cast"), {}), orv::ResultadoExport::Hecho);
+    const Cast cast = readCast(dir.filePath("m.cast"));
+    Terminal terminal(8, 1);
+    terminal.feed(cast.texts[0]);
+    QCOMPARE(terminal.screen[0], QString(" [2J  ab"));
+    terminal.feed(cast.texts[1]);
+    QCOMPARE(terminal.screen[0], QString("  x   yz"));
+}
+
+void TestTextExport::pageHoldsEveryFrameAsText_data()
+{
+    QTest::addColumn<QList<QByteArray>>("frames");
+    QTest::newRow("plain") << QList<QByteArray>{"abcdefghijkl", "mnopqrstuvwx"};
+    QTest::newRow("a frame that closes the script element")
+        << QList<QByteArray>{"</script>ab", "</SCRIPT><!--x"};
+    QTest::newRow("markup and entities") << QList<QByteArray>{"</pre><b>&amp;", "<img src=x>"};
+    QTest::newRow("quotes and backslashes") << QList<QByteArray>{"\"\\\"'", "\\u0041"};
+    QTest::newRow("Windows-1252 letters")
+        << QList<QByteArray>{"\xf7\xa4\x80\xe9", "\x93quoted\x94"};
+}
+
+void TestTextExport::pageHoldsEveryFrameAsText()
+{
+    QFETCH(QList<QByteArray>, frames);
+    const orv::Pelicula m = movie(6, 2, 100, {frames.begin(), frames.end()});
+    QTemporaryDir dir;
+    QCOMPARE(orv::exportaHtml(m, dir.filePath("m.html"), {}), orv::ResultadoExport::Hecho);
+    const QByteArray page = readAll(dir.filePath("m.html"));
+    const QJsonArray stored = pageFrames(page);
+    QCOMPARE(stored.size(), frames.size());
+    for (int i = 0; i < frames.size(); ++i) {
+        QString expected = orv::fromCp1252(orv::cuadroVisible(m, i));
+        QCOMPARE(stored[i].toString(), expected);
+    }
+    // Nothing of a frame is markup: no '<' between the frames' opening and
+    // the page's own closing tags.
+    const qsizetype from = page.indexOf("id=\"cuadros\">") + 13;
+    QCOMPARE(page.indexOf('<', from), page.indexOf("</script>\n</body>"));
+}
+
+void TestTextExport::pageLoadsNothingFromOutside()
+{
+    const orv::Pelicula m = movie(4, 1, 100, {"http://example.com/", "src=x"});
+    QTemporaryDir dir;
+    QCOMPARE(orv::exportaHtml(m, dir.filePath("m.html"), {}), orv::ResultadoExport::Hecho);
+    const QByteArray page = readAll(dir.filePath("m.html"));
+    QVERIFY(page.contains("default-src 'none'"));
+    const QByteArray markup = page.left(page.indexOf("id=\"cuadros\">"));
+    for (const char* outside : {"http:", "https:", "src=", "href=", "@import", "url("})
+        QVERIFY2(!markup.contains(outside), outside);
+}
+
+void TestTextExport::pageTakesColoursAndSize()
+{
+    const orv::Pelicula m = movie(4, 1, 100, {"ab", "cd"});
+    QTemporaryDir dir;
+    orv::OpcionesExport opciones;
+    opciones.letras = 0x00ff80;
+    opciones.fondo = 0x102030;
+    opciones.puntos = 12;
+    QCOMPARE(orv::exportaHtml(m, dir.filePath("m.html"), opciones), orv::ResultadoExport::Hecho);
+    const QByteArray page = readAll(dir.filePath("m.html"));
+    QVERIFY(page.contains("background: #102030; color: #00ff80;"));
+    QVERIFY(page.contains("font-size: 12pt;"));
+    QVERIFY(page.contains("max=\"1\""));
+}
+
+void TestTextExport::failureLeavesNoFile_data()
+{
+    QTest::addColumn<bool>("html");
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("page, cancelled") << true << true;
+    QTest::newRow("recording, cancelled") << false << true;
+    QTest::newRow("page, cannot be written") << true << false;
+    QTest::newRow("recording, cannot be written") << false << false;
+}
+
+void TestTextExport::failureLeavesNoFile()
+{
+    QFETCH(bool, html);
+    QFETCH(bool, cancel);
+    const orv::Pelicula m = movie(4, 1, 100, {"a", "b", "c", "d"});
+    QTemporaryDir dir;
+    QString target = dir.filePath("old.out");
+    QFile old(target);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("earlier file");
+    old.close();
+    orv::OpcionesExport opciones;
+    int asked = 0;
+    if (cancel) {
+        opciones.progreso = [&](int done, int total) {
+            ++asked;
+            return !(done == 2 && total == 4);
+        };
+    } else {
+        // A folder where the file should go: it can never be renamed into place.
+        target = dir.filePath("folder");
+        QVERIFY(QDir(dir.path()).mkdir("folder"));
+    }
+    QString error;
+    const orv::ResultadoExport r = html ? orv::exportaHtml(m, target, opciones, &error)
+                                        : orv::exportaCast(m, target, opciones, &error);
+    QCOMPARE(r, cancel ? orv::ResultadoExport::Cancelado : orv::ResultadoExport::Fallo);
+    if (cancel)
+        QCOMPARE(asked, 2);
+    else
+        QVERIFY(!error.isEmpty());
+    QCOMPARE(readAll(dir.filePath("old.out")), QByteArray("earlier file"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1); // no scratch left
+}
+
+void TestTextExport::pageInABrowser()
+{
+    const QString browser = QStandardPaths::findExecutable("chromium");
+    if (browser.isEmpty())
+        QSKIP("chromium is not installed: the page is not tried in a browser (apt-get install "
+              "chromium)");
+    const orv::Pelicula m = movie(
+        14, 2, 100,
+        {"frame zero....second row", "</pre><script>document.title='x'</script>", "frame two"});
+    QTemporaryDir dir;
+    const QString page = dir.filePath("m.html");
+    QCOMPARE(orv::exportaHtml(m, page, {}), orv::ResultadoExport::Hecho);
+    // The same page with one step made by its own button, after it loaded.
+    const QString stepped = dir.filePath("stepped.html");
+    QVERIFY(QFile::copy(page, stepped));
+    QFile f(stepped);
+    QVERIFY(f.open(QIODevice::Append));
+    f.write("<script>window.addEventListener('load', function () {"
+            " document.getElementById('avanza').click(); });</script>\n");
+    f.close();
+
+    const auto dump = [&](const QString& file) {
+        QProcess p;
+        p.start(browser, {"--headless", "--no-sandbox", "--disable-gpu",
+                          "--user-data-dir=" + dir.filePath("profile"), "--dump-dom",
+                          QUrl::fromLocalFile(file).toString()});
+        if (!p.waitForFinished(120000))
+            return QString("browser did not finish");
+        return QString::fromUtf8(p.readAllStandardOutput());
+    };
+    const auto element = [](const QString& dom, const QString& tag) {
+        const QRegularExpressionMatch match =
+            QRegularExpression("<" + tag + ">(.*?)</",
+                               QRegularExpression::DotMatchesEverythingOption)
+                .match(dom);
+        return match.hasMatch() ? match.captured(1) : "no " + tag + " in: " + dom.left(2000);
+    };
+    const QString first = dump(page);
+    QCOMPARE(element(first, "pre id=\"pantalla\""), QString("frame zero....\nsecond row"));
+    QCOMPARE(element(first, "span id=\"estado\""), QString("Cuadro 1 de 3"));
+    // After the step, the frame holding markup shows as text and its
+    // script never ran (it would have renamed the page).
+    const QString second = dump(stepped);
+    QCOMPARE(element(second, "pre id=\"pantalla\""),
+             QString("&lt;/pre&gt;&lt;script&gt;\ndocument.title"));
+    QCOMPARE(element(second, "span id=\"estado\""), QString("Cuadro 2 de 3"));
+    QCOMPARE(element(second, "title"), QString("prueba.ovt"));
+}
+
+QTEST_GUILESS_MAIN(TestTextExport)
+#include "test_textexport.moc"
