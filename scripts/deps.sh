@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-svg-dev qt6-image-formats-plugins qt6-translations-l10n libgl-dev
     libzip-dev libdeflate-dev
     fonts-liberation unzip
+    libwmf-dev libemf2svg-dev libgif-dev
 )
 if [ "${ORV_WITH_FUZZ:-0}" = 1 ]; then
     packages+=(clang libclang-rt-14-dev)
