@@ -13,9 +13,10 @@
 namespace orv::cli {
 namespace {
 
-constexpr std::array<Verb, 2> kVerbs{{
+constexpr std::array<Verb, 3> kVerbs{{
     {"info", "muestra la cabecera y el archivo de una película", &infoVerb},
     {"frame", "muestra un cuadro de una película", &frameVerb},
+    {"create", "crea una película a partir de imágenes", &createVerb},
 }};
 
 // Parses a verb's command line. Answers -1 to go on, or the exit status when

@@ -11,5 +11,6 @@ std::span<const Verb> verbs();
 
 int infoVerb(const QStringList& args, Io& io);
 int frameVerb(const QStringList& args, Io& io);
+int createVerb(const QStringList& args, Io& io);
 
 } // namespace orv::cli
