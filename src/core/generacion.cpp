@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace orv {
 namespace {
@@ -19,28 +20,55 @@ std::int16_t a16(int v)
     return static_cast<std::int16_t>(std::clamp(v, -32768, 32767));
 }
 
-// Visits the sampled pixels (even rows) and adds their colours to the table.
-// Black sampled while a slot was free was let through by the table; if the
-// same image then fills the 16th slot, black has no slot left and its pixels
-// would vanish from the frame, so it counts as the 17th tone.
-bool recogeTonos(const Imagen& img, TablaTonos& tabla)
+// The colours of the sampled pixels, row after row: every column of every
+// even pixel row. Odd rows are never read.
+std::vector<std::uint32_t> muestras(const Imagen& img)
+{
+    const int ancho = img.ancho();
+    const int filas = (img.alto() + 1) / 2;
+    std::vector<std::uint32_t> m(std::size_t(ancho) * std::size_t(filas));
+    for (int r = 0; r < filas; ++r)
+        img.fila(2 * r, m.data() + std::size_t(r) * std::size_t(ancho));
+    return m;
+}
+
+// Adds the sampled colours to the table. Black sampled while a slot was free
+// was let through by the table; if the same image then fills the 16th slot,
+// black has no slot left and its pixels would vanish from the frame, so it
+// counts as the 17th tone.
+bool recogeTonos(const std::vector<std::uint32_t>& colores, TablaTonos& tabla)
 {
     bool hayNegro = false;
     bool hayUltimo = false;
     std::uint32_t ultimo = 0;
-    for (int y = 0; y < img.alto(); y += 2) {
-        for (int x = 0; x < img.ancho(); ++x) {
-            const std::uint32_t c = img.color(x, y);
-            if (hayUltimo && c == ultimo)
-                continue;
-            if (!tabla.agrega(c))
-                return false;
-            hayNegro = hayNegro || c == 0;
-            ultimo = c;
-            hayUltimo = true;
-        }
+    for (const std::uint32_t c : colores) {
+        if (hayUltimo && c == ultimo)
+            continue;
+        if (!tabla.agrega(c))
+            return false;
+        hayNegro = hayNegro || c == 0;
+        ultimo = c;
+        hayUltimo = true;
     }
     return !(hayNegro && tabla.numTonos() == 16);
+}
+
+QByteArray caracteres(const std::vector<std::uint32_t>& colores, const TablaTonos& tabla)
+{
+    QByteArray linea(qsizetype(colores.size()), Qt::Uninitialized);
+    char* d = linea.data();
+    std::uint32_t ultimo = 0;
+    char caracter = tabla.caracter(0);
+    for (const std::uint32_t c : colores) {
+        if (c != ultimo) {
+            ultimo = c;
+            caracter = tabla.caracter(c);
+        }
+        if (caracter != '\0')
+            *d++ = caracter;
+    }
+    linea.truncate(d - linea.constData());
+    return linea;
 }
 
 QString conRuta(const QString& inicio, const QStringList& rutas, int indice)
@@ -66,22 +94,7 @@ QString masInfoCreator() { return QStringLiteral("Película creada con Orvane AS
 
 QByteArray lineaCuadro(const Imagen& imagen, const TablaTonos& tabla)
 {
-    QByteArray linea;
-    linea.reserve(qsizetype(imagen.ancho()) * ((imagen.alto() + 1) / 2));
-    std::uint32_t ultimo = 0;
-    char caracter = tabla.caracter(0);
-    for (int y = 0; y < imagen.alto(); y += 2) {
-        for (int x = 0; x < imagen.ancho(); ++x) {
-            const std::uint32_t c = imagen.color(x, y);
-            if (c != ultimo) {
-                ultimo = c;
-                caracter = tabla.caracter(c);
-            }
-            if (caracter != '\0')
-                linea.append(caracter);
-        }
-    }
-    return linea;
+    return caracteres(muestras(imagen), tabla);
 }
 
 std::optional<QString> validaDatos(const QString& pausa, const QString& creador)
@@ -147,10 +160,11 @@ ResultadoGeneracion generaPelicula(const QString& ruta, const DatosGeneracion& d
         }
         if (img->ancho() != ancho || img->alto() != alto)
             return {TamanosDistintos, i};
-        if (!recogeTonos(*img, tabla))
+        const std::vector<std::uint32_t> colores = muestras(*img);
+        if (!recogeTonos(colores, tabla))
             return {DemasiadosTonos, i};
         tabla.ordena();
-        if (!escritor.writeFrame(lineaCuadro(*img, tabla)))
+        if (!escritor.writeFrame(caracteres(colores, tabla)))
             return {ErrorEscritura};
         if (avance && !avance(i + 1))
             return {Cancelada};

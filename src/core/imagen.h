@@ -16,6 +16,14 @@ public:
     virtual int alto() const = 0;
     // x in 0 .. ancho() - 1, y in 0 .. alto() - 1.
     virtual std::uint32_t color(int x, int y) const = 0;
+
+    // The packed colours of row y, ancho() of them, into `destino`. A picture
+    // that can read a whole row at once should; the generation reads rows.
+    virtual void fila(int y, std::uint32_t* destino) const
+    {
+        for (int x = 0; x < ancho(); ++x)
+            destino[x] = color(x, y);
+    }
 };
 
 // The colour that stands in for a pixel an image leaves transparent. Fixed,

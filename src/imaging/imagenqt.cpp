@@ -9,4 +9,15 @@ ImagenQt::ImagenQt(QImage imagen)
 {
 }
 
+void ImagenQt::fila(int y, std::uint32_t* destino) const
+{
+    // QRgb is 0xAARRGGBB; the packed colour wants red lowest.
+    const auto* origen = reinterpret_cast<const QRgb*>(m_imagen.constScanLine(y));
+    const int ancho = m_imagen.width();
+    for (int x = 0; x < ancho; ++x) {
+        const QRgb c = origen[x];
+        destino[x] = (c >> 16 & 0xFFu) | (c & 0xFF00u) | (c & 0xFFu) << 16;
+    }
+}
+
 } // namespace orv::imaging

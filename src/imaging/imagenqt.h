@@ -20,6 +20,7 @@ public:
         return std::uint32_t(qRed(c)) | std::uint32_t(qGreen(c)) << 8
             | std::uint32_t(qBlue(c)) << 16;
     }
+    void fila(int y, std::uint32_t* destino) const override;
     const QImage& imagen() const { return m_imagen; }
 
 private:
