@@ -12,6 +12,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace orv::creator {
 namespace {
 
@@ -61,7 +63,14 @@ QListWidget* Form1::lista() const { return m_list1; }
 
 void Form1::creaControles()
 {
+    // The twip layout was made for the classic 8-point dialog font; a larger
+    // desktop font would cut the captions at the design's sizes.
     auto* cliente = new QWidget(this);
+    QFont letra = cliente->font();
+    letra.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
+                       QStringLiteral("Arial")});
+    letra.setPointSizeF(8);
+    cliente->setFont(letra);
     setCentralWidget(cliente);
 
     auto* frame1 = coloca<QGroupBox>(cliente, "Frame1", twipsRect(this, 60, 0, 8355, 3975));
@@ -97,6 +106,9 @@ void Form1::creaControles()
     m_check1 = coloca<QCheckBox>(cliente, "Check1", twipsRect(this, 120, 4560, 3795, 255));
     m_check1->setText(QStringLiteral("Comprimir automáticamente la película de salida."));
     m_check1->setChecked(true);
+    // A style's check mark can be wider than the classic one; the free space
+    // to the right takes the rest of the caption rather than cutting it.
+    m_check1->resize(std::max(m_check1->width(), m_check1->sizeHint().width()), m_check1->height());
     m_command4 = coloca<QPushButton>(cliente, "Command4", twipsRect(this, 6420, 4440, 1995, 375));
     m_command4->setText(QStringLiteral("Generar película..."));
 
