@@ -1,6 +1,7 @@
 #include "metarchivo.h"
 
 #include "decodifica.h"
+#include "sinsuavizado.h"
 
 #include <QPainter>
 #include <QSvgRenderer>
@@ -35,10 +36,8 @@ std::optional<QImage> dibujaSvg(const QByteArray& svg, QSize tamano)
     QImage lienzo(tamano, QImage::Format_ARGB32_Premultiplied);
     lienzo.fill(Qt::transparent);
     {
-        QPainter p(&lienzo);
-        p.setRenderHint(QPainter::Antialiasing, false);
-        p.setRenderHint(QPainter::TextAntialiasing, false);
-        p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        LienzoSinSuavizado sinSuavizado(&lienzo);
+        QPainter p(&sinSuavizado);
         renderer.render(&p);
     }
     return lienzo;

@@ -13,7 +13,8 @@ namespace orv::imaging {
 //   header declares no size and takes the extent libwmf finds by scanning its
 //   drawing. As in libwmf's own converters, the extent of what is drawn is
 //   stretched over that size.
-// - EMF through libemf2svg, drawn by Qt SVG at the header's bounds.
+// - EMF through libemf2svg, drawn by Qt SVG at the header's bounds, aliased
+//   (see LienzoSinSuavizado).
 std::optional<QImage> dibujaWmf(const QByteArray& datos);
 std::optional<QImage> dibujaEmf(const QByteArray& datos);
 

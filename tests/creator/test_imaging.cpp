@@ -69,6 +69,14 @@ class TestImaging : public QObject
 
     QTemporaryDir m_dir;
 
+    std::optional<QImage> decodifica(const QByteArray& datos, const QString& nombre)
+    {
+        const QString ruta = m_dir.filePath(nombre);
+        if (!escribe(ruta, datos))
+            return std::nullopt;
+        return decodificaImagen(ruta);
+    }
+
 private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
 
@@ -139,12 +147,20 @@ private slots:
         QCOMPARE(img->pixel(18, 2), qRgb(0, 0, 0));
     }
 
-    // A WMF keeps its exact colours and adds no blended edges: colours that
-    // no SVG colour name matches, overlapping.
-    void wmfExactColours()
+    // Metafiles keep their exact colours and add no blended edges: colours
+    // that no SVG colour name matches, overlapping, at fractional positions.
+    void metafileExactColours_data()
     {
+        QTest::addColumn<bool>("emf");
+        QTest::newRow("wmf") << false;
+        QTest::newRow("emf") << true;
+    }
+    void metafileExactColours()
+    {
+        QFETCH(bool, emf);
         const QList<Rectangulo> rects{{QRect(0, 0, 17, 11), QColor(200, 10, 10)}, {QRect(10, 8, 30, 22), QColor(10, 10, 201)}};
-        const auto img = dibujaWmf(wmf(40, 30, rects));
+        const auto img = emf ? decodifica(imagefixtures::emf(40, 30, rects), QStringLiteral("x.emf"))
+                             : decodifica(wmf(40, 30, rects), QStringLiteral("x.wmf"));
         QVERIFY(img);
         QSet<QRgb> colores;
         for (int y = 0; y < img->height(); ++y)
