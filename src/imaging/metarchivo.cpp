@@ -8,6 +8,7 @@
 #include <QtEndian>
 
 #include <cstdlib>
+#include <cstring>
 #include <emf2svg.h>
 #include <libwmf/api.h>
 #include <libwmf/gd.h>
@@ -41,6 +42,20 @@ std::optional<QImage> dibujaSvg(const QByteArray& svg, QSize tamano)
         renderer.render(&p);
     }
     return lienzo;
+}
+
+// libwmf hands its PNG back without its length; a PNG ends with its IEND
+// chunk, so the chunks are walked to it.
+qsizetype largoPng(const char* png)
+{
+    qsizetype at = 8;
+    for (;;) {
+        const quint32 largo = qFromBigEndian<quint32>(png + at);
+        const bool fin = std::memcmp(png + at + 4, "IEND", 4) == 0;
+        at += 12 + qsizetype(largo);
+        if (fin)
+            return at;
+    }
 }
 
 // libwmf keeps its own state per metafile; this owns it for one conversion.
@@ -93,23 +108,17 @@ std::optional<QImage> wmfARaster(const QByteArray& datos)
         && wmf_display_size(api, &ancho, &alto, 96, 96) == wmf_E_None
         && tamanoAceptable(QSize(int(std::min(ancho, 1u << 30)), int(std::min(alto, 1u << 30))))) {
         wmf_gd_t* gd = WMF_GD_GetData(api);
-        gd->type = wmf_gd_image;
+        // PNG into memory: libwmf then frees its own picture, which it would
+        // leave to the caller (with no way to free it) as a bare gd image.
+        gd->type = wmf_gd_png;
+        gd->flags |= WMF_GD_OUTPUT_MEMORY;
         gd->bbox = bbox;
         gd->width = ancho;
         gd->height = alto;
-        if (wmf_play(api, 0, &bbox) == wmf_E_None && gd->gd_image) {
-            // gd's true-colour pixels: 7-bit alpha (0 opaque, 127 clear), then RGB.
-            const int* pixeles = wmf_gd_image_pixels(gd->gd_image);
-            QImage img(int(ancho), int(alto), QImage::Format_ARGB32);
-            for (int y = 0; y < int(alto); ++y) {
-                auto* linea = reinterpret_cast<QRgb*>(img.scanLine(y));
-                for (int x = 0; x < int(ancho); ++x) {
-                    const auto p = unsigned(pixeles[qsizetype(y) * ancho + x]);
-                    const int alfa = 255 - int((p >> 24) & 0x7F) * 255 / 127;
-                    linea[x] = qRgba(int(p >> 16 & 0xFF), int(p >> 8 & 0xFF), int(p & 0xFF), alfa);
-                }
-            }
-            resultado = img;
+        if (wmf_play(api, 0, &bbox) == wmf_E_None && gd->memory) {
+            QImage img;
+            if (img.loadFromData(QByteArrayView(gd->memory, largoPng(gd->memory)), "png"))
+                resultado = img;
         }
     }
     wmf_mem_close(api);
@@ -123,7 +132,8 @@ QByteArray emfASvg(const QByteArray& datos)
     if (datos.isEmpty())
         return {};
     generatorOptions opciones{};
-    opciones.nameSpace = const_cast<char*>("svg");
+    // No namespace prefix: libemf2svg does not free the copy it makes of one.
+    opciones.nameSpace = nullptr;
     opciones.svgDelimiter = true;
     opciones.emfplus = true;
     QByteArray copia = datos;

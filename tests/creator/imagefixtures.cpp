@@ -68,32 +68,35 @@ bool escribeGif(const QString& ruta, const QList<QImage>& cuadros, int transpare
     int bits = 1;
     while ((1 << bits) < paleta.size())
         ++bits;
-    int error = 0;
-    GifFileType* gif = EGifOpenFileName(QFile::encodeName(ruta).constData(), false, &error);
-    if (!gif)
-        return false;
     std::vector<GifColorType> colores(std::size_t(1) << bits);
     for (int i = 0; i < paleta.size(); ++i)
         colores[std::size_t(i)] = {GifByteType(qRed(paleta[i])), GifByteType(qGreen(paleta[i])),
                                    GifByteType(qBlue(paleta[i]))};
-    gif->SWidth = cuadros[0].width();
-    gif->SHeight = cuadros[0].height();
-    gif->SColorResolution = 8;
-    gif->SBackGroundColor = 0;
-    gif->SColorMap = GifMakeMapObject(1 << bits, colores.data());
-    for (int n = 0; n < cuadros.size(); ++n) {
-        const QImage& c = cuadros[n];
-        SavedImage* img = GifMakeSavedImage(gif, nullptr);
-        img->ImageDesc = {0, 0, c.width(), c.height(), false, nullptr};
-        img->RasterBits = static_cast<GifByteType*>(std::malloc(std::size_t(c.width() * c.height())));
-        for (int y = 0; y < c.height(); ++y)
-            for (int x = 0; x < c.width(); ++x)
-                img->RasterBits[y * c.width() + x] = GifByteType(paleta.indexOf(c.pixel(x, y) | 0xFF000000u));
-        GraphicsControlBlock gcb{DISPOSAL_UNSPECIFIED, false, 10, transparente < 0 ? NO_TRANSPARENT_COLOR : transparente};
-        EGifGCBToSavedExtension(&gcb, gif, n);
-    }
+    int error = 0;
+    GifFileType* gif = EGifOpenFileName(QFile::encodeName(ruta).constData(), false, &error);
+    if (!gif)
+        return false;
     EGifSetGifVersion(gif, true);
-    return EGifSpew(gif) == GIF_OK;
+    ColorMapObject* mapa = GifMakeMapObject(1 << bits, colores.data());
+    const int w = cuadros[0].width(), h = cuadros[0].height();
+    bool ok = EGifPutScreenDesc(gif, w, h, 8, 0, mapa) == GIF_OK;
+    std::vector<GifPixelType> linea(static_cast<std::size_t>(w));
+    for (const QImage& c : cuadros) {
+        const GraphicsControlBlock gcb{DISPOSAL_UNSPECIFIED, false, 10,
+                                       transparente < 0 ? NO_TRANSPARENT_COLOR : transparente};
+        GifByteType extension[4];
+        EGifGCBToExtension(&gcb, extension);
+        ok = ok && EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, extension) == GIF_OK
+            && EGifPutImageDesc(gif, 0, 0, w, h, false, nullptr) == GIF_OK;
+        for (int y = 0; ok && y < h; ++y) {
+            for (int x = 0; x < w; ++x)
+                linea[std::size_t(x)] = GifPixelType(paleta.indexOf(c.pixel(x, y) | 0xFF000000u));
+            ok = EGifPutLine(gif, linea.data(), w) == GIF_OK;
+        }
+    }
+    ok = EGifCloseFile(gif, &error) == GIF_OK && ok;
+    GifFreeMapObject(mapa);
+    return ok;
 }
 
 QByteArray iconoVarios(const QList<QImage>& imagenes, bool cursor)
