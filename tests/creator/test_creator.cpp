@@ -435,8 +435,12 @@ private slots:
             f.lista()->addItem(a);
         f.findChild<QCheckBox*>(QStringLiteral("Check1"))->setChecked(false);
         bool visto = false;
+        bool imagenVisible = false;
+        auto* picture1 = f.findChild<QLabel*>(QStringLiteral("Picture1"));
         QTimer cancela;
         connect(&cancela, &QTimer::timeout, [&] {
+            // The working picture shows the image being processed.
+            imagenVisible = imagenVisible || (!picture1->isHidden() && picture1->size() == QSize(20, 24));
             for (QWidget* w : QApplication::topLevelWidgets()) {
                 if (auto* p = qobject_cast<QProgressDialog*>(w); p && p->isVisible()) {
                     visto = true;
@@ -447,6 +451,8 @@ private slots:
         cancela.start(0);
         f.findChild<QPushButton*>(QStringLiteral("Command4"))->click();
         QVERIFY(visto);
+        QVERIFY(imagenVisible);
+        QVERIFY(picture1->isHidden());
         QCOMPARE(guion.calls.size(), 1); // the save dialog only
         QVERIFY(QDir(dir.path()).entryList({QStringLiteral("*.ovt")}, QDir::Files).isEmpty());
     }
