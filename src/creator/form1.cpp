@@ -6,6 +6,7 @@
 #include "ver.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -195,6 +196,17 @@ void Form1::menu_limpiar_Click()
         QStringLiteral("Limpiar lista"), ui::Icono::Ninguno, ui::Botones::SiNo);
     if (r == ui::Respuesta::Si)
         m_list1->clear();
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    // A running generation keeps the window painting and may see its close
+    // box; it finishes (or is cancelled from its progress) first.
+    if (m_generando) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void Form1::Command4_Click()

@@ -47,6 +47,9 @@ public slots:
     void menu_salir_Click();
     void menu_acerca_de_Click();
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void creaControles();
     void creaMenus();
