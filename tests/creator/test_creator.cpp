@@ -379,7 +379,7 @@ private slots:
         for (const auto& c : guion.calls)
             vistos.append(c.kind == ScriptedPrompt::Kind::GuardarArchivo ? QStringLiteral("guardar") : c.titulo);
         QCOMPARE(vistos, dialogos);
-        const auto& ultimo = guion.calls.last();
+        const ScriptedPrompt::Call ultimo = guion.calls.last();
         if (ultimo.kind == ScriptedPrompt::Kind::GuardarArchivo) {
             QCOMPARE(ultimo.titulo, QStringLiteral("Guardar película ASCII"));
             QCOMPARE(ultimo.filtro, QStringLiteral("Orvane ASCII Movie (*.ovt)|*.ovt|Todos los archivos (*.*)|*.*"));
@@ -399,7 +399,9 @@ private slots:
             else
                 QVERIFY(ultimo.texto.startsWith(QStringLiteral("La pausa debe ser un número positivo")));
         }
-        const QStringList esperadoArranque = ruta.isNull() ? QStringList() : QStringList{ruta, dir.filePath(escrita)};
+        QStringList esperadoArranque;
+        if (!ruta.isNull())
+            esperadoArranque << ruta << dir.filePath(escrita);
         QCOMPARE(arrancado, esperadoArranque);
         QStringList archivos = QDir(dir.path()).entryList({QStringLiteral("*.ovt*")}, QDir::Files);
         QCOMPARE(archivos, escrita.isEmpty() ? QStringList() : QStringList(escrita));
