@@ -56,8 +56,8 @@ double cpuHijos()
 {
     rusage uso{};
     getrusage(RUSAGE_CHILDREN, &uso);
-    return double(uso.ru_utime.tv_sec + uso.ru_stime.tv_sec)
-        + double(uso.ru_utime.tv_usec + uso.ru_stime.tv_usec) / 1e6;
+    return double(uso.ru_utime.tv_sec + uso.ru_stime.tv_sec) +
+           double(uso.ru_utime.tv_usec + uso.ru_stime.tv_usec) / 1e6;
 }
 
 double corre(const QString& programa, const QStringList& args)
@@ -84,7 +84,8 @@ double enProceso(const QStringList& rutas, const QString& salida, bool adelantad
         auto img = adelantado ? d->siguiente() : orv::imaging::decodificaImagen(rutas.at(i));
         return img ? std::make_unique<orv::imaging::ImagenQt>(std::move(*img)) : nullptr;
     };
-    const auto r = orv::generaPelicula(salida, {int(rutas.size()), QStringLiteral("100"), {}}, carga);
+    const auto r =
+        orv::generaPelicula(salida, {int(rutas.size()), QStringLiteral("100"), {}}, carga);
     return r.tipo == orv::Resultado::Creada ? double(t.nsecsElapsed()) / 1e9 : -1;
 }
 
@@ -132,12 +133,17 @@ int main(int argc, char** argv)
         const double s = f();
         return Medida{nombre, s, imagenes, cpuHijos() - antes};
     };
-    medidas.append(mide(QStringLiteral("orv create, BMP"), n, [&] { return corre(orv, QStringList{"create", "-o", dir.filePath("bmp.ovt")} + bmp); }));
-    medidas.append(mide(QStringLiteral("orv create, GIF"), n, [&] { return corre(orv, QStringList{"create", "-o", dir.filePath("gif.ovt")} + gif); }));
+    medidas.append(mide(QStringLiteral("orv create, BMP"), n, [&] {
+        return corre(orv, QStringList{"create", "-o", dir.filePath("bmp.ovt")} + bmp);
+    }));
+    medidas.append(mide(QStringLiteral("orv create, GIF"), n, [&] {
+        return corre(orv, QStringList{"create", "-o", dir.filePath("gif.ovt")} + gif);
+    }));
     double mejorAjeno = -1;
     if (!QStandardPaths::findExecutable(QStringLiteral("jp2a")).isEmpty()) {
-        medidas.append(mide(QStringLiteral("jp2a --width=400, JPEG (one run)"), n,
-                            [&] { return corre(QStringLiteral("jp2a"), QStringList{"--width=400"} + jpg); }));
+        medidas.append(mide(QStringLiteral("jp2a --width=400, JPEG (one run)"), n, [&] {
+            return corre(QStringLiteral("jp2a"), QStringList{"--width=400"} + jpg);
+        }));
         if (medidas.last().segundos > 0)
             mejorAjeno = n / medidas.last().segundos;
     }
@@ -146,7 +152,8 @@ int main(int argc, char** argv)
         medidas.append(mide(QStringLiteral("img2txt -W 400, BMP (one run per picture)"), n, [&] {
             double total = 0;
             for (const QString& f : bmp) {
-                const double s = corre(QStringLiteral("img2txt"), {QStringLiteral("-W"), QStringLiteral("400"), f});
+                const double s = corre(QStringLiteral("img2txt"),
+                                       {QStringLiteral("-W"), QStringLiteral("400"), f});
                 if (s < 0)
                     return -1.0;
                 total += s;
@@ -156,17 +163,22 @@ int main(int argc, char** argv)
         if (medidas.last().segundos > 0)
             mejorAjeno = std::max(mejorAjeno, n / medidas.last().segundos);
     }
-    medidas.append({QStringLiteral("in process, BMP, decoding ahead"), enProceso(bmp, dir.filePath("a.ovt"), true), int(n)});
-    medidas.append({QStringLiteral("in process, BMP, decoding in turn"), enProceso(bmp, dir.filePath("b.ovt"), false), int(n)});
-    medidas.append({QStringLiteral("in process, GIF, decoding ahead"), enProceso(gif, dir.filePath("c.ovt"), true), int(n)});
-    medidas.append({QStringLiteral("in process, GIF, decoding in turn"), enProceso(gif, dir.filePath("d.ovt"), false), int(n)});
+    medidas.append({QStringLiteral("in process, BMP, decoding ahead"),
+                    enProceso(bmp, dir.filePath("a.ovt"), true), int(n)});
+    medidas.append({QStringLiteral("in process, BMP, decoding in turn"),
+                    enProceso(bmp, dir.filePath("b.ovt"), false), int(n)});
+    medidas.append({QStringLiteral("in process, GIF, decoding ahead"),
+                    enProceso(gif, dir.filePath("c.ovt"), true), int(n)});
+    medidas.append({QStringLiteral("in process, GIF, decoding in turn"),
+                    enProceso(gif, dir.filePath("d.ovt"), false), int(n)});
     for (const Medida& m : medidas)
         imprime(m);
     if (mejorAjeno > 0) {
         const double bmpRate = medidas[0].segundos > 0 ? n / medidas[0].segundos : 0;
         const double gifRate = medidas[1].segundos > 0 ? n / medidas[1].segundos : 0;
-        std::printf("\norv create against the faster of jp2a and img2txt (wall): BMP %.2fx, GIF %.2fx\n",
-                    bmpRate / mejorAjeno, gifRate / mejorAjeno);
+        std::printf(
+            "\norv create against the faster of jp2a and img2txt (wall): BMP %.2fx, GIF %.2fx\n",
+            bmpRate / mejorAjeno, gifRate / mejorAjeno);
     }
     return 0;
 }

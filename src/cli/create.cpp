@@ -26,30 +26,35 @@ int createVerb(const QStringList& args, Io& io)
 {
     const QString usoLinea = QLatin1String("Uso: orv ") + QLatin1String(kUso);
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Crea una película con una imagen por cuadro (bmp, dib, gif, jpg, jpeg, ico, cur, wmf, emf)."));
+    parser.setApplicationDescription(
+        QStringLiteral("Crea una película con una imagen por cuadro (bmp, dib, gif, jpg, jpeg, "
+                       "ico, cur, wmf, emf)."));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Muestra esta ayuda."));
     const QCommandLineOption pausa(QStringLiteral("pause"),
                                    QStringLiteral("Milisegundos por cuadro (100 si se omite)."),
                                    QStringLiteral("P"), QStringLiteral("100"));
-    const QCommandLineOption autor(QStringLiteral("author"), QStringLiteral("El creador de la película."),
+    const QCommandLineOption autor(QStringLiteral("author"),
+                                   QStringLiteral("El creador de la película."),
                                    QStringLiteral("A"));
     const QCommandLineOption comprimir(QStringLiteral("compress"),
                                        QStringLiteral("Comprime la película al terminar."));
-    const QCommandLineOption salida(QStringList{QStringLiteral("o"), QStringLiteral("output")},
-                                    QStringLiteral("La película a escribir; se agrega .ovt si no termina así."),
-                                    QStringLiteral("SALIDA"));
+    const QCommandLineOption salida(
+        QStringList{QStringLiteral("o"), QStringLiteral("output")},
+        QStringLiteral("La película a escribir; se agrega .ovt si no termina así."),
+        QStringLiteral("SALIDA"));
     parser.addOptions({help, pausa, autor, comprimir, salida});
-    parser.addPositionalArgument(QStringLiteral("IMAGEN"), QStringLiteral("Las imágenes, una por cuadro, en orden."),
+    parser.addPositionalArgument(QStringLiteral("IMAGEN"),
+                                 QStringLiteral("Las imágenes, una por cuadro, en orden."),
                                  QStringLiteral("IMAGEN..."));
     const bool leido = parser.parse(args);
     if (leido && parser.isSet(help)) {
         io.out << usoLinea << '\n' << parser.helpText().section(QLatin1Char('\n'), 1);
         return kOk;
     }
-    const QStringList imagenes = parser.positionalArguments(); // the verb stands as the program name
+    const QStringList imagenes =
+        parser.positionalArguments(); // the verb stands as the program name
     if (!leido || !parser.isSet(salida) || parser.value(salida).isEmpty() || imagenes.isEmpty()) {
         if (!leido)
             io.err << "orv: " << parser.errorText() << '\n';
@@ -73,7 +78,8 @@ int createVerb(const QStringList& args, Io& io)
         std::optional<QImage> img = decodificador.siguiente();
         return img ? std::make_unique<imaging::ImagenQt>(std::move(*img)) : nullptr;
     };
-    const ResultadoGeneracion r = generaPelicula(ruta, {int(imagenes.size()), textoPausa, creador}, carga);
+    const ResultadoGeneracion r =
+        generaPelicula(ruta, {int(imagenes.size()), textoPausa, creador}, carga);
     if (r.tipo != Resultado::Creada) {
         escribeMensaje(io.err, mensajeGeneracion(r, imagenes));
         return kFailed;
@@ -81,8 +87,9 @@ int createVerb(const QStringList& args, Io& io)
     if (parser.isSet(comprimir)) {
         // Compression is done by the Compactor's engine in this process, once
         // that engine is part of the tool; until then the movie stays plain.
-        io.err << "orv: la compresión aún no está disponible en orv; la película quedó sin comprimir: "
-               << ruta << '\n';
+        io.err
+            << "orv: la compresión aún no está disponible en orv; la película quedó sin comprimir: "
+            << ruta << '\n';
         return kOk;
     }
     io.out << mensajeCreada() << '\n' << ruta << '\n';

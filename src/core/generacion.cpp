@@ -86,11 +86,14 @@ bool tamanoValido(std::int16_t columnas, std::int16_t filas)
 QString nombrePelicula(const QString& elegido)
 {
     return elegido.endsWith(QLatin1String(".ovt"), Qt::CaseSensitive)
-        ? elegido
-        : elegido + QLatin1String(".ovt");
+               ? elegido
+               : elegido + QLatin1String(".ovt");
 }
 
-QString masInfoCreator() { return QStringLiteral("Película creada con Orvane ASCII Creator"); }
+QString masInfoCreator()
+{
+    return QStringLiteral("Película creada con Orvane ASCII Creator");
+}
 
 QByteArray lineaCuadro(const Imagen& imagen, const TablaTonos& tabla)
 {
@@ -110,15 +113,16 @@ std::optional<QString> validaDatos(const QString& pausa, const QString& creador)
     bool ok = false;
     const double valor = soloNumero ? p.toDouble(&ok) : 0.0;
     if (!ok || !std::isfinite(valor) || valor <= 0) {
-        return QStringLiteral("La pausa debe ser un número positivo de milisegundos: ") + pausa
-            + kCrLf + kCrLf + kNoContinua;
+        return QStringLiteral("La pausa debe ser un número positivo de milisegundos: ") + pausa +
+               kCrLf + kCrLf + kNoContinua;
     }
     // A comma ends the author's field when the movie is read back, and a line
     // break ends the header; either shifts every frame.
-    if (creador.contains(QLatin1Char(',')) || creador.contains(QLatin1Char('\r'))
-        || creador.contains(QLatin1Char('\n'))) {
-        return QStringLiteral("El nombre del creador no puede contener comas ni saltos de línea: ")
-            + creador + kCrLf + kCrLf + kNoContinua;
+    if (creador.contains(QLatin1Char(',')) || creador.contains(QLatin1Char('\r')) ||
+        creador.contains(QLatin1Char('\n'))) {
+        return QStringLiteral(
+                   "El nombre del creador no puede contener comas ni saltos de línea: ") +
+               creador + kCrLf + kCrLf + kNoContinua;
     }
     return std::nullopt;
 }
@@ -145,9 +149,9 @@ ResultadoGeneracion generaPelicula(const QString& ruta, const DatosGeneracion& d
         return {TamanoInvalido, 0};
 
     MovieWriter escritor(ruta);
-    const QByteArray cabecera = lineaCabecera(
-        QByteArray::number(ancho), QByteArray::number(filas), n, toCp1252(datos.pausa.trimmed()),
-        toCp1252(datos.creador), toCp1252(masInfoCreator()));
+    const QByteArray cabecera = lineaCabecera(QByteArray::number(ancho), QByteArray::number(filas),
+                                              n, toCp1252(datos.pausa.trimmed()),
+                                              toCp1252(datos.creador), toCp1252(masInfoCreator()));
     if (!escritor.begin(cabecera))
         return {ErrorEscritura};
 
@@ -174,7 +178,10 @@ ResultadoGeneracion generaPelicula(const QString& ruta, const DatosGeneracion& d
     return {Creada};
 }
 
-QString tituloErrorGeneracion() { return QStringLiteral("Error al crear la película"); }
+QString tituloErrorGeneracion()
+{
+    return QStringLiteral("Error al crear la película");
+}
 
 QString mensajeGeneracion(const ResultadoGeneracion& r, const QStringList& rutas)
 {
@@ -184,35 +191,44 @@ QString mensajeGeneracion(const ResultadoGeneracion& r, const QStringList& rutas
     case Resultado::Cancelada:
         return {};
     case Resultado::TamanoInvalido:
-        return QStringLiteral("No se pueden utilizar imágenes que tengan un ancho o alto menor a 10 "
-                              "píxeles, ni más de 400 píxeles de ancho.")
-            + kCrLf + kCrLf + kNoContinua;
+        return QStringLiteral(
+                   "No se pueden utilizar imágenes que tengan un ancho o alto menor a 10 "
+                   "píxeles, ni más de 400 píxeles de ancho.") +
+               kCrLf + kCrLf + kNoContinua;
     case Resultado::ImagenInvalida:
         return conRuta(QStringLiteral("La siguiente imágen no es una imágen válida: ") + kCrLf,
-                       rutas, r.indice)
-            + kCrLf + kCrLf + kNoContinua;
+                       rutas, r.indice) +
+               kCrLf + kCrLf + kNoContinua;
     case Resultado::TamanosDistintos:
-        return QStringLiteral("Las imágenes de la lista no tienen el mismo ancho o alto, para crear "
-                              "una película ASCII debe tener todas las imágenes del mismo tamaño.")
-            + kCrLf + kCrLf + kNoContinua;
+        return QStringLiteral(
+                   "Las imágenes de la lista no tienen el mismo ancho o alto, para crear "
+                   "una película ASCII debe tener todas las imágenes del mismo tamaño.") +
+               kCrLf + kCrLf + kNoContinua;
     case Resultado::DemasiadosTonos:
-        return conRuta(QStringLiteral("La siguiente imágen contiene más de 16 tonalidades: ") + kCrLf,
-                       rutas, r.indice)
-            + kCrLf + kCrLf
-            + QStringLiteral("Para hacer el video debe colocar imágenes de 16 (8 bits) o menos "
-                             "tonalidades,")
-            + kCrLf
-            + QStringLiteral("disminuya el número de tonalidades de la imágen o elimínela para "
-                             "continuar")
-            + kCrLf + kCrLf + kNoContinua;
+        return conRuta(QStringLiteral("La siguiente imágen contiene más de 16 tonalidades: ") +
+                           kCrLf,
+                       rutas, r.indice) +
+               kCrLf + kCrLf +
+               QStringLiteral("Para hacer el video debe colocar imágenes de 16 (8 bits) o menos "
+                              "tonalidades,") +
+               kCrLf +
+               QStringLiteral("disminuya el número de tonalidades de la imágen o elimínela para "
+                              "continuar") +
+               kCrLf + kCrLf + kNoContinua;
     case Resultado::ErrorEscritura:
         return mensajeErrorGenerico();
     }
     return mensajeErrorGenerico();
 }
 
-QString mensajeCreada() { return QStringLiteral("El archivo fué creado satisfactoriamente."); }
-QString tituloCreada() { return QStringLiteral("Proceso exitoso"); }
+QString mensajeCreada()
+{
+    return QStringLiteral("El archivo fué creado satisfactoriamente.");
+}
+QString tituloCreada()
+{
+    return QStringLiteral("Proceso exitoso");
+}
 
 QString mensajeErrorGenerico()
 {

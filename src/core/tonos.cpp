@@ -8,7 +8,7 @@ namespace orv {
 // 0xF7 "÷", 0xA4 "¤" and 0x80 "€" are the Windows-1252 bytes of the three
 // characters outside ASCII.
 const std::array<char, 16> rampaCaracteres{' ', '.', ',', ':', '\xF7', '\xA4', 'l', 'J',
-                                           'F', 'E', '9', '$', '\x80', '8', '@', '#'};
+                                           'F', 'E', '9', '$', '\x80', '8',    '@', '#'};
 
 bool TablaTonos::agrega(std::uint32_t color)
 {

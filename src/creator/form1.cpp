@@ -18,8 +18,7 @@
 namespace orv::creator {
 namespace {
 
-template <typename W>
-W* coloca(QWidget* padre, const char* nombre, const QRect& donde)
+template <typename W> W* coloca(QWidget* padre, const char* nombre, const QRect& donde)
 {
     auto* w = new W(padre);
     w->setObjectName(QLatin1String(nombre));
@@ -32,7 +31,7 @@ W* coloca(QWidget* padre, const char* nombre, const QRect& donde)
 bool extensionAceptada(const QString& ruta)
 {
     static const char* const kExtensiones[] = {".bmp", ".gif", ".jpeg", ".jpg", ".dib",
-                                               ".wmf", ".emf", ".ico", ".cur"};
+                                               ".wmf", ".emf", ".ico",  ".cur"};
     for (const char* e : kExtensiones) {
         if (ruta.endsWith(QLatin1String(e), Qt::CaseSensitive))
             return true;
@@ -44,9 +43,9 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Orvane ASCII Creator"));
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     creaControles();
     creaMenus();
     m_velocidad->addItems({QStringLiteral("50"), QStringLiteral("100"), QStringLiteral("200"),
@@ -60,7 +59,10 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent)
     setFixedSize(sizeHint());
 }
 
-QListWidget* Form1::lista() const { return m_list1; }
+QListWidget* Form1::lista() const
+{
+    return m_list1;
+}
 
 void Form1::creaControles()
 {
@@ -81,8 +83,9 @@ void Form1::creaControles()
     auto* eliminar = coloca<QPushButton>(frame1, "eliminar", twipsRect(this, 120, 3480, 795, 375));
     eliminar->setText(QStringLiteral("Eliminar"));
     auto* label1 = coloca<QLabel>(frame1, "Label1", twipsRect(this, 1020, 3480, 4575, 435));
-    label1->setText(QStringLiteral("Para agregar imágenes, arrastre las imágenes sobre la lista. Haga "
-                                   "doble clic sobre una imágen para verla ampliada."));
+    label1->setText(
+        QStringLiteral("Para agregar imágenes, arrastre las imágenes sobre la lista. Haga "
+                       "doble clic sobre una imágen para verla ampliada."));
     label1->setWordWrap(true);
     label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     auto* arriba = coloca<QPushButton>(frame1, "arriba", twipsRect(this, 6780, 3480, 735, 375));
@@ -90,7 +93,8 @@ void Form1::creaControles()
     auto* abajo = coloca<QPushButton>(frame1, "abajo", twipsRect(this, 7560, 3480, 675, 375));
     abajo->setText(QStringLiteral("Abajo"));
 
-    m_picture1 = coloca<QLabel>(cliente, "Picture1", QRect(twips(this, 105), twips(this, 135), 1, 1));
+    m_picture1 =
+        coloca<QLabel>(cliente, "Picture1", QRect(twips(this, 105), twips(this, 135), 1, 1));
     m_picture1->setFrameStyle(QFrame::NoFrame);
     m_picture1->hide();
 
@@ -137,11 +141,13 @@ void Form1::List1_OLEDragDrop(const QStringList& rutas)
         if (!extensionAceptada(ruta)) {
             const ui::Respuesta r = ui::prompt().mensaje(
                 this,
-                QStringLiteral("La siguiente imágen, al parecer, tiene una extensión no compatible con "
-                               "el programa: ")
-                    + crlf + ruta + crlf + crlf
-                    + QStringLiteral("¿Realmente desea agregar la imágen a la lista de imagenes de la "
-                                     "película ASCII?"),
+                QStringLiteral(
+                    "La siguiente imágen, al parecer, tiene una extensión no compatible con "
+                    "el programa: ") +
+                    crlf + ruta + crlf + crlf +
+                    QStringLiteral(
+                        "¿Realmente desea agregar la imágen a la lista de imagenes de la "
+                        "película ASCII?"),
                 QStringLiteral("Posible imágen inválida"), ui::Icono::Ninguno, ui::Botones::SiNo);
             if (r != ui::Respuesta::Si)
                 continue;
@@ -174,8 +180,14 @@ void Form1::eliminar_Click()
         delete m_list1->takeItem(m_list1->row(item));
 }
 
-void Form1::arriba_Click() { moveritem(m_list1, -1); }
-void Form1::abajo_Click() { moveritem(m_list1, +1); }
+void Form1::arriba_Click()
+{
+    moveritem(m_list1, -1);
+}
+void Form1::abajo_Click()
+{
+    moveritem(m_list1, +1);
+}
 
 void Form1::List1_DblClick()
 {

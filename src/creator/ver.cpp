@@ -11,8 +11,8 @@
 namespace orv::creator {
 
 Ver::Ver(QWidget* parent)
-    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(QStringLiteral("ver"));
     setWindowTitle(QStringLiteral("Vista previa"));
@@ -35,10 +35,10 @@ bool Ver::muestraVista(const QString& ruta)
     if (!imagen) {
         const QString crlf = QStringLiteral("\r\n");
         ui::prompt().mensaje(parentWidget(),
-                             QStringLiteral("La siguiente imágen no es una imágen válida: ") + crlf + ruta
-                                 + crlf + crlf
-                                 + QStringLiteral("Es posible que se produzca un error al tratar de "
-                                                  "crear la película ASCII."),
+                             QStringLiteral("La siguiente imágen no es una imágen válida: ") +
+                                 crlf + ruta + crlf + crlf +
+                                 QStringLiteral("Es posible que se produzca un error al tratar de "
+                                                "crear la película ASCII."),
                              QStringLiteral("Error al previsualizar la imágen"), ui::Icono::Critico,
                              ui::Botones::Aceptar);
         return false;
@@ -50,8 +50,10 @@ bool Ver::muestraVista(const QString& ruta)
     const int borde = 2 * m_picture->frameWidth();
     m_picture->resize(qRound(imagen->width() / devicePixelRatioF()) + borde,
                       qRound(imagen->height() / devicePixelRatioF()) + borde);
-    const QSize exterior(m_picture->width() + twips(this, 210), m_picture->height() + twips(this, 900));
-    setFixedSize(exterior.width() - twips(this, kMarcoAncho), exterior.height() - twips(this, kMarcoAlto));
+    const QSize exterior(m_picture->width() + twips(this, 210),
+                         m_picture->height() + twips(this, 900));
+    setFixedSize(exterior.width() - twips(this, kMarcoAncho),
+                 exterior.height() - twips(this, kMarcoAlto));
     colocaBoton();
     return true;
 }

@@ -23,7 +23,8 @@ void DecodificadorAdelantado::llena()
 {
     while (int(m_pendientes.size()) < m_adelanto && m_lanzadas < m_rutas.size()) {
         const QString ruta = m_rutas.at(m_lanzadas++);
-        m_pendientes.push_back(std::async(std::launch::async, [ruta] { return decodificaImagen(ruta); }));
+        m_pendientes.push_back(
+            std::async(std::launch::async, [ruta] { return decodificaImagen(ruta); }));
     }
 }
 

@@ -22,8 +22,8 @@ QImage sobreFondo(const QImage& imagen)
     QImage p = imagen.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     QImage salida(p.size(), QImage::Format_RGB32);
     // The packed colour is red + 256 × green + 65536 × blue.
-    const QRgb fondo = qRgb(int(kColorFondo & 0xFF), int(kColorFondo >> 8 & 0xFF),
-                            int(kColorFondo >> 16 & 0xFF));
+    const QRgb fondo =
+        qRgb(int(kColorFondo & 0xFF), int(kColorFondo >> 8 & 0xFF), int(kColorFondo >> 16 & 0xFF));
     for (int y = 0; y < p.height(); ++y) {
         const auto* origen = reinterpret_cast<const QRgb*>(p.constScanLine(y));
         auto* destino = reinterpret_cast<QRgb*>(salida.scanLine(y));
@@ -31,8 +31,9 @@ QImage sobreFondo(const QImage& imagen)
             const QRgb c = origen[x];
             const int falta = 255 - qAlpha(c);
             destino[x] = falta == 0 ? (c | 0xFF000000u)
-                       : falta == 255 ? fondo
-                       : qRgb(qRed(c) + falta, qGreen(c) + falta, qBlue(c) + falta);
+                         : falta == 255
+                             ? fondo
+                             : qRgb(qRed(c) + falta, qGreen(c) + falta, qBlue(c) + falta);
         }
     }
     return salida;
@@ -42,9 +43,10 @@ bool esMetarchivo(const QByteArray& cabecera, const QByteArray& extension, bool&
 {
     const auto u32 = [&cabecera](int at) {
         return cabecera.size() < at + 4
-            ? 0u
-            : quint32(quint8(cabecera[at])) | quint32(quint8(cabecera[at + 1])) << 8
-                | quint32(quint8(cabecera[at + 2])) << 16 | quint32(quint8(cabecera[at + 3])) << 24;
+                   ? 0u
+                   : quint32(quint8(cabecera[at])) | quint32(quint8(cabecera[at + 1])) << 8 |
+                         quint32(quint8(cabecera[at + 2])) << 16 |
+                         quint32(quint8(cabecera[at + 3])) << 24;
     };
     // EMF: a header record of type 1 with " EMF" at byte 40. WMF: the
     // placeable key, or a plain header of type 1 or 2 and size 9 words.
@@ -55,8 +57,8 @@ bool esMetarchivo(const QByteArray& cabecera, const QByteArray& extension, bool&
     emf = false;
     if (u32(0) == 0x9AC6CDD7u)
         return true;
-    const bool cabeceraWmf = cabecera.size() >= 4 && (cabecera[0] == 1 || cabecera[0] == 2)
-        && cabecera[1] == 0 && cabecera[2] == 9 && cabecera[3] == 0;
+    const bool cabeceraWmf = cabecera.size() >= 4 && (cabecera[0] == 1 || cabecera[0] == 2) &&
+                             cabecera[1] == 0 && cabecera[2] == 9 && cabecera[3] == 0;
     return cabeceraWmf && (extension == "wmf" || extension == "emf");
 }
 
@@ -88,8 +90,8 @@ std::optional<QImage> leeRaster(const QByteArray& datos, const QByteArray& exten
         QImage imagen = lector.read();
         if (imagen.isNull())
             continue;
-        if (mejor.isNull()
-            || qint64(imagen.width()) * imagen.height() > qint64(mejor.width()) * mejor.height())
+        if (mejor.isNull() ||
+            qint64(imagen.width()) * imagen.height() > qint64(mejor.width()) * mejor.height())
             mejor = std::move(imagen);
     }
     if (mejor.isNull())
@@ -108,8 +110,8 @@ std::optional<QImage> decodificaImagen(const QString& ruta)
     const QByteArray extension = QFileInfo(ruta).suffix().toLower().toLatin1();
     bool emf = false;
     std::optional<QImage> imagen = esMetarchivo(datos.left(64), extension, emf)
-        ? (emf ? dibujaEmf(datos) : dibujaWmf(datos))
-        : leeRaster(datos, extension);
+                                       ? (emf ? dibujaEmf(datos) : dibujaWmf(datos))
+                                       : leeRaster(datos, extension);
     if (!imagen || imagen->isNull())
         return std::nullopt;
     return sobreFondo(*imagen);

@@ -17,8 +17,8 @@ public:
     std::uint32_t color(int x, int y) const override
     {
         const QRgb c = reinterpret_cast<const QRgb*>(m_imagen.constScanLine(y))[x];
-        return std::uint32_t(qRed(c)) | std::uint32_t(qGreen(c)) << 8
-            | std::uint32_t(qBlue(c)) << 16;
+        return std::uint32_t(qRed(c)) | std::uint32_t(qGreen(c)) << 8 |
+               std::uint32_t(qBlue(c)) << 16;
     }
     void fila(int y, std::uint32_t* destino) const override;
     const QImage& imagen() const { return m_imagen; }

@@ -66,8 +66,8 @@ public:
     {
         wmfAPI_Options opciones{};
         opciones.function = wmf_gd_function;
-        const unsigned long banderas = WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL
-            | WMF_OPT_NO_ERROR | WMF_OPT_NO_DEBUG;
+        const unsigned long banderas =
+            WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL | WMF_OPT_NO_ERROR | WMF_OPT_NO_DEBUG;
         if (wmf_api_create(&m_api, banderas, &opciones) != wmf_E_None) {
             if (m_api)
                 wmf_api_destroy(m_api);
@@ -98,15 +98,15 @@ std::optional<QImage> wmfARaster(const QByteArray& datos)
         return std::nullopt;
     // libwmf reads from the buffer without writing to it, but wants it mutable.
     QByteArray copia = datos;
-    if (wmf_mem_open(api, reinterpret_cast<unsigned char*>(copia.data()), long(copia.size()))
-        != wmf_E_None)
+    if (wmf_mem_open(api, reinterpret_cast<unsigned char*>(copia.data()), long(copia.size())) !=
+        wmf_E_None)
         return std::nullopt;
     std::optional<QImage> resultado;
     wmfD_Rect bbox{};
     unsigned int ancho = 0, alto = 0;
-    if (wmf_scan(api, 0, &bbox) == wmf_E_None
-        && wmf_display_size(api, &ancho, &alto, 96, 96) == wmf_E_None
-        && tamanoAceptable(QSize(int(std::min(ancho, 1u << 30)), int(std::min(alto, 1u << 30))))) {
+    if (wmf_scan(api, 0, &bbox) == wmf_E_None &&
+        wmf_display_size(api, &ancho, &alto, 96, 96) == wmf_E_None &&
+        tamanoAceptable(QSize(int(std::min(ancho, 1u << 30)), int(std::min(alto, 1u << 30))))) {
         wmf_gd_t* gd = WMF_GD_GetData(api);
         // PNG into memory: libwmf then frees its own picture, which it would
         // leave to the caller (with no way to free it) as a bare gd image.
@@ -145,7 +145,10 @@ QByteArray emfASvg(const QByteArray& datos)
     return svg;
 }
 
-std::optional<QImage> dibujaWmf(const QByteArray& datos) { return wmfARaster(datos); }
+std::optional<QImage> dibujaWmf(const QByteArray& datos)
+{
+    return wmfARaster(datos);
+}
 
 std::optional<QImage> dibujaEmf(const QByteArray& datos)
 {

@@ -103,7 +103,10 @@ LienzoSinSuavizado::LienzoSinSuavizado(QImage* destino)
 
 LienzoSinSuavizado::~LienzoSinSuavizado() = default;
 
-QPaintEngine* LienzoSinSuavizado::paintEngine() const { return m_motor.get(); }
+QPaintEngine* LienzoSinSuavizado::paintEngine() const
+{
+    return m_motor.get();
+}
 
 int LienzoSinSuavizado::metric(PaintDeviceMetric metrica) const
 {

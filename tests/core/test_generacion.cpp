@@ -17,7 +17,10 @@ namespace {
 constexpr std::uint32_t kBlanco = 0xFFFFFF;
 constexpr std::uint32_t kNegro = 0;
 
-std::uint32_t gris(int v) { return std::uint32_t(v) * 0x010101u; }
+std::uint32_t gris(int v)
+{
+    return std::uint32_t(v) * 0x010101u;
+}
 
 // A picture held as packed colours, made by the tests.
 class ImagenPrueba : public Imagen
@@ -88,7 +91,8 @@ class TestGeneracion : public QObject
 
     QString ruta(const QString& nombre) const { return m_dir.filePath(nombre); }
 
-    ResultadoGeneracion genera(const QString& destino, const std::vector<std::optional<ImagenPrueba>>& imgs,
+    ResultadoGeneracion genera(const QString& destino,
+                               const std::vector<std::optional<ImagenPrueba>>& imgs,
                                const QString& pausa = QStringLiteral("100"),
                                const QString& creador = {})
     {
@@ -103,11 +107,13 @@ private slots:
     void headerAndFrameLines()
     {
         const QString destino = ruta(QStringLiteral("tres.ovt"));
-        const auto r = genera(destino, {lisa(40, 30), lisa(40, 30, kNegro), franjas({kBlanco, kNegro}, 40, 30)});
+        const auto r = genera(
+            destino, {lisa(40, 30), lisa(40, 30, kNegro), franjas({kBlanco, kNegro}, 40, 30)});
         QCOMPARE(r.tipo, Resultado::Creada);
         const QList<QByteArray> lineas = leeArchivo(destino).split('\n');
         QCOMPARE(lineas.size(), 5); // four lines ended by CR LF, then nothing
-        QCOMPARE(lineas[0], QByteArray("40,15,3,100,0,0,0,0,,Pel\xED" "cula creada con Orvane ASCII Creator\r"));
+        QCOMPARE(lineas[0], QByteArray("40,15,3,100,0,0,0,0,,Pel\xED"
+                                       "cula creada con Orvane ASCII Creator\r"));
         for (int i = 1; i <= 3; ++i)
             QCOMPARE(lineas[i].size(), 601);
         QVERIFY(lineas[4].isEmpty());
@@ -137,7 +143,9 @@ private slots:
         QFETCH(int, filas);
         const QString destino = ruta(QStringLiteral("filas.ovt"));
         // Even rows white, odd rows in 20 colours that must neither count nor show.
-        const ImagenPrueba img(20, alto, [](int x, int y) { return y % 2 ? std::uint32_t(0x100 * (x + 1)) : kBlanco; });
+        const ImagenPrueba img(20, alto, [](int x, int y) {
+            return y % 2 ? std::uint32_t(0x100 * (x + 1)) : kBlanco;
+        });
         QCOMPARE(genera(destino, {img}).tipo, Resultado::Creada);
         Pelicula p;
         QVERIFY(cargaPelicula(destino, p));
@@ -204,13 +212,15 @@ private slots:
         QTest::addColumn<QList<QList<std::uint32_t>>>("imagenes");
         QTest::addColumn<QList<QByteArray>>("caracteres");
         const std::uint32_t rojo = 0x0000FF, azul = 0xFF0000;
-        QTest::newRow("black and white") << QList<QList<std::uint32_t>>{{kBlanco, kNegro}}
-                                         << QList<QByteArray>{" ."};
+        QTest::newRow("black and white")
+            << QList<QList<std::uint32_t>>{{kBlanco, kNegro}} << QList<QByteArray>{" ."};
         QTest::newRow("three greys and black")
             << QList<QList<std::uint32_t>>{{gris(90), kNegro, gris(200), gris(150)}}
             << QList<QByteArray>{",: ."};
-        QTest::newRow("all black") << QList<QList<std::uint32_t>>{{kNegro}} << QList<QByteArray>{" "};
-        QTest::newRow("all white") << QList<QList<std::uint32_t>>{{kBlanco}} << QList<QByteArray>{" "};
+        QTest::newRow("all black")
+            << QList<QList<std::uint32_t>>{{kNegro}} << QList<QByteArray>{" "};
+        QTest::newRow("all white")
+            << QList<QList<std::uint32_t>>{{kBlanco}} << QList<QByteArray>{" "};
         QTest::newRow("black first, then white")
             << QList<QList<std::uint32_t>>{{kNegro}, {kBlanco, kNegro}}
             << QList<QByteArray>{" ", " ."};
@@ -224,12 +234,14 @@ private slots:
             << QList<QList<std::uint32_t>>{{rojo, azul, kNegro}} << QList<QByteArray>{". ,"};
         QTest::newRow("sixteen tones, no black")
             << QList<QList<std::uint32_t>>{grises(16)}
-            << QList<QByteArray>{QByteArray(" .,:\xF7\xA4lJFE9$\x80" "8@#")};
+            << QList<QByteArray>{QByteArray(" .,:\xF7\xA4lJFE9$\x80"
+                                            "8@#")};
         QList<std::uint32_t> quinceYNegro = grises(15);
         quinceYNegro.prepend(kNegro);
         QTest::newRow("fifteen tones and black")
             << QList<QList<std::uint32_t>>{quinceYNegro}
-            << QList<QByteArray>{QByteArray("# .,:\xF7\xA4lJFE9$\x80" "8@")};
+            << QList<QByteArray>{QByteArray("# .,:\xF7\xA4lJFE9$\x80"
+                                            "8@")};
         QTest::newRow("eight and eight across images")
             << QList<QList<std::uint32_t>>{grises(16).mid(8), grises(16).mid(0, 8)}
             << QList<QByteArray>{QByteArray(" .,:\xF7\xA4lJ"), QByteArray(" .,:\xF7\xA4lJ")};
@@ -265,7 +277,10 @@ private slots:
         diecisiete.append(0x123456);
         QTest::newRow("seventeen in one image") << QList<QList<std::uint32_t>>{diecisiete} << 0;
         QTest::newRow("ten, then seven others")
-            << QList<QList<std::uint32_t>>{grises(10), {0x0000F0, 0x0000E0, 0x0000D0, 0x0000C0, 0x0000B0, 0x0000A0, 0x000090}} << 1;
+            << QList<QList<std::uint32_t>>{grises(10),
+                                           {0x0000F0, 0x0000E0, 0x0000D0, 0x0000C0, 0x0000B0,
+                                            0x0000A0, 0x000090}}
+            << 1;
         QList<std::uint32_t> negroPrimero = grises(16);
         negroPrimero.prepend(kNegro);
         QTest::newRow("black before the 16th tone of the same image")
@@ -290,7 +305,8 @@ private slots:
         QCOMPARE(r.tipo, Resultado::DemasiadosTonos);
         QCOMPARE(r.indice, indice);
         QCOMPARE(leeArchivo(destino), QByteArray("anterior\r\n"));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("existente.ovt")});
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+                 QStringList{QStringLiteral("existente.ovt")});
     }
 
     // Failures after the header leave no file either.
@@ -312,7 +328,8 @@ private slots:
         QFETCH(Resultado, resultado);
         QTemporaryDir dir;
         const QString destino = dir.filePath(QStringLiteral("peli.ovt"));
-        std::vector<std::optional<ImagenPrueba>> imgs{lisa(20, 24), lisa(anchoSegunda, altoSegunda), lisa(20, 24)};
+        std::vector<std::optional<ImagenPrueba>> imgs{lisa(20, 24), lisa(anchoSegunda, altoSegunda),
+                                                      lisa(20, 24)};
         if (!segundaLegible)
             imgs[1].reset();
         const auto r = genera(destino, imgs);
@@ -337,7 +354,10 @@ private slots:
         int vistos = 0;
         const auto r = generaPelicula(destino, {3, QStringLiteral("100"), {}},
                                       cargaDe({lisa(20, 24), lisa(20, 24), lisa(20, 24)}),
-                                      [&vistos](int hechos) { vistos = hechos; return hechos < 2; });
+                                      [&vistos](int hechos) {
+                                          vistos = hechos;
+                                          return hechos < 2;
+                                      });
         QCOMPARE(r.tipo, Resultado::Cancelada);
         QCOMPARE(vistos, 2);
         QVERIFY(QDir(dir.path()).isEmpty());
@@ -347,8 +367,11 @@ private slots:
     {
         QTemporaryDir dir;
         int llamadas = 0;
-        const auto r = generaPelicula(dir.filePath(QStringLiteral("p.ovt")), {0, QStringLiteral("100"), {}},
-                                      [&llamadas](int) { ++llamadas; return nullptr; });
+        const auto r = generaPelicula(dir.filePath(QStringLiteral("p.ovt")),
+                                      {0, QStringLiteral("100"), {}}, [&llamadas](int) {
+                                          ++llamadas;
+                                          return nullptr;
+                                      });
         QCOMPARE(r.tipo, Resultado::ListaVacia);
         QCOMPARE(llamadas, 0);
         QVERIFY(QDir(dir.path()).isEmpty());
@@ -358,8 +381,12 @@ private slots:
     void imagesAskedInOrderOnce()
     {
         QList<int> pedidas;
-        const auto r = generaPelicula(ruta(QStringLiteral("orden.ovt")), {3, QStringLiteral("100"), QStringLiteral("Ana")},
-                                      [&pedidas](int i) { pedidas.append(i); return std::make_unique<ImagenPrueba>(lisa(12, 24)); });
+        const auto r =
+            generaPelicula(ruta(QStringLiteral("orden.ovt")),
+                           {3, QStringLiteral("100"), QStringLiteral("Ana")}, [&pedidas](int i) {
+                               pedidas.append(i);
+                               return std::make_unique<ImagenPrueba>(lisa(12, 24));
+                           });
         QCOMPARE(r.tipo, Resultado::Creada);
         QCOMPARE(pedidas, (QList<int>{0, 1, 2}));
     }
@@ -368,10 +395,14 @@ private slots:
     {
         QTest::addColumn<QString>("elegido");
         QTest::addColumn<QString>("nombre");
-        QTest::newRow("no extension") << "/tmp/peli" << "/tmp/peli.ovt";
-        QTest::newRow("lower case kept") << "/tmp/peli.ovt" << "/tmp/peli.ovt";
-        QTest::newRow("upper case is not the extension") << "/tmp/peli.OVT" << "/tmp/peli.OVT.ovt";
-        QTest::newRow("other extension") << "/tmp/peli.txt" << "/tmp/peli.txt.ovt";
+        QTest::newRow("no extension") << "/tmp/peli"
+                                      << "/tmp/peli.ovt";
+        QTest::newRow("lower case kept") << "/tmp/peli.ovt"
+                                         << "/tmp/peli.ovt";
+        QTest::newRow("upper case is not the extension") << "/tmp/peli.OVT"
+                                                         << "/tmp/peli.OVT.ovt";
+        QTest::newRow("other extension") << "/tmp/peli.txt"
+                                         << "/tmp/peli.txt.ovt";
     }
     void movieName()
     {
@@ -386,20 +417,34 @@ private slots:
         QTest::addColumn<QString>("pausa");
         QTest::addColumn<QString>("creador");
         QTest::addColumn<bool>("valido");
-        QTest::newRow("offered pause") << "100" << "Ana" << true;
-        QTest::newRow("fraction") << "2.5" << "" << true;
-        QTest::newRow("exponent") << "1e3" << "" << true;
-        QTest::newRow("spaces around") << " 200 " << "" << true;
-        QTest::newRow("zero") << "0" << "" << false;
-        QTest::newRow("negative") << "-50" << "" << false;
-        QTest::newRow("empty") << "" << "" << false;
-        QTest::newRow("word") << "rápido" << "" << false;
-        QTest::newRow("number then text") << "100ms" << "" << false;
-        QTest::newRow("decimal comma") << "2,5" << "" << false;
-        QTest::newRow("infinite") << "1e999" << "" << false;
-        QTest::newRow("author with a comma") << "100" << "Ana, Luis" << false;
-        QTest::newRow("author with a line break") << "100" << "Ana\nLuis" << false;
-        QTest::newRow("author with accents") << "100" << "Begoña Peñalver" << true;
+        QTest::newRow("offered pause") << "100"
+                                       << "Ana" << true;
+        QTest::newRow("fraction") << "2.5"
+                                  << "" << true;
+        QTest::newRow("exponent") << "1e3"
+                                  << "" << true;
+        QTest::newRow("spaces around") << " 200 "
+                                       << "" << true;
+        QTest::newRow("zero") << "0"
+                              << "" << false;
+        QTest::newRow("negative") << "-50"
+                                  << "" << false;
+        QTest::newRow("empty") << ""
+                               << "" << false;
+        QTest::newRow("word") << "rápido"
+                              << "" << false;
+        QTest::newRow("number then text") << "100ms"
+                                          << "" << false;
+        QTest::newRow("decimal comma") << "2,5"
+                                       << "" << false;
+        QTest::newRow("infinite") << "1e999"
+                                  << "" << false;
+        QTest::newRow("author with a comma") << "100"
+                                             << "Ana, Luis" << false;
+        QTest::newRow("author with a line break") << "100"
+                                                  << "Ana\nLuis" << false;
+        QTest::newRow("author with accents") << "100"
+                                             << "Begoña Peñalver" << true;
     }
     void validation()
     {
@@ -425,16 +470,30 @@ private slots:
         QTest::addColumn<QString>("texto");
         const QString fin = QStringLiteral("\r\n\r\nEl proceso no puede continuar.");
         QTest::newRow("size") << Resultado::TamanoInvalido
-                              << QStringLiteral("No se pueden utilizar imágenes que tengan un ancho o alto menor a 10 píxeles, ni más de 400 píxeles de ancho.") + fin;
-        QTest::newRow("invalid") << Resultado::ImagenInvalida
-                                 << QStringLiteral("La siguiente imágen no es una imágen válida: \r\n/img/b.gif") + fin;
-        QTest::newRow("sizes differ") << Resultado::TamanosDistintos
-                                      << QStringLiteral("Las imágenes de la lista no tienen el mismo ancho o alto, para crear una película ASCII debe tener todas las imágenes del mismo tamaño.") + fin;
-        QTest::newRow("tones") << Resultado::DemasiadosTonos
-                               << QStringLiteral("La siguiente imágen contiene más de 16 tonalidades: \r\n/img/b.gif\r\n\r\n"
-                                                 "Para hacer el video debe colocar imágenes de 16 (8 bits) o menos tonalidades,\r\n"
-                                                 "disminuya el número de tonalidades de la imágen o elimínela para continuar") + fin;
-        QTest::newRow("writing") << Resultado::ErrorEscritura << QStringLiteral("Se produjo un problema al generar la película ASCII.");
+                              << QStringLiteral(
+                                     "No se pueden utilizar imágenes que tengan un ancho o alto "
+                                     "menor a 10 píxeles, ni más de 400 píxeles de ancho.") +
+                                     fin;
+        QTest::newRow("invalid")
+            << Resultado::ImagenInvalida
+            << QStringLiteral("La siguiente imágen no es una imágen válida: \r\n/img/b.gif") + fin;
+        QTest::newRow("sizes differ")
+            << Resultado::TamanosDistintos
+            << QStringLiteral(
+                   "Las imágenes de la lista no tienen el mismo ancho o alto, para crear una "
+                   "película ASCII debe tener todas las imágenes del mismo tamaño.") +
+                   fin;
+        QTest::newRow("tones")
+            << Resultado::DemasiadosTonos
+            << QStringLiteral(
+                   "La siguiente imágen contiene más de 16 tonalidades: \r\n/img/b.gif\r\n\r\n"
+                   "Para hacer el video debe colocar imágenes de 16 (8 bits) o menos "
+                   "tonalidades,\r\n"
+                   "disminuya el número de tonalidades de la imágen o elimínela para continuar") +
+                   fin;
+        QTest::newRow("writing") << Resultado::ErrorEscritura
+                                 << QStringLiteral(
+                                        "Se produjo un problema al generar la película ASCII.");
         QTest::newRow("cancelled says nothing") << Resultado::Cancelada << QString();
     }
     void messages()

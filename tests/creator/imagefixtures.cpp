@@ -23,7 +23,10 @@ void u32(QByteArray& b, qint64 v)
     b.append(reinterpret_cast<const char*>(&le), 4);
 }
 
-quint32 colorRef(const QColor& c) { return quint32(c.red()) | quint32(c.green()) << 8 | quint32(c.blue()) << 16; }
+quint32 colorRef(const QColor& c)
+{
+    return quint32(c.red()) | quint32(c.green()) << 8 | quint32(c.blue()) << 16;
+}
 
 QByteArray icoUnico(const QImage& imagen)
 {
@@ -86,8 +89,8 @@ bool escribeGif(const QString& ruta, const QList<QImage>& cuadros, int transpare
                                        transparente < 0 ? NO_TRANSPARENT_COLOR : transparente};
         GifByteType extension[4];
         EGifGCBToExtension(&gcb, extension);
-        ok = ok && EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, extension) == GIF_OK
-            && EGifPutImageDesc(gif, 0, 0, w, h, false, nullptr) == GIF_OK;
+        ok = ok && EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, extension) == GIF_OK &&
+             EGifPutImageDesc(gif, 0, 0, w, h, false, nullptr) == GIF_OK;
         for (int y = 0; ok && y < h; ++y) {
             for (int x = 0; x < w; ++x)
                 linea[std::size_t(x)] = GifPixelType(paleta.indexOf(c.pixel(x, y) | 0xFF000000u));
@@ -137,16 +140,18 @@ QByteArray wmf(int ancho, int alto, const QList<Rectangulo>& rects, bool colocab
 {
     QByteArray registros;
     int mayor = 0;
-    registroWmf(registros, 0x020B, {0, 0}, mayor);         // SETWINDOWORG y, x
-    registroWmf(registros, 0x020C, {alto, ancho}, mayor);  // SETWINDOWEXT y, x
+    registroWmf(registros, 0x020B, {0, 0}, mayor);          // SETWINDOWORG y, x
+    registroWmf(registros, 0x020C, {alto, ancho}, mayor);   // SETWINDOWEXT y, x
     registroWmf(registros, 0x02FA, {5, 0, 0, 0, 0}, mayor); // CREATEPENINDIRECT, null pen
     registroWmf(registros, 0x012D, {0}, mayor);             // SELECTOBJECT pen
     for (const Rectangulo& r : rects) {
         const quint32 c = colorRef(r.color);
-        registroWmf(registros, 0x02FC, {0, int(c & 0xFFFF), int(c >> 16), 0}, mayor); // CREATEBRUSHINDIRECT solid
+        registroWmf(registros, 0x02FC, {0, int(c & 0xFFFF), int(c >> 16), 0},
+                    mayor); // CREATEBRUSHINDIRECT solid
         registroWmf(registros, 0x012D, {1}, mayor);
         const QRect& k = r.caja;
-        registroWmf(registros, 0x041B, {k.bottom() + 1, k.right() + 1, k.top(), k.left()}, mayor); // RECTANGLE
+        registroWmf(registros, 0x041B, {k.bottom() + 1, k.right() + 1, k.top(), k.left()},
+                    mayor);                         // RECTANGLE
         registroWmf(registros, 0x01F0, {1}, mayor); // DELETEOBJECT
     }
     registroWmf(registros, 0x0000, {}, mayor); // EOF
@@ -183,22 +188,50 @@ QByteArray emf(int ancho, int alto, const QList<Rectangulo>& rects)
 {
     QByteArray r;
     int registros = 0;
-    const auto rectl = [&r](int l, int t, int rr, int bb) { u32(r, l); u32(r, t); u32(r, rr); u32(r, bb); };
-    u32(r, 37); u32(r, 12); u32(r, 0x80000008); ++registros; // SELECTOBJECT null pen
+    const auto rectl = [&r](int l, int t, int rr, int bb) {
+        u32(r, l);
+        u32(r, t);
+        u32(r, rr);
+        u32(r, bb);
+    };
+    u32(r, 37);
+    u32(r, 12);
+    u32(r, 0x80000008);
+    ++registros; // SELECTOBJECT null pen
     for (const Rectangulo& k : rects) {
-        u32(r, 39); u32(r, 24); u32(r, 1); u32(r, 0); u32(r, colorRef(k.color)); u32(r, 0); // CREATEBRUSHINDIRECT
-        u32(r, 37); u32(r, 12); u32(r, 1);                                                  // SELECTOBJECT
-        u32(r, 43); u32(r, 24);                                                             // RECTANGLE
+        u32(r, 39);
+        u32(r, 24);
+        u32(r, 1);
+        u32(r, 0);
+        u32(r, colorRef(k.color));
+        u32(r, 0); // CREATEBRUSHINDIRECT
+        u32(r, 37);
+        u32(r, 12);
+        u32(r, 1); // SELECTOBJECT
+        u32(r, 43);
+        u32(r, 24); // RECTANGLE
         rectl(k.caja.left(), k.caja.top(), k.caja.right() + 1, k.caja.bottom() + 1);
-        u32(r, 40); u32(r, 12); u32(r, 1); // DELETEOBJECT
+        u32(r, 40);
+        u32(r, 12);
+        u32(r, 1); // DELETEOBJECT
         registros += 4;
     }
-    u32(r, 14); u32(r, 20); u32(r, 0); u32(r, 16); u32(r, 20); ++registros; // EOF
+    u32(r, 14);
+    u32(r, 20);
+    u32(r, 0);
+    u32(r, 16);
+    u32(r, 20);
+    ++registros; // EOF
 
     QByteArray b;
     u32(b, 1);
     u32(b, 88);
-    const auto rectlB = [&b](qint64 l, qint64 t, qint64 rr, qint64 bb) { u32(b, l); u32(b, t); u32(b, rr); u32(b, bb); };
+    const auto rectlB = [&b](qint64 l, qint64 t, qint64 rr, qint64 bb) {
+        u32(b, l);
+        u32(b, t);
+        u32(b, rr);
+        u32(b, bb);
+    };
     rectlB(0, 0, ancho - 1, alto - 1);
     rectlB(0, 0, qint64(ancho) * 2540 / 96 - 1, qint64(alto) * 2540 / 96 - 1);
     u32(b, 0x464D4520);
@@ -210,8 +243,10 @@ QByteArray emf(int ancho, int alto, const QList<Rectangulo>& rects)
     u32(b, 0);
     u32(b, 0);
     u32(b, 0);
-    u32(b, 1024); u32(b, 768); // reference device, pixels
-    u32(b, 270); u32(b, 203);  // and millimetres (96 dpi)
+    u32(b, 1024);
+    u32(b, 768); // reference device, pixels
+    u32(b, 270);
+    u32(b, 203); // and millimetres (96 dpi)
     b.append(r);
     return b;
 }

@@ -22,7 +22,7 @@ QByteArray iconoVarios(const QList<QImage>& imagenes, bool cursor);
 
 struct Rectangulo
 {
-    QRect caja;  // logical units, one per pixel at the declared size
+    QRect caja; // logical units, one per pixel at the declared size
     QColor color;
 };
 

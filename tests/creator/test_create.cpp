@@ -23,7 +23,8 @@ Run ejecutaOrv(const QStringList& args)
     p.start(QStringLiteral(ORV_CLI_PATH), args);
     if (!p.waitForFinished(60000))
         qFatal("orv did not finish");
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
 }
 
 // A picture in `n` greys, one per column band.
@@ -32,7 +33,8 @@ QImage bandas(int w, int h, int n)
     QImage img(w, h, QImage::Format_RGB32);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            img.setPixel(x, y, qRgb(255 - 12 * (x * n / w), 255 - 12 * (x * n / w), 255 - 12 * (x * n / w)));
+            img.setPixel(
+                x, y, qRgb(255 - 12 * (x * n / w), 255 - 12 * (x * n / w), 255 - 12 * (x * n / w)));
     return img;
 }
 
@@ -61,13 +63,16 @@ private slots:
         QTest::addColumn<QString>("mensaje");
         QTest::newRow("no output") << QStringList{"create", "a.bmp"} << "Uso: orv create";
         QTest::newRow("no images") << QStringList{"create", "-o", "p"} << "Uso: orv create";
-        QTest::newRow("unknown option") << QStringList{"create", "--speed", "5", "-o", "p", "a.bmp"} << "speed";
+        QTest::newRow("unknown option")
+            << QStringList{"create", "--speed", "5", "-o", "p", "a.bmp"} << "speed";
         QTest::newRow("pause zero") << QStringList{"create", "--pause", "0", "-o", "p", "a.bmp"}
                                     << "La pausa debe ser un número positivo de milisegundos: 0";
-        QTest::newRow("pause not a number") << QStringList{"create", "--pause", "rápido", "-o", "p", "a.bmp"}
-                                            << "La pausa debe ser un número positivo";
-        QTest::newRow("author with a comma") << QStringList{"create", "--author", "Ana, Luis", "-o", "p", "a.bmp"}
-                                             << "El nombre del creador no puede contener comas";
+        QTest::newRow("pause not a number")
+            << QStringList{"create", "--pause", "rápido", "-o", "p", "a.bmp"}
+            << "La pausa debe ser un número positivo";
+        QTest::newRow("author with a comma")
+            << QStringList{"create", "--author", "Ana, Luis", "-o", "p", "a.bmp"}
+            << "El nombre del creador no puede contener comas";
     }
     void badUsage()
     {
@@ -85,9 +90,12 @@ private slots:
     {
         QTest::addColumn<QString>("salida");
         QTest::addColumn<QString>("escrita");
-        QTest::newRow("extension added") << "peli" << "peli.ovt";
-        QTest::newRow("extension kept") << "peli2.ovt" << "peli2.ovt";
-        QTest::newRow("upper case is another name") << "peli3.OVT" << "peli3.OVT.ovt";
+        QTest::newRow("extension added") << "peli"
+                                         << "peli.ovt";
+        QTest::newRow("extension kept") << "peli2.ovt"
+                                        << "peli2.ovt";
+        QTest::newRow("upper case is another name") << "peli3.OVT"
+                                                    << "peli3.OVT.ovt";
     }
     void createsMovie()
     {
@@ -95,7 +103,8 @@ private slots:
         QFETCH(QString, escrita);
         const QString a = imagen(QStringLiteral("a.bmp"), bandas(40, 30, 4));
         const QString b = imagen(QStringLiteral("b.bmp"), bandas(40, 30, 2));
-        const Run r = ejecutaOrv({"create", "--pause", "250", "--author", "Begoña", "-o", m_dir.filePath(salida), a, b, a});
+        const Run r = ejecutaOrv({"create", "--pause", "250", "--author", "Begoña", "-o",
+                                  m_dir.filePath(salida), a, b, a});
         QCOMPARE(r.status, 0);
         QVERIFY2(!r.err.contains(QStringLiteral("orv:")), qPrintable(r.err));
         QVERIFY(r.out.contains(QStringLiteral("El archivo fué creado satisfactoriamente.")));
@@ -105,9 +114,12 @@ private slots:
         QCOMPARE(p.alto, 15);
         QCOMPARE(p.numCuadros, 3);
         QCOMPARE(p.pausa, 250.0);
-        QCOMPARE(p.creador, QByteArray("Bego\xF1" "a"));
+        QCOMPARE(p.creador, QByteArray("Bego\xF1"
+                                       "a"));
         // Four greys: the first frame's bands are the first four characters.
-        QCOMPARE(p.cuadro(0).first(40).toByteArray(), QByteArray(10, ' ') + QByteArray(10, '.') + QByteArray(10, ',') + QByteArray(10, ':'));
+        QCOMPARE(p.cuadro(0).first(40).toByteArray(), QByteArray(10, ' ') + QByteArray(10, '.') +
+                                                          QByteArray(10, ',') +
+                                                          QByteArray(10, ':'));
         QCOMPARE(p.cuadro(1).first(40).toByteArray(), QByteArray(20, ' ') + QByteArray(20, '.'));
     }
 
@@ -118,13 +130,16 @@ private slots:
         QTest::addColumn<int>("rota");
         QTest::addColumn<QString>("mensaje");
         QTest::newRow("missing image") << QList<QImage>{bandas(40, 30, 2), QImage()} << 1
-                                       << "La siguiente imágen no es una imágen válida: \n%1\n\nEl proceso no puede continuar.";
+                                       << "La siguiente imágen no es una imágen válida: \n%1\n\nEl "
+                                          "proceso no puede continuar.";
         QTest::newRow("sizes differ") << QList<QImage>{bandas(40, 30, 2), bandas(40, 31, 2)} << -1
                                       << "Las imágenes de la lista no tienen el mismo ancho o alto";
-        QTest::newRow("seventeen tones") << QList<QImage>{bandas(40, 30, 10), bandas(40, 30, 17)} << 1
-                                         << "La siguiente imágen contiene más de 16 tonalidades: \n%1\n";
-        QTest::newRow("too small") << QList<QImage>{bandas(11, 30, 2)} << -1
-                                   << "No se pueden utilizar imágenes que tengan un ancho o alto menor a 10 píxeles";
+        QTest::newRow("seventeen tones")
+            << QList<QImage>{bandas(40, 30, 10), bandas(40, 30, 17)} << 1
+            << "La siguiente imágen contiene más de 16 tonalidades: \n%1\n";
+        QTest::newRow("too small")
+            << QList<QImage>{bandas(11, 30, 2)} << -1
+            << "No se pueden utilizar imágenes que tengan un ancho o alto menor a 10 píxeles";
     }
     void failures()
     {
@@ -155,9 +170,13 @@ private slots:
         const QString gif = m_dir.filePath(QStringLiteral("k.gif"));
         QVERIFY(imagefixtures::escribeGif(gif, {img, bandas(40, 30, 4)}));
         const QString ico = m_dir.filePath(QStringLiteral("k.ico"));
-        QVERIFY(imagefixtures::escribe(ico, imagefixtures::iconoVarios({bandas(16, 16, 3), img}, false)));
+        QVERIFY(imagefixtures::escribe(
+            ico, imagefixtures::iconoVarios({bandas(16, 16, 3), img}, false)));
         const QString wmf = m_dir.filePath(QStringLiteral("k.wmf"));
-        QVERIFY(imagefixtures::escribe(wmf, imagefixtures::wmf(40, 30, {{QRect(0, 0, 20, 30), QColor(255, 255, 255)}, {QRect(20, 0, 20, 30), QColor(243, 243, 243)}})));
+        QVERIFY(imagefixtures::escribe(
+            wmf, imagefixtures::wmf(40, 30,
+                                    {{QRect(0, 0, 20, 30), QColor(255, 255, 255)},
+                                     {QRect(20, 0, 20, 30), QColor(243, 243, 243)}})));
         const QString salida = m_dir.filePath(QStringLiteral("tipos.ovt"));
         const Run r = ejecutaOrv({"create", "-o", salida, bmp, gif, ico, wmf});
         QCOMPARE(r.status, 0);

@@ -34,9 +34,13 @@ using orv::ui::ScriptedPrompt;
 
 namespace {
 
-int tw(int twips) { return int(std::lround(twips * 96 / 1440.0)); }
+int tw(int twips)
+{
+    return int(std::lround(twips * 96 / 1440.0));
+}
 
-QString guardaImagen(const QTemporaryDir& dir, const QString& nombre, int w, int h, QRgb color = qRgb(255, 255, 255))
+QString guardaImagen(const QTemporaryDir& dir, const QString& nombre, int w, int h,
+                     QRgb color = qRgb(255, 255, 255))
 {
     QImage img(w, h, QImage::Format_RGB32);
     img.fill(color);
@@ -95,7 +99,8 @@ private slots:
         QTest::newRow("List1") << "List1" << QRect(120, 240, 8115, 3180) << "";
         QTest::newRow("eliminar") << "eliminar" << QRect(120, 3480, 795, 375) << "Eliminar";
         QTest::newRow("Label1") << "Label1" << QRect(1020, 3480, 4575, 435)
-                                << "Para agregar imágenes, arrastre las imágenes sobre la lista. Haga doble clic sobre una imágen para verla ampliada.";
+                                << "Para agregar imágenes, arrastre las imágenes sobre la lista. "
+                                   "Haga doble clic sobre una imágen para verla ampliada.";
         QTest::newRow("arriba") << "arriba" << QRect(6780, 3480, 735, 375) << "Arriba";
         QTest::newRow("abajo") << "abajo" << QRect(7560, 3480, 675, 375) << "Abajo";
         QTest::newRow("Frame1") << "Frame1" << QRect(60, 0, 8355, 3975) << "";
@@ -104,8 +109,10 @@ private slots:
         QTest::newRow("Label3") << "Label3" << QRect(2820, 4200, 555, 255) << "Pausa:";
         QTest::newRow("velocidad") << "velocidad" << QRect(3360, 4140, 975, 315) << "100";
         QTest::newRow("Label4") << "Label4" << QRect(4440, 4200, 1215, 195) << "milisegundos.";
-        QTest::newRow("Check1") << "Check1" << QRect(120, 4560, 3795, 255) << "Comprimir automáticamente la película de salida.";
-        QTest::newRow("Command4") << "Command4" << QRect(6420, 4440, 1995, 375) << "Generar película...";
+        QTest::newRow("Check1") << "Check1" << QRect(120, 4560, 3795, 255)
+                                << "Comprimir automáticamente la película de salida.";
+        QTest::newRow("Command4") << "Command4" << QRect(6420, 4440, 1995, 375)
+                                  << "Generar película...";
     }
     void controls()
     {
@@ -149,7 +156,8 @@ private slots:
         QStringList items;
         for (int i = 0; i < velocidad->count(); ++i)
             items.append(velocidad->itemText(i));
-        QCOMPARE(items, (QStringList{"50", "100", "200", "250", "300", "400", "500", "1000", "2000", "5000", "10000"}));
+        QCOMPARE(items, (QStringList{"50", "100", "200", "250", "300", "400", "500", "1000", "2000",
+                                     "5000", "10000"}));
         QVERIFY(velocidad->isEditable());
         QVERIFY(f.findChild<QCheckBox*>(QStringLiteral("Check1"))->isChecked());
         QVERIFY(f.findChild<QLabel*>(QStringLiteral("Picture1"))->isHidden());
@@ -163,14 +171,16 @@ private slots:
                 orden.append(w->objectName());
             w = w->nextInFocusChain();
         } while (w != f.lista() && orden.size() < 20);
-        const QStringList esperado{"List1", "eliminar", "Command4", "arriba", "abajo", "creador", "velocidad", "Check1"};
+        const QStringList esperado{"List1", "eliminar", "Command4",  "arriba",
+                                   "abajo", "creador",  "velocidad", "Check1"};
         QCOMPARE(orden.mid(0, esperado.size()), esperado);
 
         QStringList menus;
         for (const char* n : {"menu_limpiar", "menu_salir", "menu_acerca_de"})
             menus.append(f.findChild<QAction*>(QLatin1String(n))->text());
         QCOMPARE(menus, (QStringList{"Limpiar lista", "Salir", "Acerca de..."}));
-        QCOMPARE(f.findChild<QAction*>(QStringLiteral("menu_salir"))->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+        QCOMPARE(f.findChild<QAction*>(QStringLiteral("menu_salir"))->shortcut(),
+                 QKeySequence(Qt::CTRL | Qt::Key_Q));
     }
 
     // A drop of three files, the second of an unlisted extension: its
@@ -188,11 +198,14 @@ private slots:
             << QStringList{"a.bmp", "notas.txt", "c.gif"} << QList<Respuesta>{Respuesta::No}
             << QStringList{"a.bmp", "c.gif"} << QStringList{"notas.txt"};
         QTest::newRow("every listed extension")
-            << QStringList{"a.bmp", "b.gif", "c.jpeg", "d.jpg", "e.dib", "f.wmf", "g.emf", "h.ico", "i.cur"}
-            << QList<Respuesta>{} << QStringList{"a.bmp", "b.gif", "c.jpeg", "d.jpg", "e.dib", "f.wmf", "g.emf", "h.ico", "i.cur"}
+            << QStringList{"a.bmp", "b.gif", "c.jpeg", "d.jpg", "e.dib",
+                           "f.wmf", "g.emf", "h.ico",  "i.cur"}
+            << QList<Respuesta>{} << QStringList{"a.bmp", "b.gif", "c.jpeg", "d.jpg", "e.dib",
+                                                 "f.wmf", "g.emf", "h.ico",  "i.cur"}
             << QStringList{};
-        QTest::newRow("upper case asks") << QStringList{"FOTO.JPG", "x.Bmp"} << QList<Respuesta>{Respuesta::Si, Respuesta::No}
-                                         << QStringList{"FOTO.JPG"} << QStringList{"FOTO.JPG", "x.Bmp"};
+        QTest::newRow("upper case asks")
+            << QStringList{"FOTO.JPG", "x.Bmp"} << QList<Respuesta>{Respuesta::Si, Respuesta::No}
+            << QStringList{"FOTO.JPG"} << QStringList{"FOTO.JPG", "x.Bmp"};
     }
     void drop()
     {
@@ -218,9 +231,11 @@ private slots:
             QCOMPARE(c.titulo, QStringLiteral("Posible imágen inválida"));
             QCOMPARE(c.icono, Icono::Ninguno);
             QCOMPARE(c.botones, orv::ui::Botones::SiNo);
-            QCOMPARE(c.texto, QStringLiteral("La siguiente imágen, al parecer, tiene una extensión no compatible con el programa: \r\n/fotos/")
-                                  + preguntados[i]
-                                  + QStringLiteral("\r\n\r\n¿Realmente desea agregar la imágen a la lista de imagenes de la película ASCII?"));
+            QCOMPARE(c.texto, QStringLiteral("La siguiente imágen, al parecer, tiene una extensión "
+                                             "no compatible con el programa: \r\n/fotos/") +
+                                  preguntados[i] +
+                                  QStringLiteral("\r\n\r\n¿Realmente desea agregar la imágen a la "
+                                                 "lista de imagenes de la película ASCII?"));
         }
     }
 
@@ -229,7 +244,8 @@ private slots:
         Form1 f;
         QMimeData datos;
         datos.setText(QStringLiteral("/fotos/a.bmp"));
-        QDragEnterEvent entra(QPoint(10, 10), Qt::CopyAction, &datos, Qt::LeftButton, Qt::NoModifier);
+        QDragEnterEvent entra(QPoint(10, 10), Qt::CopyAction, &datos, Qt::LeftButton,
+                              Qt::NoModifier);
         QApplication::sendEvent(f.lista()->viewport(), &entra);
         QVERIFY(!entra.isAccepted());
         QDropEvent evento(QPointF(10, 10), Qt::CopyAction, &datos, Qt::LeftButton, Qt::NoModifier);
@@ -259,7 +275,9 @@ private slots:
         f.lista()->addItems({"a", "b", "c"});
         if (seleccion >= 0)
             f.lista()->setCurrentRow(seleccion);
-        f.findChild<QPushButton*>(desplazamiento < 0 ? QStringLiteral("arriba") : QStringLiteral("abajo"))->click();
+        f.findChild<QPushButton*>(desplazamiento < 0 ? QStringLiteral("arriba")
+                                                     : QStringLiteral("abajo"))
+            ->click();
         QCOMPARE(entradas(f.lista()), orden);
         const auto sel = f.lista()->selectedItems();
         QCOMPARE(sel.isEmpty() ? -1 : f.lista()->row(sel.first()), seleccionFinal);
@@ -297,8 +315,10 @@ private slots:
         QTest::addColumn<int>("preguntas");
         QTest::addColumn<int>("quedan");
         QTest::newRow("empty asks nothing") << QStringList{} << QList<Respuesta>{} << 0 << 0;
-        QTest::newRow("Yes empties") << QStringList{"a", "b"} << QList<Respuesta>{Respuesta::Si} << 1 << 0;
-        QTest::newRow("No keeps") << QStringList{"a", "b"} << QList<Respuesta>{Respuesta::No} << 1 << 2;
+        QTest::newRow("Yes empties")
+            << QStringList{"a", "b"} << QList<Respuesta>{Respuesta::Si} << 1 << 0;
+        QTest::newRow("No keeps") << QStringList{"a", "b"} << QList<Respuesta>{Respuesta::No} << 1
+                                  << 2;
     }
     void limpiar()
     {
@@ -315,7 +335,8 @@ private slots:
         QCOMPARE(guion.calls.size(), preguntas);
         if (preguntas) {
             QCOMPARE(guion.calls[0].titulo, QStringLiteral("Limpiar lista"));
-            QCOMPARE(guion.calls[0].texto, QStringLiteral("¿Realmente desea eliminar todas las imagenes de la lista?"));
+            QCOMPARE(guion.calls[0].texto,
+                     QStringLiteral("¿Realmente desea eliminar todas las imagenes de la lista?"));
             QCOMPARE(guion.calls[0].botones, orv::ui::Botones::SiNo);
             QCOMPARE(guion.calls[0].icono, Icono::Ninguno);
         }
@@ -328,23 +349,29 @@ private slots:
     {
         QTest::addColumn<QString>("pausa");
         QTest::addColumn<bool>("comprimir");
-        QTest::addColumn<QString>("ruta");      // the Compactor's `Ruta`; null: none stored
-        QTest::addColumn<QString>("elegido");   // the save dialog's answer; "" cancels
+        QTest::addColumn<QString>("ruta");    // the Compactor's `Ruta`; null: none stored
+        QTest::addColumn<QString>("elegido"); // the save dialog's answer; "" cancels
         QTest::addColumn<bool>("faltaImagen");
         QTest::addColumn<QStringList>("dialogos"); // kinds and titles, in order
         QTest::addColumn<QString>("escrita");      // the movie left on disk, or ""
-        QTest::newRow("done, no compression") << "100" << false << QString() << "peli" << false
-                                              << QStringList{"guardar", "Proceso exitoso"} << "peli.ovt";
+        QTest::newRow("done, no compression")
+            << "100" << false << QString() << "peli" << false
+            << QStringList{"guardar", "Proceso exitoso"} << "peli.ovt";
         QTest::newRow("no Ruta") << "100" << true << QString() << "peli.ovt" << false
-                                 << QStringList{"guardar", "Error al comprimir la película"} << "peli.ovt";
-        QTest::newRow("Compactor started") << "100" << true << "/opt/orv/OrvCompactor" << "peli" << false
-                                           << QStringList{"guardar"} << "peli.ovt";
-        QTest::newRow("save cancelled") << "100" << false << QString() << "" << false
-                                        << QStringList{"guardar", "Error al crear la película"} << "";
-        QTest::newRow("bad pause asks for no file") << "cero" << false << QString() << "peli" << false
-                                                    << QStringList{"Error al crear la película"} << "";
-        QTest::newRow("missing image") << "100" << false << QString() << "peli" << true
-                                       << QStringList{"guardar", "Error al crear la película"} << "";
+                                 << QStringList{"guardar", "Error al comprimir la película"}
+                                 << "peli.ovt";
+        QTest::newRow("Compactor started")
+            << "100" << true << "/opt/orv/OrvCompactor"
+            << "peli" << false << QStringList{"guardar"} << "peli.ovt";
+        QTest::newRow("save cancelled")
+            << "100" << false << QString() << "" << false
+            << QStringList{"guardar", "Error al crear la película"} << "";
+        QTest::newRow("bad pause asks for no file")
+            << "cero" << false << QString() << "peli" << false
+            << QStringList{"Error al crear la película"} << "";
+        QTest::newRow("missing image")
+            << "100" << false << QString() << "peli" << true
+            << QStringList{"guardar", "Error al crear la película"} << "";
     }
     void generate()
     {
@@ -360,7 +387,10 @@ private slots:
         if (!ruta.isNull())
             orv::guardaValor(orv::rutaCompactorClave(), ruta);
         QStringList arrancado;
-        orv::setArrancaProceso([&](const QString& p, const QStringList& a) { arrancado = QStringList{p} + a; return true; });
+        orv::setArrancaProceso([&](const QString& p, const QStringList& a) {
+            arrancado = QStringList{p} + a;
+            return true;
+        });
         QTemporaryDir dir;
         ScriptedPrompt guion;
         ScopedPrompt instalado(guion);
@@ -377,12 +407,15 @@ private slots:
 
         QStringList vistos;
         for (const auto& c : guion.calls)
-            vistos.append(c.kind == ScriptedPrompt::Kind::GuardarArchivo ? QStringLiteral("guardar") : c.titulo);
+            vistos.append(c.kind == ScriptedPrompt::Kind::GuardarArchivo ? QStringLiteral("guardar")
+                                                                         : c.titulo);
         QCOMPARE(vistos, dialogos);
         const ScriptedPrompt::Call ultimo = guion.calls.last();
         if (ultimo.kind == ScriptedPrompt::Kind::GuardarArchivo) {
             QCOMPARE(ultimo.titulo, QStringLiteral("Guardar película ASCII"));
-            QCOMPARE(ultimo.filtro, QStringLiteral("Orvane ASCII Movie (*.ovt)|*.ovt|Todos los archivos (*.*)|*.*"));
+            QCOMPARE(
+                ultimo.filtro,
+                QStringLiteral("Orvane ASCII Movie (*.ovt)|*.ovt|Todos los archivos (*.*)|*.*"));
         } else if (ultimo.titulo == QStringLiteral("Proceso exitoso")) {
             QCOMPARE(ultimo.texto, QStringLiteral("El archivo fué creado satisfactoriamente."));
             QCOMPARE(ultimo.icono, Icono::Informacion);
@@ -392,12 +425,15 @@ private slots:
         } else {
             QCOMPARE(ultimo.icono, Icono::Critico);
             if (faltaImagen)
-                QCOMPARE(ultimo.texto, QStringLiteral("La siguiente imágen no es una imágen válida: \r\n") + falta
-                                           + QStringLiteral("\r\n\r\nEl proceso no puede continuar."));
+                QCOMPARE(ultimo.texto,
+                         QStringLiteral("La siguiente imágen no es una imágen válida: \r\n") +
+                             falta + QStringLiteral("\r\n\r\nEl proceso no puede continuar."));
             else if (elegido.isEmpty())
-                QCOMPARE(ultimo.texto, QStringLiteral("Se produjo un problema al generar la película ASCII."));
+                QCOMPARE(ultimo.texto,
+                         QStringLiteral("Se produjo un problema al generar la película ASCII."));
             else
-                QVERIFY(ultimo.texto.startsWith(QStringLiteral("La pausa debe ser un número positivo")));
+                QVERIFY(ultimo.texto.startsWith(
+                    QStringLiteral("La pausa debe ser un número positivo")));
         }
         QStringList esperadoArranque;
         if (!ruta.isNull())
@@ -409,7 +445,8 @@ private slots:
             orv::Pelicula p;
             QVERIFY(orv::cargaPelicula(dir.filePath(escrita), p));
             QCOMPARE(p.numCuadros, 2);
-            QCOMPARE(p.cuadro(0).toByteArray(), QByteArray(10, '.') + QByteArray(10 + 20 * 11, ' '));
+            QCOMPARE(p.cuadro(0).toByteArray(),
+                     QByteArray(10, '.') + QByteArray(10 + 20 * 11, ' '));
         }
         QVERIFY(f.findChild<QLabel*>(QStringLiteral("Picture1"))->isHidden());
     }
@@ -442,7 +479,8 @@ private slots:
         QTimer cancela;
         connect(&cancela, &QTimer::timeout, [&] {
             // The working picture shows the image being processed.
-            imagenVisible = imagenVisible || (!picture1->isHidden() && picture1->size() == QSize(20, 24));
+            imagenVisible =
+                imagenVisible || (!picture1->isHidden() && picture1->size() == QSize(20, 24));
             for (QWidget* w : QApplication::topLevelWidgets()) {
                 if (auto* p = qobject_cast<QProgressDialog*>(w); p && p->isVisible()) {
                     visto = true;
@@ -470,7 +508,8 @@ private slots:
     void previewSize()
     {
         QFETCH(QSize, imagen);
-        const QString ruta = guardaImagen(m_dir, QStringLiteral("vista.bmp"), imagen.width(), imagen.height());
+        const QString ruta =
+            guardaImagen(m_dir, QStringLiteral("vista.bmp"), imagen.width(), imagen.height());
         Ver ver;
         QVERIFY(ver.muestraVista(ruta));
         QCOMPARE(ver.windowTitle(), QStringLiteral("Vista previa"));
@@ -482,7 +521,8 @@ private slots:
         QCOMPARE(ver.tamanoExterior(), exterior);
         auto* aceptar = ver.findChild<QPushButton*>(QStringLiteral("Command1"));
         QCOMPARE(aceptar->text(), QStringLiteral("&Aceptar"));
-        QCOMPARE(aceptar->geometry(), QRect(exterior.width() - tw(1005), exterior.height() - tw(750), tw(855), tw(375)));
+        QCOMPARE(aceptar->geometry(),
+                 QRect(exterior.width() - tw(1005), exterior.height() - tw(750), tw(855), tw(375)));
         QVERIFY(ver.rect().contains(aceptar->geometry()));
         QVERIFY(aceptar->geometry().top() > picture->geometry().bottom());
         QVERIFY(ver.windowFlags() & Qt::Tool);
@@ -500,8 +540,10 @@ private slots:
         QCOMPARE(guion.calls.size(), 1);
         QCOMPARE(guion.calls[0].titulo, QStringLiteral("Error al previsualizar la imágen"));
         QCOMPARE(guion.calls[0].icono, Icono::Critico);
-        QCOMPARE(guion.calls[0].texto, QStringLiteral("La siguiente imágen no es una imágen válida: \r\n") + ruta
-                                           + QStringLiteral("\r\n\r\nEs posible que se produzca un error al tratar de crear la película ASCII."));
+        QCOMPARE(guion.calls[0].texto,
+                 QStringLiteral("La siguiente imágen no es una imágen válida: \r\n") + ruta +
+                     QStringLiteral("\r\n\r\nEs posible que se produzca un error al tratar de "
+                                    "crear la película ASCII."));
         QCOMPARE(f.lista()->count(), 1);
     }
 

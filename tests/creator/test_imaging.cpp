@@ -47,8 +47,9 @@ QByteArray guarda(const QImage& img, const char* formato, int calidad = -1)
 
 bool parecido(QRgb a, QRgb b, int tolerancia)
 {
-    return std::abs(qRed(a) - qRed(b)) <= tolerancia && std::abs(qGreen(a) - qGreen(b)) <= tolerancia
-        && std::abs(qBlue(a) - qBlue(b)) <= tolerancia;
+    return std::abs(qRed(a) - qRed(b)) <= tolerancia &&
+           std::abs(qGreen(a) - qGreen(b)) <= tolerancia &&
+           std::abs(qBlue(a) - qBlue(b)) <= tolerancia;
 }
 
 QImage conTransparencia(int w, int h)
@@ -90,26 +91,39 @@ private slots:
         QTest::addColumn<int>("tolerancia");
 
         const QImage q = cuadrantes(24, 18);
-        QTest::newRow("bmp") << "a.bmp" << guarda(q, "bmp") << QSize(24, 18) << muestrasCuadrantes(24, 18) << 0;
-        QTest::newRow("dib is a bmp") << "a.dib" << guarda(q, "bmp") << QSize(24, 18) << muestrasCuadrantes(24, 18) << 0;
-        QTest::newRow("jpg") << "a.jpg" << guarda(cuadrantes(32, 32), "jpg", 100) << QSize(32, 32) << muestrasCuadrantes(32, 32) << 24;
-        QTest::newRow("jpeg") << "a.jpeg" << guarda(cuadrantes(32, 32), "jpg", 100) << QSize(32, 32) << muestrasCuadrantes(32, 32) << 24;
+        QTest::newRow("bmp") << "a.bmp" << guarda(q, "bmp") << QSize(24, 18)
+                             << muestrasCuadrantes(24, 18) << 0;
+        QTest::newRow("dib is a bmp")
+            << "a.dib" << guarda(q, "bmp") << QSize(24, 18) << muestrasCuadrantes(24, 18) << 0;
+        QTest::newRow("jpg") << "a.jpg" << guarda(cuadrantes(32, 32), "jpg", 100) << QSize(32, 32)
+                             << muestrasCuadrantes(32, 32) << 24;
+        QTest::newRow("jpeg") << "a.jpeg" << guarda(cuadrantes(32, 32), "jpg", 100) << QSize(32, 32)
+                              << muestrasCuadrantes(32, 32) << 24;
 
         // Icons and cursors with three sizes: the largest, 48, is the one used;
         // its transparent half is white.
-        const QList<QImage> tamanos{cuadrantes(16, 16, qRgb(9, 9, 9), qRgb(9, 9, 9)), conTransparencia(48, 48),
+        const QList<QImage> tamanos{cuadrantes(16, 16, qRgb(9, 9, 9), qRgb(9, 9, 9)),
+                                    conTransparencia(48, 48),
                                     cuadrantes(32, 32, qRgb(9, 9, 9), qRgb(9, 9, 9))};
-        const QList<Muestra> transparenteArriba{{{3, 3}, qRgb(255, 255, 255)}, {{40, 40}, qRgb(0, 128, 0)}};
-        QTest::newRow("ico, largest picture") << "a.ico" << iconoVarios(tamanos, false) << QSize(48, 48) << transparenteArriba << 0;
-        QTest::newRow("cur, largest picture") << "a.cur" << iconoVarios(tamanos, true) << QSize(48, 48) << transparenteArriba << 0;
+        const QList<Muestra> transparenteArriba{{{3, 3}, qRgb(255, 255, 255)},
+                                                {{40, 40}, qRgb(0, 128, 0)}};
+        QTest::newRow("ico, largest picture")
+            << "a.ico" << iconoVarios(tamanos, false) << QSize(48, 48) << transparenteArriba << 0;
+        QTest::newRow("cur, largest picture")
+            << "a.cur" << iconoVarios(tamanos, true) << QSize(48, 48) << transparenteArriba << 0;
 
         using R = Rectangulo;
         // The two rectangles reach both corners, so the drawing's extent is the frame.
-        const QList<R> rects{{QRect(0, 0, 20, 15), QColor(255, 0, 0)}, {QRect(20, 15, 20, 15), QColor(0, 0, 255)}};
-        const QList<Muestra> m{{{5, 5}, qRgb(255, 0, 0)}, {{30, 25}, qRgb(0, 0, 255)},
-                               {{30, 5}, qRgb(255, 255, 255)}, {{5, 25}, qRgb(255, 255, 255)}};
-        QTest::newRow("wmf at its declared size") << "a.wmf" << wmf(40, 30, rects) << QSize(40, 30) << m << 0;
-        QTest::newRow("emf at its declared size") << "a.emf" << emf(40, 30, rects) << QSize(40, 30) << m << 0;
+        const QList<R> rects{{QRect(0, 0, 20, 15), QColor(255, 0, 0)},
+                             {QRect(20, 15, 20, 15), QColor(0, 0, 255)}};
+        const QList<Muestra> m{{{5, 5}, qRgb(255, 0, 0)},
+                               {{30, 25}, qRgb(0, 0, 255)},
+                               {{30, 5}, qRgb(255, 255, 255)},
+                               {{5, 25}, qRgb(255, 255, 255)}};
+        QTest::newRow("wmf at its declared size")
+            << "a.wmf" << wmf(40, 30, rects) << QSize(40, 30) << m << 0;
+        QTest::newRow("emf at its declared size")
+            << "a.emf" << emf(40, 30, rects) << QSize(40, 30) << m << 0;
     }
     void kinds()
     {
@@ -126,8 +140,10 @@ private slots:
         QCOMPARE(img->format(), QImage::Format_RGB32);
         for (const Muestra& mu : muestras) {
             const QRgb c = img->pixel(mu.punto);
-            QVERIFY2(parecido(c, mu.color, tolerancia),
-                     qPrintable(QStringLiteral("(%1,%2) %3").arg(mu.punto.x()).arg(mu.punto.y()).arg(c, 8, 16)));
+            QVERIFY2(parecido(c, mu.color, tolerancia), qPrintable(QStringLiteral("(%1,%2) %3")
+                                                                       .arg(mu.punto.x())
+                                                                       .arg(mu.punto.y())
+                                                                       .arg(c, 8, 16)));
         }
     }
 
@@ -158,9 +174,11 @@ private slots:
     void metafileExactColours()
     {
         QFETCH(bool, emf);
-        const QList<Rectangulo> rects{{QRect(0, 0, 17, 11), QColor(200, 10, 10)}, {QRect(10, 8, 30, 22), QColor(10, 10, 201)}};
-        const auto img = emf ? decodifica(imagefixtures::emf(40, 30, rects), QStringLiteral("x.emf"))
-                             : decodifica(wmf(40, 30, rects), QStringLiteral("x.wmf"));
+        const QList<Rectangulo> rects{{QRect(0, 0, 17, 11), QColor(200, 10, 10)},
+                                      {QRect(10, 8, 30, 22), QColor(10, 10, 201)}};
+        const auto img =
+            emf ? decodifica(imagefixtures::emf(40, 30, rects), QStringLiteral("x.emf"))
+                : decodifica(wmf(40, 30, rects), QStringLiteral("x.wmf"));
         QVERIFY(img);
         QSet<QRgb> colores;
         for (int y = 0; y < img->height(); ++y)
@@ -202,7 +220,10 @@ private slots:
         QVERIFY(!decodificaImagen(ruta));
     }
 
-    void missingFile() { QVERIFY(!decodificaImagen(m_dir.filePath(QStringLiteral("no-existe.bmp")))); }
+    void missingFile()
+    {
+        QVERIFY(!decodificaImagen(m_dir.filePath(QStringLiteral("no-existe.bmp"))));
+    }
 
     // Decoding ahead still hands pictures out in list order, failures in place.
     void aheadKeepsOrder()
