@@ -67,7 +67,7 @@ QListWidget* Form1::lista() const
 void Form1::creaControles()
 {
     // The twip layout was made for the classic 8-point dialog font; a larger
-    // desktop font would cut the captions at the design's sizes.
+    // desktop font would cut the captions at these sizes.
     auto* cliente = new QWidget(this);
     QFont letra = cliente->font();
     letra.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
@@ -117,7 +117,7 @@ void Form1::creaControles()
     m_command4 = coloca<QPushButton>(cliente, "Command4", twipsRect(this, 6420, 4440, 1995, 375));
     m_command4->setText(QStringLiteral("Generar película..."));
 
-    // The design's tab order, controls that take no focus left out.
+    // The tab order, controls that take no focus left out.
     QWidget::setTabOrder(m_list1, eliminar);
     QWidget::setTabOrder(eliminar, m_command4);
     QWidget::setTabOrder(m_command4, arriba);

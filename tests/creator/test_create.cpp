@@ -123,7 +123,7 @@ private slots:
         QCOMPARE(p.cuadro(1).first(40).toByteArray(), QByteArray(20, ' ') + QByteArray(20, '.'));
     }
 
-    // Every failure: status 1, the design's message naming the image, no file.
+    // Every failure: status 1, the window's message naming the image, no file.
     void failures_data()
     {
         QTest::addColumn<QList<QImage>>("imagenes");
