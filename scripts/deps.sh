@@ -9,6 +9,7 @@ packages=(
     libzip-dev libdeflate-dev
     fonts-liberation unzip
     libgif-dev libncurses-dev tmux
+    libwmf-dev libemf2svg-dev
 )
 # The web-page export is tried in a real browser when one is installed.
 if [ "${ORV_WITH_BROWSER:-0}" = 1 ]; then

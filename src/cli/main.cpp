@@ -9,12 +9,17 @@
 
 namespace {
 
-// A GIF export draws with fonts, which need a QGuiApplication; it needs no
-// display, so it runs on the offscreen platform unless one is chosen. The
-// other verbs keep the lighter core application.
-bool drawsGif(int argc, char** argv)
+// Drawing needs a QGuiApplication: a GIF export draws its frames with fonts,
+// and `create` draws pictures (the text of a metafile above all). Neither
+// needs a display, so they run on the offscreen platform unless one is
+// chosen. The other verbs keep the lighter core application.
+bool draws(int argc, char** argv)
 {
-    if (argc < 2 || std::strcmp(argv[1], "export") != 0)
+    if (argc < 2)
+        return false;
+    if (std::strcmp(argv[1], "create") == 0)
+        return true;
+    if (std::strcmp(argv[1], "export") != 0)
         return false;
     for (int i = 2; i < argc; ++i) {
         const QByteArray arg = QByteArray(argv[i]).toLower();
@@ -26,7 +31,7 @@ bool drawsGif(int argc, char** argv)
 
 std::unique_ptr<QCoreApplication> application(int& argc, char** argv)
 {
-    if (drawsGif(argc, argv)) {
+    if (draws(argc, argv)) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         return std::make_unique<QGuiApplication>(argc, argv);

@@ -19,6 +19,7 @@ constexpr auto kVerbs = std::to_array<Verb>({
     {"info", "muestra la cabecera y el archivo de una película", &infoVerb},
     {"frame", "muestra un cuadro de una película", &frameVerb},
     {"compact", "comprime y descomprime películas como el Compactor", &compactVerb},
+    {"create", "crea una película a partir de imágenes", &createVerb},
     {"convert", "convierte archivos de texto con imágenes ASCII en una película", &convertVerb},
     {"export", "exporta una película a GIF, página web o asciicast", &exportVerb},
     {"play", "reproduce una película en el terminal", &playVerb},

@@ -19,5 +19,6 @@ int infoVerb(const QStringList& args, Io& io);
 int frameVerb(const QStringList& args, Io& io);
 int exportVerb(const QStringList& args, Io& io);
 int playVerb(const QStringList& args, Io& io);
+int createVerb(const QStringList& args, Io& io);
 
 } // namespace orv::cli

@@ -1,0 +1,92 @@
+// `orv create`: images to a movie through the same generation as the
+// Creator's window, its messages on standard error.
+#include "verbs.h"
+
+#include "adelantado.h"
+#include "compressstep.h"
+#include "generacion.h"
+#include "imagenqt.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+namespace orv::cli {
+namespace {
+
+constexpr const char* kUso = "create [--pause P] [--author A] [--compress] -o SALIDA IMAGEN...";
+
+void escribeMensaje(QTextStream& s, QString texto)
+{
+    texto.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    s << "orv: " << texto << '\n';
+}
+
+} // namespace
+
+int createVerb(const QStringList& args, Io& io)
+{
+    const QString usoLinea = QLatin1String("Uso: orv ") + QLatin1String(kUso);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Crea una película con una imagen por cuadro (bmp, dib, gif, jpg, jpeg, "
+                       "ico, cur, wmf, emf)."));
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Muestra esta ayuda."));
+    const QCommandLineOption pausa(QStringLiteral("pause"),
+                                   QStringLiteral("Milisegundos por cuadro (100 si se omite)."),
+                                   QStringLiteral("P"), QStringLiteral("100"));
+    const QCommandLineOption autor(QStringLiteral("author"),
+                                   QStringLiteral("El creador de la película."),
+                                   QStringLiteral("A"));
+    const QCommandLineOption comprimir(QStringLiteral("compress"),
+                                       QStringLiteral("Comprime la película al terminar."));
+    const QCommandLineOption salida(
+        QStringList{QStringLiteral("o"), QStringLiteral("output")},
+        QStringLiteral("La película a escribir; se agrega .ovt si no termina así."),
+        QStringLiteral("SALIDA"));
+    parser.addOptions({help, pausa, autor, comprimir, salida});
+    parser.addPositionalArgument(QStringLiteral("IMAGEN"),
+                                 QStringLiteral("Las imágenes, una por cuadro, en orden."),
+                                 QStringLiteral("IMAGEN..."));
+    const bool leido = parser.parse(args);
+    if (leido && parser.isSet(help)) {
+        io.out << usoLinea << '\n' << parser.helpText().section(QLatin1Char('\n'), 1);
+        return kOk;
+    }
+    const QStringList imagenes =
+        parser.positionalArguments(); // the verb stands as the program name
+    if (!leido || !parser.isSet(salida) || parser.value(salida).isEmpty() || imagenes.isEmpty()) {
+        if (!leido)
+            io.err << "orv: " << parser.errorText() << '\n';
+        io.err << usoLinea << '\n';
+        return kUsage;
+    }
+    if (imagenes.size() > 32767) {
+        io.err << "orv: una película tiene como máximo 32767 cuadros\n" << usoLinea << '\n';
+        return kUsage;
+    }
+    const QString textoPausa = parser.value(pausa);
+    const QString creador = parser.value(autor);
+    if (const auto error = validaDatos(textoPausa, creador)) {
+        escribeMensaje(io.err, *error);
+        return kUsage;
+    }
+
+    const QString ruta = QFileInfo(nombrePelicula(parser.value(salida))).absoluteFilePath();
+    imaging::DecodificadorAdelantado decodificador(imagenes);
+    const CargaImagen carga = [&decodificador](int) -> std::unique_ptr<Imagen> {
+        std::optional<QImage> img = decodificador.siguiente();
+        return img ? std::make_unique<imaging::ImagenQt>(std::move(*img)) : nullptr;
+    };
+    const ResultadoGeneracion r =
+        generaPelicula(ruta, {int(imagenes.size()), textoPausa, creador}, carga);
+    if (r.tipo != Resultado::Creada) {
+        escribeMensaje(io.err, mensajeGeneracion(r, imagenes));
+        return kFailed;
+    }
+    io.out << mensajeCreada() << '\n' << ruta << '\n';
+    return parser.isSet(comprimir) ? comprimeEscrita(ruta, io) : kOk;
+}
+
+} // namespace orv::cli

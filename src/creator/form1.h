@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QMainWindow>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace orv::creator {
+
+class ListaImagenes;
+
+// The Creator's main window: the list of images that become the frames, the
+// author, the pause, the compression choice and "Generar película...". The
+// generation itself is the core's; this window reads its controls, shows the
+// working picture and the progress, and reports the result.
+class Form1 : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit Form1(QWidget* parent = nullptr);
+
+    // Files dropped on `List1`, in the order given: the accepted extensions
+    // (case-sensitive) are added, any other asks first.
+    void List1_OLEDragDrop(const QStringList& rutas);
+
+    // Moves the selected entry one place up (-1) or down (+1) and keeps it
+    // selected; nothing without a selection or past either end.
+    static void moveritem(QListWidget* lista, int desplazamiento);
+
+    // How long a generation runs before its progress shows, in ms.
+    void setEsperaProgreso(int ms) { m_esperaProgreso = ms; }
+
+    QListWidget* lista() const;
+
+public slots:
+    void eliminar_Click();
+    void arriba_Click();
+    void abajo_Click();
+    void Command4_Click();
+    void List1_DblClick();
+    void menu_limpiar_Click();
+    void menu_salir_Click();
+    void menu_acerca_de_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void creaControles();
+    void creaMenus();
+    void generaPelicula();
+
+    ListaImagenes* m_list1;
+    QLabel* m_picture1;
+    QLineEdit* m_creador;
+    QComboBox* m_velocidad;
+    QCheckBox* m_check1;
+    QPushButton* m_command4;
+    bool m_generando = false;
+    int m_esperaProgreso = 500;
+};
+
+// The extensions added without a question; the comparison is case-sensitive.
+bool extensionAceptada(const QString& ruta);
+
+} // namespace orv::creator

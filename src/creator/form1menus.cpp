@@ -1,0 +1,46 @@
+// The Creator's menus: Archivo (clear the list, quit) and Ayuda (About).
+#include "form1.h"
+
+#include "frmabout.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenuBar>
+
+namespace orv::creator {
+
+void Form1::creaMenus()
+{
+    QMenu* archivo = menuBar()->addMenu(QStringLiteral("&Archivo"));
+    archivo->setObjectName(QStringLiteral("menu_archivo"));
+    QAction* limpiar = archivo->addAction(QStringLiteral("Limpiar lista"));
+    limpiar->setObjectName(QStringLiteral("menu_limpiar"));
+    archivo->addSeparator()->setObjectName(QStringLiteral("menu_separador1"));
+    QAction* salir = archivo->addAction(QStringLiteral("Salir"));
+    salir->setObjectName(QStringLiteral("menu_salir"));
+    salir->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+    QMenu* ayuda = menuBar()->addMenu(QStringLiteral("Ay&uda"));
+    ayuda->setObjectName(QStringLiteral("menu_ayuda"));
+    QAction* acerca = ayuda->addAction(QStringLiteral("Acerca de..."));
+    acerca->setObjectName(QStringLiteral("menu_acerca_de"));
+
+    connect(limpiar, &QAction::triggered, this, &Form1::menu_limpiar_Click);
+    connect(salir, &QAction::triggered, this, &Form1::menu_salir_Click);
+    connect(acerca, &QAction::triggered, this, &Form1::menu_acerca_de_Click);
+}
+
+void Form1::menu_salir_Click()
+{
+    // Ends the program at once, without a question.
+    close();
+    QApplication::quit();
+}
+
+void Form1::menu_acerca_de_Click()
+{
+    ui::FrmAbout about(ui::Producto::Creator, this);
+    about.exec();
+}
+
+} // namespace orv::creator

@@ -1,0 +1,79 @@
+#include "ver.h"
+
+#include "decodifica.h"
+#include "prompt.h"
+#include "twips.h"
+
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+
+namespace orv::creator {
+
+Ver::Ver(QWidget* parent)
+    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+{
+    setObjectName(QStringLiteral("ver"));
+    setWindowTitle(QStringLiteral("Vista previa"));
+    setModal(true);
+    m_picture = new QLabel(this);
+    m_picture->setObjectName(QStringLiteral("Picture1"));
+    m_picture->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_picture->setLineWidth(2);
+    m_picture->move(twips(this, 60), twips(this, 60));
+    m_aceptar = new QPushButton(QStringLiteral("&Aceptar"), this);
+    m_aceptar->setObjectName(QStringLiteral("Command1"));
+    m_aceptar->resize(twips(this, 855), twips(this, 375));
+    m_aceptar->setDefault(true);
+    connect(m_aceptar, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+bool Ver::muestraVista(const QString& ruta)
+{
+    const std::optional<QImage> imagen = imaging::decodificaImagen(ruta);
+    if (!imagen) {
+        const QString crlf = QStringLiteral("\r\n");
+        ui::prompt().mensaje(parentWidget(),
+                             QStringLiteral("La siguiente imágen no es una imágen válida: ") +
+                                 crlf + ruta + crlf + crlf +
+                                 QStringLiteral("Es posible que se produzca un error al tratar de "
+                                                "crear la película ASCII."),
+                             QStringLiteral("Error al previsualizar la imágen"), ui::Icono::Critico,
+                             ui::Botones::Aceptar);
+        return false;
+    }
+    QPixmap pixmap = QPixmap::fromImage(*imagen);
+    // One image pixel per screen pixel, whatever the screen's scale.
+    pixmap.setDevicePixelRatio(devicePixelRatioF());
+    m_picture->setPixmap(pixmap);
+    const int borde = 2 * m_picture->frameWidth();
+    m_picture->resize(qRound(imagen->width() / devicePixelRatioF()) + borde,
+                      qRound(imagen->height() / devicePixelRatioF()) + borde);
+    const QSize exterior(m_picture->width() + twips(this, 210),
+                         m_picture->height() + twips(this, 900));
+    setFixedSize(exterior.width() - twips(this, kMarcoAncho),
+                 exterior.height() - twips(this, kMarcoAlto));
+    colocaBoton();
+    return true;
+}
+
+QSize Ver::tamanoExterior() const
+{
+    return {width() + twips(this, kMarcoAncho), height() + twips(this, kMarcoAlto)};
+}
+
+void Ver::colocaBoton()
+{
+    // Client coordinates from the outer size, as the classic window places it.
+    const QSize exterior = tamanoExterior();
+    m_aceptar->move(exterior.width() - twips(this, 1005), exterior.height() - twips(this, 750));
+}
+
+void Ver::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    colocaBoton();
+}
+
+} // namespace orv::creator

@@ -1,0 +1,167 @@
+#include "metarchivo.h"
+
+#include "decodifica.h"
+#include "sinsuavizado.h"
+
+#include <QPainter>
+#include <QSvgRenderer>
+#include <QtEndian>
+
+#include <cstdlib>
+#include <cstring>
+#include <emf2svg.h>
+#include <libwmf/api.h>
+#include <libwmf/gd.h>
+
+namespace orv::imaging {
+namespace {
+
+// A metafile declares its size in its own header; nothing stops that from
+// being absurd, and the picture is allocated before it is drawn.
+bool tamanoAceptable(QSize s)
+{
+    return s.width() > 0 && s.height() > 0 && qint64(s.width()) * s.height() <= kPixelesMaximos;
+}
+
+std::optional<QImage> dibujaSvg(const QByteArray& svg, QSize tamano)
+{
+    if (svg.isEmpty())
+        return std::nullopt;
+    QSvgRenderer renderer(svg);
+    if (!renderer.isValid())
+        return std::nullopt;
+    if (!tamano.isValid() || tamano.isEmpty())
+        tamano = renderer.defaultSize();
+    if (!tamanoAceptable(tamano))
+        return std::nullopt;
+    QImage lienzo(tamano, QImage::Format_ARGB32_Premultiplied);
+    lienzo.fill(Qt::transparent);
+    {
+        LienzoSinSuavizado sinSuavizado(&lienzo);
+        QPainter p(&sinSuavizado);
+        renderer.render(&p);
+    }
+    return lienzo;
+}
+
+// libwmf hands its PNG back without its length; a PNG ends with its IEND
+// chunk, so the chunks are walked to it.
+qsizetype largoPng(const char* png)
+{
+    qsizetype at = 8;
+    for (;;) {
+        const quint32 largo = qFromBigEndian<quint32>(png + at);
+        const bool fin = std::memcmp(png + at + 4, "IEND", 4) == 0;
+        at += 12 + qsizetype(largo);
+        if (fin)
+            return at;
+    }
+}
+
+// libwmf keeps its own state per metafile; this owns it for one conversion.
+class SesionWmf
+{
+public:
+    SesionWmf()
+    {
+        wmfAPI_Options opciones{};
+        opciones.function = wmf_gd_function;
+        const unsigned long banderas =
+            WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL | WMF_OPT_NO_ERROR | WMF_OPT_NO_DEBUG;
+        if (wmf_api_create(&m_api, banderas, &opciones) != wmf_E_None) {
+            if (m_api)
+                wmf_api_destroy(m_api);
+            m_api = nullptr;
+        }
+    }
+    ~SesionWmf()
+    {
+        if (m_api)
+            wmf_api_destroy(m_api);
+    }
+    SesionWmf(const SesionWmf&) = delete;
+    SesionWmf& operator=(const SesionWmf&) = delete;
+    wmfAPI* api() const { return m_api; }
+
+private:
+    wmfAPI* m_api = nullptr;
+};
+
+// libwmf's own raster device draws the exact colours of the metafile,
+// aliased; its SVG device would round every colour to the nearest SVG colour
+// name and change the picture's tones.
+std::optional<QImage> wmfARaster(const QByteArray& datos)
+{
+    SesionWmf sesion;
+    wmfAPI* api = sesion.api();
+    if (!api || datos.isEmpty())
+        return std::nullopt;
+    // libwmf reads from the buffer without writing to it, but wants it mutable.
+    QByteArray copia = datos;
+    if (wmf_mem_open(api, reinterpret_cast<unsigned char*>(copia.data()), long(copia.size())) !=
+        wmf_E_None)
+        return std::nullopt;
+    std::optional<QImage> resultado;
+    wmfD_Rect bbox{};
+    unsigned int ancho = 0, alto = 0;
+    if (wmf_scan(api, 0, &bbox) == wmf_E_None &&
+        wmf_display_size(api, &ancho, &alto, 96, 96) == wmf_E_None &&
+        tamanoAceptable(QSize(int(std::min(ancho, 1u << 30)), int(std::min(alto, 1u << 30))))) {
+        wmf_gd_t* gd = WMF_GD_GetData(api);
+        // PNG into memory: libwmf then frees its own picture, which it would
+        // leave to the caller (with no way to free it) as a bare gd image.
+        gd->type = wmf_gd_png;
+        gd->flags |= WMF_GD_OUTPUT_MEMORY;
+        gd->bbox = bbox;
+        gd->width = ancho;
+        gd->height = alto;
+        if (wmf_play(api, 0, &bbox) == wmf_E_None && gd->memory) {
+            QImage img;
+            if (img.loadFromData(QByteArrayView(gd->memory, largoPng(gd->memory)), "png"))
+                resultado = img;
+        }
+    }
+    wmf_mem_close(api);
+    return resultado;
+}
+
+} // namespace
+
+QByteArray emfASvg(const QByteArray& datos)
+{
+    if (datos.isEmpty())
+        return {};
+    generatorOptions opciones{};
+    // No namespace prefix: libemf2svg does not free the copy it makes of one.
+    opciones.nameSpace = nullptr;
+    opciones.svgDelimiter = true;
+    opciones.emfplus = true;
+    QByteArray copia = datos;
+    char* salida = nullptr;
+    size_t largo = 0;
+    const int ok = emf2svg(copia.data(), size_t(copia.size()), &salida, &largo, &opciones);
+    QByteArray svg = ok && salida ? QByteArray(salida, qsizetype(largo)) : QByteArray();
+    std::free(salida);
+    return svg;
+}
+
+std::optional<QImage> dibujaWmf(const QByteArray& datos)
+{
+    return wmfARaster(datos);
+}
+
+std::optional<QImage> dibujaEmf(const QByteArray& datos)
+{
+    // The header's bounds are inclusive device pixels; libemf2svg declares
+    // one pixel less each way, so the size is taken from the header itself.
+    if (datos.size() < 24)
+        return std::nullopt;
+    const auto i32 = [&datos](int at) { return qFromLittleEndian<qint32>(datos.constData() + at); };
+    const qint64 ancho = qint64(i32(16)) - i32(8) + 1;
+    const qint64 alto = qint64(i32(20)) - i32(12) + 1;
+    if (ancho <= 0 || alto <= 0 || ancho * alto > kPixelesMaximos)
+        return std::nullopt;
+    return dibujaSvg(emfASvg(datos), QSize(int(ancho), int(alto)));
+}
+
+} // namespace orv::imaging

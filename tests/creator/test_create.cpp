@@ -1,0 +1,203 @@
+// `orv create` as scripts use it: exit statuses, messages and the movie.
+#include "imagefixtures.h"
+#include "moviereader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Run
+{
+    int status;
+    QString out;
+    QString err;
+};
+
+Run ejecutaOrv(const QStringList& args)
+{
+    QProcess p;
+    p.start(QStringLiteral(ORV_CLI_PATH), args);
+    if (!p.waitForFinished(60000))
+        qFatal("orv did not finish");
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+// A picture in `n` greys, one per column band.
+QImage bandas(int w, int h, int n)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            img.setPixel(
+                x, y, qRgb(255 - 12 * (x * n / w), 255 - 12 * (x * n / w), 255 - 12 * (x * n / w)));
+    return img;
+}
+
+} // namespace
+
+class TestCreate : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString imagen(const QString& nombre, const QImage& img)
+    {
+        const QString ruta = m_dir.filePath(nombre);
+        if (!img.save(ruta, "bmp"))
+            qFatal("cannot write a test picture");
+        return ruta;
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    void badUsage_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("mensaje");
+        QTest::newRow("no output") << QStringList{"create", "a.bmp"} << "Uso: orv create";
+        QTest::newRow("no images") << QStringList{"create", "-o", "p"} << "Uso: orv create";
+        QTest::newRow("unknown option")
+            << QStringList{"create", "--speed", "5", "-o", "p", "a.bmp"} << "speed";
+        QTest::newRow("pause zero") << QStringList{"create", "--pause", "0", "-o", "p", "a.bmp"}
+                                    << "La pausa debe ser un número positivo de milisegundos: 0";
+        QTest::newRow("pause not a number")
+            << QStringList{"create", "--pause", "rápido", "-o", "p", "a.bmp"}
+            << "La pausa debe ser un número positivo";
+        QTest::newRow("author with a comma")
+            << QStringList{"create", "--author", "Ana, Luis", "-o", "p", "a.bmp"}
+            << "El nombre del creador no puede contener comas";
+    }
+    void badUsage()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, mensaje);
+        QTemporaryDir dir;
+        const Run r = ejecutaOrv(args);
+        QCOMPARE(r.status, 2);
+        QVERIFY2(r.err.contains(mensaje), qPrintable(r.err));
+        QVERIFY(!QFile::exists(QStringLiteral("p.ovt")));
+    }
+
+    // The ".ovt" rule, the header from the options, a frame per image.
+    void createsMovie_data()
+    {
+        QTest::addColumn<QString>("salida");
+        QTest::addColumn<QString>("escrita");
+        QTest::addColumn<bool>("comprimida");
+        QTest::newRow("extension added") << "peli"
+                                         << "peli.ovt" << false;
+        QTest::newRow("extension kept") << "peli2.ovt"
+                                        << "peli2.ovt" << false;
+        QTest::newRow("upper case is another name") << "peli3.OVT"
+                                                    << "peli3.OVT.ovt" << false;
+        QTest::newRow("compressed in place") << "peli4"
+                                             << "peli4.ovt" << true;
+    }
+    void createsMovie()
+    {
+        QFETCH(QString, salida);
+        QFETCH(QString, escrita);
+        QFETCH(bool, comprimida);
+        const QString a = imagen(QStringLiteral("a.bmp"), bandas(40, 30, 4));
+        const QString b = imagen(QStringLiteral("b.bmp"), bandas(40, 30, 2));
+        QStringList args{"create", "--pause", "250", "--author", "Begoña", "-o", m_dir.filePath(salida), a, b, a};
+        if (comprimida)
+            args.insert(1, QStringLiteral("--compress"));
+        const Run r = ejecutaOrv(args);
+        QCOMPARE(r.status, 0);
+        QVERIFY2(!r.err.contains(QStringLiteral("orv:")), qPrintable(r.err));
+        QVERIFY(r.out.contains(QStringLiteral("El archivo fué creado satisfactoriamente.")));
+        orv::Pelicula p;
+        QVERIFY(orv::cargaPelicula(m_dir.filePath(escrita), p));
+        QFile escritaArchivo(m_dir.filePath(escrita));
+        QVERIFY(escritaArchivo.open(QIODevice::ReadOnly));
+        QCOMPARE(orv::esComprimida(escritaArchivo.read(2)), comprimida);
+        QCOMPARE(p.ancho, 40);
+        QCOMPARE(p.alto, 15);
+        QCOMPARE(p.numCuadros, 3);
+        QCOMPARE(p.pausa, 250.0);
+        QCOMPARE(p.creador, QByteArray("Bego\xF1"
+                                       "a"));
+        // Four greys: the first frame's bands are the first four characters.
+        QCOMPARE(p.cuadro(0).first(40).toByteArray(), QByteArray(10, ' ') + QByteArray(10, '.') +
+                                                          QByteArray(10, ',') +
+                                                          QByteArray(10, ':'));
+        QCOMPARE(p.cuadro(1).first(40).toByteArray(), QByteArray(20, ' ') + QByteArray(20, '.'));
+    }
+
+    // Every failure: status 1, the window's message naming the image, no file.
+    void failures_data()
+    {
+        QTest::addColumn<QList<QImage>>("imagenes");
+        QTest::addColumn<int>("rota");
+        QTest::addColumn<QString>("mensaje");
+        QTest::newRow("missing image") << QList<QImage>{bandas(40, 30, 2), QImage()} << 1
+                                       << "La siguiente imágen no es una imágen válida: \n%1\n\nEl "
+                                          "proceso no puede continuar.";
+        QTest::newRow("sizes differ") << QList<QImage>{bandas(40, 30, 2), bandas(40, 31, 2)} << -1
+                                      << "Las imágenes de la lista no tienen el mismo ancho o alto";
+        QTest::newRow("seventeen tones")
+            << QList<QImage>{bandas(40, 30, 10), bandas(40, 30, 17)} << 1
+            << "La siguiente imágen contiene más de 16 tonalidades: \n%1\n";
+        QTest::newRow("too small")
+            << QList<QImage>{bandas(11, 30, 2)} << -1
+            << "No se pueden utilizar imágenes que tengan un ancho o alto menor a 10 píxeles";
+    }
+    void failures()
+    {
+        QFETCH(QList<QImage>, imagenes);
+        QFETCH(int, rota);
+        QFETCH(QString, mensaje);
+        QTemporaryDir dir;
+        QStringList rutas;
+        for (int i = 0; i < imagenes.size(); ++i) {
+            const QString ruta = dir.filePath(QStringLiteral("i%1.bmp").arg(i));
+            if (!imagenes[i].isNull())
+                QVERIFY(imagenes[i].save(ruta, "bmp"));
+            rutas.append(ruta);
+        }
+        const QString salida = dir.filePath(QStringLiteral("peli.ovt"));
+        const Run r = ejecutaOrv(QStringList{"create", "-o", salida} + rutas);
+        QCOMPARE(r.status, 1);
+        const QString esperado = rota >= 0 ? mensaje.arg(rutas[rota]) : mensaje;
+        QVERIFY2(r.err.contains(esperado), qPrintable(r.err));
+        QVERIFY(!QFile::exists(salida));
+    }
+
+    // Pictures of different kinds but one size make one movie.
+    void kindsTogether()
+    {
+        QImage img = bandas(40, 30, 2);
+        const QString bmp = imagen(QStringLiteral("k.bmp"), img);
+        const QString gif = m_dir.filePath(QStringLiteral("k.gif"));
+        QVERIFY(imagefixtures::escribeGif(gif, {img, bandas(40, 30, 4)}));
+        const QString ico = m_dir.filePath(QStringLiteral("k.ico"));
+        QVERIFY(imagefixtures::escribe(
+            ico, imagefixtures::iconoVarios({bandas(16, 16, 3), img}, false)));
+        const QString wmf = m_dir.filePath(QStringLiteral("k.wmf"));
+        QVERIFY(imagefixtures::escribe(
+            wmf, imagefixtures::wmf(40, 30,
+                                    {{QRect(0, 0, 20, 30), QColor(255, 255, 255)},
+                                     {QRect(20, 0, 20, 30), QColor(243, 243, 243)}})));
+        const QString salida = m_dir.filePath(QStringLiteral("tipos.ovt"));
+        const Run r = ejecutaOrv({"create", "-o", salida, bmp, gif, ico, wmf});
+        QCOMPARE(r.status, 0);
+        orv::Pelicula p;
+        QVERIFY(orv::cargaPelicula(salida, p));
+        QCOMPARE(p.numCuadros, 4);
+        const QByteArray fila = QByteArray(20, ' ') + QByteArray(20, '.');
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(p.cuadro(i).first(40).toByteArray(), fila);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCreate)
+#include "test_create.moc"

@@ -1,0 +1,581 @@
+// The Creator's window and preview: layout, drops, list editing, the
+// generation as the window runs it, and the preview's size rule. Headless;
+// dialogs are answered through the scripted prompt and settings live in a
+// temporary folder.
+#include "compactorlauncher.h"
+#include "compactorstart.h"
+#include "form1.h"
+#include "moviereader.h"
+#include "scopedprompt.h"
+#include "scriptedprompt.h"
+#include "settings.h"
+#include "ver.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDropEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+using namespace orv::creator;
+using orv::ui::Icono;
+using orv::ui::Respuesta;
+using orv::ui::ScopedPrompt;
+using orv::ui::ScriptedPrompt;
+
+namespace {
+
+int tw(int twips)
+{
+    return int(std::lround(twips * 96 / 1440.0));
+}
+
+QString guardaImagen(const QTemporaryDir& dir, const QString& nombre, int w, int h,
+                     QRgb color = qRgb(255, 255, 255))
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(color);
+    for (int x = 0; x < w / 2; ++x)
+        img.setPixel(x, 0, qRgb(0, 0, 0));
+    const QString ruta = dir.filePath(nombre);
+    if (!img.save(ruta, "bmp"))
+        qFatal("cannot write a test picture");
+    return ruta;
+}
+
+void suelta(QListWidget* lista, const QStringList& rutas)
+{
+
+    QMimeData datos;
+    QList<QUrl> urls;
+    for (const QString& r : rutas)
+        urls.append(QUrl::fromLocalFile(r));
+    datos.setUrls(urls);
+    QDragEnterEvent entra(QPoint(10, 10), Qt::CopyAction, &datos, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(lista->viewport(), &entra);
+    QVERIFY(entra.isAccepted());
+    QDropEvent evento(QPointF(10, 10), Qt::CopyAction, &datos, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(lista->viewport(), &evento);
+}
+
+QStringList entradas(const QListWidget* lista)
+{
+    QStringList e;
+    for (int i = 0; i < lista->count(); ++i)
+        e.append(lista->item(i)->text());
+    return e;
+}
+
+} // namespace
+
+class TestCreator : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_config;
+    QTemporaryDir m_dir;
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
+        QVERIFY(m_dir.isValid());
+    }
+
+    void controls_data()
+    {
+        QTest::addColumn<QString>("nombre");
+        QTest::addColumn<QRect>("twips");
+        QTest::addColumn<QString>("texto");
+        QTest::newRow("List1") << "List1" << QRect(120, 240, 8115, 3180) << "";
+        QTest::newRow("eliminar") << "eliminar" << QRect(120, 3480, 795, 375) << "Eliminar";
+        QTest::newRow("Label1") << "Label1" << QRect(1020, 3480, 4575, 435)
+                                << "Para agregar imágenes, arrastre las imágenes sobre la lista. "
+                                   "Haga doble clic sobre una imágen para verla ampliada.";
+        QTest::newRow("arriba") << "arriba" << QRect(6780, 3480, 735, 375) << "Arriba";
+        QTest::newRow("abajo") << "abajo" << QRect(7560, 3480, 675, 375) << "Abajo";
+        QTest::newRow("Frame1") << "Frame1" << QRect(60, 0, 8355, 3975) << "";
+        QTest::newRow("Label2") << "Label2" << QRect(120, 4200, 675, 255) << "Creador:";
+        QTest::newRow("creador") << "creador" << QRect(780, 4140, 1815, 315) << "";
+        QTest::newRow("Label3") << "Label3" << QRect(2820, 4200, 555, 255) << "Pausa:";
+        QTest::newRow("velocidad") << "velocidad" << QRect(3360, 4140, 975, 315) << "100";
+        QTest::newRow("Label4") << "Label4" << QRect(4440, 4200, 1215, 195) << "milisegundos.";
+        QTest::newRow("Check1") << "Check1" << QRect(120, 4560, 3795, 255)
+                                << "Comprimir automáticamente la película de salida.";
+        QTest::newRow("Command4") << "Command4" << QRect(6420, 4440, 1995, 375)
+                                  << "Generar película...";
+    }
+    void controls()
+    {
+        QFETCH(QString, nombre);
+        QFETCH(QRect, twips);
+        QFETCH(QString, texto);
+        Form1 f;
+        QCOMPARE(f.logicalDpiX(), 96);
+        auto* w = f.findChild<QWidget*>(nombre);
+        QVERIFY(w);
+        const QRect esperado(tw(twips.x()), tw(twips.y()), tw(twips.width()), tw(twips.height()));
+        if (nombre == QLatin1String("Check1")) {
+            // Widened only as far as its caption needs, with room to spare before Command4.
+            QCOMPARE(w->pos(), esperado.topLeft());
+            QVERIFY(w->width() >= esperado.width());
+            QVERIFY(w->geometry().right() < tw(6420));
+        } else {
+            QCOMPARE(w->geometry(), esperado);
+        }
+        QString actual;
+        if (auto* b = qobject_cast<QAbstractButton*>(w))
+            actual = b->text();
+        else if (auto* l = qobject_cast<QLabel*>(w))
+            actual = l->text();
+        else if (auto* e = qobject_cast<QLineEdit*>(w))
+            actual = e->text();
+        else if (auto* c = qobject_cast<QComboBox*>(w))
+            actual = c->currentText();
+        QCOMPARE(actual, texto);
+    }
+
+    void windowAtStart()
+    {
+        Form1 f;
+        QCOMPARE(f.windowTitle(), QStringLiteral("Orvane ASCII Creator"));
+        QCOMPARE(f.centralWidget()->size(), QSize(566, 324));
+        QCOMPARE(f.minimumSize(), f.maximumSize());
+        QVERIFY(!(f.windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(f.windowFlags() & Qt::WindowMinimizeButtonHint);
+        auto* velocidad = f.findChild<QComboBox*>(QStringLiteral("velocidad"));
+        QStringList items;
+        for (int i = 0; i < velocidad->count(); ++i)
+            items.append(velocidad->itemText(i));
+        QCOMPARE(items, (QStringList{"50", "100", "200", "250", "300", "400", "500", "1000", "2000",
+                                     "5000", "10000"}));
+        QVERIFY(velocidad->isEditable());
+        QVERIFY(f.findChild<QCheckBox*>(QStringLiteral("Check1"))->isChecked());
+        QVERIFY(f.findChild<QLabel*>(QStringLiteral("Picture1"))->isHidden());
+        QCOMPARE(f.lista()->selectionMode(), QAbstractItemView::SingleSelection);
+
+        // The tab order of the focusable controls.
+        QStringList orden;
+        QWidget* w = f.lista();
+        do {
+            if ((w->focusPolicy() & Qt::TabFocus) && !w->objectName().isEmpty())
+                orden.append(w->objectName());
+            w = w->nextInFocusChain();
+        } while (w != f.lista() && orden.size() < 20);
+        const QStringList esperado{"List1", "eliminar", "Command4",  "arriba",
+                                   "abajo", "creador",  "velocidad", "Check1"};
+        QCOMPARE(orden.mid(0, esperado.size()), esperado);
+
+        QStringList menus;
+        for (const char* n : {"menu_limpiar", "menu_salir", "menu_acerca_de"})
+            menus.append(f.findChild<QAction*>(QLatin1String(n))->text());
+        QCOMPARE(menus, (QStringList{"Limpiar lista", "Salir", "Acerca de..."}));
+        QCOMPARE(f.findChild<QAction*>(QStringLiteral("menu_salir"))->shortcut(),
+                 QKeySequence(Qt::CTRL | Qt::Key_Q));
+    }
+
+    // A drop of three files, the second of an unlisted extension: its
+    // question comes between the other two, and its answer decides it.
+    void drop_data()
+    {
+        QTest::addColumn<QStringList>("nombres");
+        QTest::addColumn<QList<Respuesta>>("respuestas");
+        QTest::addColumn<QStringList>("agregados");
+        QTest::addColumn<QStringList>("preguntados");
+        QTest::newRow("Yes adds all three")
+            << QStringList{"a.bmp", "notas.txt", "c.gif"} << QList<Respuesta>{Respuesta::Si}
+            << QStringList{"a.bmp", "notas.txt", "c.gif"} << QStringList{"notas.txt"};
+        QTest::newRow("No skips the second")
+            << QStringList{"a.bmp", "notas.txt", "c.gif"} << QList<Respuesta>{Respuesta::No}
+            << QStringList{"a.bmp", "c.gif"} << QStringList{"notas.txt"};
+        QTest::newRow("every listed extension")
+            << QStringList{"a.bmp", "b.gif", "c.jpeg", "d.jpg", "e.dib",
+                           "f.wmf", "g.emf", "h.ico",  "i.cur"}
+            << QList<Respuesta>{} << QStringList{"a.bmp", "b.gif", "c.jpeg", "d.jpg", "e.dib",
+                                                 "f.wmf", "g.emf", "h.ico",  "i.cur"}
+            << QStringList{};
+        QTest::newRow("upper case asks")
+            << QStringList{"FOTO.JPG", "x.Bmp"} << QList<Respuesta>{Respuesta::Si, Respuesta::No}
+            << QStringList{"FOTO.JPG"} << QStringList{"FOTO.JPG", "x.Bmp"};
+    }
+    void drop()
+    {
+        QFETCH(QStringList, nombres);
+        QFETCH(QList<Respuesta>, respuestas);
+        QFETCH(QStringList, agregados);
+        QFETCH(QStringList, preguntados);
+        ScriptedPrompt guion;
+        ScopedPrompt instalado(guion);
+        guion.respuestas = respuestas;
+        Form1 f;
+        QStringList rutas;
+        for (const QString& n : nombres)
+            rutas.append(QStringLiteral("/fotos/") + n);
+        suelta(f.lista(), rutas);
+        QStringList esperado;
+        for (const QString& n : agregados)
+            esperado.append(QStringLiteral("/fotos/") + n);
+        QCOMPARE(entradas(f.lista()), esperado);
+        QCOMPARE(guion.calls.size(), preguntados.size());
+        for (int i = 0; i < preguntados.size(); ++i) {
+            const auto& c = guion.calls[i];
+            QCOMPARE(c.titulo, QStringLiteral("Posible imágen inválida"));
+            QCOMPARE(c.icono, Icono::Ninguno);
+            QCOMPARE(c.botones, orv::ui::Botones::SiNo);
+            QCOMPARE(c.texto, QStringLiteral("La siguiente imágen, al parecer, tiene una extensión "
+                                             "no compatible con el programa: \r\n/fotos/") +
+                                  preguntados[i] +
+                                  QStringLiteral("\r\n\r\n¿Realmente desea agregar la imágen a la "
+                                                 "lista de imagenes de la película ASCII?"));
+        }
+    }
+
+    void dropWithoutFiles()
+    {
+        Form1 f;
+        QMimeData datos;
+        datos.setText(QStringLiteral("/fotos/a.bmp"));
+        QDragEnterEvent entra(QPoint(10, 10), Qt::CopyAction, &datos, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(f.lista()->viewport(), &entra);
+        QVERIFY(!entra.isAccepted());
+        QDropEvent evento(QPointF(10, 10), Qt::CopyAction, &datos, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(f.lista()->viewport(), &evento);
+        QCOMPARE(f.lista()->count(), 0);
+    }
+
+    void moveritem_data()
+    {
+        QTest::addColumn<int>("seleccion");
+        QTest::addColumn<int>("desplazamiento");
+        QTest::addColumn<QStringList>("orden");
+        QTest::addColumn<int>("seleccionFinal");
+        QTest::newRow("up at the top") << 0 << -1 << QStringList{"a", "b", "c"} << 0;
+        QTest::newRow("down at the bottom") << 2 << 1 << QStringList{"a", "b", "c"} << 2;
+        QTest::newRow("up from the middle") << 1 << -1 << QStringList{"b", "a", "c"} << 0;
+        QTest::newRow("down from the middle") << 1 << 1 << QStringList{"a", "c", "b"} << 2;
+        QTest::newRow("nothing selected") << -1 << 1 << QStringList{"a", "b", "c"} << -1;
+    }
+    void moveritem()
+    {
+        QFETCH(int, seleccion);
+        QFETCH(int, desplazamiento);
+        QFETCH(QStringList, orden);
+        QFETCH(int, seleccionFinal);
+        Form1 f;
+        f.lista()->addItems({"a", "b", "c"});
+        if (seleccion >= 0)
+            f.lista()->setCurrentRow(seleccion);
+        f.findChild<QPushButton*>(desplazamiento < 0 ? QStringLiteral("arriba")
+                                                     : QStringLiteral("abajo"))
+            ->click();
+        QCOMPARE(entradas(f.lista()), orden);
+        const auto sel = f.lista()->selectedItems();
+        QCOMPARE(sel.isEmpty() ? -1 : f.lista()->row(sel.first()), seleccionFinal);
+        // Repeated clicks keep moving the same image.
+        if (seleccionFinal == 2 && seleccion == 1) {
+            f.findChild<QPushButton*>(QStringLiteral("arriba"))->click();
+            f.findChild<QPushButton*>(QStringLiteral("arriba"))->click();
+            QCOMPARE(entradas(f.lista()), (QStringList{"b", "a", "c"}));
+        }
+    }
+
+    void eliminar_data()
+    {
+        QTest::addColumn<int>("seleccion");
+        QTest::addColumn<QStringList>("quedan");
+        QTest::newRow("selected") << 1 << QStringList{"a", "c"};
+        QTest::newRow("no selection") << -1 << QStringList{"a", "b", "c"};
+    }
+    void eliminar()
+    {
+        QFETCH(int, seleccion);
+        QFETCH(QStringList, quedan);
+        Form1 f;
+        f.lista()->addItems({"a", "b", "c"});
+        if (seleccion >= 0)
+            f.lista()->setCurrentRow(seleccion);
+        f.findChild<QPushButton*>(QStringLiteral("eliminar"))->click();
+        QCOMPARE(entradas(f.lista()), quedan);
+    }
+
+    void limpiar_data()
+    {
+        QTest::addColumn<QStringList>("lista");
+        QTest::addColumn<QList<Respuesta>>("respuestas");
+        QTest::addColumn<int>("preguntas");
+        QTest::addColumn<int>("quedan");
+        QTest::newRow("empty asks nothing") << QStringList{} << QList<Respuesta>{} << 0 << 0;
+        QTest::newRow("Yes empties")
+            << QStringList{"a", "b"} << QList<Respuesta>{Respuesta::Si} << 1 << 0;
+        QTest::newRow("No keeps") << QStringList{"a", "b"} << QList<Respuesta>{Respuesta::No} << 1
+                                  << 2;
+    }
+    void limpiar()
+    {
+        QFETCH(QStringList, lista);
+        QFETCH(QList<Respuesta>, respuestas);
+        QFETCH(int, preguntas);
+        QFETCH(int, quedan);
+        ScriptedPrompt guion;
+        ScopedPrompt instalado(guion);
+        guion.respuestas = respuestas;
+        Form1 f;
+        f.lista()->addItems(lista);
+        f.findChild<QAction*>(QStringLiteral("menu_limpiar"))->trigger();
+        QCOMPARE(guion.calls.size(), preguntas);
+        if (preguntas) {
+            QCOMPARE(guion.calls[0].titulo, QStringLiteral("Limpiar lista"));
+            QCOMPARE(guion.calls[0].texto,
+                     QStringLiteral("¿Realmente desea eliminar todas las imagenes de la lista?"));
+            QCOMPARE(guion.calls[0].botones, orv::ui::Botones::SiNo);
+            QCOMPARE(guion.calls[0].icono, Icono::Ninguno);
+        }
+        QCOMPARE(f.lista()->count(), quedan);
+    }
+
+    // "Generar película..." from the window: every dialog it shows, in order,
+    // and what is left on disk.
+    void generate_data()
+    {
+        QTest::addColumn<QString>("pausa");
+        QTest::addColumn<bool>("comprimir");
+        QTest::addColumn<QString>("ruta");    // the Compactor's `Ruta`; null: none stored
+        QTest::addColumn<QString>("elegido"); // the save dialog's answer; "" cancels
+        QTest::addColumn<bool>("faltaImagen");
+        QTest::addColumn<QStringList>("dialogos"); // kinds and titles, in order
+        QTest::addColumn<QString>("escrita");      // the movie left on disk, or ""
+        QTest::newRow("done, no compression")
+            << "100" << false << QString() << "peli" << false
+            << QStringList{"guardar", "Proceso exitoso"} << "peli.ovt";
+        QTest::newRow("no Ruta") << "100" << true << QString() << "peli.ovt" << false
+                                 << QStringList{"guardar", "Error al comprimir la película"}
+                                 << "peli.ovt";
+        QTest::newRow("Compactor started")
+            << "100" << true << "/opt/orv/OrvCompactor"
+            << "peli" << false << QStringList{"guardar"} << "peli.ovt";
+        QTest::newRow("save cancelled")
+            << "100" << false << QString() << "" << false
+            << QStringList{"guardar", "Error al crear la película"} << "";
+        QTest::newRow("bad pause asks for no file")
+            << "cero" << false << QString() << "peli" << false
+            << QStringList{"Error al crear la película"} << "";
+        QTest::newRow("missing image")
+            << "100" << false << QString() << "peli" << true
+            << QStringList{"guardar", "Error al crear la película"} << "";
+    }
+    void generate()
+    {
+        QFETCH(QString, pausa);
+        QFETCH(bool, comprimir);
+        QFETCH(QString, ruta);
+        QFETCH(QString, elegido);
+        QFETCH(bool, faltaImagen);
+        QFETCH(QStringList, dialogos);
+        QFETCH(QString, escrita);
+        QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        if (!ruta.isNull())
+            orv::guardaValor(orv::rutaCompactorClave(), ruta);
+        QStringList arrancado;
+        orv::setArrancaProceso([&](const QString& p, const QStringList& a) {
+            arrancado = QStringList{p} + a;
+            return true;
+        });
+        QTemporaryDir dir;
+        ScriptedPrompt guion;
+        ScopedPrompt instalado(guion);
+        guion.archivos.append(elegido.isEmpty() ? QString() : dir.filePath(elegido));
+
+        Form1 f;
+        const QString a = guardaImagen(dir, QStringLiteral("a.bmp"), 20, 24);
+        const QString falta = dir.filePath(QStringLiteral("no-esta.bmp"));
+        f.lista()->addItems({a, faltaImagen ? falta : a});
+        f.findChild<QComboBox*>(QStringLiteral("velocidad"))->setCurrentText(pausa);
+        f.findChild<QCheckBox*>(QStringLiteral("Check1"))->setChecked(comprimir);
+        f.findChild<QPushButton*>(QStringLiteral("Command4"))->click();
+        orv::setArrancaProceso({});
+
+        QStringList vistos;
+        for (const auto& c : guion.calls)
+            vistos.append(c.kind == ScriptedPrompt::Kind::GuardarArchivo ? QStringLiteral("guardar")
+                                                                         : c.titulo);
+        QCOMPARE(vistos, dialogos);
+        const ScriptedPrompt::Call ultimo = guion.calls.last();
+        if (ultimo.kind == ScriptedPrompt::Kind::GuardarArchivo) {
+            QCOMPARE(ultimo.titulo, QStringLiteral("Guardar película ASCII"));
+            QCOMPARE(
+                ultimo.filtro,
+                QStringLiteral("Orvane ASCII Movie (*.ovt)|*.ovt|Todos los archivos (*.*)|*.*"));
+        } else if (ultimo.titulo == QStringLiteral("Proceso exitoso")) {
+            QCOMPARE(ultimo.texto, QStringLiteral("El archivo fué creado satisfactoriamente."));
+            QCOMPARE(ultimo.icono, Icono::Informacion);
+        } else if (ultimo.titulo == QStringLiteral("Error al comprimir la película")) {
+            QCOMPARE(ultimo.texto, orv::ui::mensajeCompactorNoEncontrado());
+            QCOMPARE(ultimo.icono, Icono::Exclamacion);
+        } else {
+            QCOMPARE(ultimo.icono, Icono::Critico);
+            if (faltaImagen)
+                QCOMPARE(ultimo.texto,
+                         QStringLiteral("La siguiente imágen no es una imágen válida: \r\n") +
+                             falta + QStringLiteral("\r\n\r\nEl proceso no puede continuar."));
+            else if (elegido.isEmpty())
+                QCOMPARE(ultimo.texto,
+                         QStringLiteral("Se produjo un problema al generar la película ASCII."));
+            else
+                QVERIFY(ultimo.texto.startsWith(
+                    QStringLiteral("La pausa debe ser un número positivo")));
+        }
+        QStringList esperadoArranque;
+        if (!ruta.isNull())
+            esperadoArranque << ruta << dir.filePath(escrita);
+        QCOMPARE(arrancado, esperadoArranque);
+        QStringList archivos = QDir(dir.path()).entryList({QStringLiteral("*.ovt*")}, QDir::Files);
+        QCOMPARE(archivos, escrita.isEmpty() ? QStringList() : QStringList(escrita));
+        if (!escrita.isEmpty()) {
+            orv::Pelicula p;
+            QVERIFY(orv::cargaPelicula(dir.filePath(escrita), p));
+            QCOMPARE(p.numCuadros, 2);
+            QCOMPARE(p.cuadro(0).toByteArray(),
+                     QByteArray(10, '.') + QByteArray(10 + 20 * 11, ' '));
+        }
+        QVERIFY(f.findChild<QLabel*>(QStringLiteral("Picture1"))->isHidden());
+    }
+
+    void emptyListDoesNothing()
+    {
+        ScriptedPrompt guion;
+        ScopedPrompt instalado(guion);
+        Form1 f;
+        f.findChild<QPushButton*>(QStringLiteral("Command4"))->click();
+        QVERIFY(guion.calls.isEmpty());
+    }
+
+    // Cancelling the progress leaves no file and says nothing.
+    void cancelLeavesNoFile()
+    {
+        QTemporaryDir dir;
+        ScriptedPrompt guion;
+        ScopedPrompt instalado(guion);
+        guion.archivos.append(dir.filePath(QStringLiteral("larga.ovt")));
+        Form1 f;
+        f.setEsperaProgreso(0);
+        const QString a = guardaImagen(dir, QStringLiteral("a.bmp"), 20, 24);
+        for (int i = 0; i < 200; ++i)
+            f.lista()->addItem(a);
+        f.findChild<QCheckBox*>(QStringLiteral("Check1"))->setChecked(false);
+        bool visto = false;
+        bool imagenVisible = false;
+        auto* picture1 = f.findChild<QLabel*>(QStringLiteral("Picture1"));
+        QTimer cancela;
+        connect(&cancela, &QTimer::timeout, [&] {
+            // The working picture shows the image being processed.
+            imagenVisible =
+                imagenVisible || (!picture1->isHidden() && picture1->size() == QSize(20, 24));
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (auto* p = qobject_cast<QProgressDialog*>(w); p && p->isVisible()) {
+                    visto = true;
+                    p->cancel();
+                }
+            }
+        });
+        cancela.start(0);
+        f.findChild<QPushButton*>(QStringLiteral("Command4"))->click();
+        QVERIFY(visto);
+        QVERIFY(imagenVisible);
+        QVERIFY(picture1->isHidden());
+        QCOMPARE(guion.calls.size(), 1); // the save dialog only
+        QVERIFY(QDir(dir.path()).entryList({QStringLiteral("*.ovt")}, QDir::Files).isEmpty());
+    }
+
+    // The preview: the picture at its own size plus its border, the window
+    // 210 twips wider and 900 twips taller, "&Aceptar" at the bottom right.
+    void previewSize_data()
+    {
+        QTest::addColumn<QSize>("imagen");
+        QTest::newRow("100 x 50") << QSize(100, 50);
+        QTest::newRow("300 x 200") << QSize(300, 200);
+    }
+    void previewSize()
+    {
+        QFETCH(QSize, imagen);
+        const QString ruta =
+            guardaImagen(m_dir, QStringLiteral("vista.bmp"), imagen.width(), imagen.height());
+        Ver ver;
+        QVERIFY(ver.muestraVista(ruta));
+        QCOMPARE(ver.windowTitle(), QStringLiteral("Vista previa"));
+        auto* picture = ver.findChild<QLabel*>(QStringLiteral("Picture1"));
+        QCOMPARE(picture->pos(), QPoint(tw(60), tw(60)));
+        QCOMPARE(picture->size(), imagen + QSize(4, 4));
+        QCOMPARE(picture->contentsRect().size(), imagen);
+        const QSize exterior = picture->size() + QSize(tw(210), tw(900));
+        QCOMPARE(ver.tamanoExterior(), exterior);
+        auto* aceptar = ver.findChild<QPushButton*>(QStringLiteral("Command1"));
+        QCOMPARE(aceptar->text(), QStringLiteral("&Aceptar"));
+        QCOMPARE(aceptar->geometry(),
+                 QRect(exterior.width() - tw(1005), exterior.height() - tw(750), tw(855), tw(375)));
+        QVERIFY(ver.rect().contains(aceptar->geometry()));
+        QVERIFY(aceptar->geometry().top() > picture->geometry().bottom());
+        QVERIFY(ver.windowFlags() & Qt::Tool);
+    }
+
+    void previewOfAnInvalidImage()
+    {
+        ScriptedPrompt guion;
+        ScopedPrompt instalado(guion);
+        Form1 f;
+        const QString ruta = m_dir.filePath(QStringLiteral("rota.gif"));
+        f.lista()->addItem(ruta);
+        f.lista()->setCurrentRow(0);
+        f.List1_DblClick();
+        QCOMPARE(guion.calls.size(), 1);
+        QCOMPARE(guion.calls[0].titulo, QStringLiteral("Error al previsualizar la imágen"));
+        QCOMPARE(guion.calls[0].icono, Icono::Critico);
+        QCOMPARE(guion.calls[0].texto,
+                 QStringLiteral("La siguiente imágen no es una imágen válida: \r\n") + ruta +
+                     QStringLiteral("\r\n\r\nEs posible que se produzca un error al tratar de "
+                                    "crear la película ASCII."));
+        QCOMPARE(f.lista()->count(), 1);
+    }
+
+    // A double click shows the preview modally; with no selection, nothing.
+    void doubleClickShowsPreview()
+    {
+        ScriptedPrompt guion;
+        ScopedPrompt instalado(guion);
+        Form1 f;
+        f.lista()->addItem(guardaImagen(m_dir, QStringLiteral("dc.bmp"), 40, 30));
+        QString titulo;
+        QTimer::singleShot(0, [&titulo] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                titulo = modal->windowTitle();
+                modal->close();
+            }
+        });
+        f.List1_DblClick(); // nothing selected
+        QCoreApplication::processEvents();
+        QVERIFY(titulo.isEmpty());
+        f.lista()->setCurrentRow(0);
+        QTimer::singleShot(0, [&titulo] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                titulo = modal->windowTitle();
+                modal->close();
+            }
+        });
+        f.List1_DblClick();
+        QCOMPARE(titulo, QStringLiteral("Vista previa"));
+        QVERIFY(guion.calls.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestCreator)
+#include "test_creator.moc"

@@ -1,0 +1,262 @@
+#include "adelantado.h"
+#include "decodifica.h"
+#include "imagefixtures.h"
+#include "imagenqt.h"
+#include "metarchivo.h"
+
+#include <QBuffer>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace orv::imaging;
+using namespace imagefixtures;
+
+namespace {
+
+struct Muestra
+{
+    QPoint punto;
+    QRgb color;
+};
+
+// A picture of four colour quadrants; decoders must give back each one.
+QImage cuadrantes(int w, int h, QRgb a = qRgb(255, 0, 0), QRgb b = qRgb(0, 0, 255))
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            img.setPixel(x, y, (x < w / 2) == (y < h / 2) ? a : b);
+    return img;
+}
+
+QList<Muestra> muestrasCuadrantes(int w, int h, QRgb a = qRgb(255, 0, 0), QRgb b = qRgb(0, 0, 255))
+{
+    return {{{1, 1}, a}, {{w - 2, 1}, b}, {{1, h - 2}, b}, {{w - 2, h - 2}, a}};
+}
+
+QByteArray guarda(const QImage& img, const char* formato, int calidad = -1)
+{
+    QByteArray datos;
+    QBuffer b(&datos);
+    b.open(QIODevice::WriteOnly);
+    img.save(&b, formato, calidad);
+    return datos;
+}
+
+bool parecido(QRgb a, QRgb b, int tolerancia)
+{
+    return std::abs(qRed(a) - qRed(b)) <= tolerancia &&
+           std::abs(qGreen(a) - qGreen(b)) <= tolerancia &&
+           std::abs(qBlue(a) - qBlue(b)) <= tolerancia;
+}
+
+QImage conTransparencia(int w, int h)
+{
+    QImage img(w, h, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    for (int y = h / 2; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            img.setPixel(x, y, qRgb(0, 128, 0));
+    return img;
+}
+
+} // namespace
+
+class TestImaging : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    std::optional<QImage> decodifica(const QByteArray& datos, const QString& nombre)
+    {
+        const QString ruta = m_dir.filePath(nombre);
+        if (!escribe(ruta, datos))
+            return std::nullopt;
+        return decodificaImagen(ruta);
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    // The nine kinds, each from a file made here: size and colours come back.
+    void kinds_data()
+    {
+        QTest::addColumn<QString>("nombre");
+        QTest::addColumn<QByteArray>("datos");
+        QTest::addColumn<QSize>("tamano");
+        QTest::addColumn<QList<Muestra>>("muestras");
+        QTest::addColumn<int>("tolerancia");
+
+        const QImage q = cuadrantes(24, 18);
+        QTest::newRow("bmp") << "a.bmp" << guarda(q, "bmp") << QSize(24, 18)
+                             << muestrasCuadrantes(24, 18) << 0;
+        QTest::newRow("dib is a bmp")
+            << "a.dib" << guarda(q, "bmp") << QSize(24, 18) << muestrasCuadrantes(24, 18) << 0;
+        QTest::newRow("jpg") << "a.jpg" << guarda(cuadrantes(32, 32), "jpg", 100) << QSize(32, 32)
+                             << muestrasCuadrantes(32, 32) << 24;
+        QTest::newRow("jpeg") << "a.jpeg" << guarda(cuadrantes(32, 32), "jpg", 100) << QSize(32, 32)
+                              << muestrasCuadrantes(32, 32) << 24;
+
+        // Icons and cursors with three sizes: the largest, 48, is the one used;
+        // its transparent half is white.
+        const QList<QImage> tamanos{cuadrantes(16, 16, qRgb(9, 9, 9), qRgb(9, 9, 9)),
+                                    conTransparencia(48, 48),
+                                    cuadrantes(32, 32, qRgb(9, 9, 9), qRgb(9, 9, 9))};
+        const QList<Muestra> transparenteArriba{{{3, 3}, qRgb(255, 255, 255)},
+                                                {{40, 40}, qRgb(0, 128, 0)}};
+        QTest::newRow("ico, largest picture")
+            << "a.ico" << iconoVarios(tamanos, false) << QSize(48, 48) << transparenteArriba << 0;
+        QTest::newRow("cur, largest picture")
+            << "a.cur" << iconoVarios(tamanos, true) << QSize(48, 48) << transparenteArriba << 0;
+
+        using R = Rectangulo;
+        // The two rectangles reach both corners, so the drawing's extent is the frame.
+        const QList<R> rects{{QRect(0, 0, 20, 15), QColor(255, 0, 0)},
+                             {QRect(20, 15, 20, 15), QColor(0, 0, 255)}};
+        const QList<Muestra> m{{{5, 5}, qRgb(255, 0, 0)},
+                               {{30, 25}, qRgb(0, 0, 255)},
+                               {{30, 5}, qRgb(255, 255, 255)},
+                               {{5, 25}, qRgb(255, 255, 255)}};
+        QTest::newRow("wmf at its declared size")
+            << "a.wmf" << wmf(40, 30, rects) << QSize(40, 30) << m << 0;
+        QTest::newRow("emf at its declared size")
+            << "a.emf" << emf(40, 30, rects) << QSize(40, 30) << m << 0;
+    }
+    void kinds()
+    {
+        QFETCH(QString, nombre);
+        QFETCH(QByteArray, datos);
+        QFETCH(QSize, tamano);
+        QFETCH(QList<Muestra>, muestras);
+        QFETCH(int, tolerancia);
+        const QString ruta = m_dir.filePath(nombre);
+        QVERIFY(escribe(ruta, datos));
+        const std::optional<QImage> img = decodificaImagen(ruta);
+        QVERIFY(img);
+        QCOMPARE(img->size(), tamano);
+        QCOMPARE(img->format(), QImage::Format_RGB32);
+        for (const Muestra& mu : muestras) {
+            const QRgb c = img->pixel(mu.punto);
+            QVERIFY2(parecido(c, mu.color, tolerancia), qPrintable(QStringLiteral("(%1,%2) %3")
+                                                                       .arg(mu.punto.x())
+                                                                       .arg(mu.punto.y())
+                                                                       .arg(c, 8, 16)));
+        }
+    }
+
+    // GIF: the first frame of several, transparent pixels white.
+    void gif()
+    {
+        QImage primero = cuadrantes(20, 10, qRgb(255, 0, 0), qRgb(0, 0, 0));
+        primero.setPixel(0, 0, qRgb(1, 2, 3));
+        const QImage segundo = cuadrantes(20, 10, qRgb(0, 255, 0), qRgb(0, 0, 0));
+        const QString ruta = m_dir.filePath(QStringLiteral("a.gif"));
+        QVERIFY(escribeGif(ruta, {primero, segundo}, 0)); // (1,2,3) is the first colour met
+        const auto img = decodificaImagen(ruta);
+        QVERIFY(img);
+        QCOMPARE(img->size(), QSize(20, 10));
+        QCOMPARE(img->pixel(0, 0), qRgb(255, 255, 255));
+        QCOMPARE(img->pixel(2, 2), qRgb(255, 0, 0));
+        QCOMPARE(img->pixel(18, 2), qRgb(0, 0, 0));
+    }
+
+    // Metafiles keep their exact colours and add no blended edges: colours
+    // that no SVG colour name matches, overlapping, at fractional positions.
+    void metafileExactColours_data()
+    {
+        QTest::addColumn<bool>("emf");
+        QTest::newRow("wmf") << false;
+        QTest::newRow("emf") << true;
+    }
+    void metafileExactColours()
+    {
+        QFETCH(bool, emf);
+        const QList<Rectangulo> rects{{QRect(0, 0, 17, 11), QColor(200, 10, 10)},
+                                      {QRect(10, 8, 30, 22), QColor(10, 10, 201)}};
+        const auto img =
+            emf ? decodifica(imagefixtures::emf(40, 30, rects), QStringLiteral("x.emf"))
+                : decodifica(wmf(40, 30, rects), QStringLiteral("x.wmf"));
+        QVERIFY(img);
+        QSet<QRgb> colores;
+        for (int y = 0; y < img->height(); ++y)
+            for (int x = 0; x < img->width(); ++x)
+                colores.insert(img->pixel(x, y));
+        QCOMPARE(colores, (QSet<QRgb>{qRgb(255, 255, 255), qRgb(200, 10, 10), qRgb(10, 10, 201)}));
+    }
+
+    // A metafile without the placeable header declares no size: it takes the
+    // extent of its drawing as libwmf scans it.
+    void wmfWithoutDeclaredSize()
+    {
+        const QByteArray datos = wmf(40, 30, {{QRect(0, 0, 40, 30), QColor(255, 0, 0)}}, false);
+        const auto img = dibujaWmf(datos);
+        QVERIFY(img);
+        QVERIFY(!img->isNull());
+        QVERIFY(img->width() > 0 && img->height() > 0);
+        QCOMPARE(img->pixel(img->width() / 2, img->height() / 2), qRgba(255, 0, 0, 255));
+    }
+
+    // What is not a picture is refused, whatever its name.
+    void notPictures_data()
+    {
+        QTest::addColumn<QString>("nombre");
+        QTest::addColumn<QByteArray>("datos");
+        QTest::newRow("text named bmp") << "t.bmp" << QByteArray("hola, esto no es una imagen\r\n");
+        QTest::newRow("empty gif") << "e.gif" << QByteArray();
+        QTest::newRow("truncated bmp") << "c.bmp" << guarda(cuadrantes(24, 18), "bmp").left(40);
+        QTest::newRow("wmf header only") << "h.wmf" << wmf(40, 30, {}).left(30);
+        QTest::newRow("emf header only") << "h.emf" << emf(40, 30, {}).left(60);
+        QTest::newRow("emf declaring a huge frame") << "g.emf" << emf(300000, 300000, {});
+    }
+    void notPictures()
+    {
+        QFETCH(QString, nombre);
+        QFETCH(QByteArray, datos);
+        const QString ruta = m_dir.filePath(nombre);
+        QVERIFY(escribe(ruta, datos));
+        QVERIFY(!decodificaImagen(ruta));
+    }
+
+    void missingFile()
+    {
+        QVERIFY(!decodificaImagen(m_dir.filePath(QStringLiteral("no-existe.bmp"))));
+    }
+
+    // Decoding ahead still hands pictures out in list order, failures in place.
+    void aheadKeepsOrder()
+    {
+        QStringList rutas;
+        for (int i = 0; i < 9; ++i) {
+            const QString ruta = m_dir.filePath(QStringLiteral("orden%1.bmp").arg(i));
+            QImage img(12 + i, 24, QImage::Format_RGB32);
+            img.fill(qRgb(i, i, i));
+            QVERIFY(escribe(ruta, i == 4 ? QByteArray("no") : guarda(img, "bmp")));
+            rutas.append(ruta);
+        }
+        DecodificadorAdelantado d(rutas, 3);
+        for (int i = 0; i < 9; ++i) {
+            const auto img = d.siguiente();
+            QCOMPARE(bool(img), i != 4);
+            if (img)
+                QCOMPARE(img->width(), 12 + i);
+        }
+        QVERIFY(!d.siguiente());
+    }
+
+    // The packed colour is red + 256 × green + 65536 × blue.
+    void packedColour()
+    {
+        QImage img(2, 1, QImage::Format_ARGB32);
+        img.setPixel(0, 0, qRgb(1, 2, 3));
+        img.setPixel(1, 0, qRgb(255, 255, 255));
+        const ImagenQt i(img);
+        QCOMPARE(i.color(0, 0), 1u + 256u * 2 + 65536u * 3);
+        QCOMPARE(i.color(1, 0), 16777215u);
+    }
+};
+
+QTEST_MAIN(TestImaging)
+#include "test_imaging.moc"
