@@ -16,8 +16,10 @@
 namespace orv {
 namespace {
 
-// How much is asked of the source at a time. Reading ahead never goes
-// further than this past what the movie turns out to need.
+// How much is asked of the source at a time: a small movie costs a small
+// read, a big one reads in chunks that grow with it up to kChunk. Reading
+// ahead never goes further than that past what the movie turns out to need.
+constexpr qint64 kFirstChunk = 64 * 1024;
 constexpr qint64 kChunk = 4 * 1024 * 1024;
 
 // A big movie's buffer is faulted in page by page as it fills; on Linux,
@@ -61,7 +63,7 @@ public:
             m_failed = n != 0;
             return false;
         }
-        const qint64 want = std::min(kChunk, m_limit - m_pulled);
+        const qint64 want = std::min(std::clamp<qint64>(m_buf.size(), kFirstChunk, kChunk), m_limit - m_pulled);
         const qsizetype old = m_buf.size();
         if (old + want > m_buf.capacity()) {
             m_buf.reserve(std::max<qsizetype>(old + want, 2 * m_buf.capacity()));

@@ -107,11 +107,12 @@ std::optional<QByteArray> readAll(ByteSource* source, qint64 limit)
 {
     if (!source)
         return std::nullopt;
-    constexpr qint64 kStep = 1024 * 1024;
     QByteArray out;
     for (;;) {
         const qsizetype old = out.size();
-        const qint64 room = std::min(kStep, limit - old + 1); // one byte past the limit tells
+        // Steps that grow with what was read; one byte past the limit tells.
+        const qint64 step = std::clamp<qint64>(old, 64 * 1024, 8 * 1024 * 1024);
+        const qint64 room = std::min(step, limit - old + 1);
         out.resize(old + room);
         const qint64 n = source->read(out.data() + old, room);
         if (n < 0)
