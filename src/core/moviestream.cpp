@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace orv {
 namespace {
@@ -81,19 +82,8 @@ public:
         return true;
     }
 
-    // Pulls until the buffer holds at least twice what it held, so that a
-    // caller that rescans from the start does linear work in all.
-    bool doubled()
-    {
-        const qsizetype target = 2 * std::max<qsizetype>(m_buf.size(), 1);
-        bool any = false;
-        while (m_buf.size() < target && more())
-            any = true;
-        return any;
-    }
-
-    // Drops the first `n` bytes, giving their memory back.
-    void discard(qsizetype n) { m_buf = QByteArray(m_buf.constData() + n, m_buf.size() - n); }
+    // Hands over everything held and starts again from `bytes`.
+    QByteArray replace(QByteArray bytes) { return std::exchange(m_buf, std::move(bytes)); }
 
     // Hands over the first `n` bytes; the rest is dropped.
     QByteArray take(qsizetype n)
@@ -114,68 +104,104 @@ private:
 
 // Reads the ten comma-separated header values the classic way: leading
 // spaces skipped, a value that opens with a double quote runs to the closing
-// quote, any other value to the next comma or line end. The position is left
-// just after the tenth value's terminator. When the data stops short and
-// more may follow, the scan says so rather than guess.
+// quote, any other value to the next comma or line end. The scan stops where
+// the bytes held run out and goes on from there once more arrive, so a huge
+// header is scanned once and never held more than one chunk ahead.
 class HeaderScanner
 {
 public:
-    enum class Step { Value, End, NeedMore };
+    enum class Step { Done, End, NeedMore };
 
-    HeaderScanner(QByteArrayView data, bool final) : m_data(data), m_final(final) {}
-
-    Step next(QByteArrayView& value)
+    struct Slice
     {
-        while (m_pos < m_data.size() && (m_data[m_pos] == ' ' || m_data[m_pos] == '\t'))
-            ++m_pos;
-        if (m_pos >= m_data.size())
-            return m_final ? Step::End : Step::NeedMore;
-        if (m_data[m_pos] == '"') {
-            const qsizetype start = ++m_pos;
-            while (m_pos < m_data.size() && m_data[m_pos] != '"' && !atLineEnd())
-                ++m_pos;
-            value = m_data.sliced(start, m_pos - start);
-            if (m_pos < m_data.size() && m_data[m_pos] == '"')
-                ++m_pos;
-            // Whatever follows the closing quote, up to the terminator, is dropped.
-            while (m_pos < m_data.size() && m_data[m_pos] != ',' && !atLineEnd())
-                ++m_pos;
-        } else {
-            const qsizetype start = m_pos;
-            while (m_pos < m_data.size() && m_data[m_pos] != ',' && !atLineEnd())
-                ++m_pos;
-            value = m_data.sliced(start, m_pos - start);
+        qsizetype offset = 0;
+        qsizetype length = 0;
+    };
+
+    // `data` is everything held so far (it only grows); `final` says that
+    // nothing more will come.
+    Step scan(QByteArrayView data, bool final)
+    {
+        const qsizetype n = data.size();
+        while (m_count < static_cast<int>(m_values.size())) {
+            switch (m_phase) {
+            case Phase::Spaces:
+                while (m_pos < n && (data[m_pos] == ' ' || data[m_pos] == '\t'))
+                    ++m_pos;
+                if (m_pos >= n)
+                    return final ? Step::End : Step::NeedMore;
+                m_quoted = data[m_pos] == '"';
+                if (m_quoted)
+                    ++m_pos;
+                m_start = m_pos;
+                m_phase = Phase::Text;
+                break;
+            case Phase::Text:
+                while (m_pos < n && data[m_pos] != (m_quoted ? '"' : ',') && !atLineEnd(data))
+                    ++m_pos;
+                if (m_pos >= n && !final)
+                    return Step::NeedMore;
+                m_values[static_cast<size_t>(m_count)] = {m_start, m_pos - m_start};
+                if (m_quoted && m_pos < n && data[m_pos] == '"')
+                    ++m_pos;
+                m_phase = m_quoted ? Phase::AfterQuote : Phase::Terminator;
+                break;
+            case Phase::AfterQuote:
+                // Whatever follows the closing quote, up to the terminator, is dropped.
+                while (m_pos < n && data[m_pos] != ',' && !atLineEnd(data))
+                    ++m_pos;
+                if (m_pos >= n && !final)
+                    return Step::NeedMore;
+                m_phase = Phase::Terminator;
+                break;
+            case Phase::Terminator:
+                // A CR held last may be the first half of CR LF.
+                if (!final && (m_pos >= n || (data[m_pos] == '\r' && m_pos + 1 >= n)))
+                    return Step::NeedMore;
+                skipTerminator(data);
+                ++m_count;
+                m_phase = Phase::Spaces;
+                break;
+            }
         }
-        // A value cut by the end of what is held, or a CR whose LF may be
-        // next, is not known yet.
-        if (!m_final && (m_pos >= m_data.size() - 1))
-            return Step::NeedMore;
-        skipTerminator();
-        return Step::Value;
+        return Step::Done;
     }
 
+    Slice value(int i) const { return m_values[static_cast<size_t>(i)]; }
+    QByteArrayView value(QByteArrayView data, int i) const
+    {
+        const Slice& v = m_values[static_cast<size_t>(i)];
+        return data.sliced(v.offset, v.length);
+    }
+
+    // Just after the tenth value's terminator.
     qsizetype position() const { return m_pos; }
 
 private:
-    bool atLineEnd() const { return m_data[m_pos] == '\r' || m_data[m_pos] == '\n'; }
+    enum class Phase { Spaces, Text, AfterQuote, Terminator };
 
-    void skipTerminator()
+    bool atLineEnd(QByteArrayView data) const { return data[m_pos] == '\r' || data[m_pos] == '\n'; }
+
+    void skipTerminator(QByteArrayView data)
     {
-        if (m_pos >= m_data.size())
+        if (m_pos >= data.size())
             return;
-        if (m_data[m_pos] == ',') {
+        if (data[m_pos] == ',') {
             ++m_pos;
-        } else if (m_data[m_pos] == '\r') {
+        } else if (data[m_pos] == '\r') {
             ++m_pos;
-            if (m_pos < m_data.size() && m_data[m_pos] == '\n')
+            if (m_pos < data.size() && data[m_pos] == '\n')
                 ++m_pos;
-        } else if (m_data[m_pos] == '\n') {
+        } else if (data[m_pos] == '\n') {
             ++m_pos;
         }
     }
 
-    QByteArrayView m_data;
-    bool m_final;
+    std::array<Slice, 10> m_values{};
+    int m_count = 0;
+    Phase m_phase = Phase::Spaces;
+    bool m_quoted = false;
+    qsizetype m_start = 0;
     qsizetype m_pos = 0;
 };
 
@@ -213,36 +239,53 @@ struct Header
 {
     std::int16_t ancho = 0, alto = 0, numCuadros = 0;
     double pausa = 0;
-    QByteArray creador, masInfo;
+    HeaderScanner::Slice creador, masInfo; // where the texts lie in the window
 };
 
 // Scans the header, pulling more whenever it is cut short. Answers the
 // header's length in the window, or -1 when the movie is unreadable.
 qsizetype readHeader(Window& w, Header& h)
 {
-    for (;;) {
-        HeaderScanner scan(QByteArrayView(w.data(), w.size()), w.atEnd());
-        std::array<QByteArrayView, 10> v;
-        HeaderScanner::Step step = HeaderScanner::Step::Value;
-        for (QByteArrayView& value : v) {
-            step = scan.next(value);
-            if (step != HeaderScanner::Step::Value)
-                break;
-        }
-        if (step == HeaderScanner::Step::NeedMore) {
-            if (!w.doubled() && w.failed())
-                return -1;
-            continue;
-        }
-        if (step == HeaderScanner::Step::End)
+    HeaderScanner scan;
+    HeaderScanner::Step step;
+    while ((step = scan.scan(QByteArrayView(w.data(), w.size()), w.atEnd())) == HeaderScanner::Step::NeedMore) {
+        if (!w.more() && w.failed())
             return -1;
-        if (!parseInt16(v[0], h.ancho) || !parseInt16(v[1], h.alto) || !parseInt16(v[2], h.numCuadros)
-            || !parseNumber(v[3], h.pausa) || h.numCuadros < 1)
-            return -1;
-        h.creador = v[8].toByteArray();
-        h.masInfo = v[9].toByteArray();
-        return scan.position();
     }
+    if (step == HeaderScanner::Step::End)
+        return -1;
+    const QByteArrayView data(w.data(), w.size());
+    if (!parseInt16(scan.value(data, 0), h.ancho) || !parseInt16(scan.value(data, 1), h.alto)
+        || !parseInt16(scan.value(data, 2), h.numCuadros) || !parseNumber(scan.value(data, 3), h.pausa)
+        || h.numCuadros < 1)
+        return -1;
+    h.creador = scan.value(8);
+    h.masInfo = scan.value(9);
+    return scan.position();
+}
+
+// Takes the header's two texts out of the window, leaving it holding only
+// what followed the header. A text larger than a chunk takes the window's
+// buffer itself along (cutting a QByteArray at its front moves no bytes),
+// so that a huge author is never held twice.
+void takeTexts(Window& w, const Header& h, qsizetype headerLength, QByteArray& creador, QByteArray& masInfo)
+{
+    const QByteArrayView data(w.data(), w.size());
+    QByteArray rest = data.sliced(headerLength).toByteArray();
+    const bool authorLarger = h.creador.length >= h.masInfo.length;
+    const HeaderScanner::Slice large = authorLarger ? h.creador : h.masInfo;
+    if (large.length < kChunk) {
+        creador = data.sliced(h.creador.offset, h.creador.length).toByteArray();
+        masInfo = data.sliced(h.masInfo.offset, h.masInfo.length).toByteArray();
+        w.replace(std::move(rest));
+        return;
+    }
+    const HeaderScanner::Slice small = authorLarger ? h.masInfo : h.creador;
+    (authorLarger ? masInfo : creador) = data.sliced(small.offset, small.length).toByteArray();
+    QByteArray buffer = w.replace(std::move(rest));
+    buffer.remove(0, large.offset);
+    buffer.truncate(large.length);
+    (authorLarger ? creador : masInfo) = std::move(buffer);
 }
 
 // The next position of one byte value at or after a point, remembered so
@@ -321,8 +364,8 @@ bool leePelicula(ByteSource& source, Pelicula& out, qint64 limit)
         const qsizetype headerLength = readHeader(w, h);
         if (headerLength < 0)
             return false;
-        // The header's fields are copied out; its bytes are not kept twice.
-        w.discard(headerLength);
+        QByteArray creador, masInfo;
+        takeTexts(w, h, headerLength, creador, masInfo);
         std::vector<Pelicula::Span> spans;
         qsizetype used = 0;
         if (!readFrames(w, h.numCuadros, spans, used) || !source.finish())
@@ -331,8 +374,8 @@ bool leePelicula(ByteSource& source, Pelicula& out, qint64 limit)
         out.alto = h.alto;
         out.numCuadros = h.numCuadros;
         out.pausa = h.pausa;
-        out.creador = std::move(h.creador);
-        out.masInfo = std::move(h.masInfo);
+        out.creador = std::move(creador);
+        out.masInfo = std::move(masInfo);
         out.setDatos(w.take(used), std::move(spans));
         return true;
     } catch (const std::bad_alloc&) {
