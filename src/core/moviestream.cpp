@@ -3,10 +3,6 @@
 #include "bytesource.h"
 #include "numeric.h"
 
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -22,19 +18,6 @@ namespace {
 // ahead never goes further than that past what the movie turns out to need.
 constexpr qint64 kFirstChunk = 64 * 1024;
 constexpr qint64 kChunk = 4 * 1024 * 1024;
-
-// A big movie's buffer is faulted in page by page as it fills; on Linux,
-// asking for huge pages first makes that several times cheaper.
-void adviseHugePages([[maybe_unused]] char* data, [[maybe_unused]] qint64 size)
-{
-#ifdef __linux__
-    constexpr quintptr kHuge = 2 * 1024 * 1024;
-    const quintptr begin = (reinterpret_cast<quintptr>(data) + kHuge - 1) & ~(kHuge - 1);
-    const quintptr end = (reinterpret_cast<quintptr>(data) + static_cast<quintptr>(size)) & ~(kHuge - 1);
-    if (end > begin)
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#endif
-}
 
 // The bytes pulled from the source so far, in one growing buffer. Growth
 // doubles the capacity (realloc of a large block moves no data on Linux),
@@ -66,10 +49,10 @@ public:
         }
         const qint64 want = std::min(std::clamp<qint64>(m_buf.size(), kFirstChunk, kChunk), m_limit - m_pulled);
         const qsizetype old = m_buf.size();
-        if (old + want > m_buf.capacity()) {
+        // No huge-page advice here: on a buffer that realloc moves as it
+        // grows, it cost both time and a good half of the movie's size again.
+        if (old + want > m_buf.capacity())
             m_buf.reserve(std::max<qsizetype>(old + want, 2 * m_buf.capacity()));
-            adviseHugePages(m_buf.data(), m_buf.capacity());
-        }
         m_buf.resize(old + want);
         const qint64 n = m_source.read(m_buf.data() + old, want);
         m_buf.resize(old + std::max<qint64>(n, 0));
