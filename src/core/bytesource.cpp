@@ -27,4 +27,9 @@ qint64 DeviceSource::read(char* into, qint64 max)
     return n;
 }
 
+qint64 DeviceSource::sizeHint() const
+{
+    return m_device.isSequential() ? -1 : m_device.size() - m_device.pos();
+}
+
 } // namespace orv

@@ -23,6 +23,10 @@ public:
     // it can only check at its end (an archive member's CRC); false means
     // the data must not be trusted.
     virtual bool finish() { return true; }
+
+    // How many bytes are left, when the source knows; -1 otherwise. Only a
+    // hint for sizing buffers, never trusted as a bound.
+    virtual qint64 sizeHint() const { return -1; }
 };
 
 // Bytes already in memory; the caller keeps them alive.
@@ -31,6 +35,7 @@ class MemorySource : public ByteSource
 public:
     explicit MemorySource(QByteArrayView bytes) : m_bytes(bytes) {}
     qint64 read(char* into, qint64 max) override;
+    qint64 sizeHint() const override { return m_bytes.size() - m_pos; }
 
 private:
     QByteArrayView m_bytes;
@@ -43,6 +48,7 @@ class DeviceSource : public ByteSource
 public:
     explicit DeviceSource(QIODevice& device) : m_device(device) {}
     qint64 read(char* into, qint64 max) override;
+    qint64 sizeHint() const override;
 
 private:
     QIODevice& m_device;
