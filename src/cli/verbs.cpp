@@ -5,10 +5,10 @@
 #include "cp1252.h"
 #include "frame.h"
 #include "moviereader.h"
+#include "nativename.h"
+#include "streamout.h"
 
 #include <QCommandLineParser>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <array>
 
@@ -53,9 +53,11 @@ int parseVerb(QCommandLineParser& parser, const QStringList& args, int positiona
 
 namespace {
 
+// The path arrives as main() decoded it: bytes that are not UTF-8 still
+// escaped, so any name the system allows opens.
 bool load(const QString& path, Pelicula& movie, Io& io)
 {
-    if (cargaPelicula(path, movie))
+    if (cargaPeliculaNativa(nameBytesFromText(path), movie))
         return true;
     io.err << mensajeErrorPelicula() << '\n';
     return false;
@@ -80,31 +82,37 @@ int infoVerb(const QStringList& args, Io& io)
     if (!load(parser.positionalArguments().first(), m, io))
         return kFailed;
     if (parser.isSet(json)) {
-        const QJsonObject o{
-            {QStringLiteral("ancho"), m.ancho},
-            {QStringLiteral("alto"), m.alto},
-            {QStringLiteral("numCuadros"), m.numCuadros},
-            {QStringLiteral("pausa"), m.pausa},
-            {QStringLiteral("creador"), fromCp1252(m.creador)},
-            {QStringLiteral("masInfo"), fromCp1252(m.masInfo)},
-            {QStringLiteral("comprimida"), m.comprimida},
-            {QStringLiteral("tamanoKB"), m.tamanoKB},
-            {QStringLiteral("nombreArchivo"), m.nombreArchivo},
-            {QStringLiteral("rutaPelicula"), m.rutaPelicula},
-        };
-        io.out << QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) << '\n';
+        // The keys in the order QJsonObject has always written them.
+        io.out << "{\"alto\":" << m.alto << ",\"ancho\":" << m.ancho << ",\"comprimida\":";
+        writeJson(io.out, m.comprimida);
+        io.out << ",\"creador\":";
+        writeJsonCp1252(io.out, m.creador);
+        io.out << ",\"masInfo\":";
+        writeJsonCp1252(io.out, m.masInfo);
+        io.out << ",\"nombreArchivo\":";
+        writeJson(io.out, readableName(m.nombreArchivo));
+        io.out << ",\"numCuadros\":" << m.numCuadros << ",\"pausa\":";
+        writeJson(io.out, m.pausa);
+        io.out << ",\"rutaPelicula\":";
+        writeJson(io.out, readableName(m.rutaPelicula));
+        io.out << ",\"tamanoKB\":";
+        writeJson(io.out, m.tamanoKB);
+        io.out << "}\n";
         return kOk;
     }
     io.out << "ancho: " << m.ancho << '\n'
            << "alto: " << m.alto << '\n'
            << "numCuadros: " << m.numCuadros << '\n'
            << "pausa: " << number(m.pausa) << '\n'
-           << "creador: " << fromCp1252(m.creador) << '\n'
-           << "masInfo: " << fromCp1252(m.masInfo) << '\n'
+           << "creador: ";
+    writeCp1252(io.out, m.creador);
+    io.out << '\n' << "masInfo: ";
+    writeCp1252(io.out, m.masInfo);
+    io.out << '\n'
            << "forma: " << (m.comprimida ? "comprimida" : "plana") << '\n'
            << "tamanoKB: " << number(m.tamanoKB) << '\n'
-           << "nombreArchivo: " << m.nombreArchivo << '\n'
-           << "rutaPelicula: " << m.rutaPelicula << '\n';
+           << "nombreArchivo: " << readableName(m.nombreArchivo) << '\n'
+           << "rutaPelicula: " << readableName(m.rutaPelicula) << '\n';
     return kOk;
 }
 
@@ -129,9 +137,7 @@ int frameVerb(const QStringList& args, Io& io)
         io.err << "orv: la película tiene " << m.numCuadros << " cuadros (0 a " << m.numCuadros - 1 << ")\n";
         return kUsage;
     }
-    QString text = fromCp1252(armaCuadro(m, index));
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    io.out << text << '\n';
+    writeFrameRows(io.out, armaCuadro(m, index));
     return kOk;
 }
 

@@ -42,19 +42,6 @@ void print(const QString& text) { CodeModule::unzipPrintCallback(toCp1252(text))
                        what + QLatin1String(": ") + QString::fromLocal8Bit(zip_error_strerror(error)));
 }
 
-// Whether `path` still lies inside `root` once links already on disk are
-// followed, so that a planted link cannot redirect a member elsewhere.
-bool staysInside(const QString& root, const QString& path)
-{
-    const QString canonicalRoot = QFileInfo(root).canonicalFilePath();
-    const QString canonicalParent = QFileInfo(QFileInfo(path).absolutePath()).canonicalFilePath();
-    if (canonicalRoot.isEmpty() || canonicalParent.isEmpty())
-        return false;
-    if (QFileInfo(path).isSymLink())
-        return false;
-    return canonicalParent == canonicalRoot || canonicalParent.startsWith(canonicalRoot + QLatin1Char('/'));
-}
-
 class Extraction
 {
 public:
@@ -105,14 +92,14 @@ private:
         if (!m_o.honorDirectories)
             *rel = rel->section(QLatin1Char('/'), -1);
         if (kind == EntryKind::Directory) {
-            if (m_o.honorDirectories && !m_o.test)
-                QDir(m_dir).mkpath(*rel);
+            if (m_o.honorDirectories && !m_o.test && !makeFoldersInside(m_dir, *rel))
+                skip(name, "(outside the target folder)");
             return;
         }
         if (st.size > static_cast<zip_uint64_t>(m_o.limit))
             throw ArchiveError(archive_errors::TooLarge, kModuleSource,
                                QLatin1String("Member too large to extract: ") + name);
-        extract(za, index, st, name, m_dir + QLatin1Char('/') + *rel);
+        extract(za, index, st, name, *rel);
     }
 
     bool mayWrite(const QString& target, const zip_stat_t& st)
@@ -142,10 +129,15 @@ private:
     }
 
     void extract(zip_t* za, zip_uint64_t index, const zip_stat_t& st, const QString& name,
-                 const QString& target)
+                 const QString& rel)
     {
+        const QString target = m_dir + QLatin1Char('/') + rel;
         if (!m_o.test) {
-            QDir().mkpath(QFileInfo(target).absolutePath());
+            // Two guards: no folder is made through a planted link, and the
+            // file itself must land inside, not on a link.
+            const qsizetype slash = rel.lastIndexOf(QLatin1Char('/'));
+            if (slash > 0 && !makeFoldersInside(m_dir, rel.left(slash)))
+                return skip(name, "(outside the target folder)");
             if (!staysInside(m_dir, target))
                 return skip(name, "(outside the target folder)");
             if (!mayWrite(target, st))

@@ -15,7 +15,9 @@ QString tituloErrorPelicula();
 
 struct LoadOptions
 {
-    // A compressed movie whose member would inflate past this is refused.
+    // The most a movie may hold in memory, plain or compressed: one whose
+    // header and frame lines need more is refused. What follows the last
+    // frame line costs nothing, however large the file or member is.
     qint64 inflateLimit = qint64(1) << 30;
     // Asked for the password of an encrypted member; null refuses such members.
     PasswordProvider* passwords = nullptr;
@@ -32,6 +34,11 @@ bool esComprimida(QByteArrayView head);
 // The loader: reads the plain or compressed movie at `ruta` into `out`.
 // Answers true when the movie was read. On false, `out` is left unchanged.
 bool cargaPelicula(const QString& ruta, Pelicula& out, const LoadOptions& options = {});
+
+// The loader for a name given as the file system's bytes (see nativename.h),
+// as the command line gets it, so that a name that is not UTF-8 opens too.
+// `rutaPelicula` and `nombreArchivo` then hold textFromNameBytes() of it.
+bool cargaPeliculaNativa(const QByteArray& nameBytes, Pelicula& out, const LoadOptions& options = {});
 
 // Reads a movie, plain or compressed, from bytes already in memory. Only the
 // header fields, frames and `comprimida` are filled.

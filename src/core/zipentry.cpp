@@ -1,5 +1,7 @@
 #include "zipentry.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 
 namespace orv {
@@ -57,6 +59,35 @@ std::optional<QString> safeRelativePath(const QString& entryName)
     if (kept.isEmpty())
         return std::nullopt;
     return kept.join(QLatin1Char('/'));
+}
+
+bool makeFoldersInside(const QString& root, const QString& rel)
+{
+    QString path = root;
+    for (const QString& part : rel.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        path += QLatin1Char('/') + part;
+        const QFileInfo info(path);
+        if (info.isSymLink())
+            return false;
+        if (info.exists()) {
+            if (!info.isDir())
+                return false;
+        } else if (!QDir().mkdir(path)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool staysInside(const QString& root, const QString& path)
+{
+    const QString canonicalRoot = QFileInfo(root).canonicalFilePath();
+    const QString canonicalParent = QFileInfo(QFileInfo(path).absolutePath()).canonicalFilePath();
+    if (canonicalRoot.isEmpty() || canonicalParent.isEmpty())
+        return false;
+    if (QFileInfo(path).isSymLink())
+        return false;
+    return canonicalParent == canonicalRoot || canonicalParent.startsWith(canonicalRoot + QLatin1Char('/'));
 }
 
 } // namespace orv

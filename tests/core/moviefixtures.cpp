@@ -43,6 +43,8 @@ QString writeZip(const QTemporaryDir& dir, const QString& name, const std::vecto
         const auto i = static_cast<zip_uint64_t>(index);
         if (e.stored)
             zip_set_file_compression(za, i, ZIP_CM_STORE, 0);
+        if (e.method && zip_set_file_compression(za, i, *e.method, 0) != 0)
+            qFatal("compression method %d not available", *e.method);
         if (e.kind == ZipEntry::Kind::Symlink)
             zip_file_set_external_attributes(za, i, 0, ZIP_OPSYS_UNIX, (S_IFLNK | 0777u) << 16);
         if (!e.password.isEmpty())
@@ -51,6 +53,31 @@ QString writeZip(const QTemporaryDir& dir, const QString& name, const std::vecto
     if (zip_close(za) != 0)
         qFatal("cannot write %s", qPrintable(path));
     return path;
+}
+
+void patchMemberHeaders(const QString& path, std::optional<quint32> crc, std::optional<quint32> size)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadWrite))
+        qFatal("cannot open %s", qPrintable(path));
+    QByteArray bytes = f.readAll();
+    const auto put = [&](qsizetype at, quint32 v) {
+        for (int k = 0; k < 4; ++k)
+            bytes[at + k] = static_cast<char>((v >> (8 * k)) & 0xff);
+    };
+    // Offsets of the CRC and the uncompressed size in each kind of header.
+    const struct { QByteArray signature; qsizetype crcAt; qsizetype sizeAt; } kinds[] = {
+        {QByteArray("PK\x03\x04", 4), 14, 22}, {QByteArray("PK\x01\x02", 4), 16, 24}};
+    for (const auto& kind : kinds) {
+        for (qsizetype at = bytes.indexOf(kind.signature); at >= 0; at = bytes.indexOf(kind.signature, at + 4)) {
+            if (crc)
+                put(at + kind.crcAt, *crc);
+            if (size)
+                put(at + kind.sizeAt, *size);
+        }
+    }
+    f.seek(0);
+    f.write(bytes);
 }
 
 } // namespace fixtures

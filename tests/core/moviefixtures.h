@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
+#include <optional>
 #include <vector>
 
 // Small helpers to make test movies and archives on disk.
@@ -22,9 +23,15 @@ struct ZipEntry
     Kind kind = Kind::File;
     bool stored = false;        // no compression
     QByteArray password = {};   // encrypt with AES-256 when set
+    std::optional<int> method = {}; // a libzip ZIP_CM_* method other than the default
 };
 
 // Writes a ZIP archive holding the entries, in order, and answers its path.
 QString writeZip(const QTemporaryDir& dir, const QString& name, const std::vector<ZipEntry>& entries);
+
+// Rewrites the CRC and/or the uncompressed size of every member in both the
+// local and the central headers of the archive at `path`, as a damaged or
+// hostile archive would carry them.
+void patchMemberHeaders(const QString& path, std::optional<quint32> crc, std::optional<quint32> size);
 
 } // namespace fixtures

@@ -38,6 +38,8 @@ private slots:
     void unreadableMovie();
     void badUsage_data();
     void badUsage();
+    void namesThatAreNotUtf8();
+    void largeFieldsWrittenWhole();
 };
 
 void TestCli::info()
@@ -106,6 +108,52 @@ void TestCli::badUsage()
     const Run r = orv(args);
     QCOMPARE(r.status, status);
     QVERIFY2((status == 0 ? r.out : r.err).startsWith(shown) || r.err.contains("\n" + shown), qPrintable(r.err));
+}
+
+void TestCli::namesThatAreNotUtf8()
+{
+    // The name's bytes come from the shell, as a user's would: 0xED alone
+    // is not UTF-8, so nothing in between may decode and re-encode them.
+    QTemporaryDir dir;
+    fixtures::writeFile(dir, "peli.ovt", kMovie);
+    const QString script = QStringLiteral(
+        "cd \"$1\" && n=\"$(printf 'pel\\355cula.ovt')\" && cp peli.ovt \"$n\" && "
+        "\"$0\" info \"$n\" && \"$0\" info --json \"$n\" && \"$0\" frame \"$n\" 1; s=$?; rm -f \"$n\"; exit $s");
+    QProcess p;
+    p.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script, QStringLiteral(ORV_CLI_PATH), dir.path()});
+    QVERIFY(p.waitForFinished(30000));
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    QCOMPARE(p.exitCode(), 0);
+    QVERIFY2(out.contains(QString::fromUtf8("nombreArchivo: película.ovt\n")), qPrintable(out));
+    QVERIFY(out.contains(QString::fromUtf8("\"nombreArchivo\":\"película.ovt\"")));
+    QVERIFY(out.endsWith("123\n456\n"));
+}
+
+void TestCli::largeFieldsWrittenWhole()
+{
+    // Over a megabyte, so that the output goes out in more than one slice,
+    // with what JSON must escape and Windows-1252 letters near the cuts.
+    QByteArray author;
+    QString shown;
+    while (author.size() < 1500000) {
+        author += QByteArray("Jos\xe9 \\ \"x\" \t\x01 \x80 ", 16);
+        shown += QString::fromUtf8("José \\ \"x\" \t\x01 € ");
+    }
+    const QByteArray info(300000, 'i');
+    QTemporaryDir dir;
+    const QString path = fixtures::writeFile(dir, "grande.ovt", fixtures::plainMovie("3,1,1,100,0,0,0,0," + author + "," + info, {"abc"}));
+    const Run text = orv({"info", path});
+    QCOMPARE(text.status, 0);
+    QVERIFY(text.out.contains("\ncreador: " + shown + "\nmasInfo: " + QString(info) + "\n"));
+    const Run json = orv({"info", "--json", path});
+    QCOMPARE(json.status, 0);
+    QJsonParseError error;
+    const QJsonObject o = QJsonDocument::fromJson(json.out.toUtf8(), &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(o.value("creador").toString(), shown);
+    QCOMPARE(o.value("masInfo").toString(), QString(info));
+    QCOMPARE(o.value("numCuadros").toInt(), 1);
+    QCOMPARE(o.value("rutaPelicula").toString(), path);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -46,6 +46,7 @@ void TestMovieReader::headerValues_data()
     QTest::addColumn<QByteArray>("masInfo");
     QTest::newRow("leading spaces skipped") << QByteArray("  7,  1, 1,  250,0,0,0,0,  Ana,  x") << 7 << 250.0 << QByteArray("Ana") << QByteArray("x");
     QTest::newRow("accents") << QByteArray("7,1,1,100,0,0,0,0,Jos\xe9,Pel\xed" "cula creada con Orvane ASCII Converter") << 7 << 100.0 << QByteArray("Jos\xe9") << QByteArray("Pel\xed" "cula creada con Orvane ASCII Converter");
+    QTest::newRow("text after a closing quote dropped") << QByteArray("7,1,1,50,0,0,0,0,\"Ana\" resto,x") << 7 << 50.0 << QByteArray("Ana") << QByteArray("x");
     QTest::newRow("quoted author keeps its comma") << QByteArray("7,1,1,50,0,0,0,0,\"Ana, Luis\",x") << 7 << 50.0 << QByteArray("Ana, Luis") << QByteArray("x");
     QTest::newRow("largest width") << QByteArray("32767,1,1,100,0,0,0,0,a,b") << 32767 << 100.0 << QByteArray("a") << QByteArray("b");
     QTest::newRow("negative width is kept") << QByteArray("-32768,1,1,100,0,0,0,0,a,b") << -32768 << 100.0 << QByteArray("a") << QByteArray("b");

@@ -36,6 +36,8 @@ void TestNumeric::numericValue_data()
     QTest::newRow("hexadecimal") << "&HFF" << 255.0;
     QTest::newRow("hexadecimal 16-bit pattern") << "&HFFFF" << -1.0;
     QTest::newRow("octal") << "&O17" << 15.0;
+    QTest::newRow("octal stops at 8 and 9") << "&O19" << 1.0;
+    QTest::newRow("octal 8 first gives 0") << "&O8" << 0.0;
     QTest::newRow("carriage return is not ignored") << "1\r2" << 1.0;
     QTest::newRow("non-ASCII stops") << "4\u00e15" << 4.0;
 }
@@ -49,21 +51,29 @@ void TestNumeric::numericValue()
 
 void TestNumeric::roundHalfEven_data()
 {
+    // Rounding and the whole part side by side: they differ on every half
+    // and on negative fractions.
     QTest::addColumn<double>("value");
     QTest::addColumn<qint64>("rounded");
-    QTest::newRow("half down to even") << 2.5 << qint64(2);
-    QTest::newRow("half up to even") << 3.5 << qint64(4);
-    QTest::newRow("negative half") << -2.5 << qint64(-2);
-    QTest::newRow("zero point five") << 0.5 << qint64(0);
-    QTest::newRow("huge saturates") << 1e300 << std::numeric_limits<qint64>::max();
-    QTest::newRow("nan") << std::nan("") << qint64(0);
+    QTest::addColumn<qint64>("whole");
+    QTest::newRow("half down to even") << 2.5 << qint64(2) << qint64(2);
+    QTest::newRow("half up to even") << 3.5 << qint64(4) << qint64(3);
+    QTest::newRow("negative half") << -2.5 << qint64(-2) << qint64(-2);
+    QTest::newRow("negative half up to even") << -3.5 << qint64(-4) << qint64(-3);
+    QTest::newRow("negative fraction") << -2.7 << qint64(-3) << qint64(-2);
+    QTest::newRow("zero point five") << 0.5 << qint64(0) << qint64(0);
+    QTest::newRow("huge saturates") << 1e300 << std::numeric_limits<qint64>::max() << std::numeric_limits<qint64>::max();
+    QTest::newRow("huge negative saturates") << -1e300 << std::numeric_limits<qint64>::min() << std::numeric_limits<qint64>::min();
+    QTest::newRow("nan") << std::nan("") << qint64(0) << qint64(0);
 }
 
 void TestNumeric::roundHalfEven()
 {
     QFETCH(double, value);
     QFETCH(qint64, rounded);
+    QFETCH(qint64, whole);
     QCOMPARE(orv::roundHalfEven(value), rounded);
+    QCOMPARE(orv::wholePart(value), whole);
 }
 
 void TestNumeric::sizeInKbIsCutNotRounded_data()

@@ -98,6 +98,18 @@ private slots:
         QVERIFY(p.reproduciendo());
     }
 
+    void openingAnotherMovieStartsAtFrameZero()
+    {
+        Playback p = playing(10, true);
+        p.irA(7);
+        p.abre(3, 250);
+        QCOMPARE(p.cuadroActual(), 0);
+        QVERIFY(!p.reproduciendo());
+        QCOMPARE(p.numCuadros(), 3);
+        QCOMPARE(p.velocidad(), 250.0);
+        QVERIFY(p.repetir()); // a user choice, kept across movies
+    }
+
     void closeStopsAndResets()
     {
         Playback p = playing(5, true);

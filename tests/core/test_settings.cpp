@@ -37,9 +37,17 @@ void TestSettings::valuesRoundTrip_data()
 void TestSettings::valuesRoundTrip()
 {
     QFETCH(QString, value);
-    const QString path = "HKEY_CURRENT_USER\\Software\\Orvane\\OrvPlayer\\Recientes1";
-    orv::guardaValor(path, value);
-    QCOMPARE(orv::leeValor(path), value);
+    // One value name at the program's key, and the same under nested keys,
+    // which must not mix with it or with each other.
+    const QString top = "HKEY_CURRENT_USER\\Software\\Orvane\\OrvPlayer\\Recientes1";
+    const QString nested = "HKEY_CURRENT_USER\\Software\\Orvane\\OrvPlayer\\Ventana\\Principal\\Recientes1";
+    const QString sibling = "HKEY_CURRENT_USER\\Software\\Orvane\\OrvPlayer\\Ventana\\Recientes1";
+    orv::guardaValor(top, value);
+    orv::guardaValor(nested, value + "n");
+    orv::guardaValor(sibling, value + "s");
+    QCOMPARE(orv::leeValor(top), value);
+    QCOMPARE(orv::leeValor(nested), value + "n");
+    QCOMPARE(orv::leeValor(sibling), value + "s");
 }
 
 void TestSettings::programsHaveTheirOwnFiles()

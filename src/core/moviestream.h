@@ -1,0 +1,20 @@
+#pragma once
+
+#include "pelicula.h"
+
+#include <QtGlobal>
+
+namespace orv {
+
+class ByteSource;
+
+// Reads a plain movie from a stream: the ten-value header, then exactly
+// numCuadros frame lines, pulling no further than the last of them. The
+// bytes held stay within `limit` (the header and the frame lines with their
+// line ends); a movie that needs more is unreadable. CR LF, a lone CR and a
+// lone LF each end a line. On success fills the header fields and frames of
+// `out` (the file fields are left alone) and answers true; on false `out`
+// is untouched.
+bool leePelicula(ByteSource& source, Pelicula& out, qint64 limit);
+
+} // namespace orv

@@ -1,0 +1,112 @@
+#include "nativename.h"
+
+#include "cp1252.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#ifndef Q_OS_WIN
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace orv {
+namespace {
+
+constexpr char16_t kEscapeBase = 0xDC00;
+
+bool isEscape(QChar c) { return c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF; }
+
+// The length a UTF-8 sequence announces by its first byte, 0 for a byte
+// that cannot start one.
+qsizetype sequenceLength(unsigned char b)
+{
+    if (b < 0x80)
+        return 1;
+    if ((b >> 5) == 0x6)
+        return 2;
+    if ((b >> 4) == 0xE)
+        return 3;
+    if ((b >> 3) == 0x1E)
+        return 4;
+    return 0;
+}
+
+} // namespace
+
+QString textFromNameBytes(QByteArrayView bytes)
+{
+    if (bytes.isValidUtf8())
+        return QString::fromUtf8(bytes);
+    QString out;
+    out.reserve(bytes.size());
+    for (qsizetype i = 0; i < bytes.size();) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        const qsizetype n = sequenceLength(b);
+        if (n > 0 && i + n <= bytes.size() && bytes.sliced(i, n).isValidUtf8()) {
+            out += QString::fromUtf8(bytes.sliced(i, n));
+            i += n;
+        } else {
+            out += QChar(char16_t(kEscapeBase + b));
+            ++i;
+        }
+    }
+    return out;
+}
+
+QByteArray nameBytesFromText(QStringView text)
+{
+    QByteArray out;
+    qsizetype run = 0; // start of the text not yet written
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        // A low surrogate right after a high one is half of a real character.
+        const bool paired = i > 0 && text[i - 1].isHighSurrogate();
+        if (isEscape(text[i]) && !paired) {
+            out += text.sliced(run, i - run).toUtf8();
+            out += char(text[i].unicode() - kEscapeBase);
+            run = i + 1;
+        }
+    }
+    out += text.sliced(run).toUtf8();
+    return out;
+}
+
+QString readableName(QStringView text)
+{
+    QString out = text.toString();
+    for (qsizetype i = 0; i < out.size(); ++i) {
+        if (isEscape(out[i]) && !(i > 0 && out[i - 1].isHighSurrogate())) {
+            const char byte = char(out[i].unicode() - kEscapeBase);
+            out[i] = fromCp1252(QByteArrayView(&byte, 1)).at(0);
+        }
+    }
+    return out;
+}
+
+bool openByNameBytes(QFile& file, const QByteArray& nameBytes)
+{
+#ifdef Q_OS_WIN
+    // Windows names are UTF-16; the bytes are their UTF-8 form.
+    const QString name = QString::fromUtf8(nameBytes);
+    if (!QFileInfo(name).isFile())
+        return false;
+    file.setFileName(name);
+    return file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+#else
+    if (nameBytes.isEmpty() || nameBytes.contains('\0'))
+        return false;
+    const int fd = ::open(nameBytes.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)
+        || !file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+    return true;
+#endif
+}
+
+} // namespace orv
