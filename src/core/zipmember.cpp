@@ -3,6 +3,7 @@
 #include "codemodule.h"
 #include "zipentry.h"
 
+#include <libdeflate.h>
 #include <zip.h>
 
 #include <QFile>
@@ -37,10 +38,24 @@ constexpr qint64 kCrcReach = 1024 * 1024;
 class MemberSource : public ByteSource
 {
 public:
-    MemberSource(ArchivePtr za, FilePtr f) : m_za(std::move(za)), m_f(std::move(f)) {}
+    MemberSource(ArchivePtr za, FilePtr f, zip_uint64_t index, const zip_stat_t& st)
+        : m_za(std::move(za)), m_f(std::move(f)), m_index(index), m_stat(st)
+    {
+    }
+
+    // Whole plain deflated members, nothing read yet: one libdeflate call on
+    // the raw data, several times faster than libzip's streaming inflate.
+    // The member's declared size is what it must inflate to, exactly.
+    bool inflatesWhole(qint64 limit) const
+    {
+        return m_stat.encryption_method == ZIP_EM_NONE && m_stat.comp_method == ZIP_CM_DEFLATE
+            && m_stat.size <= static_cast<zip_uint64_t>(limit) && !m_started;
+    }
+    std::optional<QByteArray> inflateWhole();
 
     qint64 read(char* into, qint64 max) override
     {
+        m_started = true;
         const zip_int64_t n = zip_fread(m_f.get(), into, static_cast<zip_uint64_t>(max));
         return n < 0 ? -1 : n;
     }
@@ -60,7 +75,32 @@ public:
 private:
     ArchivePtr m_za; // outlives the member opened from it
     FilePtr m_f;
+    zip_uint64_t m_index;
+    zip_stat_t m_stat;
+    bool m_started = false;
 };
+
+std::optional<QByteArray> MemberSource::inflateWhole()
+{
+    FilePtr raw(zip_fopen_index(m_za.get(), m_index, ZIP_FL_COMPRESSED));
+    if (!raw)
+        return std::nullopt;
+    QByteArray packed(static_cast<qsizetype>(m_stat.comp_size), Qt::Uninitialized);
+    if (zip_fread(raw.get(), packed.data(), m_stat.comp_size) != static_cast<zip_int64_t>(m_stat.comp_size))
+        return std::nullopt;
+    std::unique_ptr<libdeflate_decompressor, decltype(&libdeflate_free_decompressor)> d(
+        libdeflate_alloc_decompressor(), &libdeflate_free_decompressor);
+    if (!d)
+        return std::nullopt;
+    QByteArray out(static_cast<qsizetype>(m_stat.size), Qt::Uninitialized);
+    size_t actual = 0;
+    const auto rc = libdeflate_deflate_decompress(d.get(), packed.constData(), static_cast<size_t>(packed.size()),
+                                                  out.data(), static_cast<size_t>(out.size()), &actual);
+    if (rc != LIBDEFLATE_SUCCESS || actual != m_stat.size
+        || libdeflate_crc32(0, out.constData(), static_cast<size_t>(out.size())) != m_stat.crc)
+        return std::nullopt;
+    return out;
+}
 
 std::unique_ptr<ByteSource> firstMember(ArchivePtr za, zip_uint64_t archiveSize,
                                         PasswordProvider* passwords)
@@ -97,7 +137,7 @@ std::unique_ptr<ByteSource> firstMember(ArchivePtr za, zip_uint64_t archiveSize,
         }
         if (!f)
             return nullptr;
-        return std::make_unique<MemberSource>(std::move(za), std::move(f));
+        return std::make_unique<MemberSource>(std::move(za), std::move(f), index, st);
     }
     return nullptr;
 }
@@ -107,6 +147,8 @@ std::optional<QByteArray> readAll(ByteSource* source, qint64 limit)
 {
     if (!source)
         return std::nullopt;
+    if (auto* member = dynamic_cast<MemberSource*>(source); member && member->inflatesWhole(limit))
+        return member->inflateWhole();
     QByteArray out;
     for (;;) {
         const qsizetype old = out.size();

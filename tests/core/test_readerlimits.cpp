@@ -66,6 +66,8 @@ private slots:
     void memberFramesPastTheLimit();
     void wrongCrcIsRefused_data();
     void wrongCrcIsRefused();
+    void wrongSizeIsRefused_data();
+    void wrongSizeIsRefused();
     void nameBytesRoundTrip_data();
     void nameBytesRoundTrip();
     void opensNamesThatAreNotUtf8();
@@ -164,6 +166,29 @@ void TestReaderLimits::wrongCrcIsRefused()
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QVERIFY(!orv::cargaPeliculaDeBytes(f.readAll(), p));
+}
+
+void TestReaderLimits::wrongSizeIsRefused_data()
+{
+    QTest::addColumn<int>("method");
+    QTest::newRow("stored") << int(ZIP_CM_STORE);
+    QTest::newRow("deflate") << int(ZIP_CM_DEFLATE);
+}
+
+// A whole-member read inflates a deflated member in one go into a buffer of
+// its declared size, so that size must be exactly what the data holds: one
+// byte more or less fails. (Streamed methods are held to their CRC instead.)
+void TestReaderLimits::wrongSizeIsRefused()
+{
+    QFETCH(int, method);
+    for (const qint64 delta : {-1, 1}) {
+        QTemporaryDir dir;
+        const QString path =
+            fixtures::writeZip(dir, "talla.ovt", {{"m", kMovie, ZipEntry::Kind::File, false, {}, method}});
+        QCOMPARE(orv::readFirstZipMember(path, 1 << 20, nullptr).value_or(QByteArray()), kMovie);
+        fixtures::patchMemberHeaders(path, std::nullopt, quint32(kMovie.size() + delta));
+        QVERIFY2(!orv::readFirstZipMember(path, 1 << 20, nullptr), qPrintable(QString::number(delta)));
+    }
 }
 
 void TestReaderLimits::nameBytesRoundTrip_data()
