@@ -1,6 +1,7 @@
 #include "ziparchivebuilder.h"
 
 #include "cgzipfiles.h"
+#include "chunkeddeflate.h"
 #include "codemodule.h"
 #include "cp1252.h"
 
@@ -14,14 +15,20 @@
 
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace orv {
 namespace {
 
 constexpr qint64 kMaxMember = qint64(1) << 30;
-// libdeflate's level 6 matches zlib's level 6 ratio at several times its speed.
-constexpr int kLevel = 6;
+// On ASCII-art movies libdeflate's level 6 comes out a little larger than
+// Info-ZIP's `zip -6`; level 7 is smaller, and splitting the member across
+// the cores buys back the time it costs.
+constexpr int kLevel = 7;
+// Pieces of 1 MiB keep both cores busy even on a movie of a few MB; each
+// restarts its history, which costs well under 0.1% of the output.
+constexpr qsizetype kChunk = qsizetype(1) << 20;
 
 // One member's data, held until the archive is closed: libzip reads its
 // sources only then.
@@ -81,25 +88,17 @@ void print(const QString& text) { CodeModule::zipPrintCallback(toCp1252(text)); 
 
 void progress(zip_t*, double, void*) { CodeModule::runZipEventPump(); }
 
-// Deflates the whole member in one call; keeps it stored when deflate would
+// Deflates the member across the cores; keeps it stored when deflate would
 // not make it smaller.
 bool pack(Member& m, const QByteArray& plain)
 {
     m.size = plain.size();
     m.crc = libdeflate_crc32(0, plain.constData(), static_cast<size_t>(plain.size()));
-    std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)> c(
-        libdeflate_alloc_compressor(kLevel), &libdeflate_free_compressor);
-    if (!c)
+    std::optional<QByteArray> packed = deflateInChunks(plain, kLevel, kChunk);
+    if (!packed)
         return false;
-    const size_t bound = libdeflate_deflate_compress_bound(c.get(), static_cast<size_t>(plain.size()));
-    m.data.resize(static_cast<qsizetype>(bound));
-    const size_t n = libdeflate_deflate_compress(c.get(), plain.constData(), static_cast<size_t>(plain.size()),
-                                                 m.data.data(), bound);
-    m.deflated = n > 0 && n < static_cast<size_t>(plain.size());
-    if (m.deflated)
-        m.data.resize(static_cast<qsizetype>(n));
-    else
-        m.data = plain;
+    m.deflated = packed->size() < plain.size();
+    m.data = m.deflated ? std::move(*packed) : plain;
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "cgunzipfiles.h"
 #include "cgzipfiles.h"
 #include "moviefixtures.h"
+#include "zipmember.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,6 +12,9 @@
 
 #include <sys/stat.h>
 #include <zip.h>
+#include <zlib.h>
+
+#include <cmath>
 
 using orv::ArchiveError;
 using orv::CGZipFiles;
@@ -59,6 +63,52 @@ QByteArray movieText(int frames)
     return fixtures::plainMovie("80,21," + QByteArray::number(frames) + ",100,0,0,0,0,Ana,Prueba", lines);
 }
 
+// Frames of ASCII art whose tones drift from line to line, so that a large
+// member deflates into many dynamic blocks across the builder's pieces.
+QByteArray artText(qsizetype size)
+{
+    static const char kRamp[] = " .:-=+*#%@";
+    QByteArray out(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i) {
+        const qsizetype line = i / 160, col = i % 160;
+        const double v = std::sin(col * 0.13 + line * 0.05) * std::cos(line * 0.11 - col * 0.02);
+        out[i] = col == 159 ? '\n' : kRamp[static_cast<int>((v + 1.0) * 4.999)];
+    }
+    return out;
+}
+
+// libzip reading the member to its end, which is where it checks the CRC.
+std::optional<QByteArray> readWithLibzip(const QString& zipPath, zip_uint64_t size)
+{
+    int err = 0;
+    zip_t* za = zip_open(QFile::encodeName(zipPath).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &err);
+    if (!za)
+        return std::nullopt;
+    std::optional<QByteArray> out;
+    if (zip_file_t* f = zip_fopen_index(za, 0, 0)) {
+        QByteArray data(static_cast<qsizetype>(size) + 1, Qt::Uninitialized); // a byte too many shows
+        const zip_int64_t n = zip_fread(f, data.data(), static_cast<zip_uint64_t>(data.size()));
+        if (zip_fclose(f) == 0 && n >= 0) {
+            data.resize(static_cast<qsizetype>(n));
+            out = data;
+        }
+    }
+    zip_discard(za);
+    return out;
+}
+
+zip_stat_t statFirst(const QString& zipPath)
+{
+    zip_stat_t st;
+    zip_stat_init(&st);
+    int err = 0;
+    if (zip_t* za = zip_open(QFile::encodeName(zipPath).constData(), ZIP_RDONLY, &err)) {
+        zip_stat_index(za, 0, 0, &st);
+        zip_discard(za);
+    }
+    return st;
+}
+
 } // namespace
 
 class TestCGZipFiles : public QObject
@@ -75,6 +125,8 @@ private slots:
     void failedBuildNeverAnswersZero_data();
     void failedBuildNeverAnswersZero();
     void updatingKeepsOrReplacesEarlierMembers();
+    void largeMembersReadBackWhole_data();
+    void largeMembersReadBackWhole();
 };
 
 void TestCGZipFiles::defaultsAndStoredFlags()
@@ -272,6 +324,52 @@ void TestCGZipFiles::updatingKeepsOrReplacesEarlierMembers()
         QCOMPARE(got.size(), updating ? 2 : 1);
         QCOMPARE(got.last().first, QString("a.ovt"));
     }
+}
+
+// The builder deflates a member in pieces of 1 MiB on every core and joins
+// them: members across, at and around those cuts must read back byte for
+// byte through the suite's reader and through libzip, with the CRC that
+// zlib computes on its own.
+void TestCGZipFiles::largeMembersReadBackWhole_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("method");
+    const qsizetype mib = qsizetype(1) << 20;
+    QTest::newRow("empty") << QByteArray() << int(ZIP_CM_STORE);
+    QTest::newRow("one byte") << QByteArray("@") << int(ZIP_CM_STORE);
+    QTest::newRow("exactly one piece") << artText(mib) << int(ZIP_CM_DEFLATE);
+    QTest::newRow("exactly three pieces") << artText(3 * mib) << int(ZIP_CM_DEFLATE);
+    QTest::newRow("a byte past two pieces") << artText(2 * mib + 1) << int(ZIP_CM_DEFLATE);
+    QTest::newRow("a byte short of two pieces") << artText(2 * mib - 1) << int(ZIP_CM_DEFLATE);
+    QTest::newRow("several pieces and a remainder") << artText(4 * mib + 333333) << int(ZIP_CM_DEFLATE);
+}
+
+void TestCGZipFiles::largeMembersReadBackWhole()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(int, method);
+    QTemporaryDir dir;
+    fixtures::writeFile(dir, "big.ovt", content);
+    CGZipFiles z;
+    z.setZipFileName(dir.filePath("out.zip"));
+    z.setRootDirectory(dir.path());
+    z.AddFile("big.ovt");
+    QCOMPARE(z.MakeZipFile(), 0);
+    const QString zipPath = dir.filePath("out.zip");
+    const zip_stat_t st = statFirst(zipPath);
+    QCOMPARE(int(st.comp_method), method);
+    QCOMPARE(st.size, zip_uint64_t(content.size()));
+    const uLong crc = crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(content.constData()),
+                            static_cast<uInt>(content.size()));
+    QCOMPARE(st.crc, zip_uint32_t(crc));
+    if (method == ZIP_CM_DEFLATE)
+        QVERIFY(st.comp_size < st.size);
+    const std::optional<QByteArray> ours = orv::readFirstZipMember(zipPath, content.size(), nullptr);
+    QVERIFY(ours.has_value());
+    QCOMPARE(*ours, content);
+    const std::optional<QByteArray> theirs = readWithLibzip(zipPath, st.size);
+    QVERIFY(theirs.has_value());
+    QCOMPARE(*theirs, content);
 }
 
 QTEST_GUILESS_MAIN(TestCGZipFiles)
