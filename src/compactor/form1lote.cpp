@@ -4,6 +4,7 @@
 #include "cgzipfiles.h"
 #include "form2.h"
 #include "frmabout.h"
+#include "listaarchivos.h"
 #include "numeric.h"
 #include "prompt.h"
 #include "settings.h"
@@ -24,17 +25,6 @@
 namespace orv::compactor {
 namespace {
 
-// The dropped items as full paths, in the order the drop delivers them.
-QStringList rutasSoltadas(const QMimeData* datos)
-{
-    QStringList rutas;
-    if (!datos)
-        return rutas;
-    for (const QUrl& url : datos->urls())
-        if (url.isLocalFile())
-            rutas << QDir::toNativeSeparators(url.toLocalFile());
-    return rutas;
-}
 
 QString uno(bool si) { return si ? QStringLiteral("1") : QStringLiteral("0"); }
 
@@ -132,7 +122,7 @@ void Form1::terminaPorError()
 
 void Form1::Frame1_OLEDragDrop(const QMimeData* datos)
 {
-    const QStringList rutas = rutasSoltadas(datos);
+    const QStringList rutas = ui::rutasSoltadas(datos);
     if (!rutas.isEmpty())
         procesaLote(rutas);
 }
@@ -145,7 +135,7 @@ bool Form1::eventFilter(QObject* objeto, QEvent* evento)
     case QEvent::DragEnter:
     case QEvent::DragMove: {
         auto* arrastre = static_cast<QDragMoveEvent*>(evento);
-        if (!m_ocupado && !rutasSoltadas(arrastre->mimeData()).isEmpty())
+        if (!m_ocupado && !ui::rutasSoltadas(arrastre->mimeData()).isEmpty())
             arrastre->acceptProposedAction();
         else
             arrastre->ignore();

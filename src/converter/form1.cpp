@@ -1,10 +1,11 @@
 #include "form1.h"
 
+#include "controles.h"
 #include "compactorstart.h"
 #include "conversion.h"
 #include "form2.h"
 #include "frmabout.h"
-#include "listafuentes.h"
+#include "listaarchivos.h"
 #include "pictures.h"
 #include "prompt.h"
 
@@ -41,21 +42,6 @@ QString avisoOvt(const QString& ruta)
                          "errores en su película ASCII.");
 }
 
-QFont fuenteFija()
-{
-    QFont fuente(QStringLiteral("Courier New"));
-    fuente.setStyleHint(QFont::TypeWriter);
-    fuente.setFixedPitch(true);
-    fuente.setPointSizeF(8.25);
-    return fuente;
-}
-
-template <typename W>
-W* nombrado(W* w, const char* nombre)
-{
-    w->setObjectName(QString::fromLatin1(nombre));
-    return w;
-}
 
 QLabel* etiqueta(const QString& texto, const char* nombre, QWidget* padre)
 {
@@ -122,11 +108,11 @@ QWidget* Form1::creaOrigen()
 {
     auto* marco = nombrado(new QGroupBox(QStringLiteral("Origen")), "Frame1");
     auto* rejilla = new QGridLayout(marco);
-    m_lista = nombrado(new ListaFuentes(marco), "List1");
+    m_lista = nombrado(new ui::ListaArchivos(marco), "List1");
     m_lista->setMinimumSize(460, 110);
     // Added once the drop has returned, so that a message about one of the
     // files does not keep the file manager waiting for the end of its drag.
-    connect(m_lista, &ListaFuentes::soltados, this, &Form1::List1_OLEDragDrop, Qt::QueuedConnection);
+    connect(m_lista, &ui::ListaArchivos::soltados, this, &Form1::List1_OLEDragDrop, Qt::QueuedConnection);
     connect(m_lista, &QListWidget::itemDoubleClicked, this, &Form1::List1_DblClick);
     rejilla->addWidget(m_lista, 0, 0, 1, 4);
 
@@ -253,16 +239,7 @@ void Form1::List1_OLEDragDrop(const QStringList& rutas)
 
 void Form1::moveritem(int desplazamiento)
 {
-    const int i = m_lista->currentRow();
-    if (m_lista->count() == 0 || i < 0 || !m_lista->currentItem()->isSelected())
-        return;
-    const int j = i + desplazamiento;
-    if (j < 0 || j >= m_lista->count())
-        return;
-    const QString texto = m_lista->item(i)->text();
-    m_lista->item(i)->setText(m_lista->item(j)->text());
-    m_lista->item(j)->setText(texto);
-    m_lista->setCurrentRow(j);
+    ui::moveritem(m_lista, desplazamiento);
 }
 
 void Form1::eliminar_Click()

@@ -12,9 +12,11 @@ namespace orv {
 struct ParametrosConversion;
 }
 
-namespace orv::converter {
+namespace orv::ui {
+class ListaArchivos;
+}
 
-class ListaFuentes;
+namespace orv::converter {
 
 // The Converter's main window: the ordered list of source text files, the
 // picture parameters and "Convertir...". Fixed size. It keeps nothing
@@ -51,7 +53,7 @@ private:
     QWidget* creaOrigen();
     QWidget* creaDestino();
 
-    ListaFuentes* m_lista = nullptr;
+    ui::ListaArchivos* m_lista = nullptr;
     QLineEdit* m_ancho = nullptr;
     QLineEdit* m_alto = nullptr;
     QLineEdit* m_creador = nullptr;

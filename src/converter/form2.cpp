@@ -1,5 +1,6 @@
 #include "form2.h"
 
+#include "controles.h"
 #include "cp1252.h"
 #include "lectorlineas.h"
 
@@ -28,21 +29,6 @@ int twips(const QWidget* w, int t)
     return qRound(t * dpi / 1440.0);
 }
 
-QFont fuenteFija()
-{
-    QFont fuente(QStringLiteral("Courier New"));
-    fuente.setStyleHint(QFont::TypeWriter);
-    fuente.setFixedPitch(true);
-    fuente.setPointSizeF(8.25);
-    return fuente;
-}
-
-template <typename W>
-W* nombrado(W* w, const char* nombre)
-{
-    w->setObjectName(QString::fromLatin1(nombre));
-    return w;
-}
 
 } // namespace
 

@@ -1,6 +1,6 @@
 #include "form1.h"
 
-#include "listaimagenes.h"
+#include "listaarchivos.h"
 #include "prompt.h"
 #include "twips.h"
 #include "ver.h"
@@ -77,7 +77,7 @@ void Form1::creaControles()
     setCentralWidget(cliente);
 
     auto* frame1 = coloca<QGroupBox>(cliente, "Frame1", twipsRect(this, 60, 0, 8355, 3975));
-    m_list1 = new ListaImagenes(frame1);
+    m_list1 = new ui::ListaArchivos(frame1);
     m_list1->setObjectName(QStringLiteral("List1"));
     m_list1->setGeometry(twipsRect(this, 120, 240, 8115, 3180));
     auto* eliminar = coloca<QPushButton>(frame1, "eliminar", twipsRect(this, 120, 3480, 795, 375));
@@ -126,7 +126,7 @@ void Form1::creaControles()
     QWidget::setTabOrder(m_creador, m_velocidad);
     QWidget::setTabOrder(m_velocidad, m_check1);
 
-    connect(m_list1, &ListaImagenes::soltado, this, &Form1::List1_OLEDragDrop);
+    connect(m_list1, &ui::ListaArchivos::soltados, this, &Form1::List1_OLEDragDrop);
     connect(m_list1, &QListWidget::itemDoubleClicked, this, &Form1::List1_DblClick);
     connect(eliminar, &QPushButton::clicked, this, &Form1::eliminar_Click);
     connect(arriba, &QPushButton::clicked, this, &Form1::arriba_Click);
@@ -158,19 +158,7 @@ void Form1::List1_OLEDragDrop(const QStringList& rutas)
 
 void Form1::moveritem(QListWidget* lista, int desplazamiento)
 {
-    if (lista->count() == 0)
-        return;
-    const int s = lista->currentRow();
-    // With nothing selected there is nothing to move.
-    if (s < 0 || !lista->currentItem()->isSelected())
-        return;
-    const int t = s + desplazamiento;
-    if (t > lista->count() - 1 || t < 0)
-        return;
-    const QString texto = lista->item(s)->text();
-    lista->item(s)->setText(lista->item(t)->text());
-    lista->item(t)->setText(texto);
-    lista->setCurrentRow(t);
+    ui::moveritem(lista, desplazamiento);
 }
 
 void Form1::eliminar_Click()

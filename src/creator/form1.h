@@ -10,9 +10,11 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 
-namespace orv::creator {
+namespace orv::ui {
+class ListaArchivos;
+}
 
-class ListaImagenes;
+namespace orv::creator {
 
 // The Creator's main window: the list of images that become the frames, the
 // author, the pause, the compression choice and "Generar película...". The
@@ -55,7 +57,7 @@ private:
     void creaMenus();
     void generaPelicula();
 
-    ListaImagenes* m_list1;
+    ui::ListaArchivos* m_list1;
     QLabel* m_picture1;
     QLineEdit* m_creador;
     QComboBox* m_velocidad;

@@ -7,7 +7,7 @@
 #include "compactorstart.h"
 #include "generacion.h"
 #include "imagenqt.h"
-#include "listaimagenes.h"
+#include "listaarchivos.h"
 #include "prompt.h"
 
 #include <QApplication>

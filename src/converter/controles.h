@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QFont>
+#include <QString>
+
+namespace orv::converter {
+
+// The monospaced face both windows show text pictures in.
+inline QFont fuenteFija()
+{
+    QFont fuente(QStringLiteral("Courier New"));
+    fuente.setStyleHint(QFont::TypeWriter);
+    fuente.setFixedPitch(true);
+    fuente.setPointSizeF(8.25);
+    return fuente;
+}
+
+// A control with its classic name, so tests find it by objectName.
+template <typename W>
+W* nombrado(W* w, const char* nombre)
+{
+    w->setObjectName(QString::fromLatin1(nombre));
+    return w;
+}
+
+} // namespace orv::converter

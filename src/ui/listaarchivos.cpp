@@ -1,0 +1,74 @@
+#include "listaarchivos.h"
+
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+
+namespace orv::ui {
+
+QStringList rutasSoltadas(const QMimeData* datos)
+{
+    QStringList rutas;
+    if (!datos || !datos->hasUrls())
+        return rutas;
+    const QList<QUrl> urls = datos->urls();
+    for (const QUrl& url : urls) {
+        if (url.isLocalFile())
+            rutas.append(QDir::toNativeSeparators(url.toLocalFile()));
+    }
+    return rutas;
+}
+
+ListaArchivos::ListaArchivos(QWidget* parent) : QListWidget(parent)
+{
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSortingEnabled(false);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DropOnly);
+}
+
+void ListaArchivos::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (rutasSoltadas(event->mimeData()).isEmpty())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void ListaArchivos::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (rutasSoltadas(event->mimeData()).isEmpty())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void ListaArchivos::dropEvent(QDropEvent* event)
+{
+    const QStringList rutas = rutasSoltadas(event->mimeData());
+    if (rutas.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    emit soltados(rutas);
+}
+
+void moveritem(QListWidget* lista, int desplazamiento)
+{
+    const int i = lista->currentRow();
+    if (lista->count() == 0 || i < 0 || !lista->currentItem()->isSelected())
+        return;
+    const int j = i + desplazamiento;
+    if (j < 0 || j >= lista->count())
+        return;
+    const QString texto = lista->item(i)->text();
+    lista->item(i)->setText(lista->item(j)->text());
+    lista->item(j)->setText(texto);
+    lista->setCurrentRow(j);
+}
+
+} // namespace orv::ui
