@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fuentefija.h"
+
 #include <QFont>
 #include <QString>
 
@@ -8,11 +10,7 @@ namespace orv::converter {
 // The monospaced face both windows show text pictures in.
 inline QFont fuenteFija()
 {
-    QFont fuente(QStringLiteral("Courier New"));
-    fuente.setStyleHint(QFont::TypeWriter);
-    fuente.setFixedPitch(true);
-    fuente.setPointSizeF(8.25);
-    return fuente;
+    return render::fuenteFija(8.25);
 }
 
 // A control with its classic name, so tests find it by objectName.

@@ -1,6 +1,7 @@
 #include "form2.h"
 
 #include "controles.h"
+#include "twips.h"
 #include "cp1252.h"
 #include "lectorlineas.h"
 
@@ -23,11 +24,6 @@ namespace {
 // Lines longer than this are measured and shown only up to it.
 constexpr qsizetype kLargoMaximo = qsizetype(1) << 20;
 
-int twips(const QWidget* w, int t)
-{
-    const qreal dpi = w->screen() ? w->screen()->logicalDotsPerInch() : 96.0;
-    return qRound(t * dpi / 1440.0);
-}
 
 
 } // namespace
@@ -118,8 +114,8 @@ Form2::Form2(const QString& ruta, QWidget* parent) : QDialog(parent), m_archivo(
 
     // Sizes of the classic window, in twips: the client area it opens with
     // and the smallest outer size it may be dragged to.
-    resize(twips(this, 7065), twips(this, 6255));
-    setMinimumSize(twips(this, 7185), twips(this, 5500));
+    resize(ui::twips(this, 7065), ui::twips(this, 6255));
+    setMinimumSize(ui::twips(this, 7185), ui::twips(this, 5500));
 
     // A source that can no longer be opened gives an empty, ready list at
     // the first tick.

@@ -54,7 +54,7 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent)
                            QStringLiteral("5000"), QStringLiteral("10000")});
     m_velocidad->setCurrentText(QStringLiteral("100"));
     // A fixed border: the client area is 8490 × 4860 twips under the menu bar.
-    centralWidget()->setFixedSize(twips(this, 8490), twips(this, 4860));
+    centralWidget()->setFixedSize(ui::twips(this, 8490), ui::twips(this, 4860));
     adjustSize();
     setFixedSize(sizeHint());
 }
@@ -76,45 +76,45 @@ void Form1::creaControles()
     cliente->setFont(letra);
     setCentralWidget(cliente);
 
-    auto* frame1 = coloca<QGroupBox>(cliente, "Frame1", twipsRect(this, 60, 0, 8355, 3975));
+    auto* frame1 = coloca<QGroupBox>(cliente, "Frame1", ui::twipsRect(this, 60, 0, 8355, 3975));
     m_list1 = new ui::ListaArchivos(frame1);
     m_list1->setObjectName(QStringLiteral("List1"));
-    m_list1->setGeometry(twipsRect(this, 120, 240, 8115, 3180));
-    auto* eliminar = coloca<QPushButton>(frame1, "eliminar", twipsRect(this, 120, 3480, 795, 375));
+    m_list1->setGeometry(ui::twipsRect(this, 120, 240, 8115, 3180));
+    auto* eliminar = coloca<QPushButton>(frame1, "eliminar", ui::twipsRect(this, 120, 3480, 795, 375));
     eliminar->setText(QStringLiteral("Eliminar"));
-    auto* label1 = coloca<QLabel>(frame1, "Label1", twipsRect(this, 1020, 3480, 4575, 435));
+    auto* label1 = coloca<QLabel>(frame1, "Label1", ui::twipsRect(this, 1020, 3480, 4575, 435));
     label1->setText(
         QStringLiteral("Para agregar imágenes, arrastre las imágenes sobre la lista. Haga "
                        "doble clic sobre una imágen para verla ampliada."));
     label1->setWordWrap(true);
     label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    auto* arriba = coloca<QPushButton>(frame1, "arriba", twipsRect(this, 6780, 3480, 735, 375));
+    auto* arriba = coloca<QPushButton>(frame1, "arriba", ui::twipsRect(this, 6780, 3480, 735, 375));
     arriba->setText(QStringLiteral("Arriba"));
-    auto* abajo = coloca<QPushButton>(frame1, "abajo", twipsRect(this, 7560, 3480, 675, 375));
+    auto* abajo = coloca<QPushButton>(frame1, "abajo", ui::twipsRect(this, 7560, 3480, 675, 375));
     abajo->setText(QStringLiteral("Abajo"));
 
     m_picture1 =
-        coloca<QLabel>(cliente, "Picture1", QRect(twips(this, 105), twips(this, 135), 1, 1));
+        coloca<QLabel>(cliente, "Picture1", QRect(ui::twips(this, 105), ui::twips(this, 135), 1, 1));
     m_picture1->setFrameStyle(QFrame::NoFrame);
     m_picture1->hide();
 
-    auto* label2 = coloca<QLabel>(cliente, "Label2", twipsRect(this, 120, 4200, 675, 255));
+    auto* label2 = coloca<QLabel>(cliente, "Label2", ui::twipsRect(this, 120, 4200, 675, 255));
     label2->setText(QStringLiteral("Creador:"));
-    m_creador = coloca<QLineEdit>(cliente, "creador", twipsRect(this, 780, 4140, 1815, 315));
-    auto* label3 = coloca<QLabel>(cliente, "Label3", twipsRect(this, 2820, 4200, 555, 255));
+    m_creador = coloca<QLineEdit>(cliente, "creador", ui::twipsRect(this, 780, 4140, 1815, 315));
+    auto* label3 = coloca<QLabel>(cliente, "Label3", ui::twipsRect(this, 2820, 4200, 555, 255));
     label3->setText(QStringLiteral("Pausa:"));
-    m_velocidad = coloca<QComboBox>(cliente, "velocidad", twipsRect(this, 3360, 4140, 975, 315));
+    m_velocidad = coloca<QComboBox>(cliente, "velocidad", ui::twipsRect(this, 3360, 4140, 975, 315));
     m_velocidad->setEditable(true);
     m_velocidad->setInsertPolicy(QComboBox::NoInsert);
-    auto* label4 = coloca<QLabel>(cliente, "Label4", twipsRect(this, 4440, 4200, 1215, 195));
+    auto* label4 = coloca<QLabel>(cliente, "Label4", ui::twipsRect(this, 4440, 4200, 1215, 195));
     label4->setText(QStringLiteral("milisegundos."));
-    m_check1 = coloca<QCheckBox>(cliente, "Check1", twipsRect(this, 120, 4560, 3795, 255));
+    m_check1 = coloca<QCheckBox>(cliente, "Check1", ui::twipsRect(this, 120, 4560, 3795, 255));
     m_check1->setText(QStringLiteral("Comprimir automáticamente la película de salida."));
     m_check1->setChecked(true);
     // A style's check mark can be wider than the classic one; the free space
     // to the right takes the rest of the caption rather than cutting it.
     m_check1->resize(std::max(m_check1->width(), m_check1->sizeHint().width()), m_check1->height());
-    m_command4 = coloca<QPushButton>(cliente, "Command4", twipsRect(this, 6420, 4440, 1995, 375));
+    m_command4 = coloca<QPushButton>(cliente, "Command4", ui::twipsRect(this, 6420, 4440, 1995, 375));
     m_command4->setText(QStringLiteral("Generar película..."));
 
     // The tab order, controls that take no focus left out.

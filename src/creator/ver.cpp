@@ -21,10 +21,10 @@ Ver::Ver(QWidget* parent)
     m_picture->setObjectName(QStringLiteral("Picture1"));
     m_picture->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     m_picture->setLineWidth(2);
-    m_picture->move(twips(this, 60), twips(this, 60));
+    m_picture->move(ui::twips(this, 60), ui::twips(this, 60));
     m_aceptar = new QPushButton(QStringLiteral("&Aceptar"), this);
     m_aceptar->setObjectName(QStringLiteral("Command1"));
-    m_aceptar->resize(twips(this, 855), twips(this, 375));
+    m_aceptar->resize(ui::twips(this, 855), ui::twips(this, 375));
     m_aceptar->setDefault(true);
     connect(m_aceptar, &QPushButton::clicked, this, &QDialog::accept);
 }
@@ -50,24 +50,24 @@ bool Ver::muestraVista(const QString& ruta)
     const int borde = 2 * m_picture->frameWidth();
     m_picture->resize(qRound(imagen->width() / devicePixelRatioF()) + borde,
                       qRound(imagen->height() / devicePixelRatioF()) + borde);
-    const QSize exterior(m_picture->width() + twips(this, 210),
-                         m_picture->height() + twips(this, 900));
-    setFixedSize(exterior.width() - twips(this, kMarcoAncho),
-                 exterior.height() - twips(this, kMarcoAlto));
+    const QSize exterior(m_picture->width() + ui::twips(this, 210),
+                         m_picture->height() + ui::twips(this, 900));
+    setFixedSize(exterior.width() - ui::twips(this, kMarcoAncho),
+                 exterior.height() - ui::twips(this, kMarcoAlto));
     colocaBoton();
     return true;
 }
 
 QSize Ver::tamanoExterior() const
 {
-    return {width() + twips(this, kMarcoAncho), height() + twips(this, kMarcoAlto)};
+    return {width() + ui::twips(this, kMarcoAncho), height() + ui::twips(this, kMarcoAlto)};
 }
 
 void Ver::colocaBoton()
 {
     // Client coordinates from the outer size, as the classic window places it.
     const QSize exterior = tamanoExterior();
-    m_aceptar->move(exterior.width() - twips(this, 1005), exterior.height() - twips(this, 750));
+    m_aceptar->move(exterior.width() - ui::twips(this, 1005), exterior.height() - ui::twips(this, 750));
 }
 
 void Ver::resizeEvent(QResizeEvent* event)

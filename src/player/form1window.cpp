@@ -2,10 +2,12 @@
 // settings store. Stored sizes are the outer window size in twips.
 #include "form1.h"
 
+#include "fuentefija.h"
 #include "numeric.h"
 #include "pantalla.h"
 #include "playersettings.h"
 #include "prompt.h"
+#include "twips.h"
 
 #include <QAction>
 #include <QEvent>
@@ -40,12 +42,12 @@ const QString kVEstado = QStringLiteral("VEstado");
 
 int Form1::twipsAPixeles(int twips) const
 {
-    return static_cast<int>(std::lround(twips * logicalDpiX() / 1440.0));
+    return ui::twips(this, twips);
 }
 
 int Form1::pixelesATwips(int pixeles) const
 {
-    return static_cast<int>(std::lround(pixeles * 1440.0 / logicalDpiX()));
+    return ui::pixelesATwips(this, pixeles);
 }
 
 QSize Form1::tamanoTwips() const
@@ -183,11 +185,7 @@ void Form1::menu_fuente_tamano_Click(int k)
     m_tamanos[static_cast<size_t>(k)]->setChecked(true);
     m_tamanoActual = k;
     guardaAjuste(QStringLiteral("TamanoFuente"), QString::number(k));
-    QFont fuente(QStringLiteral("Courier New"));
-    fuente.setStyleHint(QFont::TypeWriter);
-    fuente.setFixedPitch(true);
-    fuente.setPointSizeF(numericValue(m_tamanos[static_cast<size_t>(k)]->text()));
-    m_pantalla->setFont(fuente);
+    m_pantalla->setFont(render::fuenteFija(numericValue(m_tamanos[static_cast<size_t>(k)]->text())));
 }
 
 void Form1::aplicaColores(const QColor& fondo, const QColor& letras)

@@ -1,6 +1,7 @@
 #include "gifexport.h"
 
 #include "archivoexport.h"
+#include "fuentefija.h"
 #include "lienzo.h"
 #include "numeric.h"
 
@@ -162,10 +163,8 @@ bool poneRepeticion(GifFileType* gif)
 
 QFont fuenteGif(double puntos)
 {
-    QFont fuente(QStringLiteral("Courier New"));
-    fuente.setStyleHint(QFont::TypeWriter, QFont::NoAntialias);
-    fuente.setFixedPitch(true);
-    fuente.setPointSizeF(puntos > 0 ? puntos : 8);
+    QFont fuente = fuenteFija(puntos > 0 ? puntos : 8);
+    fuente.setStyleStrategy(QFont::NoAntialias);
     return fuente;
 }
 

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QRect>
+#include <QWidget>
+#include <cmath>
+
+namespace orv::ui {
+
+// The programs' windows are laid out in twips, 1440 to the inch, turned into
+// pixels at the screen's logical dpi (15 twips a pixel at 96 dpi).
+inline int twips(const QWidget* w, int t)
+{
+    return int(std::lround(t * w->logicalDpiX() / 1440.0));
+}
+
+inline int pixelesATwips(const QWidget* w, int pixeles)
+{
+    return int(std::lround(pixeles * 1440.0 / w->logicalDpiX()));
+}
+
+inline QRect twipsRect(const QWidget* w, int x, int y, int ancho, int alto)
+{
+    return QRect(twips(w, x), twips(w, y), twips(w, ancho), twips(w, alto));
+}
+
+} // namespace orv::ui
