@@ -31,19 +31,10 @@
 
 extern char** environ;
 
+using bench::statusKb;
+
 namespace {
 
-long statusKb(const char* field)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(static_cast<qsizetype>(std::strlen(field))).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
 
 int peakMode(const QString& path)
 {

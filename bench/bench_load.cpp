@@ -22,20 +22,10 @@
 #include <cstdlib>
 #include <functional>
 
+using bench::statusKb;
+
 namespace {
 
-// VmRSS or VmHWM of this process, in KiB.
-long statusKb(const char* field)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(static_cast<qsizetype>(std::strlen(field))).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
 
 int peakMode(const QString& path)
 {

@@ -2,7 +2,10 @@
 
 #include "moviewriter.h"
 
+#include <QFile>
+
 #include <algorithm>
+#include <cstring>
 #include <cmath>
 
 namespace bench {
@@ -30,6 +33,18 @@ bool writePlainMovie(const QString& path, const MovieSize& size)
             return false;
     }
     return w.commit();
+}
+
+long statusKb(const char* field)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(static_cast<qsizetype>(std::strlen(field))).trimmed().split(' ').first().toLong();
+    }
+    return -1;
 }
 
 } // namespace bench

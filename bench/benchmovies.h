@@ -16,4 +16,8 @@ struct MovieSize
 // ratios are those of real movies, not of noise or of blank frames.
 bool writePlainMovie(const QString& path, const MovieSize& size);
 
+// A field of this process's /proc/self/status ("VmRSS:", "VmHWM:"), in KiB;
+// -1 where it cannot be read.
+long statusKb(const char* field);
+
 } // namespace bench

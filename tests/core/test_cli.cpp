@@ -1,5 +1,6 @@
 // The orv tool as scripts use it: output, exit statuses and messages.
 #include "moviefixtures.h"
+#include "orvprocess.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -7,22 +8,6 @@
 #include <QtTest>
 
 namespace {
-
-struct Run
-{
-    int status;
-    QString out;
-    QString err;
-};
-
-Run orv(const QStringList& args)
-{
-    QProcess p;
-    p.start(QStringLiteral(ORV_CLI_PATH), args);
-    if (!p.waitForFinished(30000))
-        qFatal("orv did not finish");
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
 
 const QByteArray kMovie = fixtures::plainMovie("3,2,2,125,0,0,0,0,Jos\xe9,Pel\xed" "cula creada con Orvane ASCII Creator",
                                                {"ab\xf7" "de", "123456"});
@@ -45,13 +30,13 @@ private slots:
 void TestCli::info()
 {
     QTemporaryDir dir;
-    const QStringList lines = orv({"info", fixtures::writeFile(dir, "peli.ovt", kMovie)}).out.split('\n');
+    const QStringList lines = runOrv({"info", fixtures::writeFile(dir, "peli.ovt", kMovie)}).out.split('\n');
     for (const char* expected : {"ancho: 3", "numCuadros: 2", "pausa: 125", "creador: José", "forma: plana",
                                  "masInfo: Película creada con Orvane ASCII Creator", "nombreArchivo: peli.ovt"})
         QVERIFY2(lines.contains(QString::fromUtf8(expected)), expected);
 
     const QString zipped = fixtures::writeZip(dir, "zipped.ovt", {{"zipped.ovt", kMovie}});
-    const Run r = orv({"info", "--json", zipped});
+    const OrvRun r = runOrv({"info", "--json", zipped});
     QCOMPARE(r.status, 0);
     const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
     QCOMPARE(o.value("alto").toInt(), 2);
@@ -67,9 +52,9 @@ void TestCli::frameAsShown()
 {
     QTemporaryDir dir;
     const QString path = fixtures::writeFile(dir, "peli.ovt", kMovie);
-    QCOMPARE(orv({"frame", path, "0"}).out, QString::fromUtf8("ab÷\nde\n"));
-    QCOMPARE(orv({"frame", path, "1"}).out, QString("123\n456\n"));
-    QCOMPARE(orv({"frame", path, "2"}).status, 2); // past the last frame
+    QCOMPARE(runOrv({"frame", path, "0"}).out, QString::fromUtf8("ab÷\nde\n"));
+    QCOMPARE(runOrv({"frame", path, "1"}).out, QString("123\n456\n"));
+    QCOMPARE(runOrv({"frame", path, "2"}).status, 2); // past the last frame
 }
 
 void TestCli::unreadableMovie()
@@ -77,7 +62,7 @@ void TestCli::unreadableMovie()
     QTemporaryDir dir;
     const QString broken = fixtures::writeFile(dir, "rota.ovt", "3,2,9,100,0,0,0,0,a,b\r\nabc\r\n");
     for (const QStringList& args : {QStringList{"info", broken}, QStringList{"info", "--json", dir.filePath("none.ovt")}, QStringList{"frame", broken, "0"}}) {
-        const Run r = orv(args);
+        const OrvRun r = runOrv(args);
         QCOMPARE(r.status, 1);
         QCOMPARE(r.out, QString());
         QCOMPARE(r.err.trimmed(), QString::fromUtf8("Se produjo un error al abrir la película, verifique que el archivo esté correcto y sea para esta versión de reproductor."));
@@ -105,7 +90,7 @@ void TestCli::badUsage()
     QFETCH(QStringList, args);
     QFETCH(int, status);
     QFETCH(QString, shown);
-    const Run r = orv(args);
+    const OrvRun r = runOrv(args);
     QCOMPARE(r.status, status);
     QVERIFY2((status == 0 ? r.out : r.err).startsWith(shown) || r.err.contains("\n" + shown), qPrintable(r.err));
 }
@@ -142,10 +127,10 @@ void TestCli::largeFieldsWrittenWhole()
     const QByteArray info(300000, 'i');
     QTemporaryDir dir;
     const QString path = fixtures::writeFile(dir, "grande.ovt", fixtures::plainMovie("3,1,1,100,0,0,0,0," + author + "," + info, {"abc"}));
-    const Run text = orv({"info", path});
+    const OrvRun text = runOrv({"info", path});
     QCOMPARE(text.status, 0);
     QVERIFY(text.out.contains("\ncreador: " + shown + "\nmasInfo: " + QString(info) + "\n"));
-    const Run json = orv({"info", "--json", path});
+    const OrvRun json = runOrv({"info", "--json", path});
     QCOMPARE(json.status, 0);
     QJsonParseError error;
     const QJsonObject o = QJsonDocument::fromJson(json.out.toUtf8(), &error).object();

@@ -2,6 +2,7 @@
 // summary last, exit statuses; two runs at once in one folder; and runs
 // killed at random moments never losing the movie.
 #include "moviefixtures.h"
+#include "orvprocess.h"
 #include "zipmember.h"
 
 #include <QDir>
@@ -23,15 +24,11 @@ struct Run
 
 Run compact(const QStringList& args)
 {
-    QProcess p;
-    p.start(QStringLiteral(ORV_CLI_PATH), QStringList{"compact"} + args);
-    if (!p.waitForFinished(120000))
-        qFatal("orv did not finish");
-    QString out = QString::fromUtf8(p.readAllStandardOutput());
+    const OrvRun r = runOrv(QStringList{"compact"} + args);
+    QString out = r.out;
     if (out.endsWith('\n'))
         out.chop(1);
-    return {p.exitCode(), out.isEmpty() ? QStringList{} : out.split('\n'),
-            QString::fromUtf8(p.readAllStandardError())};
+    return {r.status, out.isEmpty() ? QStringList{} : out.split('\n'), r.err};
 }
 
 QByteArray read(const QString& path)

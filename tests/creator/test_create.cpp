@@ -1,6 +1,7 @@
 // `orv create` as scripts use it: exit statuses, messages and the movie.
 #include "imagefixtures.h"
 #include "moviereader.h"
+#include "orvprocess.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,23 +11,6 @@
 #include <QTest>
 
 namespace {
-
-struct Run
-{
-    int status;
-    QString out;
-    QString err;
-};
-
-Run ejecutaOrv(const QStringList& args)
-{
-    QProcess p;
-    p.start(QStringLiteral(ORV_CLI_PATH), args);
-    if (!p.waitForFinished(60000))
-        qFatal("orv did not finish");
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
 
 // A picture in `n` greys, one per column band.
 QImage bandas(int w, int h, int n)
@@ -80,7 +64,7 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(QString, mensaje);
         QTemporaryDir dir;
-        const Run r = ejecutaOrv(args);
+        const OrvRun r = runOrv(args);
         QCOMPARE(r.status, 2);
         QVERIFY2(r.err.contains(mensaje), qPrintable(r.err));
         QVERIFY(!QFile::exists(QStringLiteral("p.ovt")));
@@ -111,7 +95,7 @@ private slots:
         QStringList args{"create", "--pause", "250", "--author", "Begoña", "-o", m_dir.filePath(salida), a, b, a};
         if (comprimida)
             args.insert(1, QStringLiteral("--compress"));
-        const Run r = ejecutaOrv(args);
+        const OrvRun r = runOrv(args);
         QCOMPARE(r.status, 0);
         QVERIFY2(!r.err.contains(QStringLiteral("orv:")), qPrintable(r.err));
         QVERIFY(r.out.contains(QStringLiteral("El archivo fué creado satisfactoriamente.")));
@@ -165,7 +149,7 @@ private slots:
             rutas.append(ruta);
         }
         const QString salida = dir.filePath(QStringLiteral("peli.ovt"));
-        const Run r = ejecutaOrv(QStringList{"create", "-o", salida} + rutas);
+        const OrvRun r = runOrv(QStringList{"create", "-o", salida} + rutas);
         QCOMPARE(r.status, 1);
         const QString esperado = rota >= 0 ? mensaje.arg(rutas[rota]) : mensaje;
         QVERIFY2(r.err.contains(esperado), qPrintable(r.err));
@@ -188,7 +172,7 @@ private slots:
                                     {{QRect(0, 0, 20, 30), QColor(255, 255, 255)},
                                      {QRect(20, 0, 20, 30), QColor(243, 243, 243)}})));
         const QString salida = m_dir.filePath(QStringLiteral("tipos.ovt"));
-        const Run r = ejecutaOrv({"create", "-o", salida, bmp, gif, ico, wmf});
+        const OrvRun r = runOrv({"create", "-o", salida, bmp, gif, ico, wmf});
         QCOMPARE(r.status, 0);
         orv::Pelicula p;
         QVERIFY(orv::cargaPelicula(salida, p));

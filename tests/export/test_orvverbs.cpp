@@ -2,6 +2,7 @@
 // runs in a real pseudo-terminal (a private tmux server), driven by keys and
 // signals, and its screen is read back from the terminal.
 #include "moviefixtures.h"
+#include "orvprocess.h"
 #include "terminalplayer.h"
 
 #include <QDir>
@@ -16,23 +17,6 @@
 #include <ncurses.h>
 
 namespace {
-
-struct Run
-{
-    int status;
-    QString out;
-    QString err;
-};
-
-Run runOrv(const QStringList& args)
-{
-    QProcess p;
-    p.start(QStringLiteral(ORV_CLI_PATH), args);
-    if (!p.waitForFinished(60000))
-        qFatal("orv did not finish");
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
 
 // Three frames that say which they are, 12 x 3.
 const QByteArray kMovie = fixtures::plainMovie(
@@ -138,7 +122,7 @@ void TestOrvVerbs::exportWritesEachKind()
     QFETCH(QByteArray, start);
     QTemporaryDir dir;
     const QString movie = fixtures::writeFile(dir, "peli.ovt", kMovie);
-    const Run r =
+    const OrvRun r =
         runOrv(QStringList{"export"} + kind + QStringList{"-o", dir.filePath(name), movie});
     QCOMPARE(r.status, 0);
     QFile f(dir.filePath(name));
@@ -173,7 +157,7 @@ void TestOrvVerbs::exportBadUsage()
     QFETCH(QString, message);
     QTemporaryDir dir;
     const QString movie = fixtures::writeFile(dir, "peli.ovt", kMovie);
-    const Run r = runOrv(QStringList{"export"} + args + QStringList{movie});
+    const OrvRun r = runOrv(QStringList{"export"} + args + QStringList{movie});
     QCOMPARE(r.status, status);
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
     QVERIFY(r.err.contains("Uso: orv export"));
@@ -183,7 +167,7 @@ void TestOrvVerbs::exportBadUsage()
 void TestOrvVerbs::playNeedsATerminal()
 {
     QTemporaryDir dir;
-    const Run r = runOrv({"play", fixtures::writeFile(dir, "peli.ovt", kMovie)});
+    const OrvRun r = runOrv({"play", fixtures::writeFile(dir, "peli.ovt", kMovie)});
     QCOMPARE(r.status, 2);
     QVERIFY2(r.err.contains("necesita un terminal"), qPrintable(r.err));
     QVERIFY(r.out.isEmpty()); // no screen set-up went down the pipe
@@ -205,7 +189,7 @@ void TestOrvVerbs::playBadUsage()
     QFETCH(QStringList, args);
     QFETCH(QString, message);
     QTemporaryDir dir;
-    const Run r = runOrv(QStringList{"play"} + args +
+    const OrvRun r = runOrv(QStringList{"play"} + args +
                          QStringList{fixtures::writeFile(dir, "peli.ovt", kMovie)});
     QCOMPARE(r.status, 2);
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
