@@ -7,6 +7,7 @@
 #include "core/moviefixtures.h"
 #include "form1.h"
 #include "form2.h"
+#include "readfile.h"
 #include "runcompactor.h"
 #include "scopedprompt.h"
 #include "scriptedprompt.h"
@@ -60,12 +61,6 @@ QByteArray pelicula(int cuadros)
     for (int i = 0; i < cuadros; ++i)
         lineas.push_back(QByteArray(40 * 10, char('A' + i % 26)));
     return fixtures::plainMovie("40,11," + QByteArray::number(cuadros) + ",100,0,0,0,0,Ana,Prueba", lineas);
-}
-
-QByteArray lee(const QString& ruta)
-{
-    QFile f(ruta);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QMimeData* datosDe(const QStringList& rutas)
@@ -277,7 +272,7 @@ private slots:
         QVERIFY(!visto->tomada);
         QCOMPARE(visto->archivo, a);
         QCOMPARE(sinHoras(historial(f)), (Q{"Comprimido: " + a, "1 archivo(s) analizado(s) y/o procesado(s)."}));
-        QVERIFY(!lee(b).startsWith("PK")); // the refused drop handled nothing
+        QVERIFY(!readFile(b).startsWith("PK")); // the refused drop handled nothing
         QVERIFY(!hijo<QLabel>(f, "Label2")->isVisible());
     }
 
@@ -320,8 +315,8 @@ private slots:
         QCOMPARE(m_guion->calls[0].texto, QString("Error"));
         QCOMPARE(m_guion->calls[0].icono, Icono::Ninguno);
         QVERIFY(!f.isVisible());
-        QCOMPARE(lee(a), movie);
-        QCOMPARE(lee(b), movie); // no further files
+        QCOMPARE(readFile(a), movie);
+        QCOMPARE(readFile(b), movie); // no further files
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (Q{"a.ovt", "b.ovt"}));
     }
 
@@ -384,7 +379,7 @@ private slots:
         if (kind == "plain" || kind == "ro")
             QCOMPARE(orv::readFirstZipMember(ruta, 1 << 20, nullptr).value_or(""), movie);
         else
-            QCOMPARE(lee(ruta), movie); // restored, or left exactly as it was
+            QCOMPARE(readFile(ruta), movie); // restored, or left exactly as it was
     }
 
     void commandLineBuildFailureSaysError()
@@ -396,7 +391,7 @@ private slots:
             ruta, [](orv::PasoCompactacion p) { return p != orv::PasoCompactacion::Construccion; });
         QCOMPARE(m_guion->calls.size(), 1);
         QCOMPARE(m_guion->calls[0].texto, QString("Error"));
-        QCOMPARE(lee(ruta), movie);
+        QCOMPARE(readFile(ruta), movie);
     }
 
     void oneCharacterStartsTheWindowThroughTheSplash()

@@ -3,6 +3,7 @@
 // killed at random moments never losing the movie.
 #include "moviefixtures.h"
 #include "orvprocess.h"
+#include "readfile.h"
 #include "zipmember.h"
 
 #include <QDir>
@@ -29,12 +30,6 @@ Run compact(const QStringList& args)
     if (out.endsWith('\n'))
         out.chop(1);
     return {r.status, out.isEmpty() ? QStringList{} : out.split('\n'), r.err};
-}
-
-QByteArray read(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QByteArray movieText(int frames, quint32 seed = 1)
@@ -139,7 +134,7 @@ void TestCompact::exitStatus()
     QVERIFY2(r.lines[r.lines.size() - 3].startsWith(lastFileLine + path), qPrintable(r.lines.join('\n')));
     QCOMPARE(r.lines.last(), QString("1 archivo(s) analizado(s) y/o procesado(s)."));
     if (status != 0)
-        QCOMPARE(read(path), movie);
+        QCOMPARE(readFile(path), movie);
 }
 
 void TestCompact::badUsage_data()
@@ -188,7 +183,7 @@ void TestCompact::killedRunsNeverLoseTheMovie()
     const qint64 span = std::max<qint64>(clock.elapsed() * 3 / 2, 20);
     int killed = 0, flipped = 0;
     for (int run = 0; run < 50; ++run) {
-        const bool wasCompressed = read(path).startsWith("PK");
+        const bool wasCompressed = readFile(path).startsWith("PK");
         QProcess p;
         p.start(QStringLiteral(ORV_CLI_PATH), {"compact", path});
         QVERIFY(p.waitForStarted());
@@ -198,7 +193,7 @@ void TestCompact::killedRunsNeverLoseTheMovie()
             ++killed;
         }
         p.waitForFinished(60000);
-        const QByteArray now = read(path);
+        const QByteArray now = readFile(path);
         flipped += now.startsWith("PK") != wasCompressed;
         if (now.startsWith("PK"))
             QCOMPARE(orv::readFirstZipMember(path, 1 << 30, nullptr).value_or(QByteArray()), movie);

@@ -5,6 +5,7 @@
 #include "cp1252.h"
 #include "lectorlineas.h"
 #include "moviereader.h"
+#include "readfile.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -43,12 +44,6 @@ QString escribe(const QTemporaryDir& dir, const QString& nombre, const QByteArra
     if (!f.open(QIODevice::WriteOnly) || f.write(datos) != datos.size())
         qFatal("cannot write %s", qPrintable(ruta));
     return ruta;
-}
-
-QByteArray contenido(const QString& ruta)
-{
-    QFile f(ruta);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QList<QByteArray> lineas(const QByteArray& datos, qsizetype limite)
@@ -294,7 +289,7 @@ void TestConversion::headerFields()
     QCOMPARE(orv::fromCp1252(leida.creador), p.creador);
     QCOMPARE(orv::fromCp1252(leida.masInfo), u"Película creada con Orvane ASCII Converter"_s);
     QCOMPARE(leida.cuadro(0).toByteArray(), primerCuadro);
-    QVERIFY(contenido(salida).endsWith(primerCuadro + "\r\n"));
+    QVERIFY(readFile(salida).endsWith(primerCuadro + "\r\n"));
 }
 
 void TestConversion::badCountFailsOnlyItsFile()
@@ -367,7 +362,7 @@ void TestConversion::nothingWritten()
     const auto r = orv::convierte({ruta}, parametros(u"2"_s, u"2"_s), salida,
                                   [&](qint64, qint64) { return ++llamadas < 2 || !cancelar; });
     QCOMPARE(r.estado, estado);
-    QCOMPARE(contenido(salida), "an older movie"_ba);
+    QCOMPARE(readFile(salida), "an older movie"_ba);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2); // no scratch file left
 }
 

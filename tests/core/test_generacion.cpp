@@ -1,6 +1,7 @@
 #include "cp1252.h"
 #include "generacion.h"
 #include "moviereader.h"
+#include "readfile.h"
 #include "tonos.h"
 
 #include <QFile>
@@ -66,12 +67,6 @@ CargaImagen cargaDe(const std::vector<std::optional<ImagenPrueba>>& imagenes)
     };
 }
 
-QByteArray leeArchivo(const QString& ruta)
-{
-    QFile f(ruta);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // The sixteen greys 0x10..0xF0 step 0x10 plus 0xFF: all lighter than black.
 QList<std::uint32_t> grises(int n)
 {
@@ -110,7 +105,7 @@ private slots:
         const auto r = genera(
             destino, {lisa(40, 30), lisa(40, 30, kNegro), franjas({kBlanco, kNegro}, 40, 30)});
         QCOMPARE(r.tipo, Resultado::Creada);
-        const QList<QByteArray> lineas = leeArchivo(destino).split('\n');
+        const QList<QByteArray> lineas = readFile(destino).split('\n');
         QCOMPARE(lineas.size(), 5); // four lines ended by CR LF, then nothing
         QCOMPARE(lineas[0], QByteArray("40,15,3,100,0,0,0,0,,Pel\xED"
                                        "cula creada con Orvane ASCII Creator\r"));
@@ -304,7 +299,7 @@ private slots:
         const auto r = genera(destino, imgs);
         QCOMPARE(r.tipo, Resultado::DemasiadosTonos);
         QCOMPARE(r.indice, indice);
-        QCOMPARE(leeArchivo(destino), QByteArray("anterior\r\n"));
+        QCOMPARE(readFile(destino), QByteArray("anterior\r\n"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
                  QStringList{QStringLiteral("existente.ovt")});
     }

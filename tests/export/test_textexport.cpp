@@ -4,6 +4,7 @@
 #include "cp1252.h"
 #include "exportfixtures.h"
 #include "htmlexport.h"
+#include "readfile.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -17,12 +18,6 @@
 using exportfixtures::movie;
 
 namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // A terminal just big enough for the recording: what a replaying player
 // shows after each event. It knows the sequences a recording may use (cursor
@@ -80,7 +75,7 @@ struct Cast
 Cast readCast(const QString& path)
 {
     Cast cast;
-    const QList<QByteArray> lines = readAll(path).split('\n');
+    const QList<QByteArray> lines = readFile(path).split('\n');
     cast.header = QJsonDocument::fromJson(lines.value(0)).object();
     for (qsizetype i = 1; i < lines.size(); ++i) {
         if (lines[i].isEmpty())
@@ -228,7 +223,7 @@ void TestTextExport::pageHoldsEveryFrameAsText()
     const orv::Pelicula m = movie(6, 2, 100, {frames.begin(), frames.end()});
     QTemporaryDir dir;
     QCOMPARE(orv::exportaHtml(m, dir.filePath("m.html"), {}), orv::ResultadoExport::Hecho);
-    const QByteArray page = readAll(dir.filePath("m.html"));
+    const QByteArray page = readFile(dir.filePath("m.html"));
     const QJsonArray stored = pageFrames(page);
     QCOMPARE(stored.size(), frames.size());
     for (int i = 0; i < frames.size(); ++i) {
@@ -246,7 +241,7 @@ void TestTextExport::pageLoadsNothingFromOutside()
     const orv::Pelicula m = movie(4, 1, 100, {"http://example.com/", "src=x"});
     QTemporaryDir dir;
     QCOMPARE(orv::exportaHtml(m, dir.filePath("m.html"), {}), orv::ResultadoExport::Hecho);
-    const QByteArray page = readAll(dir.filePath("m.html"));
+    const QByteArray page = readFile(dir.filePath("m.html"));
     QVERIFY(page.contains("default-src 'none'"));
     const QByteArray markup = page.left(page.indexOf("id=\"cuadros\">"));
     for (const char* outside : {"http:", "https:", "src=", "href=", "@import", "url("})
@@ -262,7 +257,7 @@ void TestTextExport::pageTakesColoursAndSize()
     opciones.fondo = 0x102030;
     opciones.puntos = 12;
     QCOMPARE(orv::exportaHtml(m, dir.filePath("m.html"), opciones), orv::ResultadoExport::Hecho);
-    const QByteArray page = readAll(dir.filePath("m.html"));
+    const QByteArray page = readFile(dir.filePath("m.html"));
     QVERIFY(page.contains("background: #102030; color: #00ff80;"));
     QVERIFY(page.contains("font-size: 12pt;"));
     QVERIFY(page.contains("max=\"1\""));
@@ -309,7 +304,7 @@ void TestTextExport::failureLeavesNoFile()
         QCOMPARE(asked, 2);
     else
         QVERIFY(!error.isEmpty());
-    QCOMPARE(readAll(dir.filePath("old.out")), QByteArray("earlier file"));
+    QCOMPARE(readFile(dir.filePath("old.out")), QByteArray("earlier file"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1); // no scratch left
 }
 

@@ -4,6 +4,7 @@
 #include "core/moviefixtures.h"
 #include "form1.h"
 #include "pantalla.h"
+#include "readfile.h"
 #include "scopedprompt.h"
 #include "scriptedprompt.h"
 
@@ -56,12 +57,6 @@ std::optional<GifLeido> leeGif(const QString& ruta)
     }
     DGifCloseFile(gif, &error);
     return r;
-}
-
-QByteArray lee(const QString& ruta)
-{
-    QFile f(ruta);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace
@@ -138,7 +133,7 @@ private slots:
                  QString::fromUtf8("GIF animado (*.gif)|*.gif|Página web (*.html)|*.html|"
                                    "Grabación de terminal (*.cast)|*.cast"));
         QVERIFY(m_guion->of(ScriptedPrompt::Kind::Mensaje).isEmpty());
-        QCOMPARE(lee(ruta).left(inicio.size()), inicio);
+        QCOMPARE(readFile(ruta).left(inicio.size()), inicio);
     }
 
     void gifTakesTheDisplaysFontAndColours()
