@@ -65,8 +65,11 @@ public:
     // Paints the part `zona` (logical pixels) of a view `tamano` (logical).
     void pinta(QPainter& painter, const QRect& zona, const QSize& tamano, const Vista& vista);
 
-private:
+    // The cell a byte is drawn as, anchoCelda() x altoCelda() device pixels;
+    // drawn on first use and kept until the style changes.
     const QImage& celda(unsigned char byte, bool seleccionada);
+
+private:
     void fillOutside(QPainter& painter, const QRect& zona, const QRect& bloque) const;
     void copiaCelda(const QImage& celda, int x, int y, const QRect& recorte);
 

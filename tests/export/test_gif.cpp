@@ -85,6 +85,7 @@ private slots:
     void imagesHoldOnlyWhatChanged_data();
     void imagesHoldOnlyWhatChanged();
     void compositeShowsEveryFrame();
+    void longMovieKeepsItsOrder();
     void twoColoursAndLoops();
     void lettersFallInTheirCells_data();
     void lettersFallInTheirCells();
@@ -130,6 +131,8 @@ void TestGif::identicalFramesMerge_data()
                                   << QList<int>{20};
     QTest::newRow("equal as shown: the text past the frame differs")
         << 100.0 << QList<QByteArray>{"ab", "abZZZ"} << QList<int>{20};
+    QTest::newRow("equal as shown: a no-break space is a blank too")
+        << 100.0 << QList<QByteArray>{"a ", "a\xa0", "ab"} << QList<int>{20, 10};
     QTest::newRow("runs longer than the delay field split")
         << 300000.0 << QList<QByteArray>{"a", "a", "a"} << QList<int>{60000, 30000};
 }
@@ -211,28 +214,18 @@ void TestGif::imagesHoldOnlyWhatChanged()
     QVERIFY(d.Width < gif->SWidth || d.Height < gif->SHeight);
 }
 
-void TestGif::compositeShowsEveryFrame()
+// Paints the images one over the other and checks that after each image the
+// screen holds exactly what a one-frame export of frame shown[i] holds.
+void checkComposite(const std::vector<QByteArray>& frames, const std::vector<int>& shown)
 {
-    // Painting the images one over the other must give, after each image,
-    // exactly the picture a one-frame export of that frame holds.
-    const std::vector<QByteArray> frames{"#.#.#.",
-                                         "#.#.#.x",
-                                         "      ",
-                                         "ab\xf7"
-                                         "cd",
-                                         "ab\xf7"
-                                         "cd",
-                                         "zzzzzz"};
     const orv::Pelicula m = movie(3, 2, 100, frames);
     QTemporaryDir dir;
     QCOMPARE(orv::render::exportaGif(m, dir.filePath("m.gif"), orv::render::fuenteGif(8), {}),
              orv::ResultadoExport::Hecho);
     const Gif gif = readGif(dir.filePath("m.gif"));
     QVERIFY(gif);
-    QCOMPARE(gif->ImageCount,
-             4); // frames 0 and 1 look the same (the 'x' is past the frame), so do 3 and 4
+    QCOMPARE(gif->ImageCount, int(shown.size()));
     std::vector<GifByteType> screen(static_cast<size_t>(gif->SWidth * gif->SHeight), 0);
-    const std::vector<int> shown{0, 2, 3, 5};
     for (int i = 0; i < gif->ImageCount; ++i) {
         const SavedImage& image = gif->SavedImages[i];
         const GifImageDesc& d = image.ImageDesc;
@@ -250,6 +243,31 @@ void TestGif::compositeShowsEveryFrame()
         QVERIFY2(std::equal(screen.begin(), screen.end(), expected->SavedImages[0].RasterBits),
                  qPrintable(QString::number(i)));
     }
+}
+
+void TestGif::compositeShowsEveryFrame()
+{
+    // Frames 0 and 1 look the same (the 'x' is past the frame), so do 3 and 4.
+    checkComposite({"#.#.#.", "#.#.#.x", "      ", "ab\xf7" "cd", "ab\xf7" "cd", "zzzzzz"},
+                   {0, 2, 3, 5});
+}
+
+void TestGif::longMovieKeepsItsOrder()
+{
+    // Far more images than are encoded at a time: each must land in its
+    // place, drawn over the right one before it.
+    std::vector<QByteArray> frames;
+    std::vector<int> shown;
+    for (int k = 0; k < 60; ++k) {
+        QByteArray frame("......");
+        frame[k % 6] = static_cast<char>('A' + k % 26);
+        if (k % 7 == 3)
+            frames.push_back(frames.back()); // a repeat merges with the frame before
+        if (frames.empty() || frames.back() != frame)
+            shown.push_back(static_cast<int>(frames.size()));
+        frames.push_back(frame);
+    }
+    checkComposite(frames, shown);
 }
 
 void TestGif::twoColoursAndLoops()
