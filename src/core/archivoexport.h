@@ -26,8 +26,12 @@ public:
     QString error() const;
 
 private:
+    void empiezaAVolcar();
+
     QSaveFile m_archivo;
     bool m_ok = false;
+    qint64 m_escritos = 0; // bytes handed to the system so far
+    qint64 m_volcados = 0; // of those, how many it was asked to start writing to disk
 };
 
 } // namespace orv

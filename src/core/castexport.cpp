@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <vector>
 
 namespace orv {
 
@@ -15,6 +16,10 @@ ResultadoExport exportaCast(const Pelicula& pelicula, const QString& ruta,
     const int total = pelicula.numCuadros;
     const int ancho = std::max<int>(pelicula.ancho, 1);
     const double pausa = pausaExport(pelicula) / 1000.0;
+    // Each row starts by moving the cursor to its line.
+    std::vector<QByteArray> aFila(static_cast<size_t>(std::max<int>(pelicula.alto, 1)));
+    for (size_t fila = 0; fila < aFila.size(); ++fila)
+        aFila[fila] = "\\u001b[" + QByteArray::number(fila + 1) + ";1H";
     const auto parte = [&](int i, QByteArray& evento) {
         if (i < 0) {
             const QString nombre = pelicula.nombreArchivo.isEmpty()
@@ -24,7 +29,7 @@ ResultadoExport exportaCast(const Pelicula& pelicula, const QString& ruta,
                                        {QStringLiteral("width"), ancho},
                                        {QStringLiteral("height"), std::max<int>(pelicula.alto, 1)},
                                        {QStringLiteral("title"), nombre}};
-            evento = QJsonDocument(cabecera).toJson(QJsonDocument::Compact) + '\n';
+            evento.append(QJsonDocument(cabecera).toJson(QJsonDocument::Compact)).append('\n');
             return;
         }
         if (i >= total)
@@ -32,8 +37,8 @@ ResultadoExport exportaCast(const Pelicula& pelicula, const QString& ruta,
         evento.append('[').append(QByteArray::number(i * pausa, 'f', 6)).append(", \"o\", \"");
         if (i == 0)
             evento.append("\\u001b[?25l\\u001b[2J"); // hide the cursor, clear once
-        agregaCuadroJson(evento, pelicula, i, tabla, true, [](QByteArray& out, int fila) {
-            out.append("\\u001b[").append(QByteArray::number(fila + 1)).append(";1H");
+        agregaCuadroJson(evento, pelicula, i, tabla, true, [&aFila](QByteArray& out, int fila) {
+            out.append(aFila[static_cast<size_t>(fila)]);
         });
         evento.append("\"]\n");
     };

@@ -7,7 +7,13 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <mutex>
+#include <new>
+#include <thread>
+#include <vector>
 
 namespace orv {
 namespace {
@@ -38,6 +44,28 @@ TablaJson construyeTabla(bool paraHtml)
     return tabla;
 }
 
+// How many bytes from `c` on are plain ASCII that no table escapes (0x20 to
+// 0x7E but for '"', '\\', '<', '>' and '&'), counted eight at a time: whole
+// words only, so the caller looks at the rest byte by byte.
+qsizetype tramoLlano(const unsigned char* c, qsizetype n)
+{
+    constexpr std::uint64_t unos = 0x0101010101010101ull;
+    constexpr std::uint64_t altos = 0x8080808080808080ull;
+    const auto tieneCero = [](std::uint64_t v) { return (v - unos) & ~v & altos; };
+    qsizetype k = 0;
+    for (; k + 8 <= n; k += 8) {
+        std::uint64_t v;
+        std::memcpy(&v, c + k, sizeof v);
+        const std::uint64_t raro = (v & altos) | ((v - 0x20 * unos) & ~v & altos) |
+                                   tieneCero(v ^ (0x7F * unos)) | tieneCero(v ^ ('"' * unos)) |
+                                   tieneCero(v ^ ('\\' * unos)) | tieneCero(v ^ ('<' * unos)) |
+                                   tieneCero(v ^ ('>' * unos)) | tieneCero(v ^ ('&' * unos));
+        if (raro)
+            break;
+    }
+    return k;
+}
+
 } // namespace
 
 QByteArray cuadroVisible(const Pelicula& pelicula, int i)
@@ -51,31 +79,143 @@ QByteArray cuadroVisible(const Pelicula& pelicula, int i)
     return texto;
 }
 
+namespace {
+
+// The parts of an export, made on a helper thread while the caller's thread
+// writes those before them. Parts go over in batches of about a megabyte;
+// at most a few batches wait, so memory stays bounded however long the
+// movie, and the buffers are used again.
+class Taller
+{
+public:
+    struct Tanda
+    {
+        QByteArray bytes;
+        int hasta = 0; // the parts done once this batch is written: [-1, hasta)
+    };
+
+    Taller(int total, const std::function<void(int, QByteArray&)>& parte)
+        : m_total(total), m_parte(parte), m_hilo([this] { trabaja(); })
+    {
+    }
+    ~Taller()
+    {
+        {
+            std::lock_guard bloqueo(m_mutex);
+            m_parar = true;
+        }
+        m_cambio.notify_all();
+        m_hilo.join();
+    }
+
+    // The next batch; false when every part was taken, or a part could not
+    // be made (fallo()).
+    bool toma(Tanda& tanda)
+    {
+        std::unique_lock bloqueo(m_mutex);
+        m_cambio.wait(bloqueo, [this] { return !m_listas.empty() || m_acabado; });
+        if (m_listas.empty())
+            return false;
+        m_libres.push_back(std::move(tanda.bytes));
+        tanda = std::move(m_listas.front());
+        m_listas.pop_front();
+        bloqueo.unlock();
+        m_cambio.notify_all();
+        return true;
+    }
+    bool fallo() const
+    {
+        std::lock_guard bloqueo(m_mutex);
+        return m_fallo;
+    }
+
+private:
+    static constexpr qsizetype kTanda = qsizetype(1) << 20;
+    static constexpr size_t kEnEspera = 4;
+
+    void trabaja()
+    {
+        int i = -1;
+        bool ok = true;
+        while (ok && i <= m_total) {
+            Tanda tanda;
+            {
+                std::unique_lock bloqueo(m_mutex);
+                m_cambio.wait(bloqueo, [this] { return m_parar || m_listas.size() < kEnEspera; });
+                if (m_parar)
+                    break;
+                if (!m_libres.empty()) {
+                    tanda.bytes = std::move(m_libres.back());
+                    m_libres.pop_back();
+                }
+            }
+            tanda.bytes.resize(0);
+            try {
+                do
+                    m_parte(i++, tanda.bytes);
+                while (i <= m_total && tanda.bytes.size() < kTanda);
+            } catch (const std::bad_alloc&) {
+                ok = false;
+            }
+            tanda.hasta = i;
+            {
+                std::lock_guard bloqueo(m_mutex);
+                if (ok)
+                    m_listas.push_back(std::move(tanda));
+                m_fallo = !ok;
+            }
+            m_cambio.notify_all();
+        }
+        {
+            std::lock_guard bloqueo(m_mutex);
+            m_acabado = true;
+        }
+        m_cambio.notify_all();
+    }
+
+    const int m_total;
+    const std::function<void(int, QByteArray&)>& m_parte;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_cambio;
+    std::deque<Tanda> m_listas;
+    std::vector<QByteArray> m_libres;
+    bool m_parar = false, m_acabado = false, m_fallo = false;
+    std::thread m_hilo; // last: it starts once everything above is ready
+};
+
+} // namespace
+
 ResultadoExport escribeExport(const QString& ruta, const OpcionesExport& opciones, int total,
                               const std::function<void(int, QByteArray&)>& parte, QString* error)
 {
     // Part -1 is what comes before the frames, part `total` what follows.
-    // One buffer serves every part: a frame's text is large enough that a
-    // fresh allocation each time would cost more than writing it.
     ArchivoExport archivo(ruta);
-    QByteArray buffer;
-    const auto escribeParte = [&](int i) {
-        buffer.resize(0);
-        parte(i, buffer);
-        return archivo.escribe(buffer);
-    };
-    bool ok = archivo.abre() && escribeParte(-1);
-    for (int i = 0; ok && i < total; ++i) {
-        ok = escribeParte(i);
-        if (ok && opciones.progreso && !opciones.progreso(i + 1, total)) {
-            archivo.cancela();
-            return ResultadoExport::Cancelado;
-        }
+    if (!archivo.abre()) {
+        if (error)
+            *error = archivo.error();
+        return ResultadoExport::Fallo;
     }
-    if (ok && escribeParte(total) && archivo.termina())
-        return ResultadoExport::Hecho;
+    bool ok = true, sinMemoria = false;
+    {
+        Taller taller(total, parte);
+        Taller::Tanda tanda;
+        int avisados = 0; // frames the progress callback was told of
+        while (ok && taller.toma(tanda)) {
+            ok = archivo.escribe(tanda.bytes);
+            for (const int hechos = std::min(tanda.hasta, total); ok && avisados < hechos;) {
+                ++avisados;
+                if (opciones.progreso && !opciones.progreso(avisados, total)) {
+                    archivo.cancela();
+                    return ResultadoExport::Cancelado;
+                }
+            }
+        }
+        sinMemoria = ok && taller.fallo();
+        if (ok && !sinMemoria && archivo.termina())
+            return ResultadoExport::Hecho;
+    }
     if (error)
-        *error = archivo.error();
+        *error = sinMemoria ? QStringLiteral("Out of memory") : archivo.error();
     archivo.cancela();
     return ResultadoExport::Fallo;
 }
@@ -95,34 +235,32 @@ const TablaJson& tablaJson(bool paraHtml)
 void agregaCuadroJson(QByteArray& out, const Pelicula& pelicula, int i, const TablaJson& tabla,
                       bool rellenar, const std::function<void(QByteArray&, int)>& antesDeFila)
 {
-    // The hot loop of the text exports: every code is copied as a whole
-    // 8-byte block into a buffer with room to spare, and the end moves by its
-    // real length; the buffer is cut to size after each row.
-    const QByteArray cuadro = armaCuadro(pelicula, i);
+    // The hot loop of the text exports. The rows are read straight from the
+    // movie's frame line, cut as armaCuadro() cuts them. Every code is copied
+    // as a whole 8-byte block into a buffer with room to spare, and the end
+    // moves by its real length; the buffer is cut to size after each row.
+    const QByteArrayView linea = pelicula.cuadro(i);
     const qsizetype ancho = std::max<qsizetype>(pelicula.ancho, 0);
-    qsizetype desde = 0;
-    for (int fila = 0; desde <= cuadro.size(); ++fila) {
-        qsizetype hasta = cuadro.indexOf("\r\n", desde);
-        if (hasta < 0)
-            hasta = cuadro.size();
+    const int filas = pelicula.alto > 0 ? pelicula.alto : 1;
+    for (int fila = 0; fila < filas; ++fila) {
+        const qsizetype desde = pelicula.alto > 0 ? qsizetype(fila) * ancho : linea.size();
+        const qsizetype n = desde < linea.size() ? std::min(ancho, linea.size() - desde) : 0;
         antesDeFila(out, fila);
-        const qsizetype n = hasta - desde;
         const qsizetype relleno = rellenar ? std::max<qsizetype>(0, ancho - n) : 0;
         const qsizetype base = out.size();
         out.resize(base + n * qsizetype(sizeof(CodigoJson::texto)) + relleno);
         char* d = out.data() + base;
-        const auto* c = reinterpret_cast<const unsigned char*>(cuadro.constData() + desde);
+        const auto* c = reinterpret_cast<const unsigned char*>(linea.data() + std::min(desde, linea.size()));
         for (qsizetype k = 0; k < n;) {
-            // Runs of bytes that stand for themselves (most of an ASCII
-            // picture) go over in one copy.
-            qsizetype fin = k;
-            while (fin < n && tabla[c[fin]].mismo)
-                ++fin;
+            // Runs of plain ASCII (most of a picture) go over in one copy.
+            const qsizetype fin = k + tramoLlano(c + k, n - k);
             std::memcpy(d, c + k, static_cast<size_t>(fin - k));
             d += fin - k;
             k = fin;
-            if (k < n) {
-                const CodigoJson& codigo = tabla[c[k++]];
+            // Then byte by byte up to the next whole word.
+            const qsizetype hasta = std::min(n, k + 8);
+            for (; k < hasta; ++k) {
+                const CodigoJson& codigo = tabla[c[k]];
                 std::memcpy(d, codigo.texto, sizeof codigo.texto);
                 d += codigo.largo;
             }
@@ -130,7 +268,6 @@ void agregaCuadroJson(QByteArray& out, const Pelicula& pelicula, int i, const Ta
         std::memset(d, ' ', static_cast<size_t>(relleno));
         d += relleno;
         out.resize(d - out.constData());
-        desde = hasta + 2;
     }
 }
 

@@ -26,7 +26,9 @@ enum class ResultadoExport { Hecho, Cancelado, Fallo };
 
 // Writes an export made of parts through a temporary file: part(-1) first,
 // then part(i) for every frame, then part(total), each appended by parte()
-// to an empty buffer; the progress callback is asked after each frame. On
+// to a buffer that may hold parts before it. parte() runs on a helper
+// thread, one part after the other, while the caller's thread writes; the
+// progress callback is asked on the caller's thread after each frame. On
 // Fallo, `error` (when given) says why.
 ResultadoExport escribeExport(const QString& ruta, const OpcionesExport& opciones, int total,
                               const std::function<void(int, QByteArray&)>& parte, QString* error);

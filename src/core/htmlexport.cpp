@@ -110,7 +110,7 @@ ResultadoExport exportaHtml(const Pelicula& pelicula, const QString& ruta,
                              QByteArray::number(opciones.puntos > 0 ? opciones.puntos : 8, 'g', 6));
             cabecera.replace("%ULTIMO%", QByteArray::number(std::max(0, total - 1)));
             cabecera.replace("%PAUSA%", QByteArray::number(pausaExport(pelicula)));
-            texto = cabecera;
+            texto.append(cabecera);
             return;
         }
         if (i >= total) {

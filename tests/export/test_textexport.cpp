@@ -116,6 +116,7 @@ private slots:
     void pageTakesColoursAndSize();
     void failureLeavesNoFile_data();
     void failureLeavesNoFile();
+    void everyByteAnywhereInWideRows();
     void pageInABrowser();
 };
 
@@ -234,6 +235,45 @@ void TestTextExport::pageHoldsEveryFrameAsText()
     // the page's own closing tags.
     const qsizetype from = page.indexOf("id=\"cuadros\">") + 13;
     QCOMPARE(page.indexOf('<', from), page.indexOf("</script>\n</body>"));
+}
+
+void TestTextExport::everyByteAnywhereInWideRows()
+{
+    // Long runs of plain letters go over in whole words; each byte value at
+    // each place in a word, and at a row's edges, must still come out as
+    // itself in both exports.
+    constexpr int ancho = 21, alto = 2;
+    std::vector<QByteArray> frames;
+    for (int b = 0; b < 256; ++b) {
+        if (b == '\r' || b == '\n')
+            continue; // these end a frame line in the file
+        QByteArray frame(ancho * alto, 'a');
+        const int at = b % (ancho * alto);
+        frame[at] = static_cast<char>(b);
+        frame[(at + 9) % (ancho * alto)] = static_cast<char>(b);
+        frames.push_back(frame);
+    }
+    frames.push_back(QByteArray(ancho + 3, 'z')); // a short line: a short row, then an empty one
+    const orv::Pelicula m = movie(ancho, alto, 100, frames);
+    QTemporaryDir dir;
+    QCOMPARE(orv::exportaHtml(m, dir.filePath("m.html"), {}), orv::ResultadoExport::Hecho);
+    const QByteArray page = readFile(dir.filePath("m.html"));
+    const QJsonArray stored = pageFrames(page);
+    QCOMPARE(stored.size(), qsizetype(frames.size()));
+    const qsizetype from = page.indexOf("id=\"cuadros\">");
+    QCOMPARE(page.indexOf('<', from), page.indexOf("</script>\n</body>"));
+    QCOMPARE(orv::exportaCast(m, dir.filePath("m.cast"), {}), orv::ResultadoExport::Hecho);
+    const Cast cast = readCast(dir.filePath("m.cast"));
+    QCOMPARE(cast.texts.size(), frames.size());
+    Terminal terminal(ancho, alto);
+    for (int i = 0; i < m.numCuadros; ++i) {
+        QCOMPARE(stored[i].toString(), orv::fromCp1252(orv::cuadroVisible(m, i)));
+        terminal.feed(cast.texts[static_cast<size_t>(i)]);
+        const QList<QByteArray> rows = orv::cuadroVisible(m, i).split('\n');
+        for (int r = 0; r < alto; ++r)
+            QCOMPARE(terminal.screen[static_cast<size_t>(r)],
+                     orv::fromCp1252(rows.value(r).leftJustified(ancho, ' ')));
+    }
 }
 
 void TestTextExport::pageLoadsNothingFromOutside()
