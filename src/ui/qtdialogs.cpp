@@ -73,6 +73,32 @@ void columnasEnteras(QFileDialog& dialogo)
     dialogo.resize(tamano);
 }
 
+// The extension a classic pattern stands for ("*.gif" gives "gif"); empty
+// for a pattern of any extension ("*.*", "*") or of several.
+QString sufijoDe(const QString& patron)
+{
+    if (!patron.startsWith(QLatin1String("*.")) || patron.contains(QLatin1Char(';')))
+        return {};
+    const QString sufijo = patron.mid(2);
+    return sufijo.contains(QLatin1Char('*')) || sufijo.contains(QLatin1Char('?')) ? QString()
+                                                                                   : sufijo;
+}
+
+// A name typed without an extension in a Save dialog gets the one of the
+// kind chosen below it, as on every desktop.
+void sufijoPorFiltro(QFileDialog& dialogo, const QString& filtro)
+{
+    const QStringList partes = filtro.split(QLatin1Char('|'));
+    QStringList sufijos;
+    for (qsizetype i = 1; i < partes.size(); i += 2)
+        sufijos.push_back(sufijoDe(partes[i].trimmed()));
+    dialogo.setDefaultSuffix(sufijos.value(0));
+    QObject::connect(&dialogo, &QFileDialog::filterSelected, &dialogo,
+                     [&dialogo, sufijos, filtros = dialogo.nameFilters()](const QString& elegido) {
+                         dialogo.setDefaultSuffix(sufijos.value(filtros.indexOf(elegido)));
+                     });
+}
+
 } // namespace
 
 std::unique_ptr<QFileDialog> creaDialogoArchivo(QWidget* parent, const QString& titulo,
@@ -85,6 +111,8 @@ std::unique_ptr<QFileDialog> creaDialogoArchivo(QWidget* parent, const QString& 
     dialogo->setFileMode(guardar ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialogo->setViewMode(QFileDialog::Detail);
     dialogo->setNameFilters(filtrosDialogo(filtro));
+    if (guardar)
+        sufijoPorFiltro(*dialogo, filtro);
     dialogo->setProxyModel(new ColumnasEnEspanol(dialogo.get()));
     // Qt's Spanish translation lacks some of these, and says "fichero" where
     // the suite says "archivo".

@@ -18,7 +18,8 @@ namespace orv::ui {
 // them without showing them.
 
 // `filtro` is the classic "Descripción|*.ext|..." filter; each description is
-// listed exactly as written.
+// listed exactly as written. A Save dialog adds the chosen kind's extension
+// to a name typed without one.
 std::unique_ptr<QFileDialog> creaDialogoArchivo(QWidget* parent, const QString& titulo,
                                                 const QString& filtro, bool guardar);
 
