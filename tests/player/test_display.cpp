@@ -6,14 +6,13 @@
 #include "cp1252.h"
 #include "form1.h"
 #include "pantalla.h"
+#include "playertest.h"
 
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
 #include <QScrollBar>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
 #include <map>
@@ -21,6 +20,7 @@
 
 using orv::player::Form1;
 using orv::player::Pantalla;
+using namespace playertest;
 
 namespace {
 
@@ -171,12 +171,6 @@ QRect tinta(const QImage& imagen)
     return caja;
 }
 
-std::unique_ptr<QSettings> almacen()
-{
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                       QStringLiteral("Orvane"), QStringLiteral("OrvPlayer"));
-}
-
 } // namespace
 
 class TestDisplay : public QObject
@@ -184,11 +178,7 @@ class TestDisplay : public QObject
     Q_OBJECT
 
 public:
-    static void initMain()
-    {
-        static QTemporaryDir carpeta;
-        qputenv("XDG_CONFIG_HOME", carpeta.path().toLocal8Bit());
-    }
+    static void initMain() { ajustesEnCarpetaTemporal(); }
 
 private slots:
     void init() { almacen()->clear(); }
@@ -404,9 +394,6 @@ private slots:
     // it had for when it is restored.
     void maximizedStateIsRememberedAndRestored()
     {
-        const auto ajuste = [](const char* nombre) {
-            return almacen()->value(QLatin1String(nombre)).toString();
-        };
         QSize normal;
         {
             Form1 form;

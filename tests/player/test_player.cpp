@@ -10,9 +10,8 @@
 #include "form3.h"
 #include "moviereader.h"
 #include "pantalla.h"
+#include "playertest.h"
 #include "runplayer.h"
-#include "scopedprompt.h"
-#include "scriptedprompt.h"
 #include "splash.h"
 
 #include <QAction>
@@ -30,7 +29,6 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScreen>
-#include <QSettings>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
@@ -43,31 +41,9 @@ using fixtures::writeFile;
 using orv::player::Form1;
 using orv::player::Form2;
 using orv::player::Form3;
+using namespace playertest;
 
 namespace {
-
-// The Player's settings, read and written behind its back.
-std::unique_ptr<QSettings> almacen()
-{
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, u"Orvane"_s,
-                                       u"OrvPlayer"_s);
-}
-
-void ponAjuste(const QString& nombre, const QString& valor)
-{
-    almacen()->setValue(nombre, valor);
-}
-
-QString ajuste(const QString& nombre)
-{
-    return almacen()->value(nombre).toString();
-}
-
-// Every dialog of its lifetime goes to the script instead of the screen.
-struct Guion : orv::ui::ScriptedPrompt
-{
-    orv::ui::ScopedPrompt instalado{*this};
-};
 
 // A plain movie by "Autor" whose frame i is `ancho * alto` copies of the
 // letter 'A' + i, so that the display tells the frames apart.
@@ -79,14 +55,6 @@ QByteArray pelicula(int ancho, int alto, int cuadros, double pausa)
     const QString cabecera = u"%1,%2,%3,%4,0,0,0,0,Autor,Más datos"_s;
     return fixtures::plainMovie(
         orv::toCp1252(cabecera.arg(ancho).arg(alto).arg(cuadros).arg(pausa)), lineas);
-}
-
-template <class T = QAction> T* hijo(const QObject& padre, const char* nombre)
-{
-    T* c = padre.findChild<T*>(QString::fromLatin1(nombre));
-    if (!c)
-        qFatal("no child %s", nombre);
-    return c;
 }
 
 bool reproduce(const Form1& form)
@@ -167,13 +135,7 @@ class TestPlayer : public QObject
     std::optional<Guion> m_guion; // no test can leave a real dialog waiting
 
 public:
-    // The settings live in a temporary folder, chosen before anything reads
-    // one.
-    static void initMain()
-    {
-        static QTemporaryDir carpeta;
-        qputenv("XDG_CONFIG_HOME", carpeta.path().toLocal8Bit());
-    }
+    static void initMain() { ajustesEnCarpetaTemporal(); }
 
 private slots:
     void init()

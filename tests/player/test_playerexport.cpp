@@ -4,11 +4,9 @@
 #include "core/moviefixtures.h"
 #include "form1.h"
 #include "pantalla.h"
+#include "playertest.h"
 #include "readfile.h"
-#include "scopedprompt.h"
-#include "scriptedprompt.h"
 
-#include <QAction>
 #include <QDir>
 #include <QMenu>
 #include <QTest>
@@ -17,21 +15,9 @@
 
 using orv::player::Form1;
 using orv::ui::ScriptedPrompt;
+using namespace playertest;
 
 namespace {
-
-struct Guion : ScriptedPrompt
-{
-    orv::ui::ScopedPrompt instalado{*this};
-};
-
-QAction* accion(const Form1& form, const char* nombre)
-{
-    auto* a = form.findChild<QAction*>(QString::fromLatin1(nombre));
-    if (!a)
-        qFatal("no action %s", nombre);
-    return a;
-}
 
 // Screen size and palette of a GIF, read with giflib.
 struct GifLeido
@@ -69,11 +55,7 @@ class TestPlayerExport : public QObject
     QString m_pelicula;
 
 public:
-    static void initMain()
-    {
-        static QTemporaryDir carpeta;
-        qputenv("XDG_CONFIG_HOME", carpeta.path().toLocal8Bit());
-    }
+    static void initMain() { ajustesEnCarpetaTemporal(); }
 
 private slots:
     void initTestCase()
@@ -88,22 +70,20 @@ private slots:
     void entryBelowOpenWhileAMovieIsLoaded()
     {
         Form1 form;
-        const auto* archivo = form.findChild<QMenu*>(QStringLiteral("menu_archivo"));
-        QVERIFY(archivo);
-        const QList<QAction*> entradas = archivo->actions();
-        const qsizetype abrir = entradas.indexOf(accion(form, "menu_abrir"));
+        const QList<QAction*> entradas = hijo<QMenu>(form, "menu_archivo")->actions();
+        const qsizetype abrir = entradas.indexOf(hijo(form, "menu_abrir"));
         QVERIFY(abrir >= 0);
-        QCOMPARE(entradas.value(abrir + 1), accion(form, "menu_exportar"));
-        QCOMPARE(entradas.value(abrir + 2), accion(form, "menu_cerrar_pelicula"));
-        QCOMPARE(accion(form, "menu_exportar")->text(), QString("Exportar..."));
+        QCOMPARE(entradas.value(abrir + 1), hijo(form, "menu_exportar"));
+        QCOMPARE(entradas.value(abrir + 2), hijo(form, "menu_cerrar_pelicula"));
+        QCOMPARE(hijo(form, "menu_exportar")->text(), QString("Exportar..."));
 
-        QVERIFY(!accion(form, "menu_exportar")->isEnabled());
+        QVERIFY(!hijo(form, "menu_exportar")->isEnabled());
         form.abrePelicula(m_pelicula, false);
-        QVERIFY(accion(form, "menu_exportar")->isEnabled());
-        accion(form, "menu_cerrar_pelicula")->trigger();
-        QVERIFY(!accion(form, "menu_exportar")->isEnabled());
+        QVERIFY(hijo(form, "menu_exportar")->isEnabled());
+        hijo(form, "menu_cerrar_pelicula")->trigger();
+        QVERIFY(!hijo(form, "menu_exportar")->isEnabled());
         form.abrePelicula(m_dir.filePath("missing.ovt"), false);
-        QVERIFY(!accion(form, "menu_exportar")->isEnabled());
+        QVERIFY(!hijo(form, "menu_exportar")->isEnabled());
     }
 
     // The kind follows the chosen name; a cancelled dialog writes nothing,
@@ -139,7 +119,7 @@ private slots:
         form.abrePelicula(m_pelicula, false);
         const QString ruta = nombre.isEmpty() ? QString() : dir.filePath(nombre);
         m_guion->archivos.append(ruta);
-        accion(form, "menu_exportar")->trigger();
+        hijo(form, "menu_exportar")->trigger();
         const auto dialogos = m_guion->of(ScriptedPrompt::Kind::GuardarArchivo);
         QCOMPARE(dialogos.size(), 1);
         QCOMPARE(dialogos.first().titulo, QString::fromUtf8("Exportar película"));
@@ -166,9 +146,9 @@ private slots:
         form.abrePelicula(m_pelicula, false);
         form.pantalla()->setColores(QColor(0x10, 0x20, 0x30), QColor(0xff, 0xee, 0x00));
         m_guion->archivos = {m_dir.filePath("ocho.gif"), m_dir.filePath("veinte.gif")};
-        accion(form, "menu_exportar")->trigger();
-        accion(form, "menu_fuente_tamano8")->trigger(); // 20 points
-        accion(form, "menu_exportar")->trigger();
+        hijo(form, "menu_exportar")->trigger();
+        hijo(form, "menu_fuente_tamano8")->trigger(); // 20 points
+        hijo(form, "menu_exportar")->trigger();
         const std::optional<GifLeido> ocho = leeGif(m_dir.filePath("ocho.gif"));
         const std::optional<GifLeido> veinte = leeGif(m_dir.filePath("veinte.gif"));
         QVERIFY(ocho && veinte);
