@@ -132,6 +132,7 @@ public:
         }
         return imagen;
     }
+
 private:
     Pantalla& m_p;
     const Rejilla& m_r;
@@ -321,7 +322,8 @@ private slots:
         const QImage imagen = captura(*p);
         auto seleccionada = [](int f, int c) { return (f == 1 && c >= 3) || (f == 2 && c < 5); };
         int vistas = 0;
-        QCOMPARE(comparaCeldas(imagen, filasDe(cuadro), r, glifos, {}, vistas, seleccionada), QString());
+        QCOMPARE(comparaCeldas(imagen, filasDe(cuadro), r, glifos, {}, vistas, seleccionada),
+                 QString());
         QCOMPARE(vistas, 32);
         // The glyphs really use the chosen colours: '#' has fully inked
         // pixels, and the selection is drawn in the palette's highlight.

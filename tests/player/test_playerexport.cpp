@@ -103,9 +103,9 @@ private slots:
         QTest::newRow("unknown kind")
             << "a.txt" << QByteArray() << int(orv::ui::Icono::Exclamacion)
             << "El nombre del archivo debe terminar en .gif, .html o .cast.\r\n";
-        QTest::newRow("cannot be written") << "carpeta.gif" << QByteArray()
-                                           << int(orv::ui::Icono::Critico)
-                                           << "No se pudo exportar la película a\r\n";
+        QTest::newRow("cannot be written")
+            << "carpeta.gif" << QByteArray() << int(orv::ui::Icono::Critico)
+            << "No se pudo exportar la película a\r\n";
     }
     void writesTheKindAsked()
     {
@@ -159,7 +159,6 @@ private slots:
         QVERIFY(veinte->tamano.width() > 2 * ocho->tamano.width());
         QVERIFY(veinte->tamano.height() > 2 * ocho->tamano.height());
     }
-
 };
 
 QTEST_MAIN(TestPlayerExport)

@@ -71,12 +71,14 @@ private slots:
             << "Orvane ASCII Movie (*.ovt);;" + qtTodos
             << QStringList{"Orvane ASCII Movie (*.ovt) (*.ovt)", todos};
         QTest::newRow("bare description")
-            << "Imágenes|*.bmp;*.gif" << "Imágenes (*.bmp *.gif)" << QStringList{"Imágenes (*.bmp *.gif)"};
-        QTest::newRow("own patterns")
-            << "Img (*.a;*.b)|*.a;*.b" << "Img (*.a *.b)" << QStringList{"Img (*.a;*.b) (*.a *.b)"};
-        QTest::newRow("not patterns")
-            << "T (ASCII)|*.txt" << "T (ASCII) (*.txt)" << QStringList{"T (ASCII) (*.txt)"};
-        QTest::newRow("trailing text") << "Img|*.a|Sobra" << "Img (*.a)" << QStringList{"Img (*.a)"};
+            << "Imágenes|*.bmp;*.gif"
+            << "Imágenes (*.bmp *.gif)" << QStringList{"Imágenes (*.bmp *.gif)"};
+        QTest::newRow("own patterns") << "Img (*.a;*.b)|*.a;*.b"
+                                      << "Img (*.a *.b)" << QStringList{"Img (*.a;*.b) (*.a *.b)"};
+        QTest::newRow("not patterns") << "T (ASCII)|*.txt"
+                                      << "T (ASCII) (*.txt)" << QStringList{"T (ASCII) (*.txt)"};
+        QTest::newRow("trailing text") << "Img|*.a|Sobra"
+                                       << "Img (*.a)" << QStringList{"Img (*.a)"};
     }
     void classicFilters()
     {
@@ -331,11 +333,13 @@ private slots:
         QCOMPARE(guion.calls.size(), mensaje == 0 ? 0 : 1);
         if (mensaje != 0) {
             const auto& c = guion.calls.first();
-            QCOMPARE(c.texto, mensaje == 2 ? mensajeCompactorNoEncontrado() : mensajeCompactorNoResponde());
+            QCOMPARE(c.texto,
+                     mensaje == 2 ? mensajeCompactorNoEncontrado() : mensajeCompactorNoResponde());
             QCOMPARE(c.titulo, u"Error al comprimir la película"_s);
             QCOMPARE(c.icono, Icono::Exclamacion);
-            QVERIFY(c.texto.endsWith(u"Ejecutando una vez Orvane ASCII Compactor\r\n\r\nProbablemente "
-                                     u"la película fué generada, pero esta no fué comprimida."_s));
+            QVERIFY(
+                c.texto.endsWith(u"Ejecutando una vez Orvane ASCII Compactor\r\n\r\nProbablemente "
+                                 u"la película fué generada, pero esta no fué comprimida."_s));
         }
     }
 };
