@@ -10,9 +10,8 @@
 #include "form3.h"
 #include "moviereader.h"
 #include "pantalla.h"
+#include "playertest.h"
 #include "runplayer.h"
-#include "scopedprompt.h"
-#include "scriptedprompt.h"
 #include "splash.h"
 
 #include <QAction>
@@ -30,7 +29,6 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScreen>
-#include <QSettings>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
@@ -43,31 +41,9 @@ using fixtures::writeFile;
 using orv::player::Form1;
 using orv::player::Form2;
 using orv::player::Form3;
+using namespace playertest;
 
 namespace {
-
-// The Player's settings, read and written behind its back.
-std::unique_ptr<QSettings> almacen()
-{
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, u"Orvane"_s,
-                                       u"OrvPlayer"_s);
-}
-
-void ponAjuste(const QString& nombre, const QString& valor)
-{
-    almacen()->setValue(nombre, valor);
-}
-
-QString ajuste(const QString& nombre)
-{
-    return almacen()->value(nombre).toString();
-}
-
-// Every dialog of its lifetime goes to the script instead of the screen.
-struct Guion : orv::ui::ScriptedPrompt
-{
-    orv::ui::ScopedPrompt instalado{*this};
-};
 
 // A plain movie by "Autor" whose frame i is `ancho * alto` copies of the
 // letter 'A' + i, so that the display tells the frames apart.
@@ -79,14 +55,6 @@ QByteArray pelicula(int ancho, int alto, int cuadros, double pausa)
     const QString cabecera = u"%1,%2,%3,%4,0,0,0,0,Autor,Más datos"_s;
     return fixtures::plainMovie(
         orv::toCp1252(cabecera.arg(ancho).arg(alto).arg(cuadros).arg(pausa)), lineas);
-}
-
-template <class T = QAction> T* hijo(const QObject& padre, const char* nombre)
-{
-    T* c = padre.findChild<T*>(QString::fromLatin1(nombre));
-    if (!c)
-        qFatal("no child %s", nombre);
-    return c;
 }
 
 bool reproduce(const Form1& form)
@@ -167,13 +135,7 @@ class TestPlayer : public QObject
     std::optional<Guion> m_guion; // no test can leave a real dialog waiting
 
 public:
-    // The settings live in a temporary folder, chosen before anything reads
-    // one.
-    static void initMain()
-    {
-        static QTemporaryDir carpeta;
-        qputenv("XDG_CONFIG_HOME", carpeta.path().toLocal8Bit());
-    }
+    static void initMain() { ajustesEnCarpetaTemporal(); }
 
 private slots:
     void init()
@@ -251,10 +213,12 @@ private slots:
         QCOMPARE(hijo(form, "a_recientes10")->isVisible(), nombre == "NRecientes");
     }
 
-    // Dragged too small, the window snaps back to 3150 x 1450 twips; the
-    // size it is left at (outer, in twips) comes back at the next start.
-    void windowSizeSnapsToMinimumAndIsRemembered()
+    // Dragged too small, the window snaps back to 3150 x 1450 twips. The
+    // size it is left at (outer, in twips), the font size, the colours
+    // (stored as 0x00BBGGRR) and repeat come back at the next start.
+    void windowAndFormatChoicesAreRemembered()
     {
+        m_guion->colores = {QColor(0x12, 0x34, 0x56)};
         QSize dejado;
         {
             Form1 form;
@@ -264,24 +228,14 @@ private slots:
             QCOMPARE(form.frameGeometry().size(),
                      QSize(form.twipsAPixeles(3150), form.twipsAPixeles(1450)));
             form.resize(form.twipsAPixeles(7500), form.twipsAPixeles(4500));
-            dejado = form.tamanoTwips();
-        }
-        QCOMPARE(Form1().tamanoTwips(), dejado);
-    }
-
-    // Font size, colours (stored as 0x00BBGGRR) and repeat come back at the
-    // next start.
-    void formatChoicesAreRemembered()
-    {
-        m_guion->colores = {QColor(0x12, 0x34, 0x56)};
-        {
-            Form1 form;
             hijo(form, "menu_fuente_tamano9")->trigger();
             hijo(form, "menu_color_fondo")->trigger();
             hijo(form, "menu_repetir")->trigger();
+            dejado = form.tamanoTwips();
         }
         QCOMPARE(ajuste("ColorFondo"), QString::number(0x563412));
         Form1 siguiente;
+        QCOMPARE(siguiente.tamanoTwips(), dejado);
         QCOMPARE(siguiente.pantalla()->font().pointSizeF(), 25.0);
         QVERIFY(hijo(siguiente, "menu_fuente_tamano9")->isChecked());
         QCOMPARE(siguiente.pantalla()->colorFondo(), QColor(0x12, 0x34, 0x56));
@@ -355,17 +309,13 @@ private slots:
                                  "coma ',' como separador decimal en caso de requerirlo."_s;
         const QString noPositivo = u"La velocidad de reproducción debe ser mayor a cero."_s;
         QTest::newRow("letters") << "abc" << noNumero;
-        QTest::newRow("empty") << "" << noNumero;
-        QTest::newRow("number then letters") << "25x" << noNumero;
         QTest::newRow("zero") << "0" << noPositivo;
-        QTest::newRow("negative") << "-5" << noPositivo;
         QTest::newRow("negative, decimal comma") << "-0,5" << noPositivo;
         // Whether the point groups thousands or marks decimals depends on
-        // the reader: refused, not guessed.
+        // the reader: refused, not guessed. (Every form is read by one parser,
+        // tested on its own; these rows tell whether the dialog uses it.)
         QTest::newRow("point and three digits") << "1.000" << noNumero;
-        QTest::newRow("Spanish grouping") << "1.000,5" << noNumero;
         QTest::newRow("English grouping") << "1,000.5" << noNumero;
-        QTest::newRow("space grouping") << "1 000" << noNumero;
     }
     // Nothing is taken, not even the other choices.
     void invalidSpeedKeepsPreferencesOpen()
@@ -391,9 +341,7 @@ private slots:
     {
         QTest::addColumn<QLocale>("sistema");
         QTest::addColumn<QString>("escrito");
-        QTest::newRow("C, comma") << QLocale::c() << "12,5";
         QTest::newRow("English, comma") << QLocale(QLocale::English, QLocale::UnitedStates) << "12,5";
-        QTest::newRow("English, point") << QLocale(QLocale::English, QLocale::UnitedStates) << "12.5";
         QTest::newRow("Spanish, comma") << QLocale(QLocale::Spanish, QLocale::Spain) << " 12,5 ";
         QTest::newRow("German, point") << QLocale(QLocale::German, QLocale::Germany) << "12.50";
     }
@@ -427,7 +375,6 @@ private slots:
     void propertiesOfCompressedMovie_data()
     {
         QTest::addColumn<QLocale>("sistema");
-        QTest::newRow("C") << QLocale::c();
         QTest::newRow("English") << QLocale(QLocale::English, QLocale::UnitedStates);
         QTest::newRow("Spanish") << QLocale(QLocale::Spanish, QLocale::Spain);
     }
@@ -541,7 +488,7 @@ private slots:
     {
         QTest::addColumn<QString>("fuente");
         for (const char* fuente : {"open dialog", "recent entry whose file has gone",
-                                   "drop on the window", "drop on the display", "command line"})
+                                   "drop on the window", "drop on the display"})
             QTest::newRow(fuente) << QString::fromLatin1(fuente);
     }
     void unreadableMovieFromEverySource()
@@ -560,8 +507,6 @@ private slots:
         } else if (fuente.startsWith("recent")) {
             QVERIFY(QFile::remove(buena));
             hijo(form, "a_recientes1")->trigger();
-        } else if (fuente == "command line") {
-            form.abrePelicula(orv::player::rutaDeLineaDeComandos({'"' + mala + '"'}), false);
         } else {
             QVERIFY(suelta(form, fuente.endsWith("display"), datos));
         }
@@ -637,7 +582,6 @@ private slots:
         const QList<QUrl> dos{QUrl::fromLocalFile(m_dir.filePath("primera.ovt")),
                               QUrl::fromLocalFile(m_dir.filePath("segunda.ovt"))};
         QTest::newRow("two files on the window") << false << dos << "primera.ovt";
-        QTest::newRow("two files on the display") << true << dos << "primera.ovt";
         const QList<QUrl> remota{QUrl(u"https://a.org/a.ovt"_s)};
         QTest::newRow("remote file") << false << remota << "sigue.ovt";
         QTest::newRow("text only") << true << QList<QUrl>() << "sigue.ovt";

@@ -13,21 +13,19 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileDialog>
-#include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLabel>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
 #include <algorithm>
 
 using namespace orv::ui;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kFiltroPlayer =
-    QStringLiteral("Orvane ASCII Movie (*.ovt)|*.ovt|Todos los archivos (*.*)|*.*");
+const QString kFiltroPlayer = u"Orvane ASCII Movie (*.ovt)|*.ovt|Todos los archivos (*.*)|*.*"_s;
 
 void escribe(const QString& ruta, const QByteArray& bytes)
 {
@@ -36,25 +34,33 @@ void escribe(const QString& ruta, const QByteArray& bytes)
     f.write(bytes);
 }
 
+// The captions of a window's buttons and labels.
+QStringList textos(const QWidget& ventana)
+{
+    QStringList t;
+    for (const QAbstractButton* b : ventana.findChildren<QAbstractButton*>())
+        t << b->text();
+    for (const QLabel* l : ventana.findChildren<QLabel*>())
+        t << l->text();
+    return t;
+}
+
 // The dialog, shown (not run) on `carpeta`, once its model has read it.
 struct DialogoAbierto
 {
     std::unique_ptr<QFileDialog> dialogo;
-    QFileSystemModel* modelo = nullptr;
     QTreeView* vista = nullptr;
 
     DialogoAbierto(const QString& carpeta, const QString& filtro, bool guardar)
-        : dialogo(
-              creaDialogoArchivo(nullptr, QStringLiteral("Abrir película ASCII"), filtro, guardar))
+        : dialogo(creaDialogoArchivo(nullptr, u"Abrir película ASCII"_s, filtro, guardar))
     {
-        modelo = dialogo->findChild<QFileSystemModel*>();
-        vista = dialogo->findChild<QTreeView*>(QStringLiteral("treeView"));
+        vista = dialogo->findChild<QTreeView*>(u"treeView"_s);
         dialogo->setDirectory(carpeta);
         dialogo->show();
     }
 
     // The view's row for a file name, in the view's own (proxy) model.
-    QModelIndex fila(const QString& nombre) const
+    QModelIndex fila(QStringView nombre) const
     {
         const QAbstractItemModel* m = vista->model();
         const QModelIndex raiz = vista->rootIndex();
@@ -65,12 +71,12 @@ struct DialogoAbierto
         }
         return {};
     }
-    QString celda(const QString& nombre, int columna) const
+    QString celda(QStringView nombre, int columna) const
     {
         const QModelIndex i = fila(nombre);
         return i.sibling(i.row(), columna).data().toString();
     }
-    bool listado(const QString& nombre) const
+    bool listado(QStringView nombre) const
     {
         return fila(nombre).isValid() && (fila(nombre).flags() & Qt::ItemIsEnabled);
     }
@@ -91,36 +97,12 @@ private slots:
     {
         QLocale::setDefault(QLocale::c());
         QVERIFY(instalaTraducciones(*qApp));
-        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("carpeta")));
-        escribe(m_dir.filePath(QStringLiteral("sinextension")), QByteArray(652, 'x'));
-        escribe(m_dir.filePath(QStringLiteral("pelicula.ovt")), QByteArray(1536, 'x'));
-        escribe(m_dir.filePath(QStringLiteral("notas.txt")), "hola\n");
-        escribe(m_dir.filePath(QStringLiteral("archivo.zip")),
+        QVERIFY(QDir(m_dir.path()).mkdir(u"carpeta"_s));
+        escribe(m_dir.filePath(u"sinextension"_s), QByteArray(652, 'x'));
+        escribe(m_dir.filePath(u"pelicula.ovt"_s), QByteArray(1536, 'x'));
+        escribe(m_dir.filePath(u"notas.txt"_s), "hola\n");
+        escribe(m_dir.filePath(u"archivo.zip"_s),
                 QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0'));
-    }
-
-    void dialogFilters_data()
-    {
-        QTest::addColumn<QString>("clasico");
-        QTest::addColumn<QStringList>("filtros");
-#ifdef Q_OS_WIN
-        const QString todos = QStringLiteral("Todos los archivos (*.*) (*.*)");
-#else
-        const QString todos = QStringLiteral("Todos los archivos (*.*) (*)");
-#endif
-        QTest::newRow("the Player's")
-            << kFiltroPlayer << QStringList{"Orvane ASCII Movie (*.ovt) (*.ovt)", todos};
-        QTest::newRow("several patterns")
-            << "Imágenes|*.bmp;*.gif" << QStringList{"Imágenes (*.bmp *.gif)"};
-        QTest::newRow("description with other brackets")
-            << "Texto (ASCII)|*.txt" << QStringList{"Texto (ASCII) (*.txt)"};
-        QTest::newRow("trailing description dropped") << "A|*.a|Sobra" << QStringList{"A (*.a)"};
-    }
-    void dialogFilters()
-    {
-        QFETCH(QString, clasico);
-        QFETCH(QStringList, filtros);
-        QCOMPARE(filtrosDialogo(clasico), filtros);
     }
 
     // The captions read exactly as written; the second lists every file, a
@@ -135,62 +117,44 @@ private slots:
     {
         QFETCH(bool, guardar);
         DialogoAbierto d(m_dir.path(), kFiltroPlayer, guardar);
-        auto* tipos = d.dialogo->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        auto* tipos = d.dialogo->findChild<QComboBox*>(u"fileTypeCombo"_s);
         QVERIFY(tipos);
         QCOMPARE(tipos->count(), 2);
-        QCOMPARE(tipos->itemText(0), QStringLiteral("Orvane ASCII Movie (*.ovt)"));
-        QCOMPARE(tipos->itemText(1), QStringLiteral("Todos los archivos (*.*)"));
-        QTRY_VERIFY(d.listado(QStringLiteral("pelicula.ovt")));
-        QVERIFY(!d.listado(QStringLiteral("sinextension")));
+        QCOMPARE(tipos->itemText(0), u"Orvane ASCII Movie (*.ovt)"_s);
+        QCOMPARE(tipos->itemText(1), u"Todos los archivos (*.*)"_s);
+        QTRY_VERIFY(d.listado(u"pelicula.ovt"));
+        QVERIFY(!d.listado(u"sinextension"));
         d.todosLosArchivos();
         for (const char* nombre : {"sinextension", "pelicula.ovt", "notas.txt", "archivo.zip"})
             QTRY_VERIFY2(d.listado(QString::fromLatin1(nombre)), nombre);
     }
 
     // Types, sizes and dates in Spanish under a C or English system locale,
-    // and Spanish captions even where Qt's translation has none.
-    void fileDialogSpeaksSpanish()
-    {
-        DialogoAbierto d(m_dir.path(), kFiltroPlayer, false);
-        d.todosLosArchivos();
-        QTRY_VERIFY(d.fila(QStringLiteral("archivo.zip")).isValid());
-        QTRY_COMPARE(d.celda(QStringLiteral("carpeta"), 2), QStringLiteral("Carpeta"));
-        QTRY_COMPARE(d.celda(QStringLiteral("archivo.zip"), 2), QStringLiteral("archivador Zip"));
-        QTRY_COMPARE(d.celda(QStringLiteral("notas.txt"), 2),
-                     QStringLiteral("documento de texto sencillo"));
-        QCOMPARE(d.celda(QStringLiteral("sinextension"), 1), QStringLiteral("652 bytes"));
-        QCOMPARE(d.celda(QStringLiteral("pelicula.ovt"), 1), QStringLiteral("1,50 KiB"));
-        QCOMPARE(d.celda(QStringLiteral("carpeta"), 1), QString());
-        const QDateTime cuando =
-            QFileInfo(m_dir.filePath(QStringLiteral("notas.txt"))).lastModified();
-        // Spain's short format: day/month/year, 24-hour clock.
-        QCOMPARE(d.celda(QStringLiteral("notas.txt"), 3),
-                 cuando.toString(QStringLiteral("d/M/yy H:mm")));
-        const QStringList cabeceras{"Nombre", "Tamaño", "Tipo", "Última modificación"};
-        for (int c = 0; c < 4; ++c)
-            QCOMPARE(d.vista->model()->headerData(c, Qt::Horizontal).toString(), cabeceras[c]);
-        QStringList botones;
-        for (const QAbstractButton* b : d.dialogo->findChildren<QPushButton*>())
-            botones << b->text();
-        QVERIFY2(botones.contains(QStringLiteral("&Abrir")) &&
-                     botones.contains(QStringLiteral("Cancelar")),
-                 qPrintable(botones.join('|')));
-        QStringList etiquetas;
-        for (const QLabel* l : d.dialogo->findChildren<QLabel*>())
-            etiquetas << l->text();
-        for (const char* texto : {"Buscar en:", "&Nombre de archivo:", "Tipo de archivo:"})
-            QVERIFY2(etiquetas.contains(QString::fromUtf8(texto)), texto);
-    }
-
-    // No cut texts ("652…tes"): each of the size, type and date columns is at
-    // least as wide as its widest cell, and the name column keeps room.
-    void fileDialogColumnsShowWhole()
+    // and Spanish captions even where Qt's translation has none. No cut texts
+    // ("652…tes"): each of the size, type and date columns is at least as wide
+    // as its widest cell, and the name column keeps room.
+    void fileDialogSpeaksSpanishInWholeColumns()
     {
         DialogoAbierto d(m_dir.path(), kFiltroPlayer, false);
         QVERIFY(QTest::qWaitForWindowExposed(d.dialogo.get()));
         d.todosLosArchivos();
-        QTRY_COMPARE(d.celda(QStringLiteral("carpeta"), 2), QStringLiteral("Carpeta"));
-        QTRY_VERIFY(!d.celda(QStringLiteral("notas.txt"), 3).isEmpty());
+        QTRY_VERIFY(d.fila(u"archivo.zip").isValid());
+        QTRY_COMPARE(d.celda(u"carpeta", 2), u"Carpeta"_s);
+        QTRY_COMPARE(d.celda(u"archivo.zip", 2), u"archivador Zip"_s);
+        QTRY_COMPARE(d.celda(u"notas.txt", 2), u"documento de texto sencillo"_s);
+        QCOMPARE(d.celda(u"sinextension", 1), u"652 bytes"_s);
+        QCOMPARE(d.celda(u"pelicula.ovt", 1), u"1,50 KiB"_s);
+        QCOMPARE(d.celda(u"carpeta", 1), QString());
+        const QDateTime cuando = QFileInfo(m_dir.filePath(u"notas.txt"_s)).lastModified();
+        // Spain's short format: day/month/year, 24-hour clock.
+        QCOMPARE(d.celda(u"notas.txt", 3), cuando.toString(u"d/M/yy H:mm"_s));
+        const QStringList cabeceras{"Nombre", "Tamaño", "Tipo", "Última modificación"};
+        for (int c = 0; c < 4; ++c)
+            QCOMPARE(d.vista->model()->headerData(c, Qt::Horizontal).toString(), cabeceras[c]);
+        for (const char* texto :
+             {"&Abrir", "Cancelar", "Buscar en:", "&Nombre de archivo:", "Tipo de archivo:"})
+            QVERIFY2(textos(*d.dialogo).contains(QString::fromUtf8(texto)), texto);
+
         QCoreApplication::processEvents();
         QHeaderView* cabecera = d.vista->header();
         const QFontMetrics fm(d.vista->font());
@@ -202,8 +166,7 @@ private slots:
                                      fm.horizontalAdvance(d.celda(QString::fromLatin1(nombre), c)));
             QTRY_VERIFY2(cabecera->sectionSize(c) > necesario, qPrintable(QString::number(c)));
         }
-        QVERIFY(cabecera->sectionSize(0) >=
-                fm.horizontalAdvance(QStringLiteral("sinextension")) + 40);
+        QVERIFY(cabecera->sectionSize(0) >= fm.horizontalAdvance(u"sinextension"_s) + 40);
         QVERIFY(cabecera->length() <= d.vista->viewport()->width());
     }
 
@@ -212,15 +175,11 @@ private slots:
         const std::unique_ptr<QColorDialog> d = creaDialogoColor(nullptr, QColor(0x12, 0x34, 0x56));
         QVERIFY(d->testOption(QColorDialog::DontUseNativeDialog));
         QCOMPARE(d->currentColor(), QColor(0x12, 0x34, 0x56));
-        QStringList textos;
-        for (const QAbstractButton* b : d->findChildren<QAbstractButton*>())
-            textos << b->text();
-        for (const QLabel* l : d->findChildren<QLabel*>())
-            textos << l->text();
+        const QStringList escritos = textos(*d);
         for (const char* texto : {"Aceptar", "Cancelar", "Colores &básicos", "&Rojo:"})
-            QVERIFY2(textos.contains(QString::fromUtf8(texto)), texto);
+            QVERIFY2(escritos.contains(QString::fromUtf8(texto)), texto);
         for (const char* ingles : {"OK", "Cancel", "&Basic colors", "&Red:"})
-            QVERIFY2(!textos.contains(QString::fromLatin1(ingles)), ingles);
+            QVERIFY2(!escritos.contains(QString::fromLatin1(ingles)), ingles);
     }
 
     // Each pair of neighbouring buttons leaves a visible gap.

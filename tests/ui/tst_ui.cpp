@@ -22,6 +22,7 @@
 #include <memory>
 
 using namespace orv::ui;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -52,28 +53,40 @@ class TestUi : public QObject
     Q_OBJECT
 
 private slots:
+    // The same classic filter as Qt's filter string and as the file dialog's
+    // entries, whose last bracketed group the dialog keeps out of sight.
     void classicFilters_data()
     {
         QTest::addColumn<QString>("classic");
         QTest::addColumn<QString>("qt");
+        QTest::addColumn<QStringList>("dialogo");
         // "*.*" lists every file only on Windows; elsewhere "*" does.
 #ifdef Q_OS_WIN
-        const QString todo = QStringLiteral("Todo (*.*)");
+        const QString qtTodos = u"Todos los archivos (*.*)"_s, todos = qtTodos + u" (*.*)"_s;
 #else
-        const QString todo = QStringLiteral("Todo (*.*) (*)");
+        const QString todos = u"Todos los archivos (*.*) (*)"_s, qtTodos = todos;
 #endif
-        QTest::newRow("two filters") << "Película (*.ovt)|*.ovt|Todo (*.*)|*.*"
-                                     << QStringLiteral("Película (*.ovt);;") + todo;
-        QTest::newRow("bare description") << "Img|*.a;*.b" << QStringLiteral("Img (*.a *.b)");
-        QTest::newRow("own patterns") << "Img (*.a;*.b)|*.a;*.b" << QStringLiteral("Img (*.a *.b)");
-        QTest::newRow("not patterns") << "T (ASCII)|*.txt" << QStringLiteral("T (ASCII) (*.txt)");
-        QTest::newRow("trailing text") << "Img|*.a|Sobra" << QStringLiteral("Img (*.a)");
+        QTest::newRow("the Player's")
+            << "Orvane ASCII Movie (*.ovt)|*.ovt|Todos los archivos (*.*)|*.*"
+            << "Orvane ASCII Movie (*.ovt);;" + qtTodos
+            << QStringList{"Orvane ASCII Movie (*.ovt) (*.ovt)", todos};
+        QTest::newRow("bare description")
+            << "Imágenes|*.bmp;*.gif"
+            << "Imágenes (*.bmp *.gif)" << QStringList{"Imágenes (*.bmp *.gif)"};
+        QTest::newRow("own patterns") << "Img (*.a;*.b)|*.a;*.b"
+                                      << "Img (*.a *.b)" << QStringList{"Img (*.a;*.b) (*.a *.b)"};
+        QTest::newRow("not patterns") << "T (ASCII)|*.txt"
+                                      << "T (ASCII) (*.txt)" << QStringList{"T (ASCII) (*.txt)"};
+        QTest::newRow("trailing text") << "Img|*.a|Sobra"
+                                       << "Img (*.a)" << QStringList{"Img (*.a)"};
     }
     void classicFilters()
     {
         QFETCH(QString, classic);
         QFETCH(QString, qt);
+        QFETCH(QStringList, dialogo);
         QCOMPARE(filtroQt(classic), qt);
+        QCOMPARE(filtrosDialogo(classic), dialogo);
     }
 
     // Answers come from the queues; an empty queue answers as if the dialog
@@ -82,8 +95,8 @@ private slots:
     {
         ScriptedPrompt g;
         g.respuestas = {Respuesta::Si};
-        g.entradas = {QStringLiteral("12")};
-        g.archivos = {QStringLiteral("/tmp/a.ovt")};
+        g.entradas = {u"12"_s};
+        g.archivos = {u"/tmp/a.ovt"_s};
         g.colores = {QColor(Qt::red)};
         QCOMPARE(g.mensaje(nullptr, "a\r\nb", "T", Icono::Critico, Botones::SiNo), Respuesta::Si);
         QCOMPARE(g.mensaje({}, {}, {}, Icono::Ninguno, Botones::SiNo), Respuesta::No);
@@ -91,15 +104,15 @@ private slots:
         QCOMPARE(g.mensaje({}, {}, {}, Icono::Ninguno, Botones::SiNoCancelar), Respuesta::Cancelar);
         QCOMPARE(g.entrada(nullptr, "Ancho:", "T", "80"), std::optional<QString>("12"));
         QCOMPARE(g.entrada({}, {}, {}, {}), std::nullopt);
-        QCOMPARE(g.abrirArchivo(nullptr, "Abrir", "*.ovt|*.ovt"), QStringLiteral("/tmp/a.ovt"));
+        QCOMPARE(g.abrirArchivo(nullptr, "Abrir", "*.ovt|*.ovt"), u"/tmp/a.ovt"_s);
         QCOMPARE(g.guardarArchivo({}, {}, {}), QString());
         QCOMPARE(g.color(nullptr, Qt::blue), std::optional<QColor>(Qt::red));
         QCOMPARE(g.color(nullptr, Qt::blue), std::nullopt);
 
         QCOMPARE(g.calls.size(), 10);
-        QCOMPARE(g.calls[0].texto, QStringLiteral("a\r\nb"));
-        QCOMPARE(g.calls[4].inicial, QStringLiteral("80"));
-        QCOMPARE(g.calls[6].filtro, QStringLiteral("*.ovt|*.ovt"));
+        QCOMPARE(g.calls[0].texto, u"a\r\nb"_s);
+        QCOMPARE(g.calls[4].inicial, u"80"_s);
+        QCOMPARE(g.calls[6].filtro, u"*.ovt|*.ovt"_s);
         QCOMPARE(g.calls[8].colorInicial, QColor(Qt::blue));
         QCOMPARE(g.of(ScriptedPrompt::Kind::GuardarArchivo).size(), 1);
     }
@@ -128,12 +141,12 @@ private slots:
             text = box->text();
             for (QAbstractButton* b : box->buttons())
                 buttons.append(b->text());
-            box->buttons().value(buttons.indexOf(QStringLiteral("No")))->click();
+            box->buttons().value(buttons.indexOf(u"No"_s))->click();
         });
         QCOMPARE(DialogPrompt().mensaje(nullptr, "Una línea\r\nOtra", "T", Icono::Pregunta,
                                         Botones::SiNoCancelar),
                  Respuesta::No);
-        QCOMPARE(text, QStringLiteral("Una línea\nOtra"));
+        QCOMPARE(text, u"Una línea\nOtra"_s);
         buttons.sort();
         QCOMPARE(buttons, QStringList({"Cancelar", "No", "Sí"}));
     }
@@ -144,19 +157,19 @@ private slots:
     {
         ScriptedPrompt guion;
         ScopedPrompt instalado(guion);
-        PromptPasswords preguntas(nullptr, QStringLiteral("Orvane ASCII Player"));
-        guion.entradas = {QStringLiteral("clave"), std::nullopt};
-        QCOMPARE(preguntas.password(QStringLiteral("Please Enter The Password!"), QStringLiteral("m.ovt")),
-                 std::optional<QString>(QStringLiteral("clave")));
-        QCOMPARE(preguntas.password(QStringLiteral("Please Enter The Password!"), QStringLiteral("m.ovt")),
+        PromptPasswords preguntas(nullptr, u"Orvane ASCII Player"_s);
+        guion.entradas = {u"clave"_s, std::nullopt};
+        QCOMPARE(preguntas.password(u"Please Enter The Password!"_s, u"m.ovt"_s),
+                 std::optional<QString>(u"clave"_s));
+        QCOMPARE(preguntas.password(u"Please Enter The Password!"_s, u"m.ovt"_s),
                  std::optional<QString>());
         guion.respuestas = {Respuesta::Si, Respuesta::No, Respuesta::Cancelar};
-        QCOMPARE(preguntas.replace(QStringLiteral("a.ovt")), orv::CodeModule::ReplaceYes);
-        QCOMPARE(preguntas.replace(QStringLiteral("a.ovt")), orv::CodeModule::ReplaceNo);
-        QCOMPARE(preguntas.replace(QStringLiteral("a.ovt")), orv::CodeModule::ReplaceCancel);
+        QCOMPARE(preguntas.replace(u"a.ovt"_s), orv::CodeModule::ReplaceYes);
+        QCOMPARE(preguntas.replace(u"a.ovt"_s), orv::CodeModule::ReplaceNo);
+        QCOMPARE(preguntas.replace(u"a.ovt"_s), orv::CodeModule::ReplaceCancel);
         const ScriptedPrompt::Call pregunta = guion.calls.last();
-        QCOMPARE(pregunta.texto, QStringLiteral("Overwrite a.ovt?"));
-        QCOMPARE(pregunta.titulo, QStringLiteral("VBUnZip32 - File Already Exists!"));
+        QCOMPARE(pregunta.texto, u"Overwrite a.ovt?"_s);
+        QCOMPARE(pregunta.titulo, u"VBUnZip32 - File Already Exists!"_s);
         QCOMPARE(pregunta.icono, Icono::Exclamacion);
         QCOMPARE(pregunta.botones, Botones::SiNoCancelar);
     }
@@ -175,7 +188,7 @@ private slots:
         QFETCH(Producto, producto);
         QFETCH(QString, titulo);
         FrmAbout about(producto);
-        QCOMPARE(about.objectName(), QStringLiteral("frmAbout"));
+        QCOMPARE(about.objectName(), u"frmAbout"_s);
         QCOMPARE(about.windowTitle(), "Acerca de " + titulo);
         const QStringList names{"lblTitle", "cmdOK", "cmdSysInfo", "Command1", "Picture1", "Line1"};
         const QStringList texts{titulo, "Aceptar", "&Info. del sistema...", "C&ontacto...", "", ""};
@@ -189,41 +202,42 @@ private slots:
         QCOMPARE(about.result(), int(QDialog::Accepted));
     }
 
-    void aboutContactMessage()
+    // Contact, and a system-information program missing or failing to start.
+    void aboutMessages_data()
     {
-        ScriptedPrompt guion;
-        ScopedPrompt instalado(guion);
-        FrmAbout about(Producto::Converter);
-        QVERIFY(QMetaObject::invokeMethod(about.findChild<QObject*>("Command1"), "click"));
-        QCOMPARE(guion.calls.size(), 1);
-        const ScriptedPrompt::Call& c = guion.calls[0];
-        QCOMPARE(c.texto, "WEB: https://orvane.example\r\nMAIL: contacto@orvane.example");
-        QCOMPARE(c.titulo, QStringLiteral("Información de contacto"));
-        QCOMPARE(c.icono, Icono::Pregunta);
-        QCOMPARE(c.botones, Botones::Aceptar);
+        QTest::addColumn<QString>("boton");
+        QTest::addColumn<QStringList>("command"); // of the system information
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<QString>("titulo");
+        QTest::addColumn<Icono>("icono");
+        const QString sinInfo = u"La información del sistema no está disponible en este momento"_s;
+        QTest::newRow("contact") << "Command1" << QStringList()
+                                 << "WEB: https://orvane.example\r\nMAIL: contacto@orvane.example"
+                                 << "Información de contacto" << Icono::Pregunta;
+        QTest::newRow("none installed") << "cmdSysInfo" << QStringList() << sinInfo
+                                        << "Orvane ASCII Compactor" << Icono::Ninguno;
+        QTest::newRow("fails to start") << "cmdSysInfo" << QStringList{"hardinfo"} << sinInfo
+                                        << "Orvane ASCII Compactor" << Icono::Ninguno;
     }
-
-    void aboutSystemInformationUnavailable_data()
+    void aboutMessages()
     {
-        QTest::addColumn<QStringList>("command");
-        QTest::newRow("none installed") << QStringList();
-        QTest::newRow("fails to start") << QStringList{"hardinfo"};
-    }
-    void aboutSystemInformationUnavailable()
-    {
+        QFETCH(QString, boton);
         QFETCH(QStringList, command);
+        QFETCH(QString, texto);
+        QFETCH(QString, titulo);
+        QFETCH(Icono, icono);
         BrokenSysInfo tool;
         tool.command = command;
         ScriptedPrompt guion;
         ScopedPrompt instalado(guion);
         FrmAbout about(Producto::Compactor, nullptr, &tool);
-        QVERIFY(QMetaObject::invokeMethod(about.findChild<QObject*>("cmdSysInfo"), "click"));
+        QVERIFY(QMetaObject::invokeMethod(about.findChild<QObject*>(boton), "click"));
         QCOMPARE(tool.started, command);
         QCOMPARE(guion.calls.size(), 1);
         const ScriptedPrompt::Call& c = guion.calls[0];
-        QCOMPARE(c.texto, "La información del sistema no está disponible en este momento");
-        QCOMPARE(c.titulo, QStringLiteral("Orvane ASCII Compactor"));
-        QCOMPARE(c.icono, Icono::Ninguno);
+        QCOMPARE(c.texto, texto);
+        QCOMPARE(c.titulo, titulo);
+        QCOMPARE(c.icono, icono);
         QCOMPARE(c.botones, Botones::Aceptar);
     }
 
@@ -270,11 +284,11 @@ private slots:
     void moviesOpenInThePlayer()
     {
         const QString mime = packagingFile("orvane-ascii.xml");
-        QVERIFY(mime.contains(QStringLiteral("<mime-type type=\"application/x-orvane-movie\">")));
-        QVERIFY(mime.contains(QStringLiteral("<glob pattern=\"*.ovt\"/>")));
+        QVERIFY(mime.contains(u"<mime-type type=\"application/x-orvane-movie\">"_s));
+        QVERIFY(mime.contains(u"<glob pattern=\"*.ovt\"/>"_s));
         const QString entry = packagingFile("orvane-player.desktop");
-        QVERIFY(entry.contains(QStringLiteral("\nMimeType=application/x-orvane-movie;")));
-        QVERIFY(entry.contains(QStringLiteral("\nExec=OrvPlayer %f\n")));
+        QVERIFY(entry.contains(u"\nMimeType=application/x-orvane-movie;"_s));
+        QVERIFY(entry.contains(u"\nExec=OrvPlayer %f\n"_s));
     }
 
     // The Creator and the Converter start the Compactor through `Ruta`; a
@@ -285,25 +299,21 @@ private slots:
     {
         QTest::addColumn<QString>("ruta");
         QTest::addColumn<bool>("arranca");
-        QTest::addColumn<int>("mensaje"); // 0 none, 2 not found, 3 not responding
-        QTest::addColumn<bool>("intentado");
-        QTest::newRow("missing") << QString() << true << 2 << false;
-        QTest::newRow("two characters") << QStringLiteral("C:") << true << 2 << false;
-        QTest::newRow("three characters") << QStringLiteral("/c2") << true << 0 << true;
-        QTest::newRow("does not start") << QStringLiteral("/no/existe/OrvCompactor") << false << 3 << true;
-        QTest::newRow("started") << QStringLiteral("/opt/orv/OrvCompactor") << true << 0 << true;
+        QTest::addColumn<int>("mensaje"); // 0 none, 2 not found (not tried), 3 not responding
+        QTest::newRow("missing") << QString() << true << 2;
+        QTest::newRow("two characters") << u"C:"_s << true << 2;
+        QTest::newRow("three characters") << u"/c2"_s << true << 0;
+        QTest::newRow("does not start") << u"/no/existe/OrvCompactor"_s << false << 3;
     }
     void compactorStartByRuta()
     {
         QFETCH(QString, ruta);
         QFETCH(bool, arranca);
         QFETCH(int, mensaje);
-        QFETCH(bool, intentado);
         QTemporaryDir config;
         qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
         if (!ruta.isNull())
             orv::guardaValor(orv::rutaCompactorClave(), ruta);
-
         QString programa;
         QStringList argumentos;
         orv::setArrancaProceso([&](const QString& p, const QStringList& a) {
@@ -313,24 +323,23 @@ private slots:
         });
         ScriptedPrompt guion;
         ScopedPrompt instalado(guion);
-        const QString pelicula = QStringLiteral("/home/ana/mis películas/peli uno.ovt");
+        const QString pelicula = u"/home/ana/mis películas/peli uno.ovt"_s;
         const bool iniciado = comprimePelicula(nullptr, pelicula);
         orv::setArrancaProceso({});
 
         QCOMPARE(iniciado, mensaje == 0);
-        QCOMPARE(!programa.isEmpty(), intentado);
-        if (intentado) {
-            QCOMPARE(programa, ruta);
-            QCOMPARE(argumentos, QStringList{pelicula});
-        }
+        QCOMPARE(programa, mensaje == 2 ? QString() : ruta);
+        QCOMPARE(argumentos, mensaje == 2 ? QStringList() : QStringList{pelicula});
         QCOMPARE(guion.calls.size(), mensaje == 0 ? 0 : 1);
         if (mensaje != 0) {
             const auto& c = guion.calls.first();
-            QCOMPARE(c.texto, mensaje == 2 ? mensajeCompactorNoEncontrado() : mensajeCompactorNoResponde());
-            QCOMPARE(c.titulo, QStringLiteral("Error al comprimir la película"));
+            QCOMPARE(c.texto,
+                     mensaje == 2 ? mensajeCompactorNoEncontrado() : mensajeCompactorNoResponde());
+            QCOMPARE(c.titulo, u"Error al comprimir la película"_s);
             QCOMPARE(c.icono, Icono::Exclamacion);
-            QVERIFY(c.texto.endsWith(QStringLiteral("Ejecutando una vez Orvane ASCII Compactor\r\n\r\n"
-                                                    "Probablemente la película fué generada, pero esta no fué comprimida.")));
+            QVERIFY(
+                c.texto.endsWith(u"Ejecutando una vez Orvane ASCII Compactor\r\n\r\nProbablemente "
+                                 u"la película fué generada, pero esta no fué comprimida."_s));
         }
     }
 };
