@@ -94,19 +94,6 @@ void suelta(Form1& form, const QStringList& rutas)
     QCoreApplication::processEvents();
 }
 
-void llena(Form1& form, const QStringList& items)
-{
-    lista(form)->addItems(items);
-}
-
-QStringList titulos(const Guion& g)
-{
-    QStringList t;
-    for (const auto& c : g.calls)
-        t << c.titulo;
-    return t;
-}
-
 void cargaCompleta(Form2& f)
 {
     QTRY_VERIFY_WITH_TIMEOUT(!f.cargando(), 10000);
@@ -128,9 +115,8 @@ private slots:
     void initialState();
     void drops_data();
     void drops();
-    void moveritem_data();
-    void moveritem();
-    void eliminar();
+    void listButtons_data();
+    void listButtons();
     void leeinicioEnablesOptions();
     void limpiar_data();
     void limpiar();
@@ -143,8 +129,7 @@ private slots:
     void analyserCancelMidLoad();
     void analyserMeasures_data();
     void analyserMeasures();
-    void analyserSends();
-    void analyserFontSizeAndMinimum();
+    void analyserSendsAndLayout();
 
 private:
     QTemporaryDir m_config;
@@ -302,11 +287,13 @@ void TestConverter::drops()
 
     Guion g;
     Form1 form;
-    llena(form, {u"/ya/estaba.txt"_s});
+    lista(form)->addItems({u"/ya/estaba.txt"_s});
     suelta(form, completa(soltados));
     QCOMPARE(textos(lista(form)), QStringList{u"/ya/estaba.txt"_s} + completa(anadidos));
-    QCOMPARE(titulos(g), mensajes);
-    for (const auto& c : g.calls) {
+    QCOMPARE(g.calls.size(), mensajes.size());
+    for (int i = 0; i < mensajes.size(); ++i) {
+        const auto& c = g.calls[i];
+        QCOMPARE(c.titulo, mensajes[i]);
         QCOMPARE(c.icono, Icono::Exclamacion);
         if (c.titulo == u"Error al añadir"_s) {
             QVERIFY(c.texto.startsWith(u"No se puede agregar a la lista, por problemas de lectura o apertura, "
@@ -321,10 +308,10 @@ void TestConverter::drops()
     }
 }
 
-void TestConverter::moveritem_data()
+void TestConverter::listButtons_data()
 {
     QTest::addColumn<int>("seleccion");
-    QTest::addColumn<QString>("botones"); // a = arriba, b = abajo
+    QTest::addColumn<QString>("botones"); // a = arriba, b = abajo, e = eliminar
     QTest::addColumn<QStringList>("orden");
     QTest::addColumn<int>("seleccionFinal");
 
@@ -332,38 +319,26 @@ void TestConverter::moveritem_data()
     QTest::newRow("down on the last") << 2 << u"b"_s << QStringList{u"1"_s, u"2"_s, u"3"_s} << 2;
     QTest::newRow("down twice from the first") << 0 << u"bb"_s << QStringList{u"2"_s, u"3"_s, u"1"_s} << 2;
     QTest::newRow("up from the last") << 2 << u"a"_s << QStringList{u"1"_s, u"3"_s, u"2"_s} << 1;
-    QTest::newRow("no selection") << -1 << u"ab"_s << QStringList{u"1"_s, u"2"_s, u"3"_s} << -1;
+    QTest::newRow("no selection") << -1 << u"abe"_s << QStringList{u"1"_s, u"2"_s, u"3"_s} << -1;
+    // The selection goes with the line: a second click has nothing to remove.
+    QTest::newRow("remove twice") << 1 << u"ee"_s << QStringList{u"1"_s, u"3"_s} << -1;
 }
 
-void TestConverter::moveritem()
+void TestConverter::listButtons()
 {
     QFETCH(int, seleccion);
     QFETCH(QString, botones);
     QFETCH(QStringList, orden);
     QFETCH(int, seleccionFinal);
     Form1 form;
-    llena(form, {u"1"_s, u"2"_s, u"3"_s});
+    lista(form)->addItems({u"1"_s, u"2"_s, u"3"_s});
     lista(form)->setCurrentRow(seleccion);
     for (QChar b : botones)
-        QTest::mouseClick(hijo<QPushButton>(form, b == u'a' ? u"arriba"_s : u"abajo"_s), Qt::LeftButton);
+        QTest::mouseClick(hijo<QPushButton>(form, b == u'a' ? u"arriba"_s : b == u'b' ? u"abajo"_s : u"eliminar"_s),
+                          Qt::LeftButton);
     QCOMPARE(textos(lista(form)), orden);
     const QList<QListWidgetItem*> sel = lista(form)->selectedItems();
     QCOMPARE(sel.isEmpty() ? -1 : lista(form)->row(sel.first()), seleccionFinal);
-}
-
-void TestConverter::eliminar()
-{
-    Form1 form;
-    llena(form, {u"1"_s, u"2"_s, u"3"_s});
-    auto* boton = hijo<QPushButton>(form, u"eliminar"_s);
-    QTest::mouseClick(boton, Qt::LeftButton);
-    QCOMPARE(lista(form)->count(), 3);
-    lista(form)->setCurrentRow(1);
-    QTest::mouseClick(boton, Qt::LeftButton);
-    QCOMPARE(textos(lista(form)), (QStringList{u"1"_s, u"3"_s}));
-    QVERIFY(lista(form)->selectedItems().isEmpty());
-    QTest::mouseClick(boton, Qt::LeftButton); // no selection left: nothing more goes
-    QCOMPARE(lista(form)->count(), 2);
 }
 
 void TestConverter::leeinicioEnablesOptions()
@@ -373,15 +348,13 @@ void TestConverter::leeinicioEnablesOptions()
     auto* option1 = hijo<QRadioButton>(form, u"Option1"_s);
     auto* option2 = hijo<QRadioButton>(form, u"Option2"_s);
     option2->setChecked(true);
-    QTest::mouseClick(leeinicio, Qt::LeftButton);
-    QVERIFY(!option1->isEnabled());
-    QVERIFY(!option2->isEnabled());
-    QVERIFY(option2->isChecked());
-    QVERIFY(!form.parametros().leeinicio);
-    QTest::mouseClick(leeinicio, Qt::LeftButton);
-    QVERIFY(option1->isEnabled());
-    QVERIFY(option2->isEnabled());
-    QVERIFY(option2->isChecked());
+    for (bool activo : {false, true}) { // the choice survives being greyed out
+        QTest::mouseClick(leeinicio, Qt::LeftButton);
+        QCOMPARE(option1->isEnabled(), activo);
+        QCOMPARE(option2->isEnabled(), activo);
+        QVERIFY(option2->isChecked());
+        QCOMPARE(form.parametros().leeinicio, activo);
+    }
     QVERIFY(!form.parametros().repetir);
 }
 
@@ -405,7 +378,7 @@ void TestConverter::limpiar()
     Guion g;
     g.respuestas << respuesta;
     Form1 form;
-    llena(form, items);
+    lista(form)->addItems(items);
     hijo<QAction>(form, u"menu_limpiar"_s)->trigger();
     QCOMPARE(g.calls.size(), preguntas);
     if (preguntas) {
@@ -490,7 +463,7 @@ void TestConverter::convert()
     g.archivos << elegido;
     Form1 form;
     if (conFuente)
-        llena(form, {escribe(dir, u"f.txt"_s, "2\nab\ncd\n"_ba)});
+        lista(form)->addItems({escribe(dir, u"f.txt"_s, "2\nab\ncd\n"_ba)});
     hijo<QLineEdit>(form, u"ancho"_s)->setText(ancho);
     hijo<QLineEdit>(form, u"alto"_s)->setText(u"2"_s);
     hijo<QComboBox>(form, u"velocidad"_s)->setEditText(pausa);
@@ -528,7 +501,7 @@ void TestConverter::doubleClickSendsBothValues()
 {
     QTemporaryDir dir;
     Form1 form;
-    llena(form, {escribe(dir, u"f.txt"_s, "abc\nabcdef\n"_ba)});
+    lista(form)->addItems({escribe(dir, u"f.txt"_s, "abc\nabcdef\n"_ba)});
     lista(form)->setCurrentRow(0);
     QTimer::singleShot(0, [] {
         auto* analizador = qobject_cast<Form2*>(QApplication::activeModalWidget());
@@ -646,7 +619,7 @@ void TestConverter::analyserMeasures()
     QCOMPARE(hijo<QLineEdit>(f, u"alto"_s)->text(), alto);
 }
 
-void TestConverter::analyserSends()
+void TestConverter::analyserSendsAndLayout()
 {
     QTemporaryDir dir;
     Form2 f(escribe(dir, u"f.txt"_s, "x\n"_ba));
@@ -654,23 +627,6 @@ void TestConverter::analyserSends()
     QStringList altos;
     connect(&f, &Form2::enviaAncho, this, [&](const QString& t) { anchos << t; });
     connect(&f, &Form2::enviaAlto, this, [&](const QString& t) { altos << t; });
-    f.show();
-    hijo<QLineEdit>(f, u"ancho"_s)->setText(u"17"_s);
-    hijo<QLineEdit>(f, u"alto"_s)->setText(u"9"_s);
-    QTest::mouseClick(hijo<QPushButton>(f, u"Command3"_s), Qt::LeftButton);
-    QCOMPARE(anchos, QStringList{});
-    QCOMPARE(altos, QStringList{u"9"_s});
-    QTest::mouseClick(hijo<QPushButton>(f, u"Command2"_s), Qt::LeftButton);
-    QCOMPARE(anchos, QStringList{u"17"_s});
-    QTest::mouseClick(hijo<QPushButton>(f, u"Command1"_s), Qt::LeftButton);
-    QCOMPARE(f.result(), int(QDialog::Accepted));
-    QCOMPARE(anchos.size() + altos.size(), 2); // "Aceptar" sends nothing
-}
-
-void TestConverter::analyserFontSizeAndMinimum()
-{
-    QTemporaryDir dir;
-    Form2 f(escribe(dir, u"f.txt"_s, "x\n"_ba));
     f.show();
     auto* combo = hijo<QComboBox>(f, u"Combo1"_s);
     QCOMPARE(combo->currentIndex(), -1);
@@ -681,6 +637,16 @@ void TestConverter::analyserFontSizeAndMinimum()
     f.resize(100, 100);
     QVERIFY(f.width() >= f.minimumWidth() && f.minimumWidth() > 400);
     QVERIFY(f.height() >= f.minimumHeight() && f.minimumHeight() > 300);
+    hijo<QLineEdit>(f, u"ancho"_s)->setText(u"17"_s);
+    hijo<QLineEdit>(f, u"alto"_s)->setText(u"9"_s);
+    QTest::mouseClick(hijo<QPushButton>(f, u"Command3"_s), Qt::LeftButton);
+    QCOMPARE(anchos, QStringList{});
+    QCOMPARE(altos, QStringList{u"9"_s});
+    QTest::mouseClick(hijo<QPushButton>(f, u"Command2"_s), Qt::LeftButton);
+    QCOMPARE(anchos, QStringList{u"17"_s});
+    QTest::mouseClick(hijo<QPushButton>(f, u"Command1"_s), Qt::LeftButton);
+    QCOMPARE(f.result(), int(QDialog::Accepted));
+    QCOMPARE(anchos.size() + altos.size(), 2); // "Aceptar" sends nothing
 }
 
 QTEST_MAIN(TestConverter)
