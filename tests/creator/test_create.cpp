@@ -2,6 +2,7 @@
 #include "imagefixtures.h"
 #include "moviereader.h"
 #include "orvprocess.h"
+#include "readfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -63,7 +64,6 @@ private slots:
     {
         QFETCH(QStringList, args);
         QFETCH(QString, mensaje);
-        QTemporaryDir dir;
         const OrvRun r = runOrv(args);
         QCOMPARE(r.status, 2);
         QVERIFY2(r.err.contains(mensaje), qPrintable(r.err));
@@ -101,9 +101,7 @@ private slots:
         QVERIFY(r.out.contains(QStringLiteral("El archivo fué creado satisfactoriamente.")));
         orv::Pelicula p;
         QVERIFY(orv::cargaPelicula(m_dir.filePath(escrita), p));
-        QFile escritaArchivo(m_dir.filePath(escrita));
-        QVERIFY(escritaArchivo.open(QIODevice::ReadOnly));
-        QCOMPARE(orv::esComprimida(escritaArchivo.read(2)), comprimida);
+        QCOMPARE(orv::esComprimida(readFile(m_dir.filePath(escrita)).left(2)), comprimida);
         QCOMPARE(p.ancho, 40);
         QCOMPARE(p.alto, 15);
         QCOMPARE(p.numCuadros, 3);
