@@ -408,37 +408,34 @@ void TestConverter::convert_data()
     const QString compr = u"Error al comprimir la película"_s;
     const QString param = u"Error en los parámetros"_s;
     const QString m1 = orv::mensajeFalloParametros(orv::FalloParametros::AnchoAlto);
-    QTest::newRow("empty list does nothing") << false << u"2"_s << u"100"_s << u""_s << false << u""_s
-                                             << u"peli"_s << u""_s << u""_s << u""_s << false;
-    QTest::newRow("initial width gives message 1") << true << u"0"_s << u"100"_s << u""_s << false << u""_s
-                                                   << u"peli"_s << u""_s << param << m1 << false;
+    QTest::newRow("empty list does nothing")
+        << false << "2" << "100" << "" << false << "" << "peli" << "" << "" << "" << false;
+    QTest::newRow("initial width gives message 1")
+        << true << "0" << "100" << "" << false << "" << "peli" << "" << param << m1 << false;
     QTest::newRow("2x, no compression: message 4, .ovt added")
-        << true << u"2x"_s << u"100"_s << u""_s << false << u""_s << u"peli"_s << u"peli.ovt"_s
-        << u"Proceso exitoso"_s << exito << false;
-    QTest::newRow("upper-case extension") << true << u"2"_s << u"100"_s << u""_s << false << u""_s
-                                          << u"peli.OVT"_s << u"peli.OVT.ovt"_s << u"Proceso exitoso"_s << exito
-                                          << false;
-    QTest::newRow("cancelled save dialog") << true << u"2"_s << u"100"_s << u""_s << false << u""_s << u""_s
-                                           << u""_s << u""_s << u""_s << false;
+        << true << "2x" << "100" << "" << false << "" << "peli" << "peli.ovt" << "Proceso exitoso" << exito << false;
+    QTest::newRow("upper-case extension")
+        << true << "2" << "100" << "" << false << "" << "peli.OVT" << "peli.OVT.ovt" << "Proceso exitoso" << exito
+        << false;
+    QTest::newRow("cancelled save dialog")
+        << true << "2" << "100" << "" << false << "" << "" << "" << "" << "" << false;
     QTest::newRow("bad pause refused before the dialog")
-        << true << u"2"_s << u"0"_s << u""_s << false << u""_s << u"peli"_s << u""_s << param
+        << true << "2" << "0" << "" << false << "" << "peli" << "" << param
         << orv::mensajeFalloParametros(orv::FalloParametros::Pausa) << false;
     QTest::newRow("author comma refused before the dialog")
-        << true << u"2"_s << u"100"_s << u"a,b"_s << false << u""_s << u"peli"_s << u""_s << param
+        << true << "2" << "100" << "a,b" << false << "" << "peli" << "" << param
         << orv::mensajeFalloParametros(orv::FalloParametros::Creador) << false;
     QTest::newRow("Ruta of two characters: message 2")
-        << true << u"2"_s << u"100"_s << u""_s << true << u"C:"_s << u"peli.ovt"_s << u"peli.ovt"_s << compr
+        << true << "2" << "100" << "" << true << "C:" << "peli.ovt" << "peli.ovt" << compr
         << orv::ui::mensajeCompactorNoEncontrado() << false;
     QTest::newRow("Compactor does not start: message 3")
-        << true << u"2"_s << u"100"_s << u""_s << true << u"/no/responde"_s << u"peli.ovt"_s << u"peli.ovt"_s
-        << compr << orv::ui::mensajeCompactorNoResponde() << true;
-    QTest::newRow("Compactor started: no message") << true << u"2"_s << u"100"_s << u""_s << true
-                                                   << u"/opt/OrvCompactor"_s << u"peli.ovt"_s << u"peli.ovt"_s
-                                                   << u""_s << u""_s << true;
+        << true << "2" << "100" << "" << true << "/no/responde" << "peli.ovt" << "peli.ovt" << compr
+        << orv::ui::mensajeCompactorNoResponde() << true;
+    QTest::newRow("Compactor started: no message")
+        << true << "2" << "100" << "" << true << "/opt/OrvCompactor" << "peli.ovt" << "peli.ovt" << "" << "" << true;
     QTest::newRow("output folder missing: the error message, not message 4")
-        << true << u"2"_s << u"100"_s << u""_s << false << u""_s << u"no/hay/peli"_s << u""_s
-        << u"Error en la aplicación"_s
-        << u"Se produjo un error al crear la película, el código de error es el "_s << false;
+        << true << "2" << "100" << "" << false << "" << "no/hay/peli" << "" << "Error en la aplicación"
+        << "Se produjo un error al crear la película, el código de error es el " << false;
 }
 
 void TestConverter::convert()
