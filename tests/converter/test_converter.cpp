@@ -94,19 +94,6 @@ void suelta(Form1& form, const QStringList& rutas)
     QCoreApplication::processEvents();
 }
 
-void llena(Form1& form, const QStringList& items)
-{
-    lista(form)->addItems(items);
-}
-
-QStringList titulos(const Guion& g)
-{
-    QStringList t;
-    for (const auto& c : g.calls)
-        t << c.titulo;
-    return t;
-}
-
 void cargaCompleta(Form2& f)
 {
     QTRY_VERIFY_WITH_TIMEOUT(!f.cargando(), 10000);
@@ -128,9 +115,8 @@ private slots:
     void initialState();
     void drops_data();
     void drops();
-    void moveritem_data();
-    void moveritem();
-    void eliminar();
+    void listButtons_data();
+    void listButtons();
     void leeinicioEnablesOptions();
     void limpiar_data();
     void limpiar();
@@ -143,8 +129,7 @@ private slots:
     void analyserCancelMidLoad();
     void analyserMeasures_data();
     void analyserMeasures();
-    void analyserSends();
-    void analyserFontSizeAndMinimum();
+    void analyserSendsAndLayout();
 
 private:
     QTemporaryDir m_config;
@@ -302,11 +287,13 @@ void TestConverter::drops()
 
     Guion g;
     Form1 form;
-    llena(form, {u"/ya/estaba.txt"_s});
+    lista(form)->addItems({u"/ya/estaba.txt"_s});
     suelta(form, completa(soltados));
     QCOMPARE(textos(lista(form)), QStringList{u"/ya/estaba.txt"_s} + completa(anadidos));
-    QCOMPARE(titulos(g), mensajes);
-    for (const auto& c : g.calls) {
+    QCOMPARE(g.calls.size(), mensajes.size());
+    for (int i = 0; i < mensajes.size(); ++i) {
+        const auto& c = g.calls[i];
+        QCOMPARE(c.titulo, mensajes[i]);
         QCOMPARE(c.icono, Icono::Exclamacion);
         if (c.titulo == u"Error al añadir"_s) {
             QVERIFY(c.texto.startsWith(u"No se puede agregar a la lista, por problemas de lectura o apertura, "
@@ -321,10 +308,10 @@ void TestConverter::drops()
     }
 }
 
-void TestConverter::moveritem_data()
+void TestConverter::listButtons_data()
 {
     QTest::addColumn<int>("seleccion");
-    QTest::addColumn<QString>("botones"); // a = arriba, b = abajo
+    QTest::addColumn<QString>("botones"); // a = arriba, b = abajo, e = eliminar
     QTest::addColumn<QStringList>("orden");
     QTest::addColumn<int>("seleccionFinal");
 
@@ -332,38 +319,26 @@ void TestConverter::moveritem_data()
     QTest::newRow("down on the last") << 2 << u"b"_s << QStringList{u"1"_s, u"2"_s, u"3"_s} << 2;
     QTest::newRow("down twice from the first") << 0 << u"bb"_s << QStringList{u"2"_s, u"3"_s, u"1"_s} << 2;
     QTest::newRow("up from the last") << 2 << u"a"_s << QStringList{u"1"_s, u"3"_s, u"2"_s} << 1;
-    QTest::newRow("no selection") << -1 << u"ab"_s << QStringList{u"1"_s, u"2"_s, u"3"_s} << -1;
+    QTest::newRow("no selection") << -1 << u"abe"_s << QStringList{u"1"_s, u"2"_s, u"3"_s} << -1;
+    // The selection goes with the line: a second click has nothing to remove.
+    QTest::newRow("remove twice") << 1 << u"ee"_s << QStringList{u"1"_s, u"3"_s} << -1;
 }
 
-void TestConverter::moveritem()
+void TestConverter::listButtons()
 {
     QFETCH(int, seleccion);
     QFETCH(QString, botones);
     QFETCH(QStringList, orden);
     QFETCH(int, seleccionFinal);
     Form1 form;
-    llena(form, {u"1"_s, u"2"_s, u"3"_s});
+    lista(form)->addItems({u"1"_s, u"2"_s, u"3"_s});
     lista(form)->setCurrentRow(seleccion);
     for (QChar b : botones)
-        QTest::mouseClick(hijo<QPushButton>(form, b == u'a' ? u"arriba"_s : u"abajo"_s), Qt::LeftButton);
+        QTest::mouseClick(hijo<QPushButton>(form, b == u'a' ? u"arriba"_s : b == u'b' ? u"abajo"_s : u"eliminar"_s),
+                          Qt::LeftButton);
     QCOMPARE(textos(lista(form)), orden);
     const QList<QListWidgetItem*> sel = lista(form)->selectedItems();
     QCOMPARE(sel.isEmpty() ? -1 : lista(form)->row(sel.first()), seleccionFinal);
-}
-
-void TestConverter::eliminar()
-{
-    Form1 form;
-    llena(form, {u"1"_s, u"2"_s, u"3"_s});
-    auto* boton = hijo<QPushButton>(form, u"eliminar"_s);
-    QTest::mouseClick(boton, Qt::LeftButton);
-    QCOMPARE(lista(form)->count(), 3);
-    lista(form)->setCurrentRow(1);
-    QTest::mouseClick(boton, Qt::LeftButton);
-    QCOMPARE(textos(lista(form)), (QStringList{u"1"_s, u"3"_s}));
-    QVERIFY(lista(form)->selectedItems().isEmpty());
-    QTest::mouseClick(boton, Qt::LeftButton); // no selection left: nothing more goes
-    QCOMPARE(lista(form)->count(), 2);
 }
 
 void TestConverter::leeinicioEnablesOptions()
@@ -373,15 +348,13 @@ void TestConverter::leeinicioEnablesOptions()
     auto* option1 = hijo<QRadioButton>(form, u"Option1"_s);
     auto* option2 = hijo<QRadioButton>(form, u"Option2"_s);
     option2->setChecked(true);
-    QTest::mouseClick(leeinicio, Qt::LeftButton);
-    QVERIFY(!option1->isEnabled());
-    QVERIFY(!option2->isEnabled());
-    QVERIFY(option2->isChecked());
-    QVERIFY(!form.parametros().leeinicio);
-    QTest::mouseClick(leeinicio, Qt::LeftButton);
-    QVERIFY(option1->isEnabled());
-    QVERIFY(option2->isEnabled());
-    QVERIFY(option2->isChecked());
+    for (bool activo : {false, true}) { // the choice survives being greyed out
+        QTest::mouseClick(leeinicio, Qt::LeftButton);
+        QCOMPARE(option1->isEnabled(), activo);
+        QCOMPARE(option2->isEnabled(), activo);
+        QVERIFY(option2->isChecked());
+        QCOMPARE(form.parametros().leeinicio, activo);
+    }
     QVERIFY(!form.parametros().repetir);
 }
 
@@ -405,7 +378,7 @@ void TestConverter::limpiar()
     Guion g;
     g.respuestas << respuesta;
     Form1 form;
-    llena(form, items);
+    lista(form)->addItems(items);
     hijo<QAction>(form, u"menu_limpiar"_s)->trigger();
     QCOMPARE(g.calls.size(), preguntas);
     if (preguntas) {
@@ -435,37 +408,34 @@ void TestConverter::convert_data()
     const QString compr = u"Error al comprimir la película"_s;
     const QString param = u"Error en los parámetros"_s;
     const QString m1 = orv::mensajeFalloParametros(orv::FalloParametros::AnchoAlto);
-    QTest::newRow("empty list does nothing") << false << u"2"_s << u"100"_s << u""_s << false << u""_s
-                                             << u"peli"_s << u""_s << u""_s << u""_s << false;
-    QTest::newRow("initial width gives message 1") << true << u"0"_s << u"100"_s << u""_s << false << u""_s
-                                                   << u"peli"_s << u""_s << param << m1 << false;
+    QTest::newRow("empty list does nothing")
+        << false << "2" << "100" << "" << false << "" << "peli" << "" << "" << "" << false;
+    QTest::newRow("initial width gives message 1")
+        << true << "0" << "100" << "" << false << "" << "peli" << "" << param << m1 << false;
     QTest::newRow("2x, no compression: message 4, .ovt added")
-        << true << u"2x"_s << u"100"_s << u""_s << false << u""_s << u"peli"_s << u"peli.ovt"_s
-        << u"Proceso exitoso"_s << exito << false;
-    QTest::newRow("upper-case extension") << true << u"2"_s << u"100"_s << u""_s << false << u""_s
-                                          << u"peli.OVT"_s << u"peli.OVT.ovt"_s << u"Proceso exitoso"_s << exito
-                                          << false;
-    QTest::newRow("cancelled save dialog") << true << u"2"_s << u"100"_s << u""_s << false << u""_s << u""_s
-                                           << u""_s << u""_s << u""_s << false;
+        << true << "2x" << "100" << "" << false << "" << "peli" << "peli.ovt" << "Proceso exitoso" << exito << false;
+    QTest::newRow("upper-case extension")
+        << true << "2" << "100" << "" << false << "" << "peli.OVT" << "peli.OVT.ovt" << "Proceso exitoso" << exito
+        << false;
+    QTest::newRow("cancelled save dialog")
+        << true << "2" << "100" << "" << false << "" << "" << "" << "" << "" << false;
     QTest::newRow("bad pause refused before the dialog")
-        << true << u"2"_s << u"0"_s << u""_s << false << u""_s << u"peli"_s << u""_s << param
+        << true << "2" << "0" << "" << false << "" << "peli" << "" << param
         << orv::mensajeFalloParametros(orv::FalloParametros::Pausa) << false;
     QTest::newRow("author comma refused before the dialog")
-        << true << u"2"_s << u"100"_s << u"a,b"_s << false << u""_s << u"peli"_s << u""_s << param
+        << true << "2" << "100" << "a,b" << false << "" << "peli" << "" << param
         << orv::mensajeFalloParametros(orv::FalloParametros::Creador) << false;
     QTest::newRow("Ruta of two characters: message 2")
-        << true << u"2"_s << u"100"_s << u""_s << true << u"C:"_s << u"peli.ovt"_s << u"peli.ovt"_s << compr
+        << true << "2" << "100" << "" << true << "C:" << "peli.ovt" << "peli.ovt" << compr
         << orv::ui::mensajeCompactorNoEncontrado() << false;
     QTest::newRow("Compactor does not start: message 3")
-        << true << u"2"_s << u"100"_s << u""_s << true << u"/no/responde"_s << u"peli.ovt"_s << u"peli.ovt"_s
-        << compr << orv::ui::mensajeCompactorNoResponde() << true;
-    QTest::newRow("Compactor started: no message") << true << u"2"_s << u"100"_s << u""_s << true
-                                                   << u"/opt/OrvCompactor"_s << u"peli.ovt"_s << u"peli.ovt"_s
-                                                   << u""_s << u""_s << true;
+        << true << "2" << "100" << "" << true << "/no/responde" << "peli.ovt" << "peli.ovt" << compr
+        << orv::ui::mensajeCompactorNoResponde() << true;
+    QTest::newRow("Compactor started: no message")
+        << true << "2" << "100" << "" << true << "/opt/OrvCompactor" << "peli.ovt" << "peli.ovt" << "" << "" << true;
     QTest::newRow("output folder missing: the error message, not message 4")
-        << true << u"2"_s << u"100"_s << u""_s << false << u""_s << u"no/hay/peli"_s << u""_s
-        << u"Error en la aplicación"_s
-        << u"Se produjo un error al crear la película, el código de error es el "_s << false;
+        << true << "2" << "100" << "" << false << "" << "no/hay/peli" << "" << "Error en la aplicación"
+        << "Se produjo un error al crear la película, el código de error es el " << false;
 }
 
 void TestConverter::convert()
@@ -490,7 +460,7 @@ void TestConverter::convert()
     g.archivos << elegido;
     Form1 form;
     if (conFuente)
-        llena(form, {escribe(dir, u"f.txt"_s, "2\nab\ncd\n"_ba)});
+        lista(form)->addItems({escribe(dir, u"f.txt"_s, "2\nab\ncd\n"_ba)});
     hijo<QLineEdit>(form, u"ancho"_s)->setText(ancho);
     hijo<QLineEdit>(form, u"alto"_s)->setText(u"2"_s);
     hijo<QComboBox>(form, u"velocidad"_s)->setEditText(pausa);
@@ -528,7 +498,7 @@ void TestConverter::doubleClickSendsBothValues()
 {
     QTemporaryDir dir;
     Form1 form;
-    llena(form, {escribe(dir, u"f.txt"_s, "abc\nabcdef\n"_ba)});
+    lista(form)->addItems({escribe(dir, u"f.txt"_s, "abc\nabcdef\n"_ba)});
     lista(form)->setCurrentRow(0);
     QTimer::singleShot(0, [] {
         auto* analizador = qobject_cast<Form2*>(QApplication::activeModalWidget());
@@ -646,7 +616,7 @@ void TestConverter::analyserMeasures()
     QCOMPARE(hijo<QLineEdit>(f, u"alto"_s)->text(), alto);
 }
 
-void TestConverter::analyserSends()
+void TestConverter::analyserSendsAndLayout()
 {
     QTemporaryDir dir;
     Form2 f(escribe(dir, u"f.txt"_s, "x\n"_ba));
@@ -654,23 +624,6 @@ void TestConverter::analyserSends()
     QStringList altos;
     connect(&f, &Form2::enviaAncho, this, [&](const QString& t) { anchos << t; });
     connect(&f, &Form2::enviaAlto, this, [&](const QString& t) { altos << t; });
-    f.show();
-    hijo<QLineEdit>(f, u"ancho"_s)->setText(u"17"_s);
-    hijo<QLineEdit>(f, u"alto"_s)->setText(u"9"_s);
-    QTest::mouseClick(hijo<QPushButton>(f, u"Command3"_s), Qt::LeftButton);
-    QCOMPARE(anchos, QStringList{});
-    QCOMPARE(altos, QStringList{u"9"_s});
-    QTest::mouseClick(hijo<QPushButton>(f, u"Command2"_s), Qt::LeftButton);
-    QCOMPARE(anchos, QStringList{u"17"_s});
-    QTest::mouseClick(hijo<QPushButton>(f, u"Command1"_s), Qt::LeftButton);
-    QCOMPARE(f.result(), int(QDialog::Accepted));
-    QCOMPARE(anchos.size() + altos.size(), 2); // "Aceptar" sends nothing
-}
-
-void TestConverter::analyserFontSizeAndMinimum()
-{
-    QTemporaryDir dir;
-    Form2 f(escribe(dir, u"f.txt"_s, "x\n"_ba));
     f.show();
     auto* combo = hijo<QComboBox>(f, u"Combo1"_s);
     QCOMPARE(combo->currentIndex(), -1);
@@ -681,6 +634,16 @@ void TestConverter::analyserFontSizeAndMinimum()
     f.resize(100, 100);
     QVERIFY(f.width() >= f.minimumWidth() && f.minimumWidth() > 400);
     QVERIFY(f.height() >= f.minimumHeight() && f.minimumHeight() > 300);
+    hijo<QLineEdit>(f, u"ancho"_s)->setText(u"17"_s);
+    hijo<QLineEdit>(f, u"alto"_s)->setText(u"9"_s);
+    QTest::mouseClick(hijo<QPushButton>(f, u"Command3"_s), Qt::LeftButton);
+    QCOMPARE(anchos, QStringList{});
+    QCOMPARE(altos, QStringList{u"9"_s});
+    QTest::mouseClick(hijo<QPushButton>(f, u"Command2"_s), Qt::LeftButton);
+    QCOMPARE(anchos, QStringList{u"17"_s});
+    QTest::mouseClick(hijo<QPushButton>(f, u"Command1"_s), Qt::LeftButton);
+    QCOMPARE(f.result(), int(QDialog::Accepted));
+    QCOMPARE(anchos.size() + altos.size(), 2); // "Aceptar" sends nothing
 }
 
 QTEST_MAIN(TestConverter)

@@ -23,6 +23,12 @@ void u32(QByteArray& b, qint64 v)
     b.append(reinterpret_cast<const char*>(&le), 4);
 }
 
+void u32(QByteArray& b, std::initializer_list<qint64> valores)
+{
+    for (qint64 v : valores)
+        u32(b, v);
+}
+
 quint32 colorRef(const QColor& c)
 {
     return quint32(c.red()) | quint32(c.green()) << 8 | quint32(c.blue()) << 16;
@@ -160,13 +166,8 @@ QByteArray wmf(int ancho, int alto, const QList<Rectangulo>& rects, bool colocab
     if (colocable) {
         QByteArray p;
         u32(p, 0x9AC6CDD7);
-        u16(p, 0);
-        u16(p, 0);
-        u16(p, 0);
-        u16(p, ancho);
-        u16(p, alto);
-        u16(p, 96); // units per inch
-        u32(p, 0);
+        for (int v : {0, 0, 0, ancho, alto, 96 /* units per inch */, 0, 0})
+            u16(p, v);
         quint16 suma = 0;
         for (int i = 0; i < 20; i += 2)
             suma ^= qFromLittleEndian<quint16>(p.constData() + i);
@@ -187,66 +188,24 @@ QByteArray wmf(int ancho, int alto, const QList<Rectangulo>& rects, bool colocab
 QByteArray emf(int ancho, int alto, const QList<Rectangulo>& rects)
 {
     QByteArray r;
-    int registros = 0;
-    const auto rectl = [&r](int l, int t, int rr, int bb) {
-        u32(r, l);
-        u32(r, t);
-        u32(r, rr);
-        u32(r, bb);
-    };
-    u32(r, 37);
-    u32(r, 12);
-    u32(r, 0x80000008);
-    ++registros; // SELECTOBJECT null pen
+    u32(r, {37, 12, 0x80000008}); // SELECTOBJECT null pen
     for (const Rectangulo& k : rects) {
-        u32(r, 39);
-        u32(r, 24);
-        u32(r, 1);
-        u32(r, 0);
-        u32(r, colorRef(k.color));
-        u32(r, 0); // CREATEBRUSHINDIRECT
-        u32(r, 37);
-        u32(r, 12);
-        u32(r, 1); // SELECTOBJECT
-        u32(r, 43);
-        u32(r, 24); // RECTANGLE
-        rectl(k.caja.left(), k.caja.top(), k.caja.right() + 1, k.caja.bottom() + 1);
-        u32(r, 40);
-        u32(r, 12);
-        u32(r, 1); // DELETEOBJECT
-        registros += 4;
+        u32(r, {39, 24, 1, 0, colorRef(k.color), 0}); // CREATEBRUSHINDIRECT
+        u32(r, {37, 12, 1});                          // SELECTOBJECT
+        const QRect& c = k.caja;
+        u32(r, {43, 24, c.left(), c.top(), c.right() + 1, c.bottom() + 1}); // RECTANGLE
+        u32(r, {40, 12, 1});                                                // DELETEOBJECT
     }
-    u32(r, 14);
-    u32(r, 20);
-    u32(r, 0);
-    u32(r, 16);
-    u32(r, 20);
-    ++registros; // EOF
+    u32(r, {14, 20, 0, 16, 20});                   // EOF
+    const qint64 registros = 2 + 4 * rects.size(); // the null pen, four per rectangle, EOF
 
     QByteArray b;
-    u32(b, 1);
-    u32(b, 88);
-    const auto rectlB = [&b](qint64 l, qint64 t, qint64 rr, qint64 bb) {
-        u32(b, l);
-        u32(b, t);
-        u32(b, rr);
-        u32(b, bb);
-    };
-    rectlB(0, 0, ancho - 1, alto - 1);
-    rectlB(0, 0, qint64(ancho) * 2540 / 96 - 1, qint64(alto) * 2540 / 96 - 1);
-    u32(b, 0x464D4520);
-    u32(b, 0x00010000);
-    u32(b, 88 + r.size());
-    u32(b, registros + 1);
+    u32(b, {1, 88, 0, 0, ancho - 1, alto - 1});                                  // header, bounds
+    u32(b, {0, 0, qint64(ancho) * 2540 / 96 - 1, qint64(alto) * 2540 / 96 - 1}); // frame
+    u32(b, {0x464D4520, 0x00010000, 88 + r.size(), registros + 1});
     u16(b, 2);
     u16(b, 0);
-    u32(b, 0);
-    u32(b, 0);
-    u32(b, 0);
-    u32(b, 1024);
-    u32(b, 768); // reference device, pixels
-    u32(b, 270);
-    u32(b, 203); // and millimetres (96 dpi)
+    u32(b, {0, 0, 0, 1024, 768, 270, 203}); // reference device: pixels, millimetres (96 dpi)
     b.append(r);
     return b;
 }

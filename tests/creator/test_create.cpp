@@ -2,6 +2,7 @@
 #include "imagefixtures.h"
 #include "moviereader.h"
 #include "orvprocess.h"
+#include "readfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -42,6 +43,8 @@ class TestCreate : public QObject
 private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
 
+    // Which pauses and authors are refused is the core tests' business; here,
+    // that every refusal ends with status 2, its message and no file.
     void badUsage_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -52,9 +55,6 @@ private slots:
             << QStringList{"create", "--speed", "5", "-o", "p", "a.bmp"} << "speed";
         QTest::newRow("pause zero") << QStringList{"create", "--pause", "0", "-o", "p", "a.bmp"}
                                     << "La pausa debe ser un número positivo de milisegundos: 0";
-        QTest::newRow("pause not a number")
-            << QStringList{"create", "--pause", "rápido", "-o", "p", "a.bmp"}
-            << "La pausa debe ser un número positivo";
         QTest::newRow("author with a comma")
             << QStringList{"create", "--author", "Ana, Luis", "-o", "p", "a.bmp"}
             << "El nombre del creador no puede contener comas";
@@ -63,7 +63,6 @@ private slots:
     {
         QFETCH(QStringList, args);
         QFETCH(QString, mensaje);
-        QTemporaryDir dir;
         const OrvRun r = runOrv(args);
         QCOMPARE(r.status, 2);
         QVERIFY2(r.err.contains(mensaje), qPrintable(r.err));
@@ -101,9 +100,7 @@ private slots:
         QVERIFY(r.out.contains(QStringLiteral("El archivo fué creado satisfactoriamente.")));
         orv::Pelicula p;
         QVERIFY(orv::cargaPelicula(m_dir.filePath(escrita), p));
-        QFile escritaArchivo(m_dir.filePath(escrita));
-        QVERIFY(escritaArchivo.open(QIODevice::ReadOnly));
-        QCOMPARE(orv::esComprimida(escritaArchivo.read(2)), comprimida);
+        QCOMPARE(orv::esComprimida(readFile(m_dir.filePath(escrita)).left(2)), comprimida);
         QCOMPARE(p.ancho, 40);
         QCOMPARE(p.alto, 15);
         QCOMPARE(p.numCuadros, 3);
