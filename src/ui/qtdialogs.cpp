@@ -89,13 +89,16 @@ QString sufijoDe(const QString& patron)
 void sufijoPorFiltro(QFileDialog& dialogo, const QString& filtro)
 {
     const QStringList partes = filtro.split(QLatin1Char('|'));
-    QStringList sufijos;
-    for (qsizetype i = 1; i < partes.size(); i += 2)
+    QStringList descripciones, sufijos;
+    for (qsizetype i = 1; i < partes.size(); i += 2) {
+        descripciones.push_back(partes[i - 1]);
         sufijos.push_back(sufijoDe(partes[i].trimmed()));
+    }
     dialogo.setDefaultSuffix(sufijos.value(0));
+    // The signal carries the kind's text as shown: its description.
     QObject::connect(&dialogo, &QFileDialog::filterSelected, &dialogo,
-                     [&dialogo, sufijos, filtros = dialogo.nameFilters()](const QString& elegido) {
-                         dialogo.setDefaultSuffix(sufijos.value(filtros.indexOf(elegido)));
+                     [&dialogo, descripciones, sufijos](const QString& elegido) {
+                         dialogo.setDefaultSuffix(sufijos.value(descripciones.indexOf(elegido)));
                      });
 }
 

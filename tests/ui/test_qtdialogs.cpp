@@ -15,6 +15,7 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
@@ -168,6 +169,38 @@ private slots:
         }
         QVERIFY(cabecera->sectionSize(0) >= fm.horizontalAdvance(u"sinextension"_s) + 40);
         QVERIFY(cabecera->length() <= d.vista->viewport()->width());
+    }
+
+    // A name typed bare gets the extension of the kind chosen below it; a
+    // name with its own extension, or the "any file" kind, keeps it as typed.
+    void saveAddsTheChosenKindsExtension_data()
+    {
+        QTest::addColumn<int>("tipo");
+        QTest::addColumn<QString>("escrito");
+        QTest::addColumn<QString>("elegido");
+        QTest::newRow("first kind") << 0 << u"peli"_s << u"peli.gif"_s;
+        QTest::newRow("another kind chosen") << 1 << u"peli"_s << u"peli.html"_s;
+        QTest::newRow("third kind") << 2 << u"peli"_s << u"peli.cast"_s;
+        QTest::newRow("its own extension") << 1 << u"peli.htm"_s << u"peli.htm"_s;
+        QTest::newRow("any file") << 3 << u"peli"_s << u"peli"_s;
+    }
+    void saveAddsTheChosenKindsExtension()
+    {
+        QFETCH(int, tipo);
+        QFETCH(QString, escrito);
+        QFETCH(QString, elegido);
+        DialogoAbierto d(m_dir.path(),
+                         u"GIF animado (*.gif)|*.gif|Página web (*.html)|*.html|"
+                         "Grabación de terminal (*.cast)|*.cast|Todos los archivos (*.*)|*.*"_s,
+                         true);
+        auto* tipos = d.dialogo->findChild<QComboBox*>(u"fileTypeCombo"_s);
+        auto* nombre = d.dialogo->findChild<QLineEdit*>(u"fileNameEdit"_s);
+        QVERIFY(tipos && nombre);
+        tipos->setCurrentIndex(tipo);
+        emit tipos->activated(tipo); // as when the user picks it
+        emit tipos->textActivated(tipos->itemText(tipo));
+        nombre->setText(escrito);
+        QCOMPARE(d.dialogo->selectedFiles().value(0), m_dir.filePath(elegido));
     }
 
     void colourDialogSpeaksSpanish()
