@@ -14,6 +14,22 @@ QByteArray plainMovie(const QByteArray& header, const std::vector<QByteArray>& f
     return out;
 }
 
+QByteArray textMovie(int frames)
+{
+    std::vector<QByteArray> lines;
+    for (int i = 0; i < frames; ++i)
+        lines.push_back(QByteArray(60 * 15, "@%#*+=-:. "[i % 10]) + QByteArray::number(i));
+    return plainMovie("60,16," + QByteArray::number(frames) + ",100,0,0,0,0,Ana,Prueba", lines);
+}
+
+QByteArrayList frames(const orv::Pelicula& p)
+{
+    QByteArrayList out;
+    for (int i = 0; i < p.numCuadros; ++i)
+        out << p.cuadro(i).toByteArray();
+    return out;
+}
+
 QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
 {
     const QString path = dir.filePath(name);

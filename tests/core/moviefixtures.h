@@ -1,7 +1,11 @@
 #pragma once
 
+#include "codemodule.h"
+#include "pelicula.h"
+
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <optional>
 #include <vector>
@@ -11,6 +15,13 @@ namespace fixtures {
 
 // A plain movie: the header line and each frame line, CR LF after each.
 QByteArray plainMovie(const QByteArray& header, const std::vector<QByteArray>& frames);
+
+// A 60 × 15 movie of that many frames, each one tone and its number, which
+// deflate shrinks well.
+QByteArray textMovie(int frames);
+
+// Every frame line of a loaded movie, in order.
+QByteArrayList frames(const orv::Pelicula& p);
 
 // Writes bytes to dir/name and answers the full path.
 QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes);
@@ -33,5 +44,20 @@ QString writeZip(const QTemporaryDir& dir, const QString& name, const std::vecto
 // local and the central headers of the archive at `path`, as a damaged or
 // hostile archive would carry them.
 void patchMemberHeaders(const QString& path, std::optional<quint32> crc, std::optional<quint32> size);
+
+// Answers password prompts from a list, then with an empty answer; keeps
+// count of the prompts and the last one's text.
+struct ScriptedPasswords : orv::PasswordProvider
+{
+    QStringList answers;
+    int asked = 0;
+    QString lastPrompt;
+    std::optional<QString> password(const QString& prompt, const QString&) override
+    {
+        ++asked;
+        lastPrompt = prompt;
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
+};
 
 } // namespace fixtures

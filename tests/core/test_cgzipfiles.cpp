@@ -4,6 +4,7 @@
 #include "cgunzipfiles.h"
 #include "cgzipfiles.h"
 #include "moviefixtures.h"
+#include "readfile.h"
 #include "zipmember.h"
 
 #include <QDir>
@@ -20,12 +21,6 @@ using orv::ArchiveError;
 using orv::CGZipFiles;
 
 namespace {
-
-QByteArray read(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 // The members of an archive: name and compression method, in order.
 QList<QPair<QString, int>> members(const QString& zipPath)
@@ -55,14 +50,6 @@ ArchiveError raised(const std::function<void()>& op)
     return ArchiveError(0, {}, {});
 }
 
-QByteArray movieText(int frames)
-{
-    std::vector<QByteArray> lines;
-    for (int i = 0; i < frames; ++i)
-        lines.push_back(QByteArray(80 * 20, " .:-=+*#%@"[i % 10]));
-    return fixtures::plainMovie("80,21," + QByteArray::number(frames) + ",100,0,0,0,0,Ana,Prueba", lines);
-}
-
 // Frames of ASCII art whose tones drift from line to line, so that a large
 // member deflates into many dynamic blocks across the builder's pieces.
 QByteArray artText(qsizetype size)
@@ -77,16 +64,19 @@ QByteArray artText(qsizetype size)
     return out;
 }
 
-// libzip reading the member to its end, which is where it checks the CRC.
-std::optional<QByteArray> readWithLibzip(const QString& zipPath, zip_uint64_t size)
+// libzip's header of the first member, and its data read to the end, which
+// is where libzip checks the CRC (nothing when any of it fails).
+std::optional<QByteArray> readWithLibzip(const QString& zipPath, zip_stat_t& st)
 {
+    zip_stat_init(&st);
     int err = 0;
     zip_t* za = zip_open(QFile::encodeName(zipPath).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &err);
     if (!za)
         return std::nullopt;
     std::optional<QByteArray> out;
-    if (zip_file_t* f = zip_fopen_index(za, 0, 0)) {
-        QByteArray data(static_cast<qsizetype>(size) + 1, Qt::Uninitialized); // a byte too many shows
+    zip_file_t* f = zip_stat_index(za, 0, 0, &st) == 0 ? zip_fopen_index(za, 0, 0) : nullptr;
+    if (f) {
+        QByteArray data(static_cast<qsizetype>(st.size) + 1, Qt::Uninitialized); // a byte too many shows
         const zip_int64_t n = zip_fread(f, data.data(), static_cast<zip_uint64_t>(data.size()));
         if (zip_fclose(f) == 0 && n >= 0) {
             data.resize(static_cast<qsizetype>(n));
@@ -97,280 +87,245 @@ std::optional<QByteArray> readWithLibzip(const QString& zipPath, zip_uint64_t si
     return out;
 }
 
-zip_stat_t statFirst(const QString& zipPath)
-{
-    zip_stat_t st;
-    zip_stat_init(&st);
-    int err = 0;
-    if (zip_t* za = zip_open(QFile::encodeName(zipPath).constData(), ZIP_RDONLY, &err)) {
-        zip_stat_index(za, 0, 0, &st);
-        zip_discard(za);
-    }
-    return st;
-}
-
 } // namespace
 
 class TestCGZipFiles : public QObject
 {
     Q_OBJECT
 private slots:
-    void defaultsAndStoredFlags();
-    void keyedList_data();
-    void keyedList();
-    void moreThanHundredEntriesFailBeforeWriting_data();
-    void moreThanHundredEntriesFailBeforeWriting();
-    void buildsDeflatedArchiveOfExactlyTheNames_data();
-    void buildsDeflatedArchiveOfExactlyTheNames();
-    void failedBuildNeverAnswersZero_data();
-    void failedBuildNeverAnswersZero();
-    void updatingKeepsOrReplacesEarlierMembers();
-    void largeMembersReadBackWhole_data();
-    void largeMembersReadBackWhole();
-};
-
-void TestCGZipFiles::defaultsAndStoredFlags()
-{
-    CGZipFiles z;
-    QCOMPARE(z.ZipFileCount(), 0);
-    QCOMPARE(z.RootDirectory(), QString("\\"));
-    QVERIFY(!z.RecurseFolders() && !z.Encrypted() && !z.IncludeSystemFiles() && !z.UpdatingZip());
-    QVERIFY(z.ZipFileName().isEmpty());
-    QCOMPARE(z.nameList(), QStringList{"querty"});
-    z.setEncrypted(true);
-    z.setIncludeSystemFiles(true);
-    QVERIFY(z.Encrypted() && z.IncludeSystemFiles());
-}
-
-// Each row: names added, then names removed; the error expected (0 for
-// none) and the list that results, placeholder first.
-void TestCGZipFiles::keyedList_data()
-{
-    QTest::addColumn<QStringList>("added");
-    QTest::addColumn<QStringList>("removed");
-    QTest::addColumn<int>("error");
-    QTest::addColumn<QStringList>("list");
-    const int dup = static_cast<int>(0x800407D1), missing = static_cast<int>(0x800407D2);
-    QTest::newRow("one name") << QStringList{"a.ovt"} << QStringList{} << 0 << QStringList{"querty", "a.ovt"};
-    QTest::newRow("same name in other case") << QStringList{"a.ovt", "A.OVT"} << QStringList{} << dup
-                                             << QStringList{"querty", "a.ovt"};
-    QTest::newRow("the placeholder's own name") << QStringList{"QUERTY"} << QStringList{} << dup
-                                                << QStringList{"querty"};
-    QTest::newRow("removed in any case") << QStringList{"a.ovt", "b.ovt"} << QStringList{"B.ovt"} << 0
-                                         << QStringList{"querty", "a.ovt"};
-    QTest::newRow("removing a name never added") << QStringList{"a.ovt"} << QStringList{"b.ovt"} << missing
-                                                 << QStringList{"querty", "a.ovt"};
-    QTest::newRow("removing the placeholder") << QStringList{"a.ovt"} << QStringList{"querty"} << 0
-                                              << QStringList{"a.ovt"};
-}
-
-void TestCGZipFiles::keyedList()
-{
-    QFETCH(QStringList, added);
-    QFETCH(QStringList, removed);
-    QFETCH(int, error);
-    QFETCH(QStringList, list);
-    CGZipFiles z;
-    ArchiveError e(0, {}, {});
-    for (const QString& n : added)
-        if (e.number() == 0)
-            e = raised([&] { z.AddFile(n); });
-    for (const QString& n : removed)
-        if (e.number() == 0)
-            e = raised([&] { z.RemoveFile(n); });
-    QCOMPARE(e.number(), error);
-    if (error == static_cast<int>(0x800407D1)) {
-        QCOMPARE(e.source(), QString("CGZip::AddFile"));
-        QCOMPARE(e.description(), QString("File is already in Zip List"));
-    } else if (error != 0) {
-        QCOMPARE(e.source(), QString("CGZip::RemoveFile"));
-        QCOMPARE(e.description(), QString("File is not in Zip List"));
+    void defaultsAndStoredFlags()
+    {
+        CGZipFiles z;
+        QCOMPARE(z.ZipFileCount(), 0);
+        QCOMPARE(z.RootDirectory(), QString("\\"));
+        QVERIFY(!z.RecurseFolders() && !z.Encrypted() && !z.IncludeSystemFiles() && !z.UpdatingZip());
+        QVERIFY(z.ZipFileName().isEmpty());
+        QCOMPARE(z.nameList(), QStringList{"querty"});
+        z.setEncrypted(true);
+        z.setIncludeSystemFiles(true);
+        QVERIFY(z.Encrypted() && z.IncludeSystemFiles());
     }
-    QCOMPARE(z.nameList(), list);
-    QCOMPARE(z.ZipFileCount(), list.size() - 1);
-}
 
-void TestCGZipFiles::moreThanHundredEntriesFailBeforeWriting_data()
-{
-    QTest::addColumn<int>("names");
-    QTest::addColumn<bool>("fails");
-    QTest::newRow("99 names and the placeholder") << 99 << false;
-    QTest::newRow("100 names and the placeholder") << 100 << true;
-}
-
-void TestCGZipFiles::moreThanHundredEntriesFailBeforeWriting()
-{
-    QFETCH(int, names);
-    QFETCH(bool, fails);
-    QTemporaryDir dir;
-    CGZipFiles z;
-    z.setZipFileName(dir.filePath("out.zip"));
-    z.setRootDirectory(dir.path());
-    for (int i = 0; i < names; ++i)
-        z.AddFile(QFileInfo(fixtures::writeFile(dir, QString("f%1.txt").arg(i), "x")).fileName());
-    std::int32_t status = -1;
-    const ArchiveError e = raised([&] { status = z.MakeZipFile(); });
-    if (fails) {
-        QCOMPARE(e.number(), 9);
-        QCOMPARE(e.source(), QString("CGZipFiles::MakeZipFile"));
-        QCOMPARE(e.description(), QString("Subscript out of range"));
-        QVERIFY(!QFile::exists(dir.filePath("out.zip")));
-    } else {
-        QCOMPARE(e.number(), 0);
-        QCOMPARE(status, 0);
-        QCOMPARE(members(dir.filePath("out.zip")).size(), names);
+    // Each row: names added, then names removed; the error expected (0 for
+    // none) and the list that results, placeholder first.
+    void keyedList_data()
+    {
+        QTest::addColumn<QStringList>("added");
+        QTest::addColumn<QStringList>("removed");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QStringList>("list");
+        const int dup = static_cast<int>(0x800407D1), missing = static_cast<int>(0x800407D2);
+        using L = QStringList;
+        QTest::newRow("one name") << L{"a.ovt"} << L{} << 0 << L{"querty", "a.ovt"};
+        QTest::newRow("same name in other case") << L{"a.ovt", "A.OVT"} << L{} << dup << L{"querty", "a.ovt"};
+        QTest::newRow("the placeholder's own name") << L{"QUERTY"} << L{} << dup << L{"querty"};
+        QTest::newRow("removed in any case") << L{"a.ovt", "b.ovt"} << L{"B.ovt"} << 0 << L{"querty", "a.ovt"};
+        QTest::newRow("removing a name never added") << L{"a.ovt"} << L{"b.ovt"} << missing << L{"querty", "a.ovt"};
+        QTest::newRow("removing the placeholder") << L{"a.ovt"} << L{"querty"} << 0 << L{"a.ovt"};
     }
-}
 
-void TestCGZipFiles::buildsDeflatedArchiveOfExactlyTheNames_data()
-{
-    QTest::addColumn<QStringList>("names");
-    QTest::addColumn<QList<QByteArray>>("contents");
-    QTest::addColumn<QStringList>("stored");   // member names expected
-    QTest::addColumn<QList<int>>("methods");
-    const QByteArray movie = movieText(40);
-    QByteArray noise(5000, 0);
-    QRandomGenerator random(42);
-    for (char& c : noise)
-        c = char(random.bounded(256));
-    QTest::newRow("one movie") << QStringList{"uno.ovt"} << QList<QByteArray>{movie} << QStringList{"uno.ovt"}
-                               << QList<int>{ZIP_CM_DEFLATE};
-    QTest::newRow("two files in order") << QStringList{"b.ovt", "a.ovt"} << QList<QByteArray>{movie, movie + "x"}
-                                        << QStringList{"b.ovt", "a.ovt"}
-                                        << QList<int>{ZIP_CM_DEFLATE, ZIP_CM_DEFLATE};
-    QTest::newRow("relative folder kept") << QStringList{"sub\\c.ovt"} << QList<QByteArray>{movie}
-                                          << QStringList{"sub/c.ovt"} << QList<int>{ZIP_CM_DEFLATE};
-    QTest::newRow("a name that climbs keeps its file name")
-        << QStringList{"sub/../../d.ovt"} << QList<QByteArray>{movie} << QStringList{"d.ovt"}
-        << QList<int>{ZIP_CM_DEFLATE};
-    QTest::newRow("data deflate cannot shrink is stored") << QStringList{"n.bin"} << QList<QByteArray>{noise}
-                                                          << QStringList{"n.bin"} << QList<int>{ZIP_CM_STORE};
-    QTest::newRow("an empty file") << QStringList{"e.ovt"} << QList<QByteArray>{QByteArray()}
-                                   << QStringList{"e.ovt"} << QList<int>{ZIP_CM_STORE};
-}
-
-void TestCGZipFiles::buildsDeflatedArchiveOfExactlyTheNames()
-{
-    QFETCH(QStringList, names);
-    QFETCH(QList<QByteArray>, contents);
-    QFETCH(QStringList, stored);
-    QFETCH(QList<int>, methods);
-    QTemporaryDir dir;
-    QDir(dir.path()).mkpath("root/sub");
-    CGZipFiles z;
-    z.setZipFileName(dir.filePath("out.zip"));
-    z.setRootDirectory(dir.filePath("root/sub")); // relative names start here
-    for (int i = 0; i < names.size(); ++i) {
-        QString onDisk = QDir::cleanPath("root/sub/" + QString(names[i]).replace('\\', '/'));
-        QDir(dir.path()).mkpath(QFileInfo(dir.filePath(onDisk)).path());
-        fixtures::writeFile(dir, onDisk, contents[i]);
-        z.AddFile(names[i]);
+    void keyedList()
+    {
+        QFETCH(QStringList, added);
+        QFETCH(QStringList, removed);
+        QFETCH(int, error);
+        QFETCH(QStringList, list);
+        CGZipFiles z;
+        ArchiveError e(0, {}, {});
+        for (const QString& n : added)
+            if (e.number() == 0)
+                e = raised([&] { z.AddFile(n); });
+        for (const QString& n : removed)
+            if (e.number() == 0)
+                e = raised([&] { z.RemoveFile(n); });
+        QCOMPARE(e.number(), error);
+        if (error == static_cast<int>(0x800407D1)) {
+            QCOMPARE(e.source(), QString("CGZip::AddFile"));
+            QCOMPARE(e.description(), QString("File is already in Zip List"));
+        } else if (error != 0) {
+            QCOMPARE(e.source(), QString("CGZip::RemoveFile"));
+            QCOMPARE(e.description(), QString("File is not in Zip List"));
+        }
+        QCOMPARE(z.nameList(), list);
+        QCOMPARE(z.ZipFileCount(), list.size() - 1);
     }
-    QCOMPARE(z.MakeZipFile(), 0);
-    QList<QPair<QString, int>> expected;
-    for (int i = 0; i < stored.size(); ++i)
-        expected.append({stored[i], methods[i]});
-    QCOMPARE(members(dir.filePath("out.zip")), expected);
-    QVERIFY(CGZipFiles::GetLastMessage().contains("adding: " + stored.first()));
-    // The extraction class reads back every member unchanged.
-    QCOMPARE(orv::CGUnzipFiles().Unzip(dir.filePath("out.zip"), dir.filePath("back")), 0);
-    for (int i = 0; i < stored.size(); ++i)
-        QCOMPARE(read(dir.filePath("back/" + stored[i])), contents[i]);
-}
 
-void TestCGZipFiles::failedBuildNeverAnswersZero_data()
-{
-    QTest::addColumn<QString>("archive"); // relative to the test folder; "" for none
-    QTest::addColumn<QStringList>("names");
-    QTest::newRow("no archive name") << "" << QStringList{"a.ovt"};
-    QTest::newRow("nothing listed") << "out.zip" << QStringList{};
-    QTest::newRow("a listed file is missing") << "out.zip" << QStringList{"a.ovt", "missing.ovt"};
-    QTest::newRow("the archive's folder is missing") << "no/such/out.zip" << QStringList{"a.ovt"};
-    QTest::newRow("the archive's name is a folder") << "folder" << QStringList{"a.ovt"};
-}
+    void moreThanHundredEntriesFailBeforeWriting_data()
+    {
+        QTest::addColumn<int>("names");
+        QTest::addColumn<bool>("fails");
+        QTest::newRow("99 names and the placeholder") << 99 << false;
+        QTest::newRow("100 names and the placeholder") << 100 << true;
+    }
 
-void TestCGZipFiles::failedBuildNeverAnswersZero()
-{
-    QFETCH(QString, archive);
-    QFETCH(QStringList, names);
-    QTemporaryDir dir;
-    fixtures::writeFile(dir, "a.ovt", movieText(3));
-    QDir(dir.path()).mkdir("folder");
-    CGZipFiles z;
-    z.setZipFileName(archive.isEmpty() ? QString() : dir.filePath(archive));
-    z.setRootDirectory(dir.path());
-    for (const QString& n : names)
-        z.AddFile(n);
-    QVERIFY(z.MakeZipFile() != 0);
-    if (!archive.isEmpty())
-        QVERIFY(!QFileInfo(dir.filePath(archive)).isFile());
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"a.ovt"});
-}
-
-void TestCGZipFiles::updatingKeepsOrReplacesEarlierMembers()
-{
-    QTemporaryDir dir;
-    fixtures::writeFile(dir, "a.ovt", "first");
-    fixtures::writeFile(dir, "b.ovt", "second");
-    for (bool updating : {true, false}) {
-        fixtures::writeZip(dir, "out.zip", {{"old.txt", "old"}});
+    void moreThanHundredEntriesFailBeforeWriting()
+    {
+        QFETCH(int, names);
+        QFETCH(bool, fails);
+        QTemporaryDir dir;
         CGZipFiles z;
         z.setZipFileName(dir.filePath("out.zip"));
         z.setRootDirectory(dir.path());
-        z.setUpdatingZip(updating);
-        z.AddFile("a.ovt");
-        QCOMPARE(z.MakeZipFile(), 0);
-        const auto got = members(dir.filePath("out.zip"));
-        QCOMPARE(got.size(), updating ? 2 : 1);
-        QCOMPARE(got.last().first, QString("a.ovt"));
+        for (int i = 0; i < names; ++i)
+            z.AddFile(QFileInfo(fixtures::writeFile(dir, QString("f%1.txt").arg(i), "x")).fileName());
+        std::int32_t status = -1;
+        const ArchiveError e = raised([&] { status = z.MakeZipFile(); });
+        if (fails) {
+            QCOMPARE(e.number(), 9);
+            QCOMPARE(e.source(), QString("CGZipFiles::MakeZipFile"));
+            QCOMPARE(e.description(), QString("Subscript out of range"));
+            QVERIFY(!QFile::exists(dir.filePath("out.zip")));
+        } else {
+            QCOMPARE(e.number(), 0);
+            QCOMPARE(status, 0);
+            QCOMPARE(members(dir.filePath("out.zip")).size(), names);
+        }
     }
-}
 
-// The builder deflates a member in pieces of 1 MiB on every core and joins
-// them: members across, at and around those cuts must read back byte for
-// byte through the suite's reader and through libzip, with the CRC that
-// zlib computes on its own.
-void TestCGZipFiles::largeMembersReadBackWhole_data()
-{
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<int>("method");
-    const qsizetype mib = qsizetype(1) << 20;
-    QTest::newRow("empty") << QByteArray() << int(ZIP_CM_STORE);
-    QTest::newRow("one byte") << QByteArray("@") << int(ZIP_CM_STORE);
-    QTest::newRow("exactly one piece") << artText(mib) << int(ZIP_CM_DEFLATE);
-    QTest::newRow("exactly three pieces") << artText(3 * mib) << int(ZIP_CM_DEFLATE);
-    QTest::newRow("a byte past two pieces") << artText(2 * mib + 1) << int(ZIP_CM_DEFLATE);
-    QTest::newRow("a byte short of two pieces") << artText(2 * mib - 1) << int(ZIP_CM_DEFLATE);
-    QTest::newRow("several pieces and a remainder") << artText(4 * mib + 333333) << int(ZIP_CM_DEFLATE);
-}
+    void buildsDeflatedArchiveOfExactlyTheNames_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QList<QByteArray>>("contents");
+        QTest::addColumn<QStringList>("stored");   // member names expected
+        QTest::addColumn<QList<int>>("methods");
+        const QByteArray movie = fixtures::textMovie(40);
+        QByteArray noise(5000, 0);
+        QRandomGenerator random(42);
+        for (char& c : noise)
+            c = char(random.bounded(256));
+        using L = QStringList;
+        using B = QList<QByteArray>;
+        using M = QList<int>;
+        QTest::newRow("one movie") << L{"uno.ovt"} << B{movie} << L{"uno.ovt"} << M{ZIP_CM_DEFLATE};
+        QTest::newRow("two files in order") << L{"b.ovt", "a.ovt"} << B{movie, movie + "x"} << L{"b.ovt", "a.ovt"} << M{ZIP_CM_DEFLATE, ZIP_CM_DEFLATE};
+        QTest::newRow("relative folder kept") << L{"sub\\c.ovt"} << B{movie} << L{"sub/c.ovt"} << M{ZIP_CM_DEFLATE};
+        QTest::newRow("a name that climbs keeps its file name") << L{"sub/../../d.ovt"} << B{movie} << L{"d.ovt"} << M{ZIP_CM_DEFLATE};
+        QTest::newRow("data deflate cannot shrink is stored") << L{"n.bin"} << B{noise} << L{"n.bin"} << M{ZIP_CM_STORE};
+        QTest::newRow("an empty file") << L{"e.ovt"} << B{QByteArray()} << L{"e.ovt"} << M{ZIP_CM_STORE};
+    }
 
-void TestCGZipFiles::largeMembersReadBackWhole()
-{
-    QFETCH(QByteArray, content);
-    QFETCH(int, method);
-    QTemporaryDir dir;
-    fixtures::writeFile(dir, "big.ovt", content);
-    CGZipFiles z;
-    z.setZipFileName(dir.filePath("out.zip"));
-    z.setRootDirectory(dir.path());
-    z.AddFile("big.ovt");
-    QCOMPARE(z.MakeZipFile(), 0);
-    const QString zipPath = dir.filePath("out.zip");
-    const zip_stat_t st = statFirst(zipPath);
-    QCOMPARE(int(st.comp_method), method);
-    QCOMPARE(st.size, zip_uint64_t(content.size()));
-    const uLong crc = crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(content.constData()),
-                            static_cast<uInt>(content.size()));
-    QCOMPARE(st.crc, zip_uint32_t(crc));
-    if (method == ZIP_CM_DEFLATE)
-        QVERIFY(st.comp_size < st.size);
-    const std::optional<QByteArray> ours = orv::readFirstZipMember(zipPath, content.size(), nullptr);
-    QVERIFY(ours.has_value());
-    QCOMPARE(*ours, content);
-    const std::optional<QByteArray> theirs = readWithLibzip(zipPath, st.size);
-    QVERIFY(theirs.has_value());
-    QCOMPARE(*theirs, content);
-}
+    void buildsDeflatedArchiveOfExactlyTheNames()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(QList<QByteArray>, contents);
+        QFETCH(QStringList, stored);
+        QFETCH(QList<int>, methods);
+        QTemporaryDir dir;
+        QDir(dir.path()).mkpath("root/sub");
+        CGZipFiles z;
+        z.setZipFileName(dir.filePath("out.zip"));
+        z.setRootDirectory(dir.filePath("root/sub")); // relative names start here
+        for (int i = 0; i < names.size(); ++i) {
+            QString onDisk = QDir::cleanPath("root/sub/" + QString(names[i]).replace('\\', '/'));
+            QDir(dir.path()).mkpath(QFileInfo(dir.filePath(onDisk)).path());
+            fixtures::writeFile(dir, onDisk, contents[i]);
+            z.AddFile(names[i]);
+        }
+        QCOMPARE(z.MakeZipFile(), 0);
+        QList<QPair<QString, int>> expected;
+        for (int i = 0; i < stored.size(); ++i)
+            expected.append({stored[i], methods[i]});
+        QCOMPARE(members(dir.filePath("out.zip")), expected);
+        QVERIFY(CGZipFiles::GetLastMessage().contains("adding: " + stored.first()));
+        // The extraction class reads back every member unchanged.
+        QCOMPARE(orv::CGUnzipFiles().Unzip(dir.filePath("out.zip"), dir.filePath("back")), 0);
+        for (int i = 0; i < stored.size(); ++i) {
+            QVERIFY(QFile::exists(dir.filePath("back/" + stored[i])));
+            QCOMPARE(readFile(dir.filePath("back/" + stored[i])), contents[i]);
+        }
+    }
+
+    void failedBuildNeverAnswersZero_data()
+    {
+        QTest::addColumn<QString>("archive"); // relative to the test folder; "" for none
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("no archive name") << "" << QStringList{"a.ovt"};
+        QTest::newRow("nothing listed") << "out.zip" << QStringList{};
+        QTest::newRow("a listed file is missing") << "out.zip" << QStringList{"a.ovt", "missing.ovt"};
+        QTest::newRow("the archive's folder is missing") << "no/such/out.zip" << QStringList{"a.ovt"};
+        QTest::newRow("the archive's name is a folder") << "folder" << QStringList{"a.ovt"};
+    }
+
+    void failedBuildNeverAnswersZero()
+    {
+        QFETCH(QString, archive);
+        QFETCH(QStringList, names);
+        QTemporaryDir dir;
+        fixtures::writeFile(dir, "a.ovt", fixtures::textMovie(3));
+        QDir(dir.path()).mkdir("folder");
+        CGZipFiles z;
+        z.setZipFileName(archive.isEmpty() ? QString() : dir.filePath(archive));
+        z.setRootDirectory(dir.path());
+        for (const QString& n : names)
+            z.AddFile(n);
+        QVERIFY(z.MakeZipFile() != 0);
+        if (!archive.isEmpty())
+            QVERIFY(!QFileInfo(dir.filePath(archive)).isFile());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"a.ovt"});
+    }
+
+    void updatingKeepsOrReplacesEarlierMembers()
+    {
+        QTemporaryDir dir;
+        fixtures::writeFile(dir, "a.ovt", "first");
+        fixtures::writeFile(dir, "b.ovt", "second");
+        for (bool updating : {true, false}) {
+            fixtures::writeZip(dir, "out.zip", {{"old.txt", "old"}});
+            CGZipFiles z;
+            z.setZipFileName(dir.filePath("out.zip"));
+            z.setRootDirectory(dir.path());
+            z.setUpdatingZip(updating);
+            z.AddFile("a.ovt");
+            QCOMPARE(z.MakeZipFile(), 0);
+            const auto got = members(dir.filePath("out.zip"));
+            QCOMPARE(got.size(), updating ? 2 : 1);
+            QCOMPARE(got.last().first, QString("a.ovt"));
+        }
+    }
+
+    // The builder deflates a member in pieces of 1 MiB on every core and joins
+    // them: members across, at and around those cuts must read back byte for
+    // byte through the suite's reader and through libzip, with the CRC that
+    // zlib computes on its own.
+    void largeMembersReadBackWhole_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("method");
+        const qsizetype mib = qsizetype(1) << 20;
+        QTest::newRow("empty") << QByteArray() << int(ZIP_CM_STORE);
+        QTest::newRow("one byte") << QByteArray("@") << int(ZIP_CM_STORE);
+        QTest::newRow("exactly one piece") << artText(mib) << int(ZIP_CM_DEFLATE);
+        QTest::newRow("exactly three pieces") << artText(3 * mib) << int(ZIP_CM_DEFLATE);
+        QTest::newRow("a byte past two pieces") << artText(2 * mib + 1) << int(ZIP_CM_DEFLATE);
+        QTest::newRow("a byte short of two pieces") << artText(2 * mib - 1) << int(ZIP_CM_DEFLATE);
+        QTest::newRow("several pieces and a remainder") << artText(4 * mib + 333333) << int(ZIP_CM_DEFLATE);
+    }
+
+    void largeMembersReadBackWhole()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(int, method);
+        QTemporaryDir dir;
+        fixtures::writeFile(dir, "big.ovt", content);
+        CGZipFiles z;
+        z.setZipFileName(dir.filePath("out.zip"));
+        z.setRootDirectory(dir.path());
+        z.AddFile("big.ovt");
+        QCOMPARE(z.MakeZipFile(), 0);
+        const QString zipPath = dir.filePath("out.zip");
+        zip_stat_t st;
+        const std::optional<QByteArray> theirs = readWithLibzip(zipPath, st);
+        QCOMPARE(int(st.comp_method), method);
+        QCOMPARE(st.size, zip_uint64_t(content.size()));
+        const uLong crc = crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(content.constData()),
+                                static_cast<uInt>(content.size()));
+        QCOMPARE(st.crc, zip_uint32_t(crc));
+        if (method == ZIP_CM_DEFLATE)
+            QVERIFY(st.comp_size < st.size);
+        QCOMPARE(orv::readFirstZipMember(zipPath, content.size(), nullptr).value_or("<failed>"), content);
+        QCOMPARE(theirs.value_or("<failed>"), content);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestCGZipFiles)
 #include "test_cgzipfiles.moc"

@@ -99,70 +99,48 @@ class TestChunkedDeflate : public QObject
 {
     Q_OBJECT
 private slots:
-    void joinedPiecesReadBackWhole_data();
-    void joinedPiecesReadBackWhole();
-    void levelsAllJoin_data();
-    void levelsAllJoin();
-};
+    // Level 7 is what the builder uses; every other level libdeflate offers
+    // must pad its last byte the same way, or the joins would break.
+    void joinedPiecesReadBackWhole_data()
+    {
+        QTest::addColumn<QByteArray>("plain");
+        QTest::addColumn<int>("level");
+        QTest::addColumn<qsizetype>("chunk");
+        const qsizetype k = 64 * 1024;
+        QTest::newRow("empty") << QByteArray() << 7 << k;
+        QTest::newRow("one byte") << QByteArray("A") << 7 << k;
+        QTest::newRow("one byte, one-byte pieces") << QByteArray("A") << 7 << qsizetype(1);
+        QTest::newRow("less than a piece") << artText(k - 1, 1) << 7 << k;
+        QTest::newRow("exactly one piece") << artText(k, 2) << 7 << k;
+        QTest::newRow("one piece and a byte") << artText(k + 1, 3) << 7 << k;
+        QTest::newRow("exactly five pieces") << artText(5 * k, 4) << 7 << k;
+        QTest::newRow("several pieces and a remainder") << artText(7 * k + 12345, 5) << 7 << k;
+        QTest::newRow("pieces of one byte") << artText(3000, 6) << 7 << qsizetype(1);
+        QTest::newRow("pieces of three bytes") << artText(3001, 7) << 7 << qsizetype(3);
+        QTest::newRow("repeats across the cuts") << QByteArray(6 * k + 7, '#') << 7 << k;
+        QTest::newRow("noise: stored blocks end each piece") << noise(3 * k + 100, 8) << 7 << k;
+        QTest::newRow("text and noise in turns")
+            << artText(k + 500, 9) + noise(k, 10) + artText(2 * k, 11) + noise(700, 12) << 7 << k;
+        for (int level : {1, 6, 7, 9, 12}) {
+            const QByteArray mixed = artText(40000, level) + noise(5000, quint32(level)) + artText(30000, -level);
+            for (qsizetype chunk : {qsizetype(997), qsizetype(4096), qsizetype(20000)})
+                QTest::addRow("level %d, pieces of %lld", level, qlonglong(chunk)) << mixed << level << chunk;
+        }
+    }
 
-void TestChunkedDeflate::joinedPiecesReadBackWhole_data()
-{
-    QTest::addColumn<QByteArray>("plain");
-    QTest::addColumn<qsizetype>("chunk");
-    const qsizetype k = 64 * 1024;
-    QTest::newRow("empty") << QByteArray() << k;
-    QTest::newRow("one byte") << QByteArray("A") << k;
-    QTest::newRow("one byte, one-byte pieces") << QByteArray("A") << qsizetype(1);
-    QTest::newRow("less than a piece") << artText(k - 1, 1) << k;
-    QTest::newRow("exactly one piece") << artText(k, 2) << k;
-    QTest::newRow("one piece and a byte") << artText(k + 1, 3) << k;
-    QTest::newRow("exactly five pieces") << artText(5 * k, 4) << k;
-    QTest::newRow("several pieces and a remainder") << artText(7 * k + 12345, 5) << k;
-    QTest::newRow("pieces of one byte") << artText(3000, 6) << qsizetype(1);
-    QTest::newRow("pieces of three bytes") << artText(3001, 7) << qsizetype(3);
-    QTest::newRow("repeats across the cuts") << QByteArray(6 * k + 7, '#') << k;
-    QTest::newRow("noise: stored blocks end each piece") << noise(3 * k + 100, 8) << k;
-    QTest::newRow("text and noise in turns")
-        << artText(k + 500, 9) + noise(k, 10) + artText(2 * k, 11) + noise(700, 12) << k;
-}
-
-void TestChunkedDeflate::joinedPiecesReadBackWhole()
-{
-    QFETCH(QByteArray, plain);
-    QFETCH(qsizetype, chunk);
-    const std::optional<QByteArray> packed = orv::deflateInChunks(plain, 7, chunk);
-    QVERIFY(packed.has_value());
-    QVERIFY(!packed->isEmpty());
-    QCOMPARE(finalBlocks(*packed), 1);
-    const std::optional<QByteArray> viaLibdeflate = inflateWithLibdeflate(*packed, plain.size());
-    QVERIFY(viaLibdeflate.has_value());
-    QCOMPARE(*viaLibdeflate, plain);
-    const std::optional<QByteArray> viaZlib = inflateWithZlib(*packed, plain.size());
-    QVERIFY(viaZlib.has_value());
-    QCOMPARE(*viaZlib, plain);
-}
-
-// Every level libdeflate offers pads its last byte the same way; a level
-// that did not would break the joins.
-void TestChunkedDeflate::levelsAllJoin_data()
-{
-    QTest::addColumn<int>("level");
-    for (int level : {1, 6, 7, 9, 12})
-        QTest::addRow("level %d", level) << level;
-}
-
-void TestChunkedDeflate::levelsAllJoin()
-{
-    QFETCH(int, level);
-    const QByteArray plain = artText(40000, level) + noise(5000, quint32(level)) + artText(30000, -level);
-    for (qsizetype chunk : {qsizetype(997), qsizetype(4096), qsizetype(20000)}) {
+    void joinedPiecesReadBackWhole()
+    {
+        QFETCH(QByteArray, plain);
+        QFETCH(int, level);
+        QFETCH(qsizetype, chunk);
         const std::optional<QByteArray> packed = orv::deflateInChunks(plain, level, chunk);
         QVERIFY(packed.has_value());
+        QVERIFY(!packed->isEmpty());
         QCOMPARE(finalBlocks(*packed), 1);
-        QCOMPARE(inflateWithLibdeflate(*packed, plain.size()).value_or(QByteArray()), plain);
-        QCOMPARE(inflateWithZlib(*packed, plain.size()).value_or(QByteArray()), plain);
+        QCOMPARE(inflateWithLibdeflate(*packed, plain.size()).value_or("<failed>"), plain);
+        QCOMPARE(inflateWithZlib(*packed, plain.size()).value_or("<failed>"), plain);
     }
-}
+};
 
 QTEST_GUILESS_MAIN(TestChunkedDeflate)
 #include "test_chunkeddeflate.moc"

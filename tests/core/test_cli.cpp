@@ -18,128 +18,120 @@ class TestCli : public QObject
 {
     Q_OBJECT
 private slots:
-    void info();
-    void frameAsShown();
-    void unreadableMovie();
-    void badUsage_data();
-    void badUsage();
-    void namesThatAreNotUtf8();
-    void largeFieldsWrittenWhole();
-};
+    void info()
+    {
+        QTemporaryDir dir;
+        const QStringList lines = runOrv({"info", fixtures::writeFile(dir, "peli.ovt", kMovie)}).out.split('\n');
+        for (const char* expected : {"ancho: 3", "numCuadros: 2", "pausa: 125", "creador: José", "forma: plana",
+                                     "masInfo: Película creada con Orvane ASCII Creator", "nombreArchivo: peli.ovt"})
+            QVERIFY2(lines.contains(QString::fromUtf8(expected)), expected);
 
-void TestCli::info()
-{
-    QTemporaryDir dir;
-    const QStringList lines = runOrv({"info", fixtures::writeFile(dir, "peli.ovt", kMovie)}).out.split('\n');
-    for (const char* expected : {"ancho: 3", "numCuadros: 2", "pausa: 125", "creador: José", "forma: plana",
-                                 "masInfo: Película creada con Orvane ASCII Creator", "nombreArchivo: peli.ovt"})
-        QVERIFY2(lines.contains(QString::fromUtf8(expected)), expected);
+        const QString zipped = fixtures::writeZip(dir, "zipped.ovt", {{"zipped.ovt", kMovie}});
+        const OrvRun r = runOrv({"info", "--json", zipped});
+        QCOMPARE(r.status, 0);
+        const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+        QCOMPARE(o.value("alto").toInt(), 2);
+        QCOMPARE(o.value("pausa").toDouble(), 125.0);
+        QCOMPARE(o.value("creador").toString(), QString::fromUtf8("José"));
+        QCOMPARE(o.value("comprimida").toBool(), true);
+        QCOMPARE(o.value("nombreArchivo").toString(), QString("zipped.ovt"));
+        QCOMPARE(o.value("rutaPelicula").toString(), zipped);
+        QVERIFY(o.value("tamanoKB").isDouble());
+    }
 
-    const QString zipped = fixtures::writeZip(dir, "zipped.ovt", {{"zipped.ovt", kMovie}});
-    const OrvRun r = runOrv({"info", "--json", zipped});
-    QCOMPARE(r.status, 0);
-    const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
-    QCOMPARE(o.value("alto").toInt(), 2);
-    QCOMPARE(o.value("pausa").toDouble(), 125.0);
-    QCOMPARE(o.value("creador").toString(), QString::fromUtf8("José"));
-    QCOMPARE(o.value("comprimida").toBool(), true);
-    QCOMPARE(o.value("nombreArchivo").toString(), QString("zipped.ovt"));
-    QCOMPARE(o.value("rutaPelicula").toString(), zipped);
-    QVERIFY(o.value("tamanoKB").isDouble());
-}
+    void frameAsShown()
+    {
+        QTemporaryDir dir;
+        const QString path = fixtures::writeFile(dir, "peli.ovt", kMovie);
+        QCOMPARE(runOrv({"frame", path, "0"}).out, QString::fromUtf8("ab÷\nde\n"));
+        QCOMPARE(runOrv({"frame", path, "1"}).out, QString("123\n456\n"));
+        QCOMPARE(runOrv({"frame", path, "2"}).status, 2); // past the last frame
+    }
 
-void TestCli::frameAsShown()
-{
-    QTemporaryDir dir;
-    const QString path = fixtures::writeFile(dir, "peli.ovt", kMovie);
-    QCOMPARE(runOrv({"frame", path, "0"}).out, QString::fromUtf8("ab÷\nde\n"));
-    QCOMPARE(runOrv({"frame", path, "1"}).out, QString("123\n456\n"));
-    QCOMPARE(runOrv({"frame", path, "2"}).status, 2); // past the last frame
-}
+    void unreadableMovie()
+    {
+        QTemporaryDir dir;
+        const QString broken = fixtures::writeFile(dir, "rota.ovt", "3,2,9,100,0,0,0,0,a,b\r\nabc\r\n");
+        for (const QStringList& args : {QStringList{"info", broken}, QStringList{"info", "--json", dir.filePath("none.ovt")}, QStringList{"frame", broken, "0"}}) {
+            const OrvRun r = runOrv(args);
+            QCOMPARE(r.status, 1);
+            QCOMPARE(r.out, QString());
+            QCOMPARE(r.err.trimmed(), QString::fromUtf8("Se produjo un error al abrir la película, verifique que el archivo esté correcto y sea para esta versión de reproductor."));
+        }
+    }
 
-void TestCli::unreadableMovie()
-{
-    QTemporaryDir dir;
-    const QString broken = fixtures::writeFile(dir, "rota.ovt", "3,2,9,100,0,0,0,0,a,b\r\nabc\r\n");
-    for (const QStringList& args : {QStringList{"info", broken}, QStringList{"info", "--json", dir.filePath("none.ovt")}, QStringList{"frame", broken, "0"}}) {
+    void badUsage_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("nothing") << QStringList{} << 2 << "Uso: orv";
+        QTest::newRow("unknown verb") << QStringList{"dance", "x.ovt"} << 2 << "Uso: orv";
+        QTest::newRow("info without file") << QStringList{"info"} << 2 << "Uso: orv info";
+        QTest::newRow("unknown option") << QStringList{"info", "--xml", "a"} << 2 << "Uso: orv info";
+        QTest::newRow("frame without number") << QStringList{"frame", "a"} << 2 << "Uso: orv frame";
+        QTest::newRow("frame number not a number") << QStringList{"frame", "a", "x"} << 2 << "Uso: orv frame";
+        QTest::newRow("help") << QStringList{"--help"} << 0 << "Uso: orv";
+        QTest::newRow("info help") << QStringList{"info", "--help"} << 0 << "Uso: orv info";
+        QTest::newRow("frame help") << QStringList{"frame", "--help"} << 0 << "Uso: orv frame";
+    }
+
+    void badUsage()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QString, shown);
         const OrvRun r = runOrv(args);
-        QCOMPARE(r.status, 1);
-        QCOMPARE(r.out, QString());
-        QCOMPARE(r.err.trimmed(), QString::fromUtf8("Se produjo un error al abrir la película, verifique que el archivo esté correcto y sea para esta versión de reproductor."));
+        QCOMPARE(r.status, status);
+        QVERIFY2((status == 0 ? r.out : r.err).startsWith(shown) || r.err.contains("\n" + shown), qPrintable(r.err));
     }
-}
 
-void TestCli::badUsage_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("nothing") << QStringList{} << 2 << "Uso: orv";
-    QTest::newRow("unknown verb") << QStringList{"dance", "x.ovt"} << 2 << "Uso: orv";
-    QTest::newRow("info without file") << QStringList{"info"} << 2 << "Uso: orv info";
-    QTest::newRow("unknown option") << QStringList{"info", "--xml", "a"} << 2 << "Uso: orv info";
-    QTest::newRow("frame without number") << QStringList{"frame", "a"} << 2 << "Uso: orv frame";
-    QTest::newRow("frame number not a number") << QStringList{"frame", "a", "x"} << 2 << "Uso: orv frame";
-    QTest::newRow("help") << QStringList{"--help"} << 0 << "Uso: orv";
-    QTest::newRow("info help") << QStringList{"info", "--help"} << 0 << "Uso: orv info";
-    QTest::newRow("frame help") << QStringList{"frame", "--help"} << 0 << "Uso: orv frame";
-}
-
-void TestCli::badUsage()
-{
-    QFETCH(QStringList, args);
-    QFETCH(int, status);
-    QFETCH(QString, shown);
-    const OrvRun r = runOrv(args);
-    QCOMPARE(r.status, status);
-    QVERIFY2((status == 0 ? r.out : r.err).startsWith(shown) || r.err.contains("\n" + shown), qPrintable(r.err));
-}
-
-void TestCli::namesThatAreNotUtf8()
-{
-    // The name's bytes come from the shell, as a user's would: 0xED alone
-    // is not UTF-8, so nothing in between may decode and re-encode them.
-    QTemporaryDir dir;
-    fixtures::writeFile(dir, "peli.ovt", kMovie);
-    const QString script = QStringLiteral(
-        "cd \"$1\" && n=\"$(printf 'pel\\355cula.ovt')\" && cp peli.ovt \"$n\" && "
-        "\"$0\" info \"$n\" && \"$0\" info --json \"$n\" && \"$0\" frame \"$n\" 1; s=$?; rm -f \"$n\"; exit $s");
-    QProcess p;
-    p.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script, QStringLiteral(ORV_CLI_PATH), dir.path()});
-    QVERIFY(p.waitForFinished(30000));
-    const QString out = QString::fromUtf8(p.readAllStandardOutput());
-    QCOMPARE(p.exitCode(), 0);
-    QVERIFY2(out.contains(QString::fromUtf8("nombreArchivo: película.ovt\n")), qPrintable(out));
-    QVERIFY(out.contains(QString::fromUtf8("\"nombreArchivo\":\"película.ovt\"")));
-    QVERIFY(out.endsWith("123\n456\n"));
-}
-
-void TestCli::largeFieldsWrittenWhole()
-{
-    // Over a megabyte, so that the output goes out in more than one slice,
-    // with what JSON must escape and Windows-1252 letters near the cuts.
-    QByteArray author;
-    QString shown;
-    while (author.size() < 1500000) {
-        author += QByteArray("Jos\xe9 \\ \"x\" \t\x01 \x80 ", 16);
-        shown += QString::fromUtf8("José \\ \"x\" \t\x01 € ");
+    void namesThatAreNotUtf8()
+    {
+        // The name's bytes come from the shell, as a user's would: 0xED alone
+        // is not UTF-8, so nothing in between may decode and re-encode them.
+        QTemporaryDir dir;
+        fixtures::writeFile(dir, "peli.ovt", kMovie);
+        const QString script = QStringLiteral(
+            "cd \"$1\" && n=\"$(printf 'pel\\355cula.ovt')\" && cp peli.ovt \"$n\" && "
+            "\"$0\" info \"$n\" && \"$0\" info --json \"$n\" && \"$0\" frame \"$n\" 1; s=$?; rm -f \"$n\"; exit $s");
+        QProcess p;
+        p.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script, QStringLiteral(ORV_CLI_PATH), dir.path()});
+        QVERIFY(p.waitForFinished(30000));
+        const QString out = QString::fromUtf8(p.readAllStandardOutput());
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY2(out.contains(QString::fromUtf8("nombreArchivo: película.ovt\n")), qPrintable(out));
+        QVERIFY(out.contains(QString::fromUtf8("\"nombreArchivo\":\"película.ovt\"")));
+        QVERIFY(out.endsWith("123\n456\n"));
     }
-    const QByteArray info(300000, 'i');
-    QTemporaryDir dir;
-    const QString path = fixtures::writeFile(dir, "grande.ovt", fixtures::plainMovie("3,1,1,100,0,0,0,0," + author + "," + info, {"abc"}));
-    const OrvRun text = runOrv({"info", path});
-    QCOMPARE(text.status, 0);
-    QVERIFY(text.out.contains("\ncreador: " + shown + "\nmasInfo: " + QString(info) + "\n"));
-    const OrvRun json = runOrv({"info", "--json", path});
-    QCOMPARE(json.status, 0);
-    QJsonParseError error;
-    const QJsonObject o = QJsonDocument::fromJson(json.out.toUtf8(), &error).object();
-    QCOMPARE(error.error, QJsonParseError::NoError);
-    QCOMPARE(o.value("creador").toString(), shown);
-    QCOMPARE(o.value("masInfo").toString(), QString(info));
-    QCOMPARE(o.value("numCuadros").toInt(), 1);
-    QCOMPARE(o.value("rutaPelicula").toString(), path);
-}
+
+    void largeFieldsWrittenWhole()
+    {
+        // Over a megabyte, so that the output goes out in more than one slice,
+        // with what JSON must escape and Windows-1252 letters near the cuts.
+        QByteArray author;
+        QString shown;
+        while (author.size() < 1500000) {
+            author += QByteArray("Jos\xe9 \\ \"x\" \t\x01 \x80 ", 16);
+            shown += QString::fromUtf8("José \\ \"x\" \t\x01 € ");
+        }
+        const QByteArray info(300000, 'i');
+        QTemporaryDir dir;
+        const QString path = fixtures::writeFile(dir, "grande.ovt", fixtures::plainMovie("3,1,1,100,0,0,0,0," + author + "," + info, {"abc"}));
+        const OrvRun text = runOrv({"info", path});
+        QCOMPARE(text.status, 0);
+        QVERIFY(text.out.contains("\ncreador: " + shown + "\nmasInfo: " + QString(info) + "\n"));
+        const OrvRun json = runOrv({"info", "--json", path});
+        QCOMPARE(json.status, 0);
+        QJsonParseError error;
+        const QJsonObject o = QJsonDocument::fromJson(json.out.toUtf8(), &error).object();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        QCOMPARE(o.value("creador").toString(), shown);
+        QCOMPARE(o.value("masInfo").toString(), QString(info));
+        QCOMPARE(o.value("numCuadros").toInt(), 1);
+        QCOMPARE(o.value("rutaPelicula").toString(), path);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestCli)
 #include "test_cli.moc"

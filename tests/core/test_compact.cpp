@@ -59,156 +59,147 @@ class TestCompact : public QObject
 {
     Q_OBJECT
 private slots:
-    void historyAndSummary_data();
-    void historyAndSummary();
-    void exitStatus_data();
-    void exitStatus();
-    void badUsage_data();
-    void badUsage();
-    void twoRunsAtOnceInOneFolder();
-    void killedRunsNeverLoseTheMovie();
-};
-
-void TestCompact::historyAndSummary_data()
-{
-    QTest::addColumn<QString>("mode");
-    QTest::addColumn<QStringList>("prefixes"); // for the plain movie, the compressed one, the text file
-    QTest::newRow("analyze") << "analyze" << QStringList{"No está comprimido: ", "Está comprimido: ", "No es OVT: "};
-    QTest::newRow("auto") << "auto" << QStringList{"Comprimido: ", "Descomprimido: ", "No es OVT: "};
-    QTest::newRow("compress") << "compress" << QStringList{"Comprimido: ", "Está comprimido: ", "No es OVT: "};
-    QTest::newRow("decompress") << "decompress" << QStringList{"No está comprimido: ", "Descomprimido: ", "No es OVT: "};
-}
-
-void TestCompact::historyAndSummary()
-{
-    QFETCH(QString, mode);
-    QFETCH(QStringList, prefixes);
-    QTemporaryDir dir;
-    const QStringList files{fixtures::writeFile(dir, "plana.ovt", movieText(5)),
-                            fixtures::writeZip(dir, "zip.ovt", {{"zip.ovt", movieText(6)}}),
-                            fixtures::writeFile(dir, "notas.txt", "hola")};
-    const Run r = compact(QStringList{"--mode", mode} + files);
-    QCOMPARE(r.status, 0);
-    QStringList expected;
-    const bool timed = mode != "analyze";
-    for (int i = 0; i < files.size(); ++i)
-        expected << prefixes[i] + files[i];
-    expected << "3 archivo(s) analizado(s) y/o procesado(s).";
-    QStringList history;
-    for (int i = 0; i < r.lines.size(); ++i) {
-        // Outside analyze, each line comes right after its own time line.
-        QCOMPARE(isTimeLine(r.lines[i]), timed && i % 2 == 0);
-        if (!isTimeLine(r.lines[i]))
-            history << r.lines[i];
+    void historyAndSummary_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QStringList>("prefixes"); // for the plain movie, the compressed one, the text file
+        QTest::newRow("analyze") << "analyze" << QStringList{"No está comprimido: ", "Está comprimido: ", "No es OVT: "};
+        QTest::newRow("auto") << "auto" << QStringList{"Comprimido: ", "Descomprimido: ", "No es OVT: "};
+        QTest::newRow("compress") << "compress" << QStringList{"Comprimido: ", "Está comprimido: ", "No es OVT: "};
+        QTest::newRow("decompress") << "decompress" << QStringList{"No está comprimido: ", "Descomprimido: ", "No es OVT: "};
     }
-    QCOMPARE(history, expected);
-}
 
-void TestCompact::exitStatus_data()
-{
-    QTest::addColumn<QString>("content"); // plain, empty, pk, readonly
-    QTest::addColumn<QStringList>("options");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("lastFileLine");
-    QTest::newRow("compressed") << "plain" << QStringList{} << 0 << "Comprimido: ";
-    QTest::newRow("an empty movie") << "empty" << QStringList{} << 1 << "Error en: ";
-    QTest::newRow("plain movie starting PK") << "pk" << QStringList{} << 1 << "Error en: ";
-    QTest::newRow("read-only left alone is no error") << "readonly" << QStringList{"--no-force"} << 0 << "No fué procesado: ";
-    QTest::newRow("read-only with brute force") << "readonly" << QStringList{} << 0 << "Comprimido: ";
-}
-
-void TestCompact::exitStatus()
-{
-    QFETCH(QString, content);
-    QFETCH(QStringList, options);
-    QFETCH(int, status);
-    QFETCH(QString, lastFileLine);
-    QTemporaryDir dir;
-    const QByteArray movie = content == "empty" ? QByteArray() : content == "pk" ? "PK" + movieText(2) : movieText(3);
-    const QString path = fixtures::writeFile(dir, "una película.ovt", movie);
-    if (content == "readonly")
-        QFile::setPermissions(path, QFileDevice::ReadOwner);
-    const Run r = compact(options + QStringList{path});
-    QCOMPARE(r.status, status);
-    QVERIFY(r.lines.size() >= 4);
-    QVERIFY2(r.lines[r.lines.size() - 3].startsWith(lastFileLine + path), qPrintable(r.lines.join('\n')));
-    QCOMPARE(r.lines.last(), QString("1 archivo(s) analizado(s) y/o procesado(s)."));
-    if (status != 0)
-        QCOMPARE(readFile(path), movie);
-}
-
-void TestCompact::badUsage_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::newRow("no file") << QStringList{};
-    QTest::newRow("unknown mode") << QStringList{"--mode", "fast", "a.ovt"};
-    QTest::newRow("unknown option") << QStringList{"--quick", "a.ovt"};
-}
-
-void TestCompact::badUsage()
-{
-    QFETCH(QStringList, args);
-    const Run r = compact(args);
-    QCOMPARE(r.status, 2);
-    QVERIFY(r.lines.isEmpty());
-    QVERIFY(r.err.contains("Uso: orv compact"));
-}
-
-void TestCompact::twoRunsAtOnceInOneFolder()
-{
-    QTemporaryDir dir;
-    const QByteArray a = movieText(400, 7), b = movieText(400, 8);
-    const QString pa = fixtures::writeFile(dir, "a.ovt", a), pb = fixtures::writeFile(dir, "b.ovt", b);
-    QProcess first, second;
-    first.start(QStringLiteral(ORV_CLI_PATH), {"compact", pa});
-    second.start(QStringLiteral(ORV_CLI_PATH), {"compact", pb});
-    QVERIFY(first.waitForFinished(120000) && second.waitForFinished(120000));
-    QCOMPARE(first.exitCode() + second.exitCode(), 0);
-    QCOMPARE(orv::readFirstZipMember(pa, 1 << 30, nullptr).value_or(QByteArray()), a);
-    QCOMPARE(orv::readFirstZipMember(pb, 1 << 30, nullptr).value_or(QByteArray()), b);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"a.ovt", "b.ovt"}));
-}
-
-// Each run flips the movie between its two forms; killing it at a random
-// moment must leave one whole form or the other, and at most one stray
-// scratch file, which the next run ignores.
-void TestCompact::killedRunsNeverLoseTheMovie()
-{
-    QTemporaryDir dir;
-    const QByteArray movie = movieText(1500, 3);
-    const QString path = fixtures::writeFile(dir, "grande.ovt", movie);
-    QElapsedTimer clock;
-    clock.start();
-    QCOMPARE(compact({path}).status, 0);
-    const qint64 span = std::max<qint64>(clock.elapsed() * 3 / 2, 20);
-    int killed = 0, flipped = 0;
-    for (int run = 0; run < 50; ++run) {
-        const bool wasCompressed = readFile(path).startsWith("PK");
-        QProcess p;
-        p.start(QStringLiteral(ORV_CLI_PATH), {"compact", path});
-        QVERIFY(p.waitForStarted());
-        QThread::msleep(QRandomGenerator::global()->bounded(static_cast<quint32>(span)));
-        if (p.state() == QProcess::Running) {
-            ::kill(static_cast<pid_t>(p.processId()), SIGKILL);
-            ++killed;
+    void historyAndSummary()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QStringList, prefixes);
+        QTemporaryDir dir;
+        const QStringList files{fixtures::writeFile(dir, "plana.ovt", movieText(5)),
+                                fixtures::writeZip(dir, "zip.ovt", {{"zip.ovt", movieText(6)}}),
+                                fixtures::writeFile(dir, "notas.txt", "hola")};
+        const Run r = compact(QStringList{"--mode", mode} + files);
+        QCOMPARE(r.status, 0);
+        QStringList expected;
+        const bool timed = mode != "analyze";
+        for (int i = 0; i < files.size(); ++i)
+            expected << prefixes[i] + files[i];
+        expected << "3 archivo(s) analizado(s) y/o procesado(s).";
+        QStringList history;
+        for (int i = 0; i < r.lines.size(); ++i) {
+            // Outside analyze, each line comes right after its own time line.
+            QCOMPARE(isTimeLine(r.lines[i]), timed && i % 2 == 0);
+            if (!isTimeLine(r.lines[i]))
+                history << r.lines[i];
         }
-        p.waitForFinished(60000);
-        const QByteArray now = readFile(path);
-        flipped += now.startsWith("PK") != wasCompressed;
-        if (now.startsWith("PK"))
-            QCOMPARE(orv::readFirstZipMember(path, 1 << 30, nullptr).value_or(QByteArray()), movie);
-        else
-            QCOMPARE(now, movie);
-        const QStringList strays = scratchFiles(dir.path());
-        QVERIFY2(strays.size() <= 1, qPrintable(strays.join(' ')));
-        // The next run works beside the stray and leaves no more of them.
-        QCOMPARE(compact({path}).status, 0);
-        QCOMPARE(scratchFiles(dir.path()), strays);
-        for (const QString& s : strays)
-            QFile::remove(dir.filePath(s));
+        QCOMPARE(history, expected);
     }
-    qInfo("%d of 50 runs killed, %d of them after the replacement", killed, flipped - (50 - killed));
-}
+
+    void exitStatus_data()
+    {
+        QTest::addColumn<QString>("content"); // plain, empty, pk, readonly
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("lastFileLine");
+        QTest::newRow("compressed") << "plain" << QStringList{} << 0 << "Comprimido: ";
+        QTest::newRow("an empty movie") << "empty" << QStringList{} << 1 << "Error en: ";
+        QTest::newRow("plain movie starting PK") << "pk" << QStringList{} << 1 << "Error en: ";
+        QTest::newRow("read-only left alone is no error") << "readonly" << QStringList{"--no-force"} << 0 << "No fué procesado: ";
+        QTest::newRow("read-only with brute force") << "readonly" << QStringList{} << 0 << "Comprimido: ";
+    }
+
+    void exitStatus()
+    {
+        QFETCH(QString, content);
+        QFETCH(QStringList, options);
+        QFETCH(int, status);
+        QFETCH(QString, lastFileLine);
+        QTemporaryDir dir;
+        const QByteArray movie = content == "empty" ? QByteArray() : content == "pk" ? "PK" + movieText(2) : movieText(3);
+        const QString path = fixtures::writeFile(dir, "una película.ovt", movie);
+        if (content == "readonly")
+            QFile::setPermissions(path, QFileDevice::ReadOwner);
+        const Run r = compact(options + QStringList{path});
+        QCOMPARE(r.status, status);
+        QVERIFY(r.lines.size() >= 4);
+        QVERIFY2(r.lines[r.lines.size() - 3].startsWith(lastFileLine + path), qPrintable(r.lines.join('\n')));
+        QCOMPARE(r.lines.last(), QString("1 archivo(s) analizado(s) y/o procesado(s)."));
+        if (status != 0)
+            QCOMPARE(readFile(path), movie);
+    }
+
+    void badUsage_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("no file") << QStringList{};
+        QTest::newRow("unknown mode") << QStringList{"--mode", "fast", "a.ovt"};
+        QTest::newRow("unknown option") << QStringList{"--quick", "a.ovt"};
+    }
+
+    void badUsage()
+    {
+        QFETCH(QStringList, args);
+        const Run r = compact(args);
+        QCOMPARE(r.status, 2);
+        QVERIFY(r.lines.isEmpty());
+        QVERIFY(r.err.contains("Uso: orv compact"));
+    }
+
+    void twoRunsAtOnceInOneFolder()
+    {
+        QTemporaryDir dir;
+        const QByteArray a = movieText(400, 7), b = movieText(400, 8);
+        const QString pa = fixtures::writeFile(dir, "a.ovt", a), pb = fixtures::writeFile(dir, "b.ovt", b);
+        QProcess first, second;
+        first.start(QStringLiteral(ORV_CLI_PATH), {"compact", pa});
+        second.start(QStringLiteral(ORV_CLI_PATH), {"compact", pb});
+        QVERIFY(first.waitForFinished(120000) && second.waitForFinished(120000));
+        QCOMPARE(first.exitCode() + second.exitCode(), 0);
+        QCOMPARE(orv::readFirstZipMember(pa, 1 << 30, nullptr).value_or(QByteArray()), a);
+        QCOMPARE(orv::readFirstZipMember(pb, 1 << 30, nullptr).value_or(QByteArray()), b);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"a.ovt", "b.ovt"}));
+    }
+
+    // Each run flips the movie between its two forms; killing it at a random
+    // moment must leave one whole form or the other, and at most one stray
+    // scratch file, which the next run ignores.
+    void killedRunsNeverLoseTheMovie()
+    {
+        QTemporaryDir dir;
+        const QByteArray movie = movieText(1500, 3);
+        const QString path = fixtures::writeFile(dir, "grande.ovt", movie);
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(compact({path}).status, 0);
+        const qint64 span = std::max<qint64>(clock.elapsed() * 3 / 2, 20);
+        int killed = 0, flipped = 0;
+        for (int run = 0; run < 50; ++run) {
+            const bool wasCompressed = readFile(path).startsWith("PK");
+            QProcess p;
+            p.start(QStringLiteral(ORV_CLI_PATH), {"compact", path});
+            QVERIFY(p.waitForStarted());
+            QThread::msleep(QRandomGenerator::global()->bounded(static_cast<quint32>(span)));
+            if (p.state() == QProcess::Running) {
+                ::kill(static_cast<pid_t>(p.processId()), SIGKILL);
+                ++killed;
+            }
+            p.waitForFinished(60000);
+            const QByteArray now = readFile(path);
+            flipped += now.startsWith("PK") != wasCompressed;
+            if (now.startsWith("PK"))
+                QCOMPARE(orv::readFirstZipMember(path, 1 << 30, nullptr).value_or(QByteArray()), movie);
+            else
+                QCOMPARE(now, movie);
+            const QStringList strays = scratchFiles(dir.path());
+            QVERIFY2(strays.size() <= 1, qPrintable(strays.join(' ')));
+            // The next run works beside the stray and leaves no more of them.
+            QCOMPARE(compact({path}).status, 0);
+            QCOMPARE(scratchFiles(dir.path()), strays);
+            for (const QString& s : strays)
+                QFile::remove(dir.filePath(s));
+        }
+        qInfo("%d of 50 runs killed, %d of them after the replacement", killed, flipped - (50 - killed));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestCompact)
 #include "test_compact.moc"

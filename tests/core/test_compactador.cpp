@@ -2,6 +2,7 @@
 // force, time lines, several members, and that no failure loses the movie.
 #include "compactador.h"
 #include "moviefixtures.h"
+#include "readfile.h"
 #include "zipmember.h"
 
 #include <QDir>
@@ -21,20 +22,6 @@ Q_DECLARE_METATYPE(PasoCompactacion)
 Q_DECLARE_METATYPE(EstadoArchivo)
 
 namespace {
-
-QByteArray read(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-QByteArray movieText(int frames)
-{
-    std::vector<QByteArray> lines;
-    for (int i = 0; i < frames; ++i)
-        lines.push_back(QByteArray(60 * 15, "@%#*+=-:. "[i % 10]) + QByteArray::number(i));
-    return fixtures::plainMovie("60,16," + QByteArray::number(frames) + ",100,0,0,0,0,Ana,Prueba", lines);
-}
 
 // Everything in a folder, hidden scratch files included.
 QStringList entries(const QString& dir)
@@ -58,7 +45,7 @@ QStringList memberNames(const QString& zipPath)
 // The file's form afterwards: "plain:<bytes>" or "zip:<member>:<bytes>".
 QString form(const QString& path)
 {
-    const QByteArray bytes = read(path);
+    const QByteArray bytes = readFile(path);
     if (!bytes.startsWith("PK"))
         return "plain:" + QString::number(qHash(bytes));
     const auto member = orv::readFirstZipMember(path, 1 << 30, nullptr);
@@ -68,321 +55,293 @@ QString form(const QString& path)
 QString plainForm(const QByteArray& b) { return "plain:" + QString::number(qHash(b)); }
 QString zipForm(const QString& name, const QByteArray& b) { return "zip:" + name + ":" + QString::number(qHash(b)); }
 
-QStringList withPath(const QStringList& prefixes, const QString& path)
-{
-    QStringList out;
-    for (const QString& p : prefixes)
-        out << p + path;
-    return out;
-}
-
 } // namespace
 
 class TestCompactador : public QObject
 {
     Q_OBJECT
 private slots:
-    void outcomePerModeAndForm_data();
-    void outcomePerModeAndForm();
-    void errorLines_data();
-    void errorLines();
-    void autoTwiceGivesTheOriginalBackWithItsPermissions();
-    void attributesAndBruteForce_data();
-    void attributesAndBruteForce();
-    void timeLineBeforeEveryLineOutsideAnalyze_data();
-    void timeLineBeforeEveryLineOutsideAnalyze();
-    void firstRegularMemberBecomesTheMovie_data();
-    void firstRegularMemberBecomesTheMovie();
-    void failedStepLeavesTheMovieAsItWas_data();
-    void failedStepLeavesTheMovieAsItWas();
-    void compressInPlaceForWriters_data();
-    void compressInPlaceForWriters();
-};
-
-void TestCompactador::outcomePerModeAndForm_data()
-{
-    QTest::addColumn<ModoCompactacion>("mode");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("kind"); // plain, zip, pk (a plain movie that starts with "PK")
-    QTest::addColumn<QStringList>("prefixes");
-    QTest::addColumn<QString>("after"); // plain, zip, same
-    using M = ModoCompactacion;
-    QTest::newRow("auto compresses a plain movie") << M::Automatico << "a.ovt" << "plain" << QStringList{"Comprimido: "} << "zip";
-    QTest::newRow("auto restores a compressed movie") << M::Automatico << "a.ovt" << "zip" << QStringList{"Descomprimido: "} << "plain";
-    QTest::newRow("compress only: plain") << M::SoloComprimir << "a.ovt" << "plain" << QStringList{"Comprimido: "} << "zip";
-    QTest::newRow("compress only: compressed") << M::SoloComprimir << "a.ovt" << "zip" << QStringList{"Está comprimido: "} << "same";
-    QTest::newRow("decompress only: compressed") << M::SoloDescomprimir << "a.ovt" << "zip" << QStringList{"Descomprimido: "} << "plain";
-    QTest::newRow("decompress only: plain") << M::SoloDescomprimir << "a.ovt" << "plain" << QStringList{"No está comprimido: "} << "same";
-    QTest::newRow("analyze: plain") << M::Analizar << "a.ovt" << "plain" << QStringList{"No está comprimido: "} << "same";
-    QTest::newRow("analyze: compressed") << M::Analizar << "a.ovt" << "zip" << QStringList{"Está comprimido: "} << "same";
-    QTest::newRow("no mode selected only reports") << M::Ninguno << "a.ovt" << "zip" << QStringList{"Está comprimido: "} << "same";
-    QTest::newRow("upper-case .OVT is no movie") << M::Automatico << "a.OVT" << "plain" << QStringList{"No es OVT: "} << "same";
-    QTest::newRow("a name with spaces") << M::Automatico << "mi película 2.ovt" << "plain" << QStringList{"Comprimido: "} << "zip";
-    QTest::newRow("analyze: plain movie starting PK") << M::Analizar << "a.ovt" << "pk" << QStringList{"Está comprimido: "} << "same";
-    QTest::newRow("auto: plain movie starting PK stays")
-        << M::Automatico << "a.ovt" << "pk" << QStringList{"Error en: "} << "same";
-}
-
-void TestCompactador::outcomePerModeAndForm()
-{
-    QFETCH(ModoCompactacion, mode);
-    QFETCH(QString, name);
-    QFETCH(QString, kind);
-    QFETCH(QStringList, prefixes);
-    QFETCH(QString, after);
-    QTemporaryDir dir;
-    const QByteArray movie = kind == "pk" ? "PK" + movieText(5) : movieText(30);
-    const QString path = kind == "zip" ? fixtures::writeZip(dir, name, {{name.toUtf8(), movie}})
-                                       : fixtures::writeFile(dir, name, movie);
-    const QString before = form(path);
-    QStringList history;
-    Compactador c([&history](const QString& l) { history << l; });
-    c.setModo(mode);
-    const auto r = c.procesaArchivo(path);
-    QCOMPARE(r.lineas.size(), prefixes.size());
-    for (int i = 0; i < prefixes.size(); ++i)
-        QVERIFY2(r.lineas[i].startsWith(prefixes[i] + path), qPrintable(r.lineas[i]));
-    const QString expected = after == "same" ? before : after == "zip" ? zipForm(name, movie) : plainForm(movie);
-    QCOMPARE(form(path), expected);
-    QCOMPARE(entries(dir.path()), QStringList{name}); // no scratch file left
-}
-
-void TestCompactador::errorLines_data()
-{
-    QTest::addColumn<QString>("setup"); // empty:<name>, folder:<name>, missing:<name>, none
-    QTest::addColumn<QString>("prefix");
-    QTest::addColumn<QString>("suffix");
-    QTest::newRow("empty movie") << "empty:a.ovt" << "Error en: " << ", Input past end of file";
-    QTest::newRow("empty file of another name: first line comes first") << "empty:a.txt" << "Error en: " << ", Input past end of file";
-    QTest::newRow("a folder") << "folder:d.ovt" << "Error: Al abrir " << "";
-    QTest::newRow("a missing file") << "missing:m.ovt" << "Error en: " << ", File not found";
-    QTest::newRow("an empty path") << "none:" << "Error: Al abrir " << "";
-}
-
-void TestCompactador::errorLines()
-{
-    QFETCH(QString, setup);
-    QFETCH(QString, prefix);
-    QFETCH(QString, suffix);
-    QTemporaryDir dir;
-    const QString what = setup.section(':', 0, 0), name = setup.section(':', 1);
-    QString path = name.isEmpty() ? QString() : dir.filePath(name);
-    if (what == "empty")
-        fixtures::writeFile(dir, name, {});
-    if (what == "folder")
-        QDir(dir.path()).mkdir(name);
-    const QStringList before = entries(dir.path());
-    Compactador c;
-    const auto r = c.procesaArchivo(path);
-    QCOMPARE(r.estado, EstadoArchivo::Error);
-    QCOMPARE(r.lineas, QStringList{prefix + path + suffix});
-    QCOMPARE(entries(dir.path()), before);
-}
-
-void TestCompactador::autoTwiceGivesTheOriginalBackWithItsPermissions()
-{
-    QTemporaryDir dir;
-    const QByteArray movie = movieText(200);
-    const QString path = fixtures::writeFile(dir, "peli.ovt", movie);
-    const auto perms = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup;
-    QFile::setPermissions(path, perms);
-    Compactador c;
-    QCOMPARE(c.procesaArchivo(path).estado, EstadoArchivo::Comprimido);
-    QVERIFY(read(path).size() < movie.size() / 5);
-    QCOMPARE(QFile::permissions(path) & 0x7077, perms);
-    QCOMPARE(c.procesaArchivo(path).estado, EstadoArchivo::Descomprimido);
-    QCOMPARE(read(path), movie);
-    QCOMPARE(QFile::permissions(path) & 0x7077, perms);
-}
-
-void TestCompactador::attributesAndBruteForce_data()
-{
-    QTest::addColumn<bool>("readOnly");
-    QTest::addColumn<bool>("hidden");
-    QTest::addColumn<bool>("force");
-    QTest::addColumn<ModoCompactacion>("mode");
-    QTest::addColumn<QStringList>("prefixes");
-    QTest::addColumn<bool>("compressed");
-    using M = ModoCompactacion;
-    QTest::newRow("read-only, left alone") << true << false << false << M::Automatico
-                                           << QStringList{"Es sólo lectura: ", "No fué procesado: "} << false;
-    QTest::newRow("hidden, left alone") << false << true << false << M::Automatico
-                                        << QStringList{"Está oculto: ", "No fué procesado: "} << false;
-    QTest::newRow("hidden and read-only, left alone")
-        << true << true << false << M::Automatico << QStringList{"Está oculto y es sólo lectura: ", "No fué procesado: "} << false;
-    QTest::newRow("hidden and read-only, brute force")
-        << true << true << true << M::Automatico
-        << QStringList{"Está oculto y es sólo lectura: ", "Fuerza bruta: ", "Comprimido: "} << true;
-    QTest::newRow("read-only, brute force") << true << false << true << M::SoloComprimir
-                                            << QStringList{"Es sólo lectura: ", "Fuerza bruta: ", "Comprimido: "} << true;
-    QTest::newRow("read-only, brute force in analyze mode")
-        << true << false << true << M::Analizar
-        << QStringList{"Es sólo lectura: ", "Fuerza bruta: ", "No está comprimido: "} << false;
-}
-
-void TestCompactador::attributesAndBruteForce()
-{
-    QFETCH(bool, readOnly);
-    QFETCH(bool, hidden);
-    QFETCH(bool, force);
-    QFETCH(ModoCompactacion, mode);
-    QFETCH(QStringList, prefixes);
-    QFETCH(bool, compressed);
-    QTemporaryDir dir;
-    const QByteArray movie = movieText(20);
-    const QString name = hidden ? ".oculta.ovt" : "visible.ovt";
-    const QString path = fixtures::writeFile(dir, name, movie);
-    const auto ro = QFileDevice::ReadOwner | QFileDevice::ReadGroup;
-    if (readOnly)
-        QFile::setPermissions(path, ro);
-    Compactador c;
-    c.setModo(mode);
-    c.setFuerzaBruta(force);
-    const auto r = c.procesaArchivo(path);
-    QCOMPARE(r.lineas, withPath(prefixes, path));
-    QCOMPARE(form(path), compressed ? zipForm(name, movie) : plainForm(movie));
-    // Brute force adds owner write, also when nothing else changes.
-    const bool writable = QFile::permissions(path) & QFileDevice::WriteOwner;
-    QCOMPARE(writable, !readOnly || force);
-    if (readOnly && force)
-        QCOMPARE(QFile::permissions(path) & 0x7077, ro | QFileDevice::WriteOwner);
-    QCOMPARE(entries(dir.path()), QStringList{name});
-}
-
-void TestCompactador::timeLineBeforeEveryLineOutsideAnalyze_data()
-{
-    QTest::addColumn<ModoCompactacion>("mode");
-    QTest::newRow("automatic") << ModoCompactacion::Automatico;
-    QTest::newRow("compress only") << ModoCompactacion::SoloComprimir;
-    QTest::newRow("decompress only") << ModoCompactacion::SoloDescomprimir;
-    QTest::newRow("analyze") << ModoCompactacion::Analizar;
-}
-
-void TestCompactador::timeLineBeforeEveryLineOutsideAnalyze()
-{
-    QFETCH(ModoCompactacion, mode);
-    QTemporaryDir dir;
-    const QString path = fixtures::writeFile(dir, "ro.ovt", movieText(4));
-    QFile::setPermissions(path, QFileDevice::ReadOwner);
-    const QDateTime when(QDate(2024, 3, 9), QTime(17, 5));
-    QStringList history;
-    Compactador c([&history](const QString& l) { history << l; });
-    c.setModo(mode);
-    c.setReloj([when] { return when; });
-    const auto r = c.procesaArchivo(path);
-    QCOMPARE(r.lineas.size(), 3); // read-only, brute force, the outcome
-    QStringList expected;
-    for (const QString& line : r.lineas) {
-        if (mode != ModoCompactacion::Analizar)
-            expected << " [" + QLocale().toString(when, QLocale::ShortFormat) + "]";
-        expected << line;
+    void outcomePerModeAndForm_data()
+    {
+        QTest::addColumn<ModoCompactacion>("mode");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("kind"); // plain, zip, pk (a plain movie that starts with "PK")
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<QString>("after"); // plain, zip, same
+        using M = ModoCompactacion;
+        QTest::newRow("auto compresses a plain movie") << M::Automatico << "a.ovt" << "plain" << "Comprimido: " << "zip";
+        QTest::newRow("auto restores a compressed movie") << M::Automatico << "a.ovt" << "zip" << "Descomprimido: " << "plain";
+        QTest::newRow("compress only: plain") << M::SoloComprimir << "a.ovt" << "plain" << "Comprimido: " << "zip";
+        QTest::newRow("compress only: compressed") << M::SoloComprimir << "a.ovt" << "zip" << "Está comprimido: " << "same";
+        QTest::newRow("decompress only: compressed") << M::SoloDescomprimir << "a.ovt" << "zip" << "Descomprimido: " << "plain";
+        QTest::newRow("decompress only: plain") << M::SoloDescomprimir << "a.ovt" << "plain" << "No está comprimido: " << "same";
+        QTest::newRow("analyze: plain") << M::Analizar << "a.ovt" << "plain" << "No está comprimido: " << "same";
+        QTest::newRow("analyze: compressed") << M::Analizar << "a.ovt" << "zip" << "Está comprimido: " << "same";
+        QTest::newRow("no mode selected only reports") << M::Ninguno << "a.ovt" << "zip" << "Está comprimido: " << "same";
+        QTest::newRow("upper-case .OVT is no movie") << M::Automatico << "a.OVT" << "plain" << "No es OVT: " << "same";
+        QTest::newRow("a name with spaces") << M::Automatico << "mi película 2.ovt" << "plain" << "Comprimido: " << "zip";
+        QTest::newRow("analyze: plain movie starting PK") << M::Analizar << "a.ovt" << "pk" << "Está comprimido: " << "same";
+        QTest::newRow("auto: plain movie starting PK stays") << M::Automatico << "a.ovt" << "pk" << "Error en: " << "same";
     }
-    QCOMPARE(history, expected);
-}
 
-void TestCompactador::firstRegularMemberBecomesTheMovie_data()
-{
-    QTest::addColumn<std::vector<ZipEntry>>("members");
-    QTest::addColumn<QByteArray>("movie");
-    const QByteArray m = movieText(8);
-    QTest::newRow("two files") << std::vector<ZipEntry>{{"uno.ovt", m}, {"dos.ovt", "other"}} << m;
-    QTest::newRow("a folder and a link come first")
-        << std::vector<ZipEntry>{{"d/", {}, ZipEntry::Kind::Directory}, {"l", "/etc/passwd", ZipEntry::Kind::Symlink},
-                                 {"d/x.ovt", m}, {"y.ovt", "other"}}
-        << m;
-    QTest::newRow("hostile names never reach the disk")
-        << std::vector<ZipEntry>{{"../../fuera.ovt", m}, {"/tmp/orv-absoluta.ovt", "other"}} << m;
-    QTest::newRow("a stored member") << std::vector<ZipEntry>{{"s.ovt", m, ZipEntry::Kind::File, true}} << m;
-}
+    void outcomePerModeAndForm()
+    {
+        QFETCH(ModoCompactacion, mode);
+        QFETCH(QString, name);
+        QFETCH(QString, kind);
+        QFETCH(QString, prefix);
+        QFETCH(QString, after);
+        QTemporaryDir dir;
+        const QByteArray movie = kind == "pk" ? "PK" + fixtures::textMovie(5) : fixtures::textMovie(30);
+        const QString path = kind == "zip" ? fixtures::writeZip(dir, name, {{name.toUtf8(), movie}})
+                                           : fixtures::writeFile(dir, name, movie);
+        const QString before = form(path);
+        Compactador c;
+        c.setModo(mode);
+        const auto r = c.procesaArchivo(path);
+        QCOMPARE(r.lineas.size(), 1);
+        QVERIFY2(r.lineas[0].startsWith(prefix + path), qPrintable(r.lineas[0]));
+        const QString expected = after == "same" ? before : after == "zip" ? zipForm(name, movie) : plainForm(movie);
+        QCOMPARE(form(path), expected);
+        QCOMPARE(entries(dir.path()), QStringList{name}); // no scratch file left
+    }
 
-void TestCompactador::firstRegularMemberBecomesTheMovie()
-{
-    QFETCH(std::vector<ZipEntry>, members);
-    QFETCH(QByteArray, movie);
-    QTemporaryDir outer;
-    QDir(outer.path()).mkpath("a/b");
-    QTemporaryDir dir(outer.filePath("a/b/XXXXXX"));
-    const QString path = fixtures::writeZip(dir, "peli.ovt", members);
-    Compactador c;
-    c.setModo(ModoCompactacion::SoloDescomprimir);
-    QCOMPARE(c.procesaArchivo(path).estado, EstadoArchivo::Descomprimido);
-    QCOMPARE(read(path), movie);
-    QCOMPARE(entries(dir.path()), QStringList{"peli.ovt"});
-    QCOMPARE(entries(outer.filePath("a/b")), QStringList{QFileInfo(dir.path()).fileName()});
-    QVERIFY(!QFile::exists("/tmp/orv-absoluta.ovt"));
-}
+    void errorLines_data()
+    {
+        QTest::addColumn<QString>("setup"); // empty:<name>, folder:<name>, missing:<name>, none
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<QString>("suffix");
+        QTest::newRow("empty movie") << "empty:a.ovt" << "Error en: " << ", Input past end of file";
+        QTest::newRow("empty file of another name: first line comes first") << "empty:a.txt" << "Error en: " << ", Input past end of file";
+        QTest::newRow("a folder") << "folder:d.ovt" << "Error: Al abrir " << "";
+        QTest::newRow("a missing file") << "missing:m.ovt" << "Error en: " << ", File not found";
+        QTest::newRow("an empty path") << "none:" << "Error: Al abrir " << "";
+    }
 
-void TestCompactador::failedStepLeavesTheMovieAsItWas_data()
-{
-    QTest::addColumn<bool>("compressed"); // the movie's form before
-    QTest::addColumn<PasoCompactacion>("step");
-    QTest::addColumn<EstadoArchivo>("outcome");
-    using P = PasoCompactacion;
-    QTest::newRow("compress: archive build") << false << P::Construccion << EstadoArchivo::ErrorConstruccion;
-    QTest::newRow("compress: check") << false << P::Comprobacion << EstadoArchivo::Error;
-    QTest::newRow("compress: flush") << false << P::Volcado << EstadoArchivo::Error;
-    QTest::newRow("compress: rename") << false << P::Renombrado << EstadoArchivo::Error;
-    QTest::newRow("decompress: extraction") << true << P::Extraccion << EstadoArchivo::Error;
-    QTest::newRow("decompress: flush") << true << P::Volcado << EstadoArchivo::Error;
-    QTest::newRow("decompress: check") << true << P::Comprobacion << EstadoArchivo::Error;
-    QTest::newRow("decompress: rename") << true << P::Renombrado << EstadoArchivo::Error;
-}
+    void errorLines()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QString, prefix);
+        QFETCH(QString, suffix);
+        QTemporaryDir dir;
+        const QString what = setup.section(':', 0, 0), name = setup.section(':', 1);
+        QString path = name.isEmpty() ? QString() : dir.filePath(name);
+        if (what == "empty")
+            fixtures::writeFile(dir, name, {});
+        if (what == "folder")
+            QDir(dir.path()).mkdir(name);
+        const QStringList before = entries(dir.path());
+        Compactador c;
+        const auto r = c.procesaArchivo(path);
+        QCOMPARE(r.estado, EstadoArchivo::Error);
+        QCOMPARE(r.lineas, QStringList{prefix + path + suffix});
+        QCOMPARE(entries(dir.path()), before);
+    }
 
-void TestCompactador::failedStepLeavesTheMovieAsItWas()
-{
-    QFETCH(bool, compressed);
-    QFETCH(PasoCompactacion, step);
-    QFETCH(EstadoArchivo, outcome);
-    QTemporaryDir dir;
-    const QByteArray movie = movieText(50);
-    const QString path = compressed ? fixtures::writeZip(dir, "p.ovt", {{"p.ovt", movie}})
-                                    : fixtures::writeFile(dir, "p.ovt", movie);
-    const QByteArray before = read(path);
-    QList<PasoCompactacion> seen;
-    Compactador c;
-    c.setFallaPaso([&](PasoCompactacion p) {
-        seen << p;
-        return p != step;
-    });
-    const auto r = c.procesaArchivo(path);
-    QVERIFY(seen.contains(step)); // the step was really reached
-    QCOMPARE(r.estado, outcome);
-    QCOMPARE(r.lineas.size(), 1);
-    QVERIFY(r.lineas.first().startsWith("Error en: " + path + ", "));
-    QCOMPARE(read(path), before);
-    QCOMPARE(entries(dir.path()), QStringList{"p.ovt"});
-}
+    void autoTwiceGivesTheOriginalBackWithItsPermissions()
+    {
+        QTemporaryDir dir;
+        const QByteArray movie = fixtures::textMovie(200);
+        const QString path = fixtures::writeFile(dir, "peli.ovt", movie);
+        const auto perms = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup;
+        QFile::setPermissions(path, perms);
+        Compactador c;
+        QCOMPARE(c.procesaArchivo(path).estado, EstadoArchivo::Comprimido);
+        QVERIFY(readFile(path).size() < movie.size() / 5);
+        QCOMPARE(QFile::permissions(path) & 0x7077, perms);
+        QCOMPARE(c.procesaArchivo(path).estado, EstadoArchivo::Descomprimido);
+        QCOMPARE(readFile(path), movie);
+        QCOMPARE(QFile::permissions(path) & 0x7077, perms);
+    }
 
-void TestCompactador::compressInPlaceForWriters_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<bool>("done");
-    QTest::addColumn<QStringList>("prefixes");
-    QTest::newRow("a plain movie") << "plain" << true << QStringList{"Comprimido: "};
-    QTest::newRow("a read-only movie") << "ro" << true << QStringList{"Es sólo lectura: ", "Fuerza bruta: ", "Comprimido: "};
-    QTest::newRow("already compressed") << "zip" << false << QStringList{"Está comprimido: "};
-    QTest::newRow("an empty movie") << "empty" << false << QStringList{"Error en: "};
-}
+    void attributesAndBruteForce_data()
+    {
+        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<bool>("hidden");
+        QTest::addColumn<bool>("force");
+        QTest::addColumn<ModoCompactacion>("mode");
+        QTest::addColumn<QStringList>("prefixes");
+        QTest::addColumn<bool>("compressed");
+        using M = ModoCompactacion;
+        using L = QStringList;
+        const QString ro = "Es sólo lectura: ", hid = "Está oculto: ", both = "Está oculto y es sólo lectura: ",
+                      left = "No fué procesado: ", brute = "Fuerza bruta: ";
+        QTest::newRow("read-only, left alone") << true << false << false << M::Automatico << L{ro, left} << false;
+        QTest::newRow("hidden, left alone") << false << true << false << M::Automatico << L{hid, left} << false;
+        QTest::newRow("hidden and read-only, left alone") << true << true << false << M::Automatico << L{both, left} << false;
+        QTest::newRow("hidden and read-only, brute force")
+            << true << true << true << M::Automatico << L{both, brute, "Comprimido: "} << true;
+        QTest::newRow("read-only, brute force") << true << false << true << M::SoloComprimir << L{ro, brute, "Comprimido: "} << true;
+        QTest::newRow("read-only, brute force in analyze mode")
+            << true << false << true << M::Analizar << L{ro, brute, "No está comprimido: "} << false;
+    }
 
-void TestCompactador::compressInPlaceForWriters()
-{
-    QFETCH(QString, kind);
-    QFETCH(bool, done);
-    QFETCH(QStringList, prefixes);
-    QTemporaryDir dir;
-    const QByteArray movie = movieText(10);
-    const QString path = kind == "zip" ? fixtures::writeZip(dir, "w.ovt", {{"w.ovt", movie}})
-                                       : fixtures::writeFile(dir, "w.ovt", kind == "empty" ? QByteArray() : movie);
-    if (kind == "ro")
+    void attributesAndBruteForce()
+    {
+        QFETCH(bool, readOnly);
+        QFETCH(bool, hidden);
+        QFETCH(bool, force);
+        QFETCH(ModoCompactacion, mode);
+        QFETCH(QStringList, prefixes);
+        QFETCH(bool, compressed);
+        QTemporaryDir dir;
+        const QByteArray movie = fixtures::textMovie(20);
+        const QString name = hidden ? ".oculta.ovt" : "visible.ovt";
+        const QString path = fixtures::writeFile(dir, name, movie);
+        const auto ro = QFileDevice::ReadOwner | QFileDevice::ReadGroup;
+        if (readOnly)
+            QFile::setPermissions(path, ro);
+        Compactador c;
+        c.setModo(mode);
+        c.setFuerzaBruta(force);
+        const auto r = c.procesaArchivo(path);
+        QCOMPARE(r.lineas.size(), prefixes.size());
+        for (int i = 0; i < prefixes.size(); ++i)
+            QCOMPARE(r.lineas[i], prefixes[i] + path);
+        QCOMPARE(form(path), compressed ? zipForm(name, movie) : plainForm(movie));
+        // Brute force adds owner write, also when nothing else changes.
+        const bool writable = QFile::permissions(path) & QFileDevice::WriteOwner;
+        QCOMPARE(writable, !readOnly || force);
+        if (readOnly && force)
+            QCOMPARE(QFile::permissions(path) & 0x7077, ro | QFileDevice::WriteOwner);
+        QCOMPARE(entries(dir.path()), QStringList{name});
+    }
+
+    void timeLineBeforeEveryLineOutsideAnalyze_data()
+    {
+        QTest::addColumn<ModoCompactacion>("mode");
+        QTest::newRow("automatic") << ModoCompactacion::Automatico;
+        QTest::newRow("compress only") << ModoCompactacion::SoloComprimir;
+        QTest::newRow("decompress only") << ModoCompactacion::SoloDescomprimir;
+        QTest::newRow("analyze") << ModoCompactacion::Analizar;
+    }
+
+    void timeLineBeforeEveryLineOutsideAnalyze()
+    {
+        QFETCH(ModoCompactacion, mode);
+        QTemporaryDir dir;
+        const QString path = fixtures::writeFile(dir, "ro.ovt", fixtures::textMovie(4));
         QFile::setPermissions(path, QFileDevice::ReadOwner);
-    QStringList lines;
-    QCOMPARE(orv::comprimePeliculaEnSitio(path, &lines), done);
-    QCOMPARE(lines.size(), prefixes.size());
-    for (int i = 0; i < lines.size(); ++i)
-        QVERIFY(lines[i].startsWith(prefixes[i] + path));
-    if (kind != "empty")
-        QCOMPARE(form(path), zipForm("w.ovt", movie));
-}
+        const QDateTime when(QDate(2024, 3, 9), QTime(17, 5));
+        QStringList history;
+        Compactador c([&history](const QString& l) { history << l; });
+        c.setModo(mode);
+        c.setReloj([when] { return when; });
+        const auto r = c.procesaArchivo(path);
+        QCOMPARE(r.lineas.size(), 3); // read-only, brute force, the outcome
+        QStringList expected;
+        for (const QString& line : r.lineas) {
+            if (mode != ModoCompactacion::Analizar)
+                expected << " [" + QLocale().toString(when, QLocale::ShortFormat) + "]";
+            expected << line;
+        }
+        QCOMPARE(history, expected);
+    }
+
+    void firstRegularMemberBecomesTheMovie_data()
+    {
+        QTest::addColumn<std::vector<ZipEntry>>("members");
+        QTest::addColumn<QByteArray>("movie");
+        const QByteArray m = fixtures::textMovie(8);
+        QTest::newRow("two files") << std::vector<ZipEntry>{{"uno.ovt", m}, {"dos.ovt", "other"}} << m;
+        QTest::newRow("a folder and a link come first")
+            << std::vector<ZipEntry>{{"d/", {}, ZipEntry::Kind::Directory}, {"l", "/etc/passwd", ZipEntry::Kind::Symlink},
+                                     {"d/x.ovt", m}, {"y.ovt", "other"}}
+            << m;
+        QTest::newRow("hostile names never reach the disk")
+            << std::vector<ZipEntry>{{"../../fuera.ovt", m}, {"/tmp/orv-absoluta.ovt", "other"}} << m;
+        QTest::newRow("a stored member") << std::vector<ZipEntry>{{"s.ovt", m, ZipEntry::Kind::File, true}} << m;
+    }
+
+    void firstRegularMemberBecomesTheMovie()
+    {
+        QFETCH(std::vector<ZipEntry>, members);
+        QFETCH(QByteArray, movie);
+        QTemporaryDir outer;
+        QDir(outer.path()).mkpath("a/b");
+        QTemporaryDir dir(outer.filePath("a/b/XXXXXX"));
+        const QString path = fixtures::writeZip(dir, "peli.ovt", members);
+        Compactador c;
+        c.setModo(ModoCompactacion::SoloDescomprimir);
+        QCOMPARE(c.procesaArchivo(path).estado, EstadoArchivo::Descomprimido);
+        QCOMPARE(readFile(path), movie);
+        QCOMPARE(entries(dir.path()), QStringList{"peli.ovt"});
+        QCOMPARE(entries(outer.filePath("a/b")), QStringList{QFileInfo(dir.path()).fileName()});
+        QVERIFY(!QFile::exists("/tmp/orv-absoluta.ovt"));
+    }
+
+    void failedStepLeavesTheMovieAsItWas_data()
+    {
+        QTest::addColumn<bool>("compressed"); // the movie's form before
+        QTest::addColumn<PasoCompactacion>("step");
+        QTest::addColumn<EstadoArchivo>("outcome");
+        using P = PasoCompactacion;
+        QTest::newRow("compress: archive build") << false << P::Construccion << EstadoArchivo::ErrorConstruccion;
+        QTest::newRow("compress: check") << false << P::Comprobacion << EstadoArchivo::Error;
+        QTest::newRow("compress: flush") << false << P::Volcado << EstadoArchivo::Error;
+        QTest::newRow("compress: rename") << false << P::Renombrado << EstadoArchivo::Error;
+        QTest::newRow("decompress: extraction") << true << P::Extraccion << EstadoArchivo::Error;
+        QTest::newRow("decompress: flush") << true << P::Volcado << EstadoArchivo::Error;
+        QTest::newRow("decompress: check") << true << P::Comprobacion << EstadoArchivo::Error;
+        QTest::newRow("decompress: rename") << true << P::Renombrado << EstadoArchivo::Error;
+    }
+
+    void failedStepLeavesTheMovieAsItWas()
+    {
+        QFETCH(bool, compressed);
+        QFETCH(PasoCompactacion, step);
+        QFETCH(EstadoArchivo, outcome);
+        QTemporaryDir dir;
+        const QByteArray movie = fixtures::textMovie(50);
+        const QString path = compressed ? fixtures::writeZip(dir, "p.ovt", {{"p.ovt", movie}})
+                                        : fixtures::writeFile(dir, "p.ovt", movie);
+        const QByteArray before = readFile(path);
+        QList<PasoCompactacion> seen;
+        Compactador c;
+        c.setFallaPaso([&](PasoCompactacion p) {
+            seen << p;
+            return p != step;
+        });
+        const auto r = c.procesaArchivo(path);
+        QVERIFY(seen.contains(step)); // the step was really reached
+        QCOMPARE(r.estado, outcome);
+        QCOMPARE(r.lineas.size(), 1);
+        QVERIFY(r.lineas.first().startsWith("Error en: " + path + ", "));
+        QCOMPARE(readFile(path), before);
+        QCOMPARE(entries(dir.path()), QStringList{"p.ovt"});
+    }
+
+    void compressInPlaceForWriters_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("done");
+        QTest::addColumn<QStringList>("prefixes");
+        QTest::newRow("a plain movie") << "plain" << true << QStringList{"Comprimido: "};
+        QTest::newRow("a read-only movie") << "ro" << true << QStringList{"Es sólo lectura: ", "Fuerza bruta: ", "Comprimido: "};
+        QTest::newRow("already compressed") << "zip" << false << QStringList{"Está comprimido: "};
+        QTest::newRow("an empty movie") << "empty" << false << QStringList{"Error en: "};
+    }
+
+    void compressInPlaceForWriters()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, done);
+        QFETCH(QStringList, prefixes);
+        QTemporaryDir dir;
+        const QByteArray movie = fixtures::textMovie(10);
+        const QString path = kind == "zip" ? fixtures::writeZip(dir, "w.ovt", {{"w.ovt", movie}})
+                                           : fixtures::writeFile(dir, "w.ovt", kind == "empty" ? QByteArray() : movie);
+        if (kind == "ro")
+            QFile::setPermissions(path, QFileDevice::ReadOwner);
+        QStringList lines;
+        QCOMPARE(orv::comprimePeliculaEnSitio(path, &lines), done);
+        QCOMPARE(lines.size(), prefixes.size());
+        for (int i = 0; i < lines.size(); ++i)
+            QVERIFY(lines[i].startsWith(prefixes[i] + path));
+        if (kind != "empty")
+            QCOMPARE(form(path), zipForm("w.ovt", movie));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestCompactador)
 #include "test_compactador.moc"

@@ -1,6 +1,5 @@
 // Reading compressed movies: the first file member, whatever its name, read
 // in memory; damaged, hostile and empty archives are unreadable.
-#include "codemodule.h"
 #include "moviefixtures.h"
 #include "moviereader.h"
 
@@ -16,126 +15,103 @@ namespace {
 const QByteArray kMovie = fixtures::plainMovie("3,1,2,100,0,0,0,0,Ana,info", {"abc", "def"});
 const QByteArray kOther = fixtures::plainMovie("3,1,1,200,0,0,0,0,Otro,x", {"zzz"});
 
-class FixedPassword : public orv::PasswordProvider
-{
-public:
-    explicit FixedPassword(QString answer) : m_answer(std::move(answer)) {}
-    std::optional<QString> password(const QString& prompt, const QString&) override
-    {
-        ++asked;
-        lastPrompt = prompt;
-        return m_answer;
-    }
-    int asked = 0;
-    QString lastPrompt;
-
-private:
-    QString m_answer;
-};
-
 } // namespace
 
 class TestCompressed : public QObject
 {
     Q_OBJECT
 private slots:
-    void readsFirstFileMember_data();
-    void readsFirstFileMember();
-    void unreadableArchives_data();
-    void unreadableArchives();
-    void inflateLimit();
-    void encryptedMember();
+    void readsFirstFileMember_data()
+    {
+        QTest::addColumn<std::vector<ZipEntry>>("entries");
+        QTest::newRow("any other name") << std::vector<ZipEntry>{{"something.txt", kMovie}};
+        QTest::newRow("stored, not deflated") << std::vector<ZipEntry>{{"movie.ovt", kMovie, ZipEntry::Kind::File, true}};
+        QTest::newRow("several members: first wins") << std::vector<ZipEntry>{{"a.ovt", kMovie}, {"b.ovt", kOther}};
+        QTest::newRow("folders passed over") << std::vector<ZipEntry>{{"dir/", {}, ZipEntry::Kind::Directory}, {"dir/movie.ovt", kMovie}};
+        QTest::newRow("links passed over") << std::vector<ZipEntry>{{"link", "/etc/passwd", ZipEntry::Kind::Symlink}, {"movie.ovt", kMovie}};
+    }
+
+    void readsFirstFileMember()
+    {
+        QFETCH(std::vector<ZipEntry>, entries);
+        QTemporaryDir dir;
+        const QString path = fixtures::writeZip(dir, "comprimida.ovt", entries);
+        Pelicula p;
+        QVERIFY(orv::cargaPelicula(path, p));
+        QVERIFY(p.comprimida);
+        QCOMPARE(p.creador, QByteArray("Ana"));
+        QCOMPARE(p.numCuadros, 2);
+        QCOMPARE(p.cuadro(1).toByteArray(), QByteArray("def"));
+        // The file fields describe the archive, and nothing was unpacked to disk.
+        QCOMPARE(p.rutaPelicula, path);
+        QCOMPARE(p.nombreArchivo, QStringLiteral("comprimida.ovt"));
+        QCOMPARE(p.tamanoKB, orv::tamanoEnKB(QFileInfo(path).size()));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList{"comprimida.ovt"});
+    }
+
+    void unreadableArchives_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<std::vector<ZipEntry>>("entries");
+        QTest::newRow("no members") << QByteArray() << std::vector<ZipEntry>{};
+        QTest::newRow("only a folder") << QByteArray() << std::vector<ZipEntry>{{"dir/", {}, ZipEntry::Kind::Directory}};
+        QTest::newRow("member is no movie") << QByteArray() << std::vector<ZipEntry>{{"m.ovt", "hello"}};
+        QTest::newRow("first member broken, second fine") << QByteArray() << std::vector<ZipEntry>{{"a", "3,1,9,1,0,0,0,0,a,b\r\n"}, {"b", kMovie}};
+        QTest::newRow("local header, nothing else") << QByteArray("PK\x03\x04\x14\x00\x00\x00\x08\x00", 10) << std::vector<ZipEntry>{};
+    }
+
+    void unreadableArchives()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(std::vector<ZipEntry>, entries);
+        QTemporaryDir dir;
+        const QString path = bytes.isEmpty() ? fixtures::writeZip(dir, "m.ovt", entries)
+                                             : fixtures::writeFile(dir, "m.ovt", bytes);
+        Pelicula p;
+        QVERIFY(!orv::cargaPelicula(path, p));
+    }
+
+    void inflateLimit()
+    {
+        QTemporaryDir dir;
+        QByteArray big = fixtures::plainMovie("1000,1,1,100,0,0,0,0,a,b", {QByteArray(1000, 'x')});
+        const QString path = fixtures::writeZip(dir, "big.ovt", {{"big.ovt", big}});
+        Pelicula p;
+        orv::LoadOptions small;
+        small.inflateLimit = 512;
+        QVERIFY(!orv::cargaPelicula(path, p, small));
+        QVERIFY(orv::cargaPelicula(path, p));
+
+        // A truncated archive never gets past the reader either.
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.resize(f.size() / 2));
+        f.close();
+        QVERIFY(!orv::cargaPelicula(path, p));
+    }
+
+    void encryptedMember()
+    {
+        QTemporaryDir dir;
+        const QString path = fixtures::writeZip(dir, "secret.ovt", {{"secret.ovt", kMovie, ZipEntry::Kind::File, false, "clave"}});
+        Pelicula p;
+        QVERIFY2(!orv::cargaPelicula(path, p), "no provider: an encrypted member is refused");
+
+        fixtures::ScriptedPasswords right;
+        right.answers = {QStringLiteral("clave")};
+        orv::LoadOptions options;
+        options.passwords = &right;
+        QVERIFY(orv::cargaPelicula(path, p, options));
+        QCOMPARE(right.asked, 1);
+        QCOMPARE(right.lastPrompt, QStringLiteral("Please Enter The Password!"));
+
+        fixtures::ScriptedPasswords wrong;
+        wrong.answers = {QStringLiteral("nope")};
+        options.passwords = &wrong;
+        QVERIFY(!orv::cargaPelicula(path, p, options));
+    }
 };
-
-void TestCompressed::readsFirstFileMember_data()
-{
-    QTest::addColumn<std::vector<ZipEntry>>("entries");
-    QTest::newRow("any other name") << std::vector<ZipEntry>{{"something.txt", kMovie}};
-    QTest::newRow("stored, not deflated") << std::vector<ZipEntry>{{"movie.ovt", kMovie, ZipEntry::Kind::File, true}};
-    QTest::newRow("several members: first wins") << std::vector<ZipEntry>{{"a.ovt", kMovie}, {"b.ovt", kOther}};
-    QTest::newRow("folders passed over") << std::vector<ZipEntry>{{"dir/", {}, ZipEntry::Kind::Directory}, {"dir/movie.ovt", kMovie}};
-    QTest::newRow("links passed over") << std::vector<ZipEntry>{{"link", "/etc/passwd", ZipEntry::Kind::Symlink}, {"movie.ovt", kMovie}};
-}
-
-void TestCompressed::readsFirstFileMember()
-{
-    QFETCH(std::vector<ZipEntry>, entries);
-    QTemporaryDir dir;
-    const QString path = fixtures::writeZip(dir, "comprimida.ovt", entries);
-    Pelicula p;
-    QVERIFY(orv::cargaPelicula(path, p));
-    QVERIFY(p.comprimida);
-    QCOMPARE(p.creador, QByteArray("Ana"));
-    QCOMPARE(p.numCuadros, 2);
-    QCOMPARE(p.cuadro(1).toByteArray(), QByteArray("def"));
-    // The file fields describe the archive, and nothing was unpacked to disk.
-    QCOMPARE(p.rutaPelicula, path);
-    QCOMPARE(p.nombreArchivo, QStringLiteral("comprimida.ovt"));
-    QCOMPARE(p.tamanoKB, orv::tamanoEnKB(QFileInfo(path).size()));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-             QStringList{"comprimida.ovt"});
-}
-
-void TestCompressed::unreadableArchives_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<std::vector<ZipEntry>>("entries");
-    QTest::newRow("no members") << QByteArray() << std::vector<ZipEntry>{};
-    QTest::newRow("only a folder") << QByteArray() << std::vector<ZipEntry>{{"dir/", {}, ZipEntry::Kind::Directory}};
-    QTest::newRow("member is no movie") << QByteArray() << std::vector<ZipEntry>{{"m.ovt", "hello"}};
-    QTest::newRow("first member broken, second fine") << QByteArray() << std::vector<ZipEntry>{{"a", "3,1,9,1,0,0,0,0,a,b\r\n"}, {"b", kMovie}};
-    QTest::newRow("local header, nothing else") << QByteArray("PK\x03\x04\x14\x00\x00\x00\x08\x00", 10) << std::vector<ZipEntry>{};
-}
-
-void TestCompressed::unreadableArchives()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(std::vector<ZipEntry>, entries);
-    QTemporaryDir dir;
-    const QString path = bytes.isEmpty() ? fixtures::writeZip(dir, "m.ovt", entries)
-                                         : fixtures::writeFile(dir, "m.ovt", bytes);
-    Pelicula p;
-    QVERIFY(!orv::cargaPelicula(path, p));
-}
-
-void TestCompressed::inflateLimit()
-{
-    QTemporaryDir dir;
-    QByteArray big = fixtures::plainMovie("1000,1,1,100,0,0,0,0,a,b", {QByteArray(1000, 'x')});
-    const QString path = fixtures::writeZip(dir, "big.ovt", {{"big.ovt", big}});
-    Pelicula p;
-    orv::LoadOptions small;
-    small.inflateLimit = 512;
-    QVERIFY(!orv::cargaPelicula(path, p, small));
-    QVERIFY(orv::cargaPelicula(path, p));
-
-    // A truncated archive never gets past the reader either.
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::ReadWrite));
-    QVERIFY(f.resize(f.size() / 2));
-    f.close();
-    QVERIFY(!orv::cargaPelicula(path, p));
-}
-
-void TestCompressed::encryptedMember()
-{
-    QTemporaryDir dir;
-    const QString path = fixtures::writeZip(dir, "secret.ovt", {{"secret.ovt", kMovie, ZipEntry::Kind::File, false, "clave"}});
-    Pelicula p;
-    QVERIFY2(!orv::cargaPelicula(path, p), "no provider: an encrypted member is refused");
-
-    FixedPassword right(QStringLiteral("clave"));
-    orv::LoadOptions withRight;
-    withRight.passwords = &right;
-    QVERIFY(orv::cargaPelicula(path, p, withRight));
-    QCOMPARE(right.asked, 1);
-    QCOMPARE(right.lastPrompt, QStringLiteral("Please Enter The Password!"));
-
-    FixedPassword wrong(QStringLiteral("nope"));
-    orv::LoadOptions withWrong;
-    withWrong.passwords = &wrong;
-    QVERIFY(!orv::cargaPelicula(path, p, withWrong));
-}
 
 QTEST_GUILESS_MAIN(TestCompressed)
 #include "test_compressed.moc"

@@ -4,6 +4,7 @@
 #include "conversion.h"
 #include "cp1252.h"
 #include "lectorlineas.h"
+#include "moviefixtures.h"
 #include "moviereader.h"
 #include "readfile.h"
 
@@ -37,15 +38,6 @@ ParametrosConversion parametros(const QString& ancho, const QString& alto, bool 
     return p;
 }
 
-QString escribe(const QTemporaryDir& dir, const QString& nombre, const QByteArray& datos)
-{
-    const QString ruta = dir.filePath(nombre);
-    QFile f(ruta);
-    if (!f.open(QIODevice::WriteOnly) || f.write(datos) != datos.size())
-        qFatal("cannot write %s", qPrintable(ruta));
-    return ruta;
-}
-
 QList<QByteArray> lineas(const QByteArray& datos, qsizetype limite)
 {
     QBuffer buffer;
@@ -66,319 +58,275 @@ QList<QByteArray> lineas(const QByteArray& datos, qsizetype limite)
 class TestConversion : public QObject
 {
     Q_OBJECT
-
 private slots:
-    void checks_data();
-    void checks();
-    void extension_data();
-    void extension();
-    void lineSplitting_data();
-    void lineSplitting();
-    void frames_data();
-    void frames();
-    void headerFields_data();
-    void headerFields();
-    void badCountFailsOnlyItsFile();
-    void repeatedPictureHeldOnce();
-    void frameLimit();
-    void nothingWritten_data();
-    void nothingWritten();
-    void writeFailureReportsTheFileError();
+    void checks_data()
+    {
+        QTest::addColumn<QString>("ancho");
+        QTest::addColumn<QString>("alto");
+        QTest::addColumn<QString>("pausa");
+        QTest::addColumn<QString>("creador");
+        QTest::addColumn<FalloParametros>("fallo");
+
+        const auto ok = FalloParametros::Ninguno;
+        QTest::newRow("leading number 2x") << u"2x"_s << u"2"_s << u"100"_s << u"A"_s << ok;
+        QTest::newRow("fraction passes") << u"2.5"_s << u"20 px"_s << u"100"_s << u"A"_s << ok;
+        QTest::newRow("width 1") << u"1"_s << u"5"_s << u"100"_s << u"A"_s << FalloParametros::AnchoAlto;
+        QTest::newRow("width abc") << u"abc"_s << u"5"_s << u"100"_s << u"A"_s << FalloParametros::AnchoAlto;
+        QTest::newRow("width empty") << u""_s << u"5"_s << u"100"_s << u"A"_s << FalloParametros::AnchoAlto;
+        QTest::newRow("height 1.9") << u"5"_s << u"1.9"_s << u"100"_s << u"A"_s << FalloParametros::AnchoAlto;
+        QTest::newRow("initial zeros") << u"0"_s << u"0"_s << u"100"_s << u""_s << FalloParametros::AnchoAlto;
+        QTest::newRow("width over 16 bits") << u"32768"_s << u"5"_s << u"100"_s << u"A"_s << FalloParametros::Demasiado;
+        QTest::newRow("widest") << u"32767"_s << u"32766"_s << u"100"_s << u"A"_s << ok;
+        QTest::newRow("height plus one over 16 bits") << u"5"_s << u"32767"_s << u"100"_s << u"A"_s << FalloParametros::Demasiado;
+        QTest::newRow("pause zero") << u"5"_s << u"5"_s << u"0"_s << u"A"_s << FalloParametros::Pausa;
+        QTest::newRow("pause negative") << u"5"_s << u"5"_s << u"-100"_s << u"A"_s << FalloParametros::Pausa;
+        QTest::newRow("pause with unit") << u"5"_s << u"5"_s << u"100 ms"_s << u"A"_s << FalloParametros::Pausa;
+        QTest::newRow("pause empty") << u"5"_s << u"5"_s << u""_s << u"A"_s << FalloParametros::Pausa;
+        QTest::newRow("pause decimal comma") << u"5"_s << u"5"_s << u"1,5"_s << u"A"_s << FalloParametros::Pausa;
+        QTest::newRow("pause fraction") << u"5"_s << u"5"_s << u"12.5"_s << u"A"_s << ok;
+        QTest::newRow("author comma") << u"5"_s << u"5"_s << u"100"_s << u"Ana, Luis"_s << FalloParametros::Creador;
+        QTest::newRow("author line end") << u"5"_s << u"5"_s << u"100"_s << u"Ana\nLuis"_s << FalloParametros::Creador;
+        QTest::newRow("author empty") << u"5"_s << u"5"_s << u"100"_s << u""_s << ok;
+    }
+
+    void checks()
+    {
+        QFETCH(QString, ancho);
+        QFETCH(QString, alto);
+        QFETCH(QString, pausa);
+        QFETCH(QString, creador);
+        QFETCH(FalloParametros, fallo);
+        ParametrosConversion p = parametros(ancho, alto);
+        p.velocidad = pausa;
+        p.creador = creador;
+        QCOMPARE(orv::compruebaParametros(p), fallo);
+        QCOMPARE(orv::mensajeFalloParametros(fallo).isEmpty(), fallo == FalloParametros::Ninguno);
+    }
+
+    void extension_data()
+    {
+        QTest::addColumn<QString>("elegida");
+        QTest::addColumn<QString>("usada");
+        QTest::newRow("no extension") << u"/tmp/peli"_s << u"/tmp/peli.ovt"_s;
+        QTest::newRow("lower case") << u"/tmp/peli.ovt"_s << u"/tmp/peli.ovt"_s;
+        QTest::newRow("upper case") << u"/tmp/peli.OVT"_s << u"/tmp/peli.OVT.ovt"_s;
+        QTest::newRow("folder named .ovt") << u"/tmp/x.ovt/peli"_s << u"/tmp/x.ovt/peli.ovt"_s;
+    }
+
+    void extension()
+    {
+        QFETCH(QString, elegida);
+        QTEST(orv::conExtensionOvt(elegida), "usada");
+    }
+
+    void lineSplitting_data()
+    {
+        QTest::addColumn<QByteArray>("datos");
+        QTest::addColumn<qsizetype>("limite");
+        QTest::addColumn<QList<QByteArray>>("esperadas");
+
+        const qsizetype sinLimite = 1 << 20;
+        const qsizetype bloque = orv::LectorLineas::kBloque;
+        QTest::newRow("CR LF") << "a\r\nbc\r\n"_ba << sinLimite << QList<QByteArray>{"a", "bc"};
+        QTest::newRow("lone CR") << "a\rbc\r"_ba << sinLimite << QList<QByteArray>{"a", "bc"};
+        QTest::newRow("lone LF") << "a\nbc\n"_ba << sinLimite << QList<QByteArray>{"a", "bc"};
+        QTest::newRow("LF CR is two ends") << "a\n\rb"_ba << sinLimite << QList<QByteArray>{"a", "", "b"};
+        QTest::newRow("mixed, last without end") << "a\r\n\nb\rc"_ba << sinLimite
+                                                 << QList<QByteArray>{"a", "", "b", "c"};
+        QTest::newRow("empty file") << QByteArray() << sinLimite << QList<QByteArray>{};
+        QTest::newRow("one empty line") << "\r\n"_ba << sinLimite << QList<QByteArray>{""};
+        QTest::newRow("blanks and tabs kept") << " \tx \r\n"_ba << sinLimite << QList<QByteArray>{" \tx "};
+        QTest::newRow("cut to the limit") << "abcdef\r\ngh\r\n"_ba << qsizetype(3)
+                                          << QList<QByteArray>{"abc", "gh"};
+
+        // Line ends that fall on a block boundary.
+        const QByteArray largo(bloque - 1, 'x');
+        QTest::newRow("CR LF split by a block") << largo + "\r\nz"_ba << sinLimite
+                                                << QList<QByteArray>{largo, "z"};
+        QTest::newRow("lone CR ending a block") << largo + "\rz"_ba << sinLimite
+                                                << QList<QByteArray>{largo, "z"};
+        QTest::newRow("CR LF at the very end") << largo + "\r\n"_ba << sinLimite << QList<QByteArray>{largo};
+        const QByteArray enorme(3 * bloque + 5, 'y');
+        QTest::newRow("line longer than blocks, cut") << enorme + "\r\nz"_ba << qsizetype(4)
+                                                      << QList<QByteArray>{"yyyy", "z"};
+        QTest::newRow("cut line whose CR ends a block")
+            << QByteArray(2 * bloque - 1, 'y') + "\r\nz"_ba << qsizetype(2) << QList<QByteArray>{"yy", "z"};
+        QTest::newRow("line over blocks, whole") << enorme + "\nz"_ba << sinLimite
+                                                 << QList<QByteArray>{enorme, "z"};
+    }
+
+    void lineSplitting()
+    {
+        QFETCH(QByteArray, datos);
+        QFETCH(qsizetype, limite);
+        QFETCH(QList<QByteArray>, esperadas);
+        QTest::failOnWarning(QRegularExpression(u"consumed"_s));
+        const QList<QByteArray> leidas = lineas(datos, limite);
+        QCOMPARE(leidas.size(), esperadas.size());
+        for (qsizetype i = 0; i < leidas.size(); ++i)
+            QCOMPARE(leidas[i], esperadas[i]);
+    }
+
+    void frames_data()
+    {
+        QTest::addColumn<ParametrosConversion>("p");
+        QTest::addColumn<QByteArray>("fuente");
+        QTest::addColumn<QList<QByteArray>>("cuadros");
+
+        QTest::newRow("counts 2 and 0") << parametros("3", "3") << "2\r\na\r\nb\r\nc\r\n0\r\nd\r\ne\r\nf\r\n"_ba << QList<QByteArray>{"a  b  c  ", "a  b  c  ", "d  e  f  "};
+        QTest::newRow("padding and cutting W 5 H 2") << parametros("5", "2") << "2\r\nab\r\nabcdefg\r\n"_ba << QList<QByteArray>{"ab   abcde", "ab   abcde"};
+        QTest::newRow("halves to even") << parametros("2", "2") << "2.5\nab\ncd\n3.5\nef\ngh\n0.5\nij\nkl\n"_ba << QList<QByteArray>{"abcd", "abcd", "efgh", "efgh", "efgh", "efgh", "ijkl"};
+        QTest::newRow("negative and text counts give one") << parametros("2", "2") << "-3\nab\ncd\nabc\nef\ngh\n"_ba << QList<QByteArray>{"abcd", "efgh"};
+        QTest::newRow("leading number of the count") << parametros("2", "2") << " 2 copias\nab\ncd\n"_ba << QList<QByteArray>{"abcd", "abcd"};
+        QTest::newRow("skipping control lines") << parametros("2", "2", true, false) << "5\nab\ncd\nxx\nef\ngh\n"_ba << QList<QByteArray>{"abcd", "efgh"};
+        QTest::newRow("first line is a row without control lines") << parametros("2", "2", false, true) << "3\nabc\n\nef\ngh\nij\n"_ba << QList<QByteArray>{"3 ab  ", "efghij"};
+        QTest::newRow("partial picture dropped") << parametros("2", "3") << "1\na\nb\nc\n4\nd\ne"_ba << QList<QByteArray>{"a b c "};
+        QTest::newRow("no lines") << parametros("2", "2") << QByteArray() << QList<QByteArray>{};
+        QTest::newRow("lone CR and LF and no last end") << parametros("2", "2") << "1\rab\ncd\r\n1\ref\ngh"_ba << QList<QByteArray>{"abcd", "efgh"};
+        QTest::newRow("tabs and Windows-1252 bytes pass unchanged") << parametros("3", "2") << "1\n\t\xe9\x80\n\xf7\xa4\n"_ba << QList<QByteArray>{"\t\xe9\x80\xf7\xa4 "_ba};
+        QTest::newRow("row of exactly W enters whole") << parametros("3", "2") << "1\nabc\n\n"_ba << QList<QByteArray>{"abc   "};
+        QTest::newRow("width from a leading number with a fraction") << parametros("2.5", "2 filas") << "1\nabc\nd\n"_ba << QList<QByteArray>{"abd "};
+    }
+
+    void frames()
+    {
+        QFETCH(ParametrosConversion, p);
+        QFETCH(QByteArray, fuente);
+        QFETCH(QList<QByteArray>, cuadros);
+        QTemporaryDir dir;
+        const QString ruta = fixtures::writeFile(dir, u"fuente.txt"_s, fuente);
+        orv::PeliculaConvertida pelicula(orv::anchoUsado(p)
+                                         * (p.leeinicio ? orv::altoUsado(p) : orv::altoUsado(p) + 1));
+        QVERIFY(orv::leeFuente(ruta, p, pelicula));
+        QCOMPARE(pelicula.numCuadros(), cuadros.size());
+        for (int i = 0; i < pelicula.numCuadros(); ++i)
+            QCOMPARE(pelicula.cuadro(i).toByteArray(), cuadros[i]);
+    }
+
+    void headerFields_data()
+    {
+        QTest::addColumn<ParametrosConversion>("p");
+        QTest::addColumn<int>("ancho");
+        QTest::addColumn<int>("alto");
+        QTest::addColumn<QByteArray>("primerCuadro");
+
+        QTest::newRow("control lines: header says H + 1") << parametros("3", "2") << 3 << 3 << "ab cd "_ba;
+        QTest::newRow("no control lines: header height is the rows") << parametros("3", "2", false) << 3 << 3 << "1  ab cd "_ba;
+        QTest::newRow("2x written as the width used") << parametros("2x", "2") << 2 << 3 << "abcd"_ba;
+        QTest::newRow("20 px and 2.5") << parametros("20 px", "2.5") << 20 << 3 << "ab                  cd                  "_ba;
+    }
+
+    void headerFields()
+    {
+        QFETCH(ParametrosConversion, p);
+        QFETCH(int, ancho);
+        QFETCH(int, alto);
+        QFETCH(QByteArray, primerCuadro);
+        p.velocidad = u"250"_s;
+        p.creador = u"Señora Núñez"_s;
+        QTemporaryDir dir;
+        const QString fuente = fixtures::writeFile(dir, u"f.txt"_s, "1\nab\ncd\n"_ba);
+        const QString salida = dir.filePath(u"peli.ovt"_s);
+        const auto r = orv::convierte({fuente}, p, salida);
+        QCOMPARE(r.estado, EstadoConversion::Escrita);
+
+        orv::Pelicula leida;
+        QVERIFY(orv::cargaPelicula(salida, leida));
+        QCOMPARE(int(leida.ancho), ancho);
+        QCOMPARE(int(leida.alto), alto);
+        QCOMPARE(int(leida.numCuadros), 1);
+        QCOMPARE(leida.pausa, 250.0);
+        QCOMPARE(orv::fromCp1252(leida.creador), p.creador);
+        QCOMPARE(orv::fromCp1252(leida.masInfo), u"Película creada con Orvane ASCII Converter"_s);
+        QCOMPARE(leida.cuadro(0).toByteArray(), primerCuadro);
+        QVERIFY(readFile(salida).endsWith(primerCuadro + "\r\n"));
+    }
+
+    void badCountFailsOnlyItsFile()
+    {
+        QTemporaryDir dir;
+        const QStringList fuentes{
+            fixtures::writeFile(dir, u"a.txt"_s, "2\nab\ncd\n40000\nef\ngh\n1\nij\nkl\n"_ba),
+            dir.filePath(u"no-existe.txt"_s),
+            fixtures::writeFile(dir, u"b.txt"_s, "1\nmn\nop\n"_ba),
+        };
+        const QString salida = dir.filePath(u"peli.ovt"_s);
+        const auto r = orv::convierte(fuentes, parametros(u"2"_s, u"2"_s), salida);
+        QCOMPARE(r.estado, EstadoConversion::Escrita);
+        QCOMPARE(r.fuentesFallidas, 2);
+        orv::Pelicula leida;
+        QVERIFY(orv::cargaPelicula(salida, leida));
+        QCOMPARE(fixtures::frames(leida), (QByteArrayList{"abcd", "abcd", "mnop"}));
+    }
+
+    void repeatedPictureHeldOnce()
+    {
+        QTemporaryDir dir;
+        const QString ruta = fixtures::writeFile(dir, u"f.txt"_s, "1000\nab\ncd\n2\nef\ngh\n"_ba);
+        const ParametrosConversion p = parametros(u"2"_s, u"2"_s);
+        orv::PeliculaConvertida pelicula(4);
+        QVERIFY(orv::leeFuente(ruta, p, pelicula));
+        QCOMPARE(pelicula.numCuadros(), 1002);
+        QCOMPARE(pelicula.numImagenes(), 2);
+        QCOMPARE(pelicula.cuadro(999).toByteArray(), "abcd"_ba);
+        QCOMPARE(pelicula.cuadro(1001).toByteArray(), "efgh"_ba);
+    }
+
+    void frameLimit()
+    {
+        QTemporaryDir dir;
+        const QStringList fuentes{fixtures::writeFile(dir, u"a.txt"_s, "32000\nab\ncd\n800\nef\ngh\n"_ba),
+                                  fixtures::writeFile(dir, u"b.txt"_s, "1\nij\nkl\n"_ba)};
+        const QString salida = dir.filePath(u"peli.ovt"_s);
+        const auto r = orv::convierte(fuentes, parametros(u"2"_s, u"2"_s), salida);
+        QCOMPARE(r.estado, EstadoConversion::Escrita);
+        QVERIFY(r.limiteAlcanzado);
+        orv::Pelicula leida;
+        QVERIFY(orv::cargaPelicula(salida, leida));
+        QCOMPARE(int(leida.numCuadros), orv::kMaxCuadros);
+        QCOMPARE(leida.cuadro(orv::kMaxCuadros - 1).toByteArray(), "efgh"_ba);
+    }
+
+    void nothingWritten_data()
+    {
+        QTest::addColumn<QByteArray>("fuente");
+        QTest::addColumn<bool>("cancelar");
+        QTest::addColumn<EstadoConversion>("estado");
+        QTest::newRow("only a partial picture") << "1\nab\n"_ba << false << EstadoConversion::SinCuadros;
+        QTest::newRow("cancelled while reading") << ("1\n" + QByteArray(200, 'x') + "\n" + QByteArray(200, 'y') + "\n").repeated(10000) << true
+                                                 << EstadoConversion::Cancelada;
+    }
+
+    void nothingWritten()
+    {
+        QFETCH(QByteArray, fuente);
+        QFETCH(bool, cancelar);
+        QFETCH(EstadoConversion, estado);
+        QTemporaryDir dir;
+        const QString salida = fixtures::writeFile(dir, u"peli.ovt"_s, "an older movie"_ba);
+        const QString ruta = fixtures::writeFile(dir, u"f.txt"_s, fuente);
+        int llamadas = 0;
+        const auto r = orv::convierte({ruta}, parametros(u"2"_s, u"2"_s), salida,
+                                      [&](qint64, qint64) { return ++llamadas < 2 || !cancelar; });
+        QCOMPARE(r.estado, estado);
+        QCOMPARE(readFile(salida), "an older movie"_ba);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2); // no scratch file left
+    }
+
+    void writeFailureReportsTheFileError()
+    {
+        QTemporaryDir dir;
+        const QString ruta = fixtures::writeFile(dir, u"f.txt"_s, "1\nab\ncd\n"_ba);
+        const auto r = orv::convierte({ruta}, parametros(u"2"_s, u"2"_s),
+                                      dir.filePath(u"no/such/folder/peli.ovt"_s));
+        QCOMPARE(r.estado, EstadoConversion::ErrorEscritura);
+        QVERIFY(r.codigoError != 0);
+        QVERIFY(!r.descripcionError.isEmpty());
+        const QString m = orv::mensajeErrorEscritura(r.codigoError, r.descripcionError);
+        QVERIFY(m.startsWith(u"Se produjo un error al crear la película, el código de error es el "_s
+                             + QString::number(r.codigoError) + u" y esto sucede por "_s));
+    }
 };
-
-void TestConversion::checks_data()
-{
-    QTest::addColumn<QString>("ancho");
-    QTest::addColumn<QString>("alto");
-    QTest::addColumn<QString>("pausa");
-    QTest::addColumn<QString>("creador");
-    QTest::addColumn<FalloParametros>("fallo");
-
-    const auto ok = FalloParametros::Ninguno;
-    QTest::newRow("leading number 2x") << u"2x"_s << u"2"_s << u"100"_s << u"A"_s << ok;
-    QTest::newRow("fraction passes") << u"2.5"_s << u"20 px"_s << u"100"_s << u"A"_s << ok;
-    QTest::newRow("width 1") << u"1"_s << u"5"_s << u"100"_s << u"A"_s << FalloParametros::AnchoAlto;
-    QTest::newRow("width abc") << u"abc"_s << u"5"_s << u"100"_s << u"A"_s << FalloParametros::AnchoAlto;
-    QTest::newRow("width empty") << u""_s << u"5"_s << u"100"_s << u"A"_s << FalloParametros::AnchoAlto;
-    QTest::newRow("height 1.9") << u"5"_s << u"1.9"_s << u"100"_s << u"A"_s << FalloParametros::AnchoAlto;
-    QTest::newRow("initial zeros") << u"0"_s << u"0"_s << u"100"_s << u""_s << FalloParametros::AnchoAlto;
-    QTest::newRow("width over 16 bits") << u"32768"_s << u"5"_s << u"100"_s << u"A"_s << FalloParametros::Demasiado;
-    QTest::newRow("widest") << u"32767"_s << u"32766"_s << u"100"_s << u"A"_s << ok;
-    QTest::newRow("height plus one over 16 bits") << u"5"_s << u"32767"_s << u"100"_s << u"A"_s << FalloParametros::Demasiado;
-    QTest::newRow("pause zero") << u"5"_s << u"5"_s << u"0"_s << u"A"_s << FalloParametros::Pausa;
-    QTest::newRow("pause negative") << u"5"_s << u"5"_s << u"-100"_s << u"A"_s << FalloParametros::Pausa;
-    QTest::newRow("pause with unit") << u"5"_s << u"5"_s << u"100 ms"_s << u"A"_s << FalloParametros::Pausa;
-    QTest::newRow("pause empty") << u"5"_s << u"5"_s << u""_s << u"A"_s << FalloParametros::Pausa;
-    QTest::newRow("pause decimal comma") << u"5"_s << u"5"_s << u"1,5"_s << u"A"_s << FalloParametros::Pausa;
-    QTest::newRow("pause fraction") << u"5"_s << u"5"_s << u"12.5"_s << u"A"_s << ok;
-    QTest::newRow("author comma") << u"5"_s << u"5"_s << u"100"_s << u"Ana, Luis"_s << FalloParametros::Creador;
-    QTest::newRow("author line end") << u"5"_s << u"5"_s << u"100"_s << u"Ana\nLuis"_s << FalloParametros::Creador;
-    QTest::newRow("author empty") << u"5"_s << u"5"_s << u"100"_s << u""_s << ok;
-}
-
-void TestConversion::checks()
-{
-    QFETCH(QString, ancho);
-    QFETCH(QString, alto);
-    QFETCH(QString, pausa);
-    QFETCH(QString, creador);
-    QFETCH(FalloParametros, fallo);
-    ParametrosConversion p = parametros(ancho, alto);
-    p.velocidad = pausa;
-    p.creador = creador;
-    QCOMPARE(orv::compruebaParametros(p), fallo);
-    QCOMPARE(orv::mensajeFalloParametros(fallo).isEmpty(), fallo == FalloParametros::Ninguno);
-}
-
-void TestConversion::extension_data()
-{
-    QTest::addColumn<QString>("elegida");
-    QTest::addColumn<QString>("usada");
-    QTest::newRow("no extension") << u"/tmp/peli"_s << u"/tmp/peli.ovt"_s;
-    QTest::newRow("lower case") << u"/tmp/peli.ovt"_s << u"/tmp/peli.ovt"_s;
-    QTest::newRow("upper case") << u"/tmp/peli.OVT"_s << u"/tmp/peli.OVT.ovt"_s;
-    QTest::newRow("folder named .ovt") << u"/tmp/x.ovt/peli"_s << u"/tmp/x.ovt/peli.ovt"_s;
-}
-
-void TestConversion::extension()
-{
-    QFETCH(QString, elegida);
-    QFETCH(QString, usada);
-    QCOMPARE(orv::conExtensionOvt(elegida), usada);
-}
-
-void TestConversion::lineSplitting_data()
-{
-    QTest::addColumn<QByteArray>("datos");
-    QTest::addColumn<qsizetype>("limite");
-    QTest::addColumn<QList<QByteArray>>("esperadas");
-
-    const qsizetype sinLimite = 1 << 20;
-    const qsizetype bloque = orv::LectorLineas::kBloque;
-    QTest::newRow("CR LF") << "a\r\nbc\r\n"_ba << sinLimite << QList<QByteArray>{"a", "bc"};
-    QTest::newRow("lone CR") << "a\rbc\r"_ba << sinLimite << QList<QByteArray>{"a", "bc"};
-    QTest::newRow("lone LF") << "a\nbc\n"_ba << sinLimite << QList<QByteArray>{"a", "bc"};
-    QTest::newRow("LF CR is two ends") << "a\n\rb"_ba << sinLimite << QList<QByteArray>{"a", "", "b"};
-    QTest::newRow("mixed, last without end") << "a\r\n\nb\rc"_ba << sinLimite
-                                             << QList<QByteArray>{"a", "", "b", "c"};
-    QTest::newRow("empty file") << QByteArray() << sinLimite << QList<QByteArray>{};
-    QTest::newRow("one empty line") << "\r\n"_ba << sinLimite << QList<QByteArray>{""};
-    QTest::newRow("blanks and tabs kept") << " \tx \r\n"_ba << sinLimite << QList<QByteArray>{" \tx "};
-    QTest::newRow("cut to the limit") << "abcdef\r\ngh\r\n"_ba << qsizetype(3)
-                                      << QList<QByteArray>{"abc", "gh"};
-
-    // Line ends that fall on a block boundary.
-    const QByteArray largo(bloque - 1, 'x');
-    QTest::newRow("CR LF split by a block") << largo + "\r\nz"_ba << sinLimite
-                                            << QList<QByteArray>{largo, "z"};
-    QTest::newRow("lone CR ending a block") << largo + "\rz"_ba << sinLimite
-                                            << QList<QByteArray>{largo, "z"};
-    QTest::newRow("CR LF at the very end") << largo + "\r\n"_ba << sinLimite << QList<QByteArray>{largo};
-    const QByteArray enorme(3 * bloque + 5, 'y');
-    QTest::newRow("line longer than blocks, cut") << enorme + "\r\nz"_ba << qsizetype(4)
-                                                  << QList<QByteArray>{"yyyy", "z"};
-    QTest::newRow("cut line whose CR ends a block")
-        << QByteArray(2 * bloque - 1, 'y') + "\r\nz"_ba << qsizetype(2) << QList<QByteArray>{"yy", "z"};
-    QTest::newRow("line over blocks, whole") << enorme + "\nz"_ba << sinLimite
-                                             << QList<QByteArray>{enorme, "z"};
-}
-
-void TestConversion::lineSplitting()
-{
-    QFETCH(QByteArray, datos);
-    QFETCH(qsizetype, limite);
-    QFETCH(QList<QByteArray>, esperadas);
-    QTest::failOnWarning(QRegularExpression(u"consumed"_s));
-    const QList<QByteArray> leidas = lineas(datos, limite);
-    QCOMPARE(leidas.size(), esperadas.size());
-    for (qsizetype i = 0; i < leidas.size(); ++i)
-        QCOMPARE(leidas[i], esperadas[i]);
-}
-
-void TestConversion::frames_data()
-{
-    QTest::addColumn<ParametrosConversion>("p");
-    QTest::addColumn<QByteArray>("fuente");
-    QTest::addColumn<QList<QByteArray>>("cuadros");
-
-    QTest::newRow("counts 2 and 0")
-        << parametros(u"3"_s, u"3"_s) << "2\r\na\r\nb\r\nc\r\n0\r\nd\r\ne\r\nf\r\n"_ba
-        << QList<QByteArray>{"a  b  c  ", "a  b  c  ", "d  e  f  "};
-    QTest::newRow("padding and cutting W 5 H 2")
-        << parametros(u"5"_s, u"2"_s) << "2\r\nab\r\nabcdefg\r\n"_ba
-        << QList<QByteArray>{"ab   abcde", "ab   abcde"};
-    QTest::newRow("halves to even")
-        << parametros(u"2"_s, u"2"_s) << "2.5\nab\ncd\n3.5\nef\ngh\n0.5\nij\nkl\n"_ba
-        << QList<QByteArray>{"abcd", "abcd", "efgh", "efgh", "efgh", "efgh", "ijkl"};
-    QTest::newRow("negative and text counts give one")
-        << parametros(u"2"_s, u"2"_s) << "-3\nab\ncd\nabc\nef\ngh\n"_ba
-        << QList<QByteArray>{"abcd", "efgh"};
-    QTest::newRow("leading number of the count")
-        << parametros(u"2"_s, u"2"_s) << " 2 copias\nab\ncd\n"_ba << QList<QByteArray>{"abcd", "abcd"};
-    QTest::newRow("skipping control lines")
-        << parametros(u"2"_s, u"2"_s, true, false) << "5\nab\ncd\nxx\nef\ngh\n"_ba
-        << QList<QByteArray>{"abcd", "efgh"};
-    QTest::newRow("first line is a row without control lines")
-        << parametros(u"2"_s, u"2"_s, false, true) << "3\nabc\n\nef\ngh\nij\n"_ba
-        << QList<QByteArray>{"3 ab  ", "efghij"};
-    QTest::newRow("partial picture dropped")
-        << parametros(u"2"_s, u"3"_s) << "1\na\nb\nc\n4\nd\ne"_ba << QList<QByteArray>{"a b c "};
-    QTest::newRow("no lines") << parametros(u"2"_s, u"2"_s) << QByteArray() << QList<QByteArray>{};
-    QTest::newRow("lone CR and LF and no last end")
-        << parametros(u"2"_s, u"2"_s) << "1\rab\ncd\r\n1\ref\ngh"_ba << QList<QByteArray>{"abcd", "efgh"};
-    QTest::newRow("tabs and Windows-1252 bytes pass unchanged")
-        << parametros(u"3"_s, u"2"_s) << "1\n\t\xe9\x80\n\xf7\xa4\n"_ba
-        << QList<QByteArray>{"\t\xe9\x80\xf7\xa4 "_ba};
-    QTest::newRow("row of exactly W enters whole")
-        << parametros(u"3"_s, u"2"_s) << "1\nabc\n\n"_ba << QList<QByteArray>{"abc   "};
-    QTest::newRow("width from a leading number with a fraction")
-        << parametros(u"2.5"_s, u"2 filas"_s) << "1\nabc\nd\n"_ba << QList<QByteArray>{"abd "};
-}
-
-void TestConversion::frames()
-{
-    QFETCH(ParametrosConversion, p);
-    QFETCH(QByteArray, fuente);
-    QFETCH(QList<QByteArray>, cuadros);
-    QTemporaryDir dir;
-    const QString ruta = escribe(dir, u"fuente.txt"_s, fuente);
-    orv::PeliculaConvertida pelicula(orv::anchoUsado(p)
-                                     * (p.leeinicio ? orv::altoUsado(p) : orv::altoUsado(p) + 1));
-    QVERIFY(orv::leeFuente(ruta, p, pelicula));
-    QCOMPARE(pelicula.numCuadros(), cuadros.size());
-    for (int i = 0; i < pelicula.numCuadros(); ++i)
-        QCOMPARE(pelicula.cuadro(i).toByteArray(), cuadros[i]);
-}
-
-void TestConversion::headerFields_data()
-{
-    QTest::addColumn<ParametrosConversion>("p");
-    QTest::addColumn<int>("ancho");
-    QTest::addColumn<int>("alto");
-    QTest::addColumn<QByteArray>("primerCuadro");
-
-    QTest::newRow("control lines: header says H + 1") << parametros(u"3"_s, u"2"_s) << 3 << 3
-                                                      << "ab cd "_ba;
-    QTest::newRow("no control lines: header height is the rows")
-        << parametros(u"3"_s, u"2"_s, false) << 3 << 3 << "1  ab cd "_ba;
-    QTest::newRow("2x written as the width used") << parametros(u"2x"_s, u"2"_s) << 2 << 3 << "abcd"_ba;
-    QTest::newRow("20 px and 2.5") << parametros(u"20 px"_s, u"2.5"_s) << 20 << 3
-                                   << "ab                  cd                  "_ba;
-}
-
-void TestConversion::headerFields()
-{
-    QFETCH(ParametrosConversion, p);
-    QFETCH(int, ancho);
-    QFETCH(int, alto);
-    QFETCH(QByteArray, primerCuadro);
-    p.velocidad = u"250"_s;
-    p.creador = u"Señora Núñez"_s;
-    QTemporaryDir dir;
-    const QString fuente = escribe(dir, u"f.txt"_s, "1\nab\ncd\n"_ba);
-    const QString salida = dir.filePath(u"peli.ovt"_s);
-    const auto r = orv::convierte({fuente}, p, salida);
-    QCOMPARE(r.estado, EstadoConversion::Escrita);
-
-    orv::Pelicula leida;
-    QVERIFY(orv::cargaPelicula(salida, leida));
-    QCOMPARE(int(leida.ancho), ancho);
-    QCOMPARE(int(leida.alto), alto);
-    QCOMPARE(int(leida.numCuadros), 1);
-    QCOMPARE(leida.pausa, 250.0);
-    QCOMPARE(orv::fromCp1252(leida.creador), p.creador);
-    QCOMPARE(orv::fromCp1252(leida.masInfo), u"Película creada con Orvane ASCII Converter"_s);
-    QCOMPARE(leida.cuadro(0).toByteArray(), primerCuadro);
-    QVERIFY(readFile(salida).endsWith(primerCuadro + "\r\n"));
-}
-
-void TestConversion::badCountFailsOnlyItsFile()
-{
-    QTemporaryDir dir;
-    const QStringList fuentes{
-        escribe(dir, u"a.txt"_s, "2\nab\ncd\n40000\nef\ngh\n1\nij\nkl\n"_ba),
-        dir.filePath(u"no-existe.txt"_s),
-        escribe(dir, u"b.txt"_s, "1\nmn\nop\n"_ba),
-    };
-    const QString salida = dir.filePath(u"peli.ovt"_s);
-    const auto r = orv::convierte(fuentes, parametros(u"2"_s, u"2"_s), salida);
-    QCOMPARE(r.estado, EstadoConversion::Escrita);
-    QCOMPARE(r.fuentesFallidas, 2);
-    orv::Pelicula leida;
-    QVERIFY(orv::cargaPelicula(salida, leida));
-    QCOMPARE(int(leida.numCuadros), 3);
-    QCOMPARE(leida.cuadro(0).toByteArray(), "abcd"_ba);
-    QCOMPARE(leida.cuadro(1).toByteArray(), "abcd"_ba);
-    QCOMPARE(leida.cuadro(2).toByteArray(), "mnop"_ba);
-}
-
-void TestConversion::repeatedPictureHeldOnce()
-{
-    QTemporaryDir dir;
-    const QString ruta = escribe(dir, u"f.txt"_s, "1000\nab\ncd\n2\nef\ngh\n"_ba);
-    const ParametrosConversion p = parametros(u"2"_s, u"2"_s);
-    orv::PeliculaConvertida pelicula(4);
-    QVERIFY(orv::leeFuente(ruta, p, pelicula));
-    QCOMPARE(pelicula.numCuadros(), 1002);
-    QCOMPARE(pelicula.numImagenes(), 2);
-    QCOMPARE(pelicula.cuadro(999).toByteArray(), "abcd"_ba);
-    QCOMPARE(pelicula.cuadro(1001).toByteArray(), "efgh"_ba);
-}
-
-void TestConversion::frameLimit()
-{
-    QTemporaryDir dir;
-    const QStringList fuentes{escribe(dir, u"a.txt"_s, "32000\nab\ncd\n800\nef\ngh\n"_ba),
-                              escribe(dir, u"b.txt"_s, "1\nij\nkl\n"_ba)};
-    const QString salida = dir.filePath(u"peli.ovt"_s);
-    const auto r = orv::convierte(fuentes, parametros(u"2"_s, u"2"_s), salida);
-    QCOMPARE(r.estado, EstadoConversion::Escrita);
-    QVERIFY(r.limiteAlcanzado);
-    orv::Pelicula leida;
-    QVERIFY(orv::cargaPelicula(salida, leida));
-    QCOMPARE(int(leida.numCuadros), orv::kMaxCuadros);
-    QCOMPARE(leida.cuadro(orv::kMaxCuadros - 1).toByteArray(), "efgh"_ba);
-}
-
-void TestConversion::nothingWritten_data()
-{
-    QTest::addColumn<QByteArray>("fuente");
-    QTest::addColumn<bool>("cancelar");
-    QTest::addColumn<EstadoConversion>("estado");
-    QTest::newRow("only a partial picture") << "1\nab\n"_ba << false << EstadoConversion::SinCuadros;
-    QTest::newRow("cancelled while reading") << ("1\n" + QByteArray(200, 'x') + "\n" + QByteArray(200, 'y') + "\n").repeated(10000) << true
-                                             << EstadoConversion::Cancelada;
-}
-
-void TestConversion::nothingWritten()
-{
-    QFETCH(QByteArray, fuente);
-    QFETCH(bool, cancelar);
-    QFETCH(EstadoConversion, estado);
-    QTemporaryDir dir;
-    const QString salida = escribe(dir, u"peli.ovt"_s, "an older movie"_ba);
-    const QString ruta = escribe(dir, u"f.txt"_s, fuente);
-    int llamadas = 0;
-    const auto r = orv::convierte({ruta}, parametros(u"2"_s, u"2"_s), salida,
-                                  [&](qint64, qint64) { return ++llamadas < 2 || !cancelar; });
-    QCOMPARE(r.estado, estado);
-    QCOMPARE(readFile(salida), "an older movie"_ba);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2); // no scratch file left
-}
-
-void TestConversion::writeFailureReportsTheFileError()
-{
-    QTemporaryDir dir;
-    const QString ruta = escribe(dir, u"f.txt"_s, "1\nab\ncd\n"_ba);
-    const auto r = orv::convierte({ruta}, parametros(u"2"_s, u"2"_s),
-                                  dir.filePath(u"no/such/folder/peli.ovt"_s));
-    QCOMPARE(r.estado, EstadoConversion::ErrorEscritura);
-    QVERIFY(r.codigoError != 0);
-    QVERIFY(!r.descripcionError.isEmpty());
-    const QString m = orv::mensajeErrorEscritura(r.codigoError, r.descripcionError);
-    QVERIFY(m.startsWith(u"Se produjo un error al crear la película, el código de error es el "_s
-                         + QString::number(r.codigoError) + u" y esto sucede por "_s));
-}
 
 QTEST_GUILESS_MAIN(TestConversion)
 #include "test_conversion.moc"

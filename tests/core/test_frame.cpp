@@ -23,61 +23,56 @@ class TestFrame : public QObject
 {
     Q_OBJECT
 private slots:
-    void rows_data();
-    void rows();
-    void wideMovieShowsEveryRow();
-    void missingFrameGivesEmptyRows();
+    void rows_data()
+    {
+        QTest::addColumn<int>("ancho");
+        QTest::addColumn<int>("alto");
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QByteArray>("shown");
+        QTest::newRow("exact") << 3 << 2 << QByteArray("abcdef") << QByteArray("abc\r\ndef");
+        QTest::newRow("short line: short last row") << 3 << 2 << QByteArray("abcd") << QByteArray("abc\r\nd");
+        QTest::newRow("short line: empty rows below") << 3 << 3 << QByteArray("ab") << QByteArray("ab\r\n\r\n");
+        QTest::newRow("long line: extra never shown") << 2 << 2 << QByteArray("abcdefgh") << QByteArray("ab\r\ncd");
+        QTest::newRow("trailing spaces kept") << 3 << 2 << QByteArray("a  b  ") << QByteArray("a  \r\nb  ");
+        QTest::newRow("empty line") << 3 << 2 << QByteArray() << QByteArray("\r\n");
+        QTest::newRow("one row: no line break") << 4 << 1 << QByteArray("abcd") << QByteArray("abcd");
+        QTest::newRow("zero height") << 4 << 0 << QByteArray("abcd") << QByteArray();
+        QTest::newRow("zero width") << 0 << 3 << QByteArray("abcd") << QByteArray("\r\n\r\n");
+        QTest::newRow("negative width") << -5 << 2 << QByteArray("abcd") << QByteArray("\r\n");
+    }
+
+    void rows()
+    {
+        QFETCH(int, ancho);
+        QFETCH(int, alto);
+        QFETCH(QByteArray, line);
+        QTEST(orv::armaCuadro(movie(ancho, alto, line), 0), "shown");
+    }
+
+    void wideMovieShowsEveryRow()
+    {
+        // Rows starting past character 32767 are shown like any other: a 400-wide
+        // movie keeps row 82 and beyond.
+        constexpr int kWidth = 400;
+        constexpr int kHeight = 100;
+        QByteArray line;
+        for (int r = 0; r < kHeight; ++r)
+            line += QByteArray(kWidth, static_cast<char>('A' + r % 26));
+        const QList<QByteArray> rows = orv::armaCuadro(movie(kWidth, kHeight, line), 0).split('\n');
+        QCOMPARE(rows.size(), kHeight);
+        QCOMPARE(rows[81], QByteArray(kWidth, 'A' + 81 % 26) + '\r');
+        QCOMPARE(rows[82], QByteArray(kWidth, 'A' + 82 % 26) + '\r');
+        QCOMPARE(rows[99], QByteArray(kWidth, 'A' + 99 % 26));
+    }
+
+    void missingFrameGivesEmptyRows()
+    {
+        const Pelicula p = movie(3, 3, "abcdefghi");
+        QCOMPARE(orv::armaCuadro(p, 1), QByteArray("\r\n\r\n"));
+        QCOMPARE(orv::armaCuadro(p, -1), QByteArray("\r\n\r\n"));
+        QCOMPARE(orv::armaCuadro(Pelicula{}, 0), QByteArray());
+    }
 };
-
-void TestFrame::rows_data()
-{
-    QTest::addColumn<int>("ancho");
-    QTest::addColumn<int>("alto");
-    QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<QByteArray>("shown");
-    QTest::newRow("exact") << 3 << 2 << QByteArray("abcdef") << QByteArray("abc\r\ndef");
-    QTest::newRow("short line: short last row") << 3 << 2 << QByteArray("abcd") << QByteArray("abc\r\nd");
-    QTest::newRow("short line: empty rows below") << 3 << 3 << QByteArray("ab") << QByteArray("ab\r\n\r\n");
-    QTest::newRow("long line: extra never shown") << 2 << 2 << QByteArray("abcdefgh") << QByteArray("ab\r\ncd");
-    QTest::newRow("trailing spaces kept") << 3 << 2 << QByteArray("a  b  ") << QByteArray("a  \r\nb  ");
-    QTest::newRow("empty line") << 3 << 2 << QByteArray() << QByteArray("\r\n");
-    QTest::newRow("one row: no line break") << 4 << 1 << QByteArray("abcd") << QByteArray("abcd");
-    QTest::newRow("zero height") << 4 << 0 << QByteArray("abcd") << QByteArray();
-    QTest::newRow("zero width") << 0 << 3 << QByteArray("abcd") << QByteArray("\r\n\r\n");
-    QTest::newRow("negative width") << -5 << 2 << QByteArray("abcd") << QByteArray("\r\n");
-}
-
-void TestFrame::rows()
-{
-    QFETCH(int, ancho);
-    QFETCH(int, alto);
-    QFETCH(QByteArray, line);
-    QTEST(orv::armaCuadro(movie(ancho, alto, line), 0), "shown");
-}
-
-void TestFrame::wideMovieShowsEveryRow()
-{
-    // Rows starting past character 32767 are shown like any other: a 400-wide
-    // movie keeps row 82 and beyond.
-    constexpr int kWidth = 400;
-    constexpr int kHeight = 100;
-    QByteArray line;
-    for (int r = 0; r < kHeight; ++r)
-        line += QByteArray(kWidth, static_cast<char>('A' + r % 26));
-    const QList<QByteArray> rows = orv::armaCuadro(movie(kWidth, kHeight, line), 0).split('\n');
-    QCOMPARE(rows.size(), kHeight);
-    QCOMPARE(rows[81], QByteArray(kWidth, 'A' + 81 % 26) + '\r');
-    QCOMPARE(rows[82], QByteArray(kWidth, 'A' + 82 % 26) + '\r');
-    QCOMPARE(rows[99], QByteArray(kWidth, 'A' + 99 % 26));
-}
-
-void TestFrame::missingFrameGivesEmptyRows()
-{
-    const Pelicula p = movie(3, 3, "abcdefghi");
-    QCOMPARE(orv::armaCuadro(p, 1), QByteArray("\r\n\r\n"));
-    QCOMPARE(orv::armaCuadro(p, -1), QByteArray("\r\n\r\n"));
-    QCOMPARE(orv::armaCuadro(Pelicula{}, 0), QByteArray());
-}
 
 QTEST_GUILESS_MAIN(TestFrame)
 #include "test_frame.moc"

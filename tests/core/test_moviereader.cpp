@@ -9,165 +9,142 @@
 
 using orv::Pelicula;
 
-namespace {
-
-QByteArrayList frames(const Pelicula& p)
-{
-    QByteArrayList out;
-    for (int i = 0; i < p.numCuadros; ++i)
-        out << p.cuadro(i).toByteArray();
-    return out;
-}
-
-} // namespace
-
 class TestMovieReader : public QObject
 {
     Q_OBJECT
 private slots:
-    void headerValues_data();
-    void headerValues();
-    void frameLines_data();
-    void frameLines();
-    void commaInAuthorShiftsFrames();
-    void unreadable_data();
-    void unreadable();
-    void failedLoadLeavesPreviousMovie();
-    void fileFieldsDescribeTheFile();
-    void unreadablePaths();
-};
-
-void TestMovieReader::headerValues_data()
-{
-    QTest::addColumn<QByteArray>("header");
-    QTest::addColumn<int>("ancho");
-    QTest::addColumn<double>("pausa");
-    QTest::addColumn<QByteArray>("creador");
-    QTest::addColumn<QByteArray>("masInfo");
-    QTest::newRow("leading spaces skipped") << QByteArray("  7,  1, 1,  250,0,0,0,0,  Ana,  x") << 7 << 250.0 << QByteArray("Ana") << QByteArray("x");
-    QTest::newRow("accents") << QByteArray("7,1,1,100,0,0,0,0,Jos\xe9,Pel\xed" "cula creada con Orvane ASCII Converter") << 7 << 100.0 << QByteArray("Jos\xe9") << QByteArray("Pel\xed" "cula creada con Orvane ASCII Converter");
-    QTest::newRow("text after a closing quote dropped") << QByteArray("7,1,1,50,0,0,0,0,\"Ana\" resto,x") << 7 << 50.0 << QByteArray("Ana") << QByteArray("x");
-    QTest::newRow("quoted author keeps its comma") << QByteArray("7,1,1,50,0,0,0,0,\"Ana, Luis\",x") << 7 << 50.0 << QByteArray("Ana, Luis") << QByteArray("x");
-    QTest::newRow("largest width") << QByteArray("32767,1,1,100,0,0,0,0,a,b") << 32767 << 100.0 << QByteArray("a") << QByteArray("b");
-    QTest::newRow("negative width is kept") << QByteArray("-32768,1,1,100,0,0,0,0,a,b") << -32768 << 100.0 << QByteArray("a") << QByteArray("b");
-    QTest::newRow("width rounds half to even") << QByteArray("6.5,1,1,100,0,0,0,0,a,b") << 6 << 100.0 << QByteArray("a") << QByteArray("b");
-}
-
-void TestMovieReader::headerValues()
-{
-    QFETCH(QByteArray, header);
-    Pelicula p;
-    QVERIFY(orv::parsePelicula(fixtures::plainMovie(header, {"frame"}), p));
-    QTEST(int(p.ancho), "ancho");
-    QTEST(p.pausa, "pausa");
-    QTEST(p.creador, "creador");
-    QTEST(p.masInfo, "masInfo");
-    QCOMPARE(p.cuadro(0).toByteArray(), QByteArray("frame"));
-}
-
-void TestMovieReader::frameLines_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QByteArrayList>("expected");
-    const QByteArray h = "2,1,3,100,0,0,0,0,a,b";
-    QTest::newRow("CR LF, spaces kept") << h + "\r\nab\r\n  \r\ne \r\n" << QByteArrayList{"ab", "  ", "e "};
-    QTest::newRow("lone CR") << h + "\rab\rcd\ref\r" << QByteArrayList{"ab", "cd", "ef"};
-    QTest::newRow("lone LF") << h + "\nab\ncd\nef\n" << QByteArrayList{"ab", "cd", "ef"};
-    QTest::newRow("last line without end") << h + "\r\nab\r\ncd\r\nef" << QByteArrayList{"ab", "cd", "ef"};
-    QTest::newRow("empty frame lines") << h + "\r\n\r\n\r\nef\r\n" << QByteArrayList{"", "", "ef"};
-    QTest::newRow("extra lines ignored") << h + "\r\nab\r\ncd\r\nef\r\ngh\r\nij\r\n" << QByteArrayList{"ab", "cd", "ef"};
-    QTest::newRow("header split over lines") << QByteArray("2,1,3,100\r\n0,0,0,0,a,b\r\nab\r\ncd\r\nef") << QByteArrayList{"ab", "cd", "ef"};
-}
-
-void TestMovieReader::frameLines()
-{
-    QFETCH(QByteArray, bytes);
-    Pelicula p;
-    QVERIFY(orv::parsePelicula(bytes, p));
-    QTEST(frames(p), "expected");
-}
-
-void TestMovieReader::commaInAuthorShiftsFrames()
-{
-    // The writers do not quote the author: its comma splits it, the writer's
-    // phrase becomes the first frame line and the last line is never read.
-    const QByteArray bytes = fixtures::plainMovie(
-        "3,1,3,100,0,0,0,0,Ana,Luis,Pel\xed" "cula creada con Orvane ASCII Creator",
-        {"AAA", "BBB", "CCC"});
-    Pelicula p;
-    QVERIFY(orv::parsePelicula(bytes, p));
-    QCOMPARE(p.creador, QByteArray("Ana"));
-    QCOMPARE(p.masInfo, QByteArray("Luis"));
-    QCOMPARE(frames(p), (QByteArrayList{"Pel\xed" "cula creada con Orvane ASCII Creator", "AAA", "BBB"}));
-}
-
-void TestMovieReader::unreadable_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("empty") << QByteArray();
-    QTest::newRow("header only") << QByteArray("2,1,1,100,0,0,0,0,a,b\r\n");
-    QTest::newRow("header cut short") << QByteArray("2,1,1,100,0,0");
-    QTest::newRow("fewer frame lines") << QByteArray("2,1,3,100,0,0,0,0,a,b\r\nab\r\ncd\r\n");
-    QTest::newRow("zero frames") << QByteArray("2,1,0,100,0,0,0,0,a,b\r\nab\r\n");
-    QTest::newRow("negative frames") << QByteArray("2,1,-1,100,0,0,0,0,a,b\r\nab\r\n");
-    QTest::newRow("width past 16 bits") << QByteArray("32768,1,1,100,0,0,0,0,a,b\r\nab\r\n");
-    QTest::newRow("frames past 16 bits") << QByteArray("2,1,65537,100,0,0,0,0,a,b\r\nab\r\n");
-    QTest::newRow("width not a number") << QByteArray("abc,1,1,100,0,0,0,0,a,b\r\nab\r\n");
-    QTest::newRow("pause not a number") << QByteArray("2,1,1,fast,0,0,0,0,a,b\r\nab\r\n");
-    QTest::newRow("binary") << QByteArray("\x01\x02\x03\x00\xff", 5);
-}
-
-void TestMovieReader::unreadable()
-{
-    QFETCH(QByteArray, bytes);
-    Pelicula p;
-    QVERIFY(!orv::parsePelicula(bytes, p));
-}
-
-void TestMovieReader::failedLoadLeavesPreviousMovie()
-{
-    QTemporaryDir dir;
-    const QString good = fixtures::writeFile(dir, "good.ovt", fixtures::plainMovie("2,1,1,100,0,0,0,0,a,b", {"ab"}));
-    const QString bad = fixtures::writeFile(dir, "bad.ovt", "2,1,5,100,0,0,0,0,x,y\r\nzz\r\n");
-    Pelicula p;
-    QVERIFY(orv::cargaPelicula(good, p));
-    QVERIFY(!orv::cargaPelicula(bad, p));
-    QCOMPARE(p.creador, QByteArray("a"));
-    QCOMPARE(p.numCuadros, 1);
-    QCOMPARE(p.rutaPelicula, good);
-    QCOMPARE(p.cuadro(0).toByteArray(), QByteArray("ab"));
-}
-
-void TestMovieReader::fileFieldsDescribeTheFile()
-{
-    QTemporaryDir dir;
-    QByteArray bytes = fixtures::plainMovie("2,1,1,100,0,0,0,0,a,b", {"ab"});
-    bytes.append(QByteArray(1536 - bytes.size(), 'x')); // extra bytes after the frames
-    const QString path = fixtures::writeFile(dir, "sin extensión", bytes);
-    Pelicula p;
-    QVERIFY(orv::cargaPelicula(path, p));
-    QCOMPARE(p.rutaPelicula, path);
-    QCOMPARE(p.nombreArchivo, QString::fromUtf8("sin extensión"));
-    QCOMPARE(p.tamanoKB, 1.5);
-    QVERIFY(!p.comprimida);
-}
-
-void TestMovieReader::unreadablePaths()
-{
-    QTemporaryDir dir;
-    Pelicula p;
-    QVERIFY(!orv::cargaPelicula(QString(), p));
-    QVERIFY(!orv::cargaPelicula(dir.filePath("missing.ovt"), p));
-    QVERIFY(!orv::cargaPelicula(dir.path(), p));
-    QVERIFY(!orv::cargaPelicula(QStringLiteral("/dev/zero"), p));
-    QVERIFY(!orv::cargaPelicula(fixtures::writeFile(dir, "empty.ovt", {}), p));
-    QVERIFY(!orv::cargaPelicula(fixtures::writeFile(dir, "pk.ovt", "PK not really an archive"), p));
-    if (geteuid() != 0) {
-        const QString locked = fixtures::writeFile(dir, "locked.ovt", fixtures::plainMovie("2,1,1,100,0,0,0,0,a,b", {"ab"}));
-        QFile::setPermissions(locked, QFileDevice::Permissions());
-        QVERIFY(!orv::cargaPelicula(locked, p));
+    void headerValues_data()
+    {
+        QTest::addColumn<QByteArray>("header");
+        QTest::addColumn<int>("ancho");
+        QTest::addColumn<double>("pausa");
+        QTest::addColumn<QByteArray>("creador");
+        QTest::addColumn<QByteArray>("masInfo");
+        QTest::newRow("leading spaces skipped") << QByteArray("  7,  1, 1,  250,0,0,0,0,  Ana,  x") << 7 << 250.0 << QByteArray("Ana") << QByteArray("x");
+        QTest::newRow("accents") << QByteArray("7,1,1,100,0,0,0,0,Jos\xe9,Pel\xed" "cula creada con Orvane ASCII Converter") << 7 << 100.0 << QByteArray("Jos\xe9") << QByteArray("Pel\xed" "cula creada con Orvane ASCII Converter");
+        QTest::newRow("text after a closing quote dropped") << QByteArray("7,1,1,50,0,0,0,0,\"Ana\" resto,x") << 7 << 50.0 << QByteArray("Ana") << QByteArray("x");
+        QTest::newRow("quoted author keeps its comma") << QByteArray("7,1,1,50,0,0,0,0,\"Ana, Luis\",x") << 7 << 50.0 << QByteArray("Ana, Luis") << QByteArray("x");
+        QTest::newRow("largest width") << QByteArray("32767,1,1,100,0,0,0,0,a,b") << 32767 << 100.0 << QByteArray("a") << QByteArray("b");
+        QTest::newRow("negative width is kept") << QByteArray("-32768,1,1,100,0,0,0,0,a,b") << -32768 << 100.0 << QByteArray("a") << QByteArray("b");
+        QTest::newRow("width rounds half to even") << QByteArray("6.5,1,1,100,0,0,0,0,a,b") << 6 << 100.0 << QByteArray("a") << QByteArray("b");
     }
-}
+
+    void headerValues()
+    {
+        QFETCH(QByteArray, header);
+        Pelicula p;
+        QVERIFY(orv::parsePelicula(fixtures::plainMovie(header, {"frame"}), p));
+        QTEST(int(p.ancho), "ancho");
+        QTEST(p.pausa, "pausa");
+        QTEST(p.creador, "creador");
+        QTEST(p.masInfo, "masInfo");
+        QCOMPARE(p.cuadro(0).toByteArray(), QByteArray("frame"));
+    }
+
+    void frameLines_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArrayList>("expected");
+        const QByteArray h = "2,1,3,100,0,0,0,0,a,b";
+        QTest::newRow("CR LF, spaces kept") << h + "\r\nab\r\n  \r\ne \r\n" << QByteArrayList{"ab", "  ", "e "};
+        QTest::newRow("lone CR") << h + "\rab\rcd\ref\r" << QByteArrayList{"ab", "cd", "ef"};
+        QTest::newRow("lone LF") << h + "\nab\ncd\nef\n" << QByteArrayList{"ab", "cd", "ef"};
+        QTest::newRow("last line without end") << h + "\r\nab\r\ncd\r\nef" << QByteArrayList{"ab", "cd", "ef"};
+        QTest::newRow("empty frame lines") << h + "\r\n\r\n\r\nef\r\n" << QByteArrayList{"", "", "ef"};
+        QTest::newRow("extra lines ignored") << h + "\r\nab\r\ncd\r\nef\r\ngh\r\nij\r\n" << QByteArrayList{"ab", "cd", "ef"};
+        QTest::newRow("header split over lines") << QByteArray("2,1,3,100\r\n0,0,0,0,a,b\r\nab\r\ncd\r\nef") << QByteArrayList{"ab", "cd", "ef"};
+    }
+
+    void frameLines()
+    {
+        QFETCH(QByteArray, bytes);
+        Pelicula p;
+        QVERIFY(orv::parsePelicula(bytes, p));
+        QTEST(fixtures::frames(p), "expected");
+    }
+
+    void commaInAuthorShiftsFrames()
+    {
+        // The writers do not quote the author: its comma splits it, the writer's
+        // phrase becomes the first frame line and the last line is never read.
+        const QByteArray bytes = fixtures::plainMovie(
+            "3,1,3,100,0,0,0,0,Ana,Luis,Pel\xed" "cula creada con Orvane ASCII Creator",
+            {"AAA", "BBB", "CCC"});
+        Pelicula p;
+        QVERIFY(orv::parsePelicula(bytes, p));
+        QCOMPARE(p.creador, QByteArray("Ana"));
+        QCOMPARE(p.masInfo, QByteArray("Luis"));
+        QCOMPARE(fixtures::frames(p), (QByteArrayList{"Pel\xed" "cula creada con Orvane ASCII Creator", "AAA", "BBB"}));
+    }
+
+    void unreadable_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("header only") << QByteArray("2,1,1,100,0,0,0,0,a,b\r\n");
+        QTest::newRow("header cut short") << QByteArray("2,1,1,100,0,0");
+        QTest::newRow("fewer frame lines") << QByteArray("2,1,3,100,0,0,0,0,a,b\r\nab\r\ncd\r\n");
+        QTest::newRow("zero frames") << QByteArray("2,1,0,100,0,0,0,0,a,b\r\nab\r\n");
+        QTest::newRow("negative frames") << QByteArray("2,1,-1,100,0,0,0,0,a,b\r\nab\r\n");
+        QTest::newRow("width past 16 bits") << QByteArray("32768,1,1,100,0,0,0,0,a,b\r\nab\r\n");
+        QTest::newRow("frames past 16 bits") << QByteArray("2,1,65537,100,0,0,0,0,a,b\r\nab\r\n");
+        QTest::newRow("width not a number") << QByteArray("abc,1,1,100,0,0,0,0,a,b\r\nab\r\n");
+        QTest::newRow("pause not a number") << QByteArray("2,1,1,fast,0,0,0,0,a,b\r\nab\r\n");
+        QTest::newRow("binary") << QByteArray("\x01\x02\x03\x00\xff", 5);
+    }
+
+    void unreadable()
+    {
+        QFETCH(QByteArray, bytes);
+        Pelicula p;
+        QVERIFY(!orv::parsePelicula(bytes, p));
+    }
+
+    void failedLoadLeavesPreviousMovie()
+    {
+        QTemporaryDir dir;
+        const QString good = fixtures::writeFile(dir, "good.ovt", fixtures::plainMovie("2,1,1,100,0,0,0,0,a,b", {"ab"}));
+        const QString bad = fixtures::writeFile(dir, "bad.ovt", "2,1,5,100,0,0,0,0,x,y\r\nzz\r\n");
+        Pelicula p;
+        QVERIFY(orv::cargaPelicula(good, p));
+        QVERIFY(!orv::cargaPelicula(bad, p));
+        QCOMPARE(p.creador, QByteArray("a"));
+        QCOMPARE(p.numCuadros, 1);
+        QCOMPARE(p.rutaPelicula, good);
+        QCOMPARE(p.cuadro(0).toByteArray(), QByteArray("ab"));
+    }
+
+    void fileFieldsDescribeTheFile()
+    {
+        QTemporaryDir dir;
+        QByteArray bytes = fixtures::plainMovie("2,1,1,100,0,0,0,0,a,b", {"ab"});
+        bytes.append(QByteArray(1536 - bytes.size(), 'x')); // extra bytes after the frames
+        const QString path = fixtures::writeFile(dir, "sin extensión", bytes);
+        Pelicula p;
+        QVERIFY(orv::cargaPelicula(path, p));
+        QCOMPARE(p.rutaPelicula, path);
+        QCOMPARE(p.nombreArchivo, QString::fromUtf8("sin extensión"));
+        QCOMPARE(p.tamanoKB, 1.5);
+        QVERIFY(!p.comprimida);
+    }
+
+    void unreadablePaths()
+    {
+        QTemporaryDir dir;
+        Pelicula p;
+        QVERIFY(!orv::cargaPelicula(QString(), p));
+        QVERIFY(!orv::cargaPelicula(dir.filePath("missing.ovt"), p));
+        QVERIFY(!orv::cargaPelicula(dir.path(), p));
+        QVERIFY(!orv::cargaPelicula(QStringLiteral("/dev/zero"), p));
+        QVERIFY(!orv::cargaPelicula(fixtures::writeFile(dir, "empty.ovt", {}), p));
+        QVERIFY(!orv::cargaPelicula(fixtures::writeFile(dir, "pk.ovt", "PK not really an archive"), p));
+        if (geteuid() != 0) {
+            const QString locked = fixtures::writeFile(dir, "locked.ovt", fixtures::plainMovie("2,1,1,100,0,0,0,0,a,b", {"ab"}));
+            QFile::setPermissions(locked, QFileDevice::Permissions());
+            QVERIFY(!orv::cargaPelicula(locked, p));
+        }
+    }
+};
 
 QTEST_GUILESS_MAIN(TestMovieReader)
 #include "test_moviereader.moc"

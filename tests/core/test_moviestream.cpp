@@ -2,6 +2,7 @@
 // in, no pull past the last frame line, an exact limit on what is held, and
 // damaged data unreadable.
 #include "bytesource.h"
+#include "moviefixtures.h"
 #include "moviestream.h"
 
 #include <QtTest>
@@ -57,14 +58,6 @@ private:
     qint64 m_piece;
 };
 
-QByteArrayList framesOf(const Pelicula& p)
-{
-    QByteArrayList out;
-    for (int i = 0; i < p.numCuadros; ++i)
-        out << p.cuadro(i).toByteArray();
-    return out;
-}
-
 constexpr qint64 kNoLimit = std::numeric_limits<qint64>::max();
 
 } // namespace
@@ -73,118 +66,110 @@ class TestMovieStream : public QObject
 {
     Q_OBJECT
 private slots:
-    void piecesDoNotMatter_data();
-    void piecesDoNotMatter();
-    void stopsAtTheLastFrameLine_data();
-    void stopsAtTheLastFrameLine();
-    void limitIsExact_data();
-    void limitIsExact();
-    void damagedDataIsUnreadable();
-};
+    void piecesDoNotMatter_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("creador");
+        QTest::addColumn<QByteArrayList>("expected"); // empty: unreadable
+        const QByteArray h = "2,1,3,100,0,0,0,0,Ana,b";
+        QTest::newRow("CR LF") << h + "\r\nab\r\ncd\r\nef\r\n" << QByteArray("Ana") << QByteArrayList{"ab", "cd", "ef"};
+        QTest::newRow("lone LF") << h + "\nab\ncd\nef\n" << QByteArray("Ana") << QByteArrayList{"ab", "cd", "ef"};
+        QTest::newRow("lone CR") << h + "\rab\rcd\ref" << QByteArray("Ana") << QByteArrayList{"ab", "cd", "ef"};
+        QTest::newRow("mixed ends") << h + "\nab\r\ncd\ref\n" << QByteArray("Ana") << QByteArrayList{"ab", "cd", "ef"};
+        QTest::newRow("LF CR is two ends") << h + "\n\n\r\rcd" << QByteArray("Ana") << QByteArrayList{"", "", ""};
+        QTest::newRow("CR CR LF") << h + "\r\r\nab\r\ncd" << QByteArray("Ana") << QByteArrayList{"", "ab", "cd"};
+        QTest::newRow("long lines with LF") << h + "\n" + QByteArray(5000, 'x') + "\n\n" + QByteArray(3000, 'y') << QByteArray("Ana") << QByteArrayList{QByteArray(5000, 'x'), "", QByteArray(3000, 'y')};
+        QTest::newRow("header over two lines") << QByteArray("2,1,3,100\n0,0,0,0,Ana,b\r\nab\ncd\nef") << QByteArray("Ana") << QByteArrayList{"ab", "cd", "ef"};
+        QTest::newRow("quoted author with comma") << QByteArray("2,1,3,100,0,0,0,0,\"A, n\" x,b\nab\ncd\nef") << QByteArray("A, n") << QByteArrayList{"ab", "cd", "ef"};
+        QTest::newRow("long author") << "2,1,3,100,0,0,0,0," + QByteArray(20000, 'A') + ",b\r\nab\r\ncd\r\nef" << QByteArray(20000, 'A') << QByteArrayList{"ab", "cd", "ef"};
+        QTest::newRow("header ends at the file end") << QByteArray("2,1,1,100,0,0,0,0,Ana,b") << QByteArray() << QByteArrayList{};
+        QTest::newRow("one frame line short") << h + "\r\nab\r\ncd\r\n" << QByteArray() << QByteArrayList{};
+        QTest::newRow("nine header values") << QByteArray("2,1,1,100,0,0,0,0,Ana") << QByteArray() << QByteArrayList{};
+        QTest::newRow("empty") << QByteArray() << QByteArray() << QByteArrayList{};
+    }
 
-void TestMovieStream::piecesDoNotMatter_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QByteArray>("creador");
-    QTest::addColumn<QByteArrayList>("expected"); // empty: unreadable
-    const QByteArray h = "2,1,3,100,0,0,0,0,Ana,b";
-    QTest::newRow("CR LF") << h + "\r\nab\r\ncd\r\nef\r\n" << QByteArray("Ana") << QByteArrayList{"ab", "cd", "ef"};
-    QTest::newRow("lone LF") << h + "\nab\ncd\nef\n" << QByteArray("Ana") << QByteArrayList{"ab", "cd", "ef"};
-    QTest::newRow("lone CR") << h + "\rab\rcd\ref" << QByteArray("Ana") << QByteArrayList{"ab", "cd", "ef"};
-    QTest::newRow("mixed ends") << h + "\nab\r\ncd\ref\n" << QByteArray("Ana") << QByteArrayList{"ab", "cd", "ef"};
-    QTest::newRow("LF CR is two ends") << h + "\n\n\r\rcd" << QByteArray("Ana") << QByteArrayList{"", "", ""};
-    QTest::newRow("CR CR LF") << h + "\r\r\nab\r\ncd" << QByteArray("Ana") << QByteArrayList{"", "ab", "cd"};
-    QTest::newRow("long lines with LF") << h + "\n" + QByteArray(5000, 'x') + "\n\n" + QByteArray(3000, 'y') << QByteArray("Ana") << QByteArrayList{QByteArray(5000, 'x'), "", QByteArray(3000, 'y')};
-    QTest::newRow("header over two lines") << QByteArray("2,1,3,100\n0,0,0,0,Ana,b\r\nab\ncd\nef") << QByteArray("Ana") << QByteArrayList{"ab", "cd", "ef"};
-    QTest::newRow("quoted author with comma") << QByteArray("2,1,3,100,0,0,0,0,\"A, n\" x,b\nab\ncd\nef") << QByteArray("A, n") << QByteArrayList{"ab", "cd", "ef"};
-    QTest::newRow("long author") << "2,1,3,100,0,0,0,0," + QByteArray(20000, 'A') + ",b\r\nab\r\ncd\r\nef" << QByteArray(20000, 'A') << QByteArrayList{"ab", "cd", "ef"};
-    QTest::newRow("header ends at the file end") << QByteArray("2,1,1,100,0,0,0,0,Ana,b") << QByteArray() << QByteArrayList{};
-    QTest::newRow("one frame line short") << h + "\r\nab\r\ncd\r\n" << QByteArray() << QByteArrayList{};
-    QTest::newRow("nine header values") << QByteArray("2,1,1,100,0,0,0,0,Ana") << QByteArray() << QByteArrayList{};
-    QTest::newRow("empty") << QByteArray() << QByteArray() << QByteArrayList{};
-}
-
-void TestMovieStream::piecesDoNotMatter()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QByteArray, creador);
-    QFETCH(QByteArrayList, expected);
-    for (qint64 piece : {qint64(1), qint64(2), qint64(3), qint64(7), qint64(1) << 30}) {
-        PieceSource source(bytes, piece);
-        Pelicula p;
-        const bool ok = orv::leePelicula(source, p, kNoLimit);
-        QVERIFY2(ok == !expected.isEmpty(), qPrintable(QString("pieces of %1").arg(piece)));
-        if (ok) {
-            QCOMPARE(framesOf(p), expected);
-            QCOMPARE(p.creador, creador);
-            QCOMPARE(p.masInfo, QByteArray("b"));
+    void piecesDoNotMatter()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, creador);
+        QFETCH(QByteArrayList, expected);
+        for (qint64 piece : {qint64(1), qint64(2), qint64(3), qint64(7), qint64(1) << 30}) {
+            PieceSource source(bytes, piece);
+            Pelicula p;
+            const bool ok = orv::leePelicula(source, p, kNoLimit);
+            QVERIFY2(ok == !expected.isEmpty(), qPrintable(QString("pieces of %1").arg(piece)));
+            if (ok) {
+                QCOMPARE(fixtures::frames(p), expected);
+                QCOMPARE(p.creador, creador);
+                QCOMPARE(p.masInfo, QByteArray("b"));
+            }
         }
     }
-}
 
-void TestMovieStream::stopsAtTheLastFrameLine_data()
-{
-    QTest::addColumn<char>("padding");
-    QTest::addColumn<QByteArray>("end");
-    QTest::newRow("zeros after CR LF") << '\0' << QByteArray("\r\n");
-    QTest::newRow("empty lines after LF") << '\n' << QByteArray("\n");
-    QTest::newRow("spaces after CR") << ' ' << QByteArray("\r");
-}
+    void stopsAtTheLastFrameLine_data()
+    {
+        QTest::addColumn<char>("padding");
+        QTest::addColumn<QByteArray>("end");
+        QTest::newRow("zeros after CR LF") << '\0' << QByteArray("\r\n");
+        QTest::newRow("empty lines after LF") << '\n' << QByteArray("\n");
+        QTest::newRow("spaces after CR") << ' ' << QByteArray("\r");
+    }
 
-void TestMovieStream::stopsAtTheLastFrameLine()
-{
-    QFETCH(char, padding);
-    QFETCH(QByteArray, end);
-    // A source that never ends: a reader that wants the whole file would
-    // run into the limit and fail.
-    PieceSource source("3,1,2,100,0,0,0,0,Ana,b" + end + "abc" + end + "def" + end, qint64(1) << 20);
-    source.padding = padding;
-    Pelicula p;
-    QVERIFY(orv::leePelicula(source, p, 1 << 20));
-    QCOMPARE(framesOf(p), (QByteArrayList{"abc", "def"}));
-    QVERIFY(source.finished);
-    // What is kept is the header and the frame lines, not what was read
-    // past them (at least a whole first read).
-    QVERIFY(p.datos().size() < 64);
-}
-
-void TestMovieStream::limitIsExact_data()
-{
-    QTest::addColumn<QByteArray>("movie");
-    QTest::newRow("ends with CR LF") << QByteArray("3,1,1,100,0,0,0,0,a,b\r\nabc\r\n");
-    QTest::newRow("ends without a line end") << QByteArray("3,1,1,100,0,0,0,0,a,b\r\nabc");
-    QTest::newRow("ends with lone CR") << QByteArray("3,1,1,100,0,0,0,0,a,b\r\nabc\r");
-}
-
-void TestMovieStream::limitIsExact()
-{
-    QFETCH(QByteArray, movie);
-    for (qint64 piece : {qint64(1), qint64(1) << 20}) {
-        PieceSource fits(movie, piece);
+    void stopsAtTheLastFrameLine()
+    {
+        QFETCH(char, padding);
+        QFETCH(QByteArray, end);
+        // A source that never ends: a reader that wants the whole file would
+        // run into the limit and fail.
+        PieceSource source("3,1,2,100,0,0,0,0,Ana,b" + end + "abc" + end + "def" + end, qint64(1) << 20);
+        source.padding = padding;
         Pelicula p;
-        QVERIFY(orv::leePelicula(fits, p, movie.size()));
-        QCOMPARE(p.cuadro(0).toByteArray(), QByteArray("abc"));
-        PieceSource over(movie, piece);
-        QVERIFY(!orv::leePelicula(over, p, movie.size() - 1));
+        QVERIFY(orv::leePelicula(source, p, 1 << 20));
+        QCOMPARE(fixtures::frames(p), (QByteArrayList{"abc", "def"}));
+        QVERIFY(source.finished);
+        // What is kept is the header and the frame lines, not what was read
+        // past them (at least a whole first read).
+        QVERIFY(p.datos().size() < 64);
     }
-}
 
-void TestMovieStream::damagedDataIsUnreadable()
-{
-    const QByteArray movie = "3,1,2,100,0,0,0,0,a,b\r\nabc\r\ndef\r\n";
-    Pelicula p;
-    p.creador = "previous";
-    for (qint64 failAfter : {qint64(0), qint64(5), qint64(25), movie.size() - 3}) {
-        PieceSource source(movie, 4);
-        source.failAfter = failAfter;
-        QVERIFY2(!orv::leePelicula(source, p, kNoLimit), qPrintable(QString::number(failAfter)));
+    void limitIsExact_data()
+    {
+        QTest::addColumn<QByteArray>("movie");
+        QTest::newRow("ends with CR LF") << QByteArray("3,1,1,100,0,0,0,0,a,b\r\nabc\r\n");
+        QTest::newRow("ends without a line end") << QByteArray("3,1,1,100,0,0,0,0,a,b\r\nabc");
+        QTest::newRow("ends with lone CR") << QByteArray("3,1,1,100,0,0,0,0,a,b\r\nabc\r");
     }
-    // A source that finds its data bad at its end (a wrong CRC) spoils the movie.
-    PieceSource badEnd(movie, 1 << 20);
-    badEnd.finishAnswer = false;
-    QVERIFY(!orv::leePelicula(badEnd, p, kNoLimit));
-    QCOMPARE(p.creador, QByteArray("previous"));
-}
+
+    void limitIsExact()
+    {
+        QFETCH(QByteArray, movie);
+        for (qint64 piece : {qint64(1), qint64(1) << 20}) {
+            PieceSource fits(movie, piece);
+            Pelicula p;
+            QVERIFY(orv::leePelicula(fits, p, movie.size()));
+            QCOMPARE(p.cuadro(0).toByteArray(), QByteArray("abc"));
+            PieceSource over(movie, piece);
+            QVERIFY(!orv::leePelicula(over, p, movie.size() - 1));
+        }
+    }
+
+    void damagedDataIsUnreadable()
+    {
+        const QByteArray movie = "3,1,2,100,0,0,0,0,a,b\r\nabc\r\ndef\r\n";
+        Pelicula p;
+        p.creador = "previous";
+        for (qint64 failAfter : {qint64(0), qint64(5), qint64(25), movie.size() - 3}) {
+            PieceSource source(movie, 4);
+            source.failAfter = failAfter;
+            QVERIFY2(!orv::leePelicula(source, p, kNoLimit), qPrintable(QString::number(failAfter)));
+        }
+        // A source that finds its data bad at its end (a wrong CRC) spoils the movie.
+        PieceSource badEnd(movie, 1 << 20);
+        badEnd.finishAnswer = false;
+        QVERIFY(!orv::leePelicula(badEnd, p, kNoLimit));
+        QCOMPARE(p.creador, QByteArray("previous"));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestMovieStream)
 #include "test_moviestream.moc"

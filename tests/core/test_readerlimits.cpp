@@ -5,6 +5,7 @@
 #include "moviefixtures.h"
 #include "moviereader.h"
 #include "nativename.h"
+#include "readfile.h"
 #include "zipmember.h"
 
 #include <QDir>
@@ -22,13 +23,6 @@ using orv::Pelicula;
 namespace {
 
 const QByteArray kMovie = fixtures::plainMovie("3,1,2,100,0,0,0,0,Ana,info", {"abc", "def"});
-
-// A compressed movie whose member is the movie followed by `padding` zero
-// bytes, with the given method.
-QString paddedArchive(const QTemporaryDir& dir, const QString& name, int method, qsizetype padding)
-{
-    return fixtures::writeZip(dir, name, {{"m.ovt", kMovie + QByteArray(padding, '\0'), ZipEntry::Kind::File, false, {}, method}});
-}
 
 void addMethods()
 {
@@ -57,200 +51,177 @@ class TestReaderLimits : public QObject
 {
     Q_OBJECT
 private slots:
-    void plainReadStopsAfterTheMovie_data();
-    void plainReadStopsAfterTheMovie();
-    void plainFramesPastTheLimit();
-    void memberInflatesOnlyWhatTheMovieUses_data();
-    void memberInflatesOnlyWhatTheMovieUses();
-    void memberFramesPastTheLimit_data();
-    void memberFramesPastTheLimit();
-    void wrongCrcIsRefused_data();
-    void wrongCrcIsRefused();
-    void wrongSizeIsRefused_data();
-    void wrongSizeIsRefused();
-    void nameBytesRoundTrip_data();
-    void nameBytesRoundTrip();
-    void opensNamesThatAreNotUtf8();
-};
-
-void TestReaderLimits::plainReadStopsAfterTheMovie_data()
-{
-    QTest::addColumn<qint64>("fileSize");
-    QTest::addColumn<qint64>("limit");
-    QTest::newRow("sparse, past 4 GiB, default limit") << (qint64(5) << 30) << (qint64(1) << 30);
-    QTest::newRow("8 MiB of padding, 64 KiB limit") << (qint64(8) << 20) << (qint64(64) << 10);
-    QTest::newRow("no padding, limit the movie's size") << qint64(kMovie.size()) << qint64(kMovie.size());
-}
-
-void TestReaderLimits::plainReadStopsAfterTheMovie()
-{
-    QFETCH(qint64, fileSize);
-    QFETCH(qint64, limit);
-    QTemporaryDir dir;
-    const QString path = fixtures::writeFile(dir, "grande.ovt", kMovie);
-    QFile f(path);
-    QVERIFY(f.resize(fileSize)); // zeros after the movie, sparse on disk
-    Pelicula p;
-    orv::LoadOptions options;
-    options.inflateLimit = limit;
-    QVERIFY(orv::cargaPelicula(path, p, options));
-    QCOMPARE(p.cuadro(1).toByteArray(), QByteArray("def"));
-    QVERIFY(!p.comprimida);
-    // The size still describes the whole file.
-    QCOMPARE(p.tamanoKB, orv::tamanoEnKB(fileSize));
-}
-
-void TestReaderLimits::plainFramesPastTheLimit()
-{
-    QTemporaryDir dir;
-    const QByteArray movie = fixtures::plainMovie("3,1,1,100,0,0,0,0,a,b", {QByteArray(100000, 'x')});
-    const QString path = fixtures::writeFile(dir, "ancha.ovt", movie);
-    Pelicula p;
-    orv::LoadOptions small;
-    small.inflateLimit = 64 * 1024;
-    QVERIFY(!orv::cargaPelicula(path, p, small));
-    QVERIFY(orv::cargaPelicula(path, p));
-    QCOMPARE(p.cuadro(0).size(), 100000);
-}
-
-void TestReaderLimits::memberInflatesOnlyWhatTheMovieUses_data() { addMethods(); }
-
-void TestReaderLimits::memberInflatesOnlyWhatTheMovieUses()
-{
-    QFETCH(int, method);
-    QTemporaryDir dir;
-    // 8 MiB of zeros after the movie; the reader may hold only 64 KiB.
-    const QString path = paddedArchive(dir, "ceros.ovt", method, 8 << 20);
-    Pelicula p;
-    orv::LoadOptions options;
-    options.inflateLimit = 64 * 1024;
-    QVERIFY(orv::cargaPelicula(path, p, options));
-    QVERIFY(p.comprimida);
-    QCOMPARE(p.creador, QByteArray("Ana"));
-    QCOMPARE(p.cuadro(1).toByteArray(), QByteArray("def"));
-    QCOMPARE(p.tamanoKB, orv::tamanoEnKB(QFileInfo(path).size()));
-}
-
-void TestReaderLimits::memberFramesPastTheLimit_data() { addMethods(); }
-
-void TestReaderLimits::memberFramesPastTheLimit()
-{
-    QFETCH(int, method);
-    QTemporaryDir dir;
-    const QByteArray movie = fixtures::plainMovie("3,1,1,100,0,0,0,0,a,b", {QByteArray(100000, 'x')});
-    const QString path = fixtures::writeZip(dir, "ancha.ovt", {{"m", movie, ZipEntry::Kind::File, false, {}, method}});
-    Pelicula p;
-    orv::LoadOptions small;
-    small.inflateLimit = 64 * 1024;
-    QVERIFY(!orv::cargaPelicula(path, p, small));
-    QVERIFY(!orv::readFirstZipMember(path, small.inflateLimit, nullptr));
-    QVERIFY(orv::cargaPelicula(path, p));
-    QCOMPARE(p.cuadro(0).size(), 100000);
-    // The whole-member read is exact about its limit too.
-    QVERIFY(orv::readFirstZipMember(path, movie.size(), nullptr));
-    QVERIFY(!orv::readFirstZipMember(path, movie.size() - 1, nullptr));
-}
-
-void TestReaderLimits::wrongCrcIsRefused_data() { addMethods(); }
-
-void TestReaderLimits::wrongCrcIsRefused()
-{
-    QFETCH(int, method);
-    QTemporaryDir dir;
-    const QString path = fixtures::writeZip(dir, "crc.ovt", {{"m", kMovie, ZipEntry::Kind::File, false, {}, method}});
-    Pelicula p;
-    QVERIFY(orv::cargaPelicula(path, p)); // sound before the damage
-    fixtures::patchMemberHeaders(path, 0x12345678u, std::nullopt);
-    QVERIFY(!orv::cargaPelicula(path, p));
-    QVERIFY(!orv::readFirstZipMember(path, 1 << 20, nullptr));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QVERIFY(!orv::cargaPeliculaDeBytes(f.readAll(), p));
-}
-
-void TestReaderLimits::wrongSizeIsRefused_data()
-{
-    QTest::addColumn<int>("method");
-    QTest::newRow("stored") << int(ZIP_CM_STORE);
-    QTest::newRow("deflate") << int(ZIP_CM_DEFLATE);
-}
-
-// A whole-member read inflates a deflated member in one go into a buffer of
-// its declared size, so that size must be exactly what the data holds: one
-// byte more or less fails. (Streamed methods are held to their CRC instead.)
-void TestReaderLimits::wrongSizeIsRefused()
-{
-    QFETCH(int, method);
-    for (const qint64 delta : {-1, 1}) {
-        QTemporaryDir dir;
-        const QString path =
-            fixtures::writeZip(dir, "talla.ovt", {{"m", kMovie, ZipEntry::Kind::File, false, {}, method}});
-        QCOMPARE(orv::readFirstZipMember(path, 1 << 20, nullptr).value_or(QByteArray()), kMovie);
-        fixtures::patchMemberHeaders(path, std::nullopt, quint32(kMovie.size() + delta));
-        QVERIFY2(!orv::readFirstZipMember(path, 1 << 20, nullptr), qPrintable(QString::number(delta)));
+    void plainReadStopsAfterTheMovie_data()
+    {
+        QTest::addColumn<qint64>("fileSize");
+        QTest::addColumn<qint64>("limit");
+        QTest::newRow("sparse, past 4 GiB, default limit") << (qint64(5) << 30) << (qint64(1) << 30);
+        QTest::newRow("8 MiB of padding, 64 KiB limit") << (qint64(8) << 20) << (qint64(64) << 10);
+        QTest::newRow("no padding, limit the movie's size") << qint64(kMovie.size()) << qint64(kMovie.size());
     }
-}
 
-void TestReaderLimits::nameBytesRoundTrip_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("readable");
-    QTest::newRow("ASCII") << QByteArray("peli.ovt") << "peli.ovt";
-    QTest::newRow("UTF-8 accents") << QByteArray("pel\xc3\xad" "cula.ovt") << QString::fromUtf8("película.ovt");
-    QTest::newRow("UTF-8 outside the BMP") << QByteArray("\xf0\x9f\x8e\xac.ovt") << QString::fromUtf8("🎬.ovt");
-    QTest::newRow("Windows-1252 accent") << QByteArray("pel\xed" "cula.ovt") << QString::fromUtf8("película.ovt");
-    QTest::newRow("Windows-1252 euro and n tilde") << QByteArray("\x80\xf1.ovt") << QString::fromUtf8("€ñ.ovt");
-    QTest::newRow("sequence cut at the end") << QByteArray("a\xc3") << QString::fromUtf8("aÃ");
-    QTest::newRow("overlong slash") << QByteArray("a\xc0\xaf" "b") << QString::fromUtf8("aÀ¯b");
-    QTest::newRow("encoded surrogate") << QByteArray("\xed\xa0\x80") << QString::fromUtf8("í\u00a0€");
-    QTest::newRow("mixed") << QByteArray("\xc3\xa9\xe9") << QString::fromUtf8("éé");
-}
+    void plainReadStopsAfterTheMovie()
+    {
+        QFETCH(qint64, fileSize);
+        QFETCH(qint64, limit);
+        QTemporaryDir dir;
+        const QString path = fixtures::writeFile(dir, "grande.ovt", kMovie);
+        QFile f(path);
+        QVERIFY(f.resize(fileSize)); // zeros after the movie, sparse on disk
+        Pelicula p;
+        orv::LoadOptions options;
+        options.inflateLimit = limit;
+        QVERIFY(orv::cargaPelicula(path, p, options));
+        QCOMPARE(p.cuadro(1).toByteArray(), QByteArray("def"));
+        QVERIFY(!p.comprimida);
+        // The size still describes the whole file.
+        QCOMPARE(p.tamanoKB, orv::tamanoEnKB(fileSize));
+    }
 
-void TestReaderLimits::nameBytesRoundTrip()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, readable);
-    const QString text = orv::textFromNameBytes(bytes);
-    QCOMPARE(orv::nameBytesFromText(text), bytes);
-    QCOMPARE(orv::readableName(text), readable);
-    if (bytes.isValidUtf8())
-        QCOMPARE(text, QString::fromUtf8(bytes));
-}
+    void memberInflatesOnlyWhatTheMovieUses_data() { addMethods(); }
 
-void TestReaderLimits::opensNamesThatAreNotUtf8()
-{
-    QTemporaryDir dir;
-    // QTemporaryDir cannot remove what it cannot name.
-    QByteArrayList made;
-    const auto cleanup = qScopeGuard([&] {
-        for (const QByteArray& path : made)
-            std::remove(path.constData());
-    });
-    const QByteArray plain = writeByName(dir, "pel\xed" "cula.ovt", kMovie);
-    made << plain;
-    Pelicula p;
-    QVERIFY(orv::cargaPeliculaNativa(plain, p));
-    QCOMPARE(p.cuadro(0).toByteArray(), QByteArray("abc"));
-    QCOMPARE(orv::nameBytesFromText(p.rutaPelicula), plain);
-    QCOMPARE(orv::readableName(p.nombreArchivo), QString::fromUtf8("película.ovt"));
-    QCOMPARE(p.tamanoKB, orv::tamanoEnKB(kMovie.size()));
+    void memberInflatesOnlyWhatTheMovieUses()
+    {
+        QFETCH(int, method);
+        QTemporaryDir dir;
+        // 8 MiB of zeros after the movie; the reader may hold only 64 KiB.
+        const QString path =
+            fixtures::writeZip(dir, "ceros.ovt", {{"m.ovt", kMovie + QByteArray(8 << 20, '\0'), ZipEntry::Kind::File, false, {}, method}});
+        Pelicula p;
+        orv::LoadOptions options;
+        options.inflateLimit = 64 * 1024;
+        QVERIFY(orv::cargaPelicula(path, p, options));
+        QVERIFY(p.comprimida);
+        QCOMPARE(p.creador, QByteArray("Ana"));
+        QCOMPARE(p.cuadro(1).toByteArray(), QByteArray("def"));
+        QCOMPARE(p.tamanoKB, orv::tamanoEnKB(QFileInfo(path).size()));
+    }
 
-    // A compressed one goes through the archive library by the same bytes.
-    const QString zipped = fixtures::writeZip(dir, "z.ovt", {{"m", kMovie}});
-    QFile z(zipped);
-    QVERIFY(z.open(QIODevice::ReadOnly));
-    const QByteArray compressed = writeByName(dir, "comprimida\xe9.ovt", z.readAll());
-    made << compressed;
-    QVERIFY(orv::cargaPeliculaNativa(compressed, p));
-    QVERIFY(p.comprimida);
-    QCOMPARE(orv::readableName(p.nombreArchivo), QString::fromUtf8("comprimidaé.ovt"));
+    // A frame line longer than the limit, plain (method -1) or in a member.
+    void framesPastTheLimit_data()
+    {
+        addMethods();
+        QTest::newRow("plain") << -1;
+    }
 
-    // Only regular files open, as with a name given as text.
-    QVERIFY(!orv::cargaPeliculaNativa(QFile::encodeName(dir.path()), p));
-    QVERIFY(!orv::cargaPeliculaNativa("/dev/zero", p));
-    QVERIFY(!orv::cargaPeliculaNativa(plain + "x", p));
-    QVERIFY(!orv::cargaPeliculaNativa(QByteArray(), p));
-}
+    void framesPastTheLimit()
+    {
+        QFETCH(int, method);
+        QTemporaryDir dir;
+        const QByteArray movie = fixtures::plainMovie("3,1,1,100,0,0,0,0,a,b", {QByteArray(100000, 'x')});
+        const QString path = method < 0 ? fixtures::writeFile(dir, "ancha.ovt", movie)
+                                        : fixtures::writeZip(dir, "ancha.ovt", {{"m", movie, ZipEntry::Kind::File, false, {}, method}});
+        Pelicula p;
+        orv::LoadOptions small;
+        small.inflateLimit = 64 * 1024;
+        QVERIFY(!orv::cargaPelicula(path, p, small));
+        QVERIFY(orv::cargaPelicula(path, p));
+        QCOMPARE(p.cuadro(0).size(), 100000);
+        if (method < 0)
+            return;
+        // The whole-member read is exact about its limit too.
+        QVERIFY(!orv::readFirstZipMember(path, small.inflateLimit, nullptr));
+        QVERIFY(orv::readFirstZipMember(path, movie.size(), nullptr));
+        QVERIFY(!orv::readFirstZipMember(path, movie.size() - 1, nullptr));
+    }
+
+    void wrongCrcIsRefused_data() { addMethods(); }
+
+    void wrongCrcIsRefused()
+    {
+        QFETCH(int, method);
+        QTemporaryDir dir;
+        const QString path = fixtures::writeZip(dir, "crc.ovt", {{"m", kMovie, ZipEntry::Kind::File, false, {}, method}});
+        Pelicula p;
+        QVERIFY(orv::cargaPelicula(path, p)); // sound before the damage
+        fixtures::patchMemberHeaders(path, 0x12345678u, std::nullopt);
+        QVERIFY(!orv::cargaPelicula(path, p));
+        QVERIFY(!orv::readFirstZipMember(path, 1 << 20, nullptr));
+        QVERIFY(!orv::cargaPeliculaDeBytes(readFile(path), p));
+    }
+
+    void wrongSizeIsRefused_data()
+    {
+        QTest::addColumn<int>("method");
+        QTest::newRow("stored") << int(ZIP_CM_STORE);
+        QTest::newRow("deflate") << int(ZIP_CM_DEFLATE);
+    }
+
+    // A whole-member read inflates a deflated member in one go into a buffer of
+    // its declared size, so that size must be exactly what the data holds: one
+    // byte more or less fails. (Streamed methods are held to their CRC instead.)
+    void wrongSizeIsRefused()
+    {
+        QFETCH(int, method);
+        for (const qint64 delta : {-1, 1}) {
+            QTemporaryDir dir;
+            const QString path =
+                fixtures::writeZip(dir, "talla.ovt", {{"m", kMovie, ZipEntry::Kind::File, false, {}, method}});
+            QCOMPARE(orv::readFirstZipMember(path, 1 << 20, nullptr).value_or(QByteArray()), kMovie);
+            fixtures::patchMemberHeaders(path, std::nullopt, quint32(kMovie.size() + delta));
+            QVERIFY2(!orv::readFirstZipMember(path, 1 << 20, nullptr), qPrintable(QString::number(delta)));
+        }
+    }
+
+    void nameBytesRoundTrip_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("readable");
+        QTest::newRow("ASCII") << QByteArray("peli.ovt") << "peli.ovt";
+        QTest::newRow("UTF-8 accents") << QByteArray("pel\xc3\xad" "cula.ovt") << QString::fromUtf8("película.ovt");
+        QTest::newRow("UTF-8 outside the BMP") << QByteArray("\xf0\x9f\x8e\xac.ovt") << QString::fromUtf8("🎬.ovt");
+        QTest::newRow("Windows-1252 accent") << QByteArray("pel\xed" "cula.ovt") << QString::fromUtf8("película.ovt");
+        QTest::newRow("Windows-1252 euro and n tilde") << QByteArray("\x80\xf1.ovt") << QString::fromUtf8("€ñ.ovt");
+        QTest::newRow("sequence cut at the end") << QByteArray("a\xc3") << QString::fromUtf8("aÃ");
+        QTest::newRow("overlong slash") << QByteArray("a\xc0\xaf" "b") << QString::fromUtf8("aÀ¯b");
+        QTest::newRow("encoded surrogate") << QByteArray("\xed\xa0\x80") << QString::fromUtf8("í\u00a0€");
+        QTest::newRow("mixed") << QByteArray("\xc3\xa9\xe9") << QString::fromUtf8("éé");
+    }
+
+    void nameBytesRoundTrip()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, readable);
+        const QString text = orv::textFromNameBytes(bytes);
+        QCOMPARE(orv::nameBytesFromText(text), bytes);
+        QCOMPARE(orv::readableName(text), readable);
+        if (bytes.isValidUtf8())
+            QCOMPARE(text, QString::fromUtf8(bytes));
+    }
+
+    void opensNamesThatAreNotUtf8()
+    {
+        QTemporaryDir dir;
+        // QTemporaryDir cannot remove what it cannot name.
+        QByteArrayList made;
+        const auto cleanup = qScopeGuard([&] {
+            for (const QByteArray& path : made)
+                std::remove(path.constData());
+        });
+        const QByteArray plain = writeByName(dir, "pel\xed" "cula.ovt", kMovie);
+        made << plain;
+        Pelicula p;
+        QVERIFY(orv::cargaPeliculaNativa(plain, p));
+        QCOMPARE(p.cuadro(0).toByteArray(), QByteArray("abc"));
+        QCOMPARE(orv::nameBytesFromText(p.rutaPelicula), plain);
+        QCOMPARE(orv::readableName(p.nombreArchivo), QString::fromUtf8("película.ovt"));
+        QCOMPARE(p.tamanoKB, orv::tamanoEnKB(kMovie.size()));
+
+        // A compressed one goes through the archive library by the same bytes.
+        const QString zipped = fixtures::writeZip(dir, "z.ovt", {{"m", kMovie}});
+        const QByteArray compressed = writeByName(dir, "comprimida\xe9.ovt", readFile(zipped));
+        made << compressed;
+        QVERIFY(orv::cargaPeliculaNativa(compressed, p));
+        QVERIFY(p.comprimida);
+        QCOMPARE(orv::readableName(p.nombreArchivo), QString::fromUtf8("comprimidaé.ovt"));
+
+        // Only regular files open, as with a name given as text.
+        QVERIFY(!orv::cargaPeliculaNativa(QFile::encodeName(dir.path()), p));
+        QVERIFY(!orv::cargaPeliculaNativa("/dev/zero", p));
+        QVERIFY(!orv::cargaPeliculaNativa(plain + "x", p));
+        QVERIFY(!orv::cargaPeliculaNativa(QByteArray(), p));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestReaderLimits)
 #include "test_readerlimits.moc"

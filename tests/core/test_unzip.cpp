@@ -4,6 +4,7 @@
 #include "cgunzipfiles.h"
 #include "codemodule.h"
 #include "moviefixtures.h"
+#include "readfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,12 +15,6 @@ using orv::ArchiveError;
 using orv::CGUnzipFiles;
 
 namespace {
-
-QByteArray read(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 // Runs the extraction and answers the error it raised (number 0 for none).
 ArchiveError raised(CGUnzipFiles& u, const QString& zip, const QString& dir)
@@ -32,135 +27,116 @@ ArchiveError raised(CGUnzipFiles& u, const QString& zip, const QString& dir)
     return ArchiveError(0, {}, {});
 }
 
-class ScriptedPasswords : public orv::PasswordProvider
-{
-public:
-    QStringList answers;
-    int asked = 0;
-    std::optional<QString> password(const QString&, const QString&) override
-    {
-        ++asked;
-        return answers.isEmpty() ? QString() : answers.takeFirst();
-    }
-};
-
 } // namespace
 
 class TestUnzip : public QObject
 {
     Q_OBJECT
 private slots:
-    void defaults();
-    void extractsEveryMemberReplacingFiles();
-    void hostileEntriesStayInside();
-    void errorsCarryTheirSource();
-    void emptyPasswordSkipsLaterPrompts();
-    void printCallbackRules();
-};
-
-void TestUnzip::defaults()
-{
-    CGUnzipFiles u;
-    QVERIFY(u.HonorDirectories() && u.OverWriteFiles() && u.CaseSensitive());
-    QCOMPARE(u.MessageLevel(), 2);
-    QVERIFY(!u.ExtractOnlyNewer() && !u.SpaceToUnderScore() && !u.PromptOverwrite() && !u.WriteToStdOut()
-            && !u.TestZip() && !u.ExtractNewer() && !u.DisplayComment() && !u.ConvertCRtoCRLF() && !u.Verbose());
-    QCOMPARE(u.ExtractList() + u.Privilege(), 0);
-    QVERIFY(u.ZipFileName().isEmpty() && u.ExtractDir().isEmpty());
-}
-
-void TestUnzip::extractsEveryMemberReplacingFiles()
-{
-    QTemporaryDir dir;
-    const QString zip = fixtures::writeZip(dir, "a.zip", {{"top.txt", "new"}, {"sub/", {}, ZipEntry::Kind::Directory}, {"sub/inner.txt", "22", ZipEntry::Kind::File, true}});
-    const QString target = dir.filePath("out/deeper"); // created when missing
-    QDir().mkpath(target);
-    fixtures::writeFile(dir, "out/deeper/top.txt", "old contents");
-    QCOMPARE(CGUnzipFiles().Unzip(zip, target), 0);
-    QCOMPARE(read(target + "/top.txt"), QByteArray("new"));
-    QCOMPARE(read(target + "/sub/inner.txt"), QByteArray("22"));
-    QVERIFY(CGUnzipFiles::GetLastMessage().contains("inflating: " + target + "/sub/inner.txt"));
-
-    // Empty arguments keep the stored names.
-    CGUnzipFiles stored;
-    stored.setZipFileName(zip);
-    stored.setExtractDir(dir.filePath("stored"));
-    QCOMPARE(stored.Unzip(QString(), QString()), 0);
-    QCOMPARE(read(dir.filePath("stored/top.txt")), QByteArray("new"));
-}
-
-void TestUnzip::hostileEntriesStayInside()
-{
-    QTemporaryDir dir;
-    const QString target = dir.filePath("out");
-    QDir().mkpath(target);
-    QDir().mkpath(dir.filePath("elsewhere"));
-    QVERIFY(QFile::link(dir.filePath("elsewhere"), target + "/via")); // planted beforehand
-    const QString zip = fixtures::writeZip(dir, "evil.zip", {
-        {"../escaped.txt", "bad"}, {"/tmp/absolute-orv-test.txt", "bad"}, {"a/../../escaped2.txt", "bad"},
-        {"C:/drive.txt", "bad"}, {"link", dir.path().toUtf8(), ZipEntry::Kind::Symlink},
-        {"via/x.txt", "bad"}, {"fine.txt", "ok"}});
-    QCOMPARE(CGUnzipFiles().Unzip(zip, target), 1); // some entries skipped
-    QCOMPARE(read(target + "/fine.txt"), QByteArray("ok"));
-    QVERIFY(!QFile::exists(dir.filePath("escaped.txt")) && !QFile::exists(dir.filePath("escaped2.txt")));
-    QVERIFY(!QFile::exists("/tmp/absolute-orv-test.txt") && !QFile::exists(dir.filePath("elsewhere/x.txt")));
-    QCOMPARE(QDir(target).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System), (QStringList{"fine.txt", "via"}));
-}
-
-void TestUnzip::errorsCarryTheirSource()
-{
-    QTemporaryDir dir;
-    const QString good = fixtures::writeZip(dir, "big.zip", {{"big.txt", QByteArray(4096, 'x')}});
-    struct Case { QString zip; std::function<void(CGUnzipFiles&)> set; int number; };
-    const std::vector<Case> cases{
-        {fixtures::writeFile(dir, "not.zip", "PK but nothing more"), [](CGUnzipFiles&) {}, -1},
-        {dir.filePath("missing.zip"), [](CGUnzipFiles&) {}, orv::archive_errors::FileNotFound},
-        {good, [](CGUnzipFiles& u) { u.setMaxMemberSize(1000); }, orv::archive_errors::TooLarge},
-        {good, [](CGUnzipFiles& u) { u.setMessageLevel(40000); }, orv::archive_errors::Overflow},
-        {good, [](CGUnzipFiles& u) { u.setExtractList(-40000); }, orv::archive_errors::Overflow},
-        {good, [](CGUnzipFiles& u) { u.setPrivilege(32768); }, orv::archive_errors::Overflow},
-    };
-    for (const Case& c : cases) {
+    void defaults()
+    {
         CGUnzipFiles u;
-        c.set(u);
-        const ArchiveError e = raised(u, c.zip, dir.filePath("out"));
-        QCOMPARE(e.source(), QStringLiteral("CGUnZipFiles::Unzip"));
-        QVERIFY(!e.description().isEmpty());
-        QVERIFY(c.number < 0 ? e.number() != 0 : e.number() == c.number);
+        QVERIFY(u.HonorDirectories() && u.OverWriteFiles() && u.CaseSensitive());
+        QCOMPARE(u.MessageLevel(), 2);
+        QVERIFY(!u.ExtractOnlyNewer() && !u.SpaceToUnderScore() && !u.PromptOverwrite() && !u.WriteToStdOut()
+                && !u.TestZip() && !u.ExtractNewer() && !u.DisplayComment() && !u.ConvertCRtoCRLF() && !u.Verbose());
+        QCOMPARE(u.ExtractList() + u.Privilege(), 0);
+        QVERIFY(u.ZipFileName().isEmpty() && u.ExtractDir().isEmpty());
     }
-    QVERIFY(!QFile::exists(dir.filePath("out/big.txt")));
-}
 
-void TestUnzip::emptyPasswordSkipsLaterPrompts()
-{
-    QTemporaryDir dir;
-    const QString zip = fixtures::writeZip(dir, "s.zip", {{"a.txt", "A", ZipEntry::Kind::File, false, "pw"}, {"b.txt", "B", ZipEntry::Kind::File, false, "pw"}, {"c.txt", "C"}});
-    ScriptedPasswords asker; // answers empty
-    CGUnzipFiles u;
-    u.setPasswordProvider(&asker);
-    QCOMPARE(u.Unzip(zip, dir.filePath("out")), 1);
-    QCOMPARE(asker.asked, 1);
-    QCOMPARE(read(dir.filePath("out/c.txt")), QByteArray("C"));
-    QVERIFY(!QFile::exists(dir.filePath("out/a.txt")));
+    void extractsEveryMemberReplacingFiles()
+    {
+        QTemporaryDir dir;
+        const QString zip = fixtures::writeZip(dir, "a.zip", {{"top.txt", "new"}, {"sub/", {}, ZipEntry::Kind::Directory}, {"sub/inner.txt", "22", ZipEntry::Kind::File, true}});
+        const QString target = dir.filePath("out/deeper"); // created when missing
+        QDir().mkpath(target);
+        fixtures::writeFile(dir, "out/deeper/top.txt", "old contents");
+        QCOMPARE(CGUnzipFiles().Unzip(zip, target), 0);
+        QCOMPARE(readFile(target + "/top.txt"), QByteArray("new"));
+        QCOMPARE(readFile(target + "/sub/inner.txt"), QByteArray("22"));
+        QVERIFY(CGUnzipFiles::GetLastMessage().contains("inflating: " + target + "/sub/inner.txt"));
 
-    // The flag belongs to one extraction: the next one asks again.
-    ScriptedPasswords right;
-    right.answers = {"pw", "pw"};
-    u.setPasswordProvider(&right);
-    QCOMPARE(u.Unzip(zip, dir.filePath("out2")), 0);
-    QCOMPARE(right.asked, 2);
-    QCOMPARE(read(dir.filePath("out2/b.txt")), QByteArray("B"));
-}
+        // Empty arguments keep the stored names.
+        CGUnzipFiles stored;
+        stored.setZipFileName(zip);
+        stored.setExtractDir(dir.filePath("stored"));
+        QCOMPARE(stored.Unzip(QString(), QString()), 0);
+        QCOMPARE(readFile(dir.filePath("stored/top.txt")), QByteArray("new"));
+    }
 
-void TestUnzip::printCallbackRules()
-{
-    using namespace orv::CodeModule;
-    beginExtraction();
-    unzipPrintCallback("first");
-    unzipPrintCallback("\nignored rest");
-    unzipPrintCallback(QByteArrayView("cut\0here", 8));
-    QCOMPARE(lastMessageText(), QStringLiteral("first\r\ncut"));
-}
+    void hostileEntriesStayInside()
+    {
+        QTemporaryDir dir;
+        const QString target = dir.filePath("out");
+        QDir().mkpath(target);
+        QDir().mkpath(dir.filePath("elsewhere"));
+        QVERIFY(QFile::link(dir.filePath("elsewhere"), target + "/via")); // planted beforehand
+        const QString zip = fixtures::writeZip(dir, "evil.zip", {
+            {"../escaped.txt", "bad"}, {"/tmp/absolute-orv-test.txt", "bad"}, {"a/../../escaped2.txt", "bad"},
+            {"C:/drive.txt", "bad"}, {"link", dir.path().toUtf8(), ZipEntry::Kind::Symlink},
+            {"via/x.txt", "bad"}, {"fine.txt", "ok"}});
+        QCOMPARE(CGUnzipFiles().Unzip(zip, target), 1); // some entries skipped
+        QCOMPARE(readFile(target + "/fine.txt"), QByteArray("ok"));
+        QVERIFY(!QFile::exists(dir.filePath("escaped.txt")) && !QFile::exists(dir.filePath("escaped2.txt")));
+        QVERIFY(!QFile::exists("/tmp/absolute-orv-test.txt") && !QFile::exists(dir.filePath("elsewhere/x.txt")));
+        QCOMPARE(QDir(target).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System), (QStringList{"fine.txt", "via"}));
+    }
+
+    void errorsCarryTheirSource()
+    {
+        QTemporaryDir dir;
+        const QString good = fixtures::writeZip(dir, "big.zip", {{"big.txt", QByteArray(4096, 'x')}});
+        struct Case { QString zip; std::function<void(CGUnzipFiles&)> set; int number; };
+        const std::vector<Case> cases{
+            {fixtures::writeFile(dir, "not.zip", "PK but nothing more"), [](CGUnzipFiles&) {}, -1},
+            {dir.filePath("missing.zip"), [](CGUnzipFiles&) {}, orv::archive_errors::FileNotFound},
+            {good, [](CGUnzipFiles& u) { u.setMaxMemberSize(1000); }, orv::archive_errors::TooLarge},
+            {good, [](CGUnzipFiles& u) { u.setMessageLevel(40000); }, orv::archive_errors::Overflow},
+            {good, [](CGUnzipFiles& u) { u.setExtractList(-40000); }, orv::archive_errors::Overflow},
+            {good, [](CGUnzipFiles& u) { u.setPrivilege(32768); }, orv::archive_errors::Overflow},
+        };
+        for (const Case& c : cases) {
+            CGUnzipFiles u;
+            c.set(u);
+            const ArchiveError e = raised(u, c.zip, dir.filePath("out"));
+            QCOMPARE(e.source(), QStringLiteral("CGUnZipFiles::Unzip"));
+            QVERIFY(!e.description().isEmpty());
+            QVERIFY(c.number < 0 ? e.number() != 0 : e.number() == c.number);
+        }
+        QVERIFY(!QFile::exists(dir.filePath("out/big.txt")));
+    }
+
+    void emptyPasswordSkipsLaterPrompts()
+    {
+        QTemporaryDir dir;
+        const QString zip = fixtures::writeZip(dir, "s.zip", {{"a.txt", "A", ZipEntry::Kind::File, false, "pw"}, {"b.txt", "B", ZipEntry::Kind::File, false, "pw"}, {"c.txt", "C"}});
+        fixtures::ScriptedPasswords asker; // answers empty
+        CGUnzipFiles u;
+        u.setPasswordProvider(&asker);
+        QCOMPARE(u.Unzip(zip, dir.filePath("out")), 1);
+        QCOMPARE(asker.asked, 1);
+        QCOMPARE(readFile(dir.filePath("out/c.txt")), QByteArray("C"));
+        QVERIFY(!QFile::exists(dir.filePath("out/a.txt")));
+
+        // The flag belongs to one extraction: the next one asks again.
+        fixtures::ScriptedPasswords right;
+        right.answers = {"pw", "pw"};
+        u.setPasswordProvider(&right);
+        QCOMPARE(u.Unzip(zip, dir.filePath("out2")), 0);
+        QCOMPARE(right.asked, 2);
+        QCOMPARE(readFile(dir.filePath("out2/b.txt")), QByteArray("B"));
+    }
+
+    void printCallbackRules()
+    {
+        using namespace orv::CodeModule;
+        beginExtraction();
+        unzipPrintCallback("first");
+        unzipPrintCallback("\nignored rest");
+        unzipPrintCallback(QByteArrayView("cut\0here", 8));
+        QCOMPARE(lastMessageText(), QStringLiteral("first\r\ncut"));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestUnzip)
 #include "test_unzip.moc"
