@@ -215,9 +215,14 @@ ResultadoExport escribeExport(const QString& ruta, const OpcionesExport& opcione
             return ResultadoExport::Hecho;
     }
     if (error)
-        *error = sinMemoria ? QStringLiteral("Out of memory") : archivo.error();
+        *error = sinMemoria ? errorSinMemoria() : archivo.error();
     archivo.cancela();
     return ResultadoExport::Fallo;
+}
+
+QString errorSinMemoria()
+{
+    return QStringLiteral("No hay memoria suficiente para exportar la película.");
 }
 
 int pausaExport(const Pelicula& pelicula)

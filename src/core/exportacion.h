@@ -33,6 +33,9 @@ enum class ResultadoExport { Hecho, Cancelado, Fallo };
 ResultadoExport escribeExport(const QString& ruta, const OpcionesExport& opciones, int total,
                               const std::function<void(int, QByteArray&)>& parte, QString* error);
 
+// The reason given when an export runs out of memory.
+QString errorSinMemoria();
+
 // Frame i as the exports show it: the Player's rows (armaCuadro), LF between
 // them, every control byte (C0, DEL and the C1 codes Windows-1252 leaves
 // undefined) turned into a space so that no frame can steer a terminal.

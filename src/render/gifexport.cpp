@@ -14,6 +14,7 @@
 #include <gif_lib.h>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -21,6 +22,7 @@ namespace orv::render {
 namespace {
 
 constexpr int kRetardoMaximo = 65535; // the GIF delay field is 16 bits
+constexpr int kLadoMaximo = 65535;    // so are the screen's width and height
 constexpr unsigned kHilosMaximos = 8;
 
 int escribe(GifFileType* gif, const GifByteType* datos, int largo)
@@ -229,16 +231,17 @@ struct Imagen
     bool ok = false;
 };
 
-// Draws the image's rectangle of the frame into palette indices, row after
-// row.
-void dibuja(const Imagen& imagen, const Glifos& glifos, std::vector<GifByteType>& destino)
+// Draws pixel rows [desde, hasta) of the image's rectangle of the frame into
+// palette indices, row after row.
+void dibuja(const Imagen& imagen, const Glifos& glifos, int desde, int hasta,
+            std::vector<GifByteType>& destino)
 {
     const QRect& zona = imagen.zona;
     const int cw = glifos.ancho(), ch = glifos.alto();
-    destino.resize(static_cast<size_t>(zona.width()) * static_cast<size_t>(zona.height()));
+    destino.resize(static_cast<size_t>(zona.width()) * static_cast<size_t>(hasta - desde));
     GifByteType* d = destino.data();
     const int primeraCol = zona.left() / cw, ultimaCol = zona.right() / cw;
-    for (int y = zona.top(); y <= zona.bottom(); ++y) {
+    for (int y = desde; y < hasta; ++y) {
         int largo = 0;
         const unsigned char* texto = imagen.cuadro.fila(y / ch, largo);
         const int dentro = (y % ch) * cw;
@@ -253,11 +256,13 @@ void dibuja(const Imagen& imagen, const Glifos& glifos, std::vector<GifByteType>
 }
 
 // Encodes the image with giflib as a GIF of its own in memory and keeps the
-// image data's sub-blocks, which the export then copies into its file.
+// image data's sub-blocks, which the export then copies into its file. The
+// pixels are drawn and handed over a strip of rows at a time, so a huge
+// image never needs its whole raster.
 void codifica(Imagen& imagen, const Glifos& glifos, const OpcionesExport& opciones,
               std::vector<GifByteType>& pixeles, std::vector<GifByteType>& salida)
 {
-    dibuja(imagen, glifos, pixeles);
+    constexpr qint64 kPixelesPorTira = qint64(1) << 21;
     salida.clear();
     int codigo = 0;
     GifFileType* gif = EGifOpen(&salida, &escribeEnMemoria, &codigo);
@@ -271,7 +276,12 @@ void codifica(Imagen& imagen, const Glifos& glifos, const OpcionesExport& opcion
     // The image descriptor and the LZW code size are written by now; what
     // follows up to the end block is the image data.
     const size_t inicio = salida.size();
-    ok = ok && EGifPutLine(gif, pixeles.data(), ancho * alto) == GIF_OK;
+    const int filasPorTira = static_cast<int>(std::max<qint64>(1, kPixelesPorTira / ancho));
+    for (int y = imagen.zona.top(); ok && y <= imagen.zona.bottom(); y += filasPorTira) {
+        const int hasta = std::min(imagen.zona.bottom() + 1, y + filasPorTira);
+        dibuja(imagen, glifos, y, hasta, pixeles);
+        ok = EGifPutLine(gif, pixeles.data(), static_cast<int>(pixeles.size())) == GIF_OK;
+    }
     const size_t fin = salida.size();
     ok = EGifCloseFile(gif, &codigo) == GIF_OK && ok;
     // Checked, not trusted: whole sub-blocks, then the end block.
@@ -338,6 +348,9 @@ public:
         return true;
     }
 
+    // True when an image could not be encoded (memory ran out).
+    bool sinMemoria() const { return m_sinMemoria; }
+
 private:
     bool escribePrimera(const std::function<bool(const Imagen&)>& escribe)
     {
@@ -348,6 +361,7 @@ private:
             primera = std::move(m_pendientes.front());
             m_pendientes.pop_front();
         }
+        m_sinMemoria = !primera->ok;
         return primera->ok && escribe(*primera);
     }
 
@@ -364,7 +378,13 @@ private:
                 imagen = m_porHacer.front();
                 m_porHacer.pop_front();
             }
-            codifica(*imagen, m_glifos, m_opciones, pixeles, salida);
+            try {
+                codifica(*imagen, m_glifos, m_opciones, pixeles, salida);
+            } catch (const std::bad_alloc&) {
+                imagen->ok = false;
+                salida = {};
+                pixeles = {};
+            }
             {
                 std::lock_guard bloqueo(m_mutex);
                 imagen->hecha = true;
@@ -381,6 +401,7 @@ private:
     std::deque<Imagen*> m_porHacer;
     std::deque<std::unique_ptr<Imagen>> m_pendientes;
     bool m_fin = false;
+    bool m_sinMemoria = false; // read and written by the caller's thread only
     std::vector<std::thread> m_hilos;
 };
 
@@ -437,6 +458,15 @@ ResultadoExport exportaGif(const Pelicula& pelicula, const QString& ruta, const 
     const int columnas = std::max<int>(pelicula.ancho, 1);
     const int filas = std::max<int>(pelicula.alto, 1);
     const QRect pantalla(0, 0, columnas * glifos.ancho(), filas * glifos.alto());
+    if (pantalla.width() > kLadoMaximo || pantalla.height() > kLadoMaximo) {
+        if (error)
+            *error = QStringLiteral("La película no cabe en un GIF: %1 × %2 píxeles, y un GIF "
+                                    "admite hasta %3 × %3. Elija una letra más pequeña.")
+                         .arg(pantalla.width())
+                         .arg(pantalla.height())
+                         .arg(kLadoMaximo);
+        return ResultadoExport::Fallo;
+    }
     const int ms = pausaExport(pelicula);
     // Frames shown longer than the delay field holds are split into images.
     const int porImagen = std::max(1, kRetardoMaximo * 10 / std::max(ms, 1));
@@ -453,7 +483,7 @@ ResultadoExport exportaGif(const Pelicula& pelicula, const QString& ruta, const 
              poneRepeticion(gif);
         GifFreeMapObject(colores);
     }
-    bool cancelado = false;
+    bool cancelado = false, sinMemoria = false;
     {
         Codificador codificador(glifos, opciones);
         const auto escribeImagen = [gif](const Imagen& imagen) { return poneImagen(gif, imagen); };
@@ -493,6 +523,7 @@ ResultadoExport exportaGif(const Pelicula& pelicula, const QString& ruta, const 
         if (ok && !cancelado && repetidos > 0)
             entrega();
         ok = ok && !cancelado && codificador.vacia(escribeImagen);
+        sinMemoria = codificador.sinMemoria();
     }
     if (gif && EGifCloseFile(gif, &codigo) != GIF_OK)
         ok = false;
@@ -502,8 +533,12 @@ ResultadoExport exportaGif(const Pelicula& pelicula, const QString& ruta, const 
     }
     if (ok && archivo.termina())
         return ResultadoExport::Hecho;
-    if (error)
-        *error = gif || codigo == 0 ? archivo.error() : QString::fromUtf8(GifErrorString(codigo));
+    if (error) {
+        if (sinMemoria)
+            *error = errorSinMemoria();
+        else
+            *error = gif || codigo == 0 ? archivo.error() : QString::fromUtf8(GifErrorString(codigo));
+    }
     archivo.cancela();
     return ResultadoExport::Fallo;
 }

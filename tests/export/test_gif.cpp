@@ -90,6 +90,7 @@ private slots:
     void lettersFallInTheirCells_data();
     void lettersFallInTheirCells();
     void failureLeavesNoFile();
+    void tooWideForAGif();
 };
 
 void TestGif::delays_data()
@@ -354,6 +355,25 @@ void TestGif::failureLeavesNoFile()
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"m.gif"});
     QVERIFY(old.open(QIODevice::ReadOnly));
     QCOMPARE(old.readAll(), QByteArray("earlier"));
+}
+
+void TestGif::tooWideForAGif()
+{
+    // The GIF's screen is at most 65535 pixels a side: a wider movie is
+    // refused with the reason, before any file is made.
+    const QSize cell = cellSize(72);
+    const int columns = 65535 / cell.width() + 1;
+    const orv::Pelicula m = movie(columns, 1, 100, {"x"});
+    QTemporaryDir dir;
+    QString error;
+    QCOMPARE(orv::render::exportaGif(m, dir.filePath("m.gif"), orv::render::fuenteGif(72), {},
+                                     &error),
+             orv::ResultadoExport::Fallo);
+    QCOMPARE(error, QString("La película no cabe en un GIF: %1 × %2 píxeles, y un GIF admite "
+                            "hasta 65535 × 65535. Elija una letra más pequeña.")
+                        .arg(columns * cell.width())
+                        .arg(cell.height()));
+    QVERIFY(QDir(dir.path()).isEmpty());
 }
 
 QTEST_MAIN(TestGif)
