@@ -9,6 +9,7 @@
 #include "scopedprompt.h"
 #include "scriptedprompt.h"
 #include "settings.h"
+#include "tempsettings.h"
 #include "ver.h"
 
 #include <QApplication>
@@ -369,8 +370,7 @@ private slots:
         QFETCH(QString, texto);
         QFETCH(Icono, icono);
         QFETCH(QString, escrita);
-        QTemporaryDir config;
-        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        const TempSettings ajustes;
         if (!ruta.isNull())
             orv::guardaValor(orv::rutaCompactorClave(), ruta);
         QStringList arrancado;

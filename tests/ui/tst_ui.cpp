@@ -10,6 +10,7 @@
 #include "settings.h"
 #include "splash.h"
 #include "sysinfotool.h"
+#include "tempsettings.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -310,8 +311,7 @@ private slots:
         QFETCH(QString, ruta);
         QFETCH(bool, arranca);
         QFETCH(int, mensaje);
-        QTemporaryDir config;
-        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        const TempSettings ajustes;
         if (!ruta.isNull())
             orv::guardaValor(orv::rutaCompactorClave(), ruta);
         QString programa;
