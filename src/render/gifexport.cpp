@@ -53,6 +53,68 @@ bool poneRepeticion(GifFileType* gif)
            EGifPutExtensionTrailer(gif) == GIF_OK;
 }
 
+// Turns frames into images: a run of frames that look the same becomes one
+// image shown for the whole run (split where the delay field would
+// overflow), and each image after the first keeps only what changed since
+// the one before. Images go to the encoder as their runs end.
+class Reparto
+{
+public:
+    Reparto(Codificador& codificador, Codificador::Escribe escribe, const Glifos& glifos,
+            QSize celdas, int ms)
+        : m_codificador(codificador), m_escribe(std::move(escribe)), m_glifos(glifos),
+          m_celdas(celdas), m_ms(ms),
+          // Frames shown longer than the delay field holds are split.
+          m_porImagen(std::max(1, kRetardoMaximo * 10 / std::max(ms, 1)))
+    {
+    }
+
+    // Takes the next frame; false once writing failed.
+    bool agrega(Cuadro cuadro)
+    {
+        QRect zona(0, 0, m_celdas.width() * m_glifos.ancho(), m_celdas.height() * m_glifos.alto());
+        if (m_repetidos > 0) {
+            zona =
+                cambio(m_pendiente->cuadro, cuadro, m_celdas.width(), m_celdas.height(), m_glifos);
+            if (zona.isEmpty() && m_repetidos < m_porImagen) {
+                ++m_repetidos;
+                return true;
+            }
+            if (!entrega())
+                return false;
+            // GIF has no empty image: a run split in two repeats one pixel.
+            if (zona.isEmpty())
+                zona = QRect(0, 0, 1, 1);
+        }
+        m_pendiente->cuadro = std::move(cuadro);
+        m_pendiente->zona = zona;
+        m_repetidos = 1;
+        return true;
+    }
+
+    // Hands over the last run and writes every image still waiting.
+    bool termina() { return (m_repetidos == 0 || entrega()) && m_codificador.vacia(m_escribe); }
+
+private:
+    bool entrega()
+    {
+        m_pendiente->retardo = retardoGif(m_repetidos, m_ms);
+        m_repetidos = 0;
+        const bool ok = m_codificador.entrega(std::move(m_pendiente), m_escribe);
+        m_pendiente = std::make_unique<Imagen>();
+        return ok;
+    }
+
+    Codificador& m_codificador;
+    const Codificador::Escribe m_escribe;
+    const Glifos& m_glifos;
+    const QSize m_celdas;
+    const int m_ms;
+    const int m_porImagen;
+    std::unique_ptr<Imagen> m_pendiente = std::make_unique<Imagen>();
+    int m_repetidos = 0; // frames the pending image stands for
+};
+
 } // namespace
 
 QFont fuenteGif(double puntos)
@@ -74,9 +136,8 @@ ResultadoExport exportaGif(const Pelicula& pelicula, const QString& ruta, const 
     QFont sinSuavizado = fuente;
     sinSuavizado.setStyleStrategy(QFont::NoAntialias);
     const Glifos glifos(sinSuavizado, opciones);
-    const int columnas = std::max<int>(pelicula.ancho, 1);
-    const int filas = std::max<int>(pelicula.alto, 1);
-    const QRect pantalla(0, 0, columnas * glifos.ancho(), filas * glifos.alto());
+    const QSize celdas(std::max<int>(pelicula.ancho, 1), std::max<int>(pelicula.alto, 1));
+    const QSize pantalla(celdas.width() * glifos.ancho(), celdas.height() * glifos.alto());
     if (pantalla.width() > kLadoMaximo || pantalla.height() > kLadoMaximo) {
         if (error)
             *error = QStringLiteral("La película no cabe en un GIF: %1 × %2 píxeles, y un GIF "
@@ -86,9 +147,6 @@ ResultadoExport exportaGif(const Pelicula& pelicula, const QString& ruta, const 
                          .arg(kLadoMaximo);
         return ResultadoExport::Fallo;
     }
-    const int ms = pausaExport(pelicula);
-    // Frames shown longer than the delay field holds are split into images.
-    const int porImagen = std::max(1, kRetardoMaximo * 10 / std::max(ms, 1));
 
     ArchivoExport archivo(ruta);
     int codigo = 0;
@@ -104,43 +162,17 @@ ResultadoExport exportaGif(const Pelicula& pelicula, const QString& ruta, const 
     bool cancelado = false, sinMemoria = false;
     {
         Codificador codificador(glifos, opciones);
-        const auto escribeImagen = [gif](const Imagen& imagen) { return poneImagen(gif, imagen); };
-        // The frame waiting to become an image, the part of the screen it
-        // changes and how many frames it stands for.
-        auto pendiente = std::make_unique<Imagen>();
-        int repetidos = 0;
-        const auto entrega = [&] {
-            pendiente->retardo = retardoGif(repetidos, ms);
-            ok = ok && codificador.entrega(std::move(pendiente), escribeImagen);
-            pendiente = std::make_unique<Imagen>();
-            repetidos = 0;
-        };
+        Reparto reparto(
+            codificador, [gif](const Imagen& imagen) { return poneImagen(gif, imagen); }, glifos,
+            celdas, pausaExport(pelicula));
         for (int i = 0; ok && i < pelicula.numCuadros; ++i) {
-            Cuadro cuadro(cuadroVisible(pelicula, i));
-            QRect zona = pantalla;
-            if (repetidos > 0) {
-                zona = cambio(pendiente->cuadro, cuadro, columnas, filas, glifos);
-                if (!zona.isEmpty() || repetidos == porImagen) {
-                    entrega();
-                    // GIF has no empty image: a run split in two repeats
-                    // one pixel.
-                    if (zona.isEmpty())
-                        zona = QRect(0, 0, 1, 1);
-                } else {
-                    zona = pendiente->zona;
-                }
-            }
-            pendiente->cuadro = std::move(cuadro);
-            pendiente->zona = zona;
-            ++repetidos;
-            if (opciones.progreso && !opciones.progreso(i + 1, pelicula.numCuadros)) {
+            ok = reparto.agrega(Cuadro(cuadroVisible(pelicula, i)));
+            if (ok && opciones.progreso && !opciones.progreso(i + 1, pelicula.numCuadros))
                 cancelado = true;
+            if (cancelado)
                 break;
-            }
         }
-        if (ok && !cancelado && repetidos > 0)
-            entrega();
-        ok = ok && !cancelado && codificador.vacia(escribeImagen);
+        ok = ok && !cancelado && reparto.termina();
         sinMemoria = codificador.sinMemoria();
     }
     if (gif && EGifCloseFile(gif, &codigo) != GIF_OK)
