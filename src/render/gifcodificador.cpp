@@ -17,13 +17,17 @@ int escribeEnMemoria(GifFileType* gif, const GifByteType* datos, int largo)
 }
 
 // Draws pixel rows [desde, hasta) of the image's rectangle of the frame into
-// palette indices, row after row.
-void dibuja(const Imagen& imagen, const Glifos& glifos, int desde, int hasta,
-            std::vector<GifByteType>& destino)
+// palette indices, row after row, and answers how many it wrote.
+size_t dibuja(const Imagen& imagen, const Glifos& glifos, int desde, int hasta,
+              std::vector<GifByteType>& destino)
 {
     const QRect& zona = imagen.zona;
     const int cw = glifos.ancho(), ch = glifos.alto();
-    destino.resize(static_cast<size_t>(zona.width()) * static_cast<size_t>(hasta - desde));
+    const size_t total = static_cast<size_t>(zona.width()) * static_cast<size_t>(hasta - desde);
+    // Whole cells of narrow fonts go over as one 8-byte block each, which
+    // may run past the cell; the next cell, or this room, takes the excess.
+    destino.resize(total + Glifos::kHolgura);
+    const bool bloque = cw <= static_cast<int>(Glifos::kHolgura);
     GifByteType* d = destino.data();
     const int primeraCol = zona.left() / cw, ultimaCol = zona.right() / cw;
     for (int y = desde; y < hasta; ++y) {
@@ -32,13 +36,18 @@ void dibuja(const Imagen& imagen, const Glifos& glifos, int desde, int hasta,
         const int dentro = (y % ch) * cw;
         for (int c = primeraCol; c <= ultimaCol; ++c) {
             const GifByteType* origen = glifos.celdaDe(c < largo ? texto[c] : ' ') + dentro;
-            const int x0 = std::max(zona.left(), c * cw),
-                      x1 = std::min(zona.right(), c * cw + cw - 1);
+            const int x0 = std::max(zona.left(), c * cw), x1 = std::min(zona.right(), c * cw + cw - 1);
+            if (bloque && x1 - x0 + 1 == cw) {
+                std::memcpy(d, origen, Glifos::kHolgura);
+                d += cw;
+                continue;
+            }
             const auto n = static_cast<size_t>(x1 - x0 + 1);
             std::memcpy(d, origen + (x0 - c * cw), n);
             d += n;
         }
     }
+    return total;
 }
 
 // Encodes the image with giflib as a GIF of its own in memory and keeps the
@@ -65,8 +74,8 @@ void codifica(Imagen& imagen, const Glifos& glifos, const OpcionesExport& opcion
     const int filasPorTira = static_cast<int>(std::max<qint64>(1, kPixelesPorTira / ancho));
     for (int y = imagen.zona.top(); ok && y <= imagen.zona.bottom(); y += filasPorTira) {
         const int hasta = std::min(imagen.zona.bottom() + 1, y + filasPorTira);
-        dibuja(imagen, glifos, y, hasta, pixeles);
-        ok = EGifPutLine(gif, pixeles.data(), static_cast<int>(pixeles.size())) == GIF_OK;
+        const size_t pixelesTira = dibuja(imagen, glifos, y, hasta, pixeles);
+        ok = EGifPutLine(gif, pixeles.data(), static_cast<int>(pixelesTira)) == GIF_OK;
     }
     const size_t fin = salida.size();
     ok = EGifCloseFile(gif, &codigo) == GIF_OK && ok;

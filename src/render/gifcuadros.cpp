@@ -29,7 +29,7 @@ Glifos::Glifos(const QFont& fuente, const OpcionesExport& opciones)
     m_ancho = lienzo.anchoCelda();
     m_alto = lienzo.altoCelda();
     const auto area = static_cast<size_t>(m_ancho) * static_cast<size_t>(m_alto);
-    m_indices.resize(256 * area);
+    m_indices.resize(256 * area + kHolgura);
     for (int b = 0; b < 256; ++b) {
         const QImage& celda = lienzo.celda(static_cast<unsigned char>(b), false);
         unsigned char* destino = m_indices.data() + static_cast<size_t>(b) * area;

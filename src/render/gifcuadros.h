@@ -19,6 +19,10 @@ namespace orv::render::gif {
 class Glifos
 {
 public:
+    // Bytes readable past a cell's row, the last cell's included, so that a
+    // row of up to that many pixels can be copied as one fixed-size block.
+    static constexpr size_t kHolgura = 8;
+
     Glifos(const QFont& fuente, const OpcionesExport& opciones);
 
     int ancho() const { return m_ancho; }
