@@ -32,12 +32,12 @@ bool ArchivoExport::escribe(QByteArrayView bytes)
 }
 
 // termina() waits until the file is on disk. On Linux the disk starts on
-// what was written every few megabytes, while the rest is still being
+// what was written every megabyte, while the rest is still being
 // made, so that wait is short. Elsewhere it all goes at the end.
 void ArchivoExport::empiezaAVolcar()
 {
 #ifdef __linux__
-    constexpr qint64 kTramo = qint64(8) << 20;
+    constexpr qint64 kTramo = qint64(1) << 20;
     if (m_escritos - m_volcados < kTramo || !m_archivo.flush())
         return;
     // Only a hint: should it fail, termina() still writes everything.
