@@ -42,26 +42,8 @@ std::unique_ptr<QCoreApplication> application(int& argc, char** argv)
 
 } // namespace
 
-namespace {
-
-// On Unix the arguments are bytes; QCoreApplication::arguments() decodes
-// them as UTF-8 and loses any byte that is not, so a file name made on a
-// Windows-1252 system could never be opened. Windows hands over UTF-16,
-// which Qt keeps whole.
-QStringList argumentsAsGiven([[maybe_unused]] int argc, [[maybe_unused]] char** argv)
-{
-#ifdef Q_OS_WIN
-    return QCoreApplication::arguments();
-#else
-    QStringList args;
-    for (int i = 0; i < argc; ++i)
-        args << orv::textFromNameBytes(argv[i]);
-    return args;
-#endif
-}
-
-} // namespace
-
+// The arguments as bytes on Unix: a file name made on a Windows-1252 system
+// opens too.
 int main(int argc, char** argv)
 {
     const std::unique_ptr<QCoreApplication> app = application(argc, argv);
@@ -70,7 +52,7 @@ int main(int argc, char** argv)
     out.setEncoding(QStringConverter::Utf8);
     err.setEncoding(QStringConverter::Utf8);
     orv::cli::Io io{out, err};
-    const int status = orv::cli::runCli(argumentsAsGiven(argc, argv), io);
+    const int status = orv::cli::runCli(orv::argumentsAsGiven(argc, argv), io);
     out.flush();
     err.flush();
     return status;

@@ -2,8 +2,10 @@
 
 #include "cp1252.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QUrl>
 
 #ifndef Q_OS_WIN
 #include <fcntl.h>
@@ -82,6 +84,52 @@ QString readableName(QStringView text)
         }
     }
     return out;
+}
+
+bool holdsEscapedBytes(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (isEscape(text[i]) && !(i > 0 && text[i - 1].isHighSurrogate()))
+            return true;
+    }
+    return false;
+}
+
+QStringList argumentsAsGiven([[maybe_unused]] int argc, [[maybe_unused]] char** argv)
+{
+#ifdef Q_OS_WIN
+    return QCoreApplication::arguments();
+#else
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << textFromNameBytes(argv[i]);
+    return args;
+#endif
+}
+
+QString localFileFromUrl(const QUrl& url)
+{
+    if (!url.isLocalFile())
+        return {};
+#ifdef Q_OS_WIN
+    return url.toLocalFile();
+#else
+    if (!url.host().isEmpty())
+        return url.toLocalFile();
+    return textFromNameBytes(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+#endif
+}
+
+bool isFileByName(QStringView name)
+{
+#ifdef Q_OS_WIN
+    return !name.isEmpty() && QFileInfo(name.toString()).isFile();
+#else
+    const QByteArray bytes = nameBytesFromText(name);
+    struct stat st;
+    return !bytes.isEmpty() && !bytes.contains('\0') && ::stat(bytes.constData(), &st) == 0 &&
+           S_ISREG(st.st_mode);
+#endif
 }
 
 bool openByNameBytes(QFile& file, const QByteArray& nameBytes)

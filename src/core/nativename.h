@@ -3,8 +3,10 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 
 class QFile;
+class QUrl;
 
 namespace orv {
 
@@ -24,6 +26,23 @@ QByteArray nameBytesFromText(QStringView text);
 // The text as a person should read it: escaped bytes shown as the
 // Windows-1252 characters they most likely were.
 QString readableName(QStringView text);
+
+// Whether the text holds bytes that are not UTF-8 (as their escapes): such a
+// name opens, but cannot be kept as text in a settings file.
+bool holdsEscapedBytes(QStringView text);
+
+// The arguments the program was given, argv[0] first: on Unix made from
+// their bytes by textFromNameBytes; on Windows Qt's, which are whole.
+QStringList argumentsAsGiven(int argc, char** argv);
+
+// The local file a file: address names, its bytes kept as textFromNameBytes
+// keeps them (QUrl::toLocalFile() decodes them as UTF-8 and loses those that
+// are not); empty when the address is not a local file.
+QString localFileFromUrl(const QUrl& url);
+
+// Whether `name` (text that may hold escaped bytes) is an existing regular
+// file.
+bool isFileByName(QStringView name);
 
 // Opens the file whose name is `nameBytes` (bytes on Unix, UTF-8 on
 // Windows) for reading. Only a regular file opens.

@@ -1,6 +1,8 @@
 #include "commandline.h"
 
-#include <QFileInfo>
+#include "nativename.h"
+
+#include <QDir>
 #include <QUrl>
 
 namespace orv::player {
@@ -14,16 +16,19 @@ QString rutaDeLineaDeComandos(const QStringList& argumentos)
     if (linea.contains(QLatin1Char('"'))) {
         ruta = linea.section(QLatin1Char('"'), 1, 1);
     } else {
-        ruta = QFileInfo(linea).isFile() ? linea : argumentos.first();
+        ruta = isFileByName(linea) ? linea : argumentos.first();
         if (ruta.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
             const QUrl url(ruta);
             if (url.isLocalFile())
-                ruta = url.toLocalFile();
+                ruta = localFileFromUrl(url);
         }
     }
     if (ruta.isEmpty())
         return {};
-    return QFileInfo(ruta).absoluteFilePath();
+    // By text, not QFileInfo, which would lose a name's bytes that are not
+    // UTF-8.
+    return QDir::cleanPath(QDir::isRelativePath(ruta) ? QDir::currentPath() + QLatin1Char('/') + ruta
+                                                      : ruta);
 }
 
 } // namespace orv::player

@@ -14,7 +14,8 @@ namespace orv::player {
 // passes it: the whole text when it names an existing file (a path with
 // spaces typed unquoted), else the first argument; a file:// address is
 // taken as its local file. The path is made absolute, so that the
-// recent-files list can open it again from anywhere.
+// recent-files list can open it again from anywhere. The arguments are
+// those of argumentsAsGiven(): a name's bytes that are not UTF-8 stay in it.
 QString rutaDeLineaDeComandos(const QStringList& argumentos);
 
 } // namespace orv::player

@@ -4,6 +4,7 @@
 #include "form3.h"
 #include "frmabout.h"
 #include "moviereader.h"
+#include "nativename.h"
 #include "numeric.h"
 #include "pantalla.h"
 #include "pictures.h"
@@ -32,7 +33,7 @@ QString primerArchivo(const QMimeData* datos)
     const QList<QUrl> urls = datos->urls();
     for (const QUrl& url : urls) {
         if (url.isLocalFile())
-            return url.toLocalFile();
+            return localFileFromUrl(url);
     }
     return {};
 }
@@ -117,7 +118,8 @@ void Form1::abrePelicula(const QString& ruta, bool desdeRecientes)
     ui::PromptPasswords claves(this, kTitulo);
     LoadOptions opciones;
     opciones.passwords = &claves;
-    if (!cargaPelicula(ruta, m_pelicula, opciones)) {
+    // By the name's bytes: one made on a Windows-1252 system opens too.
+    if (!cargaPeliculaNativa(nameBytesFromText(ruta), m_pelicula, opciones)) {
         ui::prompt().mensaje(this, mensajeErrorPelicula(), tituloErrorPelicula(), ui::Icono::Critico,
                              ui::Botones::Aceptar);
         menu_cerrar_pelicula_Click();
@@ -125,7 +127,7 @@ void Form1::abrePelicula(const QString& ruta, bool desdeRecientes)
     }
     m_motor.abre(m_pelicula.numCuadros, m_pelicula.pausa);
     ajustaIntervalo();
-    setWindowTitle(kTitulo + QStringLiteral(" - ") + m_pelicula.nombreArchivo);
+    setWindowTitle(kTitulo + QStringLiteral(" - ") + readableName(m_pelicula.nombreArchivo));
     habilitaControles(true);
     rebobinar_Click();
     if (m_pelicula.numCuadros <= 1) {
@@ -140,7 +142,9 @@ void Form1::abrePelicula(const QString& ruta, bool desdeRecientes)
             reproducir_Click();
         m_posicion->setTickInterval(m_pelicula.numCuadros < 100 ? 1 : m_pelicula.numCuadros / 100 + 1);
     }
-    if (!desdeRecientes)
+    // A name holding bytes that are not UTF-8 cannot be kept in the settings
+    // file as it is; it stays out of the list rather than come back broken.
+    if (!desdeRecientes && !holdsEscapedBytes(ruta))
         agregaReciente(ruta);
 }
 

@@ -1,6 +1,7 @@
 #include "form3.h"
 
 #include "cp1252.h"
+#include "nativename.h"
 #include "numberformat.h"
 #include "pelicula.h"
 
@@ -73,7 +74,7 @@ Form3::Form3(const Pelicula& p, QWidget* parent) : QDialog(parent)
     auto* archivo = new QFormLayout(frame2);
     fila(archivo, QStringLiteral("Tamaño del archivo (KB):"),
                     campo(frame2, QStringLiteral("t6"), numeroEspanol(p.tamanoKB)));
-    fila(archivo, QStringLiteral("Ruta:"), campoLargo(frame2, QStringLiteral("t7"), p.rutaPelicula));
+    fila(archivo, QStringLiteral("Ruta:"), campoLargo(frame2, QStringLiteral("t7"), readableName(p.rutaPelicula)));
 
     auto* aceptar = new QPushButton(QStringLiteral("Aceptar"), this);
     aceptar->setObjectName(QStringLiteral("Command1"));

@@ -2,6 +2,7 @@
 
 #include "commandline.h"
 #include "form1.h"
+#include "nativename.h"
 #include "pictures.h"
 #include "playersettings.h"
 #include "splash.h"
@@ -85,7 +86,8 @@ int runPlayer(int argc, char** argv)
     QApplication::setDesktopFileName(QStringLiteral("orvane-player"));
     ui::instalaTraducciones(app);
     std::unique_ptr<Form1> form1;
-    iniciaPlayer(QApplication::arguments().mid(1), form1);
+    // After QApplication has taken its own options out of argv.
+    iniciaPlayer(argumentsAsGiven(argc, argv).mid(1), form1);
     return QApplication::exec();
 }
 

@@ -1,6 +1,7 @@
 #include "moviefixtures.h"
 
 #include <QFile>
+#include <cstdio>
 #include <sys/stat.h>
 #include <zip.h>
 
@@ -36,6 +37,17 @@ QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArra
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
         qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+QByteArray writeByName(const QTemporaryDir& dir, const QByteArray& name, const QByteArray& bytes)
+{
+    const QByteArray path = QFile::encodeName(dir.path()) + '/' + name;
+    std::FILE* f = std::fopen(path.constData(), "wb");
+    if (!f || std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), f) !=
+                  static_cast<size_t>(bytes.size()))
+        qFatal("cannot write %s", path.constData());
+    std::fclose(f);
     return path;
 }
 

@@ -26,6 +26,11 @@ QByteArrayList frames(const orv::Pelicula& p);
 // Writes bytes to dir/name and answers the full path.
 QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes);
 
+// The same for a name given as the system's bytes (one that need not be
+// UTF-8); answers the full path as bytes. QTemporaryDir cannot remove such a
+// file: the caller does.
+QByteArray writeByName(const QTemporaryDir& dir, const QByteArray& name, const QByteArray& bytes);
+
 struct ZipEntry
 {
     enum class Kind { File, Directory, Symlink };

@@ -34,17 +34,6 @@ void addMethods()
         QTest::newRow("xz") << int(ZIP_CM_XZ);
 }
 
-// Creates a file whose name is the given bytes, which need not be UTF-8.
-QByteArray writeByName(const QTemporaryDir& dir, const QByteArray& name, const QByteArray& bytes)
-{
-    const QByteArray path = QFile::encodeName(dir.path()) + '/' + name;
-    std::FILE* f = std::fopen(path.constData(), "wb");
-    if (!f || std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), f) != static_cast<size_t>(bytes.size()))
-        qFatal("cannot write %s", path.constData());
-    std::fclose(f);
-    return path;
-}
-
 } // namespace
 
 class TestReaderLimits : public QObject
@@ -198,7 +187,7 @@ private slots:
             for (const QByteArray& path : made)
                 std::remove(path.constData());
         });
-        const QByteArray plain = writeByName(dir, "pel\xed" "cula.ovt", kMovie);
+        const QByteArray plain = fixtures::writeByName(dir, "pel\xed" "cula.ovt", kMovie);
         made << plain;
         Pelicula p;
         QVERIFY(orv::cargaPeliculaNativa(plain, p));
@@ -209,7 +198,7 @@ private slots:
 
         // A compressed one goes through the archive library by the same bytes.
         const QString zipped = fixtures::writeZip(dir, "z.ovt", {{"m", kMovie}});
-        const QByteArray compressed = writeByName(dir, "comprimida\xe9.ovt", readFile(zipped));
+        const QByteArray compressed = fixtures::writeByName(dir, "comprimida\xe9.ovt", readFile(zipped));
         made << compressed;
         QVERIFY(orv::cargaPeliculaNativa(compressed, p));
         QVERIFY(p.comprimida);

@@ -9,6 +9,7 @@
 #include "form2.h"
 #include "form3.h"
 #include "moviereader.h"
+#include "nativename.h"
 #include "pantalla.h"
 #include "playertest.h"
 #include "runplayer.h"
@@ -28,11 +29,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
+#include <cstdio>
 #include <memory>
 #include <optional>
 
@@ -626,6 +629,47 @@ private slots:
         QFETCH(QStringList, argumentos);
         QFETCH(QString, ruta);
         QCOMPARE(orv::player::rutaDeLineaDeComandos(argumentos), ruta);
+    }
+
+    // A name made on a Windows-1252 system (0xED alone is not UTF-8) opens
+    // from the command line, as a file address and by a drop; it reads as
+    // "mi película.ovt", and stays out of the recent files, whose settings
+    // file could not hold it as it is.
+    void nameThatIsNotUtf8Opens()
+    {
+        QTemporaryDir dir;
+        const QByteArray bytes =
+            fixtures::writeByName(dir, "mi pel\xed" "cula.ovt", pelicula(2, 1, 3, 100));
+        const auto borra = qScopeGuard([&] { std::remove(bytes.constData()); });
+        const QString nombre = orv::textFromNameBytes(bytes);
+        QCOMPARE(orv::player::rutaDeLineaDeComandos(nombre.split(' ')), nombre);
+        const QByteArray direccion = "file://" + bytes.toPercentEncoding("/");
+        QCOMPARE(orv::player::rutaDeLineaDeComandos({QString::fromLatin1(direccion)}), nombre);
+        {
+            // Typed in a terminal in its folder.
+            const QString antes = QDir::currentPath();
+            const auto vuelve = qScopeGuard([&] { QDir::setCurrent(antes); });
+            QVERIFY(QDir::setCurrent(dir.path()));
+            QCOMPARE(orv::player::rutaDeLineaDeComandos(
+                         {orv::textFromNameBytes("mi"), orv::textFromNameBytes("pel\xed" "cula.ovt")}),
+                     nombre);
+        }
+
+        Form1 form;
+        form.abrePelicula(nombre, false);
+        QCOMPARE(form.windowTitle(), u"Orvane ASCII Player - mi película.ovt"_s);
+        QCOMPARE(cuadroEnPantalla(form), 0);
+        QCOMPARE(campo(Form3(form.pelicula(), &form), 7),
+                 QString::fromUtf8(QFile::encodeName(dir.path()) + "/mi película.ovt"));
+        QVERIFY(recientesVisibles(form).isEmpty());
+        QCOMPARE(ajuste("Recientes1"), QString());
+
+        hijo(form, "menu_cerrar_pelicula")->trigger();
+        QMimeData datos;
+        datos.setUrls({QUrl::fromEncoded(direccion)});
+        QVERIFY(suelta(form, false, datos));
+        QCOMPARE(form.windowTitle(), u"Orvane ASCII Player - mi película.ovt"_s);
+        QVERIFY(m_guion->calls.isEmpty()); // no error on the way
     }
 
     // Ctrl+C is both "copy" in the display and the menu's "close movie".
