@@ -4,6 +4,7 @@
 #include "gifexport.h"
 #include "htmlexport.h"
 #include "moviereader.h"
+#include "nativename.h"
 #include "numeric.h"
 
 #include <QCommandLineParser>
@@ -91,7 +92,8 @@ int exportVerb(const QStringList& args, Io& io)
         return malUso(io, QStringLiteral("los colores se escriben RRGGBB en hexadecimal (ff8000)"));
 
     Pelicula m;
-    if (!cargaPelicula(parser.positionalArguments().first(), m)) {
+    // By the name's bytes, as main() kept them: any name the system allows.
+    if (!cargaPeliculaNativa(nameBytesFromText(parser.positionalArguments().first()), m)) {
         io.err << mensajeErrorPelicula() << '\n';
         return kFailed;
     }

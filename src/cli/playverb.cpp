@@ -1,6 +1,7 @@
 #include "verbs.h"
 
 #include "moviereader.h"
+#include "nativename.h"
 #include "terminalplayer.h"
 
 #include <QCommandLineParser>
@@ -68,7 +69,8 @@ int playVerb(const QStringList& args, Io& io)
                 io, QStringLiteral("--pause debe ser un número de milisegundos, de 1 a 3600000"));
     }
     Pelicula m;
-    if (!cargaPelicula(parser.positionalArguments().first(), m)) {
+    // By the name's bytes, as main() kept them: any name the system allows.
+    if (!cargaPeliculaNativa(nameBytesFromText(parser.positionalArguments().first()), m)) {
         io.err << mensajeErrorPelicula() << '\n';
         return kFailed;
     }

@@ -1,6 +1,7 @@
 #include "castexport.h"
 
 #include "cp1252.h"
+#include "nativename.h"
 
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -24,7 +25,7 @@ ResultadoExport exportaCast(const Pelicula& pelicula, const QString& ruta,
         if (i < 0) {
             const QString nombre = pelicula.nombreArchivo.isEmpty()
                                        ? QFileInfo(ruta).completeBaseName()
-                                       : pelicula.nombreArchivo;
+                                       : readableName(pelicula.nombreArchivo);
             const QJsonObject cabecera{{QStringLiteral("version"), 2},
                                        {QStringLiteral("width"), ancho},
                                        {QStringLiteral("height"), std::max<int>(pelicula.alto, 1)},

@@ -1,6 +1,7 @@
 #include "htmlexport.h"
 
 #include "cp1252.h"
+#include "nativename.h"
 
 #include <QFileInfo>
 
@@ -102,7 +103,7 @@ ResultadoExport exportaHtml(const Pelicula& pelicula, const QString& ruta,
             QByteArray cabecera(kCabecera);
             const QString nombre = pelicula.nombreArchivo.isEmpty()
                                        ? QFileInfo(ruta).completeBaseName()
-                                       : pelicula.nombreArchivo;
+                                       : readableName(pelicula.nombreArchivo);
             cabecera.replace("%TITULO%", nombre.toHtmlEscaped().toUtf8());
             cabecera.replace("%FONDO%", colorCss(opciones.fondo));
             cabecera.replace("%LETRAS%", colorCss(opciones.letras));

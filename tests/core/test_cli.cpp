@@ -1,6 +1,7 @@
 // The orv tool as scripts use it: output, exit statuses and messages.
 #include "moviefixtures.h"
 #include "orvprocess.h"
+#include "readfile.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -94,7 +95,8 @@ private slots:
         fixtures::writeFile(dir, "peli.ovt", kMovie);
         const QString script = QStringLiteral(
             "cd \"$1\" && n=\"$(printf 'pel\\355cula.ovt')\" && cp peli.ovt \"$n\" && "
-            "\"$0\" info \"$n\" && \"$0\" info --json \"$n\" && \"$0\" frame \"$n\" 1; s=$?; rm -f \"$n\"; exit $s");
+            "\"$0\" info \"$n\" && \"$0\" info --json \"$n\" && \"$0\" export --html -o p.html \"$n\" && "
+            "\"$0\" frame \"$n\" 1; s=$?; rm -f \"$n\"; exit $s");
         QProcess p;
         p.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script, QStringLiteral(ORV_CLI_PATH), dir.path()});
         QVERIFY(p.waitForFinished(30000));
@@ -103,6 +105,7 @@ private slots:
         QVERIFY2(out.contains(QString::fromUtf8("nombreArchivo: película.ovt\n")), qPrintable(out));
         QVERIFY(out.contains(QString::fromUtf8("\"nombreArchivo\":\"película.ovt\"")));
         QVERIFY(out.endsWith("123\n456\n"));
+        QVERIFY(readFile(dir.filePath("p.html")).contains("<title>película.ovt</title>"));
     }
 
     void largeFieldsWrittenWhole()
