@@ -1,6 +1,7 @@
 #include "compactverb.h"
 
 #include "compactador.h"
+#include "verbs.h"
 
 #include <QCommandLineParser>
 
@@ -9,7 +10,7 @@
 namespace orv::cli {
 namespace {
 
-const char* const kUsageLine = "Uso: orv compact [--mode auto|compress|decompress|analyze] [--no-force] ARCHIVO...";
+constexpr char kUso[] = "compact [--mode auto|compress|decompress|analyze] [--no-force] ARCHIVO...";
 
 const std::map<QString, ModoCompactacion>& modes()
 {
@@ -22,14 +23,6 @@ const std::map<QString, ModoCompactacion>& modes()
     return m;
 }
 
-int usageError(Io& io, const QString& why)
-{
-    if (!why.isEmpty())
-        io.err << "orv: " << why << '\n';
-    io.err << kUsageLine << '\n';
-    return kUsage;
-}
-
 } // namespace
 
 int compactVerb(const QStringList& args, Io& io)
@@ -37,28 +30,25 @@ int compactVerb(const QStringList& args, Io& io)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Comprime y descomprime películas como el Compactor, escribiendo su historial."));
-    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Muestra esta ayuda."));
-    const QCommandLineOption mode(QStringLiteral("mode"),
-                                  QStringLiteral("auto (por omisión), compress, decompress o analyze."),
-                                  QStringLiteral("modo"), QStringLiteral("auto"));
-    const QCommandLineOption noForce(QStringLiteral("no-force"),
-                                     QStringLiteral("Deja sin tocar los archivos sólo lectura y ocultos."));
-    parser.addOptions({help, mode, noForce});
-    parser.addPositionalArgument(QStringLiteral("ARCHIVO..."), QStringLiteral("Las películas (.ovt)."));
-    if (!parser.parse(args))
-        return usageError(io, parser.errorText());
-    if (parser.isSet(help)) {
-        io.out << kUsageLine << '\n' << parser.helpText().section(QLatin1Char('\n'), 1);
-        return kOk;
-    }
+    const QCommandLineOption mode(
+        QStringLiteral("mode"),
+        QStringLiteral("auto (por omisión), compress, decompress o analyze."),
+        QStringLiteral("modo"), QStringLiteral("auto"));
+    const QCommandLineOption noForce(
+        QStringLiteral("no-force"),
+        QStringLiteral("Deja sin tocar los archivos sólo lectura y ocultos."));
+    parser.addOptions({mode, noForce});
+    parser.addPositionalArgument(QStringLiteral("ARCHIVO..."),
+                                 QStringLiteral("Las películas (.ovt)."));
+    if (const int done = parseVerb(parser, args, kAnyNumber, kUso, io); done >= 0)
+        return done;
     const auto chosen = modes().find(parser.value(mode));
     if (chosen == modes().end())
-        return usageError(io, QStringLiteral("modo desconocido: ") + parser.value(mode));
-    const QStringList files = parser.positionalArguments(); // the verb stands where a program name would
+        return usageError(io, QStringLiteral("modo desconocido: ") + parser.value(mode), kUso);
+    const QStringList files =
+        parser.positionalArguments(); // the verb stands where a program name would
     if (files.isEmpty())
-        return usageError(io, QString());
+        return usageError(io, QString(), kUso);
 
     Compactador engine([&io](const QString& line) { io.out << line << '\n'; });
     engine.setModo(chosen->second);

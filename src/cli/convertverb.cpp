@@ -3,23 +3,15 @@
 #include "compressstep.h"
 
 #include "conversion.h"
+#include "verbs.h"
 
 #include <QCommandLineParser>
 
 namespace orv::cli {
 namespace {
 
-constexpr const char* kUso =
-    "Uso: orv convert --width W --height H [--control repeat|skip|none] [--pause P] "
-    "[--author A] [--compress] -o SALIDA ORIGEN...";
-
-int malUso(Io& io, const QString& motivo)
-{
-    if (!motivo.isEmpty())
-        io.err << "orv: " << motivo << '\n';
-    io.err << kUso << '\n';
-    return kUsage;
-}
+constexpr char kUso[] = "convert --width W --height H [--control repeat|skip|none] [--pause P] "
+                        "[--author A] [--compress] -o SALIDA ORIGEN...";
 
 // Message boxes become lines: their CR LF breaks become plain line ends.
 QString comoLinea(QString texto)
@@ -32,12 +24,9 @@ QString comoLinea(QString texto)
 int convertVerb(const QStringList& args, Io& io)
 {
     QCommandLineParser parser;
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Muestra esta ayuda."));
     const QCommandLineOption ancho(QStringLiteral("width"),
-                                   QStringLiteral("Ancho de cada cuadro, en caracteres."), QStringLiteral("W"));
+                                   QStringLiteral("Ancho de cada cuadro, en caracteres."),
+                                   QStringLiteral("W"));
     const QCommandLineOption alto(QStringLiteral("height"),
                                   QStringLiteral("Líneas de cada imagen tras su primera línea."),
                                   QStringLiteral("H"));
@@ -49,29 +38,26 @@ int convertVerb(const QStringList& args, Io& io)
     const QCommandLineOption pausa(QStringLiteral("pause"),
                                    QStringLiteral("Pausa de cada cuadro, en milisegundos (100)."),
                                    QStringLiteral("P"), QStringLiteral("100"));
-    const QCommandLineOption creador(QStringLiteral("author"), QStringLiteral("Creador de la película."),
-                                     QStringLiteral("A"));
+    const QCommandLineOption creador(
+        QStringLiteral("author"), QStringLiteral("Creador de la película."), QStringLiteral("A"));
     const QCommandLineOption comprimir(QStringLiteral("compress"),
                                        QStringLiteral("Comprime la película de salida."));
     const QCommandLineOption salida(QStringList{QStringLiteral("o"), QStringLiteral("output")},
-                                    QStringLiteral("La película de salida (.ovt)."), QStringLiteral("SALIDA"));
-    parser.addOptions({help, ancho, alto, control, pausa, creador, comprimir, salida});
+                                    QStringLiteral("La película de salida (.ovt)."),
+                                    QStringLiteral("SALIDA"));
+    parser.addOptions({ancho, alto, control, pausa, creador, comprimir, salida});
     parser.addPositionalArgument(QStringLiteral("ORIGEN"),
                                  QStringLiteral("Archivos de texto con imágenes ASCII, en orden."));
 
-    if (!parser.parse(args))
-        return malUso(io, parser.errorText());
-    if (parser.isSet(help)) {
-        io.out << kUso << '\n' << parser.helpText().section(QLatin1Char('\n'), 1);
-        return kOk;
-    }
+    if (const int done = parseVerb(parser, args, kAnyNumber, kUso, io); done >= 0)
+        return done;
     const QStringList fuentes = parser.positionalArguments();
     if (!parser.isSet(ancho) || !parser.isSet(alto))
-        return malUso(io, QStringLiteral("faltan --width y --height"));
+        return usageError(io, QStringLiteral("faltan --width y --height"), kUso);
     if (!parser.isSet(salida))
-        return malUso(io, QStringLiteral("falta -o SALIDA"));
+        return usageError(io, QStringLiteral("falta -o SALIDA"), kUso);
     if (fuentes.isEmpty())
-        return malUso(io, QStringLiteral("falta al menos un archivo de origen"));
+        return usageError(io, QStringLiteral("falta al menos un archivo de origen"), kUso);
 
     ParametrosConversion p;
     p.ancho = parser.value(ancho);
@@ -84,7 +70,7 @@ int convertVerb(const QStringList& args, Io& io)
     else if (modo == QLatin1String("skip"))
         p.repetir = false;
     else if (modo != QLatin1String("repeat"))
-        return malUso(io, QStringLiteral("--control debe ser repeat, skip o none"));
+        return usageError(io, QStringLiteral("--control debe ser repeat, skip o none"), kUso);
 
     if (const FalloParametros fallo = compruebaParametros(p); fallo != FalloParametros::Ninguno) {
         io.err << comoLinea(mensajeFalloParametros(fallo)) << '\n';
@@ -95,7 +81,8 @@ int convertVerb(const QStringList& args, Io& io)
     const ResultadoConversion r = convierte(fuentes, p, ruta);
     if (r.fuentesFallidas > 0)
         io.err << "orv: " << r.fuentesFallidas
-               << " archivo(s) de origen no se pudieron leer por completo y se omitió lo que faltaba\n";
+               << " archivo(s) de origen no se pudieron leer por completo y se omitió lo que "
+                  "faltaba\n";
     if (r.limiteAlcanzado)
         io.err << "orv: la película llegó a " << kMaxCuadros << " cuadros; el resto se omitió\n";
     switch (r.estado) {

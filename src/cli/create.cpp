@@ -13,7 +13,7 @@
 namespace orv::cli {
 namespace {
 
-constexpr const char* kUso = "create [--pause P] [--author A] [--compress] -o SALIDA IMAGEN...";
+constexpr char kUso[] = "create [--pause P] [--author A] [--compress] -o SALIDA IMAGEN...";
 
 void escribeMensaje(QTextStream& s, QString texto)
 {
@@ -25,14 +25,10 @@ void escribeMensaje(QTextStream& s, QString texto)
 
 int createVerb(const QStringList& args, Io& io)
 {
-    const QString usoLinea = QLatin1String("Uso: orv ") + QLatin1String(kUso);
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Crea una película con una imagen por cuadro (bmp, dib, gif, jpg, jpeg, "
                        "ico, cur, wmf, emf)."));
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Muestra esta ayuda."));
     const QCommandLineOption pausa(QStringLiteral("pause"),
                                    QStringLiteral("Milisegundos por cuadro (100 si se omite)."),
                                    QStringLiteral("P"), QStringLiteral("100"));
@@ -45,27 +41,18 @@ int createVerb(const QStringList& args, Io& io)
         QStringList{QStringLiteral("o"), QStringLiteral("output")},
         QStringLiteral("La película a escribir; se agrega .ovt si no termina así."),
         QStringLiteral("SALIDA"));
-    parser.addOptions({help, pausa, autor, comprimir, salida});
+    parser.addOptions({pausa, autor, comprimir, salida});
     parser.addPositionalArgument(QStringLiteral("IMAGEN"),
                                  QStringLiteral("Las imágenes, una por cuadro, en orden."),
                                  QStringLiteral("IMAGEN..."));
-    const bool leido = parser.parse(args);
-    if (leido && parser.isSet(help)) {
-        io.out << usoLinea << '\n' << parser.helpText().section(QLatin1Char('\n'), 1);
-        return kOk;
-    }
+    if (const int done = parseVerb(parser, args, kAnyNumber, kUso, io); done >= 0)
+        return done;
     const QStringList imagenes =
         parser.positionalArguments(); // the verb stands as the program name
-    if (!leido || !parser.isSet(salida) || parser.value(salida).isEmpty() || imagenes.isEmpty()) {
-        if (!leido)
-            io.err << "orv: " << parser.errorText() << '\n';
-        io.err << usoLinea << '\n';
-        return kUsage;
-    }
-    if (imagenes.size() > 32767) {
-        io.err << "orv: una película tiene como máximo 32767 cuadros\n" << usoLinea << '\n';
-        return kUsage;
-    }
+    if (!parser.isSet(salida) || parser.value(salida).isEmpty() || imagenes.isEmpty())
+        return usageError(io, QString(), kUso);
+    if (imagenes.size() > 32767)
+        return usageError(io, QStringLiteral("una película tiene como máximo 32767 cuadros"), kUso);
     const QString textoPausa = parser.value(pausa);
     const QString creador = parser.value(autor);
     if (const auto error = validaDatos(textoPausa, creador)) {

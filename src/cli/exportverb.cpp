@@ -40,12 +40,6 @@ Clase claseDe(bool gif, bool html, bool cast, const QString& salida, int& pedida
     return Clase::Ninguna;
 }
 
-int malUso(Io& io, const QString& porque)
-{
-    io.err << "orv: " << porque << "\nUso: orv " << QString::fromUtf8(kUso) << '\n';
-    return kUsage;
-}
-
 } // namespace
 
 int exportVerb(const QStringList& args, Io& io)
@@ -76,20 +70,22 @@ int exportVerb(const QStringList& args, Io& io)
 
     const QString destino = parser.value(salida);
     if (destino.isEmpty())
-        return malUso(io, QStringLiteral("falta -o SALIDA"));
+        return usageError(io, QStringLiteral("falta -o SALIDA"), kUso);
     int pedidas = 0;
     const Clase clase =
         claseDe(parser.isSet(gif), parser.isSet(html), parser.isSet(cast), destino, pedidas);
     if (pedidas != 1)
-        return malUso(io, QStringLiteral("indique una sola clase: --gif, --html o --cast"));
+        return usageError(io, QStringLiteral("indique una sola clase: --gif, --html o --cast"),
+                          kUso);
     OpcionesExport opciones;
     bool numero = false;
     opciones.puntos = parser.value(puntos).toDouble(&numero);
     if (!numero || !(opciones.puntos >= 1 && opciones.puntos <= 200))
-        return malUso(io, QStringLiteral("--font-size debe ser un número de 1 a 200"));
+        return usageError(io, QStringLiteral("--font-size debe ser un número de 1 a 200"), kUso);
     if (!leeColor(parser.value(letras), opciones.letras) ||
         !leeColor(parser.value(fondo), opciones.fondo))
-        return malUso(io, QStringLiteral("los colores se escriben RRGGBB en hexadecimal (ff8000)"));
+        return usageError(
+            io, QStringLiteral("los colores se escriben RRGGBB en hexadecimal (ff8000)"), kUso);
 
     Pelicula m;
     // By the name's bytes, as main() kept them: any name the system allows.

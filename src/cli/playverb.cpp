@@ -12,12 +12,6 @@ namespace {
 
 constexpr char kUso[] = "play [--loop] [--once] [--pause MS] [--frames A-B] ARCHIVO";
 
-int malUso(Io& io, const QString& porque)
-{
-    io.err << "orv: " << porque << "\nUso: orv " << QString::fromUtf8(kUso) << '\n';
-    return kUsage;
-}
-
 // "A-B", "A-" or "A", frames counted from 0 as `orv frame` counts them.
 bool leeTramo(const QString& texto, int numCuadros, int& desde, int& hasta)
 {
@@ -65,8 +59,9 @@ int playVerb(const QStringList& args, Io& io)
         bool ok = false;
         opciones.pausa = parser.value(pausa).toDouble(&ok);
         if (!ok || !(opciones.pausa >= 1 && opciones.pausa <= 3600000))
-            return malUso(
-                io, QStringLiteral("--pause debe ser un número de milisegundos, de 1 a 3600000"));
+            return usageError(
+                io, QStringLiteral("--pause debe ser un número de milisegundos, de 1 a 3600000"),
+                kUso);
     }
     Pelicula m;
     // By the name's bytes, as main() kept them: any name the system allows.
@@ -77,8 +72,10 @@ int playVerb(const QStringList& args, Io& io)
     opciones.hasta = m.numCuadros - 1;
     if (parser.isSet(tramo) &&
         !leeTramo(parser.value(tramo), m.numCuadros, opciones.desde, opciones.hasta))
-        return malUso(io, QStringLiteral("--frames A-B: cuadros desde 0 hasta %1, A no mayor que B")
-                              .arg(m.numCuadros - 1));
+        return usageError(io,
+                          QStringLiteral("--frames A-B: cuadros desde 0 hasta %1, A no mayor que B")
+                              .arg(m.numCuadros - 1),
+                          kUso);
     io.out.flush();
     io.err.flush();
     QString error;

@@ -31,24 +31,29 @@ constexpr auto kVerbs = std::to_array<Verb>({
 int parseVerb(QCommandLineParser& parser, const QStringList& args, int positionals,
               const char* usage, Io& io)
 {
-    const QString usageLine = QLatin1String("Uso: orv ") + QString::fromUtf8(usage);
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Muestra esta ayuda."));
     parser.addOption(help);
-    const bool parsed = parser.parse(args);
-    if (parsed && parser.isSet(help)) {
-        io.out << usageLine << '\n' << parser.helpText().section(QLatin1Char('\n'), 1);
+    if (!parser.parse(args))
+        return usageError(io, parser.errorText(), usage);
+    if (parser.isSet(help)) {
+        io.out << "Uso: orv " << QString::fromUtf8(usage) << '\n'
+               << parser.helpText().section(QLatin1Char('\n'), 1);
         return kOk;
     }
-    if (!parsed || parser.positionalArguments().size() != positionals) {
-        if (!parsed)
-            io.err << "orv: " << parser.errorText() << '\n';
-        io.err << usageLine << '\n';
-        return kUsage;
-    }
+    if (positionals != kAnyNumber && parser.positionalArguments().size() != positionals)
+        return usageError(io, QString(), usage);
     return -1;
+}
+
+int usageError(Io& io, const QString& why, const char* usage)
+{
+    if (!why.isEmpty())
+        io.err << "orv: " << why << '\n';
+    io.err << "Uso: orv " << QString::fromUtf8(usage) << '\n';
+    return kUsage;
 }
 
 namespace {
@@ -63,17 +68,25 @@ bool load(const QString& path, Pelicula& movie, Io& io)
     return false;
 }
 
-QString number(double v) { return QString::number(v, 'g', 15); }
+QString number(double v)
+{
+    return QString::number(v, 'g', 15);
+}
 
 } // namespace
 
-std::span<const Verb> verbs() { return kVerbs; }
+std::span<const Verb> verbs()
+{
+    return kVerbs;
+}
 
 int infoVerb(const QStringList& args, Io& io)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Muestra la cabecera, la forma y el tamaño de una película."));
-    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Escribe un objeto JSON."));
+    parser.setApplicationDescription(
+        QStringLiteral("Muestra la cabecera, la forma y el tamaño de una película."));
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("Escribe un objeto JSON."));
     parser.addOption(json);
     parser.addPositionalArgument(QStringLiteral("ARCHIVO"), QStringLiteral("La película (.ovt)."));
     if (const int done = parseVerb(parser, args, 1, "info [--json] ARCHIVO", io); done >= 0)
@@ -119,9 +132,11 @@ int infoVerb(const QStringList& args, Io& io)
 int frameVerb(const QStringList& args, Io& io)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Muestra un cuadro tal como lo ve el reproductor."));
+    parser.setApplicationDescription(
+        QStringLiteral("Muestra un cuadro tal como lo ve el reproductor."));
     parser.addPositionalArgument(QStringLiteral("ARCHIVO"), QStringLiteral("La película (.ovt)."));
-    parser.addPositionalArgument(QStringLiteral("N"), QStringLiteral("El número del cuadro, desde 0."));
+    parser.addPositionalArgument(QStringLiteral("N"),
+                                 QStringLiteral("El número del cuadro, desde 0."));
     if (const int done = parseVerb(parser, args, 2, "frame ARCHIVO N", io); done >= 0)
         return done;
     bool ok = false;
@@ -134,7 +149,8 @@ int frameVerb(const QStringList& args, Io& io)
     if (!load(parser.positionalArguments().first(), m, io))
         return kFailed;
     if (index >= m.numCuadros) {
-        io.err << "orv: la película tiene " << m.numCuadros << " cuadros (0 a " << m.numCuadros - 1 << ")\n";
+        io.err << "orv: la película tiene " << m.numCuadros << " cuadros (0 a " << m.numCuadros - 1
+               << ")\n";
         return kUsage;
     }
     writeFrameRows(io.out, armaCuadro(m, index));
