@@ -23,20 +23,6 @@
 
 namespace {
 
-// Best of `runs` timings of `work`, each after an untimed `prepare`, in seconds.
-double bestOf(int runs, const std::function<void()>& prepare, const std::function<void()>& work)
-{
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        prepare();
-        QElapsedTimer t;
-        t.start();
-        work();
-        best = std::min(best, static_cast<double>(t.nsecsElapsed()) / 1e9);
-    }
-    return best;
-}
-
 void run(const QString& command)
 {
     if (std::system(command.toLocal8Bit().constData()) != 0)
@@ -75,13 +61,28 @@ void measure(const QTemporaryDir& dir, const bench::MovieSize& size)
     const double mb = static_cast<double>(QFileInfo(plain).size()) / 1e6;
     using M = orv::ModoCompactacion;
 
-    const double compress = bestOf(3, [&] { copy(plain, work); }, [&] { engine(work, M::SoloComprimir); });
+    // Each timing after an untimed step that puts the input back.
+    const double compress =
+        bench::bestOf(3, [&] { engine(work, M::SoloComprimir); }, [&] { copy(plain, work); });
     copy(work, ours);
-    const double zip = bestOf(3, [&] { QFile::remove(theirs); ::sync(); },
-                              [&] { run(QStringLiteral("cd '%1' && zip -6 -q '%2' '%3'").arg(dir.path(), theirs, QFileInfo(plain).fileName())); });
-    const double decompress = bestOf(3, [&] { copy(ours, work); }, [&] { engine(work, M::SoloDescomprimir); });
-    const double unzip = bestOf(3, [&] { QDir(out).removeRecursively(); ::sync(); },
-                                [&] { run(QStringLiteral("unzip -o -q '%1' -d '%2'").arg(theirs, out)); });
+    const double zip = bench::bestOf(
+        3,
+        [&] {
+            run(QStringLiteral("cd '%1' && zip -6 -q '%2' '%3'")
+                    .arg(dir.path(), theirs, QFileInfo(plain).fileName()));
+        },
+        [&] {
+            QFile::remove(theirs);
+            ::sync();
+        });
+    const double decompress =
+        bench::bestOf(3, [&] { engine(work, M::SoloDescomprimir); }, [&] { copy(ours, work); });
+    const double unzip = bench::bestOf(
+        3, [&] { run(QStringLiteral("unzip -o -q '%1' -d '%2'").arg(theirs, out)); },
+        [&] {
+            QDir(out).removeRecursively();
+            ::sync();
+        });
 
     const double oursMb = static_cast<double>(QFileInfo(ours).size()) / 1e6;
     const double theirsMb = static_cast<double>(QFileInfo(theirs).size()) / 1e6;
@@ -101,10 +102,7 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     if (!dir.isValid())
         return 1;
-    std::vector<bench::MovieSize> sizes{{80, 40, 1000}, {200, 100, 2000}, {400, 400, 500}};
-    if (QCoreApplication::arguments().contains(QLatin1String("--quick")))
-        sizes.resize(1);
-    for (const bench::MovieSize& s : sizes)
+    for (const bench::MovieSize& s : bench::movieSizes(QCoreApplication::arguments()))
         measure(dir, s);
     return 0;
 }

@@ -44,17 +44,9 @@ double cpuSeconds(int who = RUSAGE_SELF)
            static_cast<double>(uso.ru_utime.tv_usec + uso.ru_stime.tv_usec) / 1e6;
 }
 
-double bestOf(int runs, const std::function<void()>& work)
-{
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i)
-        best = std::min(best, seconds(work));
-    return best;
-}
-
 double catCopy(const QString& from, const QString& to)
 {
-    return bestOf(3, [&] {
+    return bench::bestOf(3, [&] {
         QProcess p;
         p.setStandardOutputFile(to);
         p.start(QStringLiteral("cat"), {from});
@@ -116,7 +108,7 @@ void measure(const QTemporaryDir& dir, const bench::MovieSize& size, bool gif, i
     const orv::OpcionesExport opciones;
     double cpu0 = cpuSeconds();
     const double html =
-        bestOf(3, [&] { orv::exportaHtml(m, dir.filePath(QStringLiteral("m.html")), opciones); });
+        bench::bestOf(3, [&] { orv::exportaHtml(m, dir.filePath(QStringLiteral("m.html")), opciones); });
     const double htmlCpu = (cpuSeconds() - cpu0) / 3;
     std::printf("  web page        %8.3f s  %5.2f x cat  CPU %.3f s  %5.2f x cat  (%.1f MB)\n",
                 html, html / cat, htmlCpu, htmlCpu / catCpu,
@@ -124,7 +116,7 @@ void measure(const QTemporaryDir& dir, const bench::MovieSize& size, bool gif, i
                     1e6);
     cpu0 = cpuSeconds();
     const double cast =
-        bestOf(3, [&] { orv::exportaCast(m, dir.filePath(QStringLiteral("m.cast")), opciones); });
+        bench::bestOf(3, [&] { orv::exportaCast(m, dir.filePath(QStringLiteral("m.cast")), opciones); });
     const double castCpu = (cpuSeconds() - cpu0) / 3;
     std::printf("  asciicast       %8.3f s  %5.2f x cat  CPU %.3f s  %5.2f x cat  (%.1f MB)\n",
                 cast, cast / cat, castCpu, castCpu / catCpu,
@@ -171,12 +163,9 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     if (!dir.isValid())
         return 1;
-    std::vector<bench::MovieSize> sizes{{80, 40, 1000}, {200, 100, 2000}, {400, 400, 500}};
-    if (args.contains(QLatin1String("--quick")))
-        sizes.resize(1);
     const qsizetype at = args.indexOf(QLatin1String("--gif-frames"));
     const int gifFrames = at > 0 ? args.value(at + 1).toInt() : 0;
-    for (const bench::MovieSize& s : sizes)
+    for (const bench::MovieSize& s : bench::movieSizes(args))
         measure(dir, s, !args.contains(QLatin1String("--no-gif")), gifFrames);
     return 0;
 }

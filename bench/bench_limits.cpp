@@ -45,18 +45,6 @@ int peakMode(const QString& path)
     return 0;
 }
 
-double bestOf(int runs, const std::function<void()>& work)
-{
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        work();
-        best = std::min(best, static_cast<double>(t.nsecsElapsed()) / 1e9);
-    }
-    return best;
-}
-
 // Memory a load adds to a fresh process, in MB, and whether it loaded.
 std::pair<double, bool> loadPeakMb(const QString& self, const QString& movie)
 {
@@ -126,8 +114,8 @@ void lineEnds(const QTemporaryDir& dir, int cuadros)
     out.close();
     orv::Pelicula p;
     bool ok = true;
-    const double tCrlf = bestOf(3, [&] { ok = orv::cargaPelicula(crlf, p) && ok; });
-    const double tLf = bestOf(3, [&] { ok = orv::cargaPelicula(lf, p) && ok; });
+    const double tCrlf = bench::bestOf(3, [&] { ok = orv::cargaPelicula(crlf, p) && ok; });
+    const double tLf = bench::bestOf(3, [&] { ok = orv::cargaPelicula(lf, p) && ok; });
     const double mb = static_cast<double>(QFileInfo(crlf).size()) / 1e6;
     std::printf("Line ends, %dx%dx%d movie (%.1f MB)%s\n", size.ancho, size.alto, size.cuadros, mb, ok ? "" : "  LOAD FAILED");
     std::printf("  CR LF   %7.3f s  %6.0f MB/s\n", tCrlf, mb / tCrlf);
@@ -156,7 +144,7 @@ void padded(const QString& self, const QTemporaryDir& dir, qint64 scale)
         }
         orv::Pelicula p;
         bool ok = true;
-        const double t = bestOf(3, [&] { ok = orv::cargaPelicula(zipped, p) && ok; });
+        const double t = bench::bestOf(3, [&] { ok = orv::cargaPelicula(zipped, p) && ok; });
         const auto [mb, loaded] = loadPeakMb(self, zipped);
         std::printf("Compressed movie, %s, %lld-byte archive, member one frame + zeros to %lld MiB\n", name,
                     static_cast<long long>(QFileInfo(zipped).size()), static_cast<long long>(gib >> 20));

@@ -37,22 +37,9 @@ int peakMode(const QString& path)
     return 0;
 }
 
-// Best of `runs` wall-clock timings, in seconds.
-double bestOf(int runs, const std::function<void()>& work)
-{
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        work();
-        best = std::min(best, static_cast<double>(t.nsecsElapsed()) / 1e9);
-    }
-    return best;
-}
-
 double shell(const QString& command)
 {
-    return bestOf(3, [&] {
+    return bench::bestOf(3, [&] {
         if (std::system(command.toLocal8Bit().constData()) != 0)
             std::fprintf(stderr, "failed: %s\n", qPrintable(command));
     });
@@ -84,12 +71,12 @@ void measure(const QString& self, const QTemporaryDir& dir, const bench::MovieSi
     orv::Pelicula p;
     const double cat = shell(QStringLiteral("cat '%1' > /dev/null").arg(plain));
     const double unzip = shell(QStringLiteral("unzip -p '%1' > /dev/null").arg(zipped));
-    const double loadPlain = bestOf(3, [&] { orv::cargaPelicula(plain, p); });
-    const double loadZip = bestOf(3, [&] { orv::cargaPelicula(zipped, p); });
+    const double loadPlain = bench::bestOf(3, [&] { orv::cargaPelicula(plain, p); });
+    const double loadZip = bench::bestOf(3, [&] { orv::cargaPelicula(zipped, p); });
 
     const int frames = std::min<int>(p.numCuadros, 500);
     qint64 sink = 0;
-    const double assemble = bestOf(3, [&] {
+    const double assemble = bench::bestOf(3, [&] {
         for (int i = 0; i < frames; ++i)
             sink += orv::armaCuadro(p, i).size();
     });
@@ -115,10 +102,7 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     if (!dir.isValid())
         return 1;
-    std::vector<bench::MovieSize> sizes{{80, 40, 1000}, {200, 100, 2000}, {400, 400, 500}};
-    if (args.contains(QLatin1String("--quick")))
-        sizes.resize(1);
-    for (const bench::MovieSize& s : sizes)
+    for (const bench::MovieSize& s : bench::movieSizes(args))
         measure(QCoreApplication::applicationFilePath(), dir, s);
     return 0;
 }

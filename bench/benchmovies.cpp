@@ -2,11 +2,12 @@
 
 #include "moviewriter.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 
 #include <algorithm>
-#include <cstring>
 #include <cmath>
+#include <cstring>
 
 namespace bench {
 
@@ -23,8 +24,8 @@ bool writePlainMovie(const QString& path, const MovieSize& size)
         const double t = f * 0.07;
         for (int y = 0; y < size.alto; ++y) {
             for (int x = 0; x < size.ancho; ++x) {
-                const double v = std::sin(x * 0.11 + t) * std::cos(y * 0.17 - t * 0.5)
-                                 + 0.5 * std::sin((x + y) * 0.05 + t * 1.3);
+                const double v = std::sin(x * 0.11 + t) * std::cos(y * 0.17 - t * 0.5) +
+                                 0.5 * std::sin((x + y) * 0.05 + t * 1.3);
                 const int tone = static_cast<int>((v + 1.5) / 3.0 * 9.999);
                 line[static_cast<qsizetype>(y) * size.ancho + x] = kRamp[std::clamp(tone, 0, 9)];
             }
@@ -35,6 +36,28 @@ bool writePlainMovie(const QString& path, const MovieSize& size)
     return w.commit();
 }
 
+std::vector<MovieSize> movieSizes(const QStringList& args)
+{
+    std::vector<MovieSize> sizes{{80, 40, 1000}, {200, 100, 2000}, {400, 400, 500}};
+    if (args.contains(QLatin1String("--quick")))
+        sizes.resize(1);
+    return sizes;
+}
+
+double bestOf(int runs, const std::function<void()>& work, const std::function<void()>& prepare)
+{
+    double best = 1e30;
+    for (int i = 0; i < runs; ++i) {
+        if (prepare)
+            prepare();
+        QElapsedTimer t;
+        t.start();
+        work();
+        best = std::min(best, static_cast<double>(t.nsecsElapsed()) / 1e9);
+    }
+    return best;
+}
+
 long statusKb(const char* field)
 {
     QFile f(QStringLiteral("/proc/self/status"));
@@ -42,7 +65,11 @@ long statusKb(const char* field)
         return -1;
     for (const QByteArray& line : f.readAll().split('\n')) {
         if (line.startsWith(field))
-            return line.mid(static_cast<qsizetype>(std::strlen(field))).trimmed().split(' ').first().toLong();
+            return line.mid(static_cast<qsizetype>(std::strlen(field)))
+                .trimmed()
+                .split(' ')
+                .first()
+                .toLong();
     }
     return -1;
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <functional>
+#include <vector>
 
 namespace bench {
 
@@ -10,6 +13,15 @@ struct MovieSize
     int alto;
     int cuadros;
 };
+
+// The three movies every benchmark measures; with --quick among `args`, the
+// smallest only.
+std::vector<MovieSize> movieSizes(const QStringList& args);
+
+// Best of `runs` wall-clock timings of `work`, in seconds; `prepare`, when
+// given, runs untimed before each.
+double bestOf(int runs, const std::function<void()>& work,
+              const std::function<void()>& prepare = {});
 
 // Writes a plain movie of the given size at `path` whose frames look like
 // ASCII art (smooth shapes drawn with a tone ramp), so that compression
