@@ -6,6 +6,7 @@
 #include "form2.h"
 #include "frmabout.h"
 #include "listaarchivos.h"
+#include "pausas.h"
 #include "pictures.h"
 #include "prompt.h"
 
@@ -59,10 +60,7 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent)
     creaControles();
     creaMenus();
     // Form_Load: the pause list, in this order; the box keeps "100".
-    m_velocidad->addItems({QStringLiteral("50"), QStringLiteral("100"), QStringLiteral("200"),
-                           QStringLiteral("250"), QStringLiteral("300"), QStringLiteral("400"),
-                           QStringLiteral("500"), QStringLiteral("1000"), QStringLiteral("2000"),
-                           QStringLiteral("5000"), QStringLiteral("10000")});
+    m_velocidad->addItems(ui::pausasHabituales());
     m_velocidad->setCurrentIndex(1);
     // A fixed border: the window takes the size its contents ask for.
     layout()->setSizeConstraint(QLayout::SetFixedSize);

@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include "listaarchivos.h"
+#include "pausas.h"
 #include "prompt.h"
 #include "twips.h"
 #include "ver.h"
@@ -48,10 +49,7 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent)
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     creaControles();
     creaMenus();
-    m_velocidad->addItems({QStringLiteral("50"), QStringLiteral("100"), QStringLiteral("200"),
-                           QStringLiteral("250"), QStringLiteral("300"), QStringLiteral("400"),
-                           QStringLiteral("500"), QStringLiteral("1000"), QStringLiteral("2000"),
-                           QStringLiteral("5000"), QStringLiteral("10000")});
+    m_velocidad->addItems(ui::pausasHabituales());
     m_velocidad->setCurrentText(QStringLiteral("100"));
     // A fixed border: the client area is 8490 × 4860 twips under the menu bar.
     centralWidget()->setFixedSize(ui::twips(this, 8490), ui::twips(this, 4860));

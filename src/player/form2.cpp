@@ -2,6 +2,7 @@
 
 #include "form1.h"
 #include "numberformat.h"
+#include "pausas.h"
 #include "playersettings.h"
 #include "prompt.h"
 
@@ -132,9 +133,7 @@ void Form2::formLoad()
 {
     m_repro->setChecked(m_form1->reproInicial() != 0);
     m_combo1->setCurrentIndex(maximoRecientes() - 1);
-    for (const char* item : {"50", "100", "200", "250", "300", "400", "500", "1000", "2000", "5000",
-                             "10000"})
-        m_velocidad->addItem(QString::fromLatin1(item));
+    m_velocidad->addItems(ui::pausasHabituales());
     const double velocidad = m_form1->velocidad();
     const double pausa = m_form1->pelicula().pausa;
     m_velocidad->setEditText(numeroEspanol(velocidad));
