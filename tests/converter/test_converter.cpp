@@ -20,10 +20,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QListWidget>
 #include <QMimeData>
 #include <QPointer>
@@ -110,8 +108,6 @@ private slots:
     void cleanup();
 
     void splashHandsOverToTheWindow();
-    void initialControls_data();
-    void initialControls();
     void initialState();
     void drops_data();
     void drops();
@@ -163,65 +159,6 @@ void TestConverter::splashHandsOverToTheWindow()
     QVERIFY(form1);
     QVERIFY(form1->isVisible());
     QTRY_VERIFY(!splash);
-}
-
-void TestConverter::initialControls_data()
-{
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QString>("texto");
-    const QList<std::pair<const char*, QString>> filas{
-        {"Frame1", u"Origen"_s},
-        {"eliminar", u"Eliminar"_s},
-        {"Label9", u"Para añadir archivos, arrástrelos a la lista superior."_s},
-        {"arriba", u"Arriba"_s},
-        {"abajo", u"Abajo"_s},
-        {"Frame2", u"Destino"_s},
-        {"Label8", u"Alto:"_s},
-        {"alto", u"0"_s},
-        {"Label1", u"Ancho:"_s},
-        {"ancho", u"0"_s},
-        {"Label13", u"Para averiguar los datos de alto y ancho, o ver los archivos de origen en una vista "
-                    "preliminar, haga doble clic en un archivo de la lista superior."_s},
-        {"leeinicio", u"Al analizar el archivo, la primera línea de cada imágen ASCII..."_s},
-        {"Option1", u"Corresponde al número de imagenes para duplicar"_s},
-        {"Option2", u"Omitir cualquier texto de la línea"_s},
-        {"Label12", u"Creador:"_s},
-        {"creador", u""_s},
-        {"Label11", u"Pausa:"_s},
-        {"velocidad", u"100"_s},
-        {"Label10", u"ms."_s},
-        {"Check1", u"Comprimir automáticamente la película de salida."_s},
-        {"Command1", u"Convertir..."_s},
-        {"menu_archivo", u"&Archivo"_s},
-        {"menu_limpiar", u"Limpiar lista"_s},
-        {"menu_salir", u"Salir"_s},
-        {"menu_ayuda", u"A&yuda"_s},
-        {"menu_acercade", u"Acerca de..."_s},
-        {"Label2", u"0000000#000000000"_s},
-        {"Label5", u"00000#####00000"_s},
-        {"Label7", u"00000#000#00000"_s},
-    };
-    for (const auto& [control, texto] : filas)
-        QTest::newRow(control) << QString::fromLatin1(control) << texto;
-}
-
-void TestConverter::initialControls()
-{
-    QFETCH(QString, control);
-    QFETCH(QString, texto);
-    Form1 form;
-    QObject* o = form.findChild<QObject*>(control);
-    QVERIFY2(o, qPrintable(control));
-    QString actual;
-    if (auto* g = qobject_cast<QGroupBox*>(o))
-        actual = g->title();
-    else if (auto* c = qobject_cast<QComboBox*>(o))
-        actual = c->currentText();
-    else if (auto* m = qobject_cast<QMenu*>(o))
-        actual = m->title();
-    else
-        actual = o->property("text").toString();
-    QCOMPARE(actual, texto);
 }
 
 void TestConverter::initialState()
