@@ -1,6 +1,6 @@
 #include "exportacion.h"
 
-#include "archivoexport.h"
+#include "archivoseguro.h"
 #include "cp1252.h"
 #include "frame.h"
 #include "playback.h"
@@ -189,7 +189,7 @@ ResultadoExport escribeExport(const QString& ruta, const OpcionesExport& opcione
                               const std::function<void(int, QByteArray&)>& parte, QString* error)
 {
     // Part -1 is what comes before the frames, part `total` what follows.
-    ArchivoExport archivo(ruta);
+    ArchivoSeguro archivo(ruta);
     if (!archivo.abre()) {
         if (error)
             *error = archivo.error();

@@ -12,48 +12,31 @@ QByteArray lineaCabecera(QByteArrayView ancho, QByteArrayView alto, int numCuadr
     return line;
 }
 
-MovieWriter::MovieWriter(const QString& path) : m_file(path)
-{
-    // Never write in place: a failure half-way must not cost the old movie.
-    m_file.setDirectWriteFallback(false);
-}
+MovieWriter::MovieWriter(const QString& path) : m_file(path) {}
 
 bool MovieWriter::begin(QByteArrayView headerLine)
 {
-    m_ok = m_file.open(QIODevice::WriteOnly);
-    return m_ok && writeLine(headerLine);
+    return m_file.abre() && writeLine(headerLine);
 }
 
-bool MovieWriter::writeFrame(QByteArrayView frame) { return writeLine(frame); }
+bool MovieWriter::writeFrame(QByteArrayView frame)
+{
+    return writeLine(frame);
+}
 
 bool MovieWriter::writeLines(QByteArrayView lines)
 {
-    if (!m_ok)
-        return false;
-    m_ok = m_file.write(lines.data(), lines.size()) == lines.size();
-    if (!m_ok)
-        m_file.cancelWriting();
-    return m_ok;
+    return m_file.escribe(lines);
 }
 
 bool MovieWriter::writeLine(QByteArrayView line)
 {
-    if (!m_ok)
-        return false;
-    m_ok = m_file.write(line.data(), line.size()) == line.size() && m_file.write("\r\n", 2) == 2;
-    if (!m_ok)
-        m_file.cancelWriting();
-    return m_ok;
+    return m_file.escribe(line) && m_file.escribe("\r\n");
 }
 
 bool MovieWriter::commit()
 {
-    if (!m_ok) {
-        m_file.cancelWriting();
-        return false;
-    }
-    m_ok = m_file.commit();
-    return m_ok;
+    return m_file.termina();
 }
 
 } // namespace orv

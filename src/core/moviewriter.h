@@ -1,8 +1,10 @@
 #pragma once
 
+#include "archivoseguro.h"
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QSaveFile>
+
+#include <QFileDevice>
 #include <QString>
 
 namespace orv {
@@ -14,9 +16,9 @@ QByteArray lineaCabecera(QByteArrayView ancho, QByteArrayView alto, int numCuadr
                          QByteArrayView pausa, QByteArrayView creador, QByteArrayView masInfo);
 
 // Writes a plain movie: the header line, then one line per frame, each
-// followed by CR LF. Everything goes to a temporary file beside the target,
-// renamed over it only by commit(); a writer dropped without a successful
-// commit leaves no file behind and an existing movie of that name untouched.
+// followed by CR LF, through an ArchivoSeguro: a writer dropped without a
+// successful commit leaves no file behind and an existing movie of that name
+// untouched.
 class MovieWriter
 {
 public:
@@ -28,14 +30,13 @@ public:
     bool writeLines(QByteArrayView lines);
     bool commit();
 
-    QString errorString() const { return m_file.errorString(); }
-    QFileDevice::FileError error() const { return m_file.error(); }
+    QString errorString() const { return m_file.error(); }
+    QFileDevice::FileError error() const { return m_file.codigoError(); }
 
 private:
     bool writeLine(QByteArrayView line);
 
-    QSaveFile m_file;
-    bool m_ok = false;
+    ArchivoSeguro m_file;
 };
 
 } // namespace orv

@@ -1,6 +1,6 @@
 #include "gifexport.h"
 
-#include "archivoexport.h"
+#include "archivoseguro.h"
 #include "fuentefija.h"
 #include "gifcodificador.h"
 #include "numeric.h"
@@ -19,7 +19,7 @@ constexpr int kLadoMaximo = 65535;    // so are the screen's width and height
 
 int escribe(GifFileType* gif, const GifByteType* datos, int largo)
 {
-    auto* archivo = static_cast<ArchivoExport*>(gif->UserData);
+    auto* archivo = static_cast<ArchivoSeguro*>(gif->UserData);
     return archivo->escribe(QByteArrayView(reinterpret_cast<const char*>(datos), largo)) ? largo
                                                                                          : 0;
 }
@@ -148,7 +148,7 @@ ResultadoExport exportaGif(const Pelicula& pelicula, const QString& ruta, const 
         return ResultadoExport::Fallo;
     }
 
-    ArchivoExport archivo(ruta);
+    ArchivoSeguro archivo(ruta);
     int codigo = 0;
     GifFileType* gif = archivo.abre() ? EGifOpen(&archivo, &escribe, &codigo) : nullptr;
     bool ok = gif != nullptr;

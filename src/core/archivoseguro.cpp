@@ -1,4 +1,4 @@
-#include "archivoexport.h"
+#include "archivoseguro.h"
 
 #ifdef __linux__
 #include <fcntl.h>
@@ -6,18 +6,18 @@
 
 namespace orv {
 
-ArchivoExport::ArchivoExport(const QString& ruta) : m_archivo(ruta)
+ArchivoSeguro::ArchivoSeguro(const QString& ruta) : m_archivo(ruta)
 {
     m_archivo.setDirectWriteFallback(false);
 }
 
-bool ArchivoExport::abre()
+bool ArchivoSeguro::abre()
 {
     m_ok = m_archivo.open(QIODevice::WriteOnly);
     return m_ok;
 }
 
-bool ArchivoExport::escribe(QByteArrayView bytes)
+bool ArchivoSeguro::escribe(QByteArrayView bytes)
 {
     if (!m_ok)
         return false;
@@ -34,7 +34,7 @@ bool ArchivoExport::escribe(QByteArrayView bytes)
 // termina() waits until the file is on disk. On Linux the disk starts on
 // what was written every megabyte, while the rest is still being
 // made, so that wait is short. Elsewhere it all goes at the end.
-void ArchivoExport::empiezaAVolcar()
+void ArchivoSeguro::empiezaAVolcar()
 {
 #ifdef __linux__
     constexpr qint64 kTramo = qint64(1) << 20;
@@ -47,7 +47,7 @@ void ArchivoExport::empiezaAVolcar()
 #endif
 }
 
-bool ArchivoExport::termina()
+bool ArchivoSeguro::termina()
 {
     if (!m_ok) {
         m_archivo.cancelWriting();
@@ -57,7 +57,7 @@ bool ArchivoExport::termina()
     return m_ok;
 }
 
-QString ArchivoExport::error() const
+QString ArchivoSeguro::error() const
 {
     return m_archivo.errorString();
 }
