@@ -10,6 +10,8 @@ packages=(
     fonts-liberation unzip
     libgif-dev libncurses-dev tmux
     libwmf-dev libemf2svg-dev
+    # libwmf cannot start without its fonts, even for a drawing with no text.
+    fonts-urw-base35
 )
 # The web-page export is tried in a real browser when one is installed.
 if [ "${ORV_WITH_BROWSER:-0}" = 1 ]; then
