@@ -123,6 +123,13 @@ private slots:
         QTest::newRow("cur, largest picture")
             << "a.cur" << iconoVarios(tamanos, true) << QSize(48, 48) << transparenteArriba << 0;
 
+        // Half-transparent black over the white background is mid grey.
+        QImage mitad(16, 16, QImage::Format_ARGB32);
+        mitad.fill(qRgba(0, 0, 0, 128));
+        QTest::newRow("ico, half-transparent over white")
+            << "b.ico" << iconoVarios({mitad}, false) << QSize(16, 16)
+            << QList<Muestra>{{{8, 8}, qRgb(127, 127, 127)}} << 1;
+
         using R = Rectangulo;
         // The two rectangles reach both corners, so the drawing's extent is the frame.
         const QList<R> rects{{QRect(0, 0, 20, 15), QColor(255, 0, 0)},

@@ -311,6 +311,34 @@ private slots:
         QCOMPARE(entries(dir.path()), QStringList{"p.ovt"});
     }
 
+    // The read-back check compares bytes, not only that the archive opens:
+    // an archive that reads cleanly but holds other bytes is refused.
+    void archiveThatReadsBackOtherBytesIsRefused()
+    {
+        QTemporaryDir dir;
+        const QByteArray movie = fixtures::textMovie(30);
+        const QString path = fixtures::writeFile(dir, "p.ovt", movie);
+        Compactador c;
+        c.setFallaPaso([&](PasoCompactacion p) {
+            if (p == PasoCompactacion::Comprobacion) {
+                const QStringList scratch = QDir(dir.path()).entryList({".p.ovt.*"}, QDir::Files | QDir::Hidden);
+                if (scratch.size() != 1)
+                    return false;
+                QTemporaryDir other;
+                QFile::remove(dir.filePath(scratch.first()));
+                QFile::copy(fixtures::writeZip(other, "p.ovt", {{"p.ovt", fixtures::textMovie(31)}}),
+                            dir.filePath(scratch.first()));
+            }
+            return true;
+        });
+        const auto r = c.procesaArchivo(path);
+        QCOMPARE(r.estado, EstadoArchivo::Error);
+        QCOMPARE(r.lineas.size(), 1);
+        QVERIFY(r.lineas.first().startsWith("Error en: " + path + ", "));
+        QCOMPARE(readFile(path), movie);
+        QCOMPARE(entries(dir.path()), QStringList{"p.ovt"});
+    }
+
     void compressInPlaceForWriters_data()
     {
         QTest::addColumn<QString>("kind");

@@ -272,19 +272,34 @@ private slots:
         QCOMPARE(pelicula.cuadro(1001).toByteArray(), "efgh"_ba);
     }
 
+    void frameLimit_data()
+    {
+        QTest::addColumn<QByteArrayList>("fuentes");
+        QTest::addColumn<bool>("alcanzado");
+        QTest::addColumn<QByteArray>("ultimo");
+        QTest::newRow("one source past the limit") << QByteArrayList{"32000\nab\ncd\n800\nef\ngh\n"} << true << "efgh"_ba;
+        QTest::newRow("a second source finds it full")
+            << QByteArrayList{"32000\nab\ncd\n800\nef\ngh\n", "1\nij\nkl\n"} << true << "efgh"_ba;
+        QTest::newRow("exactly the limit is not past it") << QByteArrayList{"32000\nab\ncd\n766\nef\ngh\n"} << false << "efgh"_ba;
+    }
+
     void frameLimit()
     {
+        QFETCH(QByteArrayList, fuentes);
+        QFETCH(bool, alcanzado);
+        QFETCH(QByteArray, ultimo);
         QTemporaryDir dir;
-        const QStringList fuentes{fixtures::writeFile(dir, u"a.txt"_s, "32000\nab\ncd\n800\nef\ngh\n"_ba),
-                                  fixtures::writeFile(dir, u"b.txt"_s, "1\nij\nkl\n"_ba)};
+        QStringList rutas;
+        for (const QByteArray& f : fuentes)
+            rutas << fixtures::writeFile(dir, QString::number(rutas.size()) + u".txt"_s, f);
         const QString salida = dir.filePath(u"peli.ovt"_s);
-        const auto r = orv::convierte(fuentes, parametros(u"2"_s, u"2"_s), salida);
+        const auto r = orv::convierte(rutas, parametros(u"2"_s, u"2"_s), salida);
         QCOMPARE(r.estado, EstadoConversion::Escrita);
-        QVERIFY(r.limiteAlcanzado);
+        QCOMPARE(r.limiteAlcanzado, alcanzado);
         orv::Pelicula leida;
         QVERIFY(orv::cargaPelicula(salida, leida));
         QCOMPARE(int(leida.numCuadros), orv::kMaxCuadros);
-        QCOMPARE(leida.cuadro(orv::kMaxCuadros - 1).toByteArray(), "efgh"_ba);
+        QCOMPARE(leida.cuadro(orv::kMaxCuadros - 1).toByteArray(), ultimo);
     }
 
     void nothingWritten_data()

@@ -113,7 +113,7 @@ private slots:
     void pageHoldsEveryFrameAsText_data();
     void pageHoldsEveryFrameAsText();
     void pageLoadsNothingFromOutside();
-    void pageTakesColoursAndSize();
+    void pageTakesColoursSizeAndTitle();
     void failureLeavesNoFile_data();
     void failureLeavesNoFile();
     void everyByteAnywhereInWideRows();
@@ -288,16 +288,24 @@ void TestTextExport::pageLoadsNothingFromOutside()
         QVERIFY2(!markup.contains(outside), outside);
 }
 
-void TestTextExport::pageTakesColoursAndSize()
+void TestTextExport::pageTakesColoursSizeAndTitle()
 {
-    const orv::Pelicula m = movie(4, 1, 100, {"ab", "cd"});
+    orv::Pelicula m = movie(4, 1, 100, {"ab", "cd"});
     QTemporaryDir dir;
     orv::OpcionesExport opciones;
     opciones.letras = 0x00ff80;
     opciones.fondo = 0x102030;
     opciones.puntos = 12;
+    QList<int> avisos;
+    opciones.progreso = [&](int hechos, int total) {
+        avisos << hechos << total;
+        return true;
+    };
+    m.nombreArchivo = "a<b&c.ovt";
     QCOMPARE(orv::exportaHtml(m, dir.filePath("m.html"), opciones), orv::ResultadoExport::Hecho);
+    QCOMPARE(avisos, (QList<int>{1, 2, 2, 2})); // each frame once, never past the total
     const QByteArray page = readFile(dir.filePath("m.html"));
+    QVERIFY(page.contains("<title>a&lt;b&amp;c.ovt</title>"));
     QVERIFY(page.contains("background: #102030; color: #00ff80;"));
     QVERIFY(page.contains("font-size: 12pt;"));
     QVERIFY(page.contains("max=\"1\""));

@@ -283,6 +283,18 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("existente.ovt")});
     }
 
+    // Black met once, while slots were free, still needs a slot of its own
+    // once the same image fills all sixteen.
+    void blackAtOnePixelOfTheImageFillingSixteen()
+    {
+        QTemporaryDir dir;
+        const QList<std::uint32_t> g = grises(16);
+        const ImagenPrueba img(16, 24, [&](int x, int y) { return x == 0 && y == 0 ? kNegro : g[x]; });
+        const auto r = genera(dir.filePath(QStringLiteral("p.ovt")), {img});
+        QCOMPARE(r.tipo, Resultado::DemasiadosTonos);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
+    }
+
     // Failures, before or after the header, leave no file.
     void failureLeavesNoFile_data()
     {

@@ -1,0 +1,92 @@
+// Replacing a movie only by a complete file: the rename's failure is
+// reported, and the scratch file reaches the disk before it takes the
+// movie's name. The second is seen by standing in for the system's fsync
+// and rename in this executable (the engine's calls reach these first), which
+// a test that only looks at the files afterwards could never tell.
+#include "compactador.h"
+#include "moviefixtures.h"
+#include "readfile.h"
+#include "reemplazoseguro.h"
+
+#include <QDir>
+#include <QtTest>
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+namespace {
+
+// What reached the system, in order: "sync <path>" and "rename <from> <to>".
+QStringList g_calls;
+
+QString pathOf(int fd)
+{
+    return QFileInfo(QStringLiteral("/proc/self/fd/%1").arg(fd)).symLinkTarget();
+}
+
+template <typename F>
+F real(const char* name)
+{
+    return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
+}
+
+} // namespace
+
+extern "C" int fsync(int fd)
+{
+    g_calls << "sync " + pathOf(fd);
+    return real<int (*)(int)>("fsync")(fd);
+}
+
+extern "C" int fdatasync(int fd)
+{
+    g_calls << "sync " + pathOf(fd);
+    return real<int (*)(int)>("fdatasync")(fd);
+}
+
+extern "C" int rename(const char* from, const char* to)
+{
+    g_calls << QStringLiteral("rename %1 %2").arg(QFile::decodeName(from), QFile::decodeName(to));
+    return real<int (*)(const char*, const char*)>("rename")(from, to);
+}
+
+class TestReemplazo : public QObject
+{
+    Q_OBJECT
+private slots:
+    void renameOverWhatCannotBeReplacedFails()
+    {
+        QTemporaryDir dir;
+        const QString from = fixtures::writeFile(dir, "nueva.ovt", "x");
+        QVERIFY(QDir(dir.path()).mkpath("carpeta/llena"));
+        QVERIFY(!orv::reemplazaArchivo(from, dir.filePath("carpeta")));
+        QCOMPARE(readFile(from), QByteArray("x"));
+    }
+
+    void scratchFileReachesTheDiskBeforeItsRename_data()
+    {
+        QTest::addColumn<bool>("compressed");
+        QTest::newRow("compress") << false;
+        QTest::newRow("decompress") << true;
+    }
+
+    void scratchFileReachesTheDiskBeforeItsRename()
+    {
+        QFETCH(bool, compressed);
+        QTemporaryDir dir;
+        const QByteArray movie = fixtures::textMovie(20);
+        const QString path = compressed ? fixtures::writeZip(dir, "p.ovt", {{"p.ovt", movie}})
+                                        : fixtures::writeFile(dir, "p.ovt", movie);
+        g_calls.clear();
+        QCOMPARE(orv::Compactador().procesaArchivo(path).estado,
+                 compressed ? orv::EstadoArchivo::Descomprimido : orv::EstadoArchivo::Comprimido);
+        const QStringList renames = g_calls.filter(QRegularExpression("^rename .* " + QRegularExpression::escape(path) + "$"));
+        QCOMPARE(renames.size(), 1);
+        const QString scratch = renames.first().section(' ', 1, 1);
+        const qsizetype synced = g_calls.indexOf("sync " + scratch);
+        QVERIFY2(synced >= 0 && synced < g_calls.indexOf(renames.first()), qPrintable(g_calls.join('\n')));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestReemplazo)
+#include "test_reemplazo.moc"

@@ -1,0 +1,123 @@
+// The safe file writer, step by step: it never writes the target in place,
+// it reports a commit that did not happen, and it refuses a write the system
+// cut short. Each case that needs a condition the test process cannot have
+// (no root, a file-size limit) runs in a forked child.
+#include "archivoseguro.h"
+#include "readfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using orv::ArchivoSeguro;
+
+namespace {
+
+constexpr int kSkipped = 77;
+
+// Runs `body` in a forked child and answers its exit status: 0 when it
+// held, kSkipped when the child could not set itself up.
+int inChild(const std::function<int()>& body)
+{
+    const pid_t pid = fork();
+    if (pid == 0)
+        _exit(body());
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// Writes `bytes` through the writer in 64 KiB slices and answers whether
+// every step said it was done.
+bool writeAll(const QString& path, const QByteArray& bytes)
+{
+    ArchivoSeguro f(path);
+    if (!f.abre())
+        return false;
+    for (qsizetype i = 0; i < bytes.size(); i += 1 << 16)
+        if (!f.escribe(QByteArrayView(bytes).sliced(i, std::min<qsizetype>(1 << 16, bytes.size() - i))))
+            return false;
+    return f.termina();
+}
+
+QStringList entries(const QString& dir)
+{
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+} // namespace
+
+class TestArchivoSeguro : public QObject
+{
+    Q_OBJECT
+private slots:
+    // A folder that cannot take the temporary file must fail the write, even
+    // when the target itself could be written in place.
+    void readOnlyFolderFailsAndKeepsTheOldFile()
+    {
+        QTemporaryDir dir;
+        const QString target = dir.filePath("p.ovt");
+        {
+            QFile f(target);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write("antes") == 5);
+        }
+        // Anyone may write the target; nobody may add a file to its folder.
+        QVERIFY(::chmod(QFile::encodeName(target).constData(), 0666) == 0);
+        QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0555) == 0);
+        const int status = inChild([&] {
+            // root writes any folder: drop to nobody when root.
+            if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+                return kSkipped;
+            if (access(QFile::encodeName(dir.path()).constData(), W_OK) == 0)
+                return kSkipped;
+            return writeAll(target, "despues") ? 1 : 0;
+        });
+        ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
+        if (status == kSkipped)
+            QSKIP("neither a user without root nor a read-only folder could be had");
+        QCOMPARE(status, 0);
+        QCOMPARE(readFile(target), QByteArray("antes"));
+    }
+
+    // The folder moved away between the writing and the commit: the file
+    // never reached its name, and the writer must say so.
+    void commitThatCannotHappenIsReported()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("sub"));
+        ArchivoSeguro f(dir.filePath("sub/p.ovt"));
+        QVERIFY(f.abre());
+        QVERIFY(f.escribe("datos"));
+        QVERIFY(QDir(dir.path()).rename("sub", "movida"));
+        QVERIFY(!f.termina());
+        QVERIFY(!QFile::exists(dir.filePath("movida/p.ovt")));
+    }
+
+    // A write the system cuts short (here by a 1 MiB file-size limit) fails
+    // the file, and nothing is left behind.
+    void shortWriteFailsAndLeavesNoFile()
+    {
+        QTemporaryDir dir;
+        const QString target = dir.filePath("p.ovt");
+        const int status = inChild([&] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{1 << 20, 1 << 20};
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+                return kSkipped;
+            return writeAll(target, QByteArray(3 << 20, 'x')) ? 1 : 0;
+        });
+        if (status == kSkipped)
+            QSKIP("the file-size limit could not be set");
+        QCOMPARE(status, 0);
+        QCOMPARE(entries(dir.path()), QStringList());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestArchivoSeguro)
+#include "test_archivoseguro.moc"
