@@ -3,6 +3,7 @@
 #include "compressstep.h"
 
 #include "conversion.h"
+#include "moviewriter.h"
 #include "verbs.h"
 
 #include <QCommandLineParser>
@@ -77,7 +78,7 @@ int convertVerb(const QStringList& args, Io& io)
         return kUsage;
     }
 
-    const QString ruta = conExtensionOvt(parser.value(salida));
+    const QString ruta = nombrePelicula(parser.value(salida));
     const ResultadoConversion r = convierte(fuentes, p, ruta);
     if (r.fuentesFallidas > 0)
         io.err << "orv: " << r.fuentesFallidas

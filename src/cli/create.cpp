@@ -5,6 +5,7 @@
 #include "adelantado.h"
 #include "compressstep.h"
 #include "generacion.h"
+#include "moviewriter.h"
 #include "imagenqt.h"
 
 #include <QCommandLineParser>

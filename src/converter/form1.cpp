@@ -3,6 +3,7 @@
 #include "controles.h"
 #include "compactorstart.h"
 #include "conversion.h"
+#include "moviewriter.h"
 #include "form2.h"
 #include "frmabout.h"
 #include "listaarchivos.h"
@@ -292,7 +293,7 @@ void Form1::Command1_Click()
     const QString elegida = ui::prompt().guardarArchivo(this, QStringLiteral("Guardar película ASCII"), kFiltro);
     if (elegida.isEmpty())
         return;
-    const QString ruta = QFileInfo(conExtensionOvt(elegida)).absoluteFilePath();
+    const QString ruta = QFileInfo(nombrePelicula(elegida)).absoluteFilePath();
 
     QStringList fuentes;
     for (int i = 0; i < m_lista->count(); ++i)

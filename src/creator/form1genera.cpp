@@ -6,6 +6,7 @@
 #include "adelantado.h"
 #include "compactorstart.h"
 #include "generacion.h"
+#include "moviewriter.h"
 #include "imagenqt.h"
 #include "listaarchivos.h"
 #include "prompt.h"

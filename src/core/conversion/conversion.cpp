@@ -61,22 +61,6 @@ char* ajusta(char* destino, QByteArrayView fila, qsizetype ancho)
     return destino + ancho;
 }
 
-// The pause as the movie reader will read it back: a plain decimal number.
-bool pausaValida(const QString& texto)
-{
-    const QString limpio = texto.trimmed();
-    if (limpio.isEmpty())
-        return false;
-    for (QChar c : limpio) {
-        const bool permitido = c.isDigit() && c.unicode() < 0x80;
-        if (!permitido && c != u'+' && c != u'-' && c != u'.' && c != u'e' && c != u'E')
-            return false;
-    }
-    bool ok = false;
-    const double v = limpio.toDouble(&ok);
-    return ok && std::isfinite(v) && v > 0;
-}
-
 } // namespace
 
 std::int64_t anchoUsado(const ParametrosConversion& p) { return roundHalfEven(numericValue(p.ancho)); }
@@ -90,10 +74,9 @@ FalloParametros compruebaParametros(const ParametrosConversion& p)
     // The header holds the width and the height plus one as 16-bit numbers.
     if (anchoUsado(p) > 32767 || altoUsado(p) > 32766)
         return FalloParametros::Demasiado;
-    if (!pausaValida(p.velocidad))
+    if (!pausaLegible(p.velocidad))
         return FalloParametros::Pausa;
-    // The header has no quoting: a comma would split the author in two.
-    if (p.creador.contains(u',') || p.creador.contains(u'\r') || p.creador.contains(u'\n'))
+    if (!creadorLegible(p.creador))
         return FalloParametros::Creador;
     return FalloParametros::Ninguno;
 }
@@ -129,11 +112,6 @@ bool puedeabrir(const QString& ruta)
         return false;
     QFile archivo(ruta);
     return archivo.open(QIODevice::ReadOnly);
-}
-
-QString conExtensionOvt(const QString& ruta)
-{
-    return ruta.right(4) == QLatin1String(".ovt") ? ruta : ruta + QLatin1String(".ovt");
 }
 
 PeliculaConvertida::PeliculaConvertida(qsizetype largoCuadro)

@@ -50,10 +50,6 @@ std::int64_t altoUsado(const ParametrosConversion& p);
 // a folder cannot.
 bool puedeabrir(const QString& ruta);
 
-// The output path under the ".ovt" rule: a path whose last four characters
-// are not exactly ".ovt" gets ".ovt" appended.
-QString conExtensionOvt(const QString& ruta);
-
 // The highest frame count a movie holds.
 constexpr int kMaxCuadros = 32766;
 

@@ -83,13 +83,6 @@ bool tamanoValido(std::int16_t columnas, std::int16_t filas)
     return !(filas <= 10 || columnas <= 10 || filas >= 400 || columnas >= 400);
 }
 
-QString nombrePelicula(const QString& elegido)
-{
-    return elegido.endsWith(QLatin1String(".ovt"), Qt::CaseSensitive)
-               ? elegido
-               : elegido + QLatin1String(".ovt");
-}
-
 QString masInfoCreator()
 {
     return QStringLiteral("Película creada con Orvane ASCII Creator");
@@ -104,22 +97,13 @@ std::optional<QString> validaDatos(const QString& pausa, const QString& creador)
 {
     // The reader takes the pause as a plain decimal number; anything it would
     // refuse, or a pause of zero or less, would make an unplayable movie.
-    const QString p = pausa.trimmed();
-    bool soloNumero = !p.isEmpty();
-    for (QChar c : p) {
-        if (!(c.isDigit() && c.unicode() < 128) && !QStringView(u"+-.eE").contains(c))
-            soloNumero = false;
-    }
-    bool ok = false;
-    const double valor = soloNumero ? p.toDouble(&ok) : 0.0;
-    if (!ok || !std::isfinite(valor) || valor <= 0) {
+    if (!pausaLegible(pausa)) {
         return QStringLiteral("La pausa debe ser un número positivo de milisegundos: ") + pausa +
                kCrLf + kCrLf + kNoContinua;
     }
     // A comma ends the author's field when the movie is read back, and a line
     // break ends the header; either shifts every frame.
-    if (creador.contains(QLatin1Char(',')) || creador.contains(QLatin1Char('\r')) ||
-        creador.contains(QLatin1Char('\n'))) {
+    if (!creadorLegible(creador)) {
         return QStringLiteral(
                    "El nombre del creador no puede contener comas ni saltos de línea: ") +
                creador + kCrLf + kCrLf + kNoContinua;

@@ -21,10 +21,6 @@ namespace orv {
 // frames are 12 to 400 columns and 12 to 400 rows.
 bool tamanoValido(std::int16_t columnas, std::int16_t filas);
 
-// The name the movie is written under: ".ovt" is appended unless the name
-// already ends in exactly ".ovt" (so "peli.OVT" becomes "peli.OVT.ovt").
-QString nombrePelicula(const QString& elegido);
-
 // What the header's `masInfo` says about the writer.
 QString masInfoCreator();
 

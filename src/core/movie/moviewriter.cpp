@@ -1,6 +1,32 @@
 #include "moviewriter.h"
 
+#include <cmath>
+
 namespace orv {
+
+bool pausaLegible(const QString& texto)
+{
+    const QString limpio = texto.trimmed();
+    if (limpio.isEmpty())
+        return false;
+    for (QChar c : limpio) {
+        if (!(c.isDigit() && c.unicode() < 0x80) && !QStringView(u"+-.eE").contains(c))
+            return false;
+    }
+    bool ok = false;
+    const double v = limpio.toDouble(&ok);
+    return ok && std::isfinite(v) && v > 0;
+}
+
+bool creadorLegible(const QString& texto)
+{
+    return !texto.contains(u',') && !texto.contains(u'\r') && !texto.contains(u'\n');
+}
+
+QString nombrePelicula(const QString& elegido)
+{
+    return elegido.endsWith(QLatin1String(".ovt")) ? elegido : elegido + QLatin1String(".ovt");
+}
 
 QByteArray lineaCabecera(QByteArrayView ancho, QByteArrayView alto, int numCuadros,
                          QByteArrayView pausa, QByteArrayView creador, QByteArrayView masInfo)

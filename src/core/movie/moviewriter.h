@@ -15,6 +15,16 @@ namespace orv {
 QByteArray lineaCabecera(QByteArrayView ancho, QByteArrayView alto, int numCuadros,
                          QByteArrayView pausa, QByteArrayView creador, QByteArrayView masInfo);
 
+// The rules the writers share, so that what they write reads back as typed.
+// A pause the reader takes back as written: a plain positive decimal number.
+bool pausaLegible(const QString& texto);
+// An author the header can hold: no comma (it would end the field) and no
+// line end (it would end the header).
+bool creadorLegible(const QString& texto);
+// The name a movie is written under: the one chosen, with ".ovt" added unless
+// it already ends so (in lower case, as the dialogs' filter writes it).
+QString nombrePelicula(const QString& elegido);
+
 // Writes a plain movie: the header line, then one line per frame, each
 // followed by CR LF, through an ArchivoSeguro: a writer dropped without a
 // successful commit leaves no file behind and an existing movie of that name

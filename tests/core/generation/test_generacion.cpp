@@ -183,26 +183,6 @@ private slots:
         QCOMPARE(genera(destino, {lisa(12, 24)}).tipo, Resultado::Creada);
     }
 
-    void tamanoValidoArguments_data()
-    {
-        QTest::addColumn<int>("columnas");
-        QTest::addColumn<int>("filas");
-        QTest::addColumn<bool>("valido");
-        QTest::newRow("10 columns") << 10 << 50 << false;
-        QTest::newRow("11 columns") << 11 << 50 << true;
-        QTest::newRow("10 rows") << 50 << 10 << false;
-        QTest::newRow("399 both") << 399 << 399 << true;
-        QTest::newRow("400 columns") << 400 << 50 << false;
-        QTest::newRow("400 rows") << 50 << 400 << false;
-        QTest::newRow("negative") << -1 << 50 << false;
-    }
-    void tamanoValidoArguments()
-    {
-        QFETCH(int, columnas);
-        QFETCH(int, filas);
-        QTEST(tamanoValido(std::int16_t(columnas), std::int16_t(filas)), "valido");
-    }
-
     // Tones of the whole movie: each image is a run of column colours, each
     // expected frame the characters of those colours.
     void toneMapping_data()
@@ -370,41 +350,19 @@ private slots:
         QCOMPARE(pedidas, (QList<int>{0, 1, 2}));
     }
 
-    void movieName_data()
-    {
-        QTest::addColumn<QString>("elegido");
-        QTest::addColumn<QString>("nombre");
-        QTest::newRow("no extension") << "/tmp/peli" << "/tmp/peli.ovt";
-        QTest::newRow("lower case kept") << "/tmp/peli.ovt" << "/tmp/peli.ovt";
-        QTest::newRow("upper case is not the extension") << "/tmp/peli.OVT" << "/tmp/peli.OVT.ovt";
-        QTest::newRow("other extension") << "/tmp/peli.txt" << "/tmp/peli.txt.ovt";
-    }
-    void movieName()
-    {
-        QFETCH(QString, elegido);
-        QTEST(nombrePelicula(elegido), "nombre");
-    }
-
     // Pauses and authors that would not read back as written are refused.
     void validation_data()
     {
         QTest::addColumn<QString>("pausa");
         QTest::addColumn<QString>("creador");
         QTest::addColumn<bool>("valido");
-        QTest::newRow("offered pause") << "100" << "Ana" << true;
-        QTest::newRow("fraction") << "2.5" << "" << true;
+        // Which texts pass is the writers' shared rule; here, that a pause
+        // and an author it accepts are written as typed, and that a refusal
+        // stops the movie.
+        QTest::newRow("fraction and author") << " 2.5 " << "Begoña" << true;
         QTest::newRow("exponent") << "1e3" << "" << true;
-        QTest::newRow("spaces around") << " 200 " << "" << true;
         QTest::newRow("zero") << "0" << "" << false;
-        QTest::newRow("negative") << "-50" << "" << false;
-        QTest::newRow("empty") << "" << "" << false;
-        QTest::newRow("word") << "rápido" << "" << false;
-        QTest::newRow("number then text") << "100ms" << "" << false;
-        QTest::newRow("decimal comma") << "2,5" << "" << false;
-        QTest::newRow("infinite") << "1e999" << "" << false;
         QTest::newRow("author with a comma") << "100" << "Ana, Luis" << false;
-        QTest::newRow("author with a line break") << "100" << "Ana\nLuis" << false;
-        QTest::newRow("author with accents") << "100" << "Begoña Peñalver" << true;
     }
     void validation()
     {
@@ -429,14 +387,8 @@ private slots:
         QTest::addColumn<Resultado>("tipo");
         QTest::addColumn<QString>("texto");
         const QString fin = QStringLiteral("\r\n\r\nEl proceso no puede continuar.");
-        QTest::newRow("size") << Resultado::TamanoInvalido
-                              << QStringLiteral("No se pueden utilizar imágenes que tengan un ancho o alto menor a 10 "
-                                                "píxeles, ni más de 400 píxeles de ancho.") + fin;
         QTest::newRow("invalid") << Resultado::ImagenInvalida
                                  << QStringLiteral("La siguiente imágen no es una imágen válida: \r\n/img/b.gif") + fin;
-        QTest::newRow("sizes differ") << Resultado::TamanosDistintos
-                                      << QStringLiteral("Las imágenes de la lista no tienen el mismo ancho o alto, para crear "
-                                                        "una película ASCII debe tener todas las imágenes del mismo tamaño.") + fin;
         QTest::newRow("tones") << Resultado::DemasiadosTonos
                                << QStringLiteral("La siguiente imágen contiene más de 16 tonalidades: \r\n/img/b.gif\r\n\r\n"
                                                  "Para hacer el video debe colocar imágenes de 16 (8 bits) o menos tonalidades,\r\n"
