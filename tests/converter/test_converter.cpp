@@ -13,6 +13,7 @@
 #include "scriptedprompt.h"
 #include "settings.h"
 #include "splash.h"
+#include "widgettest.h"
 
 #include <QAction>
 #include <QApplication>
@@ -38,31 +39,11 @@ using orv::converter::Form2;
 using orv::ui::Icono;
 using orv::ui::Respuesta;
 using Kind = orv::ui::ScriptedPrompt::Kind;
+using namespace widgettest;
 
 namespace {
 
-struct Guion : orv::ui::ScriptedPrompt
-{
-    orv::ui::ScopedPrompt instalado{*this};
-};
-
-template <class T> T* hijo(const QObject& padre, const QString& nombre)
-{
-    T* c = padre.findChild<T*>(nombre);
-    if (!c)
-        qFatal("no child %s", qPrintable(nombre));
-    return c;
-}
-
 QListWidget* lista(const QObject& w) { return hijo<QListWidget>(w, u"List1"_s); }
-
-QStringList textos(const QListWidget* l)
-{
-    QStringList t;
-    for (int i = 0; i < l->count(); ++i)
-        t << l->item(i)->text();
-    return t;
-}
 
 QString escribe(const QTemporaryDir& dir, const QString& nombre, const QByteArray& datos)
 {
@@ -73,22 +54,12 @@ QString escribe(const QTemporaryDir& dir, const QString& nombre, const QByteArra
     return ruta;
 }
 
-// Drops the paths on the source list the way the event loop hands a drop
-// over (offscreen there is no drag manager to route it).
+// Drops the paths on the source list; nothing is added inside the drop
+// itself, only once it has returned.
 void suelta(Form1& form, const QStringList& rutas)
 {
-    QMimeData datos;
-    QList<QUrl> urls;
-    for (const QString& r : rutas)
-        urls << QUrl::fromLocalFile(r);
-    datos.setUrls(urls);
-    QWidget* destino = lista(form)->viewport();
-    QDragEnterEvent entra(QPoint(5, 5), Qt::CopyAction, &datos, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(destino, &entra);
-    QVERIFY(entra.isAccepted());
-    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &datos, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(destino, &drop);
-    QVERIFY(lista(form)->count() <= 1); // nothing is added inside the drop itself
+    QVERIFY(widgettest::suelta(lista(form)->viewport(), rutas));
+    QVERIFY(lista(form)->count() <= 1);
     QCoreApplication::processEvents();
 }
 
@@ -172,13 +143,7 @@ void TestConverter::initialState()
     QVERIFY(!hijo<QRadioButton>(form, u"Option2"_s)->isChecked());
     QVERIFY(hijo<QCheckBox>(form, u"Check1"_s)->isChecked());
     QVERIFY(hijo<QLabel>(form, u"Label2"_s)->font().fixedPitch());
-    auto* velocidad = hijo<QComboBox>(form, u"velocidad"_s);
-    QVERIFY(velocidad->isEditable());
-    QStringList items;
-    for (int i = 0; i < velocidad->count(); ++i)
-        items << velocidad->itemText(i);
-    QCOMPARE(items, (QStringList{u"50"_s, u"100"_s, u"200"_s, u"250"_s, u"300"_s, u"400"_s, u"500"_s,
-                                 u"1000"_s, u"2000"_s, u"5000"_s, u"10000"_s}));
+    QVERIFY(hijo<QComboBox>(form, u"velocidad"_s)->isEditable());
     QCOMPARE(lista(form)->count(), 0);
     QCOMPARE(lista(form)->selectionMode(), QAbstractItemView::SingleSelection);
 }
@@ -343,6 +308,8 @@ void TestConverter::convert_data()
 
     const QString exito = u"El archivo fué creado satisfactoriamente."_s;
     const QString compr = u"Error al comprimir la película"_s;
+    // The other refusals and Compactor messages come from the same calls,
+    // tested with the engine and the shared Compactor start.
     const QString param = u"Error en los parámetros"_s;
     const QString m1 = orv::mensajeFalloParametros(orv::FalloParametros::AnchoAlto);
     QTest::newRow("empty list does nothing")
@@ -351,20 +318,8 @@ void TestConverter::convert_data()
         << true << "0" << "100" << "" << false << "" << "peli" << "" << param << m1 << false;
     QTest::newRow("2x, no compression: message 4, .ovt added")
         << true << "2x" << "100" << "" << false << "" << "peli" << "peli.ovt" << "Proceso exitoso" << exito << false;
-    QTest::newRow("upper-case extension")
-        << true << "2" << "100" << "" << false << "" << "peli.OVT" << "peli.OVT.ovt" << "Proceso exitoso" << exito
-        << false;
     QTest::newRow("cancelled save dialog")
         << true << "2" << "100" << "" << false << "" << "" << "" << "" << "" << false;
-    QTest::newRow("bad pause refused before the dialog")
-        << true << "2" << "0" << "" << false << "" << "peli" << "" << param
-        << orv::mensajeFalloParametros(orv::FalloParametros::Pausa) << false;
-    QTest::newRow("author comma refused before the dialog")
-        << true << "2" << "100" << "a,b" << false << "" << "peli" << "" << param
-        << orv::mensajeFalloParametros(orv::FalloParametros::Creador) << false;
-    QTest::newRow("Ruta of two characters: message 2")
-        << true << "2" << "100" << "" << true << "C:" << "peli.ovt" << "peli.ovt" << compr
-        << orv::ui::mensajeCompactorNoEncontrado() << false;
     QTest::newRow("Compactor does not start: message 3")
         << true << "2" << "100" << "" << true << "/no/responde" << "peli.ovt" << "peli.ovt" << compr
         << orv::ui::mensajeCompactorNoResponde() << true;
@@ -412,10 +367,6 @@ void TestConverter::convert()
     const QList<orv::ui::ScriptedPrompt::Call> dialogos = g.of(Kind::GuardarArchivo);
     const bool dialogoEsperado = conFuente && (titulo.isEmpty() || titulo != u"Error en los parámetros"_s);
     QCOMPARE(dialogos.size(), dialogoEsperado ? 1 : 0);
-    if (dialogoEsperado) {
-        QCOMPARE(dialogos[0].titulo, u"Guardar película ASCII"_s);
-        QCOMPARE(dialogos[0].filtro, u"Orvane ASCII Movie (*.ovt)|*.ovt|Todos los archivos (*.*)|*.*"_s);
-    }
 
     const QStringList movies = QDir(dir.path()).entryList(QDir::Files).filter(u"peli"_s);
     QCOMPARE(movies, escrito.isEmpty() ? QStringList{} : QStringList{escrito});

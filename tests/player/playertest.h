@@ -1,8 +1,7 @@
 #pragma once
 // What the Player's widget tests share: its settings in a temporary folder,
 // dialogs answered by a script, and children found by name.
-#include "scopedprompt.h"
-#include "scriptedprompt.h"
+#include "widgettest.h"
 
 #include <QAction>
 #include <QSettings>
@@ -10,6 +9,9 @@
 #include <memory>
 
 namespace playertest {
+
+using widgettest::Guion;
+using widgettest::hijo;
 
 // For the test class's initMain: chosen before anything reads a setting.
 inline void ajustesEnCarpetaTemporal()
@@ -33,20 +35,6 @@ inline void ponAjuste(const QString& nombre, const QString& valor)
 inline QString ajuste(const QString& nombre)
 {
     return almacen()->value(nombre).toString();
-}
-
-// Every dialog of its lifetime goes to the script instead of the screen.
-struct Guion : orv::ui::ScriptedPrompt
-{
-    orv::ui::ScopedPrompt instalado{*this};
-};
-
-template <class T = QAction> T* hijo(const QObject& padre, const char* nombre)
-{
-    T* c = padre.findChild<T*>(QString::fromLatin1(nombre));
-    if (!c)
-        qFatal("no child %s", nombre);
-    return c;
 }
 
 } // namespace playertest
