@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QTextStream>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -40,12 +41,23 @@ std::unique_ptr<QCoreApplication> application(int& argc, char** argv)
     return std::make_unique<QCoreApplication>(argc, argv);
 }
 
+// orv prints only its own messages: Qt's warnings (a missing runtime folder
+// for the offscreen platform, say) would read as errors of the command.
+void soloFatales(QtMsgType tipo, const QMessageLogContext&, const QString& texto)
+{
+    if (tipo == QtFatalMsg) {
+        std::fputs(qPrintable(texto), stderr);
+        std::abort();
+    }
+}
+
 } // namespace
 
 // The arguments as bytes on Unix: a file name made on a Windows-1252 system
 // opens too.
 int main(int argc, char** argv)
 {
+    qInstallMessageHandler(&soloFatales);
     const std::unique_ptr<QCoreApplication> app = application(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);

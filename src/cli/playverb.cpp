@@ -55,6 +55,10 @@ int playVerb(const QStringList& args, Io& io)
     OpcionesPlay opciones;
     opciones.repetir = parser.isSet(repetir);
     opciones.unaVez = parser.isSet(unaVez);
+    if (opciones.repetir && opciones.unaVez)
+        return usageError(io, QStringLiteral("--loop y --once no pueden ir juntas: una repite sin "
+                                             "fin y la otra sale al terminar"),
+                          kUso);
     if (parser.isSet(pausa)) {
         bool ok = false;
         opciones.pausa = parser.value(pausa).toDouble(&ok);

@@ -39,8 +39,11 @@ int parseVerb(QCommandLineParser& parser, const QStringList& args, int positiona
     if (!parser.parse(args))
         return usageError(io, parser.errorText(), usage);
     if (parser.isSet(help)) {
-        io.out << "Uso: orv " << QString::fromUtf8(usage) << '\n'
-               << parser.helpText().section(QLatin1Char('\n'), 1);
+        // Qt writes its section titles in English whatever the language.
+        QString ayuda = QLatin1Char('\n') + parser.helpText().section(QLatin1Char('\n'), 1);
+        ayuda.replace(QLatin1String("\nOptions:\n"), QLatin1String("\nOpciones:\n"))
+            .replace(QLatin1String("\nArguments:\n"), QLatin1String("\nArgumentos:\n"));
+        io.out << "Uso: orv " << QString::fromUtf8(usage) << ayuda;
         return kOk;
     }
     if (positionals != kAnyNumber && parser.positionalArguments().size() != positionals)

@@ -83,6 +83,18 @@ private slots:
         QVERIFY2((status == 0 ? r.out : r.err).startsWith(shown) || r.err.contains("\n" + shown), qPrintable(r.err));
     }
 
+    // Qt's section titles come out in Spanish too.
+    void helpIsSpanish()
+    {
+        for (const char* verb : {"info", "frame", "compact", "create", "convert", "export", "play"}) {
+            const OrvRun r = runOrv({verb, "--help"});
+            QCOMPARE(r.status, 0);
+            QVERIFY2(r.out.contains("\nOpciones:\n") && !r.out.contains("Options:") &&
+                         !r.out.contains("Arguments:"),
+                     qPrintable(r.out));
+        }
+    }
+
     void namesThatAreNotUtf8()
     {
         // The name's bytes come from the shell, as a user's would: 0xED alone

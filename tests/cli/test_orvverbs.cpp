@@ -98,6 +98,9 @@ private slots:
     void playInATerminal();
     void playsToTheEndAndLeaves();
     void largeMovieIsCut();
+    void unknownKeysAreSwallowed();
+    void terminalsThatCannotPlay();
+    void asciiTerminalKeepsTheColumns();
 };
 
 void TestOrvVerbs::exportWritesEachKind_data()
@@ -122,9 +125,12 @@ void TestOrvVerbs::exportWritesEachKind()
     QFETCH(QByteArray, start);
     QTemporaryDir dir;
     const QString movie = fixtures::writeFile(dir, "peli.ovt", kMovie);
+    // Without a runtime folder Qt would warn; orv prints only its own words.
+    qunsetenv("XDG_RUNTIME_DIR");
     const OrvRun r =
         runOrv(QStringList{"export"} + kind + QStringList{"-o", dir.filePath(name), movie});
     QCOMPARE(r.status, 0);
+    QCOMPARE(r.err, QString());
     QFile f(dir.filePath(name));
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.read(start.size()), start);
@@ -177,6 +183,7 @@ void TestOrvVerbs::playBadUsage_data()
     QTest::newRow("frames backwards") << QStringList{"--frames", "2-1"} << "--frames";
     QTest::newRow("frames not numbers") << QStringList{"--frames", "a-b"} << "--frames";
     QTest::newRow("pause zero") << QStringList{"--pause", "0"} << "--pause";
+    QTest::newRow("loop and once together") << QStringList{"--loop", "--once"} << "--loop y --once";
 }
 
 void TestOrvVerbs::playBadUsage()
@@ -337,6 +344,76 @@ void TestOrvVerbs::largeMovieIsCut()
     QVERIFY(!tmux.screen().contains("row09"));
     tmux.keys({"Escape"});
     QVERIFY(tmux.waitForExit());
+}
+
+// Keys curses has no name for (modified arrows, Alt+letter) come as an escape
+// and the rest of their sequence: all of it is read and ignored, nothing
+// quits, and nothing is left for the shell. Keys it names but the player
+// does not use change nothing either.
+void TestOrvVerbs::unknownKeysAreSwallowed()
+{
+    if (QStandardPaths::findExecutable("tmux").isEmpty())
+        QSKIP("tmux is not installed: orv play is not tried in a terminal");
+    QTemporaryDir dir;
+    const QString movie = fixtures::writeFile(dir, "peli.ovt", kMovie);
+    Tmux tmux(dir.filePath("tmux.sock"));
+    tmux.start(QStringLiteral("%1 play --pause 3600000 %2; echo \"status $?\"; stty -icanon min 0 time 5; "
+                              "echo \"left:[$(dd bs=64 count=1 2>/dev/null)]\"; sleep 60")
+                   .arg(QStringLiteral(ORV_CLI_PATH), movie),
+               60, 12);
+    QVERIFY2(tmux.waitFor("Cuadro 1 de 3"), qPrintable(tmux.screen()));
+    for (const char* key : {"C-Right", "S-Right", "M-x", "F12", "NPage", "C-Left"}) {
+        tmux.keys({key});
+        QThread::msleep(150);
+        QVERIFY2(tmux.screen().contains("Cuadro 1 de 3") && tmux.screen().contains("FRAME-ZERO"),
+                 qPrintable(QString::fromLatin1(key) + "\n" + tmux.screen()));
+    }
+    tmux.keys({"Escape"}); // alone, it still quits
+    QVERIFY2(tmux.waitFor("left:["), qPrintable(tmux.screen()));
+    QVERIFY2(tmux.screen().contains("status 0\nleft:[]"), qPrintable(tmux.screen()));
+}
+
+// A terminal that cannot place the cursor, or none named at all, is refused
+// in Spanish with the usage status, as a pipe is.
+void TestOrvVerbs::terminalsThatCannotPlay()
+{
+    if (QStandardPaths::findExecutable("tmux").isEmpty())
+        QSKIP("tmux is not installed: orv play is not tried in a terminal");
+    QTemporaryDir dir;
+    const QString movie = fixtures::writeFile(dir, "peli.ovt", kMovie);
+    Tmux tmux(dir.filePath("tmux.sock"));
+    // A first line of the shell's own: tmux may still be settling the pane.
+    tmux.start(QStringLiteral("echo begin; for t in dumb nosuchterm; do TERM=$t %1 play --once %2 2>&1; echo \"$t $?\"; done; "
+                              "env -u TERM %1 play --once %2 2>&1; echo \"unset $?\"")
+                   .arg(QStringLiteral(ORV_CLI_PATH), movie),
+               100, 20);
+    QVERIFY2(tmux.waitForExit(), qPrintable(tmux.screen()));
+    const QString screen = tmux.screen();
+    for (const char* line : {"dumb 2", "nosuchterm 2", "unset 2", "que pueda mover el cursor",
+                             "no conoce el terminal", "la variable TERM no"})
+        QVERIFY2(screen.contains(QString::fromUtf8(line)), qPrintable(line + ("\n" + screen)));
+    QVERIFY2(!screen.contains("Error opening") && !screen.contains("FRAME-ZERO"), qPrintable(screen));
+}
+
+// Under a terminal encoding without the accented letters (LANG=C), each
+// character that cannot be written goes out as one ASCII cell, so the rows
+// keep their columns; the status line too.
+void TestOrvVerbs::asciiTerminalKeepsTheColumns()
+{
+    if (QStandardPaths::findExecutable("tmux").isEmpty())
+        QSKIP("tmux is not installed: orv play is not tried in a terminal");
+    QTemporaryDir dir;
+    const QString movie = fixtures::writeFile(dir, "peli.ovt", kMovie);
+    Tmux tmux(dir.filePath("tmux.sock"));
+    tmux.start(QStringLiteral("LANG=C LC_ALL=C %1 play --pause 3600000 %2; sleep 60")
+                   .arg(QStringLiteral(ORV_CLI_PATH), movie),
+               80, 12);
+    QVERIFY2(tmux.waitFor("Cuadro 1 de 3"), qPrintable(tmux.screen()));
+    QVERIFY2(tmux.screen().contains("FRAME-ZERO\n............\n+*Eab\n"), qPrintable(tmux.screen()));
+    QVERIFY2(tmux.screen().contains("repetir: no | espacio, < >, Inicio"), qPrintable(tmux.screen()));
+    tmux.keys({"r"});
+    QVERIFY2(tmux.waitFor("repetir: si |"), qPrintable(tmux.screen()));
+    tmux.keys({"q"});
 }
 
 QTEST_GUILESS_MAIN(TestOrvVerbs)
