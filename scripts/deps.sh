@@ -12,11 +12,9 @@ packages=(
     libwmf-dev libemf2svg-dev
     # libwmf cannot start without its fonts, even for a drawing with no text.
     fonts-urw-base35
+    # The web-page export is tried in a real browser.
+    chromium
 )
-# The web-page export is tried in a real browser when one is installed.
-if [ "${ORV_WITH_BROWSER:-0}" = 1 ]; then
-    packages+=(chromium)
-fi
 if [ "${ORV_WITH_FUZZ:-0}" = 1 ]; then
     packages+=(clang libclang-rt-14-dev)
 fi

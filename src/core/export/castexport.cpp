@@ -33,8 +33,11 @@ ResultadoExport exportaCast(const Pelicula& pelicula, const QString& ruta,
             evento.append(QJsonDocument(cabecera).toJson(QJsonDocument::Compact)).append('\n');
             return;
         }
-        if (i >= total)
+        if (i == total) {
+            // The last frame keeps its pause, and the viewer gets its cursor back.
+            evento.append('[').append(QByteArray::number(total * pausa, 'f', 6)).append(", \"o\", \"\\u001b[?25h\"]\n");
             return;
+        }
         evento.append('[').append(QByteArray::number(i * pausa, 'f', 6)).append(", \"o\", \"");
         if (i == 0)
             evento.append("\\u001b[?25l\\u001b[2J"); // hide the cursor, clear once

@@ -76,13 +76,18 @@ body { margin: 0; background: %FONDO%; color: %LETRAS%; font-family: sans-serif;
     $("avanza").onclick = function () { muestra(actual + 1); };
     $("retrocede").onclick = function () { muestra(actual - 1); };
     $("posicion").oninput = function () { muestra(parseInt(this.value, 10)); };
+    // The page's keys, whatever control has the focus (the slider or a
+    // button would otherwise take them); only a text field keeps its own.
     document.addEventListener("keydown", function (e) {
-      if (e.target.tagName === "INPUT" && e.target.type === "range") return;
-      if (e.key === " ") { alterna(); e.preventDefault(); }
+      var t = e.target;
+      if (t.tagName === "TEXTAREA" || (t.tagName === "INPUT" && /^(text|search|number)$/.test(t.type))) return;
+      if (e.key === " ") alterna();
       else if (e.key === "ArrowRight") muestra(actual + 1);
       else if (e.key === "ArrowLeft") muestra(actual - 1);
       else if (e.key === "Home") muestra(0);
-    });
+      else return;
+      e.preventDefault();
+    }, true);
     muestra(0);
   });
 })();

@@ -27,6 +27,7 @@ struct Terminal
     int width, height;
     std::vector<QString> screen;
     int row = 0, col = 0;
+    bool cursorShown = true;
 
     Terminal(int w, int h) : width(w), height(h), screen(static_cast<size_t>(h), QString(w, ' ')) {}
 
@@ -51,7 +52,8 @@ struct Terminal
                     for (QString& r : screen)
                         r.fill(' ');
                 } else {
-                    QCOMPARE(params + final, QString("?25l"));
+                    QVERIFY2(params == "?25" && (final == 'l' || final == 'h'), qPrintable(params + final));
+                    cursorShown = final == 'h';
                 }
                 i = end;
                 continue;
@@ -149,7 +151,7 @@ void TestTextExport::castReplaysEveryFrame()
     QCOMPARE(orv::exportaCast(m, path, {}), orv::ResultadoExport::Hecho);
 
     const Cast cast = readCast(path);
-    QCOMPARE(cast.texts.size(), size_t(frames.size()));
+    QCOMPARE(cast.texts.size(), size_t(frames.size()) + 1); // a frame an event, then the close
     Terminal terminal(cast.header.value("width").toInt(), cast.header.value("height").toInt());
     for (int i = 0; i < frames.size(); ++i) {
         terminal.feed(cast.texts[static_cast<size_t>(i)]);
@@ -159,7 +161,13 @@ void TestTextExport::castReplaysEveryFrame()
         for (int r = 0; r < alto; ++r)
             QCOMPARE(terminal.screen[static_cast<size_t>(r)],
                      orv::fromCp1252(expected[static_cast<size_t>(r)]));
+        QVERIFY(!terminal.cursorShown);
     }
+    // The close changes nothing on screen and gives the viewer its cursor back.
+    const std::vector<QString> last = terminal.screen;
+    terminal.feed(cast.texts.back());
+    QVERIFY(terminal.cursorShown);
+    QVERIFY(terminal.screen == last);
 }
 
 void TestTextExport::castHeaderAndTimes_data()
@@ -182,6 +190,8 @@ void TestTextExport::castHeaderAndTimes()
     QCOMPARE(cast.header.value("version").toInt(), 2);
     QCOMPARE(cast.header.value("width").toInt(), 7);
     QCOMPARE(cast.header.value("height").toInt(), 3);
+    // Every frame at its time, and the close when the last frame's pause ends.
+    QCOMPARE(cast.times.size(), size_t(5));
     for (size_t i = 0; i < cast.times.size(); ++i)
         QVERIFY2(qAbs(cast.times[i] - double(i) * step) < 1e-6,
                  qPrintable(QString::number(cast.times[i])));
@@ -264,7 +274,7 @@ void TestTextExport::everyByteAnywhereInWideRows()
     QCOMPARE(page.indexOf('<', from), page.indexOf("</script>\n</body>"));
     QCOMPARE(orv::exportaCast(m, dir.filePath("m.cast"), {}), orv::ResultadoExport::Hecho);
     const Cast cast = readCast(dir.filePath("m.cast"));
-    QCOMPARE(cast.texts.size(), frames.size());
+    QCOMPARE(cast.texts.size(), frames.size() + 1);
     Terminal terminal(ancho, alto);
     for (int i = 0; i < m.numCuadros; ++i) {
         QCOMPARE(stored[i].toString(), orv::fromCp1252(orv::cuadroVisible(m, i)));
@@ -376,6 +386,20 @@ void TestTextExport::pageInABrowser()
     f.write("<script>window.addEventListener('load', function () {"
             " document.getElementById('avanza').click(); });</script>\n");
     f.close();
+    // The same page driven by keys while the slider has the focus.
+    const QString keyed = dir.filePath("keyed.html");
+    QVERIFY(QFile::copy(page, keyed));
+    QFile k(keyed);
+    QVERIFY(k.open(QIODevice::Append));
+    k.write("<script>window.addEventListener('load', function () {"
+            " var s = document.getElementById('posicion'); s.focus();"
+            " function key(name) { s.dispatchEvent(new KeyboardEvent('keydown',"
+            " {key: name, bubbles: true, cancelable: true})); }"
+            " key('ArrowRight'); var after = document.getElementById('estado').textContent;"
+            " key(' '); var playing = document.getElementById('reproducir').innerHTML; key(' ');"
+            " var p = document.createElement('p'); p.id = 'teclas';"
+            " p.textContent = after + '|' + playing; document.body.appendChild(p); });</script>\n");
+    k.close();
 
     const auto dump = [&](const QString& file) {
         QProcess p;
@@ -403,6 +427,8 @@ void TestTextExport::pageInABrowser()
              QString("&lt;/pre&gt;&lt;script&gt;\ndocument.title"));
     QCOMPARE(element(second, "span id=\"estado\""), QString("Cuadro 2 de 3"));
     QCOMPARE(element(second, "title"), QString("prueba.ovt"));
+    // The slider's focus takes neither the arrow nor the space.
+    QCOMPARE(element(dump(keyed), "p id=\"teclas\""), QString::fromUtf8("Cuadro 2 de 3|■"));
 }
 
 QTEST_GUILESS_MAIN(TestTextExport)
