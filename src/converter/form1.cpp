@@ -10,6 +10,7 @@
 #include "pausas.h"
 #include "pictures.h"
 #include "prompt.h"
+#include "qtdialogs.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -314,6 +315,7 @@ void Form1::Command1_Click()
                              QStringLiteral("Cancelar"), 0, 1000, this);
     progreso.setObjectName(QStringLiteral("progreso"));
     progreso.setWindowTitle(windowTitle());
+    ui::anchoParaTitulo(progreso);
     progreso.setWindowModality(Qt::WindowModal);
     progreso.setMinimumDuration(500);
     progreso.setAutoReset(false);

@@ -10,6 +10,7 @@
 #include "imagenqt.h"
 #include "listaarchivos.h"
 #include "prompt.h"
+#include "qtdialogs.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -48,6 +49,7 @@ void Form1::generaPelicula()
     QProgressDialog progreso(QStringLiteral("Generando la película ASCII..."),
                              QStringLiteral("Cancelar"), 0, int(rutas.size()), this);
     progreso.setWindowTitle(windowTitle());
+    ui::anchoParaTitulo(progreso);
     progreso.setWindowModality(Qt::WindowModal);
     progreso.setMinimumDuration(m_esperaProgreso);
     progreso.setAutoReset(false);

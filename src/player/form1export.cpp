@@ -5,6 +5,7 @@
 #include "htmlexport.h"
 #include "pantalla.h"
 #include "prompt.h"
+#include "qtdialogs.h"
 
 #include <QAction>
 #include <QApplication>
@@ -30,7 +31,7 @@ std::uint32_t rgb(const QColor& c)
 // is loaded, which is when "&Cerrar" is: it follows that entry's state.
 void Form1::creaMenuExportar(QMenu* archivo)
 {
-    m_menuExportar = new QAction(QStringLiteral("Exportar..."), archivo);
+    m_menuExportar = new QAction(QStringLiteral("&Exportar..."), archivo);
     m_menuExportar->setObjectName(QStringLiteral("menu_exportar"));
     archivo->insertAction(m_menuCerrarPelicula, m_menuExportar);
     m_menuExportar->setEnabled(m_menuCerrarPelicula->isEnabled());
@@ -39,10 +40,13 @@ void Form1::creaMenuExportar(QMenu* archivo)
 }
 
 // Writes the movie as the kind the chosen name ends in, drawn (for the GIF)
-// in the display's own font and colours.
+// in the display's own font and colours. The dialog offers the movie's own
+// name in its folder; the kind chosen there gives the extension.
 void Form1::menu_exportar_Click()
 {
-    const QString ruta = ui::prompt().guardarArchivo(this, kTitulo, kFiltro);
+    const QFileInfo pelicula(m_pelicula.rutaPelicula);
+    const QString ruta = ui::prompt().guardarArchivo(
+        this, kTitulo, kFiltro, pelicula.absolutePath() + QLatin1Char('/') + pelicula.completeBaseName());
     if (ruta.isEmpty())
         return;
     const QString ext = QFileInfo(ruta).suffix().toLower();
@@ -66,6 +70,7 @@ void Form1::menu_exportar_Click()
     progreso.setWindowTitle(kTitulo);
     progreso.setWindowModality(Qt::WindowModal);
     progreso.setMinimumDuration(500);
+    ui::anchoParaTitulo(progreso);
     opciones.progreso = [&progreso](int hechos, int) {
         progreso.setValue(hechos);
         return !progreso.wasCanceled();

@@ -4,6 +4,7 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -105,9 +106,15 @@ QString DialogPrompt::abrirArchivo(QWidget* parent, const QString& titulo, const
     return archivoElegido(*creaDialogoArchivo(parent, titulo, filtro, false));
 }
 
-QString DialogPrompt::guardarArchivo(QWidget* parent, const QString& titulo, const QString& filtro)
+QString DialogPrompt::guardarArchivo(QWidget* parent, const QString& titulo, const QString& filtro,
+                                     const QString& inicial)
 {
-    return archivoElegido(*creaDialogoArchivo(parent, titulo, filtro, true));
+    const std::unique_ptr<QFileDialog> dialogo = creaDialogoArchivo(parent, titulo, filtro, true);
+    if (!inicial.isEmpty()) {
+        dialogo->setDirectory(QFileInfo(inicial).absolutePath());
+        dialogo->selectFile(QFileInfo(inicial).fileName());
+    }
+    return archivoElegido(*dialogo);
 }
 
 std::optional<QColor> DialogPrompt::color(QWidget* parent, const QColor& inicial)

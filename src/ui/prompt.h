@@ -33,10 +33,11 @@ public:
 
     // Open and Save dialogs. `filtro` is written the classic way,
     // "Descripción (*.ext)|*.ext|Todos los archivos (*.*)|*.*". An empty
-    // result means the dialog was cancelled.
+    // result means the dialog was cancelled. The Save dialog opens on
+    // `inicial` when given: its folder, and its name in the name box.
     virtual QString abrirArchivo(QWidget* parent, const QString& titulo, const QString& filtro) = 0;
-    virtual QString guardarArchivo(QWidget* parent, const QString& titulo,
-                                   const QString& filtro) = 0;
+    virtual QString guardarArchivo(QWidget* parent, const QString& titulo, const QString& filtro,
+                                   const QString& inicial = {}) = 0;
 
     // The colour dialog; std::nullopt when cancelled.
     virtual std::optional<QColor> color(QWidget* parent, const QColor& inicial) = 0;

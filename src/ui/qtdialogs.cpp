@@ -2,10 +2,12 @@
 
 #include "prompt.h"
 
+#include <QApplication>
 #include <QColorDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QLocale>
@@ -134,6 +136,16 @@ std::unique_ptr<QColorDialog> creaDialogoColor(QWidget* parent, const QColor& in
     auto dialogo = std::make_unique<QColorDialog>(inicial, parent);
     dialogo->setOption(QColorDialog::DontUseNativeDialog);
     return dialogo;
+}
+
+void anchoParaTitulo(QWidget& dialogo)
+{
+    // The title bar's font is the window manager's; the application's bold
+    // font stands in for it, with room for the icon and three buttons.
+    QFont negrita = QApplication::font();
+    negrita.setBold(true);
+    const int titulo = QFontMetrics(negrita).horizontalAdvance(dialogo.windowTitle());
+    dialogo.setMinimumWidth(std::max(dialogo.minimumWidth(), titulo + 160));
 }
 
 } // namespace orv::ui

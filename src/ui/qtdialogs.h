@@ -25,4 +25,8 @@ std::unique_ptr<QFileDialog> creaDialogoArchivo(QWidget* parent, const QString& 
 
 std::unique_ptr<QColorDialog> creaDialogoColor(QWidget* parent, const QColor& inicial);
 
+// Widens a dialog (a progress dialog above all, which sizes itself to its
+// label) so that its window title is read whole beside the frame's buttons.
+void anchoParaTitulo(QWidget& dialogo);
+
 } // namespace orv::ui

@@ -42,9 +42,12 @@ QString ScriptedPrompt::abrirArchivo(QWidget*, const QString& titulo, const QStr
     return archivo(Kind::AbrirArchivo, titulo, filtro);
 }
 
-QString ScriptedPrompt::guardarArchivo(QWidget*, const QString& titulo, const QString& filtro)
+QString ScriptedPrompt::guardarArchivo(QWidget*, const QString& titulo, const QString& filtro,
+                                       const QString& inicial)
 {
-    return archivo(Kind::GuardarArchivo, titulo, filtro);
+    const QString elegido = archivo(Kind::GuardarArchivo, titulo, filtro);
+    calls.last().inicial = inicial;
+    return elegido;
 }
 
 // Both file dialogs answer from the one queue of file names.

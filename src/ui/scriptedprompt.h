@@ -34,7 +34,7 @@ public:
         Icono icono = Icono::Ninguno;
         Botones botones = Botones::Aceptar;
         QString filtro;  // file dialogs: the classic filter as passed
-        QString inicial; // input box: the initial text
+        QString inicial; // input box: the initial text; Save dialog: the name offered
         QColor colorInicial;
     };
 
@@ -54,7 +54,8 @@ public:
     std::optional<QString> entrada(QWidget* parent, const QString& texto, const QString& titulo,
                                    const QString& inicial) override;
     QString abrirArchivo(QWidget* parent, const QString& titulo, const QString& filtro) override;
-    QString guardarArchivo(QWidget* parent, const QString& titulo, const QString& filtro) override;
+    QString guardarArchivo(QWidget* parent, const QString& titulo, const QString& filtro,
+                           const QString& inicial = {}) override;
     std::optional<QColor> color(QWidget* parent, const QColor& inicial) override;
 
 private:

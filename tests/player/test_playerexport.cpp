@@ -75,7 +75,7 @@ private slots:
         QVERIFY(abrir >= 0);
         QCOMPARE(entradas.value(abrir + 1), hijo(form, "menu_exportar"));
         QCOMPARE(entradas.value(abrir + 2), hijo(form, "menu_cerrar_pelicula"));
-        QCOMPARE(hijo(form, "menu_exportar")->text(), QString("Exportar..."));
+        QCOMPARE(hijo(form, "menu_exportar")->text(), QString("&Exportar..."));
 
         QVERIFY(!hijo(form, "menu_exportar")->isEnabled());
         form.abrePelicula(m_pelicula, false);
@@ -123,9 +123,8 @@ private slots:
         const auto dialogos = m_guion->of(ScriptedPrompt::Kind::GuardarArchivo);
         QCOMPARE(dialogos.size(), 1);
         QCOMPARE(dialogos.first().titulo, QString::fromUtf8("Exportar película"));
-        QCOMPARE(dialogos.first().filtro,
-                 QString::fromUtf8("GIF animado (*.gif)|*.gif|Página web (*.html)|*.html|"
-                                   "Grabación de terminal (*.cast)|*.cast"));
+        // The movie's own name in its folder; the kind chosen adds the extension.
+        QCOMPARE(dialogos.first().inicial, m_dir.filePath("peli"));
         const auto mensajes = m_guion->of(ScriptedPrompt::Kind::Mensaje);
         QCOMPARE(mensajes.size(), icono < 0 ? 0 : 1);
         if (icono >= 0) {

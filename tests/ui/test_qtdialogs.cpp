@@ -16,6 +16,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
@@ -206,6 +207,19 @@ private slots:
         const QStringList escritos = textos(*d);
         for (const char* texto : {"Aceptar", "Cancelar", "Colores &básicos", "&Rojo:"})
             QVERIFY2(escritos.contains(QString::fromUtf8(texto)), texto);
+    }
+
+    // A progress dialog sizes itself to its label; widened, its title reads
+    // whole beside the frame's buttons.
+    void progressTitleReadsWhole()
+    {
+        QProgressDialog progreso(u"Exportando..."_s, u"Cancelar"_s, 0, 10);
+        progreso.setWindowTitle(u"Exportar película - Orvane ASCII Player"_s);
+        anchoParaTitulo(progreso);
+        progreso.show();
+        QFont negrita = QApplication::font();
+        negrita.setBold(true);
+        QVERIFY(progreso.width() > QFontMetrics(negrita).horizontalAdvance(progreso.windowTitle()) + 100);
     }
 
     // Each pair of neighbouring buttons leaves a visible gap.
