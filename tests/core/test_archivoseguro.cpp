@@ -3,6 +3,7 @@
 // cut short. Each case that needs a condition the test process cannot have
 // (no root, a file-size limit) runs in a forked child.
 #include "archivoseguro.h"
+#include "childprocess.h"
 #include "readfile.h"
 
 #include <QDir>
@@ -12,26 +13,12 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using orv::ArchivoSeguro;
+using childprocess::kSkipped;
 
 namespace {
-
-constexpr int kSkipped = 77;
-
-// Runs `body` in a forked child and answers its exit status: 0 when it
-// held, kSkipped when the child could not set itself up.
-int inChild(const std::function<int()>& body)
-{
-    const pid_t pid = fork();
-    if (pid == 0)
-        _exit(body());
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
 
 // Writes `bytes` through the writer in one call, as the exports hand over
 // their parts, and answers whether every step said it was done.
@@ -65,9 +52,8 @@ private slots:
         // Anyone may write the target; nobody may add a file to its folder.
         QVERIFY(::chmod(QFile::encodeName(target).constData(), 0666) == 0);
         QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0555) == 0);
-        const int status = inChild([&] {
-            // root writes any folder: drop to nobody when root.
-            if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+        const int status = childprocess::run([&] {
+            if (!childprocess::withoutRoot())
                 return kSkipped;
             if (access(QFile::encodeName(dir.path()).constData(), W_OK) == 0)
                 return kSkipped;
@@ -101,7 +87,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString target = dir.filePath("p.ovt");
-        const int status = inChild([&] {
+        const int status = childprocess::run([&] {
             std::signal(SIGXFSZ, SIG_IGN);
             const rlimit limit{1 << 20, 1 << 20};
             if (setrlimit(RLIMIT_FSIZE, &limit) != 0)

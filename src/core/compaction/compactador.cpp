@@ -2,6 +2,7 @@
 
 #include "archiveerror.h"
 #include "cgzipfiles.h"
+#include "moviereader.h"
 #include "reemplazoseguro.h"
 #include "zipmember.h"
 
@@ -11,6 +12,14 @@
 #include <QScopeGuard>
 
 #include <zip.h>
+
+#include <algorithm>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace orv {
 namespace {
@@ -34,37 +43,71 @@ constexpr int kCheckFailed = archive_errors::ZipBase + ZIP_ER_INCONS;
     throw ArchiveError(number, kSource, description);
 }
 
+// A movie opened for reading, only when it is a regular file (after
+// following a link): a FIFO would wait for ever for a writer and a device
+// never ends. On Unix it is opened without waiting, then checked on the open
+// descriptor, so nothing can be swapped in between; Windows has neither in
+// its file names.
+class Entrada
+{
+public:
+    explicit Entrada(const QString& ruta) : m_archivo(ruta)
+    {
+        const QFileInfo info(ruta);
+        if (ruta.isEmpty() || info.isDir())
+            raise(kAccessError, QStringLiteral("Path/File access error"));
+#ifdef Q_OS_UNIX
+        const int fd = ::open(QFile::encodeName(ruta).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        struct stat st;
+        if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+            ::close(fd);
+            raise(kAccessError, QStringLiteral("Path/File access error"));
+        }
+        const bool abierto = fd >= 0 && m_archivo.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+#else
+        const bool abierto = m_archivo.open(QIODevice::ReadOnly);
+#endif
+        if (!abierto) {
+            if (!info.exists())
+                raise(kFileNotFound, QStringLiteral("File not found"));
+            raise(kAccessError, QStringLiteral("Path/File access error"));
+        }
+    }
+
+    QByteArray inicio(qint64 n) { return m_archivo.read(n); }
+
+    // Up to `maximo` bytes; what the file holds past that is an error, found
+    // while reading, whatever size the file reported.
+    QByteArray lee(qint64 maximo)
+    {
+        QByteArray bytes;
+        bytes.reserve(static_cast<qsizetype>(std::clamp<qint64>(m_archivo.size(), 0, maximo)));
+        char trozo[64 * 1024];
+        for (;;) {
+            const qint64 n = m_archivo.read(trozo, std::min<qint64>(sizeof trozo, maximo + 1 - bytes.size()));
+            if (n < 0)
+                raise(kAccessError, QStringLiteral("Path/File access error"));
+            if (n == 0)
+                return bytes;
+            bytes.append(trozo, static_cast<qsizetype>(n));
+            if (bytes.size() > maximo)
+                raise(kOutOfMemory, QStringLiteral("Out of memory"));
+        }
+    }
+
+private:
+    QFile m_archivo;
+};
+
 // Reads the start of the first line: compressed when it begins with "PK".
 // This comes before every other test, so an empty file is an error whatever
 // its name.
 bool empiezaConPK(const QString& ruta)
 {
-    const QFileInfo info(ruta);
-    if (ruta.isEmpty() || info.isDir())
-        raise(kAccessError, QStringLiteral("Path/File access error"));
-    QFile f(ruta);
-    if (!f.open(QIODevice::ReadOnly)) {
-        if (!info.exists())
-            raise(kFileNotFound, QStringLiteral("File not found"));
-        raise(kAccessError, QStringLiteral("Path/File access error"));
-    }
-    const QByteArray start = f.read(2);
+    const QByteArray start = Entrada(ruta).inicio(2);
     if (start.isEmpty())
         raise(kPastEnd, QStringLiteral("Input past end of file"));
     return start == "PK";
-}
-
-QByteArray leeCompleto(const QString& ruta, qint64 maximo)
-{
-    QFile f(ruta);
-    if (!f.open(QIODevice::ReadOnly))
-        raise(kAccessError, QStringLiteral("Path/File access error"));
-    if (f.size() > maximo)
-        raise(kOutOfMemory, QStringLiteral("Out of memory"));
-    QByteArray bytes = f.readAll();
-    if (bytes.size() != f.size())
-        raise(kAccessError, QStringLiteral("Path/File access error"));
-    return bytes;
 }
 
 // A compressed movie is right when it holds exactly one member, under the
@@ -90,7 +133,10 @@ Compactador::Compactador(Historial historial) : m_historial(std::move(historial)
 
 QString Compactador::lineaDeHora(const QDateTime& momento)
 {
-    return QLatin1String(" [") + QLocale().toString(momento, QLocale::ShortFormat) + QLatin1Char(']');
+    // Spanish, as every program of the suite speaks, whatever the system's
+    // locale: the window and `orv compact` write the same line.
+    return QLatin1String(" [") + QLocale(QLocale::Spanish, QLocale::Spain).toString(momento, QLocale::ShortFormat)
+           + QLatin1Char(']');
 }
 
 bool Compactador::esLineaDeHora(const QString& linea)
@@ -181,9 +227,19 @@ ResultadoArchivo Compactador::procesaArchivo(const QString& ruta)
 void Compactador::comprime(const QString& ruta)
 {
     const QFileInfo info(ruta);
-    const QByteArray original = leeCompleto(ruta, m_tamanoMaximo);
+    const QByteArray original = Entrada(ruta).lee(m_tamanoMaximo);
+    limpiaHuerfanos(info.absolutePath());
     const QString temporal = nombreTemporal(ruta);
     auto limpia = qScopeGuard([&temporal] { QFile::remove(temporal); });
+    {
+        // The scratch name is taken first: a folder that cannot hold it is an
+        // access problem of this movie alone, not a failed archive build.
+        QFile reserva(temporal);
+        if (!reserva.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            limpia.dismiss(); // nothing of ours to remove
+            raise(kPermissionDenied, QStringLiteral("Permission denied"));
+        }
+    }
     avanza(ruta);
     std::int32_t estado = zip_status::Write;
     if (!falla(PasoCompactacion::Construccion)) {
@@ -213,12 +269,25 @@ void Compactador::comprime(const QString& ruta)
 void Compactador::descomprime(const QString& ruta)
 {
     const QFileInfo info(ruta);
-    std::optional<QByteArray> plana;
-    if (!falla(PasoCompactacion::Extraccion))
-        plana = readFirstZipMember(ruta, m_tamanoMaximo, nullptr);
+    // Only an archive of exactly one file that reads as a movie becomes
+    // that movie; anything else would lose what the archive holds.
+    const std::optional<FileMembers> miembros =
+        falla(PasoCompactacion::Extraccion) ? std::nullopt : fileMembers(QFile::encodeName(ruta));
+    if (!miembros)
+        raise(kNoMember, QStringLiteral("The archive holds no readable movie"));
+    if (miembros->count != 1)
+        raise(kNoMember, QStringLiteral("el archivo comprimido contiene %1 archivos").arg(miembros->count));
+    if (miembros->firstEncrypted && !m_contrasenas)
+        raise(kNoMember, QStringLiteral("el archivo comprimido está cifrado y no se dio su contraseña"));
+    const std::optional<QByteArray> plana = readFirstZipMember(ruta, m_tamanoMaximo, m_contrasenas);
+    if (!plana && miembros->firstEncrypted)
+        raise(kNoMember, QStringLiteral("el archivo comprimido está cifrado y la contraseña no lo abre"));
     if (!plana)
         raise(kNoMember, QStringLiteral("The archive holds no readable movie"));
+    if (Pelicula leida; !parsePelicula(*plana, leida))
+        raise(kNoMember, QStringLiteral("el archivo comprimido no contiene una película válida"));
     avanza(ruta);
+    limpiaHuerfanos(info.absolutePath());
     const QString temporal = nombreTemporal(ruta);
     auto limpia = qScopeGuard([&temporal] { QFile::remove(temporal); });
     {

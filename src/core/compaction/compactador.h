@@ -7,6 +7,8 @@
 
 namespace orv {
 
+class PasswordProvider;
+
 // The four modes of the Compactor, and none when the stored settings select
 // no mode (every file is then only reported).
 enum class ModoCompactacion { Automatico, SoloComprimir, SoloDescomprimir, Analizar, Ninguno };
@@ -56,6 +58,9 @@ public:
     void setAvance(std::function<void(const QString& ruta)> avance) { m_avance = std::move(avance); }
     void setFallaPaso(FallaPaso falla) { m_falla = std::move(falla); }
     void setReloj(Reloj reloj) { m_reloj = std::move(reloj); }
+    // Asked for the password of an encrypted archive; without one, such an
+    // archive is left as it is with an error line.
+    void setContrasenas(PasswordProvider* contrasenas) { m_contrasenas = contrasenas; }
 
     ResultadoArchivo procesaArchivo(const QString& ruta);
 
@@ -83,6 +88,7 @@ private:
     std::function<void(const QString&)> m_avance;
     FallaPaso m_falla;
     Reloj m_reloj;
+    PasswordProvider* m_contrasenas = nullptr;
     ResultadoArchivo* m_actual = nullptr;
 };
 

@@ -1,9 +1,11 @@
 #include "reemplazoseguro.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <cstdio>
 #include <filesystem>
@@ -11,6 +13,8 @@
 #ifdef Q_OS_WIN
 #include <io.h>
 #else
+#include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
 #endif
@@ -44,14 +48,61 @@ bool syncFolder(const QString& folder)
 #endif
 }
 
+// When a process started, as the system counts it (clock ticks since boot
+// on Linux); with its id, it names the process even after the id is reused.
+// 0 where the system does not say.
+quint64 inicioDeProceso(qint64 pid)
+{
+#ifdef Q_OS_LINUX
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    // The command name, in parentheses, may hold spaces: count from its end.
+    const QByteArray linea = stat.readAll();
+    const QList<QByteArray> campos = linea.mid(linea.lastIndexOf(')') + 2).split(' ');
+    return campos.size() > 19 ? campos[19].toULongLong() : 0;
+#else
+    Q_UNUSED(pid);
+    return 0;
+#endif
+}
+
+bool vive(qint64 pid, quint64 inicio)
+{
+#ifdef Q_OS_UNIX
+    if (pid <= 0 || (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH))
+        return false;
+    return inicio == 0 || inicioDeProceso(pid) == inicio;
+#else
+    Q_UNUSED(pid);
+    Q_UNUSED(inicio);
+    return true; // nothing is removed where ownership cannot be told
+#endif
+}
+
 } // namespace
 
 QString nombreTemporal(const QString& target)
 {
     const QFileInfo info(target);
+    const qint64 pid = QCoreApplication::applicationPid();
     const quint64 r = QRandomGenerator::system()->generate64();
     return info.absolutePath() + QLatin1String("/.") + info.fileName() + QLatin1Char('.')
+           + QString::number(pid) + QLatin1Char('-') + QString::number(inicioDeProceso(pid)) + QLatin1Char('-')
            + QString::number(r, 36) + kSuffix;
+}
+
+void limpiaHuerfanos(const QString& carpeta)
+{
+    // ".<movie>.<pid>-<start>-<random>.orvtmp", maybe followed by the
+    // archive library's ".XXXXXX" while it wrote the file.
+    static const QRegularExpression forma(QStringLiteral("^\\..+\\.(\\d+)-(\\d+)-[0-9a-z]+\\.orvtmp(\\.[^.]+)?$"));
+    const QDir dir(carpeta);
+    for (const QString& nombre : dir.entryList({QStringLiteral(".*.orvtmp*")}, QDir::Files | QDir::Hidden | QDir::System)) {
+        const QRegularExpressionMatch m = forma.match(nombre);
+        if (m.hasMatch() && !vive(m.captured(1).toLongLong(), m.captured(2).toULongLong()))
+            QFile::remove(dir.filePath(nombre));
+    }
 }
 
 bool vuelcaADisco(const QString& path)

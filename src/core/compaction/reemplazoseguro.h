@@ -9,8 +9,15 @@ namespace orv {
 // disk, and putting the scratch file in the file's place in one step.
 
 // A fresh scratch path in the folder of `target`: a hidden name that ends
-// in ".orvtmp", never ".ovt", so a stray one is never taken for a movie.
+// in ".orvtmp", never ".ovt", so a stray one is never taken for a movie. The
+// name says which process owns it (its id and start time), so that one left
+// by a killed process can be told from one still in use.
 QString nombreTemporal(const QString& target);
+
+// Removes the scratch files in `carpeta` whose owner is no longer running
+// (a kill or a power cut left them), with the archive library's own
+// temporary files made from their names. Files of live processes stay.
+void limpiaHuerfanos(const QString& carpeta);
 
 // Pushes the file's data to the disk; its name only matters once renamed.
 bool vuelcaADisco(const QString& path);

@@ -206,6 +206,28 @@ std::unique_ptr<ByteSource> openFirstZipMember(QByteArrayView archive, PasswordP
     return firstMember(std::move(za), static_cast<zip_uint64_t>(archive.size()), passwords);
 }
 
+std::optional<FileMembers> fileMembers(const QByteArray& encodedPath)
+{
+    int err = 0;
+    ArchivePtr za(zip_open(encodedPath.constData(), ZIP_RDONLY, &err));
+    if (!za)
+        return std::nullopt;
+    FileMembers out;
+    const zip_int64_t count = zip_get_num_entries(za.get(), 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const auto index = static_cast<zip_uint64_t>(i);
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(za.get(), index, 0, &st) != 0)
+            return std::nullopt;
+        if (!isRegularFileEntry(za.get(), index, st))
+            continue;
+        if (out.count++ == 0)
+            out.firstEncrypted = (st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE;
+    }
+    return out;
+}
+
 std::optional<QByteArray> readFirstZipMember(const QString& path, qint64 limit,
                                              PasswordProvider* passwords)
 {

@@ -36,4 +36,13 @@ std::unique_ptr<ByteSource> openFirstZipMember(const QByteArray& encodedPath,
                                                PasswordProvider* passwords);
 std::unique_ptr<ByteSource> openFirstZipMember(QByteArrayView archive, PasswordProvider* passwords);
 
+// What an archive holds, counting only regular-file members (folders and
+// links are passed over); std::nullopt when it cannot be read as an archive.
+struct FileMembers
+{
+    int count = 0;
+    bool firstEncrypted = false;
+};
+std::optional<FileMembers> fileMembers(const QByteArray& encodedPath);
+
 } // namespace orv

@@ -12,6 +12,7 @@
 #include <QtTest>
 
 #include <dlfcn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -61,6 +62,31 @@ private slots:
         QVERIFY(QDir(dir.path()).mkpath("carpeta/llena"));
         QVERIFY(!orv::reemplazaArchivo(from, dir.filePath("carpeta")));
         QCOMPARE(readFile(from), QByteArray("x"));
+    }
+
+    // A scratch file belongs to the process that made it while that process
+    // lives: the next run removes those of dead ones, and those the archive
+    // library made from their names, and nothing else.
+    void scratchFilesOfDeadProcessesAreRemoved()
+    {
+        QTemporaryDir dir;
+        const QString mine = orv::nombreTemporal(dir.filePath("a.ovt"));
+        const pid_t hijo = fork();
+        if (hijo == 0)
+            _exit(0);
+        waitpid(hijo, nullptr, 0); // its id now names no process
+        const QString dead = QString(".a.ovt.%1-777-k2j4.orvtmp").arg(hijo);
+        const QStringList files{QFileInfo(mine).fileName(),
+                                dead,
+                                dead + ".Zx81qa", // the archive library's, while writing
+                                QString(".b.ovt.%1-1-zz.orvtmp").arg(QCoreApplication::applicationPid()), // id reused
+                                ".c.ovt.q9w8e7.orvtmp", // an older name: its owner is unknown
+                                "notas.txt"};
+        for (const QString& f : files)
+            fixtures::writeFile(dir, f, "x");
+        orv::limpiaHuerfanos(dir.path());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+                 (QStringList{QFileInfo(mine).fileName(), ".c.ovt.q9w8e7.orvtmp", "notas.txt"}));
     }
 
     void scratchFileReachesTheDiskBeforeItsRename_data()
