@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "prompt.h"
+#include "promptpasswords.h"
 
 namespace orv::compactor {
 
@@ -17,6 +18,8 @@ void procesaLineaDeComandos(const QString& ruta, Compactador::FallaPaso falla)
     const QString titulo = QStringLiteral("Orvane ASCII Compactor");
     Compactador motor;
     motor.setFallaPaso(std::move(falla));
+    ui::PromptPasswords contrasenas(nullptr, titulo);
+    motor.setContrasenas(&contrasenas);
     const ResultadoArchivo r = motor.procesaArchivo(ruta);
     if (r.estado == EstadoArchivo::ErrorConstruccion) {
         ui::prompt().mensaje(nullptr, QStringLiteral("Error"), titulo, ui::Icono::Ninguno, ui::Botones::Aceptar);

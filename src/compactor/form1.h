@@ -75,6 +75,7 @@ private:
     QListWidget* m_list1 = nullptr;
     QAction* m_verHistorial = nullptr;
     bool m_ocupado = false;
+    bool m_lotePendiente = false; // dropped, to run once the drop has returned
     Compactador::FallaPaso m_falla;
 };
 

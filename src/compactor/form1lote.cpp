@@ -7,6 +7,7 @@
 #include "listaarchivos.h"
 #include "numeric.h"
 #include "prompt.h"
+#include "promptpasswords.h"
 #include "settings.h"
 
 #include <QAction>
@@ -99,6 +100,8 @@ bool Form1::procesaLote(const QStringList& rutas)
         m_archivoEnCurso->setText(ruta);
         pinta();
     });
+    ui::PromptPasswords contrasenas(this, windowTitle());
+    motor.setContrasenas(&contrasenas);
     for (const QString& ruta : rutas) {
         if (motor.procesaArchivo(ruta).estado == EstadoArchivo::ErrorConstruccion) {
             terminaPorError();
@@ -107,24 +110,37 @@ bool Form1::procesaLote(const QStringList& rutas)
     }
     motor.agregaHistorial(Compactador::lineaResumen(static_cast<int>(rutas.size())));
     habilitaEntrada(true);
+    m_list1->scrollToBottom(); // the summary in view once the drop box is back
     return true;
 }
 
 // A failed archive build ends the program, as it always has; the engine has
-// already put the movie back as it was and removed its scratch file.
+// already put the movie back as it was and removed its scratch file. The
+// program ends from the event loop, never inside the event being handled.
 void Form1::terminaPorError()
 {
     ui::prompt().mensaje(this, QStringLiteral("Error"), QStringLiteral("Orvane ASCII Compactor"),
                          ui::Icono::Ninguno, ui::Botones::Aceptar);
-    close();
-    QCoreApplication::exit(1);
+    hide();
+    QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);
 }
 
+// The batch runs once the drop has returned: the system's drag and drop is
+// finished with before the first file is touched, and before the program
+// can end.
 void Form1::Frame1_OLEDragDrop(const QMimeData* datos)
 {
     const QStringList rutas = ui::rutasSoltadas(datos);
-    if (!rutas.isEmpty())
-        procesaLote(rutas);
+    if (rutas.isEmpty())
+        return;
+    m_lotePendiente = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this, rutas] {
+            m_lotePendiente = false;
+            procesaLote(rutas);
+        },
+        Qt::QueuedConnection);
 }
 
 bool Form1::eventFilter(QObject* objeto, QEvent* evento)
@@ -135,7 +151,7 @@ bool Form1::eventFilter(QObject* objeto, QEvent* evento)
     case QEvent::DragEnter:
     case QEvent::DragMove: {
         auto* arrastre = static_cast<QDragMoveEvent*>(evento);
-        if (!m_ocupado && !ui::rutasSoltadas(arrastre->mimeData()).isEmpty())
+        if (!m_ocupado && !m_lotePendiente && !ui::rutasSoltadas(arrastre->mimeData()).isEmpty())
             arrastre->acceptProposedAction();
         else
             arrastre->ignore();
@@ -143,7 +159,7 @@ bool Form1::eventFilter(QObject* objeto, QEvent* evento)
     }
     case QEvent::Drop: {
         auto* suelta = static_cast<QDropEvent*>(evento);
-        if (m_ocupado) {
+        if (m_ocupado || m_lotePendiente) {
             suelta->ignore();
             return true;
         }

@@ -63,6 +63,14 @@ QByteArray pelicula(int cuadros)
 
 QStringList historial(const Form1& f) { return textos(hijo<QListWidget>(f, "List1")); }
 
+// A drop, then the batch it left to run once the drop has returned.
+bool sueltaYProcesa(QWidget* destino, const QStringList& rutas)
+{
+    const bool tomada = suelta(destino, rutas);
+    QCoreApplication::processEvents();
+    return tomada;
+}
+
 QStringList sinHoras(const QStringList& lineas)
 {
     QStringList out;
@@ -184,7 +192,7 @@ private slots:
         QDir(dir.path()).mkdir("carpeta");
         Form1 f;
         hijo<QRadioButton>(f, qPrintable(mode))->click();
-        QVERIFY(suelta(f.findChild<QWidget*>(target), rutas));
+        QVERIFY(sueltaYProcesa(f.findChild<QWidget*>(target), rutas));
         const Q primero = mode == "manal" ? Q{"No está comprimido: "} : Q{"Comprimido: "};
         const Q esperado{primero[0] + rutas[0], "No es OVT: " + rutas[1], "Error: Al abrir " + rutas[2],
                          "3 archivo(s) analizado(s) y/o procesado(s)."};
@@ -227,16 +235,19 @@ private slots:
         hijo<QRadioButton>(f, "manal")->click();
         QCOMPARE(textoDelModal([&] { f.List1_DblClick(); }), QString());
         const QString a = fixtures::writeFile(dir, "a.ovt", pelicula(2));
-        suelta(hijo<QFrame>(f, "Frame1"), {a});
+        sueltaYProcesa(hijo<QFrame>(f, "Frame1"), {a});
         const QString fin = "1 archivo(s) analizado(s) y/o procesado(s).";
         QCOMPARE(textoDelModal([&] { f.List1_DblClick(); }), "Ver historial|No está comprimido: " + a + "\n" + fin + "\n");
         const QString b = fixtures::writeFile(dir, "b.ovt", pelicula(2));
-        suelta(hijo<QLabel>(f, "Label1"), {b});
+        sueltaYProcesa(hijo<QLabel>(f, "Label1"), {b});
         QCOMPARE(historial(f), (Q{"No está comprimido: " + b, fin}));
         QCOMPARE(textoDelModal([&] { hijo<QAction>(f, "menu_verhistorial")->trigger(); }),
                  "Ver historial|No está comprimido: " + b + "\n" + fin + "\n");
     }
 
+    // A real drop whose archive build fails: "Error", the files as they
+    // were, and the program ends with status 1 from its event loop, once
+    // the drop has returned.
     void failedArchiveBuildEndsWithError()
     {
         QTemporaryDir dir;
@@ -246,7 +257,13 @@ private slots:
         Form1 f;
         f.show();
         f.setFallaPaso([](orv::PasoCompactacion p) { return p != orv::PasoCompactacion::Construccion; });
-        f.procesaLote({a, b});
+        QVERIFY(suelta(hijo<QLabel>(f, "Label1"), {a, b}));
+        QVERIFY(m_guion->calls.isEmpty()); // nothing ran inside the drop
+        QTimer guarda;
+        guarda.setSingleShot(true);
+        connect(&guarda, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+        guarda.start(10000);
+        QCOMPARE(QCoreApplication::exec(), 1);
         QCOMPARE(m_guion->calls.size(), 1);
         QCOMPARE(m_guion->calls[0].texto, QString("Error"));
         QCOMPARE(m_guion->calls[0].icono, Icono::Ninguno);
@@ -254,6 +271,22 @@ private slots:
         QCOMPARE(readFile(a), movie);
         QCOMPARE(readFile(b), movie); // no further files
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (Q{"a.ovt", "b.ovt"}));
+    }
+
+    // After a batch the summary line is in view.
+    void historyEndsInView()
+    {
+        QTemporaryDir dir;
+        Q rutas;
+        for (int i = 0; i < 40; ++i)
+            rutas << fixtures::writeFile(dir, QString("n%1.txt").arg(i), "x");
+        Form1 f;
+        f.show();
+        hijo<QRadioButton>(f, "manal")->click();
+        QVERIFY(sueltaYProcesa(hijo<QLabel>(f, "Label1"), rutas));
+        auto* lista = hijo<QListWidget>(f, "List1");
+        QCOMPARE(lista->item(lista->count() - 1)->text(), QString("40 archivo(s) analizado(s) y/o procesado(s)."));
+        QVERIFY(lista->viewport()->rect().intersects(lista->visualItemRect(lista->item(lista->count() - 1))));
     }
 
     void commandLinePath_data()
