@@ -1,16 +1,33 @@
 #include "compactverb.h"
 
+#include "codemodule.h"
 #include "compactador.h"
 #include "verbs.h"
 
 #include <QCommandLineParser>
+#include <QFile>
+
+#include <optional>
 
 #include <map>
 
 namespace orv::cli {
 namespace {
 
-constexpr char kUso[] = "compact [--mode auto|compress|decompress|analyze] [--no-force] ARCHIVO...";
+constexpr char kUso[] =
+    "compact [--mode auto|compress|decompress|analyze] [--no-force] [--password-file ARCHIVO] ARCHIVO...";
+
+// The one password of --password-file, given to every encrypted archive
+// once; a wrong one is not asked again.
+class ContrasenaDeArchivo : public PasswordProvider
+{
+public:
+    explicit ContrasenaDeArchivo(QString contrasena) : m_contrasena(std::move(contrasena)) {}
+    std::optional<QString> password(const QString&, const QString&) override { return m_contrasena; }
+
+private:
+    QString m_contrasena;
+};
 
 const std::map<QString, ModoCompactacion>& modes()
 {
@@ -37,7 +54,11 @@ int compactVerb(const QStringList& args, Io& io)
     const QCommandLineOption noForce(
         QStringLiteral("no-force"),
         QStringLiteral("Deja sin tocar los archivos sólo lectura y ocultos."));
-    parser.addOptions({mode, noForce});
+    const QCommandLineOption passwordFile(
+        QStringLiteral("password-file"),
+        QStringLiteral("Lee de ARCHIVO (su primera línea) la contraseña de los archivos comprimidos cifrados."),
+        QStringLiteral("ARCHIVO"));
+    parser.addOptions({mode, noForce, passwordFile});
     parser.addPositionalArgument(QStringLiteral("ARCHIVO..."),
                                  QStringLiteral("Las películas (.ovt)."));
     if (const int done = parseVerb(parser, args, kAnyNumber, kUso, io); done >= 0)
@@ -50,8 +71,17 @@ int compactVerb(const QStringList& args, Io& io)
     if (files.isEmpty())
         return usageError(io, QString(), kUso);
 
+    std::optional<ContrasenaDeArchivo> contrasena;
+    if (parser.isSet(passwordFile)) {
+        QFile f(parser.value(passwordFile));
+        if (!f.open(QIODevice::ReadOnly))
+            return usageError(io, QStringLiteral("no se puede leer ") + parser.value(passwordFile), kUso);
+        contrasena.emplace(QString::fromUtf8(f.readLine(4096)).remove(QLatin1Char('\n')).remove(QLatin1Char('\r')));
+    }
     Compactador engine([&io](const QString& line) { io.out << line << '\n'; });
     engine.setModo(chosen->second);
+    if (contrasena)
+        engine.setContrasenas(&*contrasena);
     engine.setFuerzaBruta(!parser.isSet(noForce));
     bool errors = false;
     for (const QString& file : files) {
