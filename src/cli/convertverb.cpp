@@ -74,7 +74,7 @@ int convertVerb(const QStringList& args, Io& io)
         return usageError(io, QStringLiteral("--control debe ser repeat, skip o none"), kUso);
 
     if (const FalloParametros fallo = compruebaParametros(p); fallo != FalloParametros::Ninguno) {
-        io.err << comoLinea(mensajeFalloParametros(fallo)) << '\n';
+        io.err << comoLinea(mensajeFalloParametros(fallo, p.creador)) << '\n';
         return kUsage;
     }
 
@@ -91,7 +91,7 @@ int convertVerb(const QStringList& args, Io& io)
         io.out << ruta << ": " << r.numCuadros << " cuadros\n";
         return parser.isSet(comprimir) ? comprimeEscrita(ruta, io) : kOk;
     case EstadoConversion::SinCuadros:
-        io.err << comoLinea(mensajeSinCuadros()) << '\n';
+        io.err << comoLinea(mensajeSinCuadros(r.fuentesFallidas)) << '\n';
         return kFailed;
     case EstadoConversion::ErrorEscritura:
         io.err << mensajeErrorEscritura(r.codigoError, r.descripcionError) << '\n';

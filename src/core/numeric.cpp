@@ -25,7 +25,9 @@ std::string significant(QStringView text)
     return s;
 }
 
-double radixValue(const std::string& s, std::size_t pos, int radix)
+constexpr double kDesborde = std::numeric_limits<double>::infinity();
+
+double radixValue(const std::string& s, std::size_t pos, int radix, double desborde)
 {
     // Up to the first character that is not a digit of the radix. Like the
     // classic &H/&O literals, 16-bit and 32-bit patterns read as signed.
@@ -46,7 +48,7 @@ double radixValue(const std::string& s, std::size_t pos, int radix)
             break;
         v = v * static_cast<std::uint64_t>(radix) + static_cast<std::uint64_t>(d);
         if (v > 0xFFFFFFFFull)
-            return 0; // overflow: no meaningful value
+            return desborde;
     }
     if (digits == 0)
         return 0;
@@ -55,18 +57,18 @@ double radixValue(const std::string& s, std::size_t pos, int radix)
     return static_cast<double>(static_cast<std::int32_t>(v));
 }
 
-} // namespace
 
-double numericValue(QStringView text)
+// `desborde` is what a number too large to hold gives.
+double valor(QStringView text, double desborde)
 {
     const std::string s = significant(text);
     std::size_t pos = 0;
     if (s.size() >= 2 && s[0] == '&') {
         const char p = static_cast<char>(s[1] | 0x20);
         if (p == 'h')
-            return radixValue(s, 2, 16);
+            return radixValue(s, 2, 16, desborde);
         if (p == 'o')
-            return radixValue(s, 2, 8);
+            return radixValue(s, 2, 8, desborde);
     }
     std::string number;
     if (pos < s.size() && (s[pos] == '+' || s[pos] == '-'))
@@ -100,7 +102,19 @@ double numericValue(QStringView text)
             number += exponent;
     }
     const double v = std::strtod(number.c_str(), nullptr);
-    return std::isfinite(v) ? v : 0;
+    return std::isfinite(v) ? v : std::copysign(desborde, v);
+}
+
+} // namespace
+
+double numericValue(QStringView text)
+{
+    return valor(text, 0);
+}
+
+double numericValueOrOverflow(QStringView text)
+{
+    return valor(text, kDesborde);
 }
 
 namespace {

@@ -12,6 +12,9 @@ namespace orv {
 // introduce hexadecimal and octal digits; a text that starts with no number
 // gives 0. "3abc" gives 3, "1 2" gives 12, "" gives 0.
 double numericValue(QStringView text);
+// The same, but a number too large to hold (1e999, &H1FFFFFFFF) comes back
+// as an infinity of its sign instead of 0: for a count that must fail then.
+double numericValueOrOverflow(QStringView text);
 
 // Rounds to the nearest whole number, a tie going to the even neighbour
 // (2.5 -> 2, 3.5 -> 4, -2.5 -> -2). Values outside the int64 range saturate.

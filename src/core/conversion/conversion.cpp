@@ -81,7 +81,7 @@ FalloParametros compruebaParametros(const ParametrosConversion& p)
     return FalloParametros::Ninguno;
 }
 
-QString mensajeFalloParametros(FalloParametros fallo)
+QString mensajeFalloParametros(FalloParametros fallo, const QString& creador)
 {
     switch (fallo) {
     case FalloParametros::Ninguno:
@@ -98,8 +98,9 @@ QString mensajeFalloParametros(FalloParametros fallo)
         return QStringLiteral("La pausa establecida no es válida, procure colocar un número mayor que "
                               "cero (por ejemplo 100).");
     case FalloParametros::Creador:
-        return QStringLiteral("El nombre del creador no puede contener comas, procure quitarlas antes "
-                              "de convertir.");
+        return QStringLiteral("El nombre del creador no puede contener %1, procure cambiarlo antes de "
+                              "convertir.")
+            .arg(problemaCreador(creador).value_or(QStringLiteral("comas")));
     }
     return {};
 }
@@ -201,7 +202,7 @@ bool leeFuente(const QString& ruta, const ParametrosConversion& p, PeliculaConve
         if (!p.leeinicio) {
             fila = ajusta(fila, linea, ancho);
         } else if (p.repetir) {
-            copias = roundHalfEven(numericValue(fromCp1252(linea)));
+            copias = roundHalfEven(numericValueOrOverflow(fromCp1252(linea)));
             if (!fitsInt16(copias))
                 return false;
         }
@@ -234,8 +235,34 @@ QByteArray cabeceraConversion(const ParametrosConversion& p, int numCuadros)
                          toCp1252(QStringLiteral("Película creada con Orvane ASCII Converter")));
 }
 
+namespace {
+
+ResultadoConversion conviertePeliculas(const QStringList& fuentes, const ParametrosConversion& p,
+                                       const QString& salida, const ProgresoConversion& progreso);
+
+} // namespace
+
+// Pictures as large as a frame may be (32767 × 32767) need memory the system
+// may not have: running out fails the conversion as a write does, with
+// nothing written, instead of ending the program.
 ResultadoConversion convierte(const QStringList& fuentes, const ParametrosConversion& p,
                               const QString& salida, const ProgresoConversion& progreso)
+{
+    try {
+        return conviertePeliculas(fuentes, p, salida, progreso);
+    } catch (const std::bad_alloc&) {
+        ResultadoConversion r;
+        r.estado = EstadoConversion::ErrorEscritura;
+        r.codigoError = 7; // the classic runtime's "Out of memory"
+        r.descripcionError = QStringLiteral("Out of memory");
+        return r;
+    }
+}
+
+namespace {
+
+ResultadoConversion conviertePeliculas(const QStringList& fuentes, const ParametrosConversion& p,
+                                       const QString& salida, const ProgresoConversion& progreso)
 {
     ResultadoConversion r;
     const std::int64_t filas = p.leeinicio ? altoUsado(p) : altoUsado(p) + 1;
@@ -306,6 +333,8 @@ ResultadoConversion convierte(const QStringList& fuentes, const ParametrosConver
     return r;
 }
 
+} // namespace
+
 QString mensajeErrorEscritura(int codigo, const QString& descripcion)
 {
     return QStringLiteral("Se produjo un error al crear la película, el código de error es el ")
@@ -314,8 +343,16 @@ QString mensajeErrorEscritura(int codigo, const QString& descripcion)
 
 QString tituloErrorEscritura() { return QStringLiteral("Error en la aplicación"); }
 
-QString mensajeSinCuadros()
+QString mensajeSinCuadros(int fuentesFallidas)
 {
+    // A source that could not be read whole says so: checking the height and
+    // the width would not help there.
+    if (fuentesFallidas > 0)
+        return QStringLiteral("No se creó la película: %1 archivo(s) de origen no se pudieron leer por "
+                              "completo (no se pueden abrir, o una línea de control pide un número de "
+                              "copias que no está entre 0 y 32767).")
+                   .arg(fuentesFallidas)
+            + kCrLf + kCrLf + QStringLiteral("Revise los archivos de la lista.");
     return QStringLiteral("Ninguno de los archivos de origen contiene una imagen ASCII completa con el "
                           "alto establecido, por eso no se creó la película.")
         + kCrLf + kCrLf

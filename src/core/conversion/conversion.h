@@ -38,7 +38,7 @@ FalloParametros compruebaParametros(const ParametrosConversion& p);
 
 // The message and title for a failed check (the first one is the
 // conversion's long-standing message 1).
-QString mensajeFalloParametros(FalloParametros fallo);
+QString mensajeFalloParametros(FalloParametros fallo, const QString& creador = {});
 QString tituloFalloParametros();
 
 // The width and height the conversion actually uses: the leading number of
@@ -147,7 +147,8 @@ QString mensajeErrorEscritura(int codigo, const QString& descripcion);
 QString tituloErrorEscritura();
 
 // The message when no source gave a frame, with its title.
-QString mensajeSinCuadros();
+// Why no movie was made; `fuentesFallidas` as the result counts them.
+QString mensajeSinCuadros(int fuentesFallidas = 0);
 QString tituloSinCuadros();
 
 // The success message and its title.

@@ -101,11 +101,9 @@ std::optional<QString> validaDatos(const QString& pausa, const QString& creador)
         return QStringLiteral("La pausa debe ser un número positivo de milisegundos: ") + pausa +
                kCrLf + kCrLf + kNoContinua;
     }
-    // A comma ends the author's field when the movie is read back, and a line
-    // break ends the header; either shifts every frame.
-    if (!creadorLegible(creador)) {
-        return QStringLiteral(
-                   "El nombre del creador no puede contener comas ni saltos de línea: ") +
+    // An author that would not read back as typed shifts or loses fields.
+    if (const std::optional<QString> problema = problemaCreador(creador)) {
+        return QStringLiteral("El nombre del creador no puede contener %1: ").arg(*problema) +
                creador + kCrLf + kCrLf + kNoContinua;
     }
     return std::nullopt;

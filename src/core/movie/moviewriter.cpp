@@ -1,5 +1,8 @@
 #include "moviewriter.h"
 
+#include "cp1252.h"
+#include "moviereader.h"
+
 #include <cmath>
 
 namespace orv {
@@ -18,9 +21,28 @@ bool pausaLegible(const QString& texto)
     return ok && std::isfinite(v) && v > 0;
 }
 
-bool creadorLegible(const QString& texto)
+std::optional<QString> problemaCreador(const QString& texto)
 {
-    return !texto.contains(u',') && !texto.contains(u'\r') && !texto.contains(u'\n');
+    for (const char32_t c : texto.toUcs4()) {
+        const QString uno = QString::fromUcs4(&c, 1);
+        if (fromCp1252(toCp1252(uno)) != uno)
+            return QStringLiteral("el carácter «%1», que una película no puede guardar").arg(uno);
+    }
+    if (texto.contains(u','))
+        return QStringLiteral("comas");
+    if (texto.contains(u'\r') || texto.contains(u'\n'))
+        return QStringLiteral("saltos de línea");
+    if (texto.startsWith(u'"'))
+        return QStringLiteral("comillas dobles al principio");
+    if (texto.startsWith(u' ') || texto.startsWith(u'\t'))
+        return QStringLiteral("espacios al principio");
+    // The reader has the last word: a one-frame movie with this author.
+    const QByteArray creador = toCp1252(texto);
+    Pelicula leida;
+    if (!parsePelicula(lineaCabecera("2", "2", 1, "100", creador, "-") + "\r\nab\r\n", leida)
+        || leida.creador != creador || leida.masInfo != "-")
+        return QStringLiteral("caracteres que la película no devuelve igual");
+    return std::nullopt;
 }
 
 QString nombrePelicula(const QString& elegido)

@@ -7,6 +7,8 @@
 #include <QFileDevice>
 #include <QString>
 
+#include <optional>
+
 namespace orv {
 
 // The header line as the writers build it: width, height, frame count and
@@ -18,9 +20,12 @@ QByteArray lineaCabecera(QByteArrayView ancho, QByteArrayView alto, int numCuadr
 // The rules the writers share, so that what they write reads back as typed.
 // A pause the reader takes back as written: a plain positive decimal number.
 bool pausaLegible(const QString& texto);
-// An author the header can hold: no comma (it would end the field) and no
-// line end (it would end the header).
-bool creadorLegible(const QString& texto);
+// Why an author would not come back from a movie's header exactly as typed
+// ("una coma", "un salto de línea", ...): the header has no quoting, and one
+// byte is one Windows-1252 character. Nothing when the movie reader gives it
+// back identical, which is checked by reading it back.
+std::optional<QString> problemaCreador(const QString& texto);
+inline bool creadorLegible(const QString& texto) { return !problemaCreador(texto); }
 // The name a movie is written under: the one chosen, with ".ovt" added unless
 // it already ends so (in lower case, as the dialogs' filter writes it).
 QString nombrePelicula(const QString& elegido);

@@ -1,18 +1,24 @@
 // The text-picture conversion: the parameter checks, the source line
 // splitter, how pictures become frames, and the written movie as the
 // Player's reader reads it back.
+#include "childprocess.h"
 #include "conversion.h"
 #include "cp1252.h"
 #include "lectorlineas.h"
 #include "moviefixtures.h"
 #include "moviereader.h"
+#include "moviewriter.h"
 #include "readfile.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
+
+#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 using orv::EstadoConversion;
@@ -79,6 +85,7 @@ private slots:
         QTest::newRow("height plus one over 16 bits") << u"5"_s << u"32767"_s << u"100"_s << u"A"_s << FalloParametros::Demasiado;
         QTest::newRow("pause zero") << u"5"_s << u"5"_s << u"0"_s << u"A"_s << FalloParametros::Pausa;
         QTest::newRow("author comma") << u"5"_s << u"5"_s << u"100"_s << u"Ana, Luis"_s << FalloParametros::Creador;
+        QTest::newRow("author outside Windows-1252") << u"5"_s << u"5"_s << u"100"_s << u"日本"_s << FalloParametros::Creador;
     }
 
     void checks()
@@ -93,6 +100,10 @@ private slots:
         p.creador = creador;
         QCOMPARE(orv::compruebaParametros(p), fallo);
         QCOMPARE(orv::mensajeFalloParametros(fallo).isEmpty(), fallo == FalloParametros::Ninguno);
+        if (fallo == FalloParametros::Creador) // the message names what is wrong
+            QCOMPARE(orv::mensajeFalloParametros(fallo, creador),
+                     u"El nombre del creador no puede contener "_s + *orv::problemaCreador(creador)
+                         + u", procure cambiarlo antes de convertir."_s);
     }
 
     void lineSplitting_data()
@@ -218,11 +229,23 @@ private slots:
         QVERIFY(readFile(salida).endsWith(primerCuadro + "\r\n"));
     }
 
+    // A count that does not fit 16 bits, infinity included, fails its file
+    // from there on; the other files are converted.
+    void badCountFailsOnlyItsFile_data()
+    {
+        QTest::addColumn<QByteArray>("cuenta");
+        QTest::newRow("past 16 bits") << "40000"_ba;
+        QTest::newRow("past a double") << "1e999"_ba;
+        QTest::newRow("hexadecimal past 32 bits") << "&H1FFFFFFFF"_ba;
+        QTest::newRow("negative past 16 bits") << "-99999"_ba;
+    }
+
     void badCountFailsOnlyItsFile()
     {
+        QFETCH(QByteArray, cuenta);
         QTemporaryDir dir;
         const QStringList fuentes{
-            fixtures::writeFile(dir, u"a.txt"_s, "2\nab\ncd\n40000\nef\ngh\n1\nij\nkl\n"_ba),
+            fixtures::writeFile(dir, u"a.txt"_s, "2\nab\ncd\n" + cuenta + "\nef\ngh\n1\nij\nkl\n"),
             dir.filePath(u"no-existe.txt"_s),
             fixtures::writeFile(dir, u"b.txt"_s, "1\nmn\nop\n"_ba),
         };
@@ -233,6 +256,18 @@ private slots:
         orv::Pelicula leida;
         QVERIFY(orv::cargaPelicula(salida, leida));
         QCOMPARE(fixtures::frames(leida), (QByteArrayList{"abcd", "abcd", "mnop"}));
+    }
+
+    // When the only picture fails its count, the message says so, not that
+    // the height and width are wrong.
+    void onlyPictureWithABadCount()
+    {
+        QTemporaryDir dir;
+        const QString fuente = fixtures::writeFile(dir, u"a.txt"_s, "1e999\nab\ncd\n"_ba);
+        const auto r = orv::convierte({fuente}, parametros(u"2"_s, u"2"_s), dir.filePath(u"p.ovt"_s));
+        QCOMPARE(r.estado, EstadoConversion::SinCuadros);
+        QVERIFY(orv::mensajeSinCuadros(r.fuentesFallidas).startsWith(
+            u"No se creó la película: 1 archivo(s) de origen no se pudieron leer por completo"_s));
     }
 
     void repeatedPictureHeldOnce()
@@ -304,18 +339,64 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2); // no scratch file left
     }
 
+    // A picture too large for the memory there is fails the conversion as a
+    // write does: nothing written, and no end of the program.
+    void outOfMemoryFailsLikeAWrite()
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("AddressSanitizer needs more address space than the limit leaves");
+#endif
+        QTemporaryDir dir;
+        const QString fuente = fixtures::writeFile(dir, u"f.txt"_s, "1\nab\ncd\n"_ba);
+        const QString salida = dir.filePath(u"p.ovt"_s);
+        const int status = childprocess::run([&] {
+            const rlimit limite{rlim_t(900) << 20, rlim_t(900) << 20};
+            if (setrlimit(RLIMIT_AS, &limite) != 0)
+                return childprocess::kSkipped;
+            const auto r = orv::convierte({fuente}, parametros(u"32767"_s, u"32766"_s), salida);
+            return r.estado == EstadoConversion::ErrorEscritura && r.codigoError == 7 ? 0 : 1;
+        });
+        if (status == childprocess::kSkipped)
+            QSKIP("the address-space limit could not be set");
+        QCOMPARE(status, 0);
+        QVERIFY(!QFile::exists(salida));
+    }
+
+    // The message gives the first failure's cause: on a full disk, not the
+    // cancel that followed it.
+    void writeFailureReportsTheFileError_data()
+    {
+        QTest::addColumn<bool>("discoLleno");
+        QTest::newRow("missing folder") << false;
+        QTest::newRow("full disk") << true;
+    }
+
     void writeFailureReportsTheFileError()
     {
+        QFETCH(bool, discoLleno);
         QTemporaryDir dir;
-        const QString ruta = fixtures::writeFile(dir, u"f.txt"_s, "1\nab\ncd\n"_ba);
-        const auto r = orv::convierte({ruta}, parametros(u"2"_s, u"2"_s),
-                                      dir.filePath(u"no/such/folder/peli.ovt"_s));
+        const QString destino = dir.filePath(u"lleno"_s);
+        QVERIFY(QDir(dir.path()).mkdir(u"lleno"_s));
+        if (discoLleno && QProcess::execute(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=64k"_s, u"tmpfs"_s, destino}) != 0)
+            QSKIP("a small tmpfs could not be mounted (it needs root): the full disk is not tried");
+        const auto desmonta = qScopeGuard([&] {
+            if (discoLleno)
+                QProcess::execute(u"umount"_s, {destino});
+        });
+        QByteArray fuente;
+        for (int i = 0; i < 400; ++i)
+            fuente += "1\n" + QByteArray(200, char('a' + i % 26)) + "\n" + QByteArray(200, 'z') + "\n";
+        const QString ruta = fixtures::writeFile(dir, u"f.txt"_s, fuente);
+        const auto r = orv::convierte({ruta}, parametros(u"200"_s, u"2"_s),
+                                      discoLleno ? destino + u"/peli.ovt"_s : dir.filePath(u"no/such/folder/peli.ovt"_s));
         QCOMPARE(r.estado, EstadoConversion::ErrorEscritura);
         QVERIFY(r.codigoError != 0);
-        QVERIFY(!r.descripcionError.isEmpty());
         const QString m = orv::mensajeErrorEscritura(r.codigoError, r.descripcionError);
         QVERIFY(m.startsWith(u"Se produjo un error al crear la película, el código de error es el "_s
                              + QString::number(r.codigoError) + u" y esto sucede por "_s));
+        if (discoLleno)
+            QVERIFY2(m.endsWith(u"No space left on device"_s), qPrintable(m));
+        QCOMPARE(QDir(destino).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 };
 

@@ -1,6 +1,7 @@
 #include "cp1252.h"
 #include "generacion.h"
 #include "moviereader.h"
+#include "moviewriter.h"
 #include "readfile.h"
 #include "tonos.h"
 
@@ -363,6 +364,8 @@ private slots:
         QTest::newRow("exponent") << "1e3" << "" << true;
         QTest::newRow("zero") << "0" << "" << false;
         QTest::newRow("author with a comma") << "100" << "Ana, Luis" << false;
+        QTest::newRow("author with a leading quote") << "100" << "\"Ana" << false;
+        QTest::newRow("author with quotes inside") << "100" << "Ana \"A\"" << true;
     }
     void validation()
     {
@@ -371,6 +374,8 @@ private slots:
         QFETCH(bool, valido);
         const auto mensaje = validaDatos(pausa, creador);
         QCOMPARE(!mensaje.has_value(), valido);
+        if (const auto problema = problemaCreador(creador); problema && pausaLegible(pausa))
+            QVERIFY(mensaje->startsWith("El nombre del creador no puede contener " + *problema + ": "));
         if (valido) {
             const QString destino = ruta(QStringLiteral("valida.ovt"));
             QCOMPARE(genera(destino, {lisa(12, 24)}, pausa, creador).tipo, Resultado::Creada);
