@@ -14,6 +14,8 @@ ArchivoSeguro::ArchivoSeguro(const QString& ruta) : m_archivo(ruta)
 bool ArchivoSeguro::abre()
 {
     m_ok = m_archivo.open(QIODevice::WriteOnly);
+    if (!m_ok)
+        fallo();
     return m_ok;
 }
 
@@ -21,8 +23,18 @@ bool ArchivoSeguro::escribe(QByteArrayView bytes)
 {
     if (!m_ok)
         return false;
-    m_ok = m_archivo.write(bytes.data(), bytes.size()) == bytes.size();
+    // A short write is tried again for the rest: the system tells why only
+    // when nothing more can be written (a full disk, a size limit).
+    qsizetype hechos = 0;
+    while (hechos < bytes.size()) {
+        const qint64 n = m_archivo.write(bytes.data() + hechos, bytes.size() - hechos);
+        if (n <= 0)
+            break;
+        hechos += static_cast<qsizetype>(n);
+    }
+    m_ok = hechos == bytes.size();
     if (!m_ok) {
+        fallo();
         m_archivo.cancelWriting();
         return false;
     }
@@ -54,12 +66,29 @@ bool ArchivoSeguro::termina()
         return false;
     }
     m_ok = m_archivo.commit();
+    if (!m_ok)
+        fallo();
     return m_ok;
+}
+
+// Keeps the first failure: cancelling afterwards would replace it with
+// "Writing canceled by application".
+void ArchivoSeguro::fallo()
+{
+    if (m_codigo != QFileDevice::NoError)
+        return;
+    m_codigo = m_archivo.error() != QFileDevice::NoError ? m_archivo.error() : QFileDevice::WriteError;
+    m_error = m_archivo.errorString();
 }
 
 QString ArchivoSeguro::error() const
 {
-    return m_archivo.errorString();
+    return m_codigo != QFileDevice::NoError ? m_error : m_archivo.errorString();
+}
+
+QFileDevice::FileError ArchivoSeguro::codigoError() const
+{
+    return m_codigo != QFileDevice::NoError ? m_codigo : m_archivo.error();
 }
 
 } // namespace orv

@@ -24,17 +24,20 @@ public:
     }
 
     // Why the file could not be written, for the caller's message, and the
-    // system's error kind.
+    // system's error kind: the first failure's, not the cancel that followed.
     QString error() const;
-    QFileDevice::FileError codigoError() const { return m_archivo.error(); }
+    QFileDevice::FileError codigoError() const;
 
 private:
     void empiezaAVolcar();
+    void fallo();
 
     QSaveFile m_archivo;
     bool m_ok = false;
     qint64 m_escritos = 0; // bytes handed to the system so far
     qint64 m_volcados = 0; // of those, how many it was asked to start writing to disk
+    QFileDevice::FileError m_codigo = QFileDevice::NoError; // the first failure's
+    QString m_error;
 };
 
 } // namespace orv
