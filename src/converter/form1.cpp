@@ -287,27 +287,31 @@ void Form1::Command1_Click()
         return;
     const ParametrosConversion p = parametros();
     if (const FalloParametros fallo = compruebaParametros(p); fallo != FalloParametros::Ninguno) {
-        ui::prompt().mensaje(this, mensajeFalloParametros(fallo), tituloFalloParametros(),
+        ui::prompt().mensaje(this, mensajeFalloParametros(fallo, p.creador), tituloFalloParametros(),
                              ui::Icono::Exclamacion, ui::Botones::Aceptar);
         return;
     }
-    const QString elegida = ui::prompt().guardarArchivo(this, QStringLiteral("Guardar película ASCII"), kFiltro);
+    const QString elegida =
+        ui::prompt().guardarArchivo(this, QStringLiteral("Guardar película ASCII"), kFiltro, m_ultimaElegida);
     if (elegida.isEmpty())
         return;
+    m_ultimaElegida = elegida;
     const QString ruta = QFileInfo(nombrePelicula(elegida)).absoluteFilePath();
+    if (!ui::confirmaReemplazo(this, ruta))
+        return;
 
     QStringList fuentes;
     for (int i = 0; i < m_lista->count(); ++i)
         fuentes.append(m_lista->item(i)->text());
 
     // The progress dialog lets events through while the work runs; the
-    // window takes no clicks of its own until the conversion is over.
-    centralWidget()->setEnabled(false);
-    menuBar()->setEnabled(false);
-    const auto rehabilita = qScopeGuard([this] {
-        centralWidget()->setEnabled(true);
-        menuBar()->setEnabled(true);
-    });
+    // window takes no clicks of its own until the conversion is over, and is
+    // itself again before any message shows.
+    const auto habilita = [this](bool si) {
+        centralWidget()->setEnabled(si);
+        menuBar()->setEnabled(si);
+    };
+    habilita(false);
 
     // Shown only when the work outlasts half a second; until then the
     // window simply waits, as a short conversion should.
@@ -325,12 +329,13 @@ void Form1::Command1_Click()
         return !progreso.wasCanceled();
     });
     progreso.reset();
+    habilita(true);
 
     switch (r.estado) {
     case EstadoConversion::Cancelada:
         return;
     case EstadoConversion::SinCuadros:
-        ui::prompt().mensaje(this, mensajeSinCuadros(), tituloSinCuadros(), ui::Icono::Exclamacion,
+        ui::prompt().mensaje(this, mensajeSinCuadros(r.fuentesFallidas), tituloSinCuadros(), ui::Icono::Exclamacion,
                              ui::Botones::Aceptar);
         return;
     case EstadoConversion::ErrorEscritura:

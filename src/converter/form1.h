@@ -48,6 +48,7 @@ public:
     ParametrosConversion parametros() const;
 
 private:
+    QString m_ultimaElegida; // the save dialog offers it again, for the session
     void creaControles();
     void creaMenus();
     QWidget* creaOrigen();

@@ -53,6 +53,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    QString m_ultimoElegido; // the save dialog offers it again, for the session
     void creaControles();
     void creaMenus();
     void generaPelicula();

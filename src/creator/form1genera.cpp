@@ -38,13 +38,16 @@ void Form1::generaPelicula()
     }
     const QString elegido = ui::prompt().guardarArchivo(
         this, QStringLiteral("Guardar película ASCII"),
-        QStringLiteral("Orvane ASCII Movie (*.ovt)|*.ovt|Todos los archivos (*.*)|*.*"));
+        QStringLiteral("Orvane ASCII Movie (*.ovt)|*.ovt|Todos los archivos (*.*)|*.*"), m_ultimoElegido);
     if (elegido.isEmpty()) {
         ui::prompt().mensaje(this, mensajeErrorGenerico(), tituloErrorGeneracion(),
                              ui::Icono::Critico, ui::Botones::Aceptar);
         return;
     }
+    m_ultimoElegido = elegido;
     const QString ruta = nombrePelicula(elegido);
+    if (!ui::confirmaReemplazo(this, ruta))
+        return;
 
     QProgressDialog progreso(QStringLiteral("Generando la película ASCII..."),
                              QStringLiteral("Cancelar"), 0, int(rutas.size()), this);

@@ -2,11 +2,14 @@
 
 #include "decodifica.h"
 #include "prompt.h"
+#include "qtdialogs.h"
 #include "twips.h"
 
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+
+#include <algorithm>
 
 namespace orv::creator {
 
@@ -50,7 +53,10 @@ bool Ver::muestraVista(const QString& ruta)
     const int borde = 2 * m_picture->frameWidth();
     m_picture->resize(qRound(imagen->width() / devicePixelRatioF()) + borde,
                       qRound(imagen->height() / devicePixelRatioF()) + borde);
-    const QSize exterior(m_picture->width() + ui::twips(this, 210),
+    // A small picture still leaves room for the button, with the picture's
+    // margin before it, and for the title.
+    const QSize exterior(std::max({m_picture->width() + ui::twips(this, 210), ui::twips(this, 1005 + 60),
+                                   ui::anchoMinimoParaTitulo(*this) + ui::twips(this, kMarcoAncho)}),
                          m_picture->height() + ui::twips(this, 900));
     setFixedSize(exterior.width() - ui::twips(this, kMarcoAncho),
                  exterior.height() - ui::twips(this, kMarcoAlto));

@@ -59,6 +59,8 @@ void Form1::menu_exportar_Click()
             kTitulo, ui::Icono::Exclamacion, ui::Botones::Aceptar);
         return;
     }
+    if (!ui::confirmaReemplazo(this, ruta))
+        return;
     OpcionesExport opciones;
     opciones.puntos = m_pantalla->font().pointSizeF();
     opciones.letras = rgb(m_pantalla->colorLetras());

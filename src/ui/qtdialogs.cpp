@@ -6,6 +6,7 @@
 #include <QColorDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -112,6 +113,8 @@ std::unique_ptr<QFileDialog> creaDialogoArchivo(QWidget* parent, const QString& 
     auto dialogo = std::make_unique<QFileDialog>(parent, titulo);
     dialogo->setOption(QFileDialog::DontUseNativeDialog);
     dialogo->setOption(QFileDialog::HideNameFilterDetails);
+    // The programs ask before replacing, about the name they really write.
+    dialogo->setOption(QFileDialog::DontConfirmOverwrite);
     dialogo->setAcceptMode(guardar ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialogo->setFileMode(guardar ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialogo->setViewMode(QFileDialog::Detail);
@@ -138,14 +141,32 @@ std::unique_ptr<QColorDialog> creaDialogoColor(QWidget* parent, const QColor& in
     return dialogo;
 }
 
-void anchoParaTitulo(QWidget& dialogo)
+int anchoMinimoParaTitulo(const QWidget& dialogo)
 {
     // The title bar's font is the window manager's; the application's bold
     // font stands in for it, with room for the icon and three buttons.
     QFont negrita = QApplication::font();
     negrita.setBold(true);
-    const int titulo = QFontMetrics(negrita).horizontalAdvance(dialogo.windowTitle());
-    dialogo.setMinimumWidth(std::max(dialogo.minimumWidth(), titulo + 160));
+    return QFontMetrics(negrita).horizontalAdvance(dialogo.windowTitle()) + 160;
+}
+
+void anchoParaTitulo(QWidget& dialogo)
+{
+    dialogo.setMinimumWidth(std::max(dialogo.minimumWidth(), anchoMinimoParaTitulo(dialogo)));
+}
+
+bool confirmaReemplazo(QWidget* parent, const QString& ruta)
+{
+    // A folder of that name is no file to replace: the write itself fails.
+    const QFileInfo info(ruta);
+    if (!info.exists() || info.isDir())
+        return true;
+    const QString titulo = parent ? parent->window()->windowTitle() : QString();
+    return prompt().mensaje(parent,
+                            QStringLiteral("El archivo %1 ya existe. ¿Desea reemplazarlo?")
+                                .arg(info.fileName()),
+                            titulo, Icono::Exclamacion, Botones::SiNo)
+        == Respuesta::Si;
 }
 
 } // namespace orv::ui

@@ -25,8 +25,16 @@ std::unique_ptr<QFileDialog> creaDialogoArchivo(QWidget* parent, const QString& 
 
 std::unique_ptr<QColorDialog> creaDialogoColor(QWidget* parent, const QColor& inicial);
 
+// Before a file is replaced: when `ruta` exists, asks through the prompt
+// "El archivo <nombre> ya existe. ¿Desea reemplazarlo?" and answers whether
+// to go on. The Save dialogs do not ask themselves, so that the question is
+// about the name really written (after a program adds its extension).
+bool confirmaReemplazo(QWidget* parent, const QString& ruta);
+
 // Widens a dialog (a progress dialog above all, which sizes itself to its
 // label) so that its window title is read whole beside the frame's buttons.
 void anchoParaTitulo(QWidget& dialogo);
+// The width that takes.
+int anchoMinimoParaTitulo(const QWidget& dialogo);
 
 } // namespace orv::ui

@@ -8,6 +8,7 @@
 #include "form1.h"
 #include "form2.h"
 #include "moviereader.h"
+#include "readfile.h"
 #include "runconverter.h"
 #include "scopedprompt.h"
 #include "scriptedprompt.h"
@@ -24,6 +25,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMainWindow>
 #include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
@@ -90,6 +92,7 @@ private slots:
     void convert_data();
     void convert();
     void doubleClickSendsBothValues();
+    void replacingAskedAndNameRemembered();
 
     void analyserLoads_data();
     void analyserLoads();
@@ -380,6 +383,46 @@ void TestConverter::convert()
     QCOMPARE(m_arrancados.size(), arranca ? 1 : 0);
     if (arranca)
         QCOMPARE(m_arrancados[0], (QStringList{ruta, dir.filePath(escrito)}));
+}
+
+// The dialog offers the name it last gave; a name that exists, as written
+// after the ".ovt" rule, is replaced only when the person says so. The
+// window is itself again before any message shows.
+void TestConverter::replacingAskedAndNameRemembered()
+{
+    struct Testigo : Guion
+    {
+        QList<bool> habilitada;
+        Respuesta mensaje(QWidget* parent, const QString& texto, const QString& titulo, Icono icono,
+                          orv::ui::Botones botones) override
+        {
+            habilitada << (parent && parent->window()->isEnabled()
+                           && static_cast<QMainWindow*>(parent->window())->centralWidget()->isEnabled());
+            return Guion::mensaje(parent, texto, titulo, icono, botones);
+        }
+    } g;
+    QTemporaryDir dir;
+    const QString existente = escribe(dir, u"peli.ovt"_s, "antes");
+    Form1 form;
+    lista(form)->addItems({escribe(dir, u"f.txt"_s, "1\nab\ncd\n"_ba)});
+    hijo<QLineEdit>(form, u"ancho"_s)->setText(u"2"_s);
+    hijo<QLineEdit>(form, u"alto"_s)->setText(u"2"_s);
+    hijo<QCheckBox>(form, u"Check1"_s)->setChecked(false);
+    g.archivos << dir.filePath(u"peli"_s) << dir.filePath(u"peli"_s);
+    g.respuestas << Respuesta::No << Respuesta::Si;
+    for (int vez = 0; vez < 2; ++vez)
+        QTest::mouseClick(hijo<QPushButton>(form, u"Command1"_s), Qt::LeftButton);
+    const auto dialogos = g.of(Kind::GuardarArchivo);
+    QCOMPARE(dialogos.size(), 2);
+    QCOMPARE(dialogos[0].inicial, QString());
+    QCOMPARE(dialogos[1].inicial, dir.filePath(u"peli"_s));
+    const auto mensajes = g.of(Kind::Mensaje);
+    QCOMPARE(mensajes.size(), 3); // asked twice, then the success
+    QCOMPARE(mensajes[0].texto, u"El archivo peli.ovt ya existe. ¿Desea reemplazarlo?"_s);
+    QCOMPARE(mensajes[0].botones, orv::ui::Botones::SiNo);
+    QCOMPARE(mensajes[2].titulo, u"Proceso exitoso"_s);
+    QCOMPARE(g.habilitada.last(), true);
+    QVERIFY(readFile(existente).startsWith("2,3,1,"));
 }
 
 void TestConverter::doubleClickSendsBothValues()

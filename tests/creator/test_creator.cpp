@@ -10,6 +10,7 @@
 #include "scriptedprompt.h"
 #include "settings.h"
 #include "tempsettings.h"
+#include "qtdialogs.h"
 #include "ver.h"
 #include "widgettest.h"
 
@@ -347,6 +348,33 @@ private slots:
         QVERIFY(f.findChild<QLabel*>("Picture1")->isHidden());
     }
 
+    // The dialog offers the name it last gave; a name that exists, as
+    // written after the ".ovt" rule, is replaced only when the person says so.
+    void replacingAskedAndNameRemembered()
+    {
+        QTemporaryDir dir;
+        QFile previa(dir.filePath(u"peli.ovt"_s));
+        QVERIFY(previa.open(QIODevice::WriteOnly) && previa.write("antes") == 5);
+        previa.close();
+        ScriptedPrompt& guion = *m_guion;
+        guion.archivos << dir.filePath(u"peli"_s) << dir.filePath(u"peli"_s);
+        guion.respuestas << Respuesta::No << Respuesta::Si;
+        Form1 f;
+        f.lista()->addItem(guardaImagen(dir, u"a.bmp"_s, 20, 24));
+        f.findChild<QCheckBox*>(u"Check1"_s)->setChecked(false);
+        for (int vez = 0; vez < 2; ++vez)
+            f.findChild<QPushButton*>(u"Command4"_s)->click();
+        const auto dialogos = guion.of(ScriptedPrompt::Kind::GuardarArchivo);
+        QCOMPARE(dialogos.size(), 2);
+        QCOMPARE(dialogos[1].inicial, dir.filePath(u"peli"_s));
+        const auto mensajes = guion.of(ScriptedPrompt::Kind::Mensaje);
+        QCOMPARE(mensajes.size(), 3);
+        QCOMPARE(mensajes[0].texto, u"El archivo peli.ovt ya existe. ¿Desea reemplazarlo?"_s);
+        QCOMPARE(mensajes[2].titulo, u"Proceso exitoso"_s);
+        orv::Pelicula p;
+        QVERIFY(orv::cargaPelicula(dir.filePath(u"peli.ovt"_s), p));
+    }
+
     // Cancelling the progress leaves no file and says nothing.
     void cancelLeavesNoFile()
     {
@@ -388,6 +416,7 @@ private slots:
     void previewSize_data()
     {
         QTest::addColumn<QSize>("imagen");
+        QTest::newRow("40 x 30: narrower than its button and title") << QSize(40, 30);
         QTest::newRow("100 x 50") << QSize(100, 50);
         QTest::newRow("300 x 200") << QSize(300, 200);
     }
@@ -400,9 +429,14 @@ private slots:
         QCOMPARE(ver.windowTitle(), u"Vista previa"_s);
         auto* picture = ver.findChild<QLabel*>(u"Picture1"_s);
         QCOMPARE(picture->contentsRect().size(), imagen);
-        QCOMPARE(ver.tamanoExterior(), picture->size() + QSize(tw(210), tw(900)));
+        const QSize justo = picture->size() + QSize(tw(210), tw(900));
+        QCOMPARE(ver.tamanoExterior().height(), justo.height());
+        QVERIFY(ver.tamanoExterior().width() >= justo.width());
+        QCOMPARE(ver.tamanoExterior().width() == justo.width(), imagen.width() >= 300);
         auto* aceptar = ver.findChild<QPushButton*>(u"Command1"_s);
+        QVERIFY(aceptar->x() >= picture->x());
         QVERIFY(ver.rect().contains(aceptar->geometry()));
+        QVERIFY(ver.width() >= orv::ui::anchoMinimoParaTitulo(ver));
         QVERIFY(aceptar->geometry().top() > picture->geometry().bottom());
         QVERIFY(ver.windowFlags() & Qt::Tool);
     }
