@@ -125,11 +125,58 @@ std::optional<QImage> wmfARaster(const QByteArray& datos)
     return resultado;
 }
 
+// The record stream of an EMF, checked before the library reads it: every
+// record at least its 8-byte head, a multiple of 4 long and wholly inside the
+// file; the first a header, the last the end-of-file record; and inside a
+// comment, its data and every EMF+ record it carries within the comment.
+// libemf2svg trusts these sizes and would read past the file.
+bool emfValido(const QByteArray& datos)
+{
+    const auto u32 = [&datos](qsizetype at) { return qFromLittleEndian<quint32>(datos.constData() + at); };
+    constexpr quint32 kCabecera = 1, kFin = 14, kComentario = 70;
+    constexpr quint32 kEmfMas = 0x2B464D45; // "EMF+"
+    const qsizetype total = datos.size();
+    if (total < 88 || u32(0) != kCabecera || u32(4) < 88 || u32(48) > quint32(total))
+        return false;
+    qsizetype at = 0;
+    quint32 tipo = 0;
+    while (at < total) {
+        if (total - at < 8)
+            return false;
+        tipo = u32(at);
+        const quint32 largo = u32(at + 4);
+        if (largo < 8 || largo % 4 != 0 || largo > quint64(total - at))
+            return false;
+        if (tipo == kComentario) {
+            if (largo < 12 || u32(at + 8) > largo - 12)
+                return false;
+            const qsizetype datosComentario = u32(at + 8);
+            if (datosComentario >= 4 && u32(at + 12) == kEmfMas) {
+                // EMF+ records: type, flags (16 bits each), size, data size.
+                qsizetype dentro = 4;
+                while (dentro < datosComentario) {
+                    if (datosComentario - dentro < 12)
+                        return false;
+                    const qsizetype r = at + 12 + dentro;
+                    const quint32 tamano = u32(r + 4), datosRegistro = u32(r + 8);
+                    if (tamano < 12 || tamano > quint64(datosComentario - dentro) || datosRegistro > tamano - 12)
+                        return false;
+                    dentro += tamano;
+                }
+            }
+        }
+        at += largo;
+        if (tipo == kFin)
+            break;
+    }
+    return tipo == kFin;
+}
+
 } // namespace
 
 QByteArray emfASvg(const QByteArray& datos)
 {
-    if (datos.isEmpty())
+    if (datos.isEmpty() || !emfValido(datos))
         return {};
     generatorOptions opciones{};
     // No namespace prefix: libemf2svg does not free the copy it makes of one.
@@ -157,9 +204,13 @@ std::optional<QImage> dibujaEmf(const QByteArray& datos)
     if (datos.size() < 24)
         return std::nullopt;
     const auto i32 = [&datos](int at) { return qFromLittleEndian<qint32>(datos.constData() + at); };
+    if (!emfValido(datos))
+        return std::nullopt;
+    // Each side alone first: the product of two 32-bit spans overflows.
     const qint64 ancho = qint64(i32(16)) - i32(8) + 1;
     const qint64 alto = qint64(i32(20)) - i32(12) + 1;
-    if (ancho <= 0 || alto <= 0 || ancho * alto > kPixelesMaximos)
+    if (ancho <= 0 || alto <= 0 || ancho > kPixelesMaximos || alto > kPixelesMaximos
+        || ancho * alto > kPixelesMaximos)
         return std::nullopt;
     return dibujaSvg(emfASvg(datos), QSize(int(ancho), int(alto)));
 }

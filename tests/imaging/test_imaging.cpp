@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstring>
+
 using namespace orv::imaging;
 using namespace imagefixtures;
 
@@ -51,6 +53,21 @@ bool parecido(QRgb a, QRgb b, int tolerancia)
     return std::abs(qRed(a) - qRed(b)) <= tolerancia &&
            std::abs(qGreen(a) - qGreen(b)) <= tolerancia &&
            std::abs(qBlue(a) - qBlue(b)) <= tolerancia;
+}
+
+// A valid 40 x 30 EMF with `registro` put before its end-of-file record,
+// the header's byte and record counts kept right.
+QByteArray conRegistro(const QByteArray& registro)
+{
+    QByteArray e = imagefixtures::emf(40, 30, {});
+    e.insert(e.size() - 20, registro);
+    const quint32 bytes = quint32(e.size());
+    std::memcpy(e.data() + 48, &bytes, 4);
+    quint32 registros = 0;
+    std::memcpy(&registros, e.constData() + 52, 4);
+    ++registros;
+    std::memcpy(e.data() + 52, &registros, 4);
+    return e;
 }
 
 QImage conTransparencia(int w, int h)
@@ -213,6 +230,31 @@ private slots:
         QTest::newRow("emf header only") << "h.emf" << emf(40, 30, {}).left(60);
         QTest::newRow("emf declaring a huge frame") << "g.emf" << emf(300000, 300000, {});
         QTest::newRow("missing file") << "no-existe.bmp" << QByteArray(); // null: not written
+        // Record streams the metafile library would trust and read past.
+        const QByteArray emfMas("EMF+");
+        const auto comentario = [](const QByteArray& carga) {
+            QByteArray r;
+            for (const quint32 v : {70u, quint32(12 + carga.size()), quint32(carga.size())})
+                r.append(reinterpret_cast<const char*>(&v), 4);
+            return r + carga;
+        };
+        const auto registroMas = [&](quint32 tamano, quint32 datos) {
+            QByteArray r = emfMas;
+            for (const quint32 v : {0x4008u, tamano, datos})
+                r.append(reinterpret_cast<const char*>(&v), 4);
+            return r;
+        };
+        QTest::newRow("emf+ payload claiming 0x7FFFFFFF bytes")
+            << "p.emf" << conRegistro(comentario(registroMas(12, 0x7FFFFFFF)));
+        QTest::newRow("emf+ record longer than its comment")
+            << "q.emf" << conRegistro(comentario(registroMas(0x7FFFFFF0, 0)));
+        QTest::newRow("comment data longer than its record")
+            << "r.emf" << conRegistro(QByteArray::fromHex("46000000" "0C000000" "FFFFFF7F"));
+        QTest::newRow("record past the end of the file")
+            << "s.emf" << conRegistro(QByteArray::fromHex("25000000" "00010000" "00000000"));
+        QTest::newRow("record not a multiple of four")
+            << "t.emf" << conRegistro(QByteArray::fromHex("25000000" "0D000000" "0000000000"));
+        QTest::newRow("no end-of-file record") << "u.emf" << emf(40, 30, {}).chopped(20);
     }
     void notPictures()
     {
