@@ -79,7 +79,20 @@ private:
     QString m_socket;
 };
 
+// A movie in a fresh folder, and a private tmux server beside it (stopped
+// before the folder goes).
+struct Escena
+{
+    QTemporaryDir dir;
+    QString movie = fixtures::writeFile(dir, "peli.ovt", kMovie);
+    Tmux tmux{dir.filePath("tmux.sock")};
+};
+
 } // namespace
+
+#define SKIP_WITHOUT_TMUX()                                                                        \
+    if (QStandardPaths::findExecutable("tmux").isEmpty())                                          \
+    QSKIP("tmux is not installed: orv play is not tried in a terminal")
 
 class TestOrvVerbs : public QObject
 {
@@ -258,44 +271,41 @@ void TestOrvVerbs::playInATerminal_data()
 void TestOrvVerbs::playInATerminal()
 {
     QFETCH(bool, interrupt);
-    if (QStandardPaths::findExecutable("tmux").isEmpty())
-        QSKIP("tmux is not installed: orv play is not tried in a terminal");
-    QTemporaryDir dir;
-    const QString movie = fixtures::writeFile(dir, "peli.ovt", kMovie);
-    const QString after = dir.filePath("after");
-    Tmux tmux(dir.filePath("tmux.sock"));
+    SKIP_WITHOUT_TMUX();
+    Escena e;
+    const QString after = e.dir.filePath("after");
     // The shell around the player records the exit status and the terminal's
     // modes once the player has gone.
-    tmux.start(QStringLiteral("%1 play --pause 3600000 %2; echo \"status $?\" > %3; stty -a >> %3; "
+    e.tmux.start(QStringLiteral("%1 play --pause 3600000 %2; echo \"status $?\" > %3; stty -a >> %3; "
                               "echo player-gone; sleep 60")
-                   .arg(QStringLiteral(ORV_CLI_PATH), movie, after),
+                   .arg(QStringLiteral(ORV_CLI_PATH), e.movie, after),
                60, 12);
-    QVERIFY2(tmux.waitFor("Cuadro 1 de 3"), qPrintable(tmux.screen()));
-    QVERIFY(tmux.screen().contains(QString::fromUtf8("FRAME-ZERO\n............\n÷¤€ab")));
-    QCOMPARE(tmux.value("#{alternate_on}"), QString("1"));
+    QVERIFY2(e.tmux.waitFor("Cuadro 1 de 3"), qPrintable(e.tmux.screen()));
+    QVERIFY(e.tmux.screen().contains(QString::fromUtf8("FRAME-ZERO\n............\n÷¤€ab")));
+    QCOMPARE(e.tmux.value("#{alternate_on}"), QString("1"));
 
     // Playing with an hour's pause: only keys move the frame.
-    tmux.keys({"Right"});
-    QVERIFY2(tmux.waitFor("Cuadro 2 de 3"), qPrintable(tmux.screen()));
-    QVERIFY(tmux.screen().contains("FRAME-ONE"));
-    tmux.keys({"Right"});
-    QVERIFY(tmux.waitFor("Cuadro 3 de 3"));
-    tmux.keys({"Right", "Left"});
-    QVERIFY2(tmux.waitFor("Cuadro 2 de 3"), qPrintable(tmux.screen()));
-    tmux.keys({"Home"});
-    QVERIFY(tmux.waitFor("Cuadro 1 de 3"));
-    QVERIFY(tmux.screen().contains("FRAME-ZERO"));
-    tmux.keys({"r"});
-    QVERIFY(tmux.waitFor(QString::fromUtf8("repetir: sí")));
-    tmux.keys({"+"});
-    QVERIFY2(tmux.waitFor("pausa 2880000 ms"), qPrintable(tmux.screen()));
-    tmux.keys({"Space", "Right"}); // stopped, stepping still works
-    QVERIFY(tmux.waitFor("Cuadro 2 de 3"));
+    e.tmux.keys({"Right"});
+    QVERIFY2(e.tmux.waitFor("Cuadro 2 de 3"), qPrintable(e.tmux.screen()));
+    QVERIFY(e.tmux.screen().contains("FRAME-ONE"));
+    e.tmux.keys({"Right"});
+    QVERIFY(e.tmux.waitFor("Cuadro 3 de 3"));
+    e.tmux.keys({"Right", "Left"});
+    QVERIFY2(e.tmux.waitFor("Cuadro 2 de 3"), qPrintable(e.tmux.screen()));
+    e.tmux.keys({"Home"});
+    QVERIFY(e.tmux.waitFor("Cuadro 1 de 3"));
+    QVERIFY(e.tmux.screen().contains("FRAME-ZERO"));
+    e.tmux.keys({"r"});
+    QVERIFY(e.tmux.waitFor(QString::fromUtf8("repetir: sí")));
+    e.tmux.keys({"+"});
+    QVERIFY2(e.tmux.waitFor("pausa 2880000 ms"), qPrintable(e.tmux.screen()));
+    e.tmux.keys({"Space", "Right"}); // stopped, stepping still works
+    QVERIFY(e.tmux.waitFor("Cuadro 2 de 3"));
 
-    tmux.keys({interrupt ? "C-c" : "q"});
-    QVERIFY2(tmux.waitFor("player-gone"), qPrintable(tmux.screen()));
-    QCOMPARE(tmux.value("#{alternate_on}"), QString("0"));
-    QCOMPARE(tmux.value("#{cursor_flag}"), QString("1"));
+    e.tmux.keys({interrupt ? "C-c" : "q"});
+    QVERIFY2(e.tmux.waitFor("player-gone"), qPrintable(e.tmux.screen()));
+    QCOMPARE(e.tmux.value("#{alternate_on}"), QString("0"));
+    QCOMPARE(e.tmux.value("#{cursor_flag}"), QString("1"));
     QFile f(after);
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QString modes = QString::fromUtf8(f.readAll());
@@ -308,26 +318,22 @@ void TestOrvVerbs::playInATerminal()
 
 void TestOrvVerbs::playsToTheEndAndLeaves()
 {
-    if (QStandardPaths::findExecutable("tmux").isEmpty())
-        QSKIP("tmux is not installed: orv play is not tried in a terminal");
-    QTemporaryDir dir;
-    const QString movie = fixtures::writeFile(dir, "peli.ovt", kMovie);
-    Tmux tmux(dir.filePath("tmux.sock"));
+    SKIP_WITHOUT_TMUX();
+    Escena e;
     // Two frames, then a single frame (which cannot play) shown for one pause.
-    tmux.start(QStringLiteral("%1 play --once --pause 40 --frames 1-2 %2; echo \"status $?\"; "
+    e.tmux.start(QStringLiteral("%1 play --once --pause 40 --frames 1-2 %2; echo \"status $?\"; "
                               "%1 play --once --pause 40 --frames 0 %2; echo \"again $?\"")
-                   .arg(QStringLiteral(ORV_CLI_PATH), movie),
+                   .arg(QStringLiteral(ORV_CLI_PATH), e.movie),
                60, 12);
-    QVERIFY2(tmux.waitForExit(), qPrintable(tmux.screen()));
-    QVERIFY2(tmux.screen().contains("status 0") && tmux.screen().contains("again 0"),
-             qPrintable(tmux.screen()));
-    QCOMPARE(tmux.value("#{alternate_on}"), QString("0"));
+    QVERIFY2(e.tmux.waitForExit(), qPrintable(e.tmux.screen()));
+    QVERIFY2(e.tmux.screen().contains("status 0") && e.tmux.screen().contains("again 0"),
+             qPrintable(e.tmux.screen()));
+    QCOMPARE(e.tmux.value("#{alternate_on}"), QString("0"));
 }
 
 void TestOrvVerbs::largeMovieIsCut()
 {
-    if (QStandardPaths::findExecutable("tmux").isEmpty())
-        QSKIP("tmux is not installed: orv play is not tried in a terminal");
+    SKIP_WITHOUT_TMUX();
     QTemporaryDir dir;
     QByteArray line;
     for (int r = 0; r < 30; ++r)
@@ -352,43 +358,37 @@ void TestOrvVerbs::largeMovieIsCut()
 // does not use change nothing either.
 void TestOrvVerbs::unknownKeysAreSwallowed()
 {
-    if (QStandardPaths::findExecutable("tmux").isEmpty())
-        QSKIP("tmux is not installed: orv play is not tried in a terminal");
-    QTemporaryDir dir;
-    const QString movie = fixtures::writeFile(dir, "peli.ovt", kMovie);
-    Tmux tmux(dir.filePath("tmux.sock"));
-    tmux.start(QStringLiteral("%1 play --pause 3600000 %2; echo \"status $?\"; stty -icanon min 0 time 5; "
+    SKIP_WITHOUT_TMUX();
+    Escena e;
+    e.tmux.start(QStringLiteral("%1 play --pause 3600000 %2; echo \"status $?\"; stty -icanon min 0 time 5; "
                               "echo \"left:[$(dd bs=64 count=1 2>/dev/null)]\"; sleep 60")
-                   .arg(QStringLiteral(ORV_CLI_PATH), movie),
+                   .arg(QStringLiteral(ORV_CLI_PATH), e.movie),
                60, 12);
-    QVERIFY2(tmux.waitFor("Cuadro 1 de 3"), qPrintable(tmux.screen()));
+    QVERIFY2(e.tmux.waitFor("Cuadro 1 de 3"), qPrintable(e.tmux.screen()));
     for (const char* key : {"C-Right", "S-Right", "M-x", "F12", "NPage", "C-Left"}) {
-        tmux.keys({key});
+        e.tmux.keys({key});
         QThread::msleep(150);
-        QVERIFY2(tmux.screen().contains("Cuadro 1 de 3") && tmux.screen().contains("FRAME-ZERO"),
-                 qPrintable(QString::fromLatin1(key) + "\n" + tmux.screen()));
+        QVERIFY2(e.tmux.screen().contains("Cuadro 1 de 3") && e.tmux.screen().contains("FRAME-ZERO"),
+                 qPrintable(QString::fromLatin1(key) + "\n" + e.tmux.screen()));
     }
-    tmux.keys({"Escape"}); // alone, it still quits
-    QVERIFY2(tmux.waitFor("left:["), qPrintable(tmux.screen()));
-    QVERIFY2(tmux.screen().contains("status 0\nleft:[]"), qPrintable(tmux.screen()));
+    e.tmux.keys({"Escape"}); // alone, it still quits
+    QVERIFY2(e.tmux.waitFor("left:["), qPrintable(e.tmux.screen()));
+    QVERIFY2(e.tmux.screen().contains("status 0\nleft:[]"), qPrintable(e.tmux.screen()));
 }
 
 // A terminal that cannot place the cursor, or none named at all, is refused
 // in Spanish with the usage status, as a pipe is.
 void TestOrvVerbs::terminalsThatCannotPlay()
 {
-    if (QStandardPaths::findExecutable("tmux").isEmpty())
-        QSKIP("tmux is not installed: orv play is not tried in a terminal");
-    QTemporaryDir dir;
-    const QString movie = fixtures::writeFile(dir, "peli.ovt", kMovie);
-    Tmux tmux(dir.filePath("tmux.sock"));
+    SKIP_WITHOUT_TMUX();
+    Escena e;
     // A first line of the shell's own: tmux may still be settling the pane.
-    tmux.start(QStringLiteral("echo begin; for t in dumb nosuchterm; do TERM=$t %1 play --once %2 2>&1; echo \"$t $?\"; done; "
+    e.tmux.start(QStringLiteral("echo begin; for t in dumb nosuchterm; do TERM=$t %1 play --once %2 2>&1; echo \"$t $?\"; done; "
                               "env -u TERM %1 play --once %2 2>&1; echo \"unset $?\"")
-                   .arg(QStringLiteral(ORV_CLI_PATH), movie),
+                   .arg(QStringLiteral(ORV_CLI_PATH), e.movie),
                100, 20);
-    QVERIFY2(tmux.waitForExit(), qPrintable(tmux.screen()));
-    const QString screen = tmux.screen();
+    QVERIFY2(e.tmux.waitForExit(), qPrintable(e.tmux.screen()));
+    const QString screen = e.tmux.screen();
     for (const char* line : {"dumb 2", "nosuchterm 2", "unset 2", "que pueda mover el cursor",
                              "no conoce el terminal", "la variable TERM no"})
         QVERIFY2(screen.contains(QString::fromUtf8(line)), qPrintable(line + ("\n" + screen)));
@@ -400,20 +400,17 @@ void TestOrvVerbs::terminalsThatCannotPlay()
 // keep their columns; the status line too.
 void TestOrvVerbs::asciiTerminalKeepsTheColumns()
 {
-    if (QStandardPaths::findExecutable("tmux").isEmpty())
-        QSKIP("tmux is not installed: orv play is not tried in a terminal");
-    QTemporaryDir dir;
-    const QString movie = fixtures::writeFile(dir, "peli.ovt", kMovie);
-    Tmux tmux(dir.filePath("tmux.sock"));
-    tmux.start(QStringLiteral("LANG=C LC_ALL=C %1 play --pause 3600000 %2; sleep 60")
-                   .arg(QStringLiteral(ORV_CLI_PATH), movie),
+    SKIP_WITHOUT_TMUX();
+    Escena e;
+    e.tmux.start(QStringLiteral("LANG=C LC_ALL=C %1 play --pause 3600000 %2; sleep 60")
+                   .arg(QStringLiteral(ORV_CLI_PATH), e.movie),
                80, 12);
-    QVERIFY2(tmux.waitFor("Cuadro 1 de 3"), qPrintable(tmux.screen()));
-    QVERIFY2(tmux.screen().contains("FRAME-ZERO\n............\n+*Eab\n"), qPrintable(tmux.screen()));
-    QVERIFY2(tmux.screen().contains("repetir: no | espacio, < >, Inicio"), qPrintable(tmux.screen()));
-    tmux.keys({"r"});
-    QVERIFY2(tmux.waitFor("repetir: si |"), qPrintable(tmux.screen()));
-    tmux.keys({"q"});
+    QVERIFY2(e.tmux.waitFor("Cuadro 1 de 3"), qPrintable(e.tmux.screen()));
+    QVERIFY2(e.tmux.screen().contains("FRAME-ZERO\n............\n+*Eab\n"), qPrintable(e.tmux.screen()));
+    QVERIFY2(e.tmux.screen().contains("repetir: no | espacio, < >, Inicio"), qPrintable(e.tmux.screen()));
+    e.tmux.keys({"r"});
+    QVERIFY2(e.tmux.waitFor("repetir: si |"), qPrintable(e.tmux.screen()));
+    e.tmux.keys({"q"});
 }
 
 QTEST_GUILESS_MAIN(TestOrvVerbs)

@@ -28,11 +28,6 @@ bool writeAll(const QString& path, const QByteArray& bytes)
     return f.abre() && f.escribe(bytes) && f.termina();
 }
 
-QStringList entries(const QString& dir)
-{
-    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-}
-
 } // namespace
 
 class TestArchivoSeguro : public QObject
@@ -97,7 +92,7 @@ private slots:
         if (status == kSkipped)
             QSKIP("the file-size limit could not be set");
         QCOMPARE(status, 0);
-        QCOMPARE(entries(dir.path()), QStringList());
+        QCOMPARE(entriesOf(dir.path()), QStringList());
     }
 };
 

@@ -102,6 +102,14 @@ private:
 // Reads the start of the first line: compressed when it begins with "PK".
 // This comes before every other test, so an empty file is an error whatever
 // its name.
+// Opens a scratch file that must not exist yet: a folder that cannot hold
+// it is an access problem of this movie alone, not a failed archive build.
+void abreNuevo(QFile& temporal)
+{
+    if (!temporal.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        raise(kPermissionDenied, QStringLiteral("Permission denied"));
+}
+
 bool empiezaConPK(const QString& ruta)
 {
     const QByteArray start = Entrada(ruta).inicio(2);
@@ -228,18 +236,12 @@ void Compactador::comprime(const QString& ruta)
 {
     const QFileInfo info(ruta);
     const QByteArray original = Entrada(ruta).lee(m_tamanoMaximo);
-    limpiaHuerfanos(info.absolutePath());
-    const QString temporal = nombreTemporal(ruta);
-    auto limpia = qScopeGuard([&temporal] { QFile::remove(temporal); });
+    const QString temporal = temporalPara(info);
     {
-        // The scratch name is taken first: a folder that cannot hold it is an
-        // access problem of this movie alone, not a failed archive build.
-        QFile reserva(temporal);
-        if (!reserva.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            limpia.dismiss(); // nothing of ours to remove
-            raise(kPermissionDenied, QStringLiteral("Permission denied"));
-        }
+        QFile reserva(temporal); // the name is taken before the archive is built
+        abreNuevo(reserva);
     }
+    auto limpia = qScopeGuard([&temporal] { QFile::remove(temporal); });
     avanza(ruta);
     std::int32_t estado = zip_status::Write;
     if (!falla(PasoCompactacion::Construccion)) {
@@ -287,18 +289,13 @@ void Compactador::descomprime(const QString& ruta)
     if (Pelicula leida; !parsePelicula(*plana, leida))
         raise(kNoMember, QStringLiteral("el archivo comprimido no contiene una película válida"));
     avanza(ruta);
-    limpiaHuerfanos(info.absolutePath());
-    const QString temporal = nombreTemporal(ruta);
+    const QString temporal = temporalPara(info);
+    QFile salida(temporal);
+    abreNuevo(salida);
     auto limpia = qScopeGuard([&temporal] { QFile::remove(temporal); });
-    {
-        QFile salida(temporal);
-        if (!salida.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            limpia.dismiss(); // the name belongs to someone else
-            raise(kPermissionDenied, QStringLiteral("Permission denied"));
-        }
-        if (salida.write(*plana) != plana->size() || !salida.flush())
-            raise(kDiskFull, QStringLiteral("Disk full"));
-    }
+    if (salida.write(*plana) != plana->size() || !salida.flush())
+        raise(kDiskFull, QStringLiteral("Disk full"));
+    salida.close();
     if (falla(PasoCompactacion::Volcado) || !vuelcaADisco(temporal))
         raise(kDiskFull, QStringLiteral("The movie could not be written to disk"));
     if (falla(PasoCompactacion::Comprobacion) || QFileInfo(temporal).size() != plana->size())
@@ -307,6 +304,18 @@ void Compactador::descomprime(const QString& ruta)
     if (falla(PasoCompactacion::Renombrado) || !reemplazaArchivo(temporal, ruta))
         raise(kPermissionDenied, QStringLiteral("The movie could not be replaced"));
     limpia.dismiss();
+}
+
+// A fresh scratch name beside the movie. The first time a folder is met, the
+// scratch files dead processes left there are removed.
+QString Compactador::temporalPara(const QFileInfo& pelicula)
+{
+    const QString carpeta = pelicula.absolutePath();
+    if (!m_carpetasLimpias.contains(carpeta)) {
+        limpiaHuerfanos(carpeta);
+        m_carpetasLimpias.insert(carpeta);
+    }
+    return nombreTemporal(pelicula.absoluteFilePath());
 }
 
 bool comprimePeliculaEnSitio(const QString& ruta, QStringList* lineas)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDateTime>
+#include <QFileInfo>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -80,6 +82,7 @@ private:
     void avanza(const QString& ruta) const;
     void comprime(const QString& ruta);
     void descomprime(const QString& ruta);
+    QString temporalPara(const QFileInfo& pelicula);
 
     Historial m_historial;
     ModoCompactacion m_modo = ModoCompactacion::Automatico;
@@ -89,6 +92,7 @@ private:
     FallaPaso m_falla;
     Reloj m_reloj;
     PasswordProvider* m_contrasenas = nullptr;
+    QSet<QString> m_carpetasLimpias; // folders whose stray scratch files are gone
     ResultadoArchivo* m_actual = nullptr;
 };
 

@@ -9,6 +9,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <utility>
 
 namespace orv {
 namespace {
@@ -102,44 +103,59 @@ std::optional<QByteArray> MemberSource::inflateWhole()
     return out;
 }
 
+// Calls `f(index, stat)` for each regular-file entry, in order, until it
+// answers false; folders and links are passed over. False when an entry
+// cannot be read.
+template <typename F>
+bool eachFileEntry(zip_t* za, F&& f)
+{
+    const zip_int64_t count = zip_get_num_entries(za, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const auto index = static_cast<zip_uint64_t>(i);
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(za, index, 0, &st) != 0)
+            return false;
+        if (isRegularFileEntry(za, index, st) && !f(index, st))
+            break;
+    }
+    return true;
+}
+
 std::unique_ptr<ByteSource> firstMember(ArchivePtr za, zip_uint64_t archiveSize,
                                         PasswordProvider* passwords)
 {
     // Reading a member is an extraction like any other: its password
     // questions start afresh.
     CodeModule::beginExtraction();
-    const zip_int64_t count = zip_get_num_entries(za.get(), 0);
-    for (zip_int64_t i = 0; i < count; ++i) {
-        const auto index = static_cast<zip_uint64_t>(i);
-        zip_stat_t st;
-        zip_stat_init(&st);
-        if (zip_stat_index(za.get(), index, 0, &st) != 0)
+    // The first file member decides: a damaged one is not skipped in favour
+    // of a later member.
+    std::optional<std::pair<zip_uint64_t, zip_stat_t>> first;
+    if (!eachFileEntry(za.get(), [&first](zip_uint64_t index, const zip_stat_t& st) {
+            first.emplace(index, st);
+            return false;
+        }) || !first)
+        return nullptr;
+    const auto& [index, st] = *first;
+    const zip_uint64_t need = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_CRC
+                              | ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
+    if ((st.valid & need) != need || st.comp_size > archiveSize)
+        return nullptr;
+    if (st.comp_method == ZIP_CM_DEFLATE && st.size > st.comp_size * kMaxDeflateRatio + 64)
+        return nullptr;
+    FilePtr f;
+    if (st.encryption_method == ZIP_EM_NONE) {
+        f.reset(zip_fopen_index(za.get(), index, 0));
+    } else {
+        const std::optional<QByteArray> pw =
+            askPassword(passwords, QString::fromUtf8(st.name ? st.name : ""));
+        if (!pw)
             return nullptr;
-        if (!isRegularFileEntry(za.get(), index, st))
-            continue;
-        // The first file member decides: a damaged one is not skipped in
-        // favour of a later member.
-        const zip_uint64_t need = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_CRC
-                                  | ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
-        if ((st.valid & need) != need || st.comp_size > archiveSize)
-            return nullptr;
-        if (st.comp_method == ZIP_CM_DEFLATE && st.size > st.comp_size * kMaxDeflateRatio + 64)
-            return nullptr;
-        FilePtr f;
-        if (st.encryption_method == ZIP_EM_NONE) {
-            f.reset(zip_fopen_index(za.get(), index, 0));
-        } else {
-            const std::optional<QByteArray> pw =
-                askPassword(passwords, QString::fromUtf8(st.name ? st.name : ""));
-            if (!pw)
-                return nullptr;
-            f.reset(zip_fopen_index_encrypted(za.get(), index, 0, pw->constData()));
-        }
-        if (!f)
-            return nullptr;
-        return std::make_unique<MemberSource>(std::move(za), std::move(f), index, st);
+        f.reset(zip_fopen_index_encrypted(za.get(), index, 0, pw->constData()));
     }
-    return nullptr;
+    if (!f)
+        return nullptr;
+    return std::make_unique<MemberSource>(std::move(za), std::move(f), index, st);
 }
 
 // The whole of a member, read to its end so that its CRC is checked.
@@ -213,18 +229,13 @@ std::optional<FileMembers> fileMembers(const QByteArray& encodedPath)
     if (!za)
         return std::nullopt;
     FileMembers out;
-    const zip_int64_t count = zip_get_num_entries(za.get(), 0);
-    for (zip_int64_t i = 0; i < count; ++i) {
-        const auto index = static_cast<zip_uint64_t>(i);
-        zip_stat_t st;
-        zip_stat_init(&st);
-        if (zip_stat_index(za.get(), index, 0, &st) != 0)
-            return std::nullopt;
-        if (!isRegularFileEntry(za.get(), index, st))
-            continue;
+    const bool read = eachFileEntry(za.get(), [&out](zip_uint64_t, const zip_stat_t& st) {
         if (out.count++ == 0)
             out.firstEncrypted = (st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE;
-    }
+        return true;
+    });
+    if (!read)
+        return std::nullopt;
     return out;
 }
 

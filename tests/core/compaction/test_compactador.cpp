@@ -27,12 +27,6 @@ Q_DECLARE_METATYPE(EstadoArchivo)
 
 namespace {
 
-// Everything in a folder, hidden scratch files included.
-QStringList entries(const QString& dir)
-{
-    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-}
-
 QStringList memberNames(const QString& zipPath)
 {
     QStringList out;
@@ -107,7 +101,7 @@ private slots:
         QVERIFY2(r.lineas[0].startsWith(prefix + path), qPrintable(r.lineas[0]));
         const QString expected = after == "same" ? before : after == "zip" ? zipForm(name, movie) : plainForm(movie);
         QCOMPARE(form(path), expected);
-        QCOMPARE(entries(dir.path()), QStringList{name}); // no scratch file left
+        QCOMPARE(entriesOf(dir.path()), QStringList{name}); // no scratch file left
     }
 
     void errorLines_data()
@@ -134,12 +128,12 @@ private slots:
             fixtures::writeFile(dir, name, {});
         if (what == "folder")
             QDir(dir.path()).mkdir(name);
-        const QStringList before = entries(dir.path());
+        const QStringList before = entriesOf(dir.path());
         Compactador c;
         const auto r = c.procesaArchivo(path);
         QCOMPARE(r.estado, EstadoArchivo::Error);
         QCOMPARE(r.lineas, QStringList{prefix + path + suffix});
-        QCOMPARE(entries(dir.path()), before);
+        QCOMPARE(entriesOf(dir.path()), before);
     }
 
     void autoTwiceGivesTheOriginalBackWithItsPermissions()
@@ -208,7 +202,7 @@ private slots:
         QCOMPARE(writable, !readOnly || force);
         if (readOnly && force)
             QCOMPARE(QFile::permissions(path) & 0x7077, ro | QFileDevice::WriteOwner);
-        QCOMPARE(entries(dir.path()), QStringList{name});
+        QCOMPARE(entriesOf(dir.path()), QStringList{name});
     }
 
     void timeLineBeforeEveryLineOutsideAnalyze_data()
@@ -291,8 +285,8 @@ private slots:
             QCOMPARE(r.lineas, QStringList{"Error en: " + path + ", " + why});
             QCOMPARE(readFile(path), before);
         }
-        QCOMPARE(entries(dir.path()), QStringList{"peli.ovt"});
-        QCOMPARE(entries(outer.filePath("a/b")), QStringList{QFileInfo(dir.path()).fileName()});
+        QCOMPARE(entriesOf(dir.path()), QStringList{"peli.ovt"});
+        QCOMPARE(entriesOf(outer.filePath("a/b")), QStringList{QFileInfo(dir.path()).fileName()});
         QVERIFY(!QFile::exists("/tmp/orv-absoluta.ovt"));
     }
 
@@ -377,7 +371,7 @@ private slots:
         if (status == childprocess::kSkipped)
             QSKIP("no user without root could be had");
         QCOMPARE(status, 0);
-        QCOMPARE(entries(cerrada.path()), QStringList{"p.ovt"});
+        QCOMPARE(entriesOf(cerrada.path()), QStringList{"p.ovt"});
         QCOMPARE(form(next), zipForm("q.ovt", fixtures::textMovie(6)));
     }
 
@@ -419,7 +413,7 @@ private slots:
         QCOMPARE(r.lineas.size(), 1);
         QVERIFY(r.lineas.first().startsWith("Error en: " + path + ", "));
         QCOMPARE(readFile(path), before);
-        QCOMPARE(entries(dir.path()), QStringList{"p.ovt"});
+        QCOMPARE(entriesOf(dir.path()), QStringList{"p.ovt"});
     }
 
     // The read-back check compares bytes, not only that the archive opens:
@@ -449,7 +443,7 @@ private slots:
         QCOMPARE(r.lineas.size(), 1);
         QVERIFY(r.lineas.first().startsWith("Error en: " + path + ", "));
         QCOMPARE(readFile(path), movie);
-        QCOMPARE(entries(dir.path()), QStringList{"p.ovt"});
+        QCOMPARE(entriesOf(dir.path()), QStringList{"p.ovt"});
     }
 
     void compressInPlaceForWriters_data()
