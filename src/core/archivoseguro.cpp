@@ -71,12 +71,10 @@ bool ArchivoSeguro::termina()
     return m_ok;
 }
 
-// Keeps the first failure: cancelling afterwards would replace it with
-// "Writing canceled by application".
+// Keeps the failure as it happened: the cancel that follows would replace
+// it with "Writing canceled by application".
 void ArchivoSeguro::fallo()
 {
-    if (m_codigo != QFileDevice::NoError)
-        return;
     m_codigo = m_archivo.error() != QFileDevice::NoError ? m_archivo.error() : QFileDevice::WriteError;
     m_error = m_archivo.errorString();
 }
