@@ -144,7 +144,9 @@ bool openByNameBytes(QFile& file, const QByteArray& nameBytes)
 #else
     if (nameBytes.isEmpty() || nameBytes.contains('\0'))
         return false;
-    const int fd = ::open(nameBytes.constData(), O_RDONLY | O_CLOEXEC);
+    // Without waiting: opening a FIFO would wait for a writer for ever. The
+    // descriptor is checked before anything is read.
+    const int fd = ::open(nameBytes.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
     struct stat st;

@@ -45,7 +45,8 @@ QString localFileFromUrl(const QUrl& url);
 bool isFileByName(QStringView name);
 
 // Opens the file whose name is `nameBytes` (bytes on Unix, UTF-8 on
-// Windows) for reading. Only a regular file opens.
+// Windows) for reading. Only a regular file opens (after following a link):
+// a FIFO or a device is refused at once, without waiting or reading.
 bool openByNameBytes(QFile& file, const QByteArray& nameBytes);
 
 } // namespace orv

@@ -2,6 +2,7 @@
 
 #include "imagen.h"
 #include "metarchivo.h"
+#include "nativename.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -103,8 +104,8 @@ std::optional<QImage> leeRaster(const QByteArray& datos, const QByteArray& exten
 
 std::optional<QImage> decodificaImagen(const QString& ruta)
 {
-    QFile archivo(ruta);
-    if (!archivo.open(QIODevice::ReadOnly) || archivo.size() > kBytesMaximos)
+    QFile archivo;
+    if (!openByNameBytes(archivo, QFile::encodeName(ruta)) || archivo.size() > kBytesMaximos)
         return std::nullopt;
     const QByteArray datos = archivo.readAll();
     const QByteArray extension = QFileInfo(ruta).suffix().toLower().toLatin1();

@@ -6,6 +6,7 @@
 #include "readfile.h"
 
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -263,6 +264,20 @@ private slots:
         const QString ruta = m_dir.filePath(nombre);
         QVERIFY(datos.isNull() || escribe(ruta, datos));
         QVERIFY(!decodificaImagen(ruta));
+    }
+
+    // A FIFO or a device named like a picture is refused at once, without
+    // reading (a link to /dev/zero would otherwise be read until memory ends).
+    void specialFilesAreNoPictures()
+    {
+        for (const char* kind : {"fifo", "zero"}) {
+            QTemporaryDir dir;
+            const QString ruta = specialFile(dir, QStringLiteral("i.bmp"), QString::fromLatin1(kind));
+            QElapsedTimer clock;
+            clock.start();
+            QVERIFY2(!decodificaImagen(ruta), kind);
+            QVERIFY(clock.elapsed() < 1000);
+        }
     }
 
     // Decoding ahead still hands pictures out in list order, failures in place.

@@ -3,6 +3,7 @@
 #include "archiveerror.h"
 #include "cgzipfiles.h"
 #include "moviereader.h"
+#include "nativename.h"
 #include "reemplazoseguro.h"
 #include "zipmember.h"
 
@@ -15,11 +16,6 @@
 
 #include <algorithm>
 
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace orv {
 namespace {
@@ -43,32 +39,15 @@ constexpr int kCheckFailed = archive_errors::ZipBase + ZIP_ER_INCONS;
     throw ArchiveError(number, kSource, description);
 }
 
-// A movie opened for reading, only when it is a regular file (after
-// following a link): a FIFO would wait for ever for a writer and a device
-// never ends. On Unix it is opened without waiting, then checked on the open
-// descriptor, so nothing can be swapped in between; Windows has neither in
-// its file names.
+// A movie opened for reading, only when it is a regular file (a FIFO would
+// wait for ever for a writer, and a device never ends).
 class Entrada
 {
 public:
-    explicit Entrada(const QString& ruta) : m_archivo(ruta)
+    explicit Entrada(const QString& ruta)
     {
-        const QFileInfo info(ruta);
-        if (ruta.isEmpty() || info.isDir())
-            raise(kAccessError, QStringLiteral("Path/File access error"));
-#ifdef Q_OS_UNIX
-        const int fd = ::open(QFile::encodeName(ruta).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        struct stat st;
-        if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
-            ::close(fd);
-            raise(kAccessError, QStringLiteral("Path/File access error"));
-        }
-        const bool abierto = fd >= 0 && m_archivo.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-#else
-        const bool abierto = m_archivo.open(QIODevice::ReadOnly);
-#endif
-        if (!abierto) {
-            if (!info.exists())
+        if (!openByNameBytes(m_archivo, QFile::encodeName(ruta))) {
+            if (!ruta.isEmpty() && !QFileInfo::exists(ruta))
                 raise(kFileNotFound, QStringLiteral("File not found"));
             raise(kAccessError, QStringLiteral("Path/File access error"));
         }

@@ -3,6 +3,7 @@
 #include "cp1252.h"
 #include "lectorlineas.h"
 #include "moviewriter.h"
+#include "nativename.h"
 #include "numeric.h"
 
 #include <QFile>
@@ -109,10 +110,8 @@ QString tituloFalloParametros() { return QStringLiteral("Error en los parámetro
 
 bool puedeabrir(const QString& ruta)
 {
-    if (QFileInfo(ruta).isDir())
-        return false;
-    QFile archivo(ruta);
-    return archivo.open(QIODevice::ReadOnly);
+    QFile archivo;
+    return openByNameBytes(archivo, QFile::encodeName(ruta));
 }
 
 PeliculaConvertida::PeliculaConvertida(qsizetype largoCuadro)
@@ -181,8 +180,8 @@ QByteArrayView PeliculaConvertida::tramo(int i, int& cuantos) const
 bool leeFuente(const QString& ruta, const ParametrosConversion& p, PeliculaConvertida& pelicula,
                const std::function<bool(qint64)>& progreso)
 {
-    QFile archivo(ruta);
-    if (!archivo.open(QIODevice::ReadOnly))
+    QFile archivo;
+    if (!openByNameBytes(archivo, QFile::encodeName(ruta)))
         return false;
     const qsizetype ancho = static_cast<qsizetype>(anchoUsado(p));
     const std::int64_t alto = altoUsado(p);

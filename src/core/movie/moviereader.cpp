@@ -93,8 +93,8 @@ bool cargaPelicula(const QString& ruta, Pelicula& out, const LoadOptions& option
     const QFileInfo info(ruta);
     if (ruta.isEmpty() || !info.isFile())
         return false;
-    QFile file(ruta);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+    QFile file;
+    if (!openByNameBytes(file, QFile::encodeName(ruta)))
         return false;
     const qint64 size = file.size();
     Pelicula loaded;

@@ -334,11 +334,7 @@ private slots:
     {
         QFETCH(QString, kind);
         QTemporaryDir dir;
-        const QString path = dir.filePath("f.ovt");
-        if (kind == "fifo")
-            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
-        else
-            QVERIFY(QFile::link("/dev/zero", path));
+        const QString path = specialFile(dir, "f.ovt", kind);
         QElapsedTimer clock;
         clock.start();
         const auto r = Compactador().procesaArchivo(path);

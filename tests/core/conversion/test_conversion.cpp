@@ -12,6 +12,7 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QProcess>
@@ -256,6 +257,29 @@ private slots:
         orv::Pelicula leida;
         QVERIFY(orv::cargaPelicula(salida, leida));
         QCOMPARE(fixtures::frames(leida), (QByteArrayList{"abcd", "abcd", "mnop"}));
+    }
+
+    // A FIFO or a device in the list is a source that cannot be read: it is
+    // refused when added and fails its file when converted, at once.
+    void specialFilesAreNoSources_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("FIFO") << u"fifo"_s;
+        QTest::newRow("link to /dev/zero") << u"zero"_s;
+    }
+
+    void specialFilesAreNoSources()
+    {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        const QString fuente = specialFile(dir, u"f.txt"_s, kind);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!orv::puedeabrir(fuente));
+        const auto r = orv::convierte({fuente}, parametros(u"2"_s, u"2"_s), dir.filePath(u"p.ovt"_s));
+        QCOMPARE(r.estado, EstadoConversion::SinCuadros);
+        QCOMPARE(r.fuentesFallidas, 1);
+        QVERIFY(clock.elapsed() < 1000);
     }
 
     // When the only picture fails its count, the message says so, not that

@@ -9,6 +9,7 @@
 #include "zipmember.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
@@ -176,6 +177,28 @@ private slots:
         QCOMPARE(orv::readableName(text), readable);
         if (bytes.isValidUtf8())
             QCOMPARE(text, QString::fromUtf8(bytes));
+    }
+
+    // A FIFO or a device where a movie is expected is refused at once,
+    // without waiting for a writer or reading a byte.
+    void specialFilesAreRefusedAtOnce_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("FIFO") << "fifo";
+        QTest::newRow("link to /dev/zero") << "zero";
+    }
+
+    void specialFilesAreRefusedAtOnce()
+    {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        const QString path = specialFile(dir, "m.ovt", kind);
+        QElapsedTimer clock;
+        clock.start();
+        Pelicula p;
+        QVERIFY(!orv::cargaPelicula(path, p));
+        QVERIFY(!orv::cargaPeliculaNativa(QFile::encodeName(path), p));
+        QVERIFY(clock.elapsed() < 1000);
     }
 
     void opensNamesThatAreNotUtf8()
