@@ -7,6 +7,8 @@
 #include <QSvgRenderer>
 #include <QtEndian>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <emf2svg.h>
@@ -21,27 +23,6 @@ namespace {
 bool tamanoAceptable(QSize s)
 {
     return s.width() > 0 && s.height() > 0 && qint64(s.width()) * s.height() <= kPixelesMaximos;
-}
-
-std::optional<QImage> dibujaSvg(const QByteArray& svg, QSize tamano)
-{
-    if (svg.isEmpty())
-        return std::nullopt;
-    QSvgRenderer renderer(svg);
-    if (!renderer.isValid())
-        return std::nullopt;
-    if (!tamano.isValid() || tamano.isEmpty())
-        tamano = renderer.defaultSize();
-    if (!tamanoAceptable(tamano))
-        return std::nullopt;
-    QImage lienzo(tamano, QImage::Format_ARGB32_Premultiplied);
-    lienzo.fill(Qt::transparent);
-    {
-        LienzoSinSuavizado sinSuavizado(&lienzo);
-        QPainter p(&sinSuavizado);
-        renderer.render(&p);
-    }
-    return lienzo;
 }
 
 // libwmf hands its PNG back without its length; a PNG ends with its IEND
@@ -87,6 +68,44 @@ private:
     wmfAPI* m_api = nullptr;
 };
 
+// The frame a placeable metafile declares, in libwmf's drawing coordinates
+// (points, counted from the window origin the metafile sets). Its header's
+// bounds are logical units, `inch` of them to the inch.
+std::optional<wmfD_Rect> marcoWmf(const QByteArray& datos)
+{
+    const auto u16 = [&datos](qsizetype at) { return qFromLittleEndian<quint16>(datos.constData() + at); };
+    const auto i16 = [&datos](qsizetype at) { return qFromLittleEndian<qint16>(datos.constData() + at); };
+    constexpr qsizetype kColocable = 22;
+    if (datos.size() < kColocable + 18 || qFromLittleEndian<quint32>(datos.constData()) != 0x9AC6CDD7u
+        || u16(14) == 0)
+        return std::nullopt;
+    // The window origin is where the metafile's drawing starts; the first
+    // one it sets is the one its frame is counted from.
+    qint32 origenX = 0, origenY = 0;
+    qsizetype at = kColocable + qsizetype(u16(kColocable + 2)) * 2;
+    while (at >= kColocable && datos.size() - at >= 6) {
+        const quint32 palabras = qFromLittleEndian<quint32>(datos.constData() + at);
+        const quint16 funcion = u16(at + 4);
+        if (palabras < 3 || funcion == 0x0000 || palabras > quint64(datos.size() - at) / 2)
+            break;
+        if (funcion == 0x020B && palabras >= 5) { // SETWINDOWORG: y, x
+            origenY = i16(at + 6);
+            origenX = i16(at + 8);
+            break;
+        }
+        at += qsizetype(palabras) * 2;
+    }
+    const double puntos = 72.0 / u16(14);
+    const qint32 izquierda = std::min(i16(6), i16(10)), derecha = std::max(i16(6), i16(10));
+    const qint32 arriba = std::min(i16(8), i16(12)), abajo = std::max(i16(8), i16(12));
+    wmfD_Rect marco{};
+    marco.TL.x = float((izquierda - origenX) * puntos);
+    marco.TL.y = float((arriba - origenY) * puntos);
+    marco.BR.x = float((derecha - origenX) * puntos);
+    marco.BR.y = float((abajo - origenY) * puntos);
+    return marco;
+}
+
 // libwmf's own raster device draws the exact colours of the metafile,
 // aliased; its SVG device would round every colour to the nearest SVG colour
 // name and change the picture's tones.
@@ -107,6 +126,11 @@ std::optional<QImage> wmfARaster(const QByteArray& datos)
     if (wmf_scan(api, 0, &bbox) == wmf_E_None &&
         wmf_display_size(api, &ancho, &alto, 96, 96) == wmf_E_None &&
         tamanoAceptable(QSize(int(std::min(ancho, 1u << 30)), int(std::min(alto, 1u << 30))))) {
+        // A placeable metafile is drawn into the frame it declares, what lies
+        // outside it clipped; one without that header declares no frame and
+        // is drawn over the extent of its drawing.
+        if (const std::optional<wmfD_Rect> marco = marcoWmf(datos))
+            bbox = *marco;
         wmf_gd_t* gd = WMF_GD_GetData(api);
         // PNG into memory: libwmf then frees its own picture, which it would
         // leave to the caller (with no way to free it) as a bare gd image.
@@ -199,19 +223,43 @@ std::optional<QImage> dibujaWmf(const QByteArray& datos)
 
 std::optional<QImage> dibujaEmf(const QByteArray& datos)
 {
-    // The header's bounds are inclusive device pixels; libemf2svg declares
-    // one pixel less each way, so the size is taken from the header itself.
-    if (datos.size() < 24)
+    // The picture is the header's frame (rclFrame, hundredths of a
+    // millimetre, inclusive), in pixels of the reference device the header
+    // names; the bounds (rclBounds) are only the extent of what is drawn.
+    if (datos.size() < 88)
         return std::nullopt;
-    const auto i32 = [&datos](int at) { return qFromLittleEndian<qint32>(datos.constData() + at); };
-    // The record stream is checked where the library is called (emfASvg).
+    const auto i32 = [&datos](int at) { return qint64(qFromLittleEndian<qint32>(datos.constData() + at)); };
+    const qint64 pixelesX = i32(72), pixelesY = i32(76), milimetrosX = i32(80), milimetrosY = i32(84);
+    if (pixelesX <= 0 || pixelesY <= 0 || milimetrosX <= 0 || milimetrosY <= 0)
+        return std::nullopt;
+    const auto enPixeles = [](qint64 centesimas, qint64 pixeles, qint64 milimetros) {
+        return qint64(std::llround(double(centesimas) * double(pixeles) / (double(milimetros) * 100)));
+    };
+    const qint64 izquierda = enPixeles(i32(24), pixelesX, milimetrosX);
+    const qint64 arriba = enPixeles(i32(28), pixelesY, milimetrosY);
+    const qint64 ancho = enPixeles(i32(32) - i32(24), pixelesX, milimetrosX);
+    const qint64 alto = enPixeles(i32(36) - i32(28), pixelesY, milimetrosY);
     // Each side alone first: the product of two 32-bit spans overflows.
-    const qint64 ancho = qint64(i32(16)) - i32(8) + 1;
-    const qint64 alto = qint64(i32(20)) - i32(12) + 1;
     if (ancho <= 0 || alto <= 0 || ancho > kPixelesMaximos || alto > kPixelesMaximos
         || ancho * alto > kPixelesMaximos)
         return std::nullopt;
-    return dibujaSvg(emfASvg(datos), QSize(int(ancho), int(alto)));
+    // libemf2svg writes device pixels shifted by the bounds' corner; the
+    // frame's corner is placed at the picture's.
+    const QByteArray svg = emfASvg(datos);
+    if (svg.isEmpty())
+        return std::nullopt;
+    QSvgRenderer renderer(svg);
+    if (!renderer.isValid())
+        return std::nullopt;
+    renderer.setViewBox(QRectF(double(izquierda - i32(8)), double(arriba - i32(12)), double(ancho), double(alto)));
+    QImage lienzo(int(ancho), int(alto), QImage::Format_ARGB32_Premultiplied);
+    lienzo.fill(Qt::transparent);
+    {
+        LienzoSinSuavizado sinSuavizado(&lienzo);
+        QPainter p(&sinSuavizado);
+        renderer.render(&p);
+    }
+    return lienzo;
 }
 
 } // namespace orv::imaging

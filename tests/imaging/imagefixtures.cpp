@@ -200,7 +200,14 @@ QByteArray emf(int ancho, int alto, const QList<Rectangulo>& rects)
     const qint64 registros = 2 + 4 * rects.size(); // the null pen, four per rectangle, EOF
 
     QByteArray b;
-    u32(b, {1, 88, 0, 0, ancho - 1, alto - 1});                                  // header, bounds
+    // The bounds are the extent of the drawing, inclusive; empty, they are
+    // the empty rectangle (0, 0, -1, -1).
+    QRect extension;
+    for (const Rectangulo& k : rects)
+        extension |= k.caja;
+    if (extension.isEmpty())
+        extension = QRect(0, 0, 0, 0);
+    u32(b, {1, 88, extension.left(), extension.top(), extension.right(), extension.bottom()});
     u32(b, {0, 0, qint64(ancho) * 2540 / 96 - 1, qint64(alto) * 2540 / 96 - 1}); // frame
     u32(b, {0x464D4520, 0x00010000, 88 + r.size(), registros + 1});
     u16(b, 2);

@@ -31,7 +31,8 @@ struct Rectangulo
 // placeable header declaring 96 units per inch, so one unit is one pixel.
 QByteArray wmf(int ancho, int alto, const QList<Rectangulo>& rects, bool colocable = true);
 
-// An enhanced metafile with the same drawing, its frame declaring
+// An enhanced metafile with the same drawing, its bounds the extent of the
+// drawing (as the files programs write) and its frame declaring
 // `ancho` × `alto` pixels at 96 dpi.
 QByteArray emf(int ancho, int alto, const QList<Rectangulo>& rects);
 

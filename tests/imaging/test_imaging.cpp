@@ -207,6 +207,43 @@ private slots:
         QCOMPARE(colores, (QSet<QRgb>{qRgb(255, 255, 255), qRgb(200, 10, 10), qRgb(10, 10, 201)}));
     }
 
+    // A metafile is drawn into the frame its header declares, one unit to the
+    // pixel, whatever part of it the drawing covers; what lies outside the
+    // frame is clipped. Checked pixel by pixel against the drawing.
+    void metafileDeclaredFrame_data()
+    {
+        QTest::addColumn<bool>("emf");
+        QTest::addColumn<QList<Rectangulo>>("rects");
+        const QList<Rectangulo> centro{{QRect(40, 20, 20, 20), QColor(0, 0, 0)}};
+        const QList<Rectangulo> fuera{{QRect(10, 5, 30, 10), QColor(200, 10, 10)},
+                                      {QRect(85, 45, 40, 40), QColor(10, 10, 201)}};
+        for (bool emf : {false, true}) {
+            const char* tipo = emf ? "emf" : "wmf";
+            QTest::addRow("%s, a square in the middle", tipo) << emf << centro;
+            QTest::addRow("%s, off the corner and past the frame", tipo) << emf << fuera;
+        }
+    }
+    void metafileDeclaredFrame()
+    {
+        QFETCH(bool, emf);
+        QFETCH(QList<Rectangulo>, rects);
+        const auto img = emf ? decodifica(imagefixtures::emf(100, 60, rects), QStringLiteral("x.emf"))
+                             : decodifica(wmf(100, 60, rects), QStringLiteral("x.wmf"));
+        QVERIFY(img);
+        QCOMPARE(img->size(), QSize(100, 60));
+        QImage esperada(100, 60, QImage::Format_RGB32);
+        esperada.fill(Qt::white);
+        QPainter p(&esperada);
+        // Both libraries fill a rectangle up to its closing edges inclusive.
+        for (const Rectangulo& r : rects)
+            p.fillRect(r.caja.adjusted(0, 0, 1, 1), r.color);
+        p.end();
+        for (int y = 0; y < 60; ++y)
+            for (int x = 0; x < 100; ++x)
+                QVERIFY2(img->pixel(x, y) == esperada.pixel(x, y),
+                         qPrintable(QStringLiteral("(%1,%2) %3").arg(x).arg(y).arg(img->pixel(x, y), 8, 16)));
+    }
+
     // A metafile without the placeable header declares no size: it takes the
     // extent of its drawing as libwmf scans it.
     void wmfWithoutDeclaredSize()
