@@ -81,7 +81,9 @@ double enProceso(const QStringList& rutas, const QString& salida, bool adelantad
     if (adelantado)
         d.emplace(rutas);
     const orv::CargaImagen carga = [&](int i) -> std::unique_ptr<orv::Imagen> {
-        auto img = adelantado ? d->siguiente() : orv::imaging::decodificaImagen(rutas.at(i));
+        if (adelantado)
+            return d->siguiente().paraGeneracion();
+        auto img = orv::imaging::decodificaImagen(rutas.at(i));
         return img ? std::make_unique<orv::imaging::ImagenQt>(std::move(*img)) : nullptr;
     };
     const auto r =

@@ -6,7 +6,6 @@
 #include "compressstep.h"
 #include "generacion.h"
 #include "moviewriter.h"
-#include "imagenqt.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -63,10 +62,7 @@ int createVerb(const QStringList& args, Io& io)
 
     const QString ruta = QFileInfo(nombrePelicula(parser.value(salida))).absoluteFilePath();
     imaging::DecodificadorAdelantado decodificador(imagenes);
-    const CargaImagen carga = [&decodificador](int) -> std::unique_ptr<Imagen> {
-        std::optional<QImage> img = decodificador.siguiente();
-        return img ? std::make_unique<imaging::ImagenQt>(std::move(*img)) : nullptr;
-    };
+    const CargaImagen carga = [&decodificador](int) { return decodificador.siguiente().paraGeneracion(); };
     const ResultadoGeneracion r =
         generaPelicula(ruta, {int(imagenes.size()), textoPausa, creador}, carga);
     if (r.tipo != Resultado::Creada) {

@@ -7,7 +7,6 @@
 #include "compactorstart.h"
 #include "generacion.h"
 #include "moviewriter.h"
-#include "imagenqt.h"
 #include "listaarchivos.h"
 #include "prompt.h"
 #include "qtdialogs.h"
@@ -62,12 +61,12 @@ void Form1::generaPelicula()
     m_picture1->show();
     imaging::DecodificadorAdelantado decodificador(rutas);
     const CargaImagen carga = [this, &decodificador](int) -> std::unique_ptr<Imagen> {
-        std::optional<QImage> img = decodificador.siguiente();
-        if (!img)
-            return nullptr;
-        m_picture1->setPixmap(QPixmap::fromImage(*img));
-        m_picture1->resize(img->size());
-        return std::make_unique<imaging::ImagenQt>(std::move(*img));
+        imaging::Decodificada img = decodificador.siguiente();
+        if (img.imagen) {
+            m_picture1->setPixmap(QPixmap::fromImage(*img.imagen));
+            m_picture1->resize(img.imagen->size());
+        }
+        return std::move(img).paraGeneracion();
     };
     const AvanceGeneracion avance = [&progreso](int hechos) {
         progreso.setValue(hechos);

@@ -1,11 +1,47 @@
 #include "adelantado.h"
 
 #include "decodifica.h"
+#include "generacion.h"
+#include "imagenqt.h"
 
 #include <algorithm>
 #include <thread>
 
 namespace orv::imaging {
+namespace {
+
+// A picture known only by its size. The generation refuses it by that size
+// before it samples a pixel; were it asked, it would be all background.
+class ImagenSinPixeles : public Imagen
+{
+public:
+    explicit ImagenSinPixeles(QSize tamano) : m_tamano(tamano) {}
+    int ancho() const override { return m_tamano.width(); }
+    int alto() const override { return m_tamano.height(); }
+    std::uint32_t color(int, int) const override { return kColorFondo; }
+
+private:
+    QSize m_tamano;
+};
+
+// What decoding a picture of this size may take: the picture and its copy
+// in 24-bit colour.
+qint64 memoriaPara(const std::optional<QSize>& tamano)
+{
+    const qint64 pixeles = tamano ? qint64(tamano->width()) * tamano->height() : kPixelesMaximos;
+    return 2 * 4 * std::min(pixeles, kPixelesMaximos);
+}
+
+} // namespace
+
+std::unique_ptr<Imagen> Decodificada::paraGeneracion() &&
+{
+    if (imagen)
+        return std::make_unique<ImagenQt>(std::move(*imagen));
+    if (soloTamano)
+        return std::make_unique<ImagenSinPixeles>(*soloTamano);
+    return nullptr;
+}
 
 DecodificadorAdelantado::DecodificadorAdelantado(QStringList rutas, int adelanto)
     : m_rutas(std::move(rutas)),
@@ -21,19 +57,43 @@ DecodificadorAdelantado::~DecodificadorAdelantado() = default;
 
 void DecodificadorAdelantado::llena()
 {
-    while (int(m_pendientes.size()) < m_adelanto && m_lanzadas < m_rutas.size()) {
-        const QString ruta = m_rutas.at(m_lanzadas++);
-        m_pendientes.push_back(
-            std::async(std::launch::async, [ruta] { return decodificaImagen(ruta); }));
+    while (int(m_pendientes.size()) < m_adelanto && m_lanzadas < m_rutas.size()
+           && !m_primeraRechazada) {
+        const int indice = m_lanzadas;
+        const QString ruta = m_rutas.at(indice);
+        const std::optional<QSize> declarado = tamanoDeclarado(ruta);
+        if (indice == 0)
+            m_tamanoPrimera = declarado;
+        const bool rechazada =
+            declarado && (indice == 0 ? !tamanoImagenValido(declarado->width(), declarado->height())
+                                      : m_tamanoPrimera && *declarado != *m_tamanoPrimera);
+        if (rechazada) {
+            std::promise<Decodificada> hecha;
+            hecha.set_value({std::nullopt, declarado});
+            m_pendientes.push_back({hecha.get_future(), 0});
+            m_primeraRechazada = indice == 0;
+            ++m_lanzadas;
+            continue;
+        }
+        const qint64 memoria = memoriaPara(declarado);
+        if (!m_pendientes.empty() && m_memoriaEnCurso + memoria > kMemoriaAdelanto)
+            break;
+        m_memoriaEnCurso += memoria;
+        m_pendientes.push_back({std::async(std::launch::async,
+                                           [ruta] { return Decodificada{decodificaImagen(ruta), {}}; }),
+                                memoria});
+        ++m_lanzadas;
     }
 }
 
-std::optional<QImage> DecodificadorAdelantado::siguiente()
+Decodificada DecodificadorAdelantado::siguiente()
 {
     if (m_pendientes.empty())
-        return std::nullopt;
-    std::optional<QImage> imagen = m_pendientes.front().get();
+        return {};
+    Pendiente pendiente = std::move(m_pendientes.front());
     m_pendientes.pop_front();
+    Decodificada imagen = pendiente.resultado.get();
+    m_memoriaEnCurso -= pendiente.memoria;
     llena();
     return imagen;
 }

@@ -63,13 +63,11 @@ bool esMetarchivo(const QByteArray& cabecera, const QByteArray& extension, bool&
     return cabeceraWmf && (extension == "wmf" || extension == "emf");
 }
 
-// The largest picture of an icon or cursor, the first of anything else.
-std::optional<QImage> leeRaster(const QByteArray& datos, const QByteArray& extension)
+// A reader over `dispositivo` that knows its format: sniffed from the
+// content, else told by the extension.
+QByteArray preparaLector(QImageReader& lector, QIODevice* dispositivo, const QByteArray& extension)
 {
-    QBuffer buffer;
-    buffer.setData(datos);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader lector(&buffer);
+    lector.setDevice(dispositivo);
     lector.setDecideFormatFromContent(true);
     lector.setAllocationLimit(int(kPixelesMaximos * 4 / (1024 * 1024)));
     QByteArray formato = lector.format();
@@ -77,14 +75,29 @@ std::optional<QImage> leeRaster(const QByteArray& datos, const QByteArray& exten
         // A cursor looks like an icon but for one byte Qt does not sniff, and a
         // DIB is a BMP under another name.
         formato = extension == "dib" ? QByteArray("bmp") : extension;
-        buffer.seek(0);
+        dispositivo->seek(0);
         lector.setDevice(nullptr);
         lector.setFormat(formato);
-        lector.setDevice(&buffer);
+        lector.setDevice(dispositivo);
     }
+    return formato;
+}
+
+bool variasImagenes(const QByteArray& formato)
+{
+    return formato == "ico" || formato == "cur";
+}
+
+// The largest picture of an icon or cursor, the first of anything else.
+std::optional<QImage> leeRaster(const QByteArray& datos, const QByteArray& extension)
+{
+    QBuffer buffer;
+    buffer.setData(datos);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader lector;
+    const QByteArray formato = preparaLector(lector, &buffer, extension);
     QImage mejor;
-    const bool varias = formato == "ico" || formato == "cur";
-    const int cuantas = varias ? std::max(1, lector.imageCount()) : 1;
+    const int cuantas = variasImagenes(formato) ? std::max(1, lector.imageCount()) : 1;
     for (int i = 0; i < cuantas; ++i) {
         if (i > 0 && !lector.jumpToImage(i))
             break;
@@ -100,15 +113,52 @@ std::optional<QImage> leeRaster(const QByteArray& datos, const QByteArray& exten
     return mejor;
 }
 
+bool abre(QFile& archivo, const QString& ruta)
+{
+    return openByNameBytes(archivo, QFile::encodeName(ruta)) && archivo.size() <= kBytesMaximos;
+}
+
+QByteArray extensionDe(const QString& ruta)
+{
+    return QFileInfo(ruta).suffix().toLower().toLatin1();
+}
+
 } // namespace
+
+std::optional<QSize> tamanoDeclarado(const QString& ruta)
+{
+    QFile archivo;
+    if (!abre(archivo, ruta))
+        return std::nullopt;
+    const QByteArray extension = extensionDe(ruta);
+    bool emf = false;
+    const QByteArray cabecera = archivo.read(88);
+    if (esMetarchivo(cabecera.left(64), extension, emf))
+        return emf ? tamanoEmf(cabecera) : tamanoWmf(cabecera + archivo.readAll());
+    if (!archivo.seek(0))
+        return std::nullopt;
+    QImageReader lector;
+    const QByteArray formato = preparaLector(lector, &archivo, extension);
+    QSize mayor = lector.size();
+    if (variasImagenes(formato)) {
+        for (int i = 1; i < lector.imageCount() && lector.jumpToImage(i); ++i) {
+            const QSize s = lector.size();
+            if (qint64(s.width()) * s.height() > qint64(mayor.width()) * mayor.height())
+                mayor = s;
+        }
+    }
+    if (!mayor.isValid() || mayor.isEmpty())
+        return std::nullopt;
+    return mayor;
+}
 
 std::optional<QImage> decodificaImagen(const QString& ruta)
 {
     QFile archivo;
-    if (!openByNameBytes(archivo, QFile::encodeName(ruta)) || archivo.size() > kBytesMaximos)
+    if (!abre(archivo, ruta))
         return std::nullopt;
     const QByteArray datos = archivo.readAll();
-    const QByteArray extension = QFileInfo(ruta).suffix().toLower().toLatin1();
+    const QByteArray extension = extensionDe(ruta);
     bool emf = false;
     std::optional<QImage> imagen = esMetarchivo(datos.left(64), extension, emf)
                                        ? (emf ? dibujaEmf(datos) : dibujaWmf(datos))

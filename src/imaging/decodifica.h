@@ -15,6 +15,11 @@ namespace orv::imaging {
 // Nothing when the file is missing or is no picture.
 std::optional<QImage> decodificaImagen(const QString& ruta);
 
+// The size decodificaImagen would give, read from the file's header without
+// decoding its pixels (a WMF without the placeable header is scanned).
+// Nothing when the header does not tell it.
+std::optional<QSize> tamanoDeclarado(const QString& ruta);
+
 // The largest picture a file is allowed to decode to, in pixels; a picture
 // bomb is refused rather than allocated.
 constexpr qint64 kPixelesMaximos = 64LL * 1024 * 1024;

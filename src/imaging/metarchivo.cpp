@@ -8,6 +8,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -106,6 +107,14 @@ std::optional<wmfD_Rect> marcoWmf(const QByteArray& datos)
     return marco;
 }
 
+// The drawing's extent and the size it is drawn at, 96 pixels per inch.
+bool escaneaWmf(wmfAPI* api, wmfD_Rect& bbox, unsigned int& ancho, unsigned int& alto)
+{
+    return wmf_scan(api, 0, &bbox) == wmf_E_None &&
+           wmf_display_size(api, &ancho, &alto, 96, 96) == wmf_E_None &&
+           tamanoAceptable(QSize(int(std::min(ancho, 1u << 30)), int(std::min(alto, 1u << 30))));
+}
+
 // libwmf's own raster device draws the exact colours of the metafile,
 // aliased; its SVG device would round every colour to the nearest SVG colour
 // name and change the picture's tones.
@@ -123,9 +132,7 @@ std::optional<QImage> wmfARaster(const QByteArray& datos)
     std::optional<QImage> resultado;
     wmfD_Rect bbox{};
     unsigned int ancho = 0, alto = 0;
-    if (wmf_scan(api, 0, &bbox) == wmf_E_None &&
-        wmf_display_size(api, &ancho, &alto, 96, 96) == wmf_E_None &&
-        tamanoAceptable(QSize(int(std::min(ancho, 1u << 30)), int(std::min(alto, 1u << 30))))) {
+    if (escaneaWmf(api, bbox, ancho, alto)) {
         // A placeable metafile is drawn into the frame it declares, what lies
         // outside it clipped; one without that header declares no frame and
         // is drawn over the extent of its drawing.
@@ -221,11 +228,13 @@ std::optional<QImage> dibujaWmf(const QByteArray& datos)
     return wmfARaster(datos);
 }
 
-std::optional<QImage> dibujaEmf(const QByteArray& datos)
+namespace {
+
+// The picture an EMF declares: its header's frame (rclFrame, hundredths of a
+// millimetre), in pixels of the reference device the header names; the
+// bounds (rclBounds) are only the extent of what is drawn.
+std::optional<QRect> marcoEmf(const QByteArray& datos)
 {
-    // The picture is the header's frame (rclFrame, hundredths of a
-    // millimetre, inclusive), in pixels of the reference device the header
-    // names; the bounds (rclBounds) are only the extent of what is drawn.
     if (datos.size() < 88)
         return std::nullopt;
     const auto i32 = [&datos](int at) { return qint64(qFromLittleEndian<qint32>(datos.constData() + at)); };
@@ -241,8 +250,41 @@ std::optional<QImage> dibujaEmf(const QByteArray& datos)
     const qint64 alto = enPixeles(i32(36) - i32(28), pixelesY, milimetrosY);
     // Each side alone first: the product of two 32-bit spans overflows.
     if (ancho <= 0 || alto <= 0 || ancho > kPixelesMaximos || alto > kPixelesMaximos
-        || ancho * alto > kPixelesMaximos)
+        || ancho * alto > kPixelesMaximos || std::abs(izquierda) > INT_MAX || std::abs(arriba) > INT_MAX)
         return std::nullopt;
+    return QRect(int(izquierda), int(arriba), int(ancho), int(alto));
+}
+
+} // namespace
+
+std::optional<QSize> tamanoEmf(const QByteArray& datos)
+{
+    const std::optional<QRect> marco = marcoEmf(datos);
+    return marco ? std::optional<QSize>(marco->size()) : std::nullopt;
+}
+
+std::optional<QSize> tamanoWmf(const QByteArray& datos)
+{
+    SesionWmf sesion;
+    wmfAPI* api = sesion.api();
+    if (!api || datos.isEmpty())
+        return std::nullopt;
+    QByteArray copia = datos;
+    if (wmf_mem_open(api, reinterpret_cast<unsigned char*>(copia.data()), long(copia.size())) != wmf_E_None)
+        return std::nullopt;
+    wmfD_Rect bbox{};
+    unsigned int ancho = 0, alto = 0;
+    const bool ok = escaneaWmf(api, bbox, ancho, alto);
+    wmf_mem_close(api);
+    return ok ? std::optional<QSize>(QSize(int(ancho), int(alto))) : std::nullopt;
+}
+
+std::optional<QImage> dibujaEmf(const QByteArray& datos)
+{
+    const std::optional<QRect> marco = marcoEmf(datos);
+    if (!marco)
+        return std::nullopt;
+    const auto i32 = [&datos](int at) { return qint64(qFromLittleEndian<qint32>(datos.constData() + at)); };
     // libemf2svg writes device pixels shifted by the bounds' corner; the
     // frame's corner is placed at the picture's.
     const QByteArray svg = emfASvg(datos);
@@ -251,8 +293,9 @@ std::optional<QImage> dibujaEmf(const QByteArray& datos)
     QSvgRenderer renderer(svg);
     if (!renderer.isValid())
         return std::nullopt;
-    renderer.setViewBox(QRectF(double(izquierda - i32(8)), double(arriba - i32(12)), double(ancho), double(alto)));
-    QImage lienzo(int(ancho), int(alto), QImage::Format_ARGB32_Premultiplied);
+    renderer.setViewBox(QRectF(double(marco->left() - i32(8)), double(marco->top() - i32(12)),
+                               double(marco->width()), double(marco->height())));
+    QImage lienzo(marco->size(), QImage::Format_ARGB32_Premultiplied);
     lienzo.fill(Qt::transparent);
     {
         LienzoSinSuavizado sinSuavizado(&lienzo);

@@ -18,6 +18,12 @@ namespace orv::imaging {
 std::optional<QImage> dibujaWmf(const QByteArray& datos);
 std::optional<QImage> dibujaEmf(const QByteArray& datos);
 
+// The size in pixels a metafile is drawn at, read from its header (an EMF)
+// or found by scanning it (a WMF) without drawing it; nothing when the file
+// is not one or its size is unusable.
+std::optional<QSize> tamanoWmf(const QByteArray& datos);
+std::optional<QSize> tamanoEmf(const QByteArray& datos);
+
 // The SVG libemf2svg makes of an EMF.
 QByteArray emfASvg(const QByteArray& datos);
 

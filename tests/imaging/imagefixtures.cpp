@@ -212,7 +212,7 @@ QByteArray emf(int ancho, int alto, const QList<Rectangulo>& rects)
     u32(b, {0x464D4520, 0x00010000, 88 + r.size(), registros + 1});
     u16(b, 2);
     u16(b, 0);
-    u32(b, {0, 0, 0, 1024, 768, 270, 203}); // reference device: pixels, millimetres (96 dpi)
+    u32(b, {0, 0, 0, 960, 960, 254, 254}); // reference device: pixels, millimetres (96 dpi)
     b.append(r);
     return b;
 }

@@ -1,5 +1,7 @@
 #include "adelantado.h"
+#include "childprocess.h"
 #include "decodifica.h"
+#include "generacion.h"
 #include "imagefixtures.h"
 #include "imagenqt.h"
 #include "metarchivo.h"
@@ -13,6 +15,7 @@
 #include <QTest>
 
 #include <cstring>
+#include <sys/resource.h>
 
 using namespace orv::imaging;
 using namespace imagefixtures;
@@ -47,6 +50,19 @@ QByteArray guarda(const QImage& img, const char* formato, int calidad = -1)
     b.open(QIODevice::WriteOnly);
     img.save(&b, formato, calidad);
     return datos;
+}
+
+// This process's address space in bytes, as the kernel counts it against
+// RLIMIT_AS.
+qint64 memoriaVirtual()
+{
+    QFile estado(QStringLiteral("/proc/self/status"));
+    if (!estado.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& linea : estado.readAll().split('\n'))
+        if (linea.startsWith("VmSize:"))
+            return linea.mid(7).trimmed().split(' ').first().toLongLong() * 1024;
+    return 0;
 }
 
 bool parecido(QRgb a, QRgb b, int tolerancia)
@@ -323,7 +339,7 @@ private slots:
         QStringList rutas;
         for (int i = 0; i < 9; ++i) {
             const QString ruta = m_dir.filePath(QStringLiteral("orden%1.bmp").arg(i));
-            QImage img(12 + i, 24, QImage::Format_RGB32);
+            QImage img(12, 24, QImage::Format_RGB32);
             img.fill(qRgb(i, i, i));
             QVERIFY(escribe(ruta, i == 4 ? QByteArray("no") : guarda(img, "bmp")));
             rutas.append(ruta);
@@ -331,11 +347,58 @@ private slots:
         DecodificadorAdelantado d(rutas, 3);
         for (int i = 0; i < 9; ++i) {
             const auto img = d.siguiente();
-            QCOMPARE(bool(img), i != 4);
-            if (img)
-                QCOMPARE(img->width(), 12 + i);
+            QCOMPARE(bool(img.imagen), i != 4);
+            if (img.imagen)
+                QCOMPARE(img.imagen->pixel(0, 0), qRgb(i, i, i));
         }
-        QVERIFY(!d.siguiente());
+        QVERIFY(!d.siguiente().imagen);
+    }
+
+    // A picture the generation can never take is refused by the size its
+    // header declares, never decoded: image 0 outside the accepted sizes, a
+    // later one unlike image 0. A dozen 1 KB metafiles claiming 8001 × 8001
+    // would take gigabytes decoded; here they run in a child whose address
+    // space has little room left, and end with the generation's size
+    // failures.
+    void declaredSizeRefusedBeforeDecoding_data()
+    {
+        QTest::addColumn<QStringList>("nombres");
+        QTest::addColumn<int>("resultado");
+        QTest::addColumn<int>("indice");
+        const QStringList grandes(12, QStringLiteral("grande.emf"));
+        QTest::newRow("image 0 too large") << grandes << int(orv::Resultado::TamanoInvalido) << 0;
+        QTest::newRow("a later image unlike image 0")
+            << QStringList{QStringLiteral("bien.bmp")} + grandes << int(orv::Resultado::TamanosDistintos) << 1;
+    }
+    void declaredSizeRefusedBeforeDecoding()
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("AddressSanitizer needs more address space than the limit leaves");
+#endif
+        QFETCH(QStringList, nombres);
+        QFETCH(int, resultado);
+        QFETCH(int, indice);
+        QVERIFY(escribe(m_dir.filePath(QStringLiteral("grande.emf")), imagefixtures::emf(8001, 8001, {})));
+        QVERIFY(escribe(m_dir.filePath(QStringLiteral("bien.bmp")), guarda(cuadrantes(40, 30), "bmp")));
+        QStringList rutas;
+        for (const QString& n : nombres)
+            rutas.append(m_dir.filePath(n));
+        QCOMPARE(tamanoDeclarado(rutas.last()), QSize(8001, 8001));
+
+        const QString salida = m_dir.filePath(QStringLiteral("p.ovt"));
+        const int status = childprocess::run([&] {
+            const qint64 libre = 160LL << 20;
+            const rlimit limite{rlim_t(memoriaVirtual() + libre), rlim_t(memoriaVirtual() + libre)};
+            if (setrlimit(RLIMIT_AS, &limite) != 0)
+                return childprocess::kSkipped;
+            DecodificadorAdelantado d(rutas);
+            const auto r = orv::generaPelicula(salida, {int(rutas.size()), QStringLiteral("100"), {}},
+                                               [&d](int) { return d.siguiente().paraGeneracion(); });
+            return int(r.tipo) == resultado && r.indice == indice ? 0 : 1;
+        });
+        if (status == childprocess::kSkipped)
+            QSKIP("the address-space limit could not be set");
+        QCOMPARE(status, 0);
     }
 
     // The packed colour is red + 256 × green + 65536 × blue.

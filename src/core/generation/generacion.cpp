@@ -83,6 +83,11 @@ bool tamanoValido(std::int16_t columnas, std::int16_t filas)
     return !(filas <= 10 || columnas <= 10 || filas >= 400 || columnas >= 400);
 }
 
+bool tamanoImagenValido(int ancho, int alto)
+{
+    return tamanoValido(a16(ancho - 1), a16(int((qint64(alto) + 1) / 2) - 1));
+}
+
 QString masInfoCreator()
 {
     return QStringLiteral("Película creada con Orvane ASCII Creator");
@@ -127,7 +132,7 @@ ResultadoGeneracion generaPelicula(const QString& ruta, const DatosGeneracion& d
     const int ancho = img->ancho();
     const int alto = img->alto();
     const int filas = (alto + 1) / 2;
-    if (!tamanoValido(a16(ancho - 1), a16(filas - 1)))
+    if (!tamanoImagenValido(ancho, alto))
         return {TamanoInvalido, 0};
 
     MovieWriter escritor(ruta);

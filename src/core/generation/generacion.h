@@ -21,11 +21,18 @@ namespace orv {
 // frames are 12 to 400 columns and 12 to 400 rows.
 bool tamanoValido(std::int16_t columnas, std::int16_t filas);
 
+// The same test for image 0 of `ancho` × `alto` pixels (a frame row is every
+// other pixel row). A decoder may apply it to the size a file declares
+// before decoding it.
+bool tamanoImagenValido(int ancho, int alto);
+
 // What the header's `masInfo` says about the writer.
 QString masInfoCreator();
 
 // Hands out image i, decoded, or nullptr when it cannot be read. Called with
-// 0, 1, 2, ... in order, each index once, so a caller may decode ahead.
+// 0, 1, 2, ... in order, each index once, so a caller may decode ahead. Sizes
+// are tested before any pixel is read, so an image refused by its size alone
+// may come without pixels.
 using CargaImagen = std::function<std::unique_ptr<Imagen>(int indice)>;
 
 // Told after each frame is written (frames done so far); false cancels.
