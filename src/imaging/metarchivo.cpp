@@ -107,6 +107,34 @@ std::optional<wmfD_Rect> marcoWmf(const QByteArray& datos)
     return marco;
 }
 
+// The record stream of a WMF, checked before libwmf reads it: after the
+// optional placeable header, the standard header (9 words); the largest
+// record it announces (libwmf allocates that much before reading one) no
+// larger than the file; every record at least 3 words, no longer than that
+// largest and wholly inside the file; the last the end-of-file record.
+bool wmfValido(const QByteArray& datos)
+{
+    const auto u16 = [&datos](qsizetype at) { return qFromLittleEndian<quint16>(datos.constData() + at); };
+    const auto u32 = [&datos](qsizetype at) { return qFromLittleEndian<quint32>(datos.constData() + at); };
+    const qsizetype total = datos.size();
+    qsizetype at = total >= 22 && u32(0) == 0x9AC6CDD7u ? 22 : 0;
+    if (total - at < 18 || (u16(at) != 1 && u16(at) != 2) || u16(at + 2) != 9)
+        return false;
+    const quint64 mayor = u32(at + 12);
+    if (mayor < 3 || mayor * 2 > quint64(total - at))
+        return false;
+    at += 18;
+    while (total - at >= 6) {
+        const quint64 palabras = u32(at);
+        if (palabras < 3 || palabras > mayor || palabras * 2 > quint64(total - at))
+            return false;
+        if (u16(at + 4) == 0x0000)
+            return true;
+        at += qsizetype(palabras) * 2;
+    }
+    return false;
+}
+
 // The drawing's extent and the size it is drawn at, 96 pixels per inch.
 bool escaneaWmf(wmfAPI* api, wmfD_Rect& bbox, unsigned int& ancho, unsigned int& alto)
 {
@@ -120,9 +148,11 @@ bool escaneaWmf(wmfAPI* api, wmfD_Rect& bbox, unsigned int& ancho, unsigned int&
 // name and change the picture's tones.
 std::optional<QImage> wmfARaster(const QByteArray& datos)
 {
+    if (!wmfValido(datos))
+        return std::nullopt;
     SesionWmf sesion;
     wmfAPI* api = sesion.api();
-    if (!api || datos.isEmpty())
+    if (!api)
         return std::nullopt;
     // libwmf reads from the buffer without writing to it, but wants it mutable.
     QByteArray copia = datos;
@@ -265,9 +295,11 @@ std::optional<QSize> tamanoEmf(const QByteArray& datos)
 
 std::optional<QSize> tamanoWmf(const QByteArray& datos)
 {
+    if (!wmfValido(datos))
+        return std::nullopt;
     SesionWmf sesion;
     wmfAPI* api = sesion.api();
-    if (!api || datos.isEmpty())
+    if (!api)
         return std::nullopt;
     QByteArray copia = datos;
     if (wmf_mem_open(api, reinterpret_cast<unsigned char*>(copia.data()), long(copia.size())) != wmf_E_None)

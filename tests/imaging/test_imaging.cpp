@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QTest>
 
 #include <cstring>
@@ -281,6 +282,10 @@ private slots:
         QTest::newRow("empty gif") << "e.gif" << QByteArray("");
         QTest::newRow("truncated bmp") << "c.bmp" << guarda(cuadrantes(24, 18), "bmp").left(40);
         QTest::newRow("wmf header only") << "h.wmf" << wmf(40, 30, {}).left(30);
+        // libwmf allocates the largest record the header announces.
+        QByteArray anuncio = wmf(40, 30, {});
+        qToLittleEndian<quint32>(0x70000000, anuncio.data() + 22 + 12);
+        QTest::newRow("wmf announcing a record larger than the file") << "m.wmf" << anuncio;
         QTest::newRow("emf header only") << "h.emf" << emf(40, 30, {}).left(60);
         QTest::newRow("emf declaring a huge frame") << "g.emf" << emf(300000, 300000, {});
         QTest::newRow("missing file") << "no-existe.bmp" << QByteArray(); // null: not written
