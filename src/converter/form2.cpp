@@ -12,21 +12,88 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QAbstractListModel>
+#include <QListView>
 #include <QPushButton>
 #include <QScreen>
 #include <QStackedLayout>
 #include <QTimer>
 
+#include <algorithm>
+#include <cstdint>
+#include <deque>
+
 namespace orv::converter {
 namespace {
 
-// Lines longer than this are measured and shown only up to it.
+// Lines longer than this are measured only up to it.
 constexpr qsizetype kLargoMaximo = qsizetype(1) << 20;
-
-
+// ... and shown only up to this: the widest frame a conversion makes.
+constexpr qsizetype kLargoMostrado = 32767;
+// A tick reads at most this many blocks between looks at the clock.
+constexpr int kBloquesPorVistazo = 4;
 
 } // namespace
+
+// The loaded lines, held compactly: their shown bytes in Windows-1252,
+// packed into blocks of a few megabytes, and for each line where its bytes
+// are and its measured length (12 bytes a line). Nothing is ever moved as
+// the file grows, so no tick pays for copying what came before. The list
+// asks only for the rows it paints.
+class LineasAnalizadas : public QAbstractListModel
+{
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    int rowCount(const QModelIndex& padre = {}) const override
+    {
+        return padre.isValid() ? 0 : m_mostradas;
+    }
+    QVariant data(const QModelIndex& indice, int rol) const override
+    {
+        if (rol != Qt::DisplayRole || !indice.isValid() || indice.row() >= m_mostradas)
+            return {};
+        const Linea& l = m_lineas[std::size_t(indice.row())];
+        return fromCp1252(QByteArrayView(m_bloques[l.bloque]).sliced(l.inicio, mostrado(l.largo)));
+    }
+    qsizetype largo(int fila) const { return m_lineas[std::size_t(fila)].largo; }
+
+    // Lines are gathered, then shown together.
+    void agrega(QByteArrayView linea)
+    {
+        const qsizetype n = mostrado(linea.size());
+        if (m_bloques.empty() || m_bloques.back().size() + n > kBloque) {
+            m_bloques.emplace_back();
+            m_bloques.back().reserve(kBloque);
+        }
+        QByteArray& bloque = m_bloques.back();
+        m_lineas.push_back({std::uint32_t(m_bloques.size() - 1), std::uint32_t(bloque.size()),
+                            std::int32_t(linea.size())});
+        bloque.append(linea.first(n));
+    }
+    void muestra()
+    {
+        const int total = int(m_lineas.size());
+        if (total == m_mostradas)
+            return;
+        beginInsertRows({}, m_mostradas, total - 1);
+        m_mostradas = total;
+        endInsertRows();
+    }
+
+private:
+    static constexpr qsizetype kBloque = qsizetype(4) << 20;
+    static qsizetype mostrado(qsizetype largo) { return std::min(largo, kLargoMostrado); }
+    struct Linea
+    {
+        std::uint32_t bloque;
+        std::uint32_t inicio;
+        std::int32_t largo;
+    };
+    std::deque<QByteArray> m_bloques;
+    std::deque<Linea> m_lineas;
+    int m_mostradas = 0;
+};
 
 Form2::Form2(const QString& ruta, QWidget* parent) : QDialog(parent), m_archivo(ruta)
 {
@@ -47,9 +114,12 @@ Form2::Form2(const QString& ruta, QWidget* parent) : QDialog(parent), m_archivo(
     esperaColumna->addWidget(m_label5);
     esperaColumna->addWidget(m_command4, 0, Qt::AlignCenter);
     esperaColumna->addStretch();
-    m_lista = nombrado(new QListWidget(this), "List1");
+    m_lista = nombrado(new QListView(this), "List1");
+    m_lineas = new LineasAnalizadas(this);
+    m_lista->setModel(m_lineas);
     m_lista->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_lista->setUniformItemSizes(true);
+    m_lista->setLayoutMode(QListView::Batched);
     m_lista->setFont(fuenteFija());
     m_lista->installEventFilter(this);
     m_lista->viewport()->installEventFilter(this);
@@ -142,23 +212,27 @@ void Form2::Timer1_Timer()
     }
     QElapsedTimer reloj;
     reloj.start();
-    QStringList lote;
     QByteArrayView linea;
     bool fin = false;
-    while (lote.size() < m_limitePorPaso) {
-        if (!m_lector->siguiente(linea)) {
+    int lineas = 0;
+    while (lineas < m_limitePorPaso) {
+        const LectorLineas::Paso paso = m_lector->avanza(linea, kBloquesPorVistazo);
+        if (paso == LectorLineas::Paso::Fin) {
             fin = true;
             break;
         }
-        // One byte is one character in Windows-1252, so the text's length
-        // is the line's length in bytes, as the conversion counts it.
-        lote.append(fromCp1252(linea));
-        if ((lote.size() & 63) == 0 && reloj.nsecsElapsed() > m_presupuestoNs)
+        if (paso == LectorLineas::Paso::Linea) {
+            // One byte is one character in Windows-1252, so the line's length
+            // in bytes is its length as the conversion counts it.
+            m_lineas->agrega(linea);
+            ++lineas;
+        }
+        if ((paso == LectorLineas::Paso::Sigue || (lineas & 63) == 0) && reloj.nsecsElapsed() > m_presupuestoNs)
             break;
     }
-    if (!lote.isEmpty()) {
-        m_lista->addItems(lote);
-        m_label5->setText(QStringLiteral("Se han cargado ") + QString::number(m_lista->count())
+    if (lineas > 0) {
+        m_lineas->muestra();
+        m_label5->setText(QStringLiteral("Se han cargado ") + QString::number(m_lineas->rowCount())
                           + QStringLiteral(" líneas del archivo hasta el momento..."));
     }
     if (fin)
@@ -178,17 +252,18 @@ void Form2::Command4_Click() { m_command4->setEnabled(false); }
 
 void Form2::medirseleccion()
 {
-    const QModelIndexList seleccion = m_lista->selectionModel()->selectedRows();
-    if (seleccion.isEmpty())
+    const QItemSelectionModel* seleccion = m_lista->selectionModel();
+    const QModelIndexList filas = seleccion->selectedRows();
+    if (filas.isEmpty())
         return;
-    int primera = seleccion.first().row();
-    for (const QModelIndex& i : seleccion)
+    int primera = filas.first().row();
+    for (const QModelIndex& i : filas)
         primera = std::min(primera, i.row());
     int alto = 0;
     qsizetype ancho = 0;
-    for (int fila = primera; fila < m_lista->count() && m_lista->item(fila)->isSelected(); ++fila) {
+    for (int fila = primera; fila < m_lineas->rowCount() && seleccion->isRowSelected(fila); ++fila) {
         ++alto;
-        ancho = std::max(ancho, m_lista->item(fila)->text().size());
+        ancho = std::max(ancho, m_lineas->largo(fila));
     }
     m_alto->setText(QString::number(alto));
     m_ancho->setText(QString::number(ancho));

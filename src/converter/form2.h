@@ -8,7 +8,7 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QPushButton;
 class QStackedLayout;
 class QTimer;
@@ -18,6 +18,8 @@ class LectorLineas;
 }
 
 namespace orv::converter {
+
+class LineasAnalizadas;
 
 // The analyser: a preview of one source that loads on timer ticks (the
 // window stays responsive and the load can be cancelled), then measures the
@@ -31,8 +33,9 @@ public:
     ~Form2() override;
 
     // One loading step: as many lines as fit in the step's time (a few
-    // milliseconds) and its line limit (none), or the end of loading once
-    // the file is done or "Cancelar carga" was clicked.
+    // milliseconds, kept inside a long line too) and its line limit (none),
+    // or the end of loading once the file is done or "Cancelar carga" was
+    // clicked.
     void Timer1_Timer();
     void setLimitePorPaso(int lineas, qint64 nanosegundos)
     {
@@ -63,7 +66,8 @@ private:
     QFile m_archivo;
     std::unique_ptr<LectorLineas> m_lector;
     QStackedLayout* m_area = nullptr;
-    QListWidget* m_lista = nullptr;
+    QListView* m_lista = nullptr;
+    LineasAnalizadas* m_lineas = nullptr;
     QLabel* m_label5 = nullptr;
     QPushButton* m_command4 = nullptr;
     QLineEdit* m_ancho = nullptr;

@@ -24,6 +24,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMainWindow>
 #include <QMimeData>
@@ -65,6 +66,16 @@ void suelta(Form1& form, const QStringList& rutas)
     QCoreApplication::processEvents();
 }
 
+QListView* analisis(const Form2& f) { return hijo<QListView>(f, u"List1"_s); }
+
+QStringList filas(const QListView* v)
+{
+    QStringList t;
+    for (int i = 0; i < v->model()->rowCount(); ++i)
+        t << v->model()->index(i, 0).data().toString();
+    return t;
+}
+
 void cargaCompleta(Form2& f)
 {
     QTRY_VERIFY_WITH_TIMEOUT(!f.cargando(), 10000);
@@ -99,6 +110,7 @@ private slots:
     void analyserCancelMidLoad();
     void analyserMeasures_data();
     void analyserMeasures();
+    void analyserLongLineKeepsTicksShort();
     void analyserSendsAndLayout();
 
 private:
@@ -435,7 +447,7 @@ void TestConverter::doubleClickSendsBothValues()
         auto* analizador = qobject_cast<Form2*>(QApplication::activeModalWidget());
         QVERIFY(analizador);
         QTRY_VERIFY(!analizador->cargando());
-        lista(*analizador)->selectAll();
+        analisis(*analizador)->selectAll();
         analizador->medirseleccion();
         QTest::mouseClick(hijo<QPushButton>(*analizador, u"Command5"_s), Qt::LeftButton);
     });
@@ -469,10 +481,10 @@ void TestConverter::analyserLoads()
     const QString ruta = existe ? escribe(dir, u"f.txt"_s, datos) : dir.filePath(u"falta.txt"_s);
     Form2 f(ruta);
     f.show();
-    QVERIFY(lista(f)->isHidden());
+    QVERIFY(analisis(f)->isHidden());
     cargaCompleta(f);
-    QVERIFY(lista(f)->isVisible());
-    QCOMPARE(textos(lista(f)), lineas);
+    QVERIFY(analisis(f)->isVisible());
+    QCOMPARE(filas(analisis(f)), lineas);
     QCOMPARE(hijo<QLabel>(f, u"Label5"_s)->text(), etiqueta);
     QCOMPARE(hijo<QPushButton>(f, u"Command4"_s)->focusPolicy(), Qt::NoFocus);
 }
@@ -492,18 +504,18 @@ void TestConverter::analyserCancelMidLoad()
     QVERIFY(f.cargando());
     f.Timer1_Timer();
     f.Timer1_Timer();
-    QCOMPARE(lista(f)->count(), 2000);
+    QCOMPARE(filas(analisis(f)).size(), 2000);
     QCOMPARE(hijo<QLabel>(f, u"Label5"_s)->text(), u"Se han cargado 2000 líneas del archivo hasta el momento..."_s);
     QTest::mouseClick(hijo<QPushButton>(f, u"Command4"_s), Qt::LeftButton);
     QVERIFY(!hijo<QPushButton>(f, u"Command4"_s)->isEnabled());
     f.Timer1_Timer();
     QVERIFY(!f.cargando());
-    QCOMPARE(lista(f)->count(), 2000);
-    QCOMPARE(lista(f)->item(1999)->text(), u"linea 1999"_s);
+    QCOMPARE(filas(analisis(f)).size(), 2000);
+    QCOMPARE(filas(analisis(f)).last(), u"linea 1999"_s);
     // The file is closed: it can be removed and the list stays as it is.
     QVERIFY(QFile::remove(ruta));
     f.Timer1_Timer();
-    QCOMPARE(lista(f)->count(), 2000);
+    QCOMPARE(filas(analisis(f)).size(), 2000);
 }
 
 void TestConverter::analyserMeasures_data()
@@ -535,16 +547,42 @@ void TestConverter::analyserMeasures()
     Form2 f(escribe(dir, u"f.txt"_s, datos));
     f.show();
     cargaCompleta(f);
-    QListWidget* l = lista(f);
+    QListView* l = analisis(f);
     for (int i : seleccion)
-        l->item(i)->setSelected(true);
+        l->selectionModel()->select(l->model()->index(i, 0), QItemSelectionModel::Select);
     // A mouse release over the list measures.
     QTest::mouseRelease(l->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(1, 1));
     QCoreApplication::processEvents();
     if (!seleccion.isEmpty() && seleccion.first() == 6) // the release's own click moved nothing
-        QVERIFY(l->item(6)->isSelected());
+        QVERIFY(l->selectionModel()->isRowSelected(6));
     QCOMPARE(hijo<QLineEdit>(f, u"ancho"_s)->text(), ancho);
     QCOMPARE(hijo<QLineEdit>(f, u"alto"_s)->text(), alto);
+}
+
+
+// A huge line does not hold a tick: the clock is looked at inside it too.
+// It is measured up to 1 MiB and shown up to the widest frame.
+void TestConverter::analyserLongLineKeepsTicksShort()
+{
+    QTemporaryDir dir;
+    const QByteArray largo(8 << 20, 'x');
+    Form2 f(escribe(dir, u"f.txt"_s, largo + "\r\nfin\r\n"_ba));
+    f.setLimitePorPaso(1 << 30, 1); // any look at the clock ends the tick
+    auto* timer = hijo<QTimer>(f, u"Timer1"_s);
+    timer->stop();
+    timer->start(); // the test's own ticks come first
+    f.Timer1_Timer();
+    QVERIFY(f.cargando());
+    QCOMPARE(analisis(f)->model()->rowCount(), 0);
+    while (f.cargando())
+        f.Timer1_Timer();
+    const QStringList t = filas(analisis(f));
+    QCOMPARE(t.size(), 2);
+    QCOMPARE(t.first().size(), 32767);
+    QListView* l = analisis(f);
+    l->selectionModel()->select(l->model()->index(0, 0), QItemSelectionModel::Select);
+    f.medirseleccion();
+    QCOMPARE(hijo<QLineEdit>(f, u"ancho"_s)->text(), u"1048576"_s);
 }
 
 void TestConverter::analyserSendsAndLayout()
@@ -559,9 +597,9 @@ void TestConverter::analyserSendsAndLayout()
     auto* combo = hijo<QComboBox>(f, u"Combo1"_s);
     QCOMPARE(combo->currentIndex(), -1);
     QCOMPARE(combo->count(), 5);
-    QVERIFY(lista(f)->font().fixedPitch());
+    QVERIFY(analisis(f)->font().fixedPitch());
     f.Combo1_Click(4);
-    QCOMPARE(lista(f)->font().pointSize(), 15);
+    QCOMPARE(analisis(f)->font().pointSize(), 15);
     f.resize(100, 100);
     QVERIFY(f.width() >= f.minimumWidth() && f.minimumWidth() > 400);
     QVERIFY(f.height() >= f.minimumHeight() && f.minimumHeight() > 300);

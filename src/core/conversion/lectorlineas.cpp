@@ -50,8 +50,24 @@ qsizetype LectorLineas::rellena()
 
 bool LectorLineas::siguiente(QByteArrayView& linea)
 {
-    qsizetype busca = m_inicio; // where the search for the line's end goes on
-    qsizetype corte = -1;       // the kept end of a line cut to the limit
+    return avanza(linea, -1) == Paso::Linea;
+}
+
+LectorLineas::Paso LectorLineas::avanza(QByteArrayView& linea, int bloques)
+{
+    qsizetype busca = m_busca >= 0 ? m_busca : m_inicio; // where the search for the line's end goes on
+    qsizetype corte = m_corte;                           // the kept end of a line cut to the limit
+    m_busca = m_corte = -1;
+    // Stops before the next block is read once the call's blocks are spent;
+    // each call reads one at least, so that it always gets on.
+    bloques = bloques < 0 ? -1 : std::max(bloques, 1);
+    const auto pausa = [&] {
+        if (bloques < 0 || bloques-- > 0)
+            return false;
+        m_busca = busca;
+        m_corte = corte;
+        return true;
+    };
     for (;;) {
         const char* base = m_buffer.constData();
         const char* fin = busca < m_final ? finDeLinea(base + busca, m_final - busca) : nullptr;
@@ -68,6 +84,8 @@ bool LectorLineas::siguiente(QByteArrayView& linea)
                 } else {
                     busca = posicion;
                 }
+                if (pausa())
+                    return Paso::Sigue;
                 const qsizetype movido = rellena();
                 busca -= movido;
                 if (corte >= 0)
@@ -81,16 +99,16 @@ bool LectorLineas::siguiente(QByteArrayView& linea)
             linea = QByteArrayView(base + m_inicio, std::min(finLinea - m_inicio, m_limite));
             m_consumidos += siguienteInicio - m_inicio;
             m_inicio = siguienteInicio;
-            return true;
+            return Paso::Linea;
         }
         if (m_agotado) {
             if (m_error || m_inicio >= m_final)
-                return false;
+                return Paso::Fin;
             const qsizetype finLinea = corte >= 0 ? corte : m_final;
             linea = QByteArrayView(base + m_inicio, std::min(finLinea - m_inicio, m_limite));
             m_consumidos += m_final - m_inicio;
             m_inicio = m_final;
-            return true;
+            return Paso::Linea;
         }
         // The line goes on past what is buffered.
         if (corte >= 0) {
@@ -102,6 +120,8 @@ bool LectorLineas::siguiente(QByteArrayView& linea)
             m_final = corte;
         }
         busca = m_final;
+        if (pausa())
+            return Paso::Sigue;
         const qsizetype movido = rellena();
         busca -= movido;
         if (corte >= 0)

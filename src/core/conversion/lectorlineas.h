@@ -23,6 +23,13 @@ public:
     // end of the data or when reading fails (then error() is true).
     bool siguiente(QByteArrayView& linea);
 
+    // The same in steps: reads at most `bloques` more blocks of the source
+    // in this call (one at least; any number when negative). A line not complete by then gives Sigue, and the next
+    // call goes on where this one stopped, so a caller can keep to a time
+    // budget inside one huge line.
+    enum class Paso { Linea, Fin, Sigue };
+    Paso avanza(QByteArrayView& linea, int bloques);
+
     bool error() const { return m_error; }
 
     // The cut applied to the lines read from now on.
@@ -42,6 +49,11 @@ private:
     qsizetype m_inicio = 0; // first unread byte
     qsizetype m_final = 0;  // one past the last byte read
     qint64 m_consumidos = 0;
+    // A line being read across calls of avanza(): where the search for its
+    // end goes on, and where it was cut to the limit (-1: not cut); both -1
+    // between lines.
+    qsizetype m_busca = -1;
+    qsizetype m_corte = -1;
     bool m_agotado = false;
     bool m_error = false;
 };

@@ -45,7 +45,9 @@ ParametrosConversion parametros(const QString& ancho, const QString& alto, bool 
     return p;
 }
 
-QList<QByteArray> lineas(const QByteArray& datos, qsizetype limite)
+// The lines of `datos`; with `bloques` of 0 or more, read in steps of that
+// many blocks, resumed after every pause.
+QList<QByteArray> lineas(const QByteArray& datos, qsizetype limite, int bloques = -1)
 {
     QBuffer buffer;
     buffer.setData(datos);
@@ -53,8 +55,10 @@ QList<QByteArray> lineas(const QByteArray& datos, qsizetype limite)
     orv::LectorLineas lector(buffer, limite);
     QList<QByteArray> out;
     QByteArrayView l;
-    while (lector.siguiente(l))
-        out.append(l.toByteArray());
+    using Paso = orv::LectorLineas::Paso;
+    for (Paso p; (p = lector.avanza(l, bloques)) != Paso::Fin;)
+        if (p == Paso::Linea)
+            out.append(l.toByteArray());
     if (lector.consumidos() != datos.size())
         qWarning("consumed %lld of %lld", qlonglong(lector.consumidos()), qlonglong(datos.size()));
     return out;
@@ -149,10 +153,13 @@ private slots:
         QFETCH(qsizetype, limite);
         QFETCH(QList<QByteArray>, esperadas);
         QTest::failOnWarning(QRegularExpression(u"consumed"_s));
-        const QList<QByteArray> leidas = lineas(datos, limite);
-        QCOMPARE(leidas.size(), esperadas.size());
-        for (qsizetype i = 0; i < leidas.size(); ++i)
-            QCOMPARE(leidas[i], esperadas[i]);
+        // Whole, and in steps of one and two blocks (the analyser's way).
+        for (int bloques : {-1, 1, 2}) {
+            const QList<QByteArray> leidas = lineas(datos, limite, bloques);
+            QCOMPARE(leidas.size(), esperadas.size());
+            for (qsizetype i = 0; i < leidas.size(); ++i)
+                QCOMPARE(leidas[i], esperadas[i]);
+        }
     }
 
     void frames_data()
