@@ -1,22 +1,81 @@
 #include "archivoseguro.h"
 
-#ifdef __linux__
+#include "nativename.h"
+#include "reemplazoseguro.h"
+
+#include <QFileInfo>
+#include <QMutex>
+#include <QSet>
+
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace orv {
+namespace {
 
-ArchivoSeguro::ArchivoSeguro(const QString& ruta) : m_archivo(ruta)
+// Each folder's stray scratch files are removed the first time this process
+// writes there.
+void limpiaCarpetaUnaVez(const QString& carpeta)
 {
-    m_archivo.setDirectWriteFallback(false);
+    static QMutex mutex;
+    static QSet<QString> limpias;
+    const QMutexLocker lock(&mutex);
+    if (!limpias.contains(carpeta)) {
+        limpiaHuerfanos(carpeta);
+        limpias.insert(carpeta);
+    }
+}
+
+} // namespace
+
+ArchivoSeguro::ArchivoSeguro(const QString& ruta) : m_ruta(ruta) {}
+
+ArchivoSeguro::~ArchivoSeguro()
+{
+    if (m_archivo.isOpen() || !m_temporal.isEmpty())
+        cancela();
 }
 
 bool ArchivoSeguro::abre()
 {
-    m_ok = m_archivo.open(QIODevice::WriteOnly);
-    if (!m_ok)
-        fallo();
+    const QFileInfo info(m_ruta);
+    limpiaCarpetaUnaVez(info.absolutePath());
+    m_temporal = nombreTemporal(info.absoluteFilePath());
+    const QByteArray nombre = nameBytesFromText(m_temporal);
+#ifdef Q_OS_WIN
+    m_archivo.setFileName(m_temporal);
+    m_ok = m_archivo.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+    if (!m_ok) {
+        falloDelArchivo(QFileDevice::OpenError);
+        m_temporal.clear();
+    }
     return m_ok;
+#else
+    const int fd = ::open(nombre.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        fallo(QFileDevice::OpenError, QString::fromLocal8Bit(std::strerror(errno)));
+        m_temporal.clear();
+        return false;
+    }
+    // A replaced file keeps its permissions; a new one gets the usual ones.
+    struct stat anterior;
+    if (::stat(nameBytesFromText(m_ruta).constData(), &anterior) == 0 && S_ISREG(anterior.st_mode))
+        ::fchmod(fd, anterior.st_mode & 07777);
+    m_ok = m_archivo.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle);
+    if (!m_ok) {
+        ::close(fd);
+        falloDelArchivo(QFileDevice::OpenError);
+        quitaTemporal();
+    }
+    return m_ok;
+#endif
 }
 
 bool ArchivoSeguro::escribe(QByteArrayView bytes)
@@ -32,10 +91,9 @@ bool ArchivoSeguro::escribe(QByteArrayView bytes)
             break;
         hechos += static_cast<qsizetype>(n);
     }
-    m_ok = hechos == bytes.size();
-    if (!m_ok) {
-        fallo();
-        m_archivo.cancelWriting();
+    if (hechos != bytes.size()) {
+        falloDelArchivo(QFileDevice::WriteError);
+        cancela();
         return false;
     }
     m_escritos += bytes.size();
@@ -53,8 +111,7 @@ void ArchivoSeguro::empiezaAVolcar()
     if (m_escritos - m_volcados < kTramo || !m_archivo.flush())
         return;
     // Only a hint: should it fail, termina() still writes everything.
-    sync_file_range(m_archivo.handle(), m_volcados, m_escritos - m_volcados,
-                    SYNC_FILE_RANGE_WRITE);
+    sync_file_range(m_archivo.handle(), m_volcados, m_escritos - m_volcados, SYNC_FILE_RANGE_WRITE);
     m_volcados = m_escritos;
 #endif
 }
@@ -62,31 +119,71 @@ void ArchivoSeguro::empiezaAVolcar()
 bool ArchivoSeguro::termina()
 {
     if (!m_ok) {
-        m_archivo.cancelWriting();
+        cancela();
         return false;
     }
-    m_ok = m_archivo.commit();
-    if (!m_ok)
-        fallo();
-    return m_ok;
+    if (!m_archivo.flush()) {
+        falloDelArchivo(QFileDevice::WriteError);
+        cancela();
+        return false;
+    }
+#ifdef Q_OS_WIN
+    const bool enDisco = ::_commit(m_archivo.handle()) == 0;
+#else
+    const bool enDisco = ::fsync(m_archivo.handle()) == 0;
+#endif
+    if (!enDisco) {
+        fallo(QFileDevice::WriteError, QString::fromLocal8Bit(std::strerror(errno)));
+        cancela();
+        return false;
+    }
+    m_archivo.close();
+    if (!reemplazaArchivo(m_temporal, m_ruta)) {
+        fallo(QFileDevice::RenameError, QString::fromLocal8Bit(std::strerror(errno)));
+        cancela();
+        return false;
+    }
+    m_temporal.clear();
+    m_ok = false;
+    return true;
 }
 
-// Keeps the failure as it happened: the cancel that follows would replace
-// it with "Writing canceled by application".
-void ArchivoSeguro::fallo()
+void ArchivoSeguro::cancela()
 {
-    m_codigo = m_archivo.error() != QFileDevice::NoError ? m_archivo.error() : QFileDevice::WriteError;
-    m_error = m_archivo.errorString();
+    m_archivo.close();
+    quitaTemporal();
+    m_ok = false;
 }
 
-QString ArchivoSeguro::error() const
+void ArchivoSeguro::quitaTemporal()
 {
-    return m_codigo != QFileDevice::NoError ? m_error : m_archivo.errorString();
+    if (m_temporal.isEmpty())
+        return;
+#ifdef Q_OS_WIN
+    QFile::remove(m_temporal);
+#else
+    ::unlink(nameBytesFromText(m_temporal).constData());
+#endif
+    m_temporal.clear();
 }
 
-QFileDevice::FileError ArchivoSeguro::codigoError() const
+// Keeps the failure as it happened: what follows it (the cancel, a close)
+// must not replace it.
+void ArchivoSeguro::fallo(QFileDevice::FileError codigo, const QString& texto)
 {
-    return m_codigo != QFileDevice::NoError ? m_codigo : m_archivo.error();
+    if (m_codigo != QFileDevice::NoError)
+        return;
+    m_codigo = codigo;
+    m_error = texto;
 }
+
+void ArchivoSeguro::falloDelArchivo(QFileDevice::FileError porOmision)
+{
+    fallo(m_archivo.error() != QFileDevice::NoError ? m_archivo.error() : porOmision, m_archivo.errorString());
+}
+
+QString ArchivoSeguro::error() const { return m_error; }
+
+QFileDevice::FileError ArchivoSeguro::codigoError() const { return m_codigo; }
 
 } // namespace orv

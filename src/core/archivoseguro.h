@@ -1,27 +1,30 @@
 #pragma once
 
-#include <QSaveFile>
+#include <QFile>
 #include <QString>
 
 namespace orv {
 
 // A file written safely, as every movie and export is: everything goes to a
-// temporary file beside the target, which termina() flushes to disk and
-// renames over it; a write that fails or is cancelled leaves no file and any
-// earlier file of that name untouched. Never written in place.
+// scratch file beside the target (named as reemplazoseguro.h names them, so
+// that one a killed process left is removed by the next writer in that
+// folder), which termina() flushes to disk and renames over the target; a
+// write that fails or is cancelled leaves no file and any earlier file of
+// that name untouched. Never written in place. The target may be a name
+// that is not UTF-8 (see nativename.h); an existing target's permissions
+// are kept.
 class ArchivoSeguro
 {
 public:
     explicit ArchivoSeguro(const QString& ruta);
+    ~ArchivoSeguro();
+    ArchivoSeguro(const ArchivoSeguro&) = delete;
+    ArchivoSeguro& operator=(const ArchivoSeguro&) = delete;
 
     bool abre();
     bool escribe(QByteArrayView bytes);
     bool termina();
-    void cancela()
-    {
-        m_archivo.cancelWriting();
-        m_ok = false;
-    }
+    void cancela();
 
     // Why the file could not be written, for the caller's message, and the
     // system's error kind: the first failure's, not the cancel that followed.
@@ -30,9 +33,13 @@ public:
 
 private:
     void empiezaAVolcar();
-    void fallo();
+    void fallo(QFileDevice::FileError codigo, const QString& texto);
+    void falloDelArchivo(QFileDevice::FileError porOmision);
+    void quitaTemporal();
 
-    QSaveFile m_archivo;
+    QString m_ruta;
+    QString m_temporal;
+    QFile m_archivo;
     bool m_ok = false;
     qint64 m_escritos = 0; // bytes handed to the system so far
     qint64 m_volcados = 0; // of those, how many it was asked to start writing to disk

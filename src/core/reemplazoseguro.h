@@ -19,11 +19,16 @@ QString nombreTemporal(const QString& target);
 // temporary files made from their names. Files of live processes stay.
 void limpiaHuerfanos(const QString& carpeta);
 
+// Every name here may hold bytes that are not UTF-8 (see nativename.h).
+
+// Removes a file; false when it could not be.
+bool quitaArchivo(const QString& path);
+
 // Pushes the file's data to the disk; its name only matters once renamed.
 bool vuelcaADisco(const QString& path);
 
 // Renames `from` over `to`, replacing it in one step, and makes the
-// folder's new entry durable.
+// folder's new entry durable. On failure errno says why.
 bool reemplazaArchivo(const QString& from, const QString& to);
 
 } // namespace orv

@@ -1,5 +1,7 @@
 #include "reemplazoseguro.h"
 
+#include "nativename.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -15,6 +17,7 @@
 #else
 #include <cerrno>
 #include <csignal>
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 #endif
@@ -39,7 +42,7 @@ bool syncFolder(const QString& folder)
     Q_UNUSED(folder);
     return true; // NTFS makes the rename itself durable
 #else
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    const int fd = ::open(nameBytesFromText(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return false;
     const bool ok = ::fsync(fd) == 0;
@@ -97,30 +100,61 @@ void limpiaHuerfanos(const QString& carpeta)
     // ".<movie>.<pid>-<start>-<random>.orvtmp", maybe followed by the
     // archive library's ".XXXXXX" while it wrote the file.
     static const QRegularExpression forma(QStringLiteral("^\\..+\\.(\\d+)-(\\d+)-[0-9a-z]+\\.orvtmp(\\.[^.]+)?$"));
-    const QDir dir(carpeta);
-    for (const QString& nombre : dir.entryList({QStringLiteral(".*.orvtmp*")}, QDir::Files | QDir::Hidden | QDir::System)) {
+    const auto quitaSiHuerfano = [&carpeta](const QString& nombre) {
         const QRegularExpressionMatch m = forma.match(nombre);
         if (m.hasMatch() && !vive(m.captured(1).toLongLong(), m.captured(2).toULongLong()))
-            QFile::remove(dir.filePath(nombre));
+            quitaArchivo(carpeta + QLatin1Char('/') + nombre);
+    };
+#ifdef Q_OS_UNIX
+    // Listed by their bytes: a movie's name need not be UTF-8, nor then its
+    // scratch file's.
+    DIR* dir = ::opendir(nameBytesFromText(carpeta).constData());
+    if (!dir)
+        return;
+    while (const dirent* e = ::readdir(dir)) {
+        const QByteArrayView nombre(e->d_name);
+        if (nombre.startsWith('.') && nombre.contains(".orvtmp"))
+            quitaSiHuerfano(textFromNameBytes(nombre));
     }
+    ::closedir(dir);
+#else
+    const QDir dir(carpeta);
+    for (const QString& nombre : dir.entryList({QStringLiteral(".*.orvtmp*")}, QDir::Files | QDir::Hidden | QDir::System))
+        quitaSiHuerfano(nombre);
+#endif
+}
+
+bool quitaArchivo(const QString& path)
+{
+#ifdef Q_OS_UNIX
+    return ::unlink(nameBytesFromText(path).constData()) == 0;
+#else
+    return QFile::remove(path);
+#endif
 }
 
 bool vuelcaADisco(const QString& path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    QFile f;
+    if (!openByNameBytes(f, nameBytesFromText(path)))
         return false;
     return syncHandle(f.handle());
 }
 
 bool reemplazaArchivo(const QString& from, const QString& to)
 {
+#ifdef Q_OS_UNIX
+    if (::rename(nameBytesFromText(from).constData(), nameBytesFromText(to).constData()) != 0)
+        return false;
+#else
     std::error_code ec;
-    std::filesystem::rename(std::filesystem::path(QFile::encodeName(from).toStdString()),
-                            std::filesystem::path(QFile::encodeName(to).toStdString()), ec);
+    std::filesystem::rename(std::filesystem::path(from.toStdWString()), std::filesystem::path(to.toStdWString()), ec);
     if (ec)
         return false;
+#endif
+    const int guardado = errno;
     syncFolder(QFileInfo(to).absolutePath());
+    errno = guardado;
     return true;
 }
 
