@@ -132,6 +132,68 @@ bool isFileByName(QStringView name)
 #endif
 }
 
+#ifndef Q_OS_WIN
+namespace {
+
+bool statByName(QStringView name, struct stat& st)
+{
+    const QByteArray bytes = nameBytesFromText(name);
+    return !bytes.isEmpty() && !bytes.contains('\0') && ::stat(bytes.constData(), &st) == 0;
+}
+
+} // namespace
+#endif
+
+bool existsByName(QStringView name)
+{
+#ifdef Q_OS_WIN
+    return !name.isEmpty() && QFileInfo::exists(name.toString());
+#else
+    struct stat st;
+    return statByName(name, st);
+#endif
+}
+
+qint64 sizeByName(QStringView name)
+{
+#ifdef Q_OS_WIN
+    const QFileInfo info(name.toString());
+    return info.exists() ? info.size() : -1;
+#else
+    struct stat st;
+    return statByName(name, st) ? qint64(st.st_size) : -1;
+#endif
+}
+
+std::optional<unsigned> modeByName(QStringView name)
+{
+#ifdef Q_OS_WIN
+    const QFileInfo info(name.toString());
+    if (!info.exists())
+        return std::nullopt;
+    return (info.permissions() & QFileDevice::ReadOwner ? 0400u : 0u)
+           | (info.permissions() & QFileDevice::WriteOwner ? 0200u : 0u);
+#else
+    struct stat st;
+    if (!statByName(name, st))
+        return std::nullopt;
+    return unsigned(st.st_mode & 07777);
+#endif
+}
+
+bool setModeByName(QStringView name, unsigned mode)
+{
+#ifdef Q_OS_WIN
+    QFileDevice::Permissions p = QFileDevice::ReadOwner | QFileDevice::ReadUser;
+    if (mode & 0200u)
+        p |= QFileDevice::WriteOwner | QFileDevice::WriteUser;
+    return QFile::setPermissions(name.toString(), p);
+#else
+    const QByteArray bytes = nameBytesFromText(name);
+    return !bytes.isEmpty() && ::chmod(bytes.constData(), mode_t(mode)) == 0;
+#endif
+}
+
 bool openByNameBytes(QFile& file, const QByteArray& nameBytes)
 {
 #ifdef Q_OS_WIN

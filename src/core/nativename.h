@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 class QFile;
 class QUrl;
@@ -43,6 +44,15 @@ QString localFileFromUrl(const QUrl& url);
 // Whether `name` (text that may hold escaped bytes) is an existing regular
 // file.
 bool isFileByName(QStringView name);
+
+// What the system says of a name (after following a link), asked by its
+// bytes: whether it exists, its size (-1 when it does not exist), and its
+// permission bits as Unix keeps them (st_mode & 07777; on Windows only the
+// owner's read and write bits mean anything).
+bool existsByName(QStringView name);
+qint64 sizeByName(QStringView name);
+std::optional<unsigned> modeByName(QStringView name);
+bool setModeByName(QStringView name, unsigned mode);
 
 // Opens the file whose name is `nameBytes` (bytes on Unix, UTF-8 on
 // Windows) for reading. Only a regular file opens (after following a link):

@@ -3,6 +3,7 @@
 #include "archiveerror.h"
 #include "cgzipfiles.h"
 #include "moviereader.h"
+#include "moviestream.h"
 #include "nativename.h"
 #include "reemplazoseguro.h"
 #include "zipmember.h"
@@ -15,6 +16,12 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <cstring>
+
+#ifndef Q_OS_WIN
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 
 namespace orv {
@@ -39,54 +46,66 @@ constexpr int kCheckFailed = archive_errors::ZipBase + ZIP_ER_INCONS;
     throw ArchiveError(number, kSource, description);
 }
 
-// A movie opened for reading, only when it is a regular file (a FIFO would
-// wait for ever for a writer, and a device never ends).
+// A movie opened for reading by its name's bytes, only when it is a regular
+// file (a FIFO would wait for ever for a writer, and a device never ends).
 class Entrada
 {
 public:
     explicit Entrada(const QString& ruta)
     {
-        if (!openByNameBytes(m_archivo, QFile::encodeName(ruta))) {
-            if (!ruta.isEmpty() && !QFileInfo::exists(ruta))
+        if (!openByNameBytes(m_archivo, nameBytesFromText(ruta))) {
+            if (!ruta.isEmpty() && !existsByName(ruta))
                 raise(kFileNotFound, QStringLiteral("File not found"));
             raise(kAccessError, QStringLiteral("Path/File access error"));
         }
     }
 
     QByteArray inicio(qint64 n) { return m_archivo.read(n); }
+    qint64 tamano() const { return m_archivo.size(); }
 
-    // Up to `maximo` bytes; what the file holds past that is an error, found
-    // while reading, whatever size the file reported.
-    QByteArray lee(qint64 maximo)
+    // Up to `max` bytes, filling `into` as far as the file goes; what the
+    // file holds past `maximo` in all is an error, found while reading,
+    // whatever size the file reported.
+    qint64 lee(char* into, qint64 max, qint64 maximo)
     {
-        QByteArray bytes;
-        bytes.reserve(static_cast<qsizetype>(std::clamp<qint64>(m_archivo.size(), 0, maximo)));
-        char trozo[64 * 1024];
-        for (;;) {
-            const qint64 n = m_archivo.read(trozo, std::min<qint64>(sizeof trozo, maximo + 1 - bytes.size()));
+        qint64 hechos = 0;
+        while (hechos < max) {
+            const qint64 n = m_archivo.read(into + hechos, max - hechos);
             if (n < 0)
                 raise(kAccessError, QStringLiteral("Path/File access error"));
             if (n == 0)
-                return bytes;
-            bytes.append(trozo, static_cast<qsizetype>(n));
-            if (bytes.size() > maximo)
-                raise(kOutOfMemory, QStringLiteral("Out of memory"));
+                break;
+            hechos += n;
         }
+        m_leidos += hechos;
+        if (m_leidos > maximo)
+            raise(kOutOfMemory, QStringLiteral("Out of memory"));
+        return hechos;
     }
 
 private:
     QFile m_archivo;
+    qint64 m_leidos = 0;
 };
 
-// Reads the start of the first line: compressed when it begins with "PK".
-// This comes before every other test, so an empty file is an error whatever
-// its name.
-// Opens a scratch file that must not exist yet: a folder that cannot hold
-// it is an access problem of this movie alone, not a failed archive build.
-void abreNuevo(QFile& temporal)
+// A scratch file that must not exist yet, made by its name's bytes: a
+// folder that cannot hold it is an access problem of this movie alone, not
+// a failed archive build.
+void abreNuevo(QFile& temporal, const QString& nombre)
 {
-    if (!temporal.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        raise(kPermissionDenied, QStringLiteral("Permission denied"));
+    const QByteArray bytes = nameBytesFromText(nombre);
+#ifdef Q_OS_WIN
+    temporal.setFileName(nombre);
+    if (temporal.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return;
+#else
+    const int fd = ::open(bytes.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0 && temporal.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle))
+        return;
+    if (fd >= 0)
+        ::close(fd);
+#endif
+    raise(kPermissionDenied, QStringLiteral("Permission denied"));
 }
 
 bool empiezaConPK(const QString& ruta)
@@ -97,22 +116,102 @@ bool empiezaConPK(const QString& ruta)
     return start == "PK";
 }
 
+// Pieces compared and copied: small, so memory stays flat.
+constexpr qint64 kTrozo = qint64(1) << 20;
+
 // A compressed movie is right when it holds exactly one member, under the
-// movie's own name, that reads back to the original bytes.
-bool archivoCorrecto(const QString& archivo, const QString& nombre, const QByteArray& original)
+// movie's own name, that reads back to the movie's bytes: compared piece by
+// piece with the movie read again, with the member's CRC checked at its end.
+bool archivoCorrecto(const QString& archivo, const QString& nombre, const QString& ruta, qint64 maximo)
 {
     int err = 0;
-    zip_t* za = zip_open(QFile::encodeName(archivo).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &err);
+    zip_t* za = zip_open(nameBytesFromText(archivo).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &err);
     if (!za)
         return false;
-    const bool uno = zip_get_num_entries(za, 0) == 1
-                     && QString::fromUtf8(zip_get_name(za, 0, ZIP_FL_ENC_GUESS)) == nombre;
-    zip_discard(za);
-    if (!uno)
+    const auto cierra = qScopeGuard([za] { zip_discard(za); });
+    if (zip_get_num_entries(za, 0) != 1
+        || QString::fromUtf8(zip_get_name(za, 0, ZIP_FL_ENC_GUESS)) != readableName(nombre))
         return false;
-    const std::optional<QByteArray> leido = readFirstZipMember(archivo, original.size(), nullptr);
-    return leido && *leido == original;
+    zip_file_t* miembro = zip_fopen_index(za, 0, 0);
+    if (!miembro)
+        return false;
+    const auto cierraMiembro = qScopeGuard([miembro] { zip_fclose(miembro); });
+    Entrada original(ruta);
+    QByteArray a(kTrozo, Qt::Uninitialized), b(kTrozo, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = original.lee(a.data(), kTrozo, maximo);
+        qint64 m = 0;
+        while (m < kTrozo) {
+            const zip_int64_t r = zip_fread(miembro, b.data() + m, zip_uint64_t(kTrozo - m));
+            if (r < 0)
+                return false;
+            if (r == 0)
+                break;
+            m += r;
+        }
+        if (n != m || std::memcmp(a.constData(), b.constData(), size_t(n)) != 0)
+            return false;
+        if (n < kTrozo)
+            return true;
+    }
 }
+
+// The archive's member on its way to the scratch file: every byte the
+// movie's check pulls, and then the rest, is written there as it is
+// inflated, so the member is never held whole. What goes wrong is kept
+// apart: the scratch file's writing, the size limit, the member itself.
+class Copia : public ByteSource
+{
+public:
+    Copia(ByteSource& miembro, QFile& destino, qint64 maximo)
+        : m_miembro(miembro), m_destino(destino), m_maximo(maximo)
+    {
+    }
+
+    qint64 read(char* into, qint64 max) override
+    {
+        const qint64 n = m_miembro.read(into, max);
+        if (n <= 0) {
+            m_fallaMiembro = n < 0;
+            return n;
+        }
+        m_copiados += n;
+        if (m_copiados > m_maximo) {
+            m_demasiado = true;
+            return -1;
+        }
+        if (m_destino.write(into, n) != n) {
+            m_fallaEscritura = true;
+            return -1;
+        }
+        return n;
+    }
+
+    // Copies what the check left, to the member's end (where its CRC is
+    // checked). False when anything failed.
+    bool terminaCopia()
+    {
+        QByteArray trozo(kTrozo, Qt::Uninitialized);
+        qint64 n = 0;
+        while ((n = read(trozo.data(), kTrozo)) > 0) {
+        }
+        return n == 0;
+    }
+
+    qint64 copiados() const { return m_copiados; }
+    bool fallaEscritura() const { return m_fallaEscritura; }
+    bool demasiado() const { return m_demasiado; }
+    bool fallaMiembro() const { return m_fallaMiembro; }
+
+private:
+    ByteSource& m_miembro;
+    QFile& m_destino;
+    qint64 m_maximo;
+    qint64 m_copiados = 0;
+    bool m_fallaEscritura = false;
+    bool m_demasiado = false;
+    bool m_fallaMiembro = false;
+};
 
 } // namespace
 
@@ -169,7 +268,8 @@ ResultadoArchivo Compactador::procesaArchivo(const QString& ruta)
             return r;
         }
         const QFileInfo info(ruta);
-        const bool soloLectura = !(info.permissions() & QFileDevice::WriteOwner);
+        const unsigned permisos = modeByName(ruta).value_or(0);
+        const bool soloLectura = !(permisos & 0200u);
         const bool oculto = info.fileName().startsWith(QLatin1Char('.'));
         if (soloLectura || oculto) {
             reporta(soloLectura && oculto ? QStringLiteral("Está oculto y es sólo lectura: ")
@@ -183,7 +283,7 @@ ResultadoArchivo Compactador::procesaArchivo(const QString& ruta)
             }
             reporta(QStringLiteral("Fuerza bruta: "), ruta);
             // A name is never changed, so a hidden movie stays hidden.
-            if (soloLectura && !QFile::setPermissions(ruta, info.permissions() | QFileDevice::WriteOwner))
+            if (soloLectura && !setModeByName(ruta, permisos | 0200u))
                 raise(kPermissionDenied, QStringLiteral("Permission denied"));
         }
         const bool descomprime_ = m_modo == ModoCompactacion::SoloDescomprimir || m_modo == ModoCompactacion::Automatico;
@@ -214,13 +314,18 @@ ResultadoArchivo Compactador::procesaArchivo(const QString& ruta)
 void Compactador::comprime(const QString& ruta)
 {
     const QFileInfo info(ruta);
-    const QByteArray original = Entrada(ruta).lee(m_tamanoMaximo);
+    {
+        Entrada entrada(ruta);
+        if (entrada.tamano() > m_tamanoMaximo)
+            raise(kOutOfMemory, QStringLiteral("Out of memory"));
+    }
+    const std::optional<unsigned> permisos = modeByName(ruta);
     const QString temporal = temporalPara(info);
     {
-        QFile reserva(temporal); // the name is taken before the archive is built
-        abreNuevo(reserva);
+        QFile reserva; // the name is taken before the archive is built
+        abreNuevo(reserva, temporal);
     }
-    auto limpia = qScopeGuard([&temporal] { QFile::remove(temporal); });
+    auto limpia = qScopeGuard([&temporal] { quitaArchivo(temporal); });
     avanza(ruta);
     std::int32_t estado = zip_status::Write;
     if (!falla(PasoCompactacion::Construccion)) {
@@ -237,11 +342,12 @@ void Compactador::comprime(const QString& ruta)
               QStringLiteral("The archive could not be built (status %1)").arg(estado));
     }
     avanza(ruta);
-    if (falla(PasoCompactacion::Comprobacion) || !archivoCorrecto(temporal, info.fileName(), original))
+    if (falla(PasoCompactacion::Comprobacion) || !archivoCorrecto(temporal, info.fileName(), ruta, m_tamanoMaximo))
         raise(kCheckFailed, QStringLiteral("The archive does not read back the movie"));
     if (falla(PasoCompactacion::Volcado) || !vuelcaADisco(temporal))
         raise(kDiskFull, QStringLiteral("The archive could not be written to disk"));
-    QFile::setPermissions(temporal, info.permissions());
+    if (permisos)
+        setModeByName(temporal, *permisos);
     if (falla(PasoCompactacion::Renombrado) || !reemplazaArchivo(temporal, ruta))
         raise(kPermissionDenied, QStringLiteral("The movie could not be replaced"));
     limpia.dismiss();
@@ -250,36 +356,50 @@ void Compactador::comprime(const QString& ruta)
 void Compactador::descomprime(const QString& ruta)
 {
     const QFileInfo info(ruta);
+    const QByteArray nombre = nameBytesFromText(ruta);
     // Only an archive of exactly one file that reads as a movie becomes
     // that movie; anything else would lose what the archive holds.
     const std::optional<FileMembers> miembros =
-        falla(PasoCompactacion::Extraccion) ? std::nullopt : fileMembers(QFile::encodeName(ruta));
+        falla(PasoCompactacion::Extraccion) ? std::nullopt : fileMembers(nombre);
     if (!miembros)
         raise(kNoMember, QStringLiteral("The archive holds no readable movie"));
     if (miembros->count != 1)
         raise(kNoMember, QStringLiteral("el archivo comprimido contiene %1 archivos").arg(miembros->count));
     if (miembros->firstEncrypted && !m_contrasenas)
         raise(kNoMember, QStringLiteral("el archivo comprimido está cifrado y no se dio su contraseña"));
-    const std::optional<QByteArray> plana = readFirstZipMember(ruta, m_tamanoMaximo, m_contrasenas);
-    if (!plana && miembros->firstEncrypted)
+    const std::unique_ptr<ByteSource> miembro = openFirstZipMember(nombre, m_contrasenas);
+    if (!miembro && miembros->firstEncrypted)
         raise(kNoMember, QStringLiteral("el archivo comprimido está cifrado y la contraseña no lo abre"));
-    if (!plana)
+    if (!miembro)
         raise(kNoMember, QStringLiteral("The archive holds no readable movie"));
-    if (Pelicula leida; !parsePelicula(*plana, leida))
-        raise(kNoMember, QStringLiteral("el archivo comprimido no contiene una película válida"));
     avanza(ruta);
+    const std::optional<unsigned> permisos = modeByName(ruta);
     const QString temporal = temporalPara(info);
-    QFile salida(temporal);
-    abreNuevo(salida);
-    auto limpia = qScopeGuard([&temporal] { QFile::remove(temporal); });
-    if (salida.write(*plana) != plana->size() || !salida.flush())
+    QFile salida;
+    abreNuevo(salida, temporal);
+    auto limpia = qScopeGuard([&temporal, &salida] {
+        salida.close();
+        quitaArchivo(temporal);
+    });
+    // One pass: the member is checked as a movie while it is copied out.
+    Copia copia(*miembro, salida, m_tamanoMaximo);
+    const bool pelicula = compruebaPelicula(copia);
+    const bool completa = pelicula && copia.terminaCopia() && salida.flush();
+    if (copia.fallaEscritura() || (pelicula && !completa && !copia.demasiado() && !copia.fallaMiembro()))
         raise(kDiskFull, QStringLiteral("Disk full"));
+    if (copia.demasiado() || copia.fallaMiembro())
+        raise(kNoMember, miembros->firstEncrypted
+                             ? QStringLiteral("el archivo comprimido está cifrado y la contraseña no lo abre")
+                             : QStringLiteral("The archive holds no readable movie"));
+    if (!pelicula)
+        raise(kNoMember, QStringLiteral("el archivo comprimido no contiene una película válida"));
     salida.close();
     if (falla(PasoCompactacion::Volcado) || !vuelcaADisco(temporal))
         raise(kDiskFull, QStringLiteral("The movie could not be written to disk"));
-    if (falla(PasoCompactacion::Comprobacion) || QFileInfo(temporal).size() != plana->size())
+    if (falla(PasoCompactacion::Comprobacion) || sizeByName(temporal) != copia.copiados())
         raise(kCheckFailed, QStringLiteral("The extracted movie is incomplete"));
-    QFile::setPermissions(temporal, info.permissions());
+    if (permisos)
+        setModeByName(temporal, *permisos);
     if (falla(PasoCompactacion::Renombrado) || !reemplazaArchivo(temporal, ruta))
         raise(kPermissionDenied, QStringLiteral("The movie could not be replaced"));
     limpia.dismiss();

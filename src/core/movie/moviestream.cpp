@@ -11,6 +11,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <utility>
 
@@ -379,6 +380,61 @@ bool readFrames(Window& w, qsizetype pos, int numCuadros, std::vector<Pelicula::
 }
 
 } // namespace
+
+bool compruebaPelicula(ByteSource& source)
+{
+    try {
+        Window w(source, std::numeric_limits<qint64>::max());
+        Header h;
+        const qsizetype headerLength = readHeader(w, h);
+        if (headerLength < 0)
+            return false;
+        QByteArray creador, masInfo;
+        const qsizetype framesStart = takeTexts(w, h, headerLength, creador, masInfo);
+        // The frame lines are counted as they pass, ended as readFrames ends
+        // them: CR LF, a lone CR or a lone LF, the last one maybe by the end
+        // of the data if it holds a byte.
+        int lineas = 0;
+        bool trasCr = false;   // the byte before was a CR: an LF now belongs to it
+        bool empezada = false; // the line under way holds a byte
+        const auto cuenta = [&](const char* p, qsizetype n) {
+            for (qsizetype i = 0; i < n && lineas < h.numCuadros; ++i) {
+                const char c = p[i];
+                if (trasCr) {
+                    trasCr = false;
+                    if (c == '\n')
+                        continue;
+                }
+                if (c == '\r' || c == '\n') {
+                    ++lineas;
+                    empezada = false;
+                    trasCr = c == '\r';
+                } else {
+                    empezada = true;
+                }
+            }
+        };
+        cuenta(w.data() + framesStart, w.size() - framesStart);
+        if (!w.atEnd() && !w.failed()) {
+            QByteArray trozo(kChunk, Qt::Uninitialized);
+            while (lineas < h.numCuadros) {
+                const qint64 n = source.read(trozo.data(), kChunk);
+                if (n < 0)
+                    return false;
+                if (n == 0)
+                    break;
+                cuenta(trozo.constData(), qsizetype(n));
+            }
+        }
+        if (w.failed())
+            return false;
+        if (lineas < h.numCuadros && empezada)
+            ++lineas;
+        return lineas == h.numCuadros;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
 
 bool leePelicula(ByteSource& source, Pelicula& out, qint64 limit)
 {

@@ -17,4 +17,9 @@ class ByteSource;
 // is untouched.
 bool leePelicula(ByteSource& source, Pelicula& out, qint64 limit);
 
+// Whether the stream reads as a movie, by leePelicula's rules, without
+// keeping its frames: the header is held, the frame lines are only counted
+// as they pass. Reads no further than the last frame line.
+bool compruebaPelicula(ByteSource& source);
+
 } // namespace orv

@@ -92,7 +92,7 @@ QByteArray compress(libdeflate_compressor* c, QByteArrayView in, QByteArray& scr
 
 } // namespace
 
-std::optional<QByteArray> deflateInChunks(QByteArrayView plain, int level, qsizetype chunkSize)
+std::optional<QByteArray> deflateInChunks(QByteArrayView plain, int level, qsizetype chunkSize, bool last)
 {
     chunkSize = std::max<qsizetype>(chunkSize, 1);
     const qsizetype count = std::max<qsizetype>((plain.size() + chunkSize - 1) / chunkSize, 1);
@@ -115,7 +115,7 @@ std::optional<QByteArray> deflateInChunks(QByteArrayView plain, int level, qsize
             QByteArrayView in = plain.sliced(i * chunkSize, std::min(chunkSize, plain.size() - i * chunkSize));
             QByteArray& piece = pieces[static_cast<size_t>(i)];
             piece = compress(c.get(), in, out);
-            if (piece.isEmpty() || (i + 1 < count && !openUp(piece, inf, scratch)))
+            if (piece.isEmpty() || ((i + 1 < count || !last) && !openUp(piece, inf, scratch)))
                 failed = true;
         }
         inflateEnd(&inf);

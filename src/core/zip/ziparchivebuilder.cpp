@@ -4,7 +4,9 @@
 #include "chunkeddeflate.h"
 #include "codemodule.h"
 #include "cp1252.h"
+#include "nativename.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -88,18 +90,55 @@ void print(const QString& text) { CodeModule::zipPrintCallback(toCp1252(text)); 
 
 void progress(zip_t*, double, void*) { CodeModule::runZipEventPump(); }
 
-// Deflates the member across the cores; keeps it stored when deflate would
-// not make it smaller.
-bool pack(Member& m, const QByteArray& plain)
+// How much of a file is read and deflated at a time: memory stays near
+// twice this, plus what the member deflates to, whatever the file's size.
+constexpr qint64 kPiece = qint64(16) << 20;
+
+// Fills `into` from the file as far as it goes; the count, or -1.
+qint64 readPiece(QFile& f, QByteArray& into)
 {
-    m.size = plain.size();
-    m.crc = libdeflate_crc32(0, plain.constData(), static_cast<size_t>(plain.size()));
-    std::optional<QByteArray> packed = deflateInChunks(plain, kLevel, kChunk);
-    if (!packed)
-        return false;
-    m.deflated = packed->size() < plain.size();
-    m.data = m.deflated ? std::move(*packed) : plain;
-    return true;
+    qint64 got = 0;
+    while (got < into.size()) {
+        const qint64 n = f.read(into.data() + got, into.size() - got);
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        got += n;
+    }
+    return got;
+}
+
+enum class Packed { Ok, Unreadable, TooLarge, NoCompressor };
+
+// Deflates the file piece by piece across the cores into one stream; the
+// member keeps the deflated data, or is marked stored when deflate would not
+// make it smaller (libzip then copies the file itself).
+Packed pack(Member& m, QFile& f)
+{
+    QByteArray piece(static_cast<qsizetype>(std::min(std::max<qint64>(f.size(), 1), kPiece)), Qt::Uninitialized);
+    QByteArray packed;
+    for (;;) {
+        const qint64 n = readPiece(f, piece);
+        if (n < 0)
+            return Packed::Unreadable;
+        if (n == 0)
+            break;
+        m.size += n;
+        if (m.size > kMaxMember)
+            return Packed::TooLarge;
+        const QByteArrayView plain(piece.constData(), static_cast<qsizetype>(n));
+        m.crc = static_cast<quint32>(libdeflate_crc32(m.crc, plain.data(), static_cast<size_t>(n)));
+        std::optional<QByteArray> part = deflateInChunks(plain, kLevel, kChunk, false);
+        if (!part)
+            return Packed::NoCompressor;
+        packed.append(*part);
+    }
+    packed.append(kFinalEmptyBlock, sizeof kFinalEmptyBlock);
+    m.deflated = packed.size() < m.size;
+    if (m.deflated)
+        m.data = std::move(packed);
+    return Packed::Ok;
 }
 
 // The name a member is stored under: a relative name as given, with
@@ -107,7 +146,9 @@ bool pack(Member& m, const QByteArray& plain)
 // file-name part, so an archive never carries a hostile path.
 QString memberName(const QString& name)
 {
-    QString n = QString(name).replace(QLatin1Char('\\'), QLatin1Char('/'));
+    // A file name that is not UTF-8 is stored as the characters it most
+    // likely was, in UTF-8 like every other.
+    QString n = readableName(name).replace(QLatin1Char('\\'), QLatin1Char('/'));
     const bool climbs = n.split(QLatin1Char('/')).contains(QStringLiteral(".."));
     if (QDir::isAbsolutePath(n) || climbs || n.contains(QLatin1Char(':')))
         return QFileInfo(n).fileName();
@@ -142,25 +183,32 @@ public:
 private:
     std::int32_t addFile(const QString& path, const QString& member)
     {
-        QFile f(path);
-        if (!f.open(QIODevice::ReadOnly)) {
-            print(QLatin1String("zip warning: could not open for reading: ") + path + QLatin1String("\n"));
+        QFile f;
+        const QByteArray nameBytes = nameBytesFromText(path);
+        if (!openByNameBytes(f, nameBytes)) {
+            print(QLatin1String("zip warning: could not open for reading: ") + readableName(path) + QLatin1String("\n"));
             return zip_status::Open;
         }
         if (f.size() > kMaxMember)
             return zip_status::Memory;
-        const QByteArray plain = f.readAll();
-        if (plain.size() != f.size())
-            return zip_status::Open;
+        const QDateTime modified = f.fileTime(QFileDevice::FileModificationTime);
         auto m = std::make_unique<Member>();
         zip_error_init(&m->error);
-        if (!pack(*m, plain))
+        switch (pack(*m, f)) {
+        case Packed::Ok:
+            break;
+        case Packed::Unreadable:
+            return zip_status::Open;
+        case Packed::TooLarge:
+        case Packed::NoCompressor:
             return zip_status::Memory;
+        }
+        f.close();
         zip_source_t* src = nullptr;
         if (m->deflated)
             src = zip_source_function(m_za, &deflatedSource, m.get());
         else
-            src = zip_source_buffer(m_za, m->data.constData(), static_cast<zip_uint64_t>(m->data.size()), 0);
+            src = zip_source_file(m_za, nameBytes.constData(), 0, static_cast<zip_int64_t>(m->size));
         if (!src)
             return zip_status::Memory;
         const zip_int64_t index = zip_file_add(m_za, member.toUtf8().constData(), src,
@@ -172,8 +220,9 @@ private:
         const auto i = static_cast<zip_uint64_t>(index);
         if (!m->deflated)
             zip_set_file_compression(m_za, i, ZIP_CM_STORE, 0);
-        zip_file_set_mtime(m_za, i, QFileInfo(path).lastModified().toSecsSinceEpoch(), 0);
-        const int saved = plain.isEmpty() ? 0 : int(100 - 100 * m->data.size() / plain.size());
+        if (modified.isValid())
+            zip_file_set_mtime(m_za, i, static_cast<time_t>(modified.toSecsSinceEpoch()), 0);
+        const int saved = m->size == 0 ? 0 : int(100 - 100 * m->data.size() / m->size);
         print(QLatin1String("  adding: ") + member
               + (m->deflated ? QStringLiteral(" (deflated %1%)").arg(saved) : QStringLiteral(" (stored 0%)"))
               + QLatin1String("\n"));
@@ -202,7 +251,7 @@ std::int32_t makeArchive(const ZipBuildRequest& request)
                         : QDir::fromNativeSeparators(root));
     int err = 0;
     const int flags = ZIP_CREATE | (request.updating ? 0 : ZIP_TRUNCATE);
-    zip_t* za = zip_open(QFile::encodeName(request.archive).constData(), flags, &err);
+    zip_t* za = zip_open(nameBytesFromText(request.archive).constData(), flags, &err);
     if (!za) {
         print(QLatin1String("zip error: could not create ") + request.archive + QLatin1String("\n"));
         return zip_status::Create;

@@ -1,7 +1,9 @@
 // Reading plain movies: the header rules, line ends, frame counts and every
 // way a file can be unreadable.
+#include "bytesource.h"
 #include "moviefixtures.h"
 #include "moviereader.h"
+#include "moviestream.h"
 
 #include <QFile>
 #include <QtTest>
@@ -61,6 +63,8 @@ private slots:
         Pelicula p;
         QVERIFY(orv::parsePelicula(bytes, p));
         QTEST(fixtures::frames(p), "expected");
+        orv::MemorySource fuente(bytes); // checked without keeping frames: the same answer
+        QVERIFY(orv::compruebaPelicula(fuente));
     }
 
     void commaInAuthorShiftsFrames()
@@ -98,6 +102,8 @@ private slots:
         QFETCH(QByteArray, bytes);
         Pelicula p;
         QVERIFY(!orv::parsePelicula(bytes, p));
+        orv::MemorySource fuente(bytes);
+        QVERIFY(!orv::compruebaPelicula(fuente));
     }
 
     void failedLoadLeavesPreviousMovie()
