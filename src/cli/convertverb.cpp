@@ -4,6 +4,7 @@
 
 #include "conversion.h"
 #include "moviewriter.h"
+#include "nativename.h"
 #include "verbs.h"
 
 #include <QCommandLineParser>
@@ -88,7 +89,7 @@ int convertVerb(const QStringList& args, Io& io)
         io.err << "orv: la película llegó a " << kMaxCuadros << " cuadros; el resto se omitió\n";
     switch (r.estado) {
     case EstadoConversion::Escrita:
-        io.out << ruta << ": " << r.numCuadros << " cuadros\n";
+        io.out << readableName(ruta) << ": " << r.numCuadros << " cuadros\n";
         return parser.isSet(comprimir) ? comprimeEscrita(ruta, io) : kOk;
     case EstadoConversion::SinCuadros:
         io.err << comoLinea(mensajeSinCuadros(r.fuentesFallidas)) << '\n';

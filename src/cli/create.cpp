@@ -6,6 +6,7 @@
 #include "compressstep.h"
 #include "generacion.h"
 #include "moviewriter.h"
+#include "nativename.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -60,7 +61,7 @@ int createVerb(const QStringList& args, Io& io)
         return kUsage;
     }
 
-    const QString ruta = QFileInfo(nombrePelicula(parser.value(salida))).absoluteFilePath();
+    const QString ruta = absoluteName(nombrePelicula(parser.value(salida)));
     imaging::DecodificadorAdelantado decodificador(imagenes);
     const CargaImagen carga = [&decodificador](int) { return decodificador.siguiente().paraGeneracion(); };
     const ResultadoGeneracion r =
@@ -69,7 +70,7 @@ int createVerb(const QStringList& args, Io& io)
         escribeMensaje(io.err, mensajeGeneracion(r, imagenes));
         return kFailed;
     }
-    io.out << mensajeCreada() << '\n' << ruta << '\n';
+    io.out << mensajeCreada() << '\n' << readableName(ruta) << '\n';
     return parser.isSet(comprimir) ? comprimeEscrita(ruta, io) : kOk;
 }
 

@@ -5,6 +5,7 @@
 #include "pictures.h"
 #include "splash.h"
 #include "translations.h"
+#include "nativename.h"
 
 #include <QApplication>
 
@@ -37,7 +38,8 @@ int runCompactor(int argc, char** argv)
     // programs find the Compactor.
     escribeRuta();
     std::unique_ptr<Form1> form1;
-    if (arrancaCompactor(QApplication::arguments().mid(1), form1))
+    // Arguments by their bytes: a name that is not UTF-8 still opens.
+    if (arrancaCompactor(argumentsAsGiven(argc, argv).mid(1), form1))
         return 0;
     return QApplication::exec();
 }

@@ -45,9 +45,9 @@ ArchivoSeguro::~ArchivoSeguro()
 
 bool ArchivoSeguro::abre()
 {
-    const QFileInfo info(m_ruta);
+    const QFileInfo info(absoluteName(m_ruta));
     limpiaCarpetaUnaVez(info.absolutePath());
-    m_temporal = nombreTemporal(info.absoluteFilePath());
+    m_temporal = nombreTemporal(info.filePath());
     const QByteArray nombre = nameBytesFromText(m_temporal);
 #ifdef Q_OS_WIN
     m_archivo.setFileName(m_temporal);

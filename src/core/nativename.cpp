@@ -3,6 +3,7 @@
 #include "cp1252.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
@@ -143,6 +144,19 @@ bool statByName(QStringView name, struct stat& st)
 
 } // namespace
 #endif
+
+QString absoluteName(const QString& name)
+{
+    if (QDir::isAbsolutePath(name))
+        return QDir::cleanPath(name);
+#ifdef Q_OS_WIN
+    const QString folder = QDir::currentPath();
+#else
+    char buffer[4096];
+    const QString folder = ::getcwd(buffer, sizeof buffer) ? textFromNameBytes(buffer) : QDir::currentPath();
+#endif
+    return QDir::cleanPath(folder + QLatin1Char('/') + name);
+}
 
 bool existsByName(QStringView name)
 {

@@ -45,6 +45,11 @@ QString localFileFromUrl(const QUrl& url);
 // file.
 bool isFileByName(QStringView name);
 
+// The name made absolute against the working folder and cleaned, as text
+// only: QFileInfo would pass a relative name through the system's encoding
+// and lose the bytes that are not UTF-8.
+QString absoluteName(const QString& name);
+
 // What the system says of a name (after following a link), asked by its
 // bytes: whether it exists, its size (-1 when it does not exist), and its
 // permission bits as Unix keeps them (st_mode & 07777; on Windows only the

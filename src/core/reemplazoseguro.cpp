@@ -87,7 +87,7 @@ bool vive(qint64 pid, quint64 inicio)
 
 QString nombreTemporal(const QString& target)
 {
-    const QFileInfo info(target);
+    const QFileInfo info(absoluteName(target));
     const qint64 pid = QCoreApplication::applicationPid();
     const quint64 r = QRandomGenerator::system()->generate64();
     return info.absolutePath() + QLatin1String("/.") + info.fileName() + QLatin1Char('.')
@@ -153,7 +153,7 @@ bool reemplazaArchivo(const QString& from, const QString& to)
         return false;
 #endif
     const int guardado = errno;
-    syncFolder(QFileInfo(to).absolutePath());
+    syncFolder(QFileInfo(absoluteName(to)).absolutePath());
     errno = guardado;
     return true;
 }

@@ -115,7 +115,7 @@ std::optional<QImage> leeRaster(const QByteArray& datos, const QByteArray& exten
 
 bool abre(QFile& archivo, const QString& ruta)
 {
-    return openByNameBytes(archivo, QFile::encodeName(ruta)) && archivo.size() <= kBytesMaximos;
+    return openByNameBytes(archivo, nameBytesFromText(ruta)) && archivo.size() <= kBytesMaximos;
 }
 
 QByteArray extensionDe(const QString& ruta)

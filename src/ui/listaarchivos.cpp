@@ -1,5 +1,7 @@
 #include "listaarchivos.h"
 
+#include "nativename.h"
+
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -15,8 +17,9 @@ QStringList rutasSoltadas(const QMimeData* datos)
         return rutas;
     const QList<QUrl> urls = datos->urls();
     for (const QUrl& url : urls) {
+        // A name that is not UTF-8 keeps its bytes (see nativename.h).
         if (url.isLocalFile())
-            rutas.append(QDir::toNativeSeparators(url.toLocalFile()));
+            rutas.append(QDir::toNativeSeparators(localFileFromUrl(url)));
     }
     return rutas;
 }

@@ -6,12 +6,16 @@
 #include "terminalplayer.h"
 
 #include <QDir>
+#include <QImage>
+#include <QSet>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QThread>
 #include <QtTest>
+
+#include <filesystem>
 
 #define NCURSES_WIDECHAR 1
 #include <ncurses.h>
@@ -100,6 +104,7 @@ class TestOrvVerbs : public QObject
 private slots:
     void exportWritesEachKind_data();
     void exportWritesEachKind();
+    void namesThatAreNotUtf8();
     void exportBadUsage_data();
     void exportBadUsage();
     void playNeedsATerminal();
@@ -147,6 +152,46 @@ void TestOrvVerbs::exportWritesEachKind()
     QFile f(dir.filePath(name));
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.read(start.size()), start);
+}
+
+// Names made on a Windows-1252 system are bytes that are not UTF-8: every
+// verb opens and writes them by those bytes, and shows them as the
+// characters they most likely were. A shell gives orv the bytes, as a
+// terminal would.
+void TestOrvVerbs::namesThatAreNotUtf8()
+{
+    QTemporaryDir dir;
+    QByteArray fuente;
+    for (int i = 0; i < 24; ++i)
+        fuente += "abcdefghijklmn\r\n";
+    fixtures::writeFile(dir, "f.txt", fuente);
+    QImage imagen(40, 30, QImage::Format_RGB32);
+    imagen.fill(Qt::white);
+    QVERIFY(imagen.save(dir.filePath("i.bmp")));
+    const QString guion = QStringLiteral(
+        "set -e; o=\"$1\"; cd \"$2\"\n"
+        "p=$(printf 'pel\\355cula.ovt'); f=$(printf 'fu\\351nte.txt'); i=$(printf 'im\\341gen.bmp')\n"
+        "mv f.txt \"$f\"; mv i.bmp \"$i\"\n"
+        "\"$o\" convert --width 12 --height 12 --control none -o \"$p\" \"$f\"\n"
+        "\"$o\" export --gif -o \"$(printf 'sal\\355da.gif')\" \"$p\"\n"
+        "\"$o\" create -o \"$(printf 'cre\\341da.ovt')\" \"$i\"\n"
+        "\"$o\" compact \"$p\"\n"
+        "\"$o\" info \"$p\"\n");
+    QProcess sh;
+    qunsetenv("XDG_RUNTIME_DIR");
+    sh.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), guion, QStringLiteral("sh"), QStringLiteral(ORV_CLI_PATH), dir.path()});
+    QVERIFY(sh.waitForFinished(60000));
+    const QString salida = QString::fromUtf8(sh.readAllStandardOutput());
+    QVERIFY2(sh.exitCode() == 0, qPrintable(salida + QString::fromUtf8(sh.readAllStandardError())));
+    QVERIFY(salida.contains(u"película.ovt: 1 cuadros"));
+    QVERIFY(salida.contains(u"/creáda.ovt\n"));
+    QVERIFY(salida.contains(u"Comprimido: película.ovt"));
+    QVERIFY(salida.contains(u"nombreArchivo: película.ovt"));
+    QSet<QByteArray> nombres;
+    for (const auto& e : std::filesystem::directory_iterator(QFile::encodeName(dir.path()).toStdString()))
+        nombres.insert(QByteArray::fromStdString(e.path().filename().string()));
+    QCOMPARE(nombres, (QSet<QByteArray>{"pel\xED" "cula.ovt", "fu\xE9" "nte.txt", "im\xE1" "gen.bmp",
+                                        "sal\xED" "da.gif", "cre\xE1" "da.ovt"}));
 }
 
 void TestOrvVerbs::exportBadUsage_data()

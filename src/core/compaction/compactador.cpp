@@ -245,7 +245,9 @@ void Compactador::agregaHistorial(const QString& linea)
         m_actual->lineas << linea;
 }
 
-void Compactador::reporta(const QString& prefijo, const QString& ruta) { agregaHistorial(prefijo + ruta); }
+// A name that is not UTF-8 is shown as the Windows-1252 characters it most
+// likely was.
+void Compactador::reporta(const QString& prefijo, const QString& ruta) { agregaHistorial(prefijo + readableName(ruta)); }
 
 bool Compactador::falla(PasoCompactacion paso) const { return m_falla && !m_falla(paso); }
 
@@ -305,7 +307,7 @@ ResultadoArchivo Compactador::procesaArchivo(const QString& ruta)
         if (e.number() == kAccessError)
             reporta(QStringLiteral("Error: Al abrir "), ruta);
         else
-            agregaHistorial(QLatin1String("Error en: ") + ruta + QLatin1String(", ") + e.description());
+            agregaHistorial(QLatin1String("Error en: ") + readableName(ruta) + QLatin1String(", ") + e.description());
         r.estado = r.estado == EstadoArchivo::ErrorConstruccion ? r.estado : EstadoArchivo::Error;
     }
     return r;
@@ -313,7 +315,7 @@ ResultadoArchivo Compactador::procesaArchivo(const QString& ruta)
 
 void Compactador::comprime(const QString& ruta)
 {
-    const QFileInfo info(ruta);
+    const QFileInfo info(absoluteName(ruta));
     {
         Entrada entrada(ruta);
         if (entrada.tamano() > m_tamanoMaximo)
@@ -355,7 +357,7 @@ void Compactador::comprime(const QString& ruta)
 
 void Compactador::descomprime(const QString& ruta)
 {
-    const QFileInfo info(ruta);
+    const QFileInfo info(absoluteName(ruta));
     const QByteArray nombre = nameBytesFromText(ruta);
     // Only an archive of exactly one file that reads as a movie becomes
     // that movie; anything else would lose what the archive holds.
@@ -414,7 +416,7 @@ QString Compactador::temporalPara(const QFileInfo& pelicula)
         limpiaHuerfanos(carpeta);
         m_carpetasLimpias.insert(carpeta);
     }
-    return nombreTemporal(pelicula.absoluteFilePath());
+    return nombreTemporal(pelicula.filePath());
 }
 
 bool comprimePeliculaEnSitio(const QString& ruta, QStringList* lineas)

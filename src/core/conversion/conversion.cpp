@@ -111,7 +111,7 @@ QString tituloFalloParametros() { return QStringLiteral("Error en los parámetro
 bool puedeabrir(const QString& ruta)
 {
     QFile archivo;
-    return openByNameBytes(archivo, QFile::encodeName(ruta));
+    return openByNameBytes(archivo, nameBytesFromText(ruta));
 }
 
 PeliculaConvertida::PeliculaConvertida(qsizetype largoCuadro)
@@ -181,7 +181,7 @@ bool leeFuente(const QString& ruta, const ParametrosConversion& p, PeliculaConve
                const std::function<bool(qint64)>& progreso)
 {
     QFile archivo;
-    if (!openByNameBytes(archivo, QFile::encodeName(ruta)))
+    if (!openByNameBytes(archivo, nameBytesFromText(ruta)))
         return false;
     const qsizetype ancho = static_cast<qsizetype>(anchoUsado(p));
     const std::int64_t alto = altoUsado(p);
@@ -269,7 +269,7 @@ ResultadoConversion conviertePeliculas(const QStringList& fuentes, const Paramet
 
     qint64 total = 0;
     for (const QString& f : fuentes)
-        total += std::max<qint64>(QFileInfo(f).size(), 0);
+        total += std::max<qint64>(sizeByName(f), 0);
     bool cancelada = false;
     qint64 hechos = 0;
     for (const QString& f : fuentes) {
@@ -287,7 +287,7 @@ ResultadoConversion conviertePeliculas(const QStringList& fuentes, const Paramet
             r.estado = EstadoConversion::Cancelada;
             return r;
         }
-        hechos += std::max<qint64>(QFileInfo(f).size(), 0);
+        hechos += std::max<qint64>(sizeByName(f), 0);
     }
     r.limiteAlcanzado = r.limiteAlcanzado || pelicula.recortada();
     r.numCuadros = pelicula.numCuadros();

@@ -2,6 +2,7 @@
 
 #include "cp1252.h"
 #include "moviewriter.h"
+#include "nativename.h"
 #include "numeric.h"
 #include "tonos.h"
 
@@ -73,7 +74,7 @@ QByteArray caracteres(const std::vector<std::uint32_t>& colores, const TablaTono
 
 QString conRuta(const QString& inicio, const QStringList& rutas, int indice)
 {
-    return inicio + rutas.value(indice);
+    return inicio + readableName(rutas.value(indice));
 }
 
 } // namespace

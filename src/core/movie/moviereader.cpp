@@ -91,14 +91,14 @@ bool cargaPeliculaDeBytes(QByteArray bytes, Pelicula& out, const LoadOptions& op
 bool cargaPelicula(const QString& ruta, Pelicula& out, const LoadOptions& options)
 {
     const QFileInfo info(ruta);
-    if (ruta.isEmpty() || !info.isFile())
+    if (ruta.isEmpty() || !isFileByName(ruta))
         return false;
     QFile file;
-    if (!openByNameBytes(file, QFile::encodeName(ruta)))
+    if (!openByNameBytes(file, nameBytesFromText(ruta)))
         return false;
     const qint64 size = file.size();
     Pelicula loaded;
-    if (!loadOpenFile(file, QFile::encodeName(ruta), loaded, options))
+    if (!loadOpenFile(file, nameBytesFromText(ruta), loaded, options))
         return false;
     loaded.rutaPelicula = ruta;
     loaded.tamanoKB = tamanoEnKB(size);

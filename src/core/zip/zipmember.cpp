@@ -1,6 +1,7 @@
 #include "zipmember.h"
 
 #include "codemodule.h"
+#include "nativename.h"
 #include "zipentry.h"
 
 #include <libdeflate.h>
@@ -242,7 +243,7 @@ std::optional<FileMembers> fileMembers(const QByteArray& encodedPath)
 std::optional<QByteArray> readFirstZipMember(const QString& path, qint64 limit,
                                              PasswordProvider* passwords)
 {
-    return readAll(openFirstZipMember(QFile::encodeName(path), passwords).get(), limit);
+    return readAll(openFirstZipMember(nameBytesFromText(path), passwords).get(), limit);
 }
 
 std::optional<QByteArray> readFirstZipMember(QByteArrayView archive, qint64 limit,

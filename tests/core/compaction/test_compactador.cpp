@@ -3,6 +3,7 @@
 #include "compactador.h"
 #include "childprocess.h"
 #include "moviefixtures.h"
+#include "nativename.h"
 #include "readfile.h"
 #include "zipmember.h"
 
@@ -11,7 +12,10 @@
 #include <QElapsedTimer>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <zip.h>
 
@@ -20,6 +24,7 @@ using orv::EstadoArchivo;
 using orv::ModoCompactacion;
 using orv::PasoCompactacion;
 using fixtures::ZipEntry;
+using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(ModoCompactacion)
 Q_DECLARE_METATYPE(PasoCompactacion)
@@ -31,7 +36,7 @@ QStringList memberNames(const QString& zipPath)
 {
     QStringList out;
     int err = 0;
-    zip_t* za = zip_open(QFile::encodeName(zipPath).constData(), ZIP_RDONLY, &err);
+    zip_t* za = zip_open(orv::nameBytesFromText(zipPath).constData(), ZIP_RDONLY, &err);
     if (!za)
         return out;
     for (zip_int64_t i = 0; i < zip_get_num_entries(za, 0); ++i)
@@ -136,20 +141,41 @@ private slots:
         QCOMPARE(entriesOf(dir.path()), before);
     }
 
+    // Compressed and restored, byte for byte, with its permissions; a name
+    // that is not UTF-8 is used by its bytes and shown as the Windows-1252
+    // characters it most likely was.
+    void autoTwiceGivesTheOriginalBackWithItsPermissions_data()
+    {
+        QTest::addColumn<QByteArray>("nombre");
+        QTest::addColumn<QString>("mostrado");
+        QTest::newRow("UTF-8 name") << QByteArray("peli.ovt") << u"peli.ovt"_s;
+        QTest::newRow("name that is not UTF-8") << QByteArray("pel\xED" "cula.ovt") << u"película.ovt"_s;
+    }
     void autoTwiceGivesTheOriginalBackWithItsPermissions()
     {
+        QFETCH(QByteArray, nombre);
+        QFETCH(QString, mostrado);
         QTemporaryDir dir;
         const QByteArray movie = fixtures::textMovie(200);
-        const QString path = fixtures::writeFile(dir, "peli.ovt", movie);
-        const auto perms = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup;
-        QFile::setPermissions(path, perms);
-        Compactador c;
+        const QByteArray bytes = QFile::encodeName(dir.path()) + '/' + nombre;
+        const int fd = ::open(bytes.constData(), O_WRONLY | O_CREAT | O_EXCL, 0640);
+        QVERIFY(fd >= 0 && ::write(fd, movie.constData(), size_t(movie.size())) == movie.size());
+        ::close(fd);
+        const QString path = orv::textFromNameBytes(bytes);
+        QStringList history;
+        Compactador c([&history](const QString& l) { history << l; });
         QCOMPARE(c.procesaArchivo(path).estado, EstadoArchivo::Comprimido);
-        QVERIFY(readFile(path).size() < movie.size() / 5);
-        QCOMPARE(QFile::permissions(path) & 0x7077, perms);
+        QVERIFY(orv::sizeByName(path) < movie.size() / 5);
+        QCOMPARE(memberNames(path), QStringList{mostrado});
+        QCOMPARE(orv::modeByName(path), std::optional<unsigned>(0640));
         QCOMPARE(c.procesaArchivo(path).estado, EstadoArchivo::Descomprimido);
-        QCOMPARE(readFile(path), movie);
-        QCOMPARE(QFile::permissions(path) & 0x7077, perms);
+        QFile restored;
+        QVERIFY(orv::openByNameBytes(restored, bytes));
+        QCOMPARE(restored.readAll(), movie);
+        QCOMPARE(orv::modeByName(path), std::optional<unsigned>(0640));
+        QVERIFY(history.contains(u"Comprimido: "_s + dir.path() + u'/' + mostrado));
+        const std::filesystem::directory_iterator carpeta(QFile::encodeName(dir.path()).toStdString());
+        QCOMPARE(std::distance(begin(carpeta), end(carpeta)), 1); // no scratch file left
     }
 
     void attributesAndBruteForce_data()
