@@ -189,12 +189,13 @@ std::optional<QImage> wmfARaster(const QByteArray& datos)
 // The record stream of an EMF, checked before the library reads it: every
 // record at least its 8-byte head, a multiple of 4 long and wholly inside the
 // file; the first a header, the last the end-of-file record; and inside a
-// comment, its data and every EMF+ record it carries within the comment.
+// comment, its data and every EMF+ record it carries within the comment;
+// in a text record, its characters and their spacing.
 // libemf2svg trusts these sizes and would read past the file.
 bool emfValido(const QByteArray& datos)
 {
     const auto u32 = [&datos](qsizetype at) { return qFromLittleEndian<quint32>(datos.constData() + at); };
-    constexpr quint32 kCabecera = 1, kFin = 14, kComentario = 70;
+    constexpr quint32 kCabecera = 1, kFin = 14, kComentario = 70, kTextoA = 83, kTextoW = 84;
     constexpr quint32 kEmfMas = 0x2B464D45; // "EMF+"
     const qsizetype total = datos.size();
     if (total < 88 || u32(0) != kCabecera || u32(4) < 88 || u32(48) > quint32(total))
@@ -208,6 +209,16 @@ bool emfValido(const QByteArray& datos)
         const quint32 largo = u32(at + 4);
         if (largo < 8 || largo % 4 != 0 || largo > quint64(total - at))
             return false;
+        if (tipo == kTextoA || tipo == kTextoW) {
+            // The text and its spacing, wholly inside the record.
+            if (largo < 76)
+                return false;
+            const quint64 caracteres = u32(at + 44), texto = u32(at + 48), espacios = u32(at + 72);
+            const quint64 porEspacio = (u32(at + 52) & 0x2000) ? 8 : 4; // ETO_PDY: x and y
+            if (texto + caracteres * (tipo == kTextoW ? 2 : 1) > largo
+                || (espacios != 0 && espacios + caracteres * porEspacio > largo))
+                return false;
+        }
         if (tipo == kComentario) {
             if (largo < 12 || u32(at + 8) > largo - 12)
                 return false;
@@ -245,6 +256,10 @@ QByteArray emfASvg(const QByteArray& datos)
     opciones.svgDelimiter = true;
     opciones.emfplus = true;
     QByteArray copia = datos;
+    // The header's description is never drawn; the library would read it
+    // wherever the header says, even when it claims no characters.
+    qToLittleEndian<quint32>(0, copia.data() + 60);
+    qToLittleEndian<quint32>(0, copia.data() + 64);
     char* salida = nullptr;
     size_t largo = 0;
     const int ok = emf2svg(copia.data(), size_t(copia.size()), &salida, &largo, &opciones);

@@ -314,6 +314,11 @@ private slots:
         QTest::newRow("record not a multiple of four")
             << "t.emf" << conRegistro(QByteArray::fromHex("25000000" "0D000000" "0000000000"));
         QTest::newRow("no end-of-file record") << "u.emf" << emf(40, 30, {}).chopped(20);
+        // EXTTEXTOUTW, 76 bytes, claiming 100 characters just past its end.
+        QByteArray texto = QByteArray::fromHex("54000000" "4C000000") + QByteArray(68, '\0');
+        qToLittleEndian<quint32>(100, texto.data() + 44);
+        qToLittleEndian<quint32>(76, texto.data() + 48);
+        QTest::newRow("text past its record") << "v.emf" << conRegistro(texto);
     }
     void notPictures()
     {
