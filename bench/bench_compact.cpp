@@ -2,7 +2,8 @@
 // the engine's in-place compression and decompression throughput (MB of the
 // plain movie per second, the whole safe replacement included: build, check,
 // flush, rename) and its compressed size, beside `zip -6 -q` and
-// `unzip -o -q` on the same files in the same run.
+// `unzip -o -q` on the same files in the same run, and the peak memory of
+// each (the engine's in a child process of this one).
 //
 //   bench_compact [--quick]          all sizes (--quick: the smallest only)
 #include "benchmovies.h"
@@ -19,6 +20,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -36,6 +39,32 @@ void copy(const QString& from, const QString& to)
     QFile::remove(to);
     QFile::copy(from, to);
     ::sync();
+}
+
+// The peak resident memory of `f` run in a child process, in MB: the
+// child starts from this small process, so the figure is what `f` adds
+// plus a few MB.
+double peakOf(const std::function<void()>& f)
+{
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        f();
+        _exit(0);
+    }
+    int status = 0;
+    rusage ru{};
+    wait4(pid, &status, 0, &ru);
+    return static_cast<double>(ru.ru_maxrss) / 1024.0;
+}
+
+// The same for a command, run as the child itself.
+double peakOfCommand(const QString& command)
+{
+    return peakOf([&] {
+        const QByteArray c = ("exec " + command).toLocal8Bit();
+        execl("/bin/sh", "sh", "-c", c.constData(), static_cast<char*>(nullptr));
+    });
 }
 
 void engine(const QString& path, orv::ModoCompactacion mode)
@@ -84,13 +113,25 @@ void measure(const QTemporaryDir& dir, const bench::MovieSize& size)
             ::sync();
         });
 
+    // Peak memory, each on the input its timing had.
+    copy(plain, work);
+    const double compressPeak = peakOf([&] { engine(work, M::SoloComprimir); });
+    QFile::remove(theirs);
+    const double zipPeak = peakOfCommand(
+        QStringLiteral("zip -6 -q '%1' '%2'").arg(theirs, plain));
+    copy(ours, work);
+    const double decompressPeak = peakOf([&] { engine(work, M::SoloDescomprimir); });
+    QDir(out).removeRecursively();
+    const double unzipPeak = peakOfCommand(QStringLiteral("unzip -o -q '%1' -d '%2'").arg(theirs, out));
+
     const double oursMb = static_cast<double>(QFileInfo(ours).size()) / 1e6;
     const double theirsMb = static_cast<double>(QFileInfo(theirs).size()) / 1e6;
     std::printf("%-14s plain %7.1f MB; compressed: ours %6.2f MB (%.1f%%), zip -6 %6.2f MB (%.1f%%)\n", qPrintable(name),
                 mb, oursMb, 100 * oursMb / mb, theirsMb, 100 * theirsMb / mb);
-    std::printf("  compress   %8.0f MB/s   (zip -6 -q    %8.0f MB/s, ratio %.2f)\n", mb / compress, mb / zip, zip / compress);
-    std::printf("  decompress %8.0f MB/s   (unzip -o -q  %8.0f MB/s, ratio %.2f)\n\n", mb / decompress, mb / unzip,
-                unzip / decompress);
+    std::printf("  compress   %8.0f MB/s   (zip -6 -q    %8.0f MB/s, ratio %.2f)   peak %5.1f MB (zip %4.1f MB)\n",
+                mb / compress, mb / zip, zip / compress, compressPeak, zipPeak);
+    std::printf("  decompress %8.0f MB/s   (unzip -o -q  %8.0f MB/s, ratio %.2f)   peak %5.1f MB (unzip %4.1f MB)\n\n",
+                mb / decompress, mb / unzip, unzip / decompress, decompressPeak, unzipPeak);
     std::fflush(stdout);
 }
 
