@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
+#include <optional>
 #include <QtGlobal>
 
 class QIODevice;
@@ -27,6 +29,16 @@ public:
     // How many bytes are left, when the source knows; -1 otherwise. Only a
     // hint for sizing buffers, never trusted as a bound.
     virtual qint64 sizeHint() const { return -1; }
+
+    // All the data from its very start, in one piece, when the source can
+    // give it at once (faster than piece by piece) and it is no larger than
+    // `most`; the source is then at its end, its checks done. Nothing
+    // otherwise, and the source reads on from where it stood.
+    virtual std::optional<QByteArray> whole(qint64 most)
+    {
+        Q_UNUSED(most);
+        return std::nullopt;
+    }
 };
 
 // Bytes already in memory; the caller keeps them alive.

@@ -15,9 +15,9 @@ namespace orv {
 namespace {
 
 // The movie inside a compressed movie's first member.
-bool readMember(std::unique_ptr<ByteSource> member, Pelicula& out, qint64 limit)
+bool readMember(std::unique_ptr<ByteSource> member, Pelicula& out, const LoadOptions& options)
 {
-    if (!member || !leePelicula(*member, out, limit))
+    if (!member || !leePelicula(*member, out, options.inflateLimit, options.inflateWhole))
         return false;
     out.comprimida = true;
     return true;
@@ -36,7 +36,7 @@ bool loadOpenFile(QFile& file, const QByteArray& nameBytes, Pelicula& out, const
         return false;
     if (esComprimida(QByteArrayView(head, got))) {
         file.close();
-        return readMember(openFirstZipMember(nameBytes, options.passwords), out, options.inflateLimit);
+        return readMember(openFirstZipMember(nameBytes, options.passwords), out, options);
     }
     file.seek(0);
     DeviceSource source(file);
@@ -76,8 +76,7 @@ bool cargaPeliculaDeBytes(QByteArray bytes, Pelicula& out, const LoadOptions& op
     Pelicula loaded;
     bool ok;
     if (esComprimida(bytes)) {
-        ok = readMember(openFirstZipMember(QByteArrayView(bytes), options.passwords), loaded,
-                        options.inflateLimit);
+        ok = readMember(openFirstZipMember(QByteArrayView(bytes), options.passwords), loaded, options);
     } else {
         MemorySource source(bytes);
         ok = leePelicula(source, loaded, options.inflateLimit);

@@ -21,6 +21,10 @@ struct LoadOptions
     qint64 inflateLimit = qint64(1) << 30;
     // Asked for the password of an encrypted member; null refuses such members.
     PasswordProvider* passwords = nullptr;
+    // A compressed movie whose member holds about what its header needs is
+    // inflated in one call; false reads every member piece by piece (for
+    // comparing the two).
+    bool inflateWhole = true;
 };
 
 // Parses the bytes of a plain movie: the ten-value header, then numCuadros

@@ -102,6 +102,15 @@ public:
         return true;
     }
 
+    // Takes the whole data at once, from its start (what is held is its
+    // first part); the source is then at its end.
+    void adopt(QByteArray whole)
+    {
+        m_buf = std::move(whole);
+        m_pulled = m_buf.size();
+        m_ended = true;
+    }
+
     // Hands over everything held and starts again from `bytes`.
     QByteArray replace(QByteArray bytes) { return std::exchange(m_buf, std::move(bytes)); }
 
@@ -436,7 +445,7 @@ bool compruebaPelicula(ByteSource& source)
     }
 }
 
-bool leePelicula(ByteSource& source, Pelicula& out, qint64 limit)
+bool leePelicula(ByteSource& source, Pelicula& out, qint64 limit, bool entero)
 {
     try {
         Window w(source, limit);
@@ -444,6 +453,19 @@ bool leePelicula(ByteSource& source, Pelicula& out, qint64 limit)
         const qsizetype headerLength = readHeader(w, h);
         if (headerLength < 0)
             return false;
+        // What the header says the frames need. When the source can give
+        // all its data at once and that is no more than this (plus a
+        // little), it is taken in one piece: memory is what the movie uses
+        // either way, and a member inflates several times faster whole.
+        const qint64 necesario =
+            headerLength + qint64(h.numCuadros) * (qint64(std::max<std::int16_t>(h.ancho, 0)) * std::max<std::int16_t>(h.alto, 0) + 2);
+        if (entero && w.size() < necesario && !w.atEnd()) {
+            if (std::optional<QByteArray> todo = source.whole(std::min(limit, necesario + necesario / 64 + 65536))) {
+                if (todo->size() < w.size() || std::memcmp(todo->constData(), w.data(), size_t(w.size())) != 0)
+                    return false;
+                w.adopt(std::move(*todo));
+            }
+        }
         QByteArray creador, masInfo;
         const qsizetype framesStart = takeTexts(w, h, headerLength, creador, masInfo);
         std::vector<Pelicula::Span> spans;

@@ -15,7 +15,11 @@ class ByteSource;
 // lone LF each end a line. On success fills the header fields and frames of
 // `out` (the file fields are left alone) and answers true; on false `out`
 // is untouched.
-bool leePelicula(ByteSource& source, Pelicula& out, qint64 limit);
+//
+// With `entero`, a source that can hand over all its data at once (an
+// archive member) does so when the header shows the movie needs about all
+// of it; otherwise, and without `entero`, it is read piece by piece.
+bool leePelicula(ByteSource& source, Pelicula& out, qint64 limit, bool entero = true);
 
 // Whether the stream reads as a movie, by leePelicula's rules, without
 // keeping its frames: the header is held, the frame lines are only counted

@@ -55,8 +55,20 @@ public:
     }
     std::optional<QByteArray> inflateWhole();
 
+    std::optional<QByteArray> whole(qint64 most) override
+    {
+        if (m_whole || m_stat.encryption_method != ZIP_EM_NONE || m_stat.comp_method != ZIP_CM_DEFLATE
+            || m_stat.size > static_cast<zip_uint64_t>(most))
+            return std::nullopt;
+        std::optional<QByteArray> todo = inflateWhole();
+        m_whole = todo.has_value();
+        return todo;
+    }
+
     qint64 read(char* into, qint64 max) override
     {
+        if (m_whole)
+            return 0;
         m_started = true;
         const zip_int64_t n = zip_fread(m_f.get(), into, static_cast<zip_uint64_t>(max));
         return n < 0 ? -1 : n;
@@ -64,6 +76,8 @@ public:
 
     bool finish() override
     {
+        if (m_whole)
+            return true; // inflated whole, its CRC checked
         char scratch[16 * 1024];
         for (qint64 left = kCrcReach; left > 0;) {
             const qint64 n = read(scratch, static_cast<qint64>(sizeof scratch));
@@ -80,6 +94,7 @@ private:
     zip_uint64_t m_index;
     zip_stat_t m_stat;
     bool m_started = false;
+    bool m_whole = false; // handed over whole: nothing is left to read
 };
 
 std::optional<QByteArray> MemberSource::inflateWhole()

@@ -1,6 +1,7 @@
 // Reading compressed movies: the first file member, whatever its name, read
 // in memory; damaged, hostile and empty archives are unreadable.
 #include "moviefixtures.h"
+#include "readfile.h"
 #include "moviereader.h"
 
 #include <QDir>
@@ -89,6 +90,49 @@ private slots:
         QVERIFY(f.resize(f.size() / 2));
         f.close();
         QVERIFY(!orv::cargaPelicula(path, p));
+    }
+
+    // A member that holds what its header needs is inflated whole; one
+    // padded far past it is read piece by piece. Both give the same movie,
+    // and both refuse a member whose CRC does not match.
+    void wholeAndStreamedAgree_data()
+    {
+        QTest::addColumn<QByteArray>("relleno");
+        QTest::addColumn<bool>("crcRoto");
+        QTest::newRow("whole") << QByteArray() << false;
+        QTest::newRow("padded past the movie") << QByteArray(1 << 20, 'z') << false;
+        QTest::newRow("whole, CRC wrong") << QByteArray() << true;
+        QTest::newRow("padded, CRC wrong") << QByteArray(1 << 20, 'z') << true;
+    }
+    void wholeAndStreamedAgree()
+    {
+        QFETCH(QByteArray, relleno);
+        QFETCH(bool, crcRoto);
+        QTemporaryDir dir;
+        std::vector<QByteArray> lineas;
+        for (int i = 0; i < 300; ++i)
+            lineas.push_back(QByteArray(800, char('a' + i % 26)));
+        const QByteArrayList cuadros(lineas.begin(), lineas.end());
+        const QByteArray movie = fixtures::plainMovie("40,20,300,100,0,0,0,0,a,b", lineas) + relleno;
+        const QString path = fixtures::writeZip(dir, "m.ovt", {{"m.ovt", movie}});
+        if (crcRoto) {
+            QByteArray zip = readFile(path);
+            const qsizetype central = zip.indexOf("PK\x01\x02");
+            QVERIFY(central > 0);
+            zip[central + 16] = char(zip[central + 16] ^ 1);
+            zip[14] = char(zip[14] ^ 1);
+            fixtures::writeFile(dir, "m.ovt", zip);
+        }
+        for (bool entero : {true, false}) {
+            orv::LoadOptions options;
+            options.inflateWhole = entero;
+            Pelicula p;
+            QCOMPARE(orv::cargaPelicula(path, p, options), !crcRoto);
+            if (!crcRoto) {
+                QCOMPARE(p.numCuadros, 300);
+                QCOMPARE(fixtures::frames(p), cuadros);
+            }
+        }
     }
 
     void encryptedMember()
