@@ -135,6 +135,31 @@ bool wmfValido(const QByteArray& datos)
     return false;
 }
 
+// libwmf's raster device draws a wide pen with a square brush as wide as
+// the pen, allocated whole: a pen 20,000 units wide took 1.8 GB. No pen
+// wider than 1,024 pixels (at the metafile's own units, or points without
+// the placeable header) draws anything different in a picture the Creator
+// can use, so wider ones are narrowed in the copy libwmf reads.
+void estrechaPlumas(QByteArray& datos)
+{
+    const auto u16 = [&datos](qsizetype at) { return qFromLittleEndian<quint16>(datos.constData() + at); };
+    const bool colocable = qFromLittleEndian<quint32>(datos.constData()) == 0x9AC6CDD7u;
+    const qint32 maximo = colocable ? std::max(1, 1024 * int(u16(14)) / 96) : 768;
+    qsizetype at = (colocable ? 22 : 0) + 18;
+    while (datos.size() - at >= 6) {
+        const quint32 palabras = qFromLittleEndian<quint32>(datos.constData() + at);
+        const quint16 funcion = u16(at + 4);
+        if (funcion == 0x0000)
+            return;
+        if (funcion == 0x02FA && palabras >= 5) { // CREATEPENINDIRECT: style, width (x, y), colour
+            const qint16 ancho = qFromLittleEndian<qint16>(datos.constData() + at + 8);
+            if (std::abs(qint32(ancho)) > maximo)
+                qToLittleEndian<qint16>(qint16(ancho < 0 ? -maximo : maximo), datos.data() + at + 8);
+        }
+        at += qsizetype(palabras) * 2; // wmfValido: every record at least 3 words, inside the file
+    }
+}
+
 // The drawing's extent and the size it is drawn at, 96 pixels per inch.
 bool escaneaWmf(wmfAPI* api, wmfD_Rect& bbox, unsigned int& ancho, unsigned int& alto)
 {
@@ -156,6 +181,7 @@ std::optional<QImage> wmfARaster(const QByteArray& datos)
         return std::nullopt;
     // libwmf reads from the buffer without writing to it, but wants it mutable.
     QByteArray copia = datos;
+    estrechaPlumas(copia);
     if (wmf_mem_open(api, reinterpret_cast<unsigned char*>(copia.data()), long(copia.size())) !=
         wmf_E_None)
         return std::nullopt;
