@@ -14,6 +14,9 @@ packages=(
     fonts-urw-base35
     # The web-page export is tried in a real browser.
     chromium
+    # Video in and out: FFmpeg's libraries (H.264 and VP9 encoders come with
+    # libavcodec); the ffmpeg command only makes the benchmark's clips.
+    libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg
 )
 if [ "${ORV_WITH_FUZZ:-0}" = 1 ]; then
     packages+=(clang libclang-rt-14-dev)

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QByteArray>
+#include <QSize>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+namespace orv::video {
+
+// A video clip or animated picture read through FFmpeg's libraries: its
+// first video stream, frames in presentation order, each handed over as
+// 8-bit grey (the picture's luma) scaled to the size asked for.
+class Clip
+{
+public:
+    enum class Fallo { Ninguno, NoEsVideo, SinVideo };
+
+    // Opens the file by its name's bytes (see nativename.h); only a regular
+    // file is opened. Nothing, with `fallo` set, when it is no clip the
+    // libraries read or holds no video stream.
+    static std::unique_ptr<Clip> abre(const QString& ruta, Fallo& fallo);
+    ~Clip();
+    Clip(const Clip&) = delete;
+    Clip& operator=(const Clip&) = delete;
+
+    // The picture's size in pixels as it is displayed (the pixel aspect
+    // ratio applied to the width).
+    QSize tamanoVisible() const;
+    // The stream's own frame rate (0 when it does not say).
+    double fps() const;
+
+    // The presentation time, in seconds, of every frame, in order, read from
+    // the container without decoding; the decoding then gives the same
+    // frames in the same order.
+    std::vector<double> tiempos();
+
+    // Decodes frames from the start, in order: the next frame's time and its
+    // grey pixels, `tamano` scaled, row after row. False at the end or when
+    // nothing more can be decoded.
+    bool siguiente(QSize tamano, double& tiempo, QByteArray& gris);
+
+private:
+    struct Estado;
+    explicit Clip(std::unique_ptr<Estado> estado);
+    std::unique_ptr<Estado> m_estado;
+};
+
+} // namespace orv::video
