@@ -6,6 +6,7 @@
 #include "moviereader.h"
 #include "nativename.h"
 #include "numeric.h"
+#include "videoexport.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -14,20 +15,23 @@ namespace orv::cli {
 namespace {
 
 constexpr char kUso[] =
-    "export --gif|--html|--cast [--font-size PT] [--fg RRGGBB] [--bg RRGGBB] -o SALIDA ARCHIVO";
+    "export --gif|--html|--cast|--mp4|--webm [--font-size PT] [--fg RRGGBB] [--bg RRGGBB] -o SALIDA ARCHIVO";
 
-enum class Clase { Ninguna, Gif, Html, Cast };
+enum class Clase { Ninguna, Gif, Html, Cast, Mp4, WebM };
 
 // The kind asked for, or the one the output's extension names.
-Clase claseDe(bool gif, bool html, bool cast, const QString& salida, int& pedidas)
+Clase claseDe(const QList<std::pair<bool, Clase>>& pedidasPorOpcion, const QString& salida, int& pedidas)
 {
-    pedidas = int(gif) + int(html) + int(cast);
-    if (gif)
-        return Clase::Gif;
-    if (html)
-        return Clase::Html;
-    if (cast)
-        return Clase::Cast;
+    pedidas = 0;
+    Clase clase = Clase::Ninguna;
+    for (const auto& [pedida, c] : pedidasPorOpcion) {
+        if (pedida) {
+            ++pedidas;
+            clase = c;
+        }
+    }
+    if (pedidas > 0)
+        return clase;
     pedidas = 1;
     const QString ext = QFileInfo(salida).suffix().toLower();
     if (ext == QLatin1String("gif"))
@@ -36,6 +40,10 @@ Clase claseDe(bool gif, bool html, bool cast, const QString& salida, int& pedida
         return Clase::Html;
     if (ext == QLatin1String("cast"))
         return Clase::Cast;
+    if (ext == QLatin1String("mp4"))
+        return Clase::Mp4;
+    if (ext == QLatin1String("webm"))
+        return Clase::WebM;
     pedidas = 0;
     return Clase::Ninguna;
 }
@@ -46,7 +54,8 @@ int exportVerb(const QStringList& args, Io& io)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Exporta una película a GIF animado, página web o grabación de terminal (asciicast)."));
+        "Exporta una película a GIF animado, página web, grabación de terminal (asciicast) o video "
+        "(MP4 o WebM)."));
     const QCommandLineOption gif(QStringLiteral("gif"), QStringLiteral("GIF animado."));
     const QCommandLineOption html(QStringLiteral("html"),
                                   QStringLiteral("Página web que reproduce la película."));
@@ -63,7 +72,9 @@ int exportVerb(const QStringList& args, Io& io)
     const QCommandLineOption salida(QStringList{QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("El archivo que se escribe."),
                                     QStringLiteral("SALIDA"));
-    parser.addOptions({gif, html, cast, puntos, letras, fondo, salida});
+    const QCommandLineOption mp4(QStringLiteral("mp4"), QStringLiteral("Video MP4 (H.264)."));
+    const QCommandLineOption webm(QStringLiteral("webm"), QStringLiteral("Video WebM (VP9)."));
+    parser.addOptions({gif, html, cast, mp4, webm, puntos, letras, fondo, salida});
     parser.addPositionalArgument(QStringLiteral("ARCHIVO"), QStringLiteral("La película (.ovt)."));
     if (const int done = parseVerb(parser, args, 1, kUso, io); done >= 0)
         return done;
@@ -72,10 +83,14 @@ int exportVerb(const QStringList& args, Io& io)
     if (destino.isEmpty())
         return usageError(io, QStringLiteral("falta -o SALIDA"), kUso);
     int pedidas = 0;
-    const Clase clase =
-        claseDe(parser.isSet(gif), parser.isSet(html), parser.isSet(cast), destino, pedidas);
+    const Clase clase = claseDe({{parser.isSet(gif), Clase::Gif},
+                                 {parser.isSet(html), Clase::Html},
+                                 {parser.isSet(cast), Clase::Cast},
+                                 {parser.isSet(mp4), Clase::Mp4},
+                                 {parser.isSet(webm), Clase::WebM}},
+                                destino, pedidas);
     if (pedidas != 1)
-        return usageError(io, QStringLiteral("indique una sola clase: --gif, --html o --cast"),
+        return usageError(io, QStringLiteral("indique una sola clase: --gif, --html, --cast, --mp4 o --webm"),
                           kUso);
     OpcionesExport opciones;
     bool numero = false;
@@ -104,6 +119,12 @@ int exportVerb(const QStringList& args, Io& io)
         break;
     case Clase::Cast:
         r = exportaCast(m, destino, opciones, &error);
+        break;
+    case Clase::Mp4:
+    case Clase::WebM:
+        r = render::exportaVideo(m, destino, render::fuenteGif(opciones.puntos), opciones,
+                                 clase == Clase::Mp4 ? render::FormatoVideo::Mp4 : render::FormatoVideo::WebM,
+                                 &error);
         break;
     case Clase::Ninguna:
         break;

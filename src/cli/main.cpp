@@ -11,7 +11,7 @@
 
 namespace {
 
-// Drawing needs a QGuiApplication: a GIF export draws its frames with fonts,
+// Drawing needs a QGuiApplication: a GIF or video export draws its frames with fonts,
 // and `create` draws pictures (the text of a metafile above all). Neither
 // needs a display, so they run on the offscreen platform unless one is
 // chosen. The other verbs keep the lighter core application.
@@ -25,8 +25,9 @@ bool draws(int argc, char** argv)
         return false;
     for (int i = 2; i < argc; ++i) {
         const QByteArray arg = QByteArray(argv[i]).toLower();
-        if (arg == "--gif" || arg.endsWith(".gif"))
-            return true;
+        for (const char* clase : {"gif", "mp4", "webm"})
+            if (arg == QByteArray("--") + clase || arg.endsWith(QByteArray(".") + clase))
+                return true;
     }
     return false;
 }

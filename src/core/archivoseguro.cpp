@@ -78,6 +78,15 @@ bool ArchivoSeguro::abre()
 #endif
 }
 
+QString ArchivoSeguro::abrePorNombre()
+{
+    if (!abre())
+        return {};
+    m_archivo.close();
+    m_porNombre = true;
+    return m_temporal;
+}
+
 bool ArchivoSeguro::escribe(QByteArrayView bytes)
 {
     if (!m_ok)
@@ -121,6 +130,22 @@ bool ArchivoSeguro::termina()
     if (!m_ok) {
         cancela();
         return false;
+    }
+    if (m_porNombre) {
+        // Written and closed by another library: pushed to disk by name.
+        if (!vuelcaADisco(m_temporal)) {
+            fallo(QFileDevice::WriteError, QString::fromLocal8Bit(std::strerror(errno)));
+            cancela();
+            return false;
+        }
+        if (!reemplazaArchivo(m_temporal, m_ruta)) {
+            fallo(QFileDevice::RenameError, QString::fromLocal8Bit(std::strerror(errno)));
+            cancela();
+            return false;
+        }
+        m_temporal.clear();
+        m_ok = false;
+        return true;
     }
     if (!m_archivo.flush()) {
         falloDelArchivo(QFileDevice::WriteError);

@@ -22,6 +22,11 @@ public:
     ArchivoSeguro& operator=(const ArchivoSeguro&) = delete;
 
     bool abre();
+    // For a library that writes the file itself by its name: the scratch
+    // file is made (empty) and its name answered, to be written and closed
+    // by that library; termina() and cancela() then work as ever. Empty when
+    // it cannot be made (error() says why).
+    QString abrePorNombre();
     bool escribe(QByteArrayView bytes);
     bool termina();
     void cancela();
@@ -41,6 +46,7 @@ private:
     QString m_temporal;
     QFile m_archivo;
     bool m_ok = false;
+    bool m_porNombre = false; // another library writes the scratch file by its name
     qint64 m_escritos = 0; // bytes handed to the system so far
     qint64 m_volcados = 0; // of those, how many it was asked to start writing to disk
     QFileDevice::FileError m_codigo = QFileDevice::NoError; // the first failure's

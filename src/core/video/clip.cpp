@@ -82,6 +82,7 @@ Clip::~Clip() = default;
 
 std::unique_ptr<Clip> Clip::abre(const QString& ruta, Fallo& fallo)
 {
+    av_log_set_level(AV_LOG_QUIET); // failures are told in the suite's words
     fallo = Fallo::NoEsVideo;
     if (!isFileByName(ruta))
         return nullptr;
