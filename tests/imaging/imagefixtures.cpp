@@ -62,7 +62,7 @@ bool escribe(const QString& ruta, const QByteArray& datos)
     return f.open(QIODevice::WriteOnly) && f.write(datos) == datos.size();
 }
 
-bool escribeGif(const QString& ruta, const QList<QImage>& cuadros, int transparente)
+bool escribeGif(const QString& ruta, const QList<QImage>& cuadros, int transparente, const QList<int>& retardos)
 {
     if (cuadros.isEmpty())
         return false;
@@ -90,8 +90,9 @@ bool escribeGif(const QString& ruta, const QList<QImage>& cuadros, int transpare
     const int w = cuadros[0].width(), h = cuadros[0].height();
     bool ok = EGifPutScreenDesc(gif, w, h, 8, 0, mapa) == GIF_OK;
     std::vector<GifPixelType> linea(static_cast<std::size_t>(w));
-    for (const QImage& c : cuadros) {
-        const GraphicsControlBlock gcb{DISPOSAL_UNSPECIFIED, false, 10,
+    for (qsizetype i = 0; i < cuadros.size(); ++i) {
+        const QImage& c = cuadros[i];
+        const GraphicsControlBlock gcb{DISPOSAL_UNSPECIFIED, false, int(retardos.value(i, 10)),
                                        transparente < 0 ? NO_TRANSPARENT_COLOR : transparente};
         GifByteType extension[4];
         EGifGCBToExtension(&gcb, extension);

@@ -14,7 +14,9 @@ namespace imagefixtures {
 // A GIF through giflib: every frame the same size, all frames sharing a
 // palette of up to 256 colours (their pixels must be in it). `transparente`,
 // when 0 or more, is the palette index drawn as transparent.
-bool escribeGif(const QString& ruta, const QList<QImage>& cuadros, int transparente = -1);
+// `retardos` are each frame's delay in hundredths of a second (10 when not given).
+bool escribeGif(const QString& ruta, const QList<QImage>& cuadros, int transparente = -1,
+                const QList<int>& retardos = {});
 
 // An icon (or, with `cursor`, a cursor) holding one picture of each size,
 // built from the single-picture icons that Qt writes.

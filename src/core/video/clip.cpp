@@ -126,8 +126,9 @@ double Clip::fps() const
     return r.num > 0 && r.den > 0 ? av_q2d(r) : 0;
 }
 
-std::vector<double> Clip::tiempos()
+std::vector<double> Clip::tiempos(double& fin)
 {
+    fin = -1;
     // A second reading of the container, packets only: no frame is decoded.
     int flujo = -1;
     Fallo fallo = Fallo::Ninguno;
@@ -146,6 +147,8 @@ std::vector<double> Clip::tiempos()
                 s = anterior < 0 ? 0 : anterior + paso;
             t.push_back(s);
             anterior = s;
+            if (p->duration > 0)
+                fin = std::max(fin, s + double(p->duration) * av_q2d(formato->streams[flujo]->time_base));
         }
         av_packet_unref(p);
     }

@@ -33,8 +33,9 @@ public:
 
     // The presentation time, in seconds, of every frame, in order, read from
     // the container without decoding; the decoding then gives the same
-    // frames in the same order.
-    std::vector<double> tiempos();
+    // frames in the same order. `fin` receives when the last frame stops
+    // showing, when the container says (else -1).
+    std::vector<double> tiempos(double& fin);
 
     // Decodes frames from the start, in order: the next frame's time and its
     // grey pixels, `tamano` scaled, row after row. False at the end or when

@@ -20,8 +20,9 @@ namespace {
 constexpr double kFpsTope = 120;
 constexpr double kMargen = 1e-9;
 
-// When the last frame stops showing: the gap before it again, or one frame
-// at the clip's rate for a clip of one frame.
+// When the last frame stops showing, where the container does not say: the
+// gap before it again, or one frame at the clip's rate for a clip of one
+// frame.
 double finDe(const std::vector<double>& tiempos, double fpsClip)
 {
     if (tiempos.empty())
@@ -109,11 +110,17 @@ EstadoVideo prepara(const QString& ruta, const OpcionesVideo& o, Preparado& p)
     if (!celdas)
         return EstadoVideo::AnchoInvalido;
     p.celdas = *celdas;
-    p.fps = o.fps > 0 ? o.fps : std::min(p.clip->fps() > 0 ? p.clip->fps() : 25.0, kFpsMaximo);
-    const std::vector<double> tiempos = p.clip->tiempos();
+    double finDicho = -1;
+    const std::vector<double> tiempos = p.clip->tiempos(finDicho);
     if (tiempos.empty())
         return EstadoVideo::NoEsVideo;
-    const double fin = finDe(tiempos, p.clip->fps());
+    // The clip's own rate: what its frames' times show (containers often
+    // state only their clock's rate), else what the stream says.
+    double propio = p.clip->fps();
+    if (tiempos.size() > 1 && tiempos.back() > tiempos.front())
+        propio = double(tiempos.size() - 1) / (tiempos.back() - tiempos.front());
+    p.fps = o.fps > 0 ? o.fps : std::min(propio > 0 ? propio : 25.0, kFpsMaximo);
+    const double fin = finDicho > tiempos.back() ? finDicho : finDe(tiempos, p.clip->fps());
     if (o.desde >= fin)
         return EstadoVideo::RangoInvalido;
     p.plan = plan(tiempos, fin, o.desde, o.hasta, p.fps);

@@ -1,0 +1,177 @@
+#include "videofixtures.h"
+
+#include <QFile>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/opt.h>
+#include <libswscale/swscale.h>
+}
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <map>
+
+namespace videofixtures {
+namespace {
+
+bool envia(AVCodecContext* c, AVFrame* f, AVFormatContext* o, AVStream* s, AVPacket* p)
+{
+    if (avcodec_send_frame(c, f) < 0)
+        return false;
+    for (;;) {
+        const int r = avcodec_receive_packet(c, p);
+        if (r == AVERROR(EAGAIN) || r == AVERROR_EOF)
+            return true;
+        if (r < 0)
+            return false;
+        // MP4 drops a last sample whose length it is not told.
+        if (p->duration <= 0)
+            p->duration = 40;
+        av_packet_rescale_ts(p, c->time_base, s->time_base);
+        p->stream_index = s->index;
+        if (av_interleaved_write_frame(o, p) < 0)
+            return false;
+    }
+}
+
+} // namespace
+
+bool escribeClip(const QString& ruta, const QList<QImage>& cuadros, Clase clase, const QList<int>& tiemposMs)
+{
+    if (cuadros.isEmpty())
+        return false;
+    av_log_set_level(AV_LOG_QUIET);
+    const bool gris = clase == Clase::GrisSinPerdida;
+    const QByteArray nombre = QFile::encodeName(ruta);
+    AVFormatContext* o = nullptr;
+    if (avformat_alloc_output_context2(&o, nullptr, gris ? "matroska" : "mp4", nombre.constData()) < 0)
+        return false;
+    const AVCodec* codec = gris ? avcodec_find_encoder(AV_CODEC_ID_FFV1) : avcodec_find_encoder_by_name("libx264");
+    AVStream* s = avformat_new_stream(o, nullptr);
+    AVCodecContext* c = avcodec_alloc_context3(codec);
+    const QSize tamano = cuadros.first().size();
+    c->width = tamano.width();
+    c->height = tamano.height();
+    c->pix_fmt = gris ? AV_PIX_FMT_GRAY8 : AV_PIX_FMT_YUV420P;
+    c->time_base = {1, 1000};
+    c->framerate = {25, 1};
+    if (!gris) {
+        av_opt_set(c->priv_data, "crf", "10", 0);
+        c->max_b_frames = 0; // with B-frames, a clip of two frames lost one in the MP4
+    }
+    if (o->oformat->flags & AVFMT_GLOBALHEADER)
+        c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    bool ok = avcodec_open2(c, codec, nullptr) >= 0 && avcodec_parameters_from_context(s->codecpar, c) >= 0;
+    s->time_base = {1, 1000};
+    ok = ok && avio_open(&o->pb, nombre.constData(), AVIO_FLAG_WRITE) >= 0 && avformat_write_header(o, nullptr) >= 0;
+    AVFrame* f = av_frame_alloc();
+    AVPacket* p = av_packet_alloc();
+    f->format = c->pix_fmt;
+    f->width = c->width;
+    f->height = c->height;
+    ok = ok && av_frame_get_buffer(f, 0) >= 0;
+    SwsContext* sws = sws_getContext(c->width, c->height, AV_PIX_FMT_BGRA, c->width, c->height, c->pix_fmt,
+                                     SWS_POINT, nullptr, nullptr, nullptr);
+    for (qsizetype i = 0; ok && i < cuadros.size(); ++i) {
+        const QImage rgb = cuadros[i].convertToFormat(QImage::Format_RGB32);
+        ok = av_frame_make_writable(f) >= 0;
+        if (gris) {
+            const QImage g = cuadros[i].convertToFormat(QImage::Format_Grayscale8);
+            for (int y = 0; y < c->height; ++y)
+                std::memcpy(f->data[0] + y * f->linesize[0], g.constScanLine(y), size_t(c->width));
+        } else {
+            const uint8_t* origen[4] = {rgb.constBits(), nullptr, nullptr, nullptr};
+            const int paso[4] = {int(rgb.bytesPerLine()), 0, 0, 0};
+            sws_scale(sws, origen, paso, 0, c->height, f->data, f->linesize);
+        }
+        f->pts = tiemposMs.value(i, int(i) * 40);
+        ok = ok && envia(c, f, o, s, p);
+    }
+    ok = ok && envia(c, nullptr, o, s, p) && av_write_trailer(o) >= 0;
+    sws_freeContext(sws);
+    av_packet_free(&p);
+    av_frame_free(&f);
+    avcodec_free_context(&c);
+    avio_closep(&o->pb);
+    avformat_free_context(o);
+    return ok;
+}
+
+std::optional<Video> leeVideo(const QString& ruta)
+{
+    av_log_set_level(AV_LOG_QUIET);
+    AVFormatContext* f = nullptr;
+    if (avformat_open_input(&f, QFile::encodeName(ruta).constData(), nullptr, nullptr) < 0)
+        return std::nullopt;
+    Video v;
+    const int flujo = avformat_find_stream_info(f, nullptr) >= 0
+                          ? av_find_best_stream(f, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0)
+                          : -1;
+    if (flujo < 0) {
+        avformat_close_input(&f);
+        return std::nullopt;
+    }
+    const AVStream* s = f->streams[flujo];
+    v.flujos = int(f->nb_streams);
+    v.contenedor = QString::fromLatin1(f->iformat->name);
+    v.codec = QString::fromLatin1(avcodec_get_name(s->codecpar->codec_id));
+    v.tamano = QSize(s->codecpar->width, s->codecpar->height);
+    const AVCodec* codec = avcodec_find_decoder(s->codecpar->codec_id);
+    AVCodecContext* c = avcodec_alloc_context3(codec);
+    avcodec_parameters_to_context(c, s->codecpar);
+    avcodec_open2(c, codec, nullptr);
+    AVPacket* p = av_packet_alloc();
+    AVFrame* fr = av_frame_alloc();
+    std::map<int64_t, int64_t> duraciones;
+    const auto ms = [s](int64_t t) { return qint64(std::llround(double(t) * av_q2d(s->time_base) * 1000)); };
+    const auto recibe = [&] {
+        while (avcodec_receive_frame(c, fr) == 0) {
+            v.tiemposMs << ms(fr->best_effort_timestamp);
+            v.duracionesMs << ms(duraciones[fr->best_effort_timestamp]);
+            QImage img(fr->width, fr->height, QImage::Format_RGB32);
+            SwsContext* sws = sws_getContext(fr->width, fr->height, AVPixelFormat(fr->format), fr->width,
+                                             fr->height, AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr);
+            uint8_t* destino[4] = {img.bits(), nullptr, nullptr, nullptr};
+            const int paso[4] = {int(img.bytesPerLine()), 0, 0, 0};
+            sws_scale(sws, fr->data, fr->linesize, 0, fr->height, destino, paso);
+            sws_freeContext(sws);
+            v.cuadros << img;
+        }
+    };
+    while (av_read_frame(f, p) >= 0) {
+        if (p->stream_index == flujo) {
+            duraciones[p->pts] = p->duration;
+            avcodec_send_packet(c, p);
+            recibe();
+        }
+        av_packet_unref(p);
+    }
+    avcodec_send_packet(c, nullptr);
+    recibe();
+    av_frame_free(&fr);
+    av_packet_free(&p);
+    avcodec_free_context(&c);
+    avformat_close_input(&f);
+    return v;
+}
+
+double psnr(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size())
+        return 0;
+    double suma = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            for (int d : {qRed(p) - qRed(q), qGreen(p) - qGreen(q), qBlue(p) - qBlue(q)})
+                suma += double(d) * d;
+        }
+    }
+    const double mse = suma / (3.0 * a.width() * a.height());
+    return mse == 0 ? std::numeric_limits<double>::infinity() : 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+} // namespace videofixtures
