@@ -3,6 +3,7 @@
 #include "decodifica.h"
 #include "sinsuavizado.h"
 
+#include <QElapsedTimer>
 #include <QPainter>
 #include <QSvgRenderer>
 #include <QtEndian>
@@ -25,6 +26,9 @@ bool tamanoAceptable(QSize s)
 {
     return s.width() > 0 && s.height() > 0 && qint64(s.width()) * s.height() <= kPixelesMaximos;
 }
+
+// The longest a metafile may take to draw.
+constexpr qint64 kMilisegundosMaximos = 3000;
 
 // libwmf hands its PNG back without its length; a PNG ends with its IEND
 // chunk, so the chunks are walked to it.
@@ -136,15 +140,17 @@ bool wmfValido(const QByteArray& datos)
 }
 
 // libwmf's raster device draws a wide pen with a square brush as wide as
-// the pen, allocated whole: a pen 20,000 units wide took 1.8 GB. No pen
-// wider than 1,024 pixels (at the metafile's own units, or points without
-// the placeable header) draws anything different in a picture the Creator
-// can use, so wider ones are narrowed in the copy libwmf reads.
+// the pen, allocated whole and stamped at every pixel of a line: a pen
+// 20,000 units wide took 1.8 GB, one 1,024 wide half a minute for a single
+// rectangle. Pens are narrowed to 64 pixels (at the metafile's own units,
+// or points without the placeable header) in the copy libwmf reads: wider
+// than a sixth of the widest picture the Creator takes.
 void estrechaPlumas(QByteArray& datos)
 {
+    constexpr int kPixeles = 64;
     const auto u16 = [&datos](qsizetype at) { return qFromLittleEndian<quint16>(datos.constData() + at); };
     const bool colocable = qFromLittleEndian<quint32>(datos.constData()) == 0x9AC6CDD7u;
-    const qint32 maximo = colocable ? std::max(1, 1024 * int(u16(14)) / 96) : 768;
+    const qint32 maximo = colocable ? std::max(1, kPixeles * int(u16(14)) / 96) : kPixeles * 3 / 4;
     qsizetype at = (colocable ? 22 : 0) + 18;
     while (datos.size() - at >= 6) {
         const quint32 palabras = qFromLittleEndian<quint32>(datos.constData() + at);
@@ -202,6 +208,13 @@ std::optional<QImage> wmfARaster(const QByteArray& datos)
         gd->bbox = bbox;
         gd->width = ancho;
         gd->height = alto;
+        // A drawing that takes longer than any real picture is given up:
+        // libwmf asks between records whether to go on.
+        QElapsedTimer reloj;
+        reloj.start();
+        wmf_status_function(api, &reloj, [](void* contexto, float) -> int {
+            return static_cast<QElapsedTimer*>(contexto)->elapsed() > kMilisegundosMaximos ? 1 : 0;
+        });
         if (wmf_play(api, 0, &bbox) == wmf_E_None && gd->memory) {
             QImage img;
             if (img.loadFromData(QByteArrayView(gd->memory, largoPng(gd->memory)), "png"))

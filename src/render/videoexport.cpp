@@ -99,12 +99,12 @@ public:
             // Text on a flat ground: sharp edges, few colours, little motion.
             av_opt_set(m_codec->priv_data, "preset", "veryfast", 0);
             av_opt_set(m_codec->priv_data, "tune", "animation", 0);
-            av_opt_set(m_codec->priv_data, "crf", "23", 0);
+            av_opt_set(m_codec->priv_data, "crf", "20", 0);
         } else {
             av_opt_set(m_codec->priv_data, "deadline", "realtime", 0);
             av_opt_set(m_codec->priv_data, "cpu-used", "8", 0);
             av_opt_set_int(m_codec->priv_data, "row-mt", 1, 0);
-            av_opt_set(m_codec->priv_data, "crf", "32", 0);
+            av_opt_set(m_codec->priv_data, "crf", "24", 0);
             m_codec->bit_rate = 0;
         }
         if (m_salida->oformat->flags & AVFMT_GLOBALHEADER)

@@ -58,6 +58,7 @@ struct Clip::Estado
     AVCodecContext* decodificador = nullptr;
     AVPacket* paquete = nullptr;
     AVFrame* cuadro = nullptr;
+    AVFrame* gris = nullptr; // the scaled picture, rows padded as swscale writes them
     SwsContext* escala = nullptr;
     bool finEnviado = false;
     double inicio = 0; // the stream's start time, in seconds: frame times count from it
@@ -65,6 +66,7 @@ struct Clip::Estado
     ~Estado()
     {
         sws_freeContext(escala);
+        av_frame_free(&gris);
         av_frame_free(&cuadro);
         av_packet_free(&paquete);
         avcodec_free_context(&decodificador);
@@ -101,7 +103,8 @@ std::unique_ptr<Clip> Clip::abre(const QString& ruta, Fallo& fallo)
     e->decodificador->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     e->paquete = av_packet_alloc();
     e->cuadro = av_frame_alloc();
-    if (avcodec_open2(e->decodificador, codec, nullptr) < 0 || !e->paquete || !e->cuadro
+    e->gris = av_frame_alloc();
+    if (avcodec_open2(e->decodificador, codec, nullptr) < 0 || !e->paquete || !e->cuadro || !e->gris
         || s->codecpar->width <= 0 || s->codecpar->height <= 0)
         return nullptr;
     e->inicio = s->start_time == AV_NOPTS_VALUE ? 0 : double(s->start_time) * av_q2d(s->time_base);
@@ -188,11 +191,23 @@ bool Clip::siguiente(QSize tamano, double& tiempo, QByteArray& gris)
                                     nullptr, nullptr);
     if (!e.escala)
         return false;
-    gris.resize(qsizetype(tamano.width()) * tamano.height());
-    uint8_t* destino[4] = {reinterpret_cast<uint8_t*>(gris.data()), nullptr, nullptr, nullptr};
-    const int paso[4] = {tamano.width(), 0, 0, 0};
-    const int filas = sws_scale(e.escala, e.cuadro->data, e.cuadro->linesize, 0, e.cuadro->height, destino, paso);
+    // swscale writes whole SIMD blocks: into a frame of libav's own, its rows
+    // padded for that, then copied out row by row.
+    if (e.gris->width != tamano.width() || e.gris->height != tamano.height()) {
+        av_frame_unref(e.gris);
+        e.gris->format = AV_PIX_FMT_GRAY8;
+        e.gris->width = tamano.width();
+        e.gris->height = tamano.height();
+        if (av_frame_get_buffer(e.gris, 0) < 0)
+            return false;
+    }
+    const int filas =
+        sws_scale(e.escala, e.cuadro->data, e.cuadro->linesize, 0, e.cuadro->height, e.gris->data, e.gris->linesize);
     av_frame_unref(e.cuadro);
+    gris.resize(qsizetype(tamano.width()) * tamano.height());
+    for (int y = 0; y < tamano.height(); ++y)
+        std::memcpy(gris.data() + qsizetype(y) * tamano.width(), e.gris->data[0] + qsizetype(y) * e.gris->linesize[0],
+                    size_t(tamano.width()));
     return filas == tamano.height();
 }
 

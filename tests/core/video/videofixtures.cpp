@@ -83,8 +83,10 @@ bool escribeClip(const QString& ruta, const QList<QImage>& cuadros, Clase clase,
             for (int y = 0; y < c->height; ++y)
                 std::memcpy(f->data[0] + y * f->linesize[0], g.constScanLine(y), size_t(c->width));
         } else {
-            const uint8_t* origen[4] = {rgb.constBits(), nullptr, nullptr, nullptr};
-            const int paso[4] = {int(rgb.bytesPerLine()), 0, 0, 0};
+            // swscale reads whole SIMD blocks: from rows with room to spare.
+            const QImage holgada = rgb.copy(0, 0, rgb.width() + 32, rgb.height() + 1);
+            const uint8_t* origen[4] = {holgada.constBits(), nullptr, nullptr, nullptr};
+            const int paso[4] = {int(holgada.bytesPerLine()), 0, 0, 0};
             sws_scale(sws, origen, paso, 0, c->height, f->data, f->linesize);
         }
         f->pts = tiemposMs.value(i, int(i) * 40);
@@ -119,31 +121,37 @@ std::optional<Video> leeVideo(const QString& ruta)
     v.contenedor = QString::fromLatin1(f->iformat->name);
     v.codec = QString::fromLatin1(avcodec_get_name(s->codecpar->codec_id));
     v.tamano = QSize(s->codecpar->width, s->codecpar->height);
+    v.duracionMs = f->duration == AV_NOPTS_VALUE ? 0 : qint64(std::llround(double(f->duration) / 1000));
     const AVCodec* codec = avcodec_find_decoder(s->codecpar->codec_id);
     AVCodecContext* c = avcodec_alloc_context3(codec);
     avcodec_parameters_to_context(c, s->codecpar);
     avcodec_open2(c, codec, nullptr);
     AVPacket* p = av_packet_alloc();
     AVFrame* fr = av_frame_alloc();
-    std::map<int64_t, int64_t> duraciones;
     const auto ms = [s](int64_t t) { return qint64(std::llround(double(t) * av_q2d(s->time_base) * 1000)); };
     const auto recibe = [&] {
         while (avcodec_receive_frame(c, fr) == 0) {
             v.tiemposMs << ms(fr->best_effort_timestamp);
-            v.duracionesMs << ms(duraciones[fr->best_effort_timestamp]);
-            QImage img(fr->width, fr->height, QImage::Format_RGB32);
+            // Converted into a frame of libav's own (its rows padded as
+            // swscale writes them), then copied out.
+            AVFrame* bgra = av_frame_alloc();
+            bgra->format = AV_PIX_FMT_BGRA;
+            bgra->width = fr->width;
+            bgra->height = fr->height;
+            av_frame_get_buffer(bgra, 0);
             SwsContext* sws = sws_getContext(fr->width, fr->height, AVPixelFormat(fr->format), fr->width,
                                              fr->height, AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr);
-            uint8_t* destino[4] = {img.bits(), nullptr, nullptr, nullptr};
-            const int paso[4] = {int(img.bytesPerLine()), 0, 0, 0};
-            sws_scale(sws, fr->data, fr->linesize, 0, fr->height, destino, paso);
+            sws_scale(sws, fr->data, fr->linesize, 0, fr->height, bgra->data, bgra->linesize);
             sws_freeContext(sws);
+            QImage img(fr->width, fr->height, QImage::Format_RGB32);
+            for (int y = 0; y < fr->height; ++y)
+                std::memcpy(img.scanLine(y), bgra->data[0] + y * bgra->linesize[0], size_t(fr->width) * 4);
+            av_frame_free(&bgra);
             v.cuadros << img;
         }
     };
     while (av_read_frame(f, p) >= 0) {
         if (p->stream_index == flujo) {
-            duraciones[p->pts] = p->duration;
             avcodec_send_packet(c, p);
             recibe();
         }

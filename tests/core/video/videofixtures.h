@@ -29,7 +29,7 @@ struct Video
     int flujos = 0;
     QSize tamano;
     QList<qint64> tiemposMs;    // each frame's start
-    QList<qint64> duracionesMs; // each frame's length, as its packet says
+    qint64 duracionMs = 0;      // the whole video's, as its container says
     QList<QImage> cuadros;      // RGB32
 };
 std::optional<Video> leeVideo(const QString& ruta);
