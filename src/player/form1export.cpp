@@ -6,6 +6,7 @@
 #include "pantalla.h"
 #include "prompt.h"
 #include "qtdialogs.h"
+#include "videoexport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,7 +19,8 @@ namespace {
 
 const QString kTitulo = QStringLiteral("Exportar película");
 const QString kFiltro = QStringLiteral("GIF animado (*.gif)|*.gif|Página web (*.html)|*.html|"
-                                       "Grabación de terminal (*.cast)|*.cast");
+                                       "Grabación de terminal (*.cast)|*.cast|"
+                                       "Video MP4 (*.mp4)|*.mp4|Video WebM (*.webm)|*.webm");
 
 std::uint32_t rgb(const QColor& c)
 {
@@ -50,11 +52,12 @@ void Form1::menu_exportar_Click()
     if (ruta.isEmpty())
         return;
     const QString ext = QFileInfo(ruta).suffix().toLower();
-    if (ext != QLatin1String("gif") && ext != QLatin1String("html") &&
-        ext != QLatin1String("htm") && ext != QLatin1String("cast")) {
+    static const QStringList kClases{QStringLiteral("gif"), QStringLiteral("html"), QStringLiteral("htm"),
+                                     QStringLiteral("cast"), QStringLiteral("mp4"), QStringLiteral("webm")};
+    if (!kClases.contains(ext)) {
         ui::prompt().mensaje(
             this,
-            QStringLiteral("El nombre del archivo debe terminar en .gif, .html o .cast.\r\n") +
+            QStringLiteral("El nombre del archivo debe terminar en .gif, .html, .cast, .mp4 o .webm.\r\n") +
                 ruta,
             kTitulo, ui::Icono::Exclamacion, ui::Botones::Aceptar);
         return;
@@ -84,6 +87,10 @@ void Form1::menu_exportar_Click()
         r = render::exportaGif(m_pelicula, ruta, m_pantalla->font(), opciones, &error);
     else if (ext == QLatin1String("cast"))
         r = exportaCast(m_pelicula, ruta, opciones, &error);
+    else if (ext == QLatin1String("mp4") || ext == QLatin1String("webm"))
+        r = render::exportaVideo(m_pelicula, ruta, m_pantalla->font(), opciones,
+                                 ext == QLatin1String("mp4") ? render::FormatoVideo::Mp4 : render::FormatoVideo::WebM,
+                                 &error);
     else
         r = exportaHtml(m_pelicula, ruta, opciones, &error);
     QApplication::restoreOverrideCursor();

@@ -99,10 +99,12 @@ private slots:
         QTest::newRow("web page") << "a.html" << html << -1 << "";
         QTest::newRow("web page, short extension, capitals") << "a.HTM" << html << -1 << "";
         QTest::newRow("terminal recording") << "a.cast" << QByteArray("{\"height\":2,") << -1 << "";
+        QTest::newRow("MP4 video") << "a.mp4" << QByteArray("\0\0\0", 3) << -1 << "";
+        QTest::newRow("WebM video") << "a.webm" << QByteArray("\x1a\x45\xdf\xa3") << -1 << "";
         QTest::newRow("cancelled") << "" << QByteArray() << -1 << "";
         QTest::newRow("unknown kind")
             << "a.txt" << QByteArray() << int(orv::ui::Icono::Exclamacion)
-            << "El nombre del archivo debe terminar en .gif, .html o .cast.\r\n";
+            << "El nombre del archivo debe terminar en .gif, .html, .cast, .mp4 o .webm.\r\n";
         QTest::newRow("cannot be written")
             << "carpeta.gif" << QByteArray() << int(orv::ui::Icono::Critico)
             << "No se pudo exportar la película a\r\n";
