@@ -33,23 +33,6 @@ extern "C" void alInterrumpir(int)
     g_interrumpido = true;
 }
 
-// A time as seconds ("75", "2.5") or minutes and seconds ("1:15", "01:02:03.5").
-std::optional<double> leeTiempo(const QString& texto)
-{
-    double total = 0;
-    const QStringList partes = texto.trimmed().split(QLatin1Char(':'));
-    if (partes.size() > 3)
-        return std::nullopt;
-    for (int i = 0; i < partes.size(); ++i) {
-        bool ok = false;
-        const double v = partes[i].toDouble(&ok);
-        if (!ok || v < 0 || std::isinf(v) || (i + 1 < partes.size() && v != std::floor(v)))
-            return std::nullopt;
-        total = total * 60 + v;
-    }
-    return total;
-}
-
 void escribeMensaje(QTextStream& s, QString texto)
 {
     texto.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -120,7 +103,7 @@ int createVerb(const QStringList& args, Io& io)
         for (const auto& [opcion, destino] : {std::pair{&desde, &o.desde}, std::pair{&hasta, &o.hasta}}) {
             if (!parser.isSet(*opcion))
                 continue;
-            const std::optional<double> t = leeTiempo(parser.value(*opcion));
+            const std::optional<double> t = video::leeTiempo(parser.value(*opcion));
             if (!t)
                 return usageError(io, QStringLiteral("los tiempos se escriben en segundos o mm:ss (1:15)"), kUso);
             *destino = *t;

@@ -46,6 +46,7 @@ public slots:
     void Command4_Click();
     void List1_DblClick();
     void menu_limpiar_Click();
+    void menu_importar_video_Click();
     void menu_salir_Click();
     void menu_acerca_de_Click();
 
@@ -57,6 +58,10 @@ private:
     void creaControles();
     void creaMenus();
     void generaPelicula();
+    // The save dialog with the ".ovt" rule and the replace question: the
+    // name to write, or empty when the user gave none or refused.
+    QString pideRuta();
+    void terminaEscrita(const QString& ruta);
 
     ui::ListaArchivos* m_list1;
     QLabel* m_picture1;

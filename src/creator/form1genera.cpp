@@ -1,10 +1,11 @@
-// "Generar película...": reads the controls, asks for the file name, runs the
-// core's generation with the working picture and the progress shown, and
-// reports the end.
+// "Generar película..." and "Importar video...": read the controls, ask for
+// the file name, run the core's generation or import with the progress
+// shown, and report the end.
 #include "form1.h"
 
 #include "adelantado.h"
 #include "compactorstart.h"
+#include "dialogovideo.h"
 #include "generacion.h"
 #include "moviewriter.h"
 #include "listaarchivos.h"
@@ -19,6 +20,88 @@
 #include <QProgressDialog>
 
 namespace orv::creator {
+
+QString Form1::pideRuta()
+{
+    const QString elegido = ui::prompt().guardarArchivo(
+        this, QStringLiteral("Guardar película ASCII"),
+        QStringLiteral("Orvane ASCII Movie (*.ovt)|*.ovt|Todos los archivos (*.*)|*.*"), m_ultimoElegido);
+    if (elegido.isEmpty()) {
+        ui::prompt().mensaje(this, mensajeErrorGenerico(), tituloErrorGeneracion(),
+                             ui::Icono::Critico, ui::Botones::Aceptar);
+        return {};
+    }
+    m_ultimoElegido = elegido;
+    const QString ruta = nombrePelicula(elegido);
+    return ui::confirmaReemplazo(this, ruta) ? ruta : QString();
+}
+
+// Ends a movie written: the Compactor when asked, else the success message.
+void Form1::terminaEscrita(const QString& ruta)
+{
+    if (m_check1->isChecked())
+        ui::comprimePelicula(this, ruta);
+    else
+        ui::prompt().mensaje(this, mensajeCreada(), tituloCreada(), ui::Icono::Informacion, ui::Botones::Aceptar);
+}
+
+// "Importar video...": a clip, how it becomes a movie, where it goes; then
+// the import with its progress, the author from the window, the pause from
+// the frames a second, and the compression choice as "Generar película...".
+void Form1::menu_importar_video_Click()
+{
+    if (m_generando)
+        return;
+    const QString clip = ui::prompt().abrirArchivo(
+        this, QStringLiteral("Importar video"),
+        QStringLiteral("Videos y animaciones (*.mp4;*.m4v;*.webm;*.mkv;*.avi;*.mov;*.gif)|"
+                       "*.mp4;*.m4v;*.webm;*.mkv;*.avi;*.mov;*.gif|Todos los archivos (*.*)|*.*"));
+    if (clip.isEmpty())
+        return;
+    // What is no clip is said at once, before any choice is asked for.
+    QSize celdas;
+    video::ResultadoVideo prueba;
+    video::primerCuadro(clip, {}, celdas, prueba.estado);
+    if (prueba.estado == video::EstadoVideo::NoEsVideo || prueba.estado == video::EstadoVideo::SinVideo) {
+        ui::prompt().mensaje(this, video::mensajeVideo(prueba, clip), tituloErrorGeneracion(), ui::Icono::Critico,
+                             ui::Botones::Aceptar);
+        return;
+    }
+    DialogoVideo dialogo(clip, this);
+    if (dialogo.exec() != QDialog::Accepted)
+        return;
+    video::OpcionesVideo opciones = dialogo.opciones();
+    opciones.creador = m_creador->text();
+    if (const auto error = validaDatos(QStringLiteral("100"), opciones.creador)) {
+        ui::prompt().mensaje(this, *error, tituloErrorGeneracion(), ui::Icono::Critico, ui::Botones::Aceptar);
+        return;
+    }
+    const QString ruta = pideRuta();
+    if (ruta.isEmpty())
+        return;
+    m_generando = true;
+    QProgressDialog progreso(QStringLiteral("Importando el video..."), QStringLiteral("Cancelar"), 0, 0, this);
+    progreso.setWindowTitle(windowTitle());
+    ui::anchoParaTitulo(progreso);
+    progreso.setWindowModality(Qt::WindowModal);
+    progreso.setMinimumDuration(m_esperaProgreso);
+    progreso.setAutoReset(false);
+    progreso.setAutoClose(false);
+    const video::ResultadoVideo r = video::importaVideo(clip, ruta, opciones, [&progreso](int hechos, int total) {
+        progreso.setMaximum(total);
+        progreso.setValue(hechos);
+        if (!progreso.isVisible())
+            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        return !progreso.wasCanceled();
+    });
+    progreso.close();
+    m_generando = false;
+    if (r.estado == video::EstadoVideo::Creada)
+        terminaEscrita(ruta);
+    else if (r.estado != video::EstadoVideo::Cancelada)
+        ui::prompt().mensaje(this, video::mensajeVideo(r, clip), tituloErrorGeneracion(), ui::Icono::Critico,
+                             ui::Botones::Aceptar);
+}
 
 void Form1::generaPelicula()
 {
@@ -35,17 +118,8 @@ void Form1::generaPelicula()
                              ui::Botones::Aceptar);
         return;
     }
-    const QString elegido = ui::prompt().guardarArchivo(
-        this, QStringLiteral("Guardar película ASCII"),
-        QStringLiteral("Orvane ASCII Movie (*.ovt)|*.ovt|Todos los archivos (*.*)|*.*"), m_ultimoElegido);
-    if (elegido.isEmpty()) {
-        ui::prompt().mensaje(this, mensajeErrorGenerico(), tituloErrorGeneracion(),
-                             ui::Icono::Critico, ui::Botones::Aceptar);
-        return;
-    }
-    m_ultimoElegido = elegido;
-    const QString ruta = nombrePelicula(elegido);
-    if (!ui::confirmaReemplazo(this, ruta))
+    const QString ruta = pideRuta();
+    if (ruta.isEmpty())
         return;
 
     QProgressDialog progreso(QStringLiteral("Generando la película ASCII..."),
@@ -83,11 +157,7 @@ void Form1::generaPelicula()
 
     switch (r.tipo) {
     case Resultado::Creada:
-        if (m_check1->isChecked())
-            ui::comprimePelicula(this, ruta);
-        else
-            ui::prompt().mensaje(this, mensajeCreada(), tituloCreada(), ui::Icono::Informacion,
-                                 ui::Botones::Aceptar);
+        terminaEscrita(ruta);
         break;
     case Resultado::ListaVacia:
     case Resultado::Cancelada:

@@ -1,4 +1,5 @@
-// The Creator's menus: Archivo (clear the list, quit) and Ayuda (About).
+// The Creator's menus: Archivo (import a video, clear the list, quit) and
+// Ayuda (About).
 #include "form1.h"
 
 #include "frmabout.h"
@@ -13,6 +14,9 @@ void Form1::creaMenus()
 {
     QMenu* archivo = menuBar()->addMenu(QStringLiteral("&Archivo"));
     archivo->setObjectName(QStringLiteral("menu_archivo"));
+    QAction* video = archivo->addAction(QStringLiteral("&Importar video..."));
+    video->setObjectName(QStringLiteral("menu_importar_video"));
+    connect(video, &QAction::triggered, this, &Form1::menu_importar_video_Click);
     QAction* limpiar = archivo->addAction(QStringLiteral("Limpiar lista"));
     limpiar->setObjectName(QStringLiteral("menu_limpiar"));
     archivo->addSeparator()->setObjectName(QStringLiteral("menu_separador1"));

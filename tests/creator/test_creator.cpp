@@ -4,6 +4,7 @@
 // temporary folder.
 #include "compactorlauncher.h"
 #include "compactorstart.h"
+#include "dialogovideo.h"
 #include "form1.h"
 #include "moviereader.h"
 #include "scopedprompt.h"
@@ -12,11 +13,15 @@
 #include "tempsettings.h"
 #include "qtdialogs.h"
 #include "ver.h"
+#include "videofixtures.h"
+#include "readfile.h"
 #include "widgettest.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QPlainTextEdit>
+#include <QSpinBox>
 #include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -115,6 +120,75 @@ private slots:
 
     // A drop of three files, the second of an unlisted extension: its
     // question comes between the other two, and its answer decides it.
+    // "Importar video...": the clip from the open dialog, the choices from
+    // the import dialog (its preview following the width), then the save
+    // dialog; the movie is the one orv create --video makes of the same
+    // choices, byte for byte. A clip that cannot be read says so and
+    // writes nothing.
+    void importVideo_data()
+    {
+        QTest::addColumn<bool>("bueno");
+        QTest::newRow("a clip") << true;
+        QTest::newRow("not a clip") << false;
+    }
+    void importVideo()
+    {
+        QFETCH(bool, bueno);
+        QList<QImage> cuadros;
+        for (int k = 0; k < 4; ++k) {
+            QImage img(48, 36, QImage::Format_Grayscale8);
+            img.fill(k * 60);
+            cuadros << img;
+        }
+        const QString clip = m_dir.filePath(bueno ? u"c.mkv"_s : u"c.txt"_s);
+        if (bueno)
+            QVERIFY(videofixtures::escribeClip(clip, cuadros, videofixtures::Clase::GrisSinPerdida));
+        else
+        {
+            QFile f(clip);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write("no es un video") > 0);
+        }
+        const QString salida = m_dir.filePath(u"v"_s);
+        ScriptedPrompt& guion = *m_guion;
+        guion.archivos = {clip, salida};
+        Form1 f;
+        f.findChild<QLineEdit*>(u"creador"_s)->setText(u"Ana"_s);
+        f.findChild<QCheckBox*>(u"Check1"_s)->setChecked(false);
+        QString vistaInicial, vistaA32;
+        QTimer::singleShot(0, [&] {
+            auto* d = qobject_cast<DialogoVideo*>(QApplication::activeModalWidget());
+            if (!d)
+                return; // not a clip: no dialog opens
+            auto* vista = d->findChild<QPlainTextEdit*>(u"vista"_s);
+            vistaInicial = vista->toPlainText();
+            d->findChild<QSpinBox*>(u"ancho"_s)->setValue(32);
+            d->actualizaVista();
+            vistaA32 = vista->toPlainText();
+            d->findChild<QCheckBox*>(u"invertir"_s)->setChecked(true);
+            QTest::mouseClick(d->findChild<QPushButton*>(u"aceptar"_s), Qt::LeftButton);
+        });
+        f.findChild<QAction*>(u"menu_importar_video"_s)->trigger();
+        const auto mensajes = guion.of(ScriptedPrompt::Kind::Mensaje);
+        QCOMPARE(mensajes.size(), 1);
+        if (!bueno) {
+            QCOMPARE(mensajes.first().texto, u"El archivo no es un video que se pueda leer: "_s + clip);
+            QVERIFY(vistaInicial.isNull());
+            QCOMPARE(guion.of(ScriptedPrompt::Kind::GuardarArchivo).size(), 0);
+            return;
+        }
+        QCOMPARE(vistaInicial.split(u'\n').size(), 60); // 160 columns at first
+        QCOMPARE(vistaInicial.split(u'\n').first().size(), 160);
+        QCOMPARE(vistaA32.split(u'\n').size(), 12);
+        QCOMPARE(mensajes.first().texto, u"El archivo fué creado satisfactoriamente."_s);
+        orv::video::OpcionesVideo o;
+        o.columnas = 32;
+        o.invertir = true;
+        o.creador = u"Ana"_s;
+        const QString esperada = m_dir.filePath(u"esperada.ovt"_s);
+        QCOMPARE(orv::video::importaVideo(clip, esperada, o).estado, orv::video::EstadoVideo::Creada);
+        QCOMPARE(readFile(salida + u".ovt"_s), readFile(esperada));
+    }
+
     void drop_data()
     {
         QTest::addColumn<QStringList>("nombres");

@@ -190,6 +190,24 @@ QString pausaPara(double fps)
     return texto;
 }
 
+std::optional<double> leeTiempo(const QString& texto)
+{
+    double total = 0;
+    const QStringList partes = texto.trimmed().split(QLatin1Char(':'));
+    if (partes.size() > 3)
+        return std::nullopt;
+    for (qsizetype i = 0; i < partes.size(); ++i) {
+        bool ok = false;
+        const double v = partes[i].toDouble(&ok);
+        // Only the last part may have a fraction, and none may pass 59
+        // after the first.
+        if (!ok || v < 0 || std::isinf(v) || (i + 1 < partes.size() && v != std::floor(v)) || (i > 0 && v >= 60))
+            return std::nullopt;
+        total = total * 60 + v;
+    }
+    return total;
+}
+
 ResultadoVideo importaVideo(const QString& clip, const QString& ruta, const OpcionesVideo& opciones,
                             const AvanceVideo& avance)
 {

@@ -54,6 +54,10 @@ QByteArray lineaDeGris(const QByteArray& gris, QSize celdas, bool invertir, Tram
 // decimals.
 QString pausaPara(double fps);
 
+// A moment of the clip as people write it: seconds ("75", "2.5") or minutes
+// and seconds ("1:15", "01:02:03.5"); nothing when it is neither.
+std::optional<double> leeTiempo(const QString& texto);
+
 enum class EstadoVideo {
     Creada,
     NoEsVideo,      // no clip the libraries read

@@ -158,6 +158,11 @@ private slots:
         QCOMPARE(pausaPara(25), u"40"_s);
         QCOMPARE(pausaPara(30), u"33.333"_s);
         QCOMPARE(pausaPara(24), u"41.667"_s);
+        QCOMPARE(leeTiempo(u"75"_s), std::optional<double>(75));
+        QCOMPARE(leeTiempo(u"1:15.5"_s), std::optional<double>(75.5));
+        QCOMPARE(leeTiempo(u"01:02:03"_s), std::optional<double>(3723));
+        for (const QString& malo : {u""_s, u"1:75"_s, u"1.5:10"_s, u"-3"_s, u"a:b"_s, u"1:2:3:4"_s})
+            QVERIFY2(!leeTiempo(malo), qPrintable(malo));
     }
 
     // Whole imports, every cell of every frame checked.
