@@ -1,0 +1,124 @@
+// Video in and out. Makes its own inputs and prints:
+// - importing a 60 s 1280 × 720 30 fps H.264 clip (made with the ffmpeg
+//   command) to a 160-column movie with `orv create --video`, against real
+//   time and against the two-tool way on the same frames: `ffmpeg` cutting
+//   the clip into 160-pixel-wide JPEG frames, then `jp2a --width=160` on
+//   every frame (one run over all of them);
+// - exporting the 200 × 100 × 2000 movie at 8 pt with `orv export` to MP4,
+//   WebM and GIF: wall time and file size.
+//
+//   bench_video [--quick]      --quick: a 10 s clip and the first 500 frames
+#include "benchmovies.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+// Runs a program to its end and answers its wall time in seconds, or -1.
+double corre(const QString& programa, const QStringList& args, const QString& carpeta = {})
+{
+    QProcess p;
+    if (!carpeta.isEmpty())
+        p.setWorkingDirectory(carpeta);
+    p.setStandardOutputFile(QProcess::nullDevice());
+    p.setStandardErrorFile(QProcess::nullDevice());
+    QElapsedTimer t;
+    t.start();
+    p.start(programa, args);
+    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        std::fprintf(stderr, "failed: %s %s\n", qPrintable(programa), qPrintable(args.join(' ')));
+        return -1;
+    }
+    return double(t.nsecsElapsed()) / 1e9;
+}
+
+double mejorDe(int veces, const std::function<double()>& una)
+{
+    double mejor = 1e30;
+    for (int i = 0; i < veces; ++i)
+        mejor = std::min(mejor, una());
+    return mejor;
+}
+
+double megas(const QString& ruta)
+{
+    return double(QFileInfo(ruta).size()) / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const bool rapido = QCoreApplication::arguments().contains(QStringLiteral("--quick"));
+    QTemporaryDir dir;
+    const QString orv = QStringLiteral(ORV_CLI_PATH);
+    const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
+    if (ffmpeg.isEmpty()) {
+        std::fprintf(stderr, "bench_video needs the ffmpeg command to make its clip (apt-get install ffmpeg)\n");
+        return 1;
+    }
+    const int segundos = rapido ? 10 : 60;
+    const QString clip = dir.filePath(QStringLiteral("clip.mp4"));
+    corre(ffmpeg, {"-v", "error", "-f", "lavfi", "-i",
+                   QStringLiteral("testsrc2=size=1280x720:rate=30:duration=%1").arg(segundos), "-c:v", "libx264",
+                   "-pix_fmt", "yuv420p", "-preset", "fast", clip});
+
+    std::printf("Import: %d s of 1280 x 720 at 30 fps (H.264) to 160 columns, %d frames\n", segundos, segundos * 30);
+    const QString movie = dir.filePath(QStringLiteral("clip.ovt"));
+    const double nuestro = mejorDe(3, [&] {
+        return corre(orv, {"create", "--quiet", "--video", clip, "--width", "160", "-o", movie});
+    });
+    std::printf("  orv create --video        %6.2f s  (%.1f x real time)\n", nuestro, segundos / nuestro);
+    const QString jp2a = QStandardPaths::findExecutable(QStringLiteral("jp2a"));
+    if (jp2a.isEmpty()) {
+        std::printf("  (jp2a is not installed: the two-tool way is not measured; apt-get install jp2a)\n");
+    } else {
+        const QString cuadros = dir.filePath(QStringLiteral("cuadros"));
+        const double dosHerramientas = mejorDe(3, [&] {
+            QDir(cuadros).removeRecursively();
+            QDir().mkpath(cuadros);
+            const double corte = corre(ffmpeg, {"-v", "error", "-i", clip, "-vf", "fps=30,scale=160:-1",
+                                                cuadros + QStringLiteral("/f%05d.jpg")});
+            QStringList jpg = QDir(cuadros).entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
+            for (QString& j : jpg)
+                j = cuadros + QLatin1Char('/') + j;
+            const double arte = corre(jp2a, QStringList{QStringLiteral("--width=160")} + jpg);
+            return corte < 0 || arte < 0 ? 1e30 : corte + arte;
+        });
+        std::printf("  ffmpeg to JPEG + jp2a     %6.2f s  (orv create --video is %.2f x faster)\n", dosHerramientas,
+                    dosHerramientas / nuestro);
+    }
+
+    const bench::MovieSize tamano{200, 100, rapido ? 500 : 2000};
+    const QString plana = dir.filePath(QStringLiteral("200x100.ovt"));
+    if (!bench::writePlainMovie(plana, tamano))
+        return 1;
+    std::printf("\nExport: the 200 x 100 x %d movie at 8 pt\n", tamano.cuadros);
+    double gifSegundos = 0, gifMegas = 0;
+    for (const char* clase : {"gif", "mp4", "webm"}) {
+        const QString salida = dir.filePath(QStringLiteral("m.") + QLatin1String(clase));
+        const double t = mejorDe(clase == QLatin1String("webm") ? 1 : 3, [&] {
+            QFile::remove(salida);
+            return corre(orv, {"export", QStringLiteral("--") + QLatin1String(clase), "-o", salida, plana});
+        });
+        const double mb = megas(salida);
+        if (QLatin1String(clase) == QLatin1String("gif")) {
+            gifSegundos = t;
+            gifMegas = mb;
+            std::printf("  %-5s %7.2f s  %8.2f MB\n", clase, t, mb);
+        } else {
+            std::printf("  %-5s %7.2f s  %8.2f MB   (%.2f x the GIF's time, %.2f of its size)\n", clase, t, mb,
+                        t / gifSegundos, mb / gifMegas);
+        }
+    }
+    return 0;
+}
