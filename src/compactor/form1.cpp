@@ -1,5 +1,7 @@
 #include "form1.h"
 
+#include "prompt.h"
+
 #include "compactorlauncher.h"
 #include "numeric.h"
 #include "settings.h"
@@ -138,6 +140,14 @@ void Form1::creaMenus()
 {
     QMenu* archivo = menuBar()->addMenu(QStringLiteral("&Archivo"));
     archivo->setObjectName(QStringLiteral("menu_archivo"));
+    // Adding without dragging: the same batch as a drop, by the same path.
+    m_agregar = nombrado(archivo->addAction(QStringLiteral("&Agregar películas...")), "menu_agregar");
+    m_agregar->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    connect(m_agregar, &QAction::triggered, this, [this] {
+        agregaLote(ui::prompt().abrirArchivos(
+            this, QStringLiteral("Agregar películas"),
+            QStringLiteral("Orvane ASCII Movie (*.ovt)|*.ovt|Todos los archivos (*.*)|*.*")));
+    });
     m_verHistorial = nombrado(archivo->addAction(QStringLiteral("Ver historial")), "menu_verhistorial");
     connect(m_verHistorial, &QAction::triggered, this, &Form1::menu_verhistorial_Click);
     nombrado(archivo->addSeparator(), "separado");
@@ -157,6 +167,7 @@ void Form1::habilitaEntrada(bool habilita)
     m_espera->setVisible(!habilita);
     m_frame3->setEnabled(habilita);
     m_verHistorial->setEnabled(habilita);
+    m_agregar->setEnabled(habilita);
 }
 
 void escribeRuta()

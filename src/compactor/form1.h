@@ -37,6 +37,9 @@ public:
     // The batch for the dropped paths, in order. Refused (false) while a
     // batch runs.
     bool procesaLote(const QStringList& rutas);
+    // The batch for dropped or chosen paths, run from the event loop once
+    // the drop or the menu has returned.
+    void agregaLote(const QStringList& rutas);
     bool ocupado() const { return m_ocupado; }
 
     ModoCompactacion modoSeleccionado() const;
@@ -73,6 +76,7 @@ private:
     QRadioButton* m_manal = nullptr;
     QCheckBox* m_check1 = nullptr;
     QListWidget* m_list1 = nullptr;
+    QAction* m_agregar = nullptr;
     QAction* m_verHistorial = nullptr;
     bool m_ocupado = false;
     bool m_lotePendiente = false; // dropped, to run once the drop has returned

@@ -130,8 +130,13 @@ void Form1::terminaPorError()
 // can end.
 void Form1::Frame1_OLEDragDrop(const QMimeData* datos)
 {
-    const QStringList rutas = ui::rutasSoltadas(datos);
-    if (rutas.isEmpty())
+    agregaLote(ui::rutasSoltadas(datos));
+}
+
+// Dropped or chosen in "Agregar películas...", the paths take one road.
+void Form1::agregaLote(const QStringList& rutas)
+{
+    if (rutas.isEmpty() || m_ocupado || m_lotePendiente)
         return;
     m_lotePendiente = true;
     QMetaObject::invokeMethod(

@@ -24,6 +24,7 @@
 #include <QMenuBar>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QShortcut>
 #include <QRadioButton>
 #include <QScopeGuard>
 
@@ -120,6 +121,8 @@ QWidget* Form1::creaOrigen()
     auto* arriba = nombrado(new QPushButton(QStringLiteral("Arriba"), marco), "arriba");
     auto* abajo = nombrado(new QPushButton(QStringLiteral("Abajo"), marco), "abajo");
     connect(eliminar, &QPushButton::clicked, this, &Form1::eliminar_Click);
+    // The Delete key in the list does what "Eliminar" does.
+    new QShortcut(QKeySequence::Delete, m_lista, this, &Form1::eliminar_Click, Qt::WidgetShortcut);
     connect(arriba, &QPushButton::clicked, this, [this] { moveritem(-1); });
     connect(abajo, &QPushButton::clicked, this, [this] { moveritem(+1); });
     rejilla->addWidget(eliminar, 1, 0);
@@ -206,6 +209,14 @@ void Form1::creaMenus()
 {
     QMenu* archivo = menuBar()->addMenu(QStringLiteral("&Archivo"));
     archivo->setObjectName(QStringLiteral("menu_archivo"));
+    // Adding without dragging: the same rules as a drop, by the same path.
+    QAction* agregar = archivo->addAction(QStringLiteral("&Agregar archivos..."), this, [this] {
+        List1_OLEDragDrop(ui::prompt().abrirArchivos(
+            this, QStringLiteral("Agregar archivos"),
+            QStringLiteral("Archivos de texto (*.txt)|*.txt|Todos los archivos (*.*)|*.*")));
+    });
+    agregar->setObjectName(QStringLiteral("menu_agregar"));
+    agregar->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
     QAction* limpiar = archivo->addAction(QStringLiteral("Limpiar lista"), this, &Form1::menu_limpiar_Click);
     limpiar->setObjectName(QStringLiteral("menu_limpiar"));
     archivo->addSeparator()->setObjectName(QStringLiteral("menu_separa"));

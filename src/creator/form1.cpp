@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 
 #include <algorithm>
 
@@ -127,6 +128,8 @@ void Form1::creaControles()
     connect(m_list1, &ui::ListaArchivos::soltados, this, &Form1::List1_OLEDragDrop);
     connect(m_list1, &QListWidget::itemDoubleClicked, this, &Form1::List1_DblClick);
     connect(eliminar, &QPushButton::clicked, this, &Form1::eliminar_Click);
+    // The Delete key in the list does what "Eliminar" does.
+    new QShortcut(QKeySequence::Delete, m_list1, this, &Form1::eliminar_Click, Qt::WidgetShortcut);
     connect(arriba, &QPushButton::clicked, this, &Form1::arriba_Click);
     connect(abajo, &QPushButton::clicked, this, &Form1::abajo_Click);
     connect(m_command4, &QPushButton::clicked, this, &Form1::Command4_Click);

@@ -1,8 +1,9 @@
-// The Creator's menus: Archivo (import a video, clear the list, quit) and
-// Ayuda (About).
+// The Creator's menus: Archivo (add images, import a video, clear the list,
+// quit) and Ayuda (About).
 #include "form1.h"
 
 #include "frmabout.h"
+#include "prompt.h"
 
 #include <QAction>
 #include <QApplication>
@@ -14,6 +15,16 @@ void Form1::creaMenus()
 {
     QMenu* archivo = menuBar()->addMenu(QStringLiteral("&Archivo"));
     archivo->setObjectName(QStringLiteral("menu_archivo"));
+    // Adding without dragging: the same rules as a drop, by the same path.
+    QAction* agregar = archivo->addAction(QStringLiteral("&Agregar imágenes..."));
+    agregar->setObjectName(QStringLiteral("menu_agregar"));
+    agregar->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    connect(agregar, &QAction::triggered, this, [this] {
+        List1_OLEDragDrop(ui::prompt().abrirArchivos(
+            this, QStringLiteral("Agregar imágenes"),
+            QStringLiteral("Imágenes (*.bmp;*.dib;*.gif;*.jpg;*.jpeg;*.wmf;*.emf;*.ico;*.cur)|"
+                           "*.bmp;*.dib;*.gif;*.jpg;*.jpeg;*.wmf;*.emf;*.ico;*.cur|Todos los archivos (*.*)|*.*")));
+    });
     QAction* video = archivo->addAction(QStringLiteral("&Importar video..."));
     video->setObjectName(QStringLiteral("menu_importar_video"));
     connect(video, &QAction::triggered, this, &Form1::menu_importar_video_Click);

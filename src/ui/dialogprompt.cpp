@@ -106,6 +106,19 @@ QString DialogPrompt::abrirArchivo(QWidget* parent, const QString& titulo, const
     return archivoElegido(*creaDialogoArchivo(parent, titulo, filtro, false));
 }
 
+QStringList DialogPrompt::abrirArchivos(QWidget* parent, const QString& titulo, const QString& filtro)
+{
+    static QString carpeta; // where the last choice was made, for the session
+    const std::unique_ptr<QFileDialog> dialogo = creaDialogoArchivo(parent, titulo, filtro, false);
+    dialogo->setFileMode(QFileDialog::ExistingFiles);
+    if (!carpeta.isEmpty())
+        dialogo->setDirectory(carpeta);
+    if (dialogo->exec() != QDialog::Accepted)
+        return {};
+    carpeta = dialogo->directory().absolutePath();
+    return dialogo->selectedFiles();
+}
+
 QString DialogPrompt::guardarArchivo(QWidget* parent, const QString& titulo, const QString& filtro,
                                      const QString& inicial)
 {

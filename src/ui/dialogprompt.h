@@ -14,6 +14,7 @@ public:
     std::optional<QString> entrada(QWidget* parent, const QString& texto, const QString& titulo,
                                    const QString& inicial) override;
     QString abrirArchivo(QWidget* parent, const QString& titulo, const QString& filtro) override;
+    QStringList abrirArchivos(QWidget* parent, const QString& titulo, const QString& filtro) override;
     QString guardarArchivo(QWidget* parent, const QString& titulo, const QString& filtro,
                            const QString& inicial = {}) override;
     std::optional<QColor> color(QWidget* parent, const QColor& inicial) override;

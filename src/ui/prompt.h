@@ -36,6 +36,10 @@ public:
     // result means the dialog was cancelled. The Save dialog opens on
     // `inicial` when given: its folder, and its name in the name box.
     virtual QString abrirArchivo(QWidget* parent, const QString& titulo, const QString& filtro) = 0;
+    // The Open dialog choosing any number of files; empty when cancelled.
+    // It opens in the folder it was last left in, for as long as the
+    // program runs.
+    virtual QStringList abrirArchivos(QWidget* parent, const QString& titulo, const QString& filtro) = 0;
     virtual QString guardarArchivo(QWidget* parent, const QString& titulo, const QString& filtro,
                                    const QString& inicial = {}) = 0;
 

@@ -42,6 +42,16 @@ QString ScriptedPrompt::abrirArchivo(QWidget*, const QString& titulo, const QStr
     return archivo(Kind::AbrirArchivo, titulo, filtro);
 }
 
+QStringList ScriptedPrompt::abrirArchivos(QWidget*, const QString& titulo, const QString& filtro)
+{
+    Call c;
+    c.kind = Kind::AbrirArchivos;
+    c.titulo = titulo;
+    c.filtro = filtro;
+    calls.append(c);
+    return listas.isEmpty() ? QStringList() : listas.takeFirst();
+}
+
 QString ScriptedPrompt::guardarArchivo(QWidget*, const QString& titulo, const QString& filtro,
                                        const QString& inicial)
 {

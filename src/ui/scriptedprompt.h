@@ -22,7 +22,7 @@ namespace orv::ui {
 class ScriptedPrompt : public Prompt
 {
 public:
-    enum class Kind { Mensaje, Entrada, AbrirArchivo, GuardarArchivo, Color };
+    enum class Kind { Mensaje, Entrada, AbrirArchivo, AbrirArchivos, GuardarArchivo, Color };
 
     // One dialog that would have been shown. Fields a kind does not have stay
     // at their defaults.
@@ -44,6 +44,7 @@ public:
     QList<Respuesta> respuestas;            // message boxes
     QList<std::optional<QString>> entradas; // input boxes; std::nullopt cancels
     QList<QString> archivos;                // open and save dialogs; "" cancels
+    QList<QStringList> listas;              // Open dialogs of several files; an empty list cancels
     QList<std::optional<QColor>> colores;   // colour dialogs; std::nullopt cancels
 
     // The calls of one kind, in order.
@@ -54,6 +55,7 @@ public:
     std::optional<QString> entrada(QWidget* parent, const QString& texto, const QString& titulo,
                                    const QString& inicial) override;
     QString abrirArchivo(QWidget* parent, const QString& titulo, const QString& filtro) override;
+    QStringList abrirArchivos(QWidget* parent, const QString& titulo, const QString& filtro) override;
     QString guardarArchivo(QWidget* parent, const QString& titulo, const QString& filtro,
                            const QString& inicial = {}) override;
     std::optional<QColor> color(QWidget* parent, const QColor& inicial) override;

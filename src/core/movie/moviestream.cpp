@@ -407,20 +407,33 @@ bool compruebaPelicula(ByteSource& source)
         bool trasCr = false;   // the byte before was a CR: an LF now belongs to it
         bool empezada = false; // the line under way holds a byte
         const auto cuenta = [&](const char* p, qsizetype n) {
-            for (qsizetype i = 0; i < n && lineas < h.numCuadros; ++i) {
-                const char c = p[i];
+            qsizetype i = 0;
+            qsizetype cr = -1; // the next CR at or after i (n: none left), once looked for
+            while (i < n && lineas < h.numCuadros) {
                 if (trasCr) {
                     trasCr = false;
-                    if (c == '\n')
+                    if (p[i] == '\n') {
+                        ++i;
                         continue;
+                    }
                 }
-                if (c == '\r' || c == '\n') {
-                    ++lineas;
-                    empezada = false;
-                    trasCr = c == '\r';
-                } else {
+                // The next line end, found a word at a time; a CR is looked
+                // for once, not again at every LF before it.
+                if (cr < i) {
+                    const char* c = static_cast<const char*>(std::memchr(p + i, '\r', size_t(n - i)));
+                    cr = c ? c - p : n;
+                }
+                const qsizetype hasta = cr;
+                const char* lf = static_cast<const char*>(std::memchr(p + i, '\n', size_t(hasta - i)));
+                const qsizetype fin = lf ? lf - p : hasta;
+                if (fin > i)
                     empezada = true;
-                }
+                if (fin == n)
+                    break;
+                ++lineas;
+                empezada = false;
+                trasCr = p[fin] == '\r';
+                i = fin + 1;
             }
         };
         cuenta(w.data() + framesStart, w.size() - framesStart);
