@@ -204,7 +204,14 @@ void ArchivoSeguro::fallo(QFileDevice::FileError codigo, const QString& texto)
 
 void ArchivoSeguro::falloDelArchivo(QFileDevice::FileError porOmision)
 {
-    fallo(m_archivo.error() != QFileDevice::NoError ? m_archivo.error() : porOmision, m_archivo.errorString());
+    // The system's own reason, taken before anything else can change it: a
+    // file opened from a descriptor can leave Qt with "Unknown error" for a
+    // full disk.
+    const int causa = errno;
+    QString texto = m_archivo.errorString();
+    if (causa != 0 && (texto.isEmpty() || texto == QLatin1String("Unknown error")))
+        texto = QString::fromLocal8Bit(std::strerror(causa));
+    fallo(m_archivo.error() != QFileDevice::NoError ? m_archivo.error() : porOmision, texto);
 }
 
 QString ArchivoSeguro::error() const { return m_error; }

@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QPainter>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -265,6 +267,27 @@ private slots:
         orv::Pelicula p;
         QVERIFY(orv::cargaPelicula(salida, p));
         QCOMPARE(p.numCuadros, kCuadrosMaximos);
+    }
+
+    // A full disk fails the import with the system's own reason, and leaves
+    // nothing behind.
+    void fullDiskSaysWhy()
+    {
+        QTemporaryDir dir;
+        const QString destino = dir.filePath(u"lleno"_s);
+        QVERIFY(QDir(dir.path()).mkdir(u"lleno"_s));
+        if (QProcess::execute(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=64k"_s, u"tmpfs"_s, destino}) != 0)
+            QSKIP("a small tmpfs could not be mounted (it needs root): the full disk is not tried");
+        const auto desmonta = qScopeGuard([&] { QProcess::execute(u"umount"_s, {destino}); });
+        OpcionesVideo o;
+        o.columnas = 12;
+        o.fps = 30; // 1,800 frames, 260 KB
+        const ResultadoVideo r = importaVideo(
+            clip(u"lleno.mkv"_s, {liso(QSize(12, 24), 0), liso(QSize(12, 24), 255)}, Clase::GrisSinPerdida, {0, 60000}),
+            destino + u"/v.ovt"_s, o);
+        QCOMPARE(r.estado, EstadoVideo::ErrorEscritura);
+        QCOMPARE(mensajeVideo(r, {}), u"No se pudo escribir la película: No space left on device"_s);
+        QCOMPARE(QDir(destino).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
     // Bad input, or a cancel, leaves nothing, and the message says why.
