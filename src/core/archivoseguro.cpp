@@ -131,31 +131,17 @@ bool ArchivoSeguro::termina()
         cancela();
         return false;
     }
-    if (m_porNombre) {
-        // Written and closed by another library: pushed to disk by name.
-        if (!vuelcaADisco(m_temporal)) {
-            fallo(QFileDevice::WriteError, QString::fromLocal8Bit(std::strerror(errno)));
-            cancela();
-            return false;
-        }
-        if (!reemplazaArchivo(m_temporal, m_ruta)) {
-            fallo(QFileDevice::RenameError, QString::fromLocal8Bit(std::strerror(errno)));
-            cancela();
-            return false;
-        }
-        m_temporal.clear();
-        m_ok = false;
-        return true;
-    }
-    if (!m_archivo.flush()) {
+    // Pushed to disk: through the open file, or by name when another
+    // library wrote and closed it.
+    if (!m_porNombre && !m_archivo.flush()) {
         falloDelArchivo(QFileDevice::WriteError);
         cancela();
         return false;
     }
 #ifdef Q_OS_WIN
-    const bool enDisco = ::_commit(m_archivo.handle()) == 0;
+    const bool enDisco = m_porNombre ? vuelcaADisco(m_temporal) : ::_commit(m_archivo.handle()) == 0;
 #else
-    const bool enDisco = ::fsync(m_archivo.handle()) == 0;
+    const bool enDisco = m_porNombre ? vuelcaADisco(m_temporal) : ::fsync(m_archivo.handle()) == 0;
 #endif
     if (!enDisco) {
         fallo(QFileDevice::WriteError, QString::fromLocal8Bit(std::strerror(errno)));

@@ -45,6 +45,9 @@ qsizetype largoPng(const char* png)
 }
 
 // libwmf keeps its own state per metafile; this owns it for one conversion.
+bool wmfValido(const QByteArray& datos);
+void estrechaPlumas(QByteArray& datos);
+
 class SesionWmf
 {
 public:
@@ -62,6 +65,8 @@ public:
     }
     ~SesionWmf()
     {
+        if (m_abierta)
+            wmf_mem_close(m_api);
         if (m_api)
             wmf_api_destroy(m_api);
     }
@@ -69,8 +74,25 @@ public:
     SesionWmf& operator=(const SesionWmf&) = delete;
     wmfAPI* api() const { return m_api; }
 
+    // Hands libwmf a checked copy of the metafile (it reads from it without
+    // writing, but wants it mutable), wide pens narrowed when `estrechar`;
+    // closed with the session. False when it cannot be read.
+    bool abre(const QByteArray& datos, bool estrechar)
+    {
+        if (!m_api || !wmfValido(datos))
+            return false;
+        m_copia = datos;
+        if (estrechar)
+            estrechaPlumas(m_copia);
+        m_abierta = wmf_mem_open(m_api, reinterpret_cast<unsigned char*>(m_copia.data()), long(m_copia.size()))
+                    == wmf_E_None;
+        return m_abierta;
+    }
+
 private:
     wmfAPI* m_api = nullptr;
+    QByteArray m_copia;
+    bool m_abierta = false;
 };
 
 // The frame a placeable metafile declares, in libwmf's drawing coordinates
@@ -179,17 +201,9 @@ bool escaneaWmf(wmfAPI* api, wmfD_Rect& bbox, unsigned int& ancho, unsigned int&
 // name and change the picture's tones.
 std::optional<QImage> wmfARaster(const QByteArray& datos)
 {
-    if (!wmfValido(datos))
-        return std::nullopt;
     SesionWmf sesion;
     wmfAPI* api = sesion.api();
-    if (!api)
-        return std::nullopt;
-    // libwmf reads from the buffer without writing to it, but wants it mutable.
-    QByteArray copia = datos;
-    estrechaPlumas(copia);
-    if (wmf_mem_open(api, reinterpret_cast<unsigned char*>(copia.data()), long(copia.size())) !=
-        wmf_E_None)
+    if (!sesion.abre(datos, true))
         return std::nullopt;
     std::optional<QImage> resultado;
     wmfD_Rect bbox{};
@@ -221,7 +235,6 @@ std::optional<QImage> wmfARaster(const QByteArray& datos)
                 resultado = img;
         }
     }
-    wmf_mem_close(api);
     return resultado;
 }
 
@@ -349,19 +362,13 @@ std::optional<QSize> tamanoEmf(const QByteArray& datos)
 
 std::optional<QSize> tamanoWmf(const QByteArray& datos)
 {
-    if (!wmfValido(datos))
-        return std::nullopt;
     SesionWmf sesion;
     wmfAPI* api = sesion.api();
-    if (!api)
-        return std::nullopt;
-    QByteArray copia = datos;
-    if (wmf_mem_open(api, reinterpret_cast<unsigned char*>(copia.data()), long(copia.size())) != wmf_E_None)
+    if (!sesion.abre(datos, false))
         return std::nullopt;
     wmfD_Rect bbox{};
     unsigned int ancho = 0, alto = 0;
     const bool ok = escaneaWmf(api, bbox, ancho, alto);
-    wmf_mem_close(api);
     return ok ? std::optional<QSize>(QSize(int(ancho), int(alto))) : std::nullopt;
 }
 
