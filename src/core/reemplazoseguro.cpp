@@ -75,6 +75,18 @@ bool vive(qint64 pid, quint64 inicio)
 #ifdef Q_OS_UNIX
     if (pid <= 0 || (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH))
         return false;
+#ifdef Q_OS_LINUX
+    // A killed process nobody has reaped yet (a container whose first
+    // process does not reap) still answers kill(): it is dead all the same.
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (stat.open(QIODevice::ReadOnly)) {
+        const QByteArray linea = stat.readAll();
+        const qsizetype at = linea.lastIndexOf(')') + 2;
+        const char estado = at > 1 && at < linea.size() ? linea.at(at) : '?';
+        if (estado == 'Z' || estado == 'X')
+            return false;
+    }
+#endif
     return inicio == 0 || inicioDeProceso(pid) == inicio;
 #else
     Q_UNUSED(pid);
@@ -112,7 +124,7 @@ void limpiaHuerfanos(const QString& carpeta)
     if (!dir)
         return;
     while (const dirent* e = ::readdir(dir)) {
-        const QByteArrayView nombre(e->d_name);
+        const QByteArrayView nombre(static_cast<const char*>(e->d_name)); // up to its NUL
         if (nombre.startsWith('.') && nombre.contains(".orvtmp"))
             quitaSiHuerfano(textFromNameBytes(nombre));
     }

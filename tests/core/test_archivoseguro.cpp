@@ -5,14 +5,17 @@
 #include "archivoseguro.h"
 #include "childprocess.h"
 #include "readfile.h"
+#include "reemplazoseguro.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QtTest>
 
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using orv::ArchivoSeguro;
@@ -93,6 +96,25 @@ private slots:
             QSKIP("the file-size limit could not be set");
         QCOMPARE(status, 0);
         QCOMPARE(entriesOf(dir.path()), QStringList());
+    }
+
+    // A scratch file a killed writer left is removed by the next write in
+    // its folder; one of a process still running stays.
+    void strayScratchFilesOfDeadWritersGo()
+    {
+        QTemporaryDir dir;
+        const pid_t muerto = fork();
+        if (muerto == 0)
+            _exit(0);
+        waitpid(muerto, nullptr, 0);
+        const QString huerfano = dir.filePath(QStringLiteral(".p.ovt.%1-1-abc.orvtmp").arg(muerto));
+        const QString vivo = orv::nombreTemporal(dir.filePath("q.ovt"));
+        for (const QString& f : {huerfano, vivo}) {
+            QFile s(f);
+            QVERIFY(s.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(writeAll(dir.filePath("p.ovt"), "datos"));
+        QCOMPARE(entriesOf(dir.path()), (QStringList{QFileInfo(vivo).fileName(), "p.ovt"}));
     }
 };
 
