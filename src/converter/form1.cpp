@@ -11,6 +11,7 @@
 #include "pictures.h"
 #include "prompt.h"
 #include "qtdialogs.h"
+#include "vistaprevia.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -217,6 +218,10 @@ void Form1::creaMenus()
     });
     agregar->setObjectName(QStringLiteral("menu_agregar"));
     agregar->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    QAction* vista = archivo->addAction(QStringLiteral("&Vista previa de la película..."), this,
+                                        &Form1::menu_vista_previa_Click);
+    vista->setObjectName(QStringLiteral("menu_vista_previa"));
+    ui::habilitaConEntradas(vista, m_lista);
     QAction* limpiar = archivo->addAction(QStringLiteral("Limpiar lista"), this, &Form1::menu_limpiar_Click);
     limpiar->setObjectName(QStringLiteral("menu_limpiar"));
     archivo->addSeparator()->setObjectName(QStringLiteral("menu_separa"));
@@ -292,25 +297,21 @@ ParametrosConversion Form1::parametros() const
     return p;
 }
 
-void Form1::Command1_Click()
+std::optional<ParametrosConversion> Form1::parametrosValidos()
 {
     if (m_lista->count() == 0)
-        return;
+        return std::nullopt;
     const ParametrosConversion p = parametros();
     if (const FalloParametros fallo = compruebaParametros(p); fallo != FalloParametros::Ninguno) {
         ui::prompt().mensaje(this, mensajeFalloParametros(fallo, p.creador), tituloFalloParametros(),
                              ui::Icono::Exclamacion, ui::Botones::Aceptar);
-        return;
+        return std::nullopt;
     }
-    const QString elegida =
-        ui::prompt().guardarArchivo(this, QStringLiteral("Guardar película ASCII"), kFiltro, m_ultimaElegida);
-    if (elegida.isEmpty())
-        return;
-    m_ultimaElegida = elegida;
-    const QString ruta = QFileInfo(nombrePelicula(elegida)).absoluteFilePath();
-    if (!ui::confirmaReemplazo(this, ruta))
-        return;
+    return p;
+}
 
+bool Form1::construye(MovieWriter& escritor, const ParametrosConversion& p)
+{
     QStringList fuentes;
     for (int i = 0; i < m_lista->count(); ++i)
         fuentes.append(m_lista->item(i)->text());
@@ -335,7 +336,7 @@ void Form1::Command1_Click()
     progreso.setMinimumDuration(500);
     progreso.setAutoReset(false);
     progreso.setValue(0);
-    const ResultadoConversion r = convierte(fuentes, p, ruta, [&progreso](qint64 hecho, qint64 total) {
+    const ResultadoConversion r = convierte(fuentes, p, escritor, [&progreso](qint64 hecho, qint64 total) {
         progreso.setValue(total > 0 ? static_cast<int>(hecho * 1000 / total) : 0);
         return !progreso.wasCanceled();
     });
@@ -344,22 +345,54 @@ void Form1::Command1_Click()
 
     switch (r.estado) {
     case EstadoConversion::Cancelada:
-        return;
+        return false;
     case EstadoConversion::SinCuadros:
         ui::prompt().mensaje(this, mensajeSinCuadros(r.fuentesFallidas), tituloSinCuadros(), ui::Icono::Exclamacion,
                              ui::Botones::Aceptar);
-        return;
+        return false;
     case EstadoConversion::ErrorEscritura:
         ui::prompt().mensaje(this, mensajeErrorEscritura(r.codigoError, r.descripcionError),
                              tituloErrorEscritura(), ui::Icono::Critico, ui::Botones::Aceptar);
-        return;
+        return false;
     case EstadoConversion::Escrita:
         break;
     }
+    return true;
+}
+
+void Form1::Command1_Click()
+{
+    const std::optional<ParametrosConversion> p = parametrosValidos();
+    if (!p)
+        return;
+    const QString elegida =
+        ui::prompt().guardarArchivo(this, QStringLiteral("Guardar película ASCII"), kFiltro, m_ultimaElegida);
+    if (elegida.isEmpty())
+        return;
+    m_ultimaElegida = elegida;
+    const QString ruta = QFileInfo(nombrePelicula(elegida)).absoluteFilePath();
+    if (!ui::confirmaReemplazo(this, ruta))
+        return;
+    MovieWriter escritor(ruta);
+    if (!construye(escritor, *p))
+        return;
     if (m_check1->isChecked())
         ui::comprimePelicula(this, ruta);
     else
         ui::prompt().mensaje(this, mensajeExito(), tituloExito(), ui::Icono::Informacion, ui::Botones::Aceptar);
+}
+
+// "Vista previa de la película...": the same conversion as "Convertir...",
+// into memory, shown in the viewer.
+void Form1::menu_vista_previa_Click()
+{
+    const std::optional<ParametrosConversion> p = parametrosValidos();
+    if (!p)
+        return;
+    QByteArray bytes;
+    MovieWriter escritor(&bytes);
+    if (construye(escritor, *p))
+        visor::abreVistaPrevia(this, std::move(bytes));
 }
 
 void Form1::menu_limpiar_Click()

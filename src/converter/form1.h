@@ -2,6 +2,10 @@
 
 #include <QMainWindow>
 
+#include "conversion.h"
+
+#include <optional>
+
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -9,7 +13,7 @@ class QPushButton;
 class QRadioButton;
 
 namespace orv {
-struct ParametrosConversion;
+class MovieWriter;
 }
 
 namespace orv::ui {
@@ -41,6 +45,7 @@ public:
     void leeinicio_Click();
     void List1_DblClick();
     void Command1_Click();
+    void menu_vista_previa_Click();
     void menu_limpiar_Click();
     void menu_acercade_Click();
 
@@ -53,6 +58,12 @@ private:
     void creaMenus();
     QWidget* creaOrigen();
     QWidget* creaDestino();
+    // The parameters, or nothing after the message when they would not do
+    // (or the list is empty).
+    std::optional<ParametrosConversion> parametrosValidos();
+    // The conversion of the list into `escritor`, with the progress; a
+    // failure is reported here, a success is the caller's.
+    bool construye(MovieWriter& escritor, const ParametrosConversion& p);
 
     ui::ListaArchivos* m_lista = nullptr;
     QLineEdit* m_ancho = nullptr;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QStringList>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -9,6 +11,10 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+
+namespace orv {
+class MovieWriter;
+}
 
 namespace orv::ui {
 class ListaArchivos;
@@ -47,6 +53,7 @@ public slots:
     void List1_DblClick();
     void menu_limpiar_Click();
     void menu_importar_video_Click();
+    void menu_vista_previa_Click();
     void menu_salir_Click();
     void menu_acerca_de_Click();
 
@@ -58,6 +65,8 @@ private:
     void creaControles();
     void creaMenus();
     void generaPelicula();
+    std::optional<QStringList> listaValida();
+    bool construye(MovieWriter& escritor, const QStringList& rutas);
     // The save dialog with the ".ovt" rule and the replace question: the
     // name to write, or empty when the user gave none or refused.
     QString pideRuta();

@@ -11,6 +11,7 @@
 #include "listaarchivos.h"
 #include "prompt.h"
 #include "qtdialogs.h"
+#include "vistaprevia.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -103,27 +104,29 @@ void Form1::menu_importar_video_Click()
                              ui::Botones::Aceptar);
 }
 
-void Form1::generaPelicula()
+// The list's paths, or nothing after the message when the pause or the
+// author would not do.
+std::optional<QStringList> Form1::listaValida()
 {
     QStringList rutas;
     for (int i = 0; i < m_list1->count(); ++i)
         rutas.append(m_list1->item(i)->text());
     if (rutas.isEmpty())
-        return;
-
-    const QString pausa = m_velocidad->currentText();
-    const QString creador = m_creador->text();
-    if (const auto error = validaDatos(pausa, creador)) {
-        ui::prompt().mensaje(this, *error, tituloErrorGeneracion(), ui::Icono::Critico,
-                             ui::Botones::Aceptar);
-        return;
+        return std::nullopt;
+    if (const auto error = validaDatos(m_velocidad->currentText(), m_creador->text())) {
+        ui::prompt().mensaje(this, *error, tituloErrorGeneracion(), ui::Icono::Critico, ui::Botones::Aceptar);
+        return std::nullopt;
     }
-    const QString ruta = pideRuta();
-    if (ruta.isEmpty())
-        return;
+    return rutas;
+}
 
+// The engine's run over the list into `escritor`, with the working picture
+// and the progress; a failure is reported here, a success is the caller's.
+bool Form1::construye(MovieWriter& escritor, const QStringList& rutas)
+{
     QProgressDialog progreso(QStringLiteral("Generando la película ASCII..."),
                              QStringLiteral("Cancelar"), 0, int(rutas.size()), this);
+    progreso.setObjectName(QStringLiteral("progreso"));
     progreso.setWindowTitle(windowTitle());
     ui::anchoParaTitulo(progreso);
     progreso.setWindowModality(Qt::WindowModal);
@@ -132,6 +135,7 @@ void Form1::generaPelicula()
     progreso.setAutoClose(false);
     progreso.setValue(0);
 
+    m_generando = true;
     m_picture1->show();
     imaging::DecodificadorAdelantado decodificador(rutas);
     const CargaImagen carga = [this, &decodificador](int) -> std::unique_ptr<Imagen> {
@@ -149,24 +153,52 @@ void Form1::generaPelicula()
             QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         return !progreso.wasCanceled();
     };
-    const ResultadoGeneracion r =
-        orv::generaPelicula(ruta, {int(rutas.size()), pausa, creador}, carga, avance);
+    const ResultadoGeneracion r = orv::generaPelicula(
+        escritor, {int(rutas.size()), m_velocidad->currentText(), m_creador->text()}, carga, avance);
     m_picture1->hide();
     m_picture1->clear();
     progreso.close();
+    m_generando = false;
 
     switch (r.tipo) {
     case Resultado::Creada:
-        terminaEscrita(ruta);
-        break;
+        return true;
     case Resultado::ListaVacia:
     case Resultado::Cancelada:
-        break;
+        return false;
     default:
-        ui::prompt().mensaje(this, mensajeGeneracion(r, rutas), tituloErrorGeneracion(),
-                             ui::Icono::Critico, ui::Botones::Aceptar);
-        break;
+        ui::prompt().mensaje(this, mensajeGeneracion(r, rutas), tituloErrorGeneracion(), ui::Icono::Critico,
+                             ui::Botones::Aceptar);
+        return false;
     }
+}
+
+void Form1::generaPelicula()
+{
+    const std::optional<QStringList> rutas = listaValida();
+    if (!rutas)
+        return;
+    const QString ruta = pideRuta();
+    if (ruta.isEmpty())
+        return;
+    MovieWriter escritor(ruta);
+    if (construye(escritor, *rutas))
+        terminaEscrita(ruta);
+}
+
+// "Vista previa de la película...": the same run as "Generar película...",
+// into memory, shown in the viewer.
+void Form1::menu_vista_previa_Click()
+{
+    if (m_generando)
+        return;
+    const std::optional<QStringList> rutas = listaValida();
+    if (!rutas)
+        return;
+    QByteArray bytes;
+    MovieWriter escritor(&bytes);
+    if (construye(escritor, *rutas))
+        visor::abreVistaPrevia(this, std::move(bytes));
 }
 
 } // namespace orv::creator

@@ -1,8 +1,9 @@
-// The Creator's menus: Archivo (add images, import a video, clear the list,
-// quit) and Ayuda (About).
+// The Creator's menus: Archivo (add images, import a video, preview the
+// movie, clear the list, quit) and Ayuda (About).
 #include "form1.h"
 
 #include "frmabout.h"
+#include "listaarchivos.h"
 #include "prompt.h"
 
 #include <QAction>
@@ -28,6 +29,10 @@ void Form1::creaMenus()
     QAction* video = archivo->addAction(QStringLiteral("&Importar video..."));
     video->setObjectName(QStringLiteral("menu_importar_video"));
     connect(video, &QAction::triggered, this, &Form1::menu_importar_video_Click);
+    QAction* vista = archivo->addAction(QStringLiteral("&Vista previa de la película..."));
+    vista->setObjectName(QStringLiteral("menu_vista_previa"));
+    connect(vista, &QAction::triggered, this, &Form1::menu_vista_previa_Click);
+    ui::habilitaConEntradas(vista, m_list1);
     QAction* limpiar = archivo->addAction(QStringLiteral("Limpiar lista"));
     limpiar->setObjectName(QStringLiteral("menu_limpiar"));
     archivo->addSeparator()->setObjectName(QStringLiteral("menu_separador1"));

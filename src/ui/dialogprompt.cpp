@@ -116,7 +116,7 @@ QStringList DialogPrompt::abrirArchivos(QWidget* parent, const QString& titulo, 
     if (dialogo->exec() != QDialog::Accepted)
         return {};
     carpeta = dialogo->directory().absolutePath();
-    return dialogo->selectedFiles();
+    return archivosElegidos(*dialogo);
 }
 
 QString DialogPrompt::guardarArchivo(QWidget* parent, const QString& titulo, const QString& filtro,

@@ -2,6 +2,7 @@
 
 #include "nativename.h"
 
+#include <QAction>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -72,6 +73,16 @@ void moveritem(QListWidget* lista, int desplazamiento)
     lista->item(i)->setText(lista->item(j)->text());
     lista->item(j)->setText(texto);
     lista->setCurrentRow(j);
+}
+
+void habilitaConEntradas(QAction* accion, QListWidget* lista)
+{
+    const auto refleja = [accion, lista] { accion->setEnabled(lista->count() > 0); };
+    QAbstractItemModel* modelo = lista->model();
+    QObject::connect(modelo, &QAbstractItemModel::rowsInserted, accion, refleja);
+    QObject::connect(modelo, &QAbstractItemModel::rowsRemoved, accion, refleja);
+    QObject::connect(modelo, &QAbstractItemModel::modelReset, accion, refleja);
+    refleja();
 }
 
 } // namespace orv::ui

@@ -3,6 +3,7 @@
 #include <QListWidget>
 #include <QStringList>
 
+class QAction;
 class QMimeData;
 
 namespace orv::ui {
@@ -33,5 +34,8 @@ protected:
 // Swaps the selected entry with the one `desplazamiento` places away and keeps
 // it selected. Nothing happens with no selection or past either end.
 void moveritem(QListWidget* lista, int desplazamiento);
+
+// Keeps `accion` enabled exactly while `lista` holds an entry.
+void habilitaConEntradas(QAction* accion, QListWidget* lista);
 
 } // namespace orv::ui

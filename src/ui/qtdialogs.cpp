@@ -11,6 +11,7 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QIdentityProxyModel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QScreen>
 #include <QTreeView>
@@ -132,6 +133,36 @@ std::unique_ptr<QFileDialog> creaDialogoArchivo(QWidget* parent, const QString& 
     dialogo->setLabelText(QFileDialog::Reject, QStringLiteral("Cancelar"));
     columnasEnteras(*dialogo);
     return dialogo;
+}
+
+QStringList archivosElegidos(const QFileDialog& dialogo)
+{
+    const auto* caja = dialogo.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    const QString texto = caja ? caja->text().trimmed() : QString();
+    if (texto.isEmpty())
+        return dialogo.selectedFiles();
+    QStringList nombres;
+    if (texto.startsWith(QLatin1Char('"'))) {
+        for (qsizetype i = 0; i < texto.size();) {
+            const qsizetype abre = texto.indexOf(QLatin1Char('"'), i);
+            const qsizetype cierra = abre < 0 ? -1 : texto.indexOf(QLatin1Char('"'), abre + 1);
+            if (cierra < 0)
+                break;
+            if (cierra > abre + 1)
+                nombres << texto.mid(abre + 1, cierra - abre - 1);
+            i = cierra + 1;
+        }
+    } else {
+        nombres << texto;
+    }
+    const QDir carpeta = dialogo.directory();
+    QStringList rutas;
+    for (QString nombre : nombres) {
+        if (nombre == QLatin1String("~") || nombre.startsWith(QLatin1String("~/")))
+            nombre = QDir::homePath() + nombre.mid(1);
+        rutas << QDir::cleanPath(carpeta.absoluteFilePath(nombre));
+    }
+    return rutas;
 }
 
 std::unique_ptr<QColorDialog> creaDialogoColor(QWidget* parent, const QColor& inicial)

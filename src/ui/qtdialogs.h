@@ -23,6 +23,12 @@ namespace orv::ui {
 std::unique_ptr<QFileDialog> creaDialogoArchivo(QWidget* parent, const QString& titulo,
                                                 const QString& filtro, bool guardar);
 
+// The files an Open dialog of several files was accepted with. Qt's own
+// answer drops every other name typed as "a" "b" "c" once the dialog has a
+// proxy model (ours has one for its columns), so the names are read from
+// the name box, as the dialog reads them to check that they exist.
+QStringList archivosElegidos(const QFileDialog& dialogo);
+
 std::unique_ptr<QColorDialog> creaDialogoColor(QWidget* parent, const QColor& inicial);
 
 // Before a file is replaced: when `ruta` exists, asks through the prompt

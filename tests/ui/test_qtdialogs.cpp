@@ -199,6 +199,34 @@ private slots:
         QCOMPARE(d.dialogo->selectedFiles().value(0), m_dir.filePath(elegido));
     }
 
+    // What the user types in an Open dialog of several files is what the
+    // program gets, every name of it.
+    void openSeveralTakesEveryTypedName_data()
+    {
+        QTest::addColumn<QString>("escrito");
+        QTest::addColumn<QStringList>("elegidos");
+        QTest::newRow("three") << u"\"pelicula.ovt\" \"notas.txt\" \"archivo.zip\""_s
+                               << QStringList{u"pelicula.ovt"_s, u"notas.txt"_s, u"archivo.zip"_s};
+        QTest::newRow("one") << u"notas.txt"_s << QStringList{u"notas.txt"_s};
+        QTest::newRow("absolute") << m_dir.filePath(u"sinextension"_s) << QStringList{u"sinextension"_s};
+    }
+    void openSeveralTakesEveryTypedName()
+    {
+        QFETCH(QString, escrito);
+        QFETCH(QStringList, elegidos);
+        DialogoAbierto d(m_dir.path(), u"Todos los archivos (*.*)|*.*"_s, false);
+        d.dialogo->setFileMode(QFileDialog::ExistingFiles);
+        auto* nombre = d.dialogo->findChild<QLineEdit*>(u"fileNameEdit"_s);
+        QVERIFY(nombre);
+        // As typed: the dialog completes and selects as the text grows.
+        for (qsizetype n = 1; n <= escrito.size(); ++n)
+            nombre->setText(escrito.first(n));
+        QStringList esperados;
+        for (const QString& e : elegidos)
+            esperados << m_dir.filePath(e);
+        QCOMPARE(archivosElegidos(*d.dialogo), esperados);
+    }
+
     void colourDialogSpeaksSpanish()
     {
         const std::unique_ptr<QColorDialog> d = creaDialogoColor(nullptr, QColor(0x12, 0x34, 0x56));

@@ -237,7 +237,7 @@ QByteArray cabeceraConversion(const ParametrosConversion& p, int numCuadros)
 namespace {
 
 ResultadoConversion conviertePeliculas(const QStringList& fuentes, const ParametrosConversion& p,
-                                       const QString& salida, const ProgresoConversion& progreso);
+                                       MovieWriter& escritor, const ProgresoConversion& progreso);
 
 } // namespace
 
@@ -247,8 +247,15 @@ ResultadoConversion conviertePeliculas(const QStringList& fuentes, const Paramet
 ResultadoConversion convierte(const QStringList& fuentes, const ParametrosConversion& p,
                               const QString& salida, const ProgresoConversion& progreso)
 {
+    MovieWriter escritor(salida);
+    return convierte(fuentes, p, escritor, progreso);
+}
+
+ResultadoConversion convierte(const QStringList& fuentes, const ParametrosConversion& p,
+                              MovieWriter& escritor, const ProgresoConversion& progreso)
+{
     try {
-        return conviertePeliculas(fuentes, p, salida, progreso);
+        return conviertePeliculas(fuentes, p, escritor, progreso);
     } catch (const std::bad_alloc&) {
         ResultadoConversion r;
         r.estado = EstadoConversion::ErrorEscritura;
@@ -261,7 +268,7 @@ ResultadoConversion convierte(const QStringList& fuentes, const ParametrosConver
 namespace {
 
 ResultadoConversion conviertePeliculas(const QStringList& fuentes, const ParametrosConversion& p,
-                                       const QString& salida, const ProgresoConversion& progreso)
+                                       MovieWriter& escritor, const ProgresoConversion& progreso)
 {
     ResultadoConversion r;
     const std::int64_t filas = p.leeinicio ? altoUsado(p) : altoUsado(p) + 1;
@@ -296,7 +303,6 @@ ResultadoConversion conviertePeliculas(const QStringList& fuentes, const Paramet
         return r;
     }
 
-    MovieWriter escritor(salida);
     bool ok = escritor.begin(cabeceraConversion(p, r.numCuadros));
     // Pictures stored one after another go out in one write, in slices
     // small enough for the progress to move and a cancel to be heard.

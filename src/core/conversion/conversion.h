@@ -141,6 +141,10 @@ using ProgresoConversion = std::function<bool(qint64 hecho, qint64 total)>;
 // compruebaParametros.
 ResultadoConversion convierte(const QStringList& fuentes, const ParametrosConversion& p,
                               const QString& salida, const ProgresoConversion& progreso = {});
+// The same conversion into a writer of the caller's (one writing into
+// memory for a preview, say), committed only when complete.
+ResultadoConversion convierte(const QStringList& fuentes, const ParametrosConversion& p,
+                              class MovieWriter& escritor, const ProgresoConversion& progreso = {});
 
 // The message for a failed write, with its title.
 QString mensajeErrorEscritura(int codigo, const QString& descripcion);

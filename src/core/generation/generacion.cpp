@@ -118,6 +118,13 @@ std::optional<QString> validaDatos(const QString& pausa, const QString& creador)
 ResultadoGeneracion generaPelicula(const QString& ruta, const DatosGeneracion& datos,
                                    const CargaImagen& carga, const AvanceGeneracion& avance)
 {
+    MovieWriter escritor(ruta);
+    return generaPelicula(escritor, datos, carga, avance);
+}
+
+ResultadoGeneracion generaPelicula(MovieWriter& escritor, const DatosGeneracion& datos,
+                                   const CargaImagen& carga, const AvanceGeneracion& avance)
+{
     using enum Resultado;
     const int n = datos.numImagenes;
     if (n <= 0)
@@ -136,7 +143,6 @@ ResultadoGeneracion generaPelicula(const QString& ruta, const DatosGeneracion& d
     if (!tamanoImagenValido(ancho, alto))
         return {TamanoInvalido, 0};
 
-    MovieWriter escritor(ruta);
     const QByteArray cabecera = lineaCabecera(QByteArray::number(ancho), QByteArray::number(filas),
                                               n, toCp1252(datos.pausa.trimmed()),
                                               toCp1252(datos.creador), toCp1252(masInfoCreator()));

@@ -73,6 +73,10 @@ std::optional<QString> validaDatos(const QString& pausa, const QString& creador)
 // untouched.
 ResultadoGeneracion generaPelicula(const QString& ruta, const DatosGeneracion& datos,
                                    const CargaImagen& carga, const AvanceGeneracion& avance = {});
+// The same run into a writer of the caller's (one writing into memory for a
+// preview, say); the writer is committed only when every frame is written.
+ResultadoGeneracion generaPelicula(class MovieWriter& escritor, const DatosGeneracion& datos,
+                                   const CargaImagen& carga, const AvanceGeneracion& avance = {});
 
 // One frame line from an image whose tones are all in the table, after its
 // sort. Exposed for the tests of the tone rules.

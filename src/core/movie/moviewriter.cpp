@@ -62,8 +62,14 @@ QByteArray lineaCabecera(QByteArrayView ancho, QByteArrayView alto, int numCuadr
 
 MovieWriter::MovieWriter(const QString& path) : m_file(path) {}
 
+MovieWriter::MovieWriter(QByteArray* memoria) : m_file(QString()), m_memoria(memoria) {}
+
 bool MovieWriter::begin(QByteArrayView headerLine)
 {
+    if (m_memoria) {
+        m_memoria->clear();
+        return writeLine(headerLine);
+    }
     return m_file.abre() && writeLine(headerLine);
 }
 
@@ -74,17 +80,25 @@ bool MovieWriter::writeFrame(QByteArrayView frame)
 
 bool MovieWriter::writeLines(QByteArrayView lines)
 {
+    if (m_memoria) {
+        m_memoria->append(lines);
+        return true;
+    }
     return m_file.escribe(lines);
 }
 
 bool MovieWriter::writeLine(QByteArrayView line)
 {
+    if (m_memoria) {
+        m_memoria->append(line).append("\r\n");
+        return true;
+    }
     return m_file.escribe(line) && m_file.escribe("\r\n");
 }
 
 bool MovieWriter::commit()
 {
-    return m_file.termina();
+    return m_memoria || m_file.termina();
 }
 
 } // namespace orv

@@ -38,6 +38,9 @@ class MovieWriter
 {
 public:
     explicit MovieWriter(const QString& path);
+    // Writes the same bytes into `memoria` (emptied first) instead: nothing
+    // touches the disk, and commit() keeps what was written.
+    explicit MovieWriter(QByteArray* memoria);
 
     bool begin(QByteArrayView headerLine);
     bool writeFrame(QByteArrayView frame);
@@ -52,6 +55,7 @@ private:
     bool writeLine(QByteArrayView line);
 
     ArchivoSeguro m_file;
+    QByteArray* m_memoria = nullptr;
 };
 
 } // namespace orv
