@@ -21,7 +21,7 @@ constexpr auto kVerbs = std::to_array<Verb>({
     {"compact", "comprime y descomprime películas como el Compactor", &compactVerb},
     {"create", "crea una película a partir de imágenes", &createVerb},
     {"convert", "convierte archivos de texto con imágenes ASCII en una película", &convertVerb},
-    {"export", "exporta una película a GIF, página web o asciicast", &exportVerb},
+    {"export", "exporta una película a GIF, página web, asciicast o video", &exportVerb},
     {"play", "reproduce una película en el terminal", &playVerb},
 });
 
