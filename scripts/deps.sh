@@ -18,6 +18,10 @@ packages=(
     # libavcodec); the ffmpeg command only makes the benchmark's clips.
     libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg
 )
+# Building and checking the Debian package.
+if [ "${ORV_WITH_PACKAGE:-0}" = 1 ]; then
+    packages+=(dpkg-dev file bash-completion desktop-file-utils appstream man-db lintian)
+fi
 if [ "${ORV_WITH_FUZZ:-0}" = 1 ]; then
     packages+=(clang libclang-rt-14-dev)
 fi
