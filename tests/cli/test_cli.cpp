@@ -95,27 +95,6 @@ private slots:
         }
     }
 
-    void namesThatAreNotUtf8()
-    {
-        // The name's bytes come from the shell, as a user's would: 0xED alone
-        // is not UTF-8, so nothing in between may decode and re-encode them.
-        QTemporaryDir dir;
-        fixtures::writeFile(dir, "peli.ovt", kMovie);
-        const QString script = QStringLiteral(
-            "cd \"$1\" && n=\"$(printf 'pel\\355cula.ovt')\" && cp peli.ovt \"$n\" && "
-            "\"$0\" info \"$n\" && \"$0\" info --json \"$n\" && \"$0\" export --html -o p.html \"$n\" && "
-            "\"$0\" frame \"$n\" 1; s=$?; rm -f \"$n\"; exit $s");
-        QProcess p;
-        p.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script, QStringLiteral(ORV_CLI_PATH), dir.path()});
-        QVERIFY(p.waitForFinished(30000));
-        const QString out = QString::fromUtf8(p.readAllStandardOutput());
-        QCOMPARE(p.exitCode(), 0);
-        QVERIFY2(out.contains(QString::fromUtf8("nombreArchivo: película.ovt\n")), qPrintable(out));
-        QVERIFY(out.contains(QString::fromUtf8("\"nombreArchivo\":\"película.ovt\"")));
-        QVERIFY(out.endsWith("123\n456\n"));
-        QVERIFY(readFile(dir.filePath("p.html")).contains("<title>película.ovt</title>"));
-    }
-
     void largeFieldsWrittenWhole()
     {
         // Over a megabyte, so that the output goes out in more than one slice,

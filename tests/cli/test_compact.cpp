@@ -64,8 +64,6 @@ private slots:
         QTest::addColumn<QString>("mode");
         QTest::addColumn<QStringList>("prefixes"); // for the plain movie, the compressed one, the text file
         QTest::newRow("analyze") << "analyze" << QStringList{"No está comprimido: ", "Está comprimido: ", "No es OVT: "};
-        QTest::newRow("auto") << "auto" << QStringList{"Comprimido: ", "Descomprimido: ", "No es OVT: "};
-        QTest::newRow("compress") << "compress" << QStringList{"Comprimido: ", "Está comprimido: ", "No es OVT: "};
         QTest::newRow("decompress") << "decompress" << QStringList{"No está comprimido: ", "Descomprimido: ", "No es OVT: "};
     }
 

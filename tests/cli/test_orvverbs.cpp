@@ -3,6 +3,7 @@
 // signals, and its screen is read back from the terminal.
 #include "moviefixtures.h"
 #include "orvprocess.h"
+#include "readfile.h"
 #include "terminalplayer.h"
 
 #include <QDir>
@@ -176,7 +177,9 @@ void TestOrvVerbs::namesThatAreNotUtf8()
         "\"$o\" export --gif -o \"$(printf 'sal\\355da.gif')\" \"$p\"\n"
         "\"$o\" create -o \"$(printf 'cre\\341da.ovt')\" \"$i\"\n"
         "\"$o\" compact \"$p\"\n"
-        "\"$o\" info \"$p\"\n");
+        "\"$o\" info \"$p\"\n"
+        "\"$o\" info --json \"$p\"\n"
+        "\"$o\" export --html -o p.html \"$p\"\n");
     QProcess sh;
     qunsetenv("XDG_RUNTIME_DIR");
     sh.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), guion, QStringLiteral("sh"), QStringLiteral(ORV_CLI_PATH), dir.path()});
@@ -187,11 +190,13 @@ void TestOrvVerbs::namesThatAreNotUtf8()
     QVERIFY(salida.contains(u"/creáda.ovt\n"));
     QVERIFY(salida.contains(u"Comprimido: película.ovt"));
     QVERIFY(salida.contains(u"nombreArchivo: película.ovt"));
+    QVERIFY(salida.contains(u"\"nombreArchivo\":\"película.ovt\""));
+    QVERIFY(readFile(dir.filePath("p.html")).contains("<title>película.ovt</title>"));
     QSet<QByteArray> nombres;
     for (const auto& e : std::filesystem::directory_iterator(QFile::encodeName(dir.path()).toStdString()))
         nombres.insert(QByteArray::fromStdString(e.path().filename().string()));
     QCOMPARE(nombres, (QSet<QByteArray>{"pel\xED" "cula.ovt", "fu\xE9" "nte.txt", "im\xE1" "gen.bmp",
-                                        "sal\xED" "da.gif", "cre\xE1" "da.ovt"}));
+                                        "sal\xED" "da.gif", "cre\xE1" "da.ovt", "p.html"}));
 }
 
 void TestOrvVerbs::exportBadUsage_data()

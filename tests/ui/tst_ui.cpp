@@ -147,16 +147,7 @@ private slots:
         QCOMPARE(pregunta.botones, Botones::SiNoCancelar);
     }
 
-    void aboutShowsTheProduct()
-    {
-        FrmAbout about(Producto::Creator);
-        QCOMPARE(about.windowTitle(), u"Acerca de Orvane ASCII Creator"_s);
-        QCOMPARE(about.findChild<QWidget*>("lblTitle")->property("text").toString(), u"Orvane ASCII Creator"_s);
-        QVERIFY(QMetaObject::invokeMethod(about.findChild<QObject*>("cmdOK"), "click"));
-        QCOMPARE(about.result(), int(QDialog::Accepted));
-    }
-
-    // Contact, and a system-information program missing or failing to start.
+    // A system-information program missing or failing to start.
     void aboutMessages_data()
     {
         QTest::addColumn<QString>("boton");
@@ -165,9 +156,6 @@ private slots:
         QTest::addColumn<QString>("titulo");
         QTest::addColumn<Icono>("icono");
         const QString sinInfo = u"La información del sistema no está disponible en este momento"_s;
-        QTest::newRow("contact") << "Command1" << QStringList()
-                                 << "WEB: https://orvane.example\r\nMAIL: contacto@orvane.example"
-                                 << "Información de contacto" << Icono::Pregunta;
         QTest::newRow("none installed") << "cmdSysInfo" << QStringList() << sinInfo
                                         << "Orvane ASCII Compactor" << Icono::Ninguno;
         QTest::newRow("fails to start") << "cmdSysInfo" << QStringList{"hardinfo"} << sinInfo
