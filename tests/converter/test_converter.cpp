@@ -92,7 +92,6 @@ private slots:
     void cleanup();
 
     void splashHandsOverToTheWindow();
-    void initialState();
     void drops_data();
     void drops();
     void listButtons_data();
@@ -142,25 +141,8 @@ void TestConverter::splashHandsOverToTheWindow()
     QVERIFY(splash);
     QVERIFY(!form1); // the splash waits for its timer or a click
     splash->entrega();
-    QVERIFY(form1);
-    QVERIFY(form1->isVisible());
+    QVERIFY(form1 && form1->isVisible());
     QTRY_VERIFY(!splash);
-}
-
-void TestConverter::initialState()
-{
-    Form1 form;
-    form.show();
-    QCOMPARE(form.windowTitle(), u"Orvane ASCII Converter"_s);
-    QCOMPARE(form.minimumSize(), form.maximumSize()); // a fixed border
-    QVERIFY(hijo<QCheckBox>(form, u"leeinicio"_s)->isChecked());
-    QVERIFY(hijo<QRadioButton>(form, u"Option1"_s)->isChecked());
-    QVERIFY(!hijo<QRadioButton>(form, u"Option2"_s)->isChecked());
-    QVERIFY(hijo<QCheckBox>(form, u"Check1"_s)->isChecked());
-    QVERIFY(hijo<QLabel>(form, u"Label2"_s)->font().fixedPitch());
-    QVERIFY(hijo<QComboBox>(form, u"velocidad"_s)->isEditable());
-    QCOMPARE(lista(form)->count(), 0);
-    QCOMPARE(lista(form)->selectionMode(), QAbstractItemView::SingleSelection);
 }
 
 void TestConverter::drops_data()
