@@ -18,6 +18,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <algorithm>
+#include <new>
 
 namespace orv::visor {
 namespace {
@@ -182,7 +183,13 @@ void VistaPrevia::irA(int cuadro)
 VistaPrevia* abreVistaPrevia(QWidget* ventana, QByteArray bytes)
 {
     Pelicula pelicula;
-    if (!cargaPeliculaDeBytes(std::move(bytes), pelicula)) {
+    bool leida = false;
+    try {
+        leida = cargaPeliculaDeBytes(std::move(bytes), pelicula);
+    } catch (const std::bad_alloc&) {
+        // More than the system can hold twice over: said as an unreadable movie.
+    }
+    if (!leida) {
         ui::prompt().mensaje(ventana, mensajeErrorPelicula(), tituloErrorPelicula(), ui::Icono::Critico,
                              ui::Botones::Aceptar);
         return nullptr;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <vector>
 
 namespace orv {
@@ -122,8 +123,10 @@ ResultadoGeneracion generaPelicula(const QString& ruta, const DatosGeneracion& d
     return generaPelicula(escritor, datos, carga, avance);
 }
 
-ResultadoGeneracion generaPelicula(MovieWriter& escritor, const DatosGeneracion& datos,
-                                   const CargaImagen& carga, const AvanceGeneracion& avance)
+namespace {
+
+ResultadoGeneracion generaEn(MovieWriter& escritor, const DatosGeneracion& datos, const CargaImagen& carga,
+                             const AvanceGeneracion& avance)
 {
     using enum Resultado;
     const int n = datos.numImagenes;
@@ -170,6 +173,21 @@ ResultadoGeneracion generaPelicula(MovieWriter& escritor, const DatosGeneracion&
     if (!escritor.commit())
         return {ErrorEscritura};
     return {Creada};
+}
+
+} // namespace
+
+// A movie built in memory (a preview) may need more than the system has:
+// that fails as a write does, with nothing kept, instead of ending the
+// program.
+ResultadoGeneracion generaPelicula(MovieWriter& escritor, const DatosGeneracion& datos,
+                                   const CargaImagen& carga, const AvanceGeneracion& avance)
+{
+    try {
+        return generaEn(escritor, datos, carga, avance);
+    } catch (const std::bad_alloc&) {
+        return {Resultado::ErrorEscritura};
+    }
 }
 
 QString tituloErrorGeneracion()
