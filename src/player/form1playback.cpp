@@ -4,8 +4,8 @@
 
 #include "frame.h"
 #include "pantalla.h"
-#include "pictures.h"
 #include "playersettings.h"
+#include "reloj.h"
 
 #include <QAction>
 #include <QPushButton>
@@ -37,11 +37,7 @@ void Form1::sincronizaPosicion()
 
 void Form1::reflejaReproduccion()
 {
-    if (m_motor.reproduciendo() && !m_timer1->isActive())
-        m_timer1->start();
-    else if (!m_motor.reproduciendo() && m_timer1->isActive())
-        m_timer1->stop();
-    m_reproducir->setIcon(m_motor.reproduciendo() ? ui::stopIcon() : ui::playIcon());
+    visor::reflejaReproduccion(m_motor, *m_timer1, *m_reproducir);
 }
 
 void Form1::reproducir_Click()

@@ -6,6 +6,7 @@
 #include "pantalla.h"
 #include "pictures.h"
 #include "prompt.h"
+#include "reloj.h"
 
 #include <QBoxLayout>
 #include <QDialogButtonBox>
@@ -136,11 +137,7 @@ void VistaPrevia::muestraCuadro()
 
 void VistaPrevia::reflejaReproduccion()
 {
-    if (m_motor.reproduciendo() && !m_reloj->isActive())
-        m_reloj->start();
-    else if (!m_motor.reproduciendo() && m_reloj->isActive())
-        m_reloj->stop();
-    m_reproducir->setIcon(m_motor.reproduciendo() ? ui::stopIcon() : ui::playIcon());
+    visor::reflejaReproduccion(m_motor, *m_reloj, *m_reproducir);
 }
 
 void VistaPrevia::reproducir_Click()
