@@ -77,8 +77,10 @@ void moveritem(QListWidget* lista, int desplazamiento)
 
 void habilitaConEntradas(QAction* accion, QListWidget* lista)
 {
-    const auto refleja = [accion, lista] { accion->setEnabled(lista->count() > 0); };
+    // The model answers, not the list: a list being destroyed empties its
+    // model and signals it when it is no longer a list.
     QAbstractItemModel* modelo = lista->model();
+    const auto refleja = [accion, modelo] { accion->setEnabled(modelo->rowCount() > 0); };
     QObject::connect(modelo, &QAbstractItemModel::rowsInserted, accion, refleja);
     QObject::connect(modelo, &QAbstractItemModel::rowsRemoved, accion, refleja);
     QObject::connect(modelo, &QAbstractItemModel::modelReset, accion, refleja);
