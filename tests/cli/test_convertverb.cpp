@@ -51,8 +51,6 @@ private slots:
             u"p.ovt"_s, 2);
         row("compressed in place", base + u"--compress -o p.ovt a.txt"_s, 0, {}, u"p.ovt"_s, 3);
         row("width 1 gives message 1", u"--width 1 --height 2 -o p.ovt a.txt"_s, 2, msg1);
-        row("pause zero refused", base + u"--pause 0 -o p.ovt a.txt"_s, 2,
-            orv::mensajeFalloParametros(orv::FalloParametros::Pausa));
         row("unknown control mode", base + u"--control x -o p a.txt"_s, 2, u"--control"_s);
         row("no output", base + u"a.txt"_s, 2, u"Uso: orv convert"_s);
         row("no frames: failure, nothing written", base + u"-o p.ovt vacio.txt"_s, 1, u"no se creó la película"_s);
