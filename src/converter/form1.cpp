@@ -312,10 +312,6 @@ std::optional<ParametrosConversion> Form1::parametrosValidos()
 
 bool Form1::construye(MovieWriter& escritor, const ParametrosConversion& p)
 {
-    QStringList fuentes;
-    for (int i = 0; i < m_lista->count(); ++i)
-        fuentes.append(m_lista->item(i)->text());
-
     // The progress dialog lets events through while the work runs; the
     // window takes no clicks of its own until the conversion is over, and is
     // itself again before any message shows.
@@ -336,7 +332,7 @@ bool Form1::construye(MovieWriter& escritor, const ParametrosConversion& p)
     progreso.setMinimumDuration(500);
     progreso.setAutoReset(false);
     progreso.setValue(0);
-    const ResultadoConversion r = convierte(fuentes, p, escritor, [&progreso](qint64 hecho, qint64 total) {
+    const ResultadoConversion r = convierte(m_lista->rutas(), p, escritor, [&progreso](qint64 hecho, qint64 total) {
         progreso.setValue(total > 0 ? static_cast<int>(hecho * 1000 / total) : 0);
         return !progreso.wasCanceled();
     });

@@ -108,9 +108,7 @@ void Form1::menu_importar_video_Click()
 // author would not do.
 std::optional<QStringList> Form1::listaValida()
 {
-    QStringList rutas;
-    for (int i = 0; i < m_list1->count(); ++i)
-        rutas.append(m_list1->item(i)->text());
+    const QStringList rutas = m_list1->rutas();
     if (rutas.isEmpty())
         return std::nullopt;
     if (const auto error = validaDatos(m_velocidad->currentText(), m_creador->text())) {

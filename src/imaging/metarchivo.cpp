@@ -44,10 +44,10 @@ qsizetype largoPng(const char* png)
     }
 }
 
-// libwmf keeps its own state per metafile; this owns it for one conversion.
 bool wmfValido(const QByteArray& datos);
 void estrechaPlumas(QByteArray& datos);
 
+// libwmf keeps its own state per metafile; this owns it for one conversion.
 class SesionWmf
 {
 public:

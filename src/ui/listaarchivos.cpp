@@ -75,6 +75,14 @@ void moveritem(QListWidget* lista, int desplazamiento)
     lista->setCurrentRow(j);
 }
 
+QStringList ListaArchivos::rutas() const
+{
+    QStringList r;
+    for (int i = 0; i < count(); ++i)
+        r << item(i)->text();
+    return r;
+}
+
 void habilitaConEntradas(QAction* accion, QListWidget* lista)
 {
     // The model answers, not the list: a list being destroyed empties its

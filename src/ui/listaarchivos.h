@@ -22,6 +22,9 @@ class ListaArchivos : public QListWidget
 public:
     explicit ListaArchivos(QWidget* parent = nullptr);
 
+    // Every entry's path, in the list's order.
+    QStringList rutas() const;
+
 signals:
     void soltados(const QStringList& rutas);
 

@@ -65,8 +65,12 @@ VistaPrevia::VistaPrevia(Pelicula pelicula, QWidget* parent)
     m_posicion->setPageStep(1);
     m_cuadro = new QLabel(this);
     m_cuadro->setObjectName(QStringLiteral("cuadro"));
-    m_tamano = new QLabel(this);
-    m_tamano->setObjectName(QStringLiteral("tamano"));
+    auto* tamano = new QLabel(QStringLiteral("%1 × %2 caracteres, %3 cuadros")
+                                  .arg(m_pelicula.ancho)
+                                  .arg(m_pelicula.alto)
+                                  .arg(m_pelicula.numCuadros),
+                              this);
+    tamano->setObjectName(QStringLiteral("tamano"));
     auto* botones = new QDialogButtonBox(QDialogButtonBox::Close, this);
     botones->button(QDialogButtonBox::Close)->setText(QStringLiteral("Cerrar"));
     connect(botones, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -78,7 +82,7 @@ VistaPrevia::VistaPrevia(Pelicula pelicula, QWidget* parent)
     controles->addWidget(m_posicion, 1);
     controles->addWidget(m_cuadro);
     auto* pie = new QHBoxLayout;
-    pie->addWidget(m_tamano, 1);
+    pie->addWidget(tamano, 1);
     pie->addWidget(botones);
     auto* todo = new QVBoxLayout(this);
     todo->addWidget(m_pantalla, 1);
@@ -107,10 +111,6 @@ VistaPrevia::VistaPrevia(Pelicula pelicula, QWidget* parent)
     for (QWidget* w : {static_cast<QWidget*>(m_anterior), static_cast<QWidget*>(m_reproducir),
                        static_cast<QWidget*>(m_siguiente), static_cast<QWidget*>(m_posicion)})
         w->setEnabled(m_motor.puedeReproducir());
-    m_tamano->setText(QStringLiteral("%1 × %2 caracteres, %3 cuadros")
-                          .arg(m_pelicula.ancho)
-                          .arg(m_pelicula.alto)
-                          .arg(m_pelicula.numCuadros));
     muestraCuadro();
 
     // Room for the whole frame where the screen allows it.

@@ -53,7 +53,6 @@ private:
     QPushButton* m_siguiente;
     QSlider* m_posicion;
     QLabel* m_cuadro;
-    QLabel* m_tamano;
     QTimer* m_reloj;
 };
 

@@ -2,10 +2,7 @@
 
 #include "bytesource.h"
 #include "numeric.h"
-
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
+#include "paginasgrandes.h"
 
 #include <algorithm>
 #include <array>
@@ -23,21 +20,6 @@ namespace {
 // ahead never goes further than that past what the movie turns out to need.
 constexpr qint64 kFirstChunk = 64 * 1024;
 constexpr qint64 kChunk = 4 * 1024 * 1024;
-
-// A buffer reserved at once for a whole movie is faulted in page by page as
-// it fills; on Linux, asking for huge pages first makes that several times
-// cheaper. Only for a buffer that will not move or shrink: on one that
-// realloc moves as it grows, the advice costs time and memory instead.
-void adviseHugePages([[maybe_unused]] char* data, [[maybe_unused]] qint64 size)
-{
-#ifdef __linux__
-    constexpr quintptr kHuge = 2 * 1024 * 1024;
-    const quintptr begin = (reinterpret_cast<quintptr>(data) + kHuge - 1) & ~(kHuge - 1);
-    const quintptr end = (reinterpret_cast<quintptr>(data) + static_cast<quintptr>(size)) & ~(kHuge - 1);
-    if (end > begin)
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#endif
-}
 
 // The bytes pulled from the source so far, in one growing buffer. Growth
 // doubles the capacity (realloc of a large block moves no data on Linux),

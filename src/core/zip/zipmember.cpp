@@ -2,6 +2,7 @@
 
 #include "codemodule.h"
 #include "nativename.h"
+#include "paginasgrandes.h"
 #include "zipentry.h"
 
 #include <libdeflate.h>
@@ -10,10 +11,6 @@
 #include <QFile>
 
 #include <algorithm>
-
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
 #include <utility>
 
 namespace orv {
@@ -114,15 +111,7 @@ std::optional<QByteArray> MemberSource::inflateWhole()
     if (!d)
         return std::nullopt;
     QByteArray out(static_cast<qsizetype>(m_stat.size), Qt::Uninitialized);
-#ifdef __linux__
-    // Filled page by page as it inflates: huge pages make that several times
-    // cheaper (the same advice the plain reader's buffer gets).
-    constexpr quintptr kHuge = 2 * 1024 * 1024;
-    const quintptr desde = (reinterpret_cast<quintptr>(out.data()) + kHuge - 1) & ~(kHuge - 1);
-    const quintptr hasta = (reinterpret_cast<quintptr>(out.data()) + quintptr(out.size())) & ~(kHuge - 1);
-    if (hasta > desde)
-        madvise(reinterpret_cast<void*>(desde), hasta - desde, MADV_HUGEPAGE);
-#endif
+    adviseHugePages(out.data(), out.size()); // filled page by page as it inflates
     size_t actual = 0;
     const auto rc = libdeflate_deflate_decompress(d.get(), packed.constData(), static_cast<size_t>(packed.size()),
                                                   out.data(), static_cast<size_t>(out.size()), &actual);
