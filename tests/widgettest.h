@@ -57,4 +57,14 @@ inline QStringList textos(const QListWidget* lista)
     return t;
 }
 
+// The Compactor's history without its time lines.
+inline QStringList sinHoras(const QStringList& lineas)
+{
+    QStringList out;
+    for (const QString& l : lineas)
+        if (!(l.startsWith(u" [") && l.endsWith(u']')))
+            out << l;
+    return out;
+}
+
 } // namespace widgettest

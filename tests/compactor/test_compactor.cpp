@@ -63,15 +63,6 @@ bool sueltaYProcesa(QWidget* destino, const QStringList& rutas)
     return tomada;
 }
 
-QStringList sinHoras(const QStringList& lineas)
-{
-    QStringList out;
-    for (const QString& l : lineas)
-        if (!(l.startsWith(" [") && l.endsWith(']')))
-            out << l;
-    return out;
-}
-
 QString seleccionado(const Form1& f)
 {
     for (const char* n : {"mauto", "mcomp", "mdesc", "manal"})

@@ -49,15 +49,6 @@ QStringList dialogos(const ScriptedPrompt& guion)
     return d;
 }
 
-QStringList sinHoras(const QStringList& lineas)
-{
-    QStringList out;
-    for (const QString& l : lineas)
-        if (!(l.startsWith(u" [") && l.endsWith(u']')))
-            out << l;
-    return out;
-}
-
 // Runs one way of adding (a drop, or the menu answering `rutas`) in a fresh
 // window of the kind named, the message boxes answered by `respuestas`.
 Visto agrega(const QString& ventana, bool porMenu, const QStringList& rutas, const QList<Respuesta>& respuestas,
@@ -88,7 +79,7 @@ Visto agrega(const QString& ventana, bool porMenu, const QStringList& rutas, con
         porMenu ? porAccion(f) : void(widgettest::suelta(f.findChild<QWidget*>(u"Frame1"_s), rutas));
         QCoreApplication::processEvents();
         (void)QTest::qWaitFor([&f] { return !f.ocupado(); }, 10000);
-        v.lista = sinHoras(widgettest::textos(f.findChild<QListWidget*>(u"List1"_s)));
+        v.lista = widgettest::sinHoras(widgettest::textos(f.findChild<QListWidget*>(u"List1"_s)));
     }
     v.dialogos = dialogos(guion);
     const auto abiertos = guion.of(ScriptedPrompt::Kind::AbrirArchivos);
