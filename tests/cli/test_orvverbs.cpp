@@ -4,7 +4,6 @@
 #include "moviefixtures.h"
 #include "orvprocess.h"
 #include "readfile.h"
-#include "terminalplayer.h"
 
 #include <QDir>
 #include <QImage>
@@ -17,9 +16,6 @@
 #include <QtTest>
 
 #include <filesystem>
-
-#define NCURSES_WIDECHAR 1
-#include <ncurses.h>
 
 namespace {
 
@@ -111,8 +107,6 @@ private slots:
     void playNeedsATerminal();
     void playBadUsage_data();
     void playBadUsage();
-    void keysDriveThePlayback_data();
-    void keysDriveThePlayback();
     void playInATerminal_data();
     void playInATerminal();
     void playsToTheEndAndLeaves();
@@ -254,55 +248,6 @@ void TestOrvVerbs::playBadUsage()
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
 }
 
-void TestOrvVerbs::keysDriveThePlayback_data()
-{
-    QTest::addColumn<int>("start");
-    QTest::addColumn<bool>("playing");
-    QTest::addColumn<int>("key");
-    QTest::addColumn<int>("frame");
-    QTest::addColumn<bool>("playingAfter");
-    QTest::addColumn<bool>("goesOn");
-    QTest::newRow("space starts") << 1 << false << int(' ') << 1 << true << true;
-    QTest::newRow("space stops") << 1 << true << int(' ') << 1 << false << true;
-    QTest::newRow("right steps") << 1 << false << KEY_RIGHT << 2 << false << true;
-    QTest::newRow("left steps back while playing") << 2 << true << KEY_LEFT << 1 << true << true;
-    QTest::newRow("home rewinds and keeps playing") << 3 << true << KEY_HOME << 0 << true << true;
-    QTest::newRow("q quits") << 2 << false << int('q') << 2 << false << false;
-    QTest::newRow("Esc quits") << 2 << true << 27 << 2 << true << false;
-    QTest::newRow("other keys do nothing") << 2 << false << int('x') << 2 << false << true;
-}
-
-void TestOrvVerbs::keysDriveThePlayback()
-{
-    QFETCH(int, start);
-    QFETCH(bool, playing);
-    QFETCH(int, key);
-    QFETCH(int, frame);
-    QFETCH(bool, playingAfter);
-    QFETCH(bool, goesOn);
-    orv::Playback motor;
-    motor.abre(4, 100);
-    motor.irA(start);
-    if (playing)
-        motor.alternaReproduccion();
-    QCOMPARE(orv::cli::aplicaTecla(motor, key), goesOn);
-    QCOMPARE(motor.cuadroActual(), frame);
-    QCOMPARE(motor.reproduciendo(), playingAfter);
-
-    // Repeat and the pause keys, from the same state.
-    const bool repeat = motor.repetir();
-    orv::cli::aplicaTecla(motor, 'r');
-    QCOMPARE(motor.repetir(), !repeat);
-    orv::cli::aplicaTecla(motor, '+');
-    QVERIFY(motor.velocidad() < 100 && motor.velocidad() >= 1);
-    orv::cli::aplicaTecla(motor, '-');
-    orv::cli::aplicaTecla(motor, '-');
-    QVERIFY(motor.velocidad() > 100);
-    for (int i = 0; i < 100; ++i)
-        orv::cli::aplicaTecla(motor, '+');
-    QCOMPARE(motor.velocidad(), 1.0);
-}
-
 void TestOrvVerbs::playInATerminal_data()
 {
     QTest::addColumn<bool>("interrupt");
@@ -341,6 +286,8 @@ void TestOrvVerbs::playInATerminal()
     QVERIFY(e.tmux.waitFor(QString::fromUtf8("repetir: sí")));
     e.tmux.keys({"+"});
     QVERIFY2(e.tmux.waitFor("pausa 2880000 ms"), qPrintable(e.tmux.screen()));
+    e.tmux.keys({"-", "-"});
+    QVERIFY2(e.tmux.waitFor("pausa 4500000 ms"), qPrintable(e.tmux.screen()));
     e.tmux.keys({"Space", "Right"}); // stopped, stepping still works
     QVERIFY(e.tmux.waitFor("Cuadro 2 de 3"));
 

@@ -254,22 +254,6 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (Q{"a.ovt", "b.ovt"}));
     }
 
-    // After a batch the summary line is in view.
-    void historyEndsInView()
-    {
-        QTemporaryDir dir;
-        Q rutas;
-        for (int i = 0; i < 40; ++i)
-            rutas << fixtures::writeFile(dir, QString("n%1.txt").arg(i), "x");
-        Form1 f;
-        f.show();
-        hijo<QRadioButton>(f, "manal")->click();
-        QVERIFY(sueltaYProcesa(hijo<QLabel>(f, "Label1"), rutas));
-        auto* lista = hijo<QListWidget>(f, "List1");
-        QCOMPARE(lista->item(lista->count() - 1)->text(), QString("40 archivo(s) analizado(s) y/o procesado(s)."));
-        QVERIFY(lista->viewport()->rect().intersects(lista->visualItemRect(lista->item(lista->count() - 1))));
-    }
-
     void commandLinePath_data()
     {
         QTest::addColumn<Q>("args");
@@ -323,18 +307,6 @@ private slots:
             QCOMPARE(orv::readFirstZipMember(ruta, 1 << 20, nullptr).value_or(""), movie);
         else
             QCOMPARE(readFile(ruta), movie); // left exactly as it was
-    }
-
-    void commandLineBuildFailureSaysError()
-    {
-        QTemporaryDir dir;
-        const QByteArray movie = fixtures::textMovie(3);
-        const QString ruta = fixtures::writeFile(dir, "a.ovt", movie);
-        orv::compactor::procesaLineaDeComandos(
-            ruta, [](orv::PasoCompactacion p) { return p != orv::PasoCompactacion::Construccion; });
-        QCOMPARE(m_guion->calls.size(), 1);
-        QCOMPARE(m_guion->calls[0].texto, QString("Error"));
-        QCOMPARE(readFile(ruta), movie);
     }
 
     void oneCharacterStartsTheWindowThroughTheSplash()

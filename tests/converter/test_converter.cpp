@@ -7,6 +7,7 @@
 #include "conversion.h"
 #include "form1.h"
 #include "form2.h"
+#include "moviefixtures.h"
 #include "moviereader.h"
 #include "readfile.h"
 #include "runconverter.h"
@@ -43,19 +44,11 @@ using orv::ui::Icono;
 using orv::ui::Respuesta;
 using Kind = orv::ui::ScriptedPrompt::Kind;
 using namespace widgettest;
+using fixtures::writeFile;
 
 namespace {
 
 QListWidget* lista(const QObject& w) { return hijo<QListWidget>(w, u"List1"_s); }
-
-QString escribe(const QTemporaryDir& dir, const QString& nombre, const QByteArray& datos)
-{
-    const QString ruta = dir.filePath(nombre);
-    QFile f(ruta);
-    if (!f.open(QIODevice::WriteOnly) || f.write(datos) != datos.size())
-        qFatal("cannot write %s", qPrintable(ruta));
-    return ruta;
-}
 
 // Drops the paths on the source list; nothing is added inside the drop
 // itself, only once it has returned.
@@ -91,12 +84,10 @@ private slots:
     void initTestCase();
     void cleanup();
 
-    void splashHandsOverToTheWindow();
     void drops_data();
     void drops();
     void listButtons_data();
     void listButtons();
-    void leeinicioEnablesOptions();
     void limpiar_data();
     void limpiar();
     void convert_data();
@@ -110,7 +101,6 @@ private slots:
     void analyserMeasures_data();
     void analyserMeasures();
     void analyserLongLineKeepsTicksShort();
-    void analyserSendsAndLayout();
 
 private:
     QTemporaryDir m_config;
@@ -132,17 +122,6 @@ void TestConverter::cleanup()
 {
     m_arrancados.clear();
     orv::guardaValor(orv::rutaCompactorClave(), QString());
-}
-
-void TestConverter::splashHandsOverToTheWindow()
-{
-    std::unique_ptr<Form1> form1;
-    QPointer<orv::ui::Splash> splash = orv::converter::iniciaConverter(form1);
-    QVERIFY(splash);
-    QVERIFY(!form1); // the splash waits for its timer or a click
-    splash->entrega();
-    QVERIFY(form1 && form1->isVisible());
-    QTRY_VERIFY(!splash);
 }
 
 void TestConverter::drops_data()
@@ -175,7 +154,7 @@ void TestConverter::drops()
     QFETCH(QStringList, mensajes);
     QTemporaryDir dir;
     for (const QString& n : {u"a.txt"_s, u"b.txt"_s, u"c.txt"_s, u"x.ovt"_s, u"x.OVT"_s})
-        escribe(dir, n, "1\nab\n");
+        writeFile(dir, n, "1\nab\n");
     QDir(dir.path()).mkdir(u"carpeta"_s);
     auto completa = [&](const QStringList& nombres) {
         QStringList rutas;
@@ -240,23 +219,6 @@ void TestConverter::listButtons()
     QCOMPARE(sel.isEmpty() ? -1 : lista(form)->row(sel.first()), seleccionFinal);
 }
 
-void TestConverter::leeinicioEnablesOptions()
-{
-    Form1 form;
-    auto* leeinicio = hijo<QCheckBox>(form, u"leeinicio"_s);
-    auto* option1 = hijo<QRadioButton>(form, u"Option1"_s);
-    auto* option2 = hijo<QRadioButton>(form, u"Option2"_s);
-    option2->setChecked(true);
-    for (bool activo : {false, true}) { // the choice survives being greyed out
-        QTest::mouseClick(leeinicio, Qt::LeftButton);
-        QCOMPARE(option1->isEnabled(), activo);
-        QCOMPARE(option2->isEnabled(), activo);
-        QVERIFY(option2->isChecked());
-        QCOMPARE(form.parametros().leeinicio, activo);
-    }
-    QVERIFY(!form.parametros().repetir);
-}
-
 void TestConverter::limpiar_data()
 {
     QTest::addColumn<QStringList>("items");
@@ -304,7 +266,6 @@ void TestConverter::convert_data()
     QTest::addColumn<bool>("arranca");      // a Compactor start was asked
 
     const QString exito = u"El archivo fué creado satisfactoriamente."_s;
-    const QString compr = u"Error al comprimir la película"_s;
     // The other refusals and Compactor messages come from the same calls,
     // tested with the engine and the shared Compactor start.
     const QString param = u"Error en los parámetros"_s;
@@ -317,9 +278,6 @@ void TestConverter::convert_data()
         << true << "2x" << "100" << "" << false << "" << "peli" << "peli.ovt" << "Proceso exitoso" << exito << false;
     QTest::newRow("cancelled save dialog")
         << true << "2" << "100" << "" << false << "" << "" << "" << "" << "" << false;
-    QTest::newRow("Compactor does not start: message 3")
-        << true << "2" << "100" << "" << true << "/no/responde" << "peli.ovt" << "peli.ovt" << compr
-        << orv::ui::mensajeCompactorNoResponde() << true;
     QTest::newRow("Compactor started: no message")
         << true << "2" << "100" << "" << true << "/opt/OrvCompactor" << "peli.ovt" << "peli.ovt" << "" << "" << true;
 }
@@ -346,7 +304,7 @@ void TestConverter::convert()
     g.archivos << elegido;
     Form1 form;
     if (conFuente)
-        lista(form)->addItems({escribe(dir, u"f.txt"_s, "2\nab\ncd\n"_ba)});
+        lista(form)->addItems({writeFile(dir, u"f.txt"_s, "2\nab\ncd\n"_ba)});
     hijo<QLineEdit>(form, u"ancho"_s)->setText(ancho);
     hijo<QLineEdit>(form, u"alto"_s)->setText(u"2"_s);
     hijo<QComboBox>(form, u"velocidad"_s)->setEditText(pausa);
@@ -393,9 +351,9 @@ void TestConverter::replacingAskedAndNameRemembered()
         }
     } g;
     QTemporaryDir dir;
-    const QString existente = escribe(dir, u"peli.ovt"_s, "antes");
+    const QString existente = writeFile(dir, u"peli.ovt"_s, "antes");
     Form1 form;
-    lista(form)->addItems({escribe(dir, u"f.txt"_s, "1\nab\ncd\n"_ba)});
+    lista(form)->addItems({writeFile(dir, u"f.txt"_s, "1\nab\ncd\n"_ba)});
     hijo<QLineEdit>(form, u"ancho"_s)->setText(u"2"_s);
     hijo<QLineEdit>(form, u"alto"_s)->setText(u"2"_s);
     hijo<QCheckBox>(form, u"Check1"_s)->setChecked(false);
@@ -420,7 +378,7 @@ void TestConverter::doubleClickSendsBothValues()
 {
     QTemporaryDir dir;
     Form1 form;
-    lista(form)->addItems({escribe(dir, u"f.txt"_s, "abc\nabcdef\n"_ba)});
+    lista(form)->addItems({writeFile(dir, u"f.txt"_s, "abc\nabcdef\n"_ba)});
     lista(form)->setCurrentRow(0);
     QTimer::singleShot(0, [] {
         auto* analizador = qobject_cast<Form2*>(QApplication::activeModalWidget());
@@ -454,7 +412,7 @@ void TestConverter::analyserLoads()
     QFETCH(QStringList, lineas);
     QFETCH(QString, etiqueta);
     QTemporaryDir dir;
-    Form2 f(escribe(dir, u"f.txt"_s, datos));
+    Form2 f(writeFile(dir, u"f.txt"_s, datos));
     f.show();
     QVERIFY(analisis(f)->isHidden());
     cargaCompleta(f);
@@ -470,7 +428,7 @@ void TestConverter::analyserCancelMidLoad()
     QByteArray datos;
     for (int i = 0; i < 100000; ++i)
         datos += "linea " + QByteArray::number(i) + "\r\n";
-    const QString ruta = escribe(dir, u"grande.txt"_s, datos);
+    const QString ruta = writeFile(dir, u"grande.txt"_s, datos);
     Form2 f(ruta);
     f.setLimitePorPaso(1000, qint64(60) * 1'000'000'000); // steps counted in lines, not time
     auto* timer = hijo<QTimer>(f, u"Timer1"_s);
@@ -517,7 +475,7 @@ void TestConverter::analyserMeasures()
         const int largo = i == 8 ? 12 : (i == 10 ? 0 : i + 1);
         datos += QByteArray(largo, i == 8 ? '\xe9' : 'x') + "\r\n";
     }
-    Form2 f(escribe(dir, u"f.txt"_s, datos));
+    Form2 f(writeFile(dir, u"f.txt"_s, datos));
     f.show();
     cargaCompleta(f);
     QListView* l = analisis(f);
@@ -536,7 +494,7 @@ void TestConverter::analyserLongLineKeepsTicksShort()
 {
     QTemporaryDir dir;
     const QByteArray largo(8 << 20, 'x');
-    Form2 f(escribe(dir, u"f.txt"_s, largo + "\r\nfin\r\n"_ba));
+    Form2 f(writeFile(dir, u"f.txt"_s, largo + "\r\nfin\r\n"_ba));
     f.setLimitePorPaso(1 << 30, 1); // any look at the clock ends the tick
     auto* timer = hijo<QTimer>(f, u"Timer1"_s);
     timer->stop();
@@ -553,32 +511,6 @@ void TestConverter::analyserLongLineKeepsTicksShort()
     l->selectionModel()->select(l->model()->index(0, 0), QItemSelectionModel::Select);
     f.medirseleccion();
     QCOMPARE(hijo<QLineEdit>(f, u"ancho"_s)->text(), u"1048576"_s);
-}
-
-void TestConverter::analyserSendsAndLayout()
-{
-    QTemporaryDir dir;
-    Form2 f(escribe(dir, u"f.txt"_s, "x\n"_ba));
-    QStringList anchos;
-    QStringList altos;
-    connect(&f, &Form2::enviaAncho, this, [&](const QString& t) { anchos << t; });
-    connect(&f, &Form2::enviaAlto, this, [&](const QString& t) { altos << t; });
-    f.show();
-    f.Combo1_Click(4);
-    QCOMPARE(analisis(f)->font().pointSize(), 15);
-    f.resize(100, 100);
-    QVERIFY(f.width() >= f.minimumWidth() && f.minimumWidth() > 400);
-    QVERIFY(f.height() >= f.minimumHeight() && f.minimumHeight() > 300);
-    hijo<QLineEdit>(f, u"ancho"_s)->setText(u"17"_s);
-    hijo<QLineEdit>(f, u"alto"_s)->setText(u"9"_s);
-    QTest::mouseClick(hijo<QPushButton>(f, u"Command3"_s), Qt::LeftButton);
-    QCOMPARE(anchos, QStringList{});
-    QCOMPARE(altos, QStringList{u"9"_s});
-    QTest::mouseClick(hijo<QPushButton>(f, u"Command2"_s), Qt::LeftButton);
-    QCOMPARE(anchos, QStringList{u"17"_s});
-    QTest::mouseClick(hijo<QPushButton>(f, u"Command1"_s), Qt::LeftButton);
-    QCOMPARE(f.result(), int(QDialog::Accepted));
-    QCOMPARE(anchos.size() + altos.size(), 2); // "Aceptar" sends nothing
 }
 
 QTEST_MAIN(TestConverter)

@@ -157,15 +157,6 @@ private slots:
                                                 {{40, 40}, qRgb(0, 128, 0)}};
         QTest::newRow("ico, largest picture")
             << "a.ico" << iconoVarios(tamanos, false) << QSize(48, 48) << transparenteArriba << 0;
-        QTest::newRow("cur, largest picture")
-            << "a.cur" << iconoVarios(tamanos, true) << QSize(48, 48) << transparenteArriba << 0;
-
-        // Half-transparent black over the white background is mid grey.
-        QImage mitad(16, 16, QImage::Format_ARGB32);
-        mitad.fill(qRgba(0, 0, 0, 128));
-        QTest::newRow("ico, half-transparent over white")
-            << "b.ico" << iconoVarios({mitad}, false) << QSize(16, 16)
-            << QList<Muestra>{{{8, 8}, qRgb(127, 127, 127)}} << 1;
 
         using R = Rectangulo;
         // The two rectangles reach both corners, so the drawing's extent is the frame.
@@ -200,30 +191,6 @@ private slots:
                                                                        .arg(mu.punto.y())
                                                                        .arg(c, 8, 16)));
         }
-    }
-
-    // Metafiles keep their exact colours and add no blended edges: colours
-    // that no SVG colour name matches, overlapping, at fractional positions.
-    void metafileExactColours_data()
-    {
-        QTest::addColumn<bool>("emf");
-        QTest::newRow("wmf") << false;
-        QTest::newRow("emf") << true;
-    }
-    void metafileExactColours()
-    {
-        QFETCH(bool, emf);
-        const QList<Rectangulo> rects{{QRect(0, 0, 17, 11), QColor(200, 10, 10)},
-                                      {QRect(10, 8, 30, 22), QColor(10, 10, 201)}};
-        const auto img =
-            emf ? decodifica(imagefixtures::emf(40, 30, rects), QStringLiteral("x.emf"))
-                : decodifica(wmf(40, 30, rects), QStringLiteral("x.wmf"));
-        QVERIFY(img);
-        QSet<QRgb> colores;
-        for (int y = 0; y < img->height(); ++y)
-            for (int x = 0; x < img->width(); ++x)
-                colores.insert(img->pixel(x, y));
-        QCOMPARE(colores, (QSet<QRgb>{qRgb(255, 255, 255), qRgb(200, 10, 10), qRgb(10, 10, 201)}));
     }
 
     // A metafile is drawn into the frame its header declares, one unit to the
@@ -349,20 +316,6 @@ private slots:
         QVERIFY(!decodificaImagen(ruta));
     }
 
-    // A FIFO or a device named like a picture is refused at once, without
-    // reading (a link to /dev/zero would otherwise be read until memory ends).
-    void specialFilesAreNoPictures()
-    {
-        for (const char* kind : {"fifo", "zero"}) {
-            QTemporaryDir dir;
-            const QString ruta = specialFile(dir, QStringLiteral("i.bmp"), QString::fromLatin1(kind));
-            QElapsedTimer clock;
-            clock.start();
-            QVERIFY2(!decodificaImagen(ruta), kind);
-            QVERIFY(clock.elapsed() < 1000);
-        }
-    }
-
     // Decoding ahead still hands pictures out in list order, failures in place.
     void aheadKeepsOrder()
     {
@@ -431,16 +384,6 @@ private slots:
         QCOMPARE(status, 0);
     }
 
-    // The packed colour is red + 256 × green + 65536 × blue.
-    void packedColour()
-    {
-        QImage img(2, 1, QImage::Format_ARGB32);
-        img.setPixel(0, 0, qRgb(1, 2, 3));
-        img.setPixel(1, 0, qRgb(255, 255, 255));
-        const ImagenQt i(img);
-        QCOMPARE(i.color(0, 0), 1u + 256u * 2 + 65536u * 3);
-        QCOMPARE(i.color(1, 0), 16777215u);
-    }
 };
 
 QTEST_MAIN(TestImaging)

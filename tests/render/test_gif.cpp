@@ -82,8 +82,6 @@ private slots:
     void identicalFramesMerge();
     void sizeFollowsTheFont_data();
     void sizeFollowsTheFont();
-    void imagesHoldOnlyWhatChanged_data();
-    void imagesHoldOnlyWhatChanged();
     void compositeShowsEveryFrame();
     void longMovieKeepsItsOrder();
     void twoColoursAndLoops();
@@ -185,34 +183,6 @@ void TestGif::sizeFollowsTheFont()
         QVERIFY(QRect(0, 0, gif->SWidth, gif->SHeight)
                     .contains(QRect(d.Left, d.Top, d.Width, d.Height)));
     }
-}
-
-void TestGif::imagesHoldOnlyWhatChanged_data()
-{
-    QTest::addColumn<QList<QByteArray>>("frames");
-    QTest::addColumn<QRect>("cells"); // of the last image, in cells
-    QTest::newRow("one letter added") << QList<QByteArray>{"a     ", "a   b "} << QRect(1, 1, 1, 1);
-    QTest::newRow("one letter gone") << QList<QByteArray>{"a b   ", "a     "} << QRect(2, 0, 1, 1);
-    QTest::newRow("two corners") << QList<QByteArray>{"      ", "#    #"} << QRect(0, 0, 3, 2);
-}
-
-void TestGif::imagesHoldOnlyWhatChanged()
-{
-    QFETCH(QList<QByteArray>, frames);
-    QFETCH(QRect, cells);
-    const orv::Pelicula m = movie(3, 2, 100, {frames.begin(), frames.end()});
-    QTemporaryDir dir;
-    QCOMPARE(orv::render::exportaGif(m, dir.filePath("m.gif"), orv::render::fuenteGif(10), {}),
-             orv::ResultadoExport::Hecho);
-    const Gif gif = readGif(dir.filePath("m.gif"));
-    QVERIFY(gif);
-    const GifImageDesc& d = gif->SavedImages[gif->ImageCount - 1].ImageDesc;
-    const QSize cell = cellSize(10);
-    const QRect cellRect(cells.left() * cell.width(), cells.top() * cell.height(),
-                         cells.width() * cell.width(), cells.height() * cell.height());
-    QVERIFY2(cellRect.contains(QRect(d.Left, d.Top, d.Width, d.Height)),
-             qPrintable(QString("%1,%2 %3x%4").arg(d.Left).arg(d.Top).arg(d.Width).arg(d.Height)));
-    QVERIFY(d.Width < gif->SWidth || d.Height < gif->SHeight);
 }
 
 // Paints the images one over the other and checks that after each image the

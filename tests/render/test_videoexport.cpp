@@ -1,20 +1,15 @@
 // The MP4 and WebM exports, read back with FFmpeg's libraries: one stream,
 // the codec, the even-padded size, one picture per run of alike frames,
 // each at its time and for its length, and every picture within 35 dB of
-// the renderer's own drawing; the WebM is played to its end in a browser;
-// and a movie taken to video and back keeps its light and dark cells.
+// the renderer's own drawing.
 #include "exportfixtures.h"
 #include "gifexport.h"
-#include "importacion.h"
 #include "lienzo.h"
 #include "moviereader.h"
 #include "videoexport.h"
 #include "videofixtures.h"
 
 #include <QPainter>
-#include <QStandardPaths>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QtTest>
 
 using exportfixtures::movie;
@@ -44,40 +39,6 @@ QImage dibujo(const orv::Pelicula& p, int k, double puntos)
             painter.drawImage(c * cw, r * ch, lienzo.celda(uchar(filas[r][c]), false));
     return img;
 }
-
-// Serves one page and one video over HTTP, and keeps what the page reports
-// at /fin?... (a page opened from a file could not report anything).
-class Servidor : public QTcpServer
-{
-public:
-    QByteArray pagina, video, informe;
-
-    Servidor()
-    {
-        connect(this, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* s = nextPendingConnection()) {
-                connect(s, &QTcpSocket::readyRead, s, [this, s] {
-                    const QByteArray pedido = s->readAll();
-                    const QByteArray ruta = pedido.split(' ').value(1);
-                    QByteArray cuerpo = "", tipo = "text/plain";
-                    if (ruta == "/") {
-                        cuerpo = pagina;
-                        tipo = "text/html";
-                    } else if (ruta == "/v.webm") {
-                        cuerpo = video;
-                        tipo = "video/webm";
-                    } else if (ruta.startsWith("/fin")) {
-                        informe = QByteArray::fromPercentEncoding(ruta.mid(5));
-                    }
-                    s->write("HTTP/1.1 200 OK\r\nContent-Type: " + tipo + "\r\nContent-Length: "
-                             + QByteArray::number(cuerpo.size()) + "\r\nConnection: close\r\n\r\n" + cuerpo);
-                    s->disconnectFromHost();
-                });
-                connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
-            }
-        });
-    }
-};
 
 } // namespace
 
@@ -145,88 +106,6 @@ private slots:
         QCOMPARE(QDir(m_dir.path()).entryList({u".*orvtmp*"_s}, QDir::Hidden | QDir::Files), QStringList());
     }
 
-    // Exported to MP4 and imported back at the same width: every cell keeps
-    // whether it is light or dark. Blocks of cells, so that the different
-    // shape of a character cell and two pixel rows does not matter.
-    void roundTripKeepsLightAndDark()
-    {
-        QByteArray a, b;
-        for (int r = 0; r < 24; ++r)
-            for (int c = 0; c < 24; ++c) {
-                a += (c < 12) == (r < 12) ? '#' : ' ';
-                b += (c < 12) != (r < 12) ? '#' : ' ';
-            }
-        const orv::Pelicula p = movie(24, 24, 100, {a, b});
-        const QString video = m_dir.filePath(u"ida.mp4"_s);
-        QCOMPARE(orv::render::exportaVideo(p, video, orv::render::fuenteGif(4), {}, FormatoVideo::Mp4),
-                 orv::ResultadoExport::Hecho);
-        orv::video::OpcionesVideo o;
-        o.columnas = 24;
-        const QString vuelta = m_dir.filePath(u"vuelta.ovt"_s);
-        const auto r = orv::video::importaVideo(video, vuelta, o);
-        QCOMPARE(r.estado, orv::video::EstadoVideo::Creada);
-        orv::Pelicula q;
-        QVERIFY(orv::cargaPelicula(vuelta, q));
-        QCOMPARE(q.numCuadros, 2);
-        QCOMPARE(q.ancho, 24);
-        for (int k = 0; k < 2; ++k) {
-            const QByteArray antes = k == 0 ? a : b;
-            const QByteArray despues = q.cuadro(k).toByteArray();
-            for (int fila = 0; fila < q.alto; ++fila) {
-                // The row of the original that covers the middle of this one.
-                const int origen = (2 * fila + 1) * 24 / (2 * q.alto);
-                if (origen == 11 || origen == 12)
-                    continue; // the border between blocks
-                for (int c = 0; c < 24; ++c) {
-                    if (c == 11 || c == 12)
-                        continue;
-                    // A light cell comes back blank, a dark one with ink.
-                    const bool oscuro = antes[origen * 24 + c] == '#';
-                    const char ch = despues[fila * 24 + c];
-                    QVERIFY2(oscuro == (ch != ' '),
-                             qPrintable(u"frame %1 row %2 column %3: '%4'"_s.arg(k).arg(fila).arg(c).arg(QChar(ch))));
-                }
-            }
-        }
-    }
-
-    // The WebM plays to its end in a browser, its time going forward.
-    void webmPlaysInABrowser()
-    {
-        const QString navegador = QStandardPaths::findExecutable(u"chromium"_s);
-        if (navegador.isEmpty())
-            QSKIP("chromium is not installed: the video is not tried in a browser (apt-get install chromium)");
-        const orv::Pelicula p = movie(13, 3, 150, {"abc", "def", "ghi", "jkl"});
-        const QString ruta = m_dir.filePath(u"b.webm"_s);
-        QCOMPARE(orv::render::exportaVideo(p, ruta, orv::render::fuenteGif(8), {}, FormatoVideo::WebM),
-                 orv::ResultadoExport::Hecho);
-        Servidor servidor;
-        QFile f(ruta);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        servidor.video = f.readAll();
-        servidor.pagina =
-            "<!DOCTYPE html><video id=v src=\"/v.webm\" muted autoplay></video><script>"
-            "var v = document.getElementById('v'), t = 0;"
-            "v.addEventListener('timeupdate', function () { t = Math.max(t, v.currentTime); });"
-            "function informa(s) { fetch('/fin?' + encodeURIComponent(s)); }"
-            "v.addEventListener('ended', function () { informa('ended ' + t.toFixed(2) + ' ' + v.duration.toFixed(2)); });"
-            "v.addEventListener('error', function () { informa('error ' + v.error.code); });"
-            "</script>";
-        QVERIFY(servidor.listen(QHostAddress::LocalHost));
-        QProcess chromium;
-        chromium.start(navegador, {u"--headless"_s, u"--no-sandbox"_s, u"--disable-gpu"_s,
-                                   u"--autoplay-policy=no-user-gesture-required"_s,
-                                   u"--user-data-dir="_s + m_dir.filePath(u"perfil"_s),
-                                   u"http://127.0.0.1:%1/"_s.arg(servidor.serverPort())});
-        QTRY_VERIFY_WITH_TIMEOUT(!servidor.informe.isEmpty(), 60000);
-        chromium.kill();
-        chromium.waitForFinished();
-        const QList<QByteArray> partes = servidor.informe.split(' ');
-        QCOMPARE(partes.value(0), QByteArray("ended"));
-        // Four frames of 150 ms: time went past the third, and the length is 0.6 s.
-        QVERIFY2(partes.value(1).toDouble() >= 0.45, servidor.informe.constData());
-        QCOMPARE(partes.value(2), QByteArray("0.60"));
-    }
 };
 
 QTEST_MAIN(TestVideoExport)

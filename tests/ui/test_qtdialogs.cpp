@@ -237,36 +237,6 @@ private slots:
             QVERIFY2(escritos.contains(QString::fromUtf8(texto)), texto);
     }
 
-    // A progress dialog sizes itself to its label; widened, its title reads
-    // whole beside the frame's buttons.
-    void progressTitleReadsWhole()
-    {
-        QProgressDialog progreso(u"Exportando..."_s, u"Cancelar"_s, 0, 10);
-        progreso.setWindowTitle(u"Exportar película - Orvane ASCII Player"_s);
-        anchoParaTitulo(progreso);
-        progreso.show();
-        QFont negrita = QApplication::font();
-        negrita.setBold(true);
-        QVERIFY(progreso.width() > QFontMetrics(negrita).horizontalAdvance(progreso.windowTitle()) + 100);
-    }
-
-    // Each pair of neighbouring buttons leaves a visible gap.
-    void aboutButtonsKeepApart()
-    {
-        FrmAbout about(Producto::Player);
-        about.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&about));
-        QList<QWidget*> fila;
-        for (const char* nombre : {"Command1", "cmdSysInfo", "cmdOK"})
-            fila << about.findChild<QWidget*>(QString::fromLatin1(nombre));
-        for (int i = 0; i + 1 < fila.size(); ++i) {
-            const QRect a = fila[i]->geometry();
-            const QRect b = fila[i + 1]->geometry();
-            QCOMPARE(a.top(), b.top());
-            QVERIFY2(b.left() - a.right() - 1 >= 6,
-                     qPrintable(fila[i]->objectName() + " / " + fila[i + 1]->objectName()));
-        }
-    }
 };
 
 QTEST_MAIN(TestQtDialogs)

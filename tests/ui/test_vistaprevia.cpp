@@ -39,14 +39,6 @@ QString imagen(const QTemporaryDir& dir, const QString& nombre, int ancho, int x
     return ruta;
 }
 
-QString texto(const QTemporaryDir& dir, const QString& nombre, const QByteArray& contenido)
-{
-    QFile f(dir.filePath(nombre));
-    f.open(QIODevice::WriteOnly);
-    f.write(contenido);
-    return f.fileName();
-}
-
 QByteArray lineaCabecera(const orv::Pelicula& p)
 {
     return QByteArray::number(p.ancho) + ',' + QByteArray::number(p.alto) + ',' + QByteArray::number(p.pausa) + ',' +
@@ -116,7 +108,7 @@ private slots:
         QFETCH(bool, falla);
         QStringList rutas = falla ? m_mal : m_bien;
         if (tipo == u"converter") {
-            rutas = {texto(m_dir, u"fuente.txt"_s,
+            rutas = {fixtures::writeFile(m_dir, u"fuente.txt"_s,
                            falla ? "1\r\nabc\r\n" : "2\r\n..#.........\r\n.#..........\r\n1\r\n#...........\r\n....#.......\r\n")};
         }
         const QString salida = m_dir.filePath(tipo + (falla ? u"-mal.ovt"_s : u"-bien.ovt"_s));

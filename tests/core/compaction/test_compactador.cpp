@@ -348,48 +348,6 @@ private slots:
             QCOMPARE(r.lineas.first(), "Error en: " + path + ", el archivo comprimido está cifrado y la contraseña no lo abre");
     }
 
-    // Memory stays flat whatever the movie's size: a 128 MB movie is
-    // compressed and restored in a child whose peak grows by far less than
-    // the movie (holding it whole took twice its size).
-    void memoryStaysFlat()
-    {
-#if defined(__SANITIZE_ADDRESS__)
-        QSKIP("AddressSanitizer keeps freed memory in quarantine");
-#endif
-        QTemporaryDir dir;
-        const QString path = dir.filePath("grande.ovt");
-        {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("100,40,32000,100,0,0,0,0,a,b\r\n");
-            QByteArray linea(4000, '.');
-            for (int i = 0; i < 32000; ++i) {
-                linea[i % 4000] = char('a' + i % 26);
-                f.write(linea + "\r\n");
-            }
-        }
-        const qint64 tamano = QFileInfo(path).size();
-        QVERIFY(tamano > (qint64(120) << 20));
-        const int status = childprocess::run([&] {
-            const auto kb = [](const char* campo) {
-                QFile estado("/proc/self/status");
-                estado.open(QIODevice::ReadOnly);
-                for (const QByteArray& l : estado.readAll().split('\n'))
-                    if (l.startsWith(campo))
-                        return l.mid(int(std::strlen(campo))).trimmed().split(' ').first().toLongLong();
-                return 0LL;
-            };
-            const long long antes = kb("VmRSS:");
-            Compactador c;
-            if (c.procesaArchivo(path).estado != EstadoArchivo::Comprimido
-                || c.procesaArchivo(path).estado != EstadoArchivo::Descomprimido)
-                return 2;
-            return kb("VmHWM:") - antes < 90 * 1024 ? 0 : 1;
-        });
-        QCOMPARE(status, 0);
-        QCOMPARE(QFileInfo(path).size(), tamano);
-    }
-
     // Only regular files are read: a FIFO would wait for a writer for ever and
     // a device never ends. Each gets its line at once.
     void onlyRegularFilesAreRead_data()

@@ -73,25 +73,6 @@ private slots:
         QVERIFY(!orv::cargaPelicula(path, p));
     }
 
-    void inflateLimit()
-    {
-        QTemporaryDir dir;
-        QByteArray big = fixtures::plainMovie("1000,1,1,100,0,0,0,0,a,b", {QByteArray(1000, 'x')});
-        const QString path = fixtures::writeZip(dir, "big.ovt", {{"big.ovt", big}});
-        Pelicula p;
-        orv::LoadOptions small;
-        small.inflateLimit = 512;
-        QVERIFY(!orv::cargaPelicula(path, p, small));
-        QVERIFY(orv::cargaPelicula(path, p));
-
-        // A truncated archive never gets past the reader either.
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadWrite));
-        QVERIFY(f.resize(f.size() / 2));
-        f.close();
-        QVERIFY(!orv::cargaPelicula(path, p));
-    }
-
     // A member that holds what its header needs is inflated whole; one
     // padded far past it is read piece by piece. Both give the same movie,
     // and both refuse a member whose CRC does not match.

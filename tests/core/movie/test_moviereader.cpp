@@ -50,11 +50,9 @@ private slots:
         const QByteArray h = "2,1,3,100,0,0,0,0,a,b";
         QTest::newRow("CR LF, spaces kept") << h + "\r\nab\r\n  \r\ne \r\n" << QByteArrayList{"ab", "  ", "e "};
         QTest::newRow("lone CR") << h + "\rab\rcd\ref\r" << QByteArrayList{"ab", "cd", "ef"};
-        QTest::newRow("lone LF") << h + "\nab\ncd\nef\n" << QByteArrayList{"ab", "cd", "ef"};
         QTest::newRow("last line without end") << h + "\r\nab\r\ncd\r\nef" << QByteArrayList{"ab", "cd", "ef"};
         QTest::newRow("empty frame lines") << h + "\r\n\r\n\r\nef\r\n" << QByteArrayList{"", "", "ef"};
         QTest::newRow("extra lines ignored") << h + "\r\nab\r\ncd\r\nef\r\ngh\r\nij\r\n" << QByteArrayList{"ab", "cd", "ef"};
-        QTest::newRow("header split over lines") << QByteArray("2,1,3,100\r\n0,0,0,0,a,b\r\nab\r\ncd\r\nef") << QByteArrayList{"ab", "cd", "ef"};
     }
 
     void frameLines()

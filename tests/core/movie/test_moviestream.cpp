@@ -73,8 +73,6 @@ private slots:
         QTest::addColumn<QByteArrayList>("expected"); // empty: unreadable
         const QByteArray h = "2,1,3,100,0,0,0,0,Ana,b";
         QTest::newRow("CR LF") << h + "\r\nab\r\ncd\r\nef\r\n" << QByteArray("Ana") << QByteArrayList{"ab", "cd", "ef"};
-        QTest::newRow("lone LF") << h + "\nab\ncd\nef\n" << QByteArray("Ana") << QByteArrayList{"ab", "cd", "ef"};
-        QTest::newRow("lone CR") << h + "\rab\rcd\ref" << QByteArray("Ana") << QByteArrayList{"ab", "cd", "ef"};
         QTest::newRow("mixed ends") << h + "\nab\r\ncd\ref\n" << QByteArray("Ana") << QByteArrayList{"ab", "cd", "ef"};
         QTest::newRow("LF CR is two ends") << h + "\n\n\r\rcd" << QByteArray("Ana") << QByteArrayList{"", "", ""};
         QTest::newRow("CR CR LF") << h + "\r\r\nab\r\ncd" << QByteArray("Ana") << QByteArrayList{"", "ab", "cd"};

@@ -19,9 +19,7 @@ private slots:
         QTest::newRow("exponent") << "1e3" << true;
         QTest::newRow("spaces around") << " 200 " << true;
         QTest::newRow("zero") << "0" << false;
-        QTest::newRow("negative") << "-50" << false;
         QTest::newRow("empty") << "" << false;
-        QTest::newRow("word") << "rápido" << false;
         QTest::newRow("number then text") << "100 ms" << false;
         QTest::newRow("decimal comma") << "2,5" << false;
         QTest::newRow("infinite") << "1e999" << false;
@@ -43,10 +41,8 @@ private slots:
         QTest::newRow("blanks after the start") << "Ana\t " << "";
         QTest::newRow("comma") << "Ana, Luis" << "comas";
         QTest::newRow("line feed") << "Ana\nLuis" << "saltos de línea";
-        QTest::newRow("carriage return") << "Ana\rLuis" << "saltos de línea";
         QTest::newRow("leading double quote") << "\"Ana" << "comillas dobles al principio";
         QTest::newRow("leading space") << " Ana" << "espacios al principio";
-        QTest::newRow("leading tab") << "\tAna" << "espacios al principio";
         QTest::newRow("outside Windows-1252") << "Ana 日本" << "el carácter «日», que una película no puede guardar";
         QTest::newRow("outside the BMP") << "Ana 🎬" << "el carácter «🎬», que una película no puede guardar";
     }
