@@ -67,10 +67,8 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("shown");
         QTest::newRow("nothing") << QStringList{} << 2 << "Uso: orv";
-        QTest::newRow("info without file") << QStringList{"info"} << 2 << "Uso: orv info";
         QTest::newRow("frame number not a number") << QStringList{"frame", "a", "x"} << 2 << "Uso: orv frame";
         QTest::newRow("help") << QStringList{"--help"} << 0 << "Uso: orv";
-        QTest::newRow("frame help") << QStringList{"frame", "--help"} << 0 << "Uso: orv frame";
     }
 
     void badUsage()

@@ -54,7 +54,6 @@ private slots:
         QTest::newRow("compressed") << "plain" << QStringList{} << 0 << "Comprimido: ";
         QTest::newRow("analyze leaves it") << "plain" << QStringList{"--mode", "analyze"} << 0 << "No está comprimido: ";
         QTest::newRow("an empty movie") << "empty" << QStringList{} << 1 << "Error en: ";
-        QTest::newRow("plain movie starting PK") << "pk" << QStringList{} << 1 << "Error en: ";
         QTest::newRow("read-only left alone is no error") << "readonly" << QStringList{"--no-force"} << 0 << "No fué procesado: ";
         QTest::newRow("read-only with brute force") << "readonly" << QStringList{} << 0 << "Comprimido: ";
     }
@@ -90,7 +89,6 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("why");
         QTest::newRow("right password") << "clave" << 0 << "";
-        QTest::newRow("wrong password") << "otra" << 1 << "la contraseña no lo abre";
         QTest::newRow("no password file") << QString() << 1 << "no se dio su contraseña";
     }
     void encryptedArchive()
@@ -118,7 +116,6 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::newRow("no file") << QStringList{};
         QTest::newRow("unknown mode") << QStringList{"--mode", "fast", "a.ovt"};
-        QTest::newRow("unknown option") << QStringList{"--quick", "a.ovt"};
     }
 
     void badUsage()

@@ -96,19 +96,6 @@ private slots:
                                        "a"));
     }
 
-    // A failure: status 1, the window's message naming the image, no file.
-    // Which images fail and their messages are the engine tests' business.
-    void failure()
-    {
-        const QString a = imagen(QStringLiteral("f.bmp"), bandas(40, 30, 2));
-        const QString falta = m_dir.filePath(QStringLiteral("falta.bmp"));
-        const QString salida = m_dir.filePath(QStringLiteral("fallida.ovt"));
-        const OrvRun r = runOrv({"create", "-o", salida, a, falta});
-        QCOMPARE(r.status, 1);
-        QVERIFY2(r.err.contains("La siguiente imágen no es una imágen válida: \n" + falta), qPrintable(r.err));
-        QVERIFY(!QFile::exists(salida));
-    }
-
 };
 
 QTEST_GUILESS_MAIN(TestCreate)

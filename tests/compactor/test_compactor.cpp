@@ -129,7 +129,6 @@ private slots:
         QTest::newRow("compress only, no brute force") << Q{"0", "1", "0", "0", "0"} << "mcomp" << false;
         QTest::newRow("no mode stored as 1") << Q{"0", "0", "0", "0", "1"} << "none" << true;
         QTest::newRow("two stored as 1: the later wins") << Q{"1", "0", "1", "0", "1"} << "mdesc" << true;
-        QTest::newRow("brute force missing") << Q{"0", "0", "1", "0", ""} << "mdesc" << false;
     }
 
     void storedValuesSurviveARestart()
@@ -261,7 +260,6 @@ private slots:
         QTest::newRow("no arguments") << Q{} << "-";
         QTest::newRow("a path with spaces, unquoted") << Q{"/tmp/mis", "pelis/una", "peli.ovt"} << "/tmp/mis pelis/una peli.ovt";
         QTest::newRow("text after a double quote is dropped") << Q{"/tmp/a.ovt\"", "/b"} << "/tmp/a.ovt";
-        QTest::newRow("a leading double quote leaves nothing") << Q{"\"/tmp/a.ovt\""} << "";
     }
 
     void commandLinePath()
@@ -278,7 +276,6 @@ private slots:
         QTest::addColumn<QString>("text"); // %1 stands for the path
         const QString ok = "El archivo fué procesado satisfactoriamente.";
         QTest::newRow("plain movie, compressed") << "plain" << Icono::Informacion << ok;
-        QTest::newRow("read-only movie") << "ro" << Icono::Informacion << ok;
         QTest::newRow("not a movie") << "txt" << Icono::Exclamacion << "No es OVT: %1";
     }
 

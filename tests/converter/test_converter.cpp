@@ -132,13 +132,8 @@ void TestConverter::drops_data()
 
     const QString aviso = u"Posible archivo incorrecto"_s;
     const QString error = u"Error al añadir"_s;
-    QTest::newRow("three files in the drop's order")
-        << QStringList{u"b.txt"_s, u"a.txt"_s, u"c.txt"_s} << QStringList{u"b.txt"_s, u"a.txt"_s, u"c.txt"_s}
-        << QStringList{};
     QTest::newRow("movie warns, then is added") << QStringList{u"x.ovt"_s} << QStringList{u"x.ovt"_s}
                                                 << QStringList{aviso};
-    QTest::newRow("upper-case extension added quietly") << QStringList{u"x.OVT"_s} << QStringList{u"x.OVT"_s}
-                                                        << QStringList{};
     QTest::newRow("missing file refused, others added")
         << QStringList{u"a.txt"_s, u"falta.txt"_s, u"c.txt"_s} << QStringList{u"a.txt"_s, u"c.txt"_s}
         << QStringList{error};
@@ -194,7 +189,6 @@ void TestConverter::listButtons_data()
     QTest::addColumn<int>("seleccionFinal");
 
     QTest::newRow("up on the first") << 0 << u"a"_s << QStringList{u"1"_s, u"2"_s, u"3"_s} << 0;
-    QTest::newRow("down on the last") << 2 << u"b"_s << QStringList{u"1"_s, u"2"_s, u"3"_s} << 2;
     QTest::newRow("down twice from the first") << 0 << u"bb"_s << QStringList{u"2"_s, u"3"_s, u"1"_s} << 2;
     QTest::newRow("up from the last") << 2 << u"a"_s << QStringList{u"1"_s, u"3"_s, u"2"_s} << 1;
     QTest::newRow("no selection") << -1 << u"abe"_s << QStringList{u"1"_s, u"2"_s, u"3"_s} << -1;
@@ -225,7 +219,6 @@ void TestConverter::limpiar_data()
     QTest::addColumn<Respuesta>("respuesta");
     QTest::addColumn<int>("preguntas");
     QTest::addColumn<int>("quedan");
-    QTest::newRow("empty list asks nothing") << QStringList{} << Respuesta::Si << 0 << 0;
     QTest::newRow("No keeps the list") << QStringList{u"1"_s, u"2"_s} << Respuesta::No << 1 << 2;
     QTest::newRow("Yes empties it") << QStringList{u"1"_s, u"2"_s} << Respuesta::Si << 1 << 0;
 }
@@ -270,8 +263,6 @@ void TestConverter::convert_data()
     // tested with the engine and the shared Compactor start.
     const QString param = u"Error en los parámetros"_s;
     const QString m1 = orv::mensajeFalloParametros(orv::FalloParametros::AnchoAlto);
-    QTest::newRow("empty list does nothing")
-        << false << "2" << "100" << "" << false << "" << "peli" << "" << "" << "" << false;
     QTest::newRow("initial width gives message 1")
         << true << "0" << "100" << "" << false << "" << "peli" << "" << param << m1 << false;
     QTest::newRow("2x, no compression: message 4, .ovt added")
@@ -460,7 +451,6 @@ void TestConverter::analyserMeasures_data()
     // line 10 (empty).
     QTest::newRow("lines 3 to 7") << QList<int>{2, 3, 4, 5, 6} << u"7"_s << u"5"_s;
     QTest::newRow("block, then a gap") << QList<int>{2, 3, 4, 8} << u"5"_s << u"3"_s;
-    QTest::newRow("one empty line") << QList<int>{10} << u"0"_s << u"1"_s;
     QTest::newRow("nothing selected keeps the values") << QList<int>{} << u"0"_s << u"0"_s;
 }
 

@@ -98,24 +98,6 @@ private slots:
         QCOMPARE(entriesOf(dir.path()), QStringList());
     }
 
-    // A scratch file a killed writer left is removed by the next write in
-    // its folder; one of a process still running stays.
-    void strayScratchFilesOfDeadWritersGo()
-    {
-        QTemporaryDir dir;
-        const pid_t muerto = fork();
-        if (muerto == 0)
-            _exit(0);
-        waitpid(muerto, nullptr, 0);
-        const QString huerfano = dir.filePath(QStringLiteral(".p.ovt.%1-1-abc.orvtmp").arg(muerto));
-        const QString vivo = orv::nombreTemporal(dir.filePath("q.ovt"));
-        for (const QString& f : {huerfano, vivo}) {
-            QFile s(f);
-            QVERIFY(s.open(QIODevice::WriteOnly));
-        }
-        QVERIFY(writeAll(dir.filePath("p.ovt"), "datos"));
-        QCOMPARE(entriesOf(dir.path()), (QStringList{QFileInfo(vivo).fileName(), "p.ovt"}));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestArchivoSeguro)

@@ -46,11 +46,6 @@ using widgettest::textos;
 
 namespace {
 
-int tw(int twips)
-{
-    return int(std::lround(twips * 96 / 1440.0));
-}
-
 QString guardaImagen(const QTemporaryDir& dir, const QString& nombre, int w, int h,
                      QRgb color = qRgb(255, 255, 255))
 {
@@ -151,12 +146,8 @@ private slots:
         QTest::addColumn<QStringList>("agregados");
         QTest::addColumn<QStringList>("preguntados");
         const QStringList tres{"a.bmp", "notas.txt", "c.gif"};
-        const QStringList listadas{"a.bmp", "b.gif", "c.jpeg", "d.jpg", "e.dib",
-                                   "f.wmf", "g.emf", "h.ico",  "i.cur"};
         QTest::newRow("Yes adds all three")
             << tres << QList<Respuesta>{Respuesta::Si} << tres << QStringList{"notas.txt"};
-        QTest::newRow("every listed extension")
-            << listadas << QList<Respuesta>{} << listadas << QStringList{};
         QTest::newRow("upper case asks")
             << QStringList{"FOTO.JPG", "x.Bmp"} << QList<Respuesta>{Respuesta::Si, Respuesta::No}
             << QStringList{"FOTO.JPG"} << QStringList{"FOTO.JPG", "x.Bmp"};
@@ -216,9 +207,6 @@ private slots:
         QTest::newRow("save cancelled")
             << dos << false << QString() << "" << QStringList{"guardar", crear}
             << "Se produjo un problema al generar la película ASCII." << Icono::Critico << "";
-        QTest::newRow("empty list does nothing")
-            << QStringList{} << false << QString() << "peli" << QStringList{} << ""
-            << Icono::Ninguno << "";
     }
     void generate()
     {

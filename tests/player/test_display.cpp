@@ -283,7 +283,6 @@ private slots:
         // Rows: "a".."z", "A".."P", "0".."9"; twelve columns in view.
         QTest::newRow("inside one row") << QPoint(2, 0) << 0.3 << QPoint(5, 0) << 0.3 << 0 << "cde";
         QTest::newRow("backwards") << QPoint(6, 1) << 0.2 << QPoint(1, 1) << 0.8 << 0 << "CDEF";
-        QTest::newRow("last character") << QPoint(9, 2) << 0.1 << QPoint(9, 2) << 0.9 << 0 << "9";
         QTest::newRow("across rows") << QPoint(8, 0) << 0.2 << QPoint(1, 2) << 0.2 << 0
                                      << "ijklmnopqrstuvwxyz\nABCDEFGHIJKLMNOP\n0";
         QTest::newRow("past the row's end")

@@ -32,7 +32,6 @@ private slots:
         QTest::addColumn<QString>("texto");
         QTest::newRow("whole") << 100.0 << "100";
         QTest::newRow("kilobytes cut to two decimals") << 0.97 << "0,97";
-        QTest::newRow("no grouping") << 1234567.25 << "1234567,25";
         QTest::newRow("no exponent") << 1e20 << "100000000000000000000";
         QTest::newRow("negative") << -62.5 << "-62,5";
         QTest::newRow("shortest that reads back") << 100.0 / 3 << "33,333333333333336";
@@ -60,15 +59,12 @@ private slots:
         QTest::newRow("decimal point") << "2.5" << true << 2.5;
         QTest::newRow("comma and three digits") << "1,000" << true << 1.0;
         QTest::newRow("point and four digits") << "1.0005" << true << 1.0005;
-        QTest::newRow("leading mark") << ",5" << true << 0.5;
         QTest::newRow("sign") << "-3,5" << true << -3.5;
         QTest::newRow("ambiguous thousands point") << "1.000" << false << 0.0;
         QTest::newRow("Spanish grouping with decimals") << "1.000,5" << false << 0.0;
         QTest::newRow("English grouping with decimals") << "1,000.5" << false << 0.0;
-        QTest::newRow("space inside") << "1 000" << false << 0.0;
         QTest::newRow("exponent") << "1e3" << false << 0.0;
         QTest::newRow("empty") << "" << false << 0.0;
-        QTest::newRow("mark alone") << "," << false << 0.0;
         QTest::newRow("beyond a double") << QString(400, '9') << false << 0.0;
     }
     void reading()

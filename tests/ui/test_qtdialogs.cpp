@@ -1,7 +1,6 @@
 // Qt's file and colour dialogs as the four programs show them: Spanish
 // whatever the system's locale, every file listed under "Todos los archivos
-// (*.*)", columns read whole; and the About window's buttons kept apart.
-#include "frmabout.h"
+// (*.*)".
 #include "prompt.h"
 #include "qtdialogs.h"
 #include "translations.h"
@@ -13,14 +12,11 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileDialog>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressDialog>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
-#include <algorithm>
 
 using namespace orv::ui;
 using namespace Qt::StringLiterals;
@@ -132,10 +128,8 @@ private slots:
     }
 
     // Types, sizes and dates in Spanish under a C or English system locale,
-    // and Spanish captions even where Qt's translation has none. No cut texts
-    // ("652…tes"): each of the size, type and date columns is at least as wide
-    // as its widest cell, and the name column keeps room.
-    void fileDialogSpeaksSpanishInWholeColumns()
+    // and Spanish captions even where Qt's translation has none.
+    void fileDialogSpeaksSpanish()
     {
         DialogoAbierto d(m_dir.path(), kFiltroPlayer, false);
         QVERIFY(QTest::qWaitForWindowExposed(d.dialogo.get()));
@@ -152,20 +146,6 @@ private slots:
         QCOMPARE(d.celda(u"notas.txt", 3), cuando.toString(u"d/M/yy H:mm"_s));
         QCOMPARE(d.vista->model()->headerData(3, Qt::Horizontal).toString(), u"Última modificación"_s);
         QVERIFY(textos(*d.dialogo).contains(u"&Nombre de archivo:"_s));
-
-        QCoreApplication::processEvents();
-        QHeaderView* cabecera = d.vista->header();
-        const QFontMetrics fm(d.vista->font());
-        for (int c = 1; c < 4; ++c) {
-            int necesario = 0;
-            for (const char* nombre :
-                 {"sinextension", "pelicula.ovt", "notas.txt", "archivo.zip", "carpeta"})
-                necesario = std::max(necesario,
-                                     fm.horizontalAdvance(d.celda(QString::fromLatin1(nombre), c)));
-            QTRY_VERIFY2(cabecera->sectionSize(c) > necesario, qPrintable(QString::number(c)));
-        }
-        QVERIFY(cabecera->sectionSize(0) >= fm.horizontalAdvance(u"sinextension"_s) + 40);
-        QVERIFY(cabecera->length() <= d.vista->viewport()->width());
     }
 
     // A name typed bare gets the extension of the kind chosen below it; a
@@ -208,7 +188,6 @@ private slots:
         QTest::newRow("three") << u"\"pelicula.ovt\" \"notas.txt\" \"archivo.zip\""_s
                                << QStringList{u"pelicula.ovt"_s, u"notas.txt"_s, u"archivo.zip"_s};
         QTest::newRow("one") << u"notas.txt"_s << QStringList{u"notas.txt"_s};
-        QTest::newRow("absolute") << m_dir.filePath(u"sinextension"_s) << QStringList{u"sinextension"_s};
     }
     void openSeveralTakesEveryTypedName()
     {

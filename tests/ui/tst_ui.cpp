@@ -1,15 +1,13 @@
-// The pieces the four programs share: the prompt seam, the About and splash
-// windows, and the desktop files that hand movies to the Player.
+// The pieces the four programs share: classic filters, the message box, the
+// splash window, the desktop files that hand movies to the Player, and the
+// Compactor's start.
 #include "compactorlauncher.h"
 #include "compactorstart.h"
 #include "dialogprompt.h"
-#include "frmabout.h"
-#include "promptpasswords.h"
 #include "scopedprompt.h"
 #include "scriptedprompt.h"
 #include "settings.h"
 #include "splash.h"
-#include "sysinfotool.h"
 #include "tempsettings.h"
 
 #include <QAbstractButton>
@@ -26,20 +24,6 @@ using namespace orv::ui;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// A system-information program that is missing, or installed but fails to start.
-struct BrokenSysInfo : SysInfoTool
-{
-    QStringList command;
-    mutable QStringList started;
-
-    QStringList locate() const override { return command; }
-    bool start(const QStringList& c) const override
-    {
-        started = c;
-        return false;
-    }
-};
 
 QString packagingFile(const char* name)
 {
@@ -74,12 +58,8 @@ private slots:
         QTest::newRow("bare description")
             << "Imágenes|*.bmp;*.gif"
             << "Imágenes (*.bmp *.gif)" << QStringList{"Imágenes (*.bmp *.gif)"};
-        QTest::newRow("own patterns") << "Img (*.a;*.b)|*.a;*.b"
-                                      << "Img (*.a *.b)" << QStringList{"Img (*.a;*.b) (*.a *.b)"};
         QTest::newRow("not patterns") << "T (ASCII)|*.txt"
                                       << "T (ASCII) (*.txt)" << QStringList{"T (ASCII) (*.txt)"};
-        QTest::newRow("trailing text") << "Img|*.a|Sobra"
-                                       << "Img (*.a)" << QStringList{"Img (*.a)"};
     }
     void classicFilters()
     {
@@ -109,46 +89,6 @@ private slots:
         QCOMPARE(text, u"Una línea\nOtra"_s);
         buttons.sort();
         QCOMPARE(buttons, QStringList({"Cancelar", "No", "Sí"}));
-    }
-
-    // The archive questions reach the person through the prompt seam, and
-    // their answers come back as the extraction's codes.
-    void archiveQuestionsGoThroughThePrompt()
-    {
-        ScriptedPrompt guion;
-        ScopedPrompt instalado(guion);
-        PromptPasswords preguntas(nullptr, u"Orvane ASCII Player"_s);
-        guion.entradas = {u"clave"_s, std::nullopt};
-        QCOMPARE(preguntas.password(u"Please Enter The Password!"_s, u"m.ovt"_s),
-                 std::optional<QString>(u"clave"_s));
-        QCOMPARE(preguntas.password(u"Please Enter The Password!"_s, u"m.ovt"_s),
-                 std::optional<QString>());
-        guion.respuestas = {Respuesta::Si, Respuesta::No, Respuesta::Cancelar};
-        QCOMPARE(preguntas.replace(u"a.ovt"_s), orv::CodeModule::ReplaceYes);
-        QCOMPARE(preguntas.replace(u"a.ovt"_s), orv::CodeModule::ReplaceNo);
-        QCOMPARE(preguntas.replace(u"a.ovt"_s), orv::CodeModule::ReplaceCancel);
-        const ScriptedPrompt::Call pregunta = guion.calls.last();
-        QCOMPARE(pregunta.texto, u"Overwrite a.ovt?"_s);
-        QCOMPARE(pregunta.titulo, u"VBUnZip32 - File Already Exists!"_s);
-        QCOMPARE(pregunta.icono, Icono::Exclamacion);
-        QCOMPARE(pregunta.botones, Botones::SiNoCancelar);
-    }
-
-    // A system-information program that fails to start is said so.
-    void aboutSysInfoThatFailsToStart()
-    {
-        BrokenSysInfo tool;
-        tool.command = QStringList{u"hardinfo"_s};
-        ScriptedPrompt guion;
-        ScopedPrompt instalado(guion);
-        FrmAbout about(Producto::Compactor, nullptr, &tool);
-        QVERIFY(QMetaObject::invokeMethod(about.findChild<QObject*>(u"cmdSysInfo"_s), "click"));
-        QCOMPARE(tool.started, tool.command);
-        QCOMPARE(guion.calls.size(), 1);
-        const ScriptedPrompt::Call& c = guion.calls[0];
-        QCOMPARE(c.texto, u"La información del sistema no está disponible en este momento"_s);
-        QCOMPARE(c.titulo, u"Orvane ASCII Compactor"_s);
-        QCOMPARE(c.icono, Icono::Ninguno);
     }
 
     // The hand-over happens once: a tick or click already queued when the

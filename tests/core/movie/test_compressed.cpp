@@ -56,7 +56,6 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<std::vector<ZipEntry>>("entries");
         QTest::newRow("no members") << QByteArray() << std::vector<ZipEntry>{};
-        QTest::newRow("only a folder") << QByteArray() << std::vector<ZipEntry>{{"dir/", {}, ZipEntry::Kind::Directory}};
         QTest::newRow("member is no movie") << QByteArray() << std::vector<ZipEntry>{{"m.ovt", "hello"}};
         QTest::newRow("first member broken, second fine") << QByteArray() << std::vector<ZipEntry>{{"a", "3,1,9,1,0,0,0,0,a,b\r\n"}, {"b", kMovie}};
         QTest::newRow("local header, nothing else") << QByteArray("PK\x03\x04\x14\x00\x00\x00\x08\x00", 10) << std::vector<ZipEntry>{};
@@ -116,26 +115,6 @@ private slots:
         }
     }
 
-    void encryptedMember()
-    {
-        QTemporaryDir dir;
-        const QString path = fixtures::writeZip(dir, "secret.ovt", {{"secret.ovt", kMovie, ZipEntry::Kind::File, false, "clave"}});
-        Pelicula p;
-        QVERIFY2(!orv::cargaPelicula(path, p), "no provider: an encrypted member is refused");
-
-        fixtures::ScriptedPasswords right;
-        right.answers = {QStringLiteral("clave")};
-        orv::LoadOptions options;
-        options.passwords = &right;
-        QVERIFY(orv::cargaPelicula(path, p, options));
-        QCOMPARE(right.asked, 1);
-        QCOMPARE(right.lastPrompt, QStringLiteral("Please Enter The Password!"));
-
-        fixtures::ScriptedPasswords wrong;
-        wrong.answers = {QStringLiteral("nope")};
-        options.passwords = &wrong;
-        QVERIFY(!orv::cargaPelicula(path, p, options));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestCompressed)

