@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QImage>
 #include <QSet>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -55,25 +54,11 @@ public:
     // Waits until the screen holds `text`; answers whether it came.
     bool waitFor(const QString& text, int ms = 10000) const
     {
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < ms) {
-            if (screen().contains(text))
-                return true;
-            QThread::msleep(30);
-        }
-        return false;
+        return QTest::qWaitFor([&] { return screen().contains(text); }, ms);
     }
     bool waitForExit(int ms = 10000) const
     {
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < ms) {
-            if (value("#{pane_dead}") == "1")
-                return true;
-            QThread::msleep(30);
-        }
-        return false;
+        return QTest::qWaitFor([&] { return value("#{pane_dead}") == "1"; }, ms);
     }
 
 private:

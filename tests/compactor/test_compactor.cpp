@@ -12,7 +12,6 @@
 #include "scopedprompt.h"
 #include "scriptedprompt.h"
 #include "settings.h"
-#include "splash.h"
 #include "widgettest.h"
 #include "zipmember.h"
 
@@ -306,19 +305,6 @@ private slots:
             QCOMPARE(readFile(ruta), movie); // left exactly as it was
     }
 
-    void oneCharacterStartsTheWindowThroughTheSplash()
-    {
-        std::unique_ptr<Form1> form1;
-        QVERIFY(!orv::compactor::arrancaCompactor({"x"}, form1));
-        orv::ui::Splash* splash = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* s = qobject_cast<orv::ui::Splash*>(w); s && s->isVisible())
-                splash = s;
-        QVERIFY(splash);
-        QVERIFY(!form1);
-        splash->entrega();
-        QVERIFY(form1 && form1->isVisible());
-    }
 };
 
 QTEST_MAIN(TestCompactor)

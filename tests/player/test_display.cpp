@@ -287,8 +287,6 @@ private slots:
                                      << "ijklmnopqrstuvwxyz\nABCDEFGHIJKLMNOP\n0";
         QTest::newRow("past the row's end")
             << QPoint(7, 2) << 0.4 << QPoint(11, 2) << 0.5 << 0 << "789";
-        QTest::newRow("scrolled sideways")
-            << QPoint(5, 0) << 0.3 << QPoint(8, 0) << 0.6 << 3 << "fghi";
         QTest::newRow("scrolled, far columns")
             << QPoint(15, 1) << 0.6 << QPoint(20, 0) << 0.4 << 10 << "uvwxyz\nABCDEFGHIJKLMNOP";
     }

@@ -539,7 +539,6 @@ private slots:
                               QUrl::fromLocalFile(m_dir.filePath("segunda.ovt"))};
         QTest::newRow("two files on the window") << false << dos << "primera.ovt";
         const QList<QUrl> remota{QUrl(u"https://a.org/a.ovt"_s)};
-        QTest::newRow("remote file") << false << remota << "sigue.ovt";
         QTest::newRow("text only") << true << QList<QUrl>() << "sigue.ovt";
     }
     void drop()

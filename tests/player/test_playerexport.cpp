@@ -6,45 +6,16 @@
 #include "pantalla.h"
 #include "playertest.h"
 #include "readfile.h"
+#include "render/gifleido.h"
 
 #include <QDir>
 #include <QTest>
-#include <gif_lib.h>
 #include <optional>
 
 using orv::player::Form1;
 using orv::ui::ScriptedPrompt;
 using namespace playertest;
 
-namespace {
-
-// Screen size and palette of a GIF, read with giflib.
-struct GifLeido
-{
-    QSize tamano;
-    QColor fondo, letras;
-    int imagenes = 0;
-};
-
-std::optional<GifLeido> leeGif(const QString& ruta)
-{
-    int error = 0;
-    GifFileType* gif = DGifOpenFileName(QFile::encodeName(ruta).constData(), &error);
-    if (!gif)
-        return std::nullopt;
-    std::optional<GifLeido> r;
-    if (DGifSlurp(gif) == GIF_OK && gif->SColorMap && gif->SColorMap->ColorCount == 2) {
-        const GifColorType* c = gif->SColorMap->Colors;
-        r = GifLeido{{gif->SWidth, gif->SHeight},
-                     QColor(c[0].Red, c[0].Green, c[0].Blue),
-                     QColor(c[1].Red, c[1].Green, c[1].Blue),
-                     gif->ImageCount};
-    }
-    DGifCloseFile(gif, &error);
-    return r;
-}
-
-} // namespace
 
 class TestPlayerExport : public QObject
 {
@@ -140,15 +111,16 @@ private slots:
         hijo(form, "menu_exportar")->trigger();
         hijo(form, "menu_fuente_tamano8")->trigger(); // 20 points
         hijo(form, "menu_exportar")->trigger();
-        const std::optional<GifLeido> ocho = leeGif(m_dir.filePath("ocho.gif"));
-        const std::optional<GifLeido> veinte = leeGif(m_dir.filePath("veinte.gif"));
-        QVERIFY(ocho && veinte);
-        QCOMPARE(ocho->fondo, QColor(0x10, 0x20, 0x30));
-        QCOMPARE(ocho->letras, QColor(0xff, 0xee, 0x00));
-        QCOMPARE(ocho->imagenes, 3);
+        const Gif ocho = readGif(m_dir.filePath("ocho.gif"));
+        const Gif veinte = readGif(m_dir.filePath("veinte.gif"));
+        QVERIFY(ocho && veinte && ocho->SColorMap && ocho->SColorMap->ColorCount == 2);
+        const GifColorType* c = ocho->SColorMap->Colors;
+        QCOMPARE(QColor(c[0].Red, c[0].Green, c[0].Blue), QColor(0x10, 0x20, 0x30));
+        QCOMPARE(QColor(c[1].Red, c[1].Green, c[1].Blue), QColor(0xff, 0xee, 0x00));
+        QCOMPARE(ocho->ImageCount, 3);
         // 20 points against 8: cells well over twice as large either way.
-        QVERIFY(veinte->tamano.width() > 2 * ocho->tamano.width());
-        QVERIFY(veinte->tamano.height() > 2 * ocho->tamano.height());
+        QVERIFY(veinte->SWidth > 2 * ocho->SWidth);
+        QVERIFY(veinte->SHeight > 2 * ocho->SHeight);
     }
 };
 

@@ -2,36 +2,17 @@
 // colours and where the letters' pixels fall.
 #include "exportfixtures.h"
 #include "gifexport.h"
+#include "gifleido.h"
 #include "lienzo.h"
 
 #include <QDir>
 #include <QtTest>
-#include <gif_lib.h>
 #include <memory>
 #include <set>
 
 using exportfixtures::movie;
 
 namespace {
-
-struct GifCloser
-{
-    void operator()(GifFileType* g) const
-    {
-        int error = 0;
-        DGifCloseFile(g, &error);
-    }
-};
-using Gif = std::unique_ptr<GifFileType, GifCloser>;
-
-Gif readGif(const QString& path)
-{
-    int error = 0;
-    Gif gif(DGifOpenFileName(QFile::encodeName(path).constData(), &error));
-    if (!gif || DGifSlurp(gif.get()) != GIF_OK)
-        return nullptr;
-    return gif;
-}
 
 QList<int> imageDelays(GifFileType* gif)
 {

@@ -115,7 +115,6 @@ private slots:
         QTest::newRow("empty movie") << "empty:a.ovt" << "Error en: " << ", Input past end of file";
         QTest::newRow("a folder") << "folder:d.ovt" << "Error: Al abrir " << "";
         QTest::newRow("a missing file") << "missing:m.ovt" << "Error en: " << ", File not found";
-        QTest::newRow("an empty path") << "none:" << "Error: Al abrir " << "";
     }
 
     void errorLines()
@@ -465,7 +464,6 @@ private slots:
         QTest::addColumn<QStringList>("prefixes");
         QTest::newRow("a plain movie") << "plain" << true << QStringList{"Comprimido: "};
         QTest::newRow("a read-only movie") << "ro" << true << QStringList{"Es sólo lectura: ", "Fuerza bruta: ", "Comprimido: "};
-        QTest::newRow("an empty movie") << "empty" << false << QStringList{"Error en: "};
     }
 
     void compressInPlaceForWriters()

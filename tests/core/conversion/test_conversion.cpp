@@ -82,7 +82,6 @@ private slots:
         QTest::newRow("leading number 2x") << u"2x"_s << u"2"_s << u"100"_s << u"A"_s << ok;
         QTest::newRow("fraction passes") << u"2.5"_s << u"20 px"_s << u"100"_s << u"A"_s << ok;
         QTest::newRow("width 1") << u"1"_s << u"5"_s << u"100"_s << u"A"_s << FalloParametros::AnchoAlto;
-        QTest::newRow("initial zeros") << u"0"_s << u"0"_s << u"100"_s << u""_s << FalloParametros::AnchoAlto;
         QTest::newRow("width over 16 bits") << u"32768"_s << u"5"_s << u"100"_s << u"A"_s << FalloParametros::Demasiado;
         QTest::newRow("widest") << u"32767"_s << u"32766"_s << u"100"_s << u"A"_s << ok;
         QTest::newRow("height plus one over 16 bits") << u"5"_s << u"32767"_s << u"100"_s << u"A"_s << FalloParametros::Demasiado;

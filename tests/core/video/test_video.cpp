@@ -281,8 +281,6 @@ private slots:
         QTest::newRow("sound only") << "wav" << int(EstadoVideo::SinVideo) << "El archivo no contiene video";
         QTest::newRow("a FIFO") << "fifo" << int(EstadoVideo::NoEsVideo) << "El archivo no es un video";
         QTest::newRow("range past the end") << "desde" << int(EstadoVideo::RangoInvalido) << "El tramo pedido";
-        QTest::newRow("width 11") << "angosto" << int(EstadoVideo::AnchoInvalido) << "El ancho debe";
-        QTest::newRow("bad pause") << "pausa" << int(EstadoVideo::DatosInvalidos) << "La pausa debe";
         QTest::newRow("cancelled") << "cancela" << int(EstadoVideo::Cancelada) << "";
     }
     void badInputWritesNothing()

@@ -109,12 +109,9 @@ private slots:
         const qsizetype k = 64 * 1024;
         QTest::newRow("empty") << QByteArray() << 7 << k;
         QTest::newRow("one byte, one-byte pieces") << QByteArray("A") << 7 << qsizetype(1);
-        QTest::newRow("exactly one piece") << artText(k, 2) << 7 << k;
         QTest::newRow("one piece and a byte") << artText(k + 1, 3) << 7 << k;
         QTest::newRow("exactly five pieces") << artText(5 * k, 4) << 7 << k;
         QTest::newRow("several pieces and a remainder") << artText(7 * k + 12345, 5) << 7 << k;
-        QTest::newRow("pieces of one byte") << artText(3000, 6) << 7 << qsizetype(1);
-        QTest::newRow("repeats across the cuts") << QByteArray(6 * k + 7, '#') << 7 << k;
         QTest::newRow("noise: stored blocks end each piece") << noise(3 * k + 100, 8) << 7 << k;
         QTest::newRow("text and noise in turns")
             << artText(k + 500, 9) + noise(k, 10) + artText(2 * k, 11) + noise(700, 12) << 7 << k;

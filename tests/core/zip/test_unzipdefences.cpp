@@ -1,7 +1,7 @@
-// Each defence of the extraction on its own, so that removing any one of
-// them fails a test even where another check would still stop the archive:
-// the path rule, the folder walk that refuses planted links, the stays-inside
-// check, the CRC and the size limit.
+// The extraction into a folder, and each of its defences on its own, so that
+// removing any one of them fails a test even where another check would still
+// stop the archive: the path rule, the folder walk that refuses planted
+// links, the stays-inside check, the CRC and the size limit.
 #include "archiveerror.h"
 #include "cgunzipfiles.h"
 #include "moviefixtures.h"
@@ -35,6 +35,26 @@ class TestUnzipDefences : public QObject
 {
     Q_OBJECT
 private slots:
+    void extractsEveryMemberReplacingFiles()
+    {
+        QTemporaryDir dir;
+        const QString zip = fixtures::writeZip(dir, "a.zip", {{"top.txt", "new"}, {"sub/", {}, ZipEntry::Kind::Directory}, {"sub/inner.txt", "22", ZipEntry::Kind::File, true}});
+        const QString target = dir.filePath("out/deeper"); // created when missing
+        QDir().mkpath(target);
+        fixtures::writeFile(dir, "out/deeper/top.txt", "old contents");
+        QCOMPARE(CGUnzipFiles().Unzip(zip, target), 0);
+        QCOMPARE(readFile(target + "/top.txt"), QByteArray("new"));
+        QCOMPARE(readFile(target + "/sub/inner.txt"), QByteArray("22"));
+        QVERIFY(CGUnzipFiles::GetLastMessage().contains("inflating: " + target + "/sub/inner.txt"));
+
+        // Empty arguments keep the stored names.
+        CGUnzipFiles stored;
+        stored.setZipFileName(zip);
+        stored.setExtractDir(dir.filePath("stored"));
+        QCOMPARE(stored.Unzip(QString(), QString()), 0);
+        QCOMPARE(readFile(dir.filePath("stored/top.txt")), QByteArray("new"));
+    }
+
     void pathRule_data()
     {
         QTest::addColumn<QString>("name");
