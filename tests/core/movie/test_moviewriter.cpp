@@ -64,7 +64,6 @@ private slots:
         QTest::newRow("no extension") << "/tmp/peli" << "/tmp/peli.ovt";
         QTest::newRow("lower case kept") << "/tmp/peli.ovt" << "/tmp/peli.ovt";
         QTest::newRow("upper case is not the extension") << "/tmp/peli.OVT" << "/tmp/peli.OVT.ovt";
-        QTest::newRow("folder named .ovt") << "/tmp/x.ovt/peli" << "/tmp/x.ovt/peli.ovt";
     }
     void movieName()
     {
