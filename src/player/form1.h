@@ -13,9 +13,13 @@ class QPushButton;
 class QSlider;
 class QTimer;
 
+namespace orv::visor {
+class Pantalla;
+}
+
 namespace orv::player {
 
-class Pantalla;
+using visor::Pantalla;
 
 // The Player's main window: the frame display, the playback buttons and
 // slider, the menus, the recent-files list and the window-size memory.

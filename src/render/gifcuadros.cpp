@@ -24,7 +24,7 @@ Glifos::Glifos(const QFont& fuente, const OpcionesExport& opciones)
 {
     const QColor letras = QColor::fromRgb(opciones.letras | 0xFF000000u);
     const QColor fondo = QColor::fromRgb(opciones.fondo | 0xFF000000u);
-    player::Lienzo lienzo;
+    Lienzo lienzo;
     lienzo.configura({fuente, 1, fondo, letras, fondo, letras});
     m_ancho = lienzo.anchoCelda();
     m_alto = lienzo.altoCelda();

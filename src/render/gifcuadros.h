@@ -57,14 +57,14 @@ public:
             largo = 0;
             return nullptr;
         }
-        const player::FilaTexto& f = m_filas[static_cast<size_t>(r)];
+        const FilaTexto& f = m_filas[static_cast<size_t>(r)];
         largo = f.largo;
         return reinterpret_cast<const unsigned char*>(m_texto.constData()) + f.inicio;
     }
 
 private:
     QByteArray m_texto;
-    std::vector<player::FilaTexto> m_filas;
+    std::vector<FilaTexto> m_filas;
 };
 
 // The smallest rectangle of pixels where `ahora` looks different from

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace orv::player {
+namespace orv::render {
 
 void Lienzo::configura(const Estilo& estilo)
 {
@@ -136,4 +136,4 @@ void Lienzo::pinta(QPainter& painter, const QRect& zona, const QSize& tamano, co
     painter.drawImage(QPointF(recorte.left() / dpr, recorte.top() / dpr), m_lienzo, recorte);
 }
 
-} // namespace orv::player
+} // namespace orv::render

@@ -11,7 +11,7 @@
 
 class QPainter;
 
-namespace orv::player {
+namespace orv::render {
 
 // One row of the text on screen: where it starts in the bytes, how long it is.
 struct FilaTexto
@@ -84,4 +84,4 @@ private:
     qsizetype m_bytesPorLinea = 0;
 };
 
-} // namespace orv::player
+} // namespace orv::render

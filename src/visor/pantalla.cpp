@@ -15,7 +15,7 @@
 #include <cmath>
 #include <cstring>
 
-namespace orv::player {
+namespace orv::visor {
 namespace {
 
 bool traeArchivos(const QMimeData* datos)
@@ -84,7 +84,7 @@ void Pantalla::setColores(const QColor& fondo, const QColor& letras)
 
 QString Pantalla::textoFila(int fila, int desde, int hasta) const
 {
-    const FilaTexto& f = m_filas[static_cast<size_t>(fila)];
+    const render::FilaTexto& f = m_filas[static_cast<size_t>(fila)];
     desde = std::clamp(desde, 0, f.largo);
     hasta = std::clamp(hasta, desde, f.largo);
     return fromCp1252(QByteArrayView(m_bytes.constData() + f.inicio + desde, hasta - desde));
@@ -184,7 +184,7 @@ void Pantalla::paintEvent(QPaintEvent* event)
     }
     QPainter painter(viewport());
     const qreal dpr = m_lienzo.estilo().dpr;
-    Lienzo::Vista vista;
+    render::Lienzo::Vista vista;
     vista.bytes = &m_bytes;
     vista.filas = &m_filas;
     vista.desplazamiento = QPoint(static_cast<int>(std::lround(horizontalScrollBar()->value() * dpr)),
@@ -331,4 +331,4 @@ bool Pantalla::eventFilter(QObject* objeto, QEvent* event)
     }
 }
 
-} // namespace orv::player
+} // namespace orv::visor

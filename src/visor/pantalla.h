@@ -9,7 +9,7 @@
 
 class QMimeData;
 
-namespace orv::player {
+namespace orv::visor {
 
 // The Player's display: a read-only, monospaced text area for one frame.
 // It paints only the rows and columns in view, so a 400 x 400 frame costs no
@@ -87,17 +87,17 @@ private:
     bool esCopiar(const QKeyEvent* event) const;
 
     QByteArray m_bytes;
-    std::vector<FilaTexto> m_filas;
+    std::vector<render::FilaTexto> m_filas;
     int m_anchoMaximo = 0; // characters in the longest row
     QColor m_fondo = Qt::white;
     QColor m_letras = Qt::black;
     // Cell size in logical pixels, whole device pixels each.
     qreal m_anchoCaracter = 1;
     qreal m_altoFila = 1;
-    Lienzo m_lienzo;
+    render::Lienzo m_lienzo;
     Posicion m_ancla;
     Posicion m_cursor;
     bool m_arrastrando = false;
 };
 
-} // namespace orv::player
+} // namespace orv::visor

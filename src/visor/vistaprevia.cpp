@@ -43,7 +43,7 @@ VistaPrevia::VistaPrevia(Pelicula pelicula, QWidget* parent)
     setWindowTitle(QStringLiteral("Vista previa de la película"));
     setSizeGripEnabled(true);
 
-    m_pantalla = new player::Pantalla(this);
+    m_pantalla = new Pantalla(this);
     m_pantalla->setObjectName(QStringLiteral("pantalla"));
     m_pantalla->setFont(render::fuenteFija(8));
 
@@ -117,7 +117,7 @@ VistaPrevia::VistaPrevia(Pelicula pelicula, QWidget* parent)
     const QFontMetrics medidas(m_pantalla->font());
     QSize texto(medidas.horizontalAdvance(QLatin1Char('M')) * m_pelicula.ancho,
                 medidas.lineSpacing() * m_pelicula.alto);
-    texto += QSize(2 * player::Pantalla::kMargen + 24, 2 * player::Pantalla::kMargen + 24);
+    texto += QSize(2 * Pantalla::kMargen + 24, 2 * Pantalla::kMargen + 24);
     const QSize pantallaLibre = (parent ? parent->screen() : screen())->availableSize() * 0.85;
     m_pantalla->setMinimumSize(std::min(texto.width(), pantallaLibre.width() - 40),
                                std::min(texto.height(), pantallaLibre.height() - 120));

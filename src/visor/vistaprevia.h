@@ -10,11 +10,9 @@ class QPushButton;
 class QSlider;
 class QTimer;
 
-namespace orv::player {
-class Pantalla;
-}
-
 namespace orv::visor {
+
+class Pantalla;
 
 // A movie built in memory, looked at before it is saved: the Player's text
 // area and playback state with play/stop, rewind, a step either way, a
@@ -31,7 +29,7 @@ public:
 
     const Pelicula& pelicula() const { return m_pelicula; }
     const Playback& motor() const { return m_motor; }
-    player::Pantalla* pantalla() const { return m_pantalla; }
+    Pantalla* pantalla() const { return m_pantalla; }
 
     void reproducir_Click();
     void rebobinar_Click();
@@ -46,7 +44,7 @@ private:
 
     Pelicula m_pelicula;
     Playback m_motor;
-    player::Pantalla* m_pantalla;
+    Pantalla* m_pantalla;
     QPushButton* m_rebobinar;
     QPushButton* m_anterior;
     QPushButton* m_reproducir;

@@ -17,7 +17,7 @@
 #include <memory>
 
 using orv::player::Form1;
-using orv::player::Pantalla;
+using orv::visor::Pantalla;
 using namespace playertest;
 
 namespace {

@@ -29,7 +29,7 @@ QList<int> imageDelays(GifFileType* gif)
 // The cell size the Player's renderer gives the export's font.
 QSize cellSize(double points)
 {
-    orv::player::Lienzo lienzo;
+    orv::render::Lienzo lienzo;
     QFont font = orv::render::fuenteGif(points);
     font.setStyleStrategy(QFont::NoAntialias);
     lienzo.configura({font, 1, Qt::white, Qt::black, Qt::white, Qt::black});

@@ -24,7 +24,7 @@ namespace {
 // background, as the export's pictures must look.
 QImage dibujo(const orv::Pelicula& p, int k, double puntos)
 {
-    orv::player::Lienzo lienzo;
+    orv::render::Lienzo lienzo;
     QFont fuente = orv::render::fuenteGif(puntos);
     fuente.setStyleStrategy(QFont::NoAntialias);
     lienzo.configura({fuente, 1, Qt::white, Qt::black, Qt::white, Qt::black});
