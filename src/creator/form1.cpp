@@ -214,11 +214,8 @@ void Form1::Command4_Click()
 {
     // Progress keeps the window painting while a long list is read, so the
     // button could be clicked again under a running generation.
-    if (m_generando)
-        return;
-    m_generando = true;
-    generaPelicula();
-    m_generando = false;
+    if (!m_generando)
+        generaPelicula();
 }
 
 } // namespace orv::creator

@@ -78,7 +78,7 @@ private:
     QComboBox* m_velocidad;
     QCheckBox* m_check1;
     QPushButton* m_command4;
-    bool m_generando = false;
+    bool m_generando = false; // while a generation or an import runs under its progress
     int m_esperaProgreso = 500;
 };
 
