@@ -1,6 +1,7 @@
 #pragma once
 // What the window tests share: dialogs answered by a script, children found
 // by name, drops handed over, and a list's lines.
+#include "historial.h"
 #include "scopedprompt.h"
 #include "scriptedprompt.h"
 
@@ -57,14 +58,6 @@ inline QStringList textos(const QListWidget* lista)
     return t;
 }
 
-// The Compactor's history without its time lines.
-inline QStringList sinHoras(const QStringList& lineas)
-{
-    QStringList out;
-    for (const QString& l : lineas)
-        if (!(l.startsWith(u" [") && l.endsWith(u']')))
-            out << l;
-    return out;
-}
+using ::sinHoras;
 
 } // namespace widgettest
