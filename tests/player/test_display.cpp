@@ -317,6 +317,17 @@ private slots:
         QCOMPARE(p->textoSeleccionado(), texto);
     }
 
+    // Empty rows (a short frame line, CR LF after CR LF) hold no character:
+    // copying the whole frame gives its rows and nothing of the line ends.
+    void emptyRowsHoldNothing()
+    {
+        Pantalla p;
+        p.setTexto("ab\r\n\r\ncd\r\n");
+        QCOMPARE(p.filas(), 4);
+        p.seleccionaTodo();
+        QCOMPARE(p.textoSeleccionado(), QStringLiteral("ab\n\ncd\n"));
+    }
+
     // Maximized, the window remembers that it was, and keeps the normal size
     // it had for when it is restored.
     void maximizedStateIsRememberedAndRestored()
