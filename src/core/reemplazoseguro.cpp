@@ -112,27 +112,30 @@ void limpiaHuerfanos(const QString& carpeta)
     // ".<movie>.<pid>-<start>-<random>.orvtmp", maybe followed by the
     // archive library's ".XXXXXX" while it wrote the file.
     static const QRegularExpression forma(QStringLiteral("^\\..+\\.(\\d+)-(\\d+)-[0-9a-z]+\\.orvtmp(\\.[^.]+)?$"));
-    const auto quitaSiHuerfano = [&carpeta](const QString& nombre) {
+    const auto huerfano = [](const QString& nombre) {
         const QRegularExpressionMatch m = forma.match(nombre);
-        if (m.hasMatch() && !vive(m.captured(1).toLongLong(), m.captured(2).toULongLong()))
-            quitaArchivo(carpeta + QLatin1Char('/') + nombre);
+        return m.hasMatch() && !vive(m.captured(1).toLongLong(), m.captured(2).toULongLong());
     };
 #ifdef Q_OS_UNIX
-    // Listed by their bytes: a movie's name need not be UTF-8, nor then its
-    // scratch file's.
-    DIR* dir = ::opendir(nameBytesFromText(carpeta).constData());
+    // Listed and removed by their bytes: a movie's name need not be UTF-8,
+    // nor then its scratch file's. The pattern reads them one character a
+    // byte (only its ASCII parts matter), as it cannot match text holding a
+    // byte that is not UTF-8.
+    const QByteArray bytesCarpeta = nameBytesFromText(carpeta);
+    DIR* dir = ::opendir(bytesCarpeta.constData());
     if (!dir)
         return;
     while (const dirent* e = ::readdir(dir)) {
         const QByteArrayView nombre(static_cast<const char*>(e->d_name)); // up to its NUL
-        if (nombre.startsWith('.') && nombre.contains(".orvtmp"))
-            quitaSiHuerfano(textFromNameBytes(nombre));
+        if (nombre.startsWith('.') && nombre.contains(".orvtmp") && huerfano(QString::fromLatin1(nombre)))
+            ::unlink((bytesCarpeta + '/' + nombre.toByteArray()).constData());
     }
     ::closedir(dir);
 #else
     const QDir dir(carpeta);
     for (const QString& nombre : dir.entryList({QStringLiteral(".*.orvtmp*")}, QDir::Files | QDir::Hidden | QDir::System))
-        quitaSiHuerfano(nombre);
+        if (huerfano(nombre))
+            quitaArchivo(carpeta + QLatin1Char('/') + nombre);
 #endif
 }
 

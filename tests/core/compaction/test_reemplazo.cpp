@@ -84,9 +84,13 @@ private slots:
                                 "notas.txt"};
         for (const QString& f : files)
             fixtures::writeFile(dir, f, "x");
+        // One of a movie whose name is not UTF-8 goes by its bytes too.
+        const QByteArray otro =
+            fixtures::writeByName(dir, ".pel\xed" "cula.ovt." + QByteArray::number(hijo) + "-777-k2j4.orvtmp", "x");
         orv::limpiaHuerfanos(dir.path());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
                  (QStringList{QFileInfo(mine).fileName(), ".c.ovt.q9w8e7.orvtmp", "notas.txt"}));
+        QVERIFY(::access(otro.constData(), F_OK) != 0); // Qt does not list such a name
     }
 
     void scratchFileReachesTheDiskBeforeItsRename_data()
