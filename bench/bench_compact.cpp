@@ -7,7 +7,7 @@
 //
 //   bench_compact [--quick]          all sizes (--quick: the smallest only)
 #include "benchmovies.h"
-#include "compactador.h"
+#include "compactor.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -57,11 +57,11 @@ double peakOfCommand(const QString& command)
     return out.readAll().trimmed().toDouble() / 1024.0;
 }
 
-void engine(const QString& path, orv::ModoCompactacion mode)
+void engine(const QString& path, orv::CompactionMode mode)
 {
-    orv::Compactador c;
-    c.setModo(mode);
-    if (c.procesaArchivo(path).estado == orv::EstadoArchivo::Error)
+    orv::Compactor c;
+    c.setMode(mode);
+    if (c.procesaArchivo(path).state == orv::FileState::Error)
         std::fprintf(stderr, "the engine failed on %s\n", qPrintable(path));
 }
 
@@ -78,11 +78,11 @@ void measure(const QTemporaryDir& dir, const bench::MovieSize& size)
         return;
     }
     const double mb = static_cast<double>(QFileInfo(plain).size()) / 1e6;
-    using M = orv::ModoCompactacion;
+    using M = orv::CompactionMode;
 
     // Each timing after an untimed step that puts the input back.
-    const double compress =
-        bench::bestOf(3, [&] { engine(work, M::SoloComprimir); }, [&] { copy(plain, work); });
+    const double compress = bench::bestOf(
+        3, [&] { engine(work, M::CompressOnly); }, [&] { copy(plain, work); });
     copy(work, ours);
     const double zip = bench::bestOf(
         3,
@@ -94,8 +94,8 @@ void measure(const QTemporaryDir& dir, const bench::MovieSize& size)
             QFile::remove(theirs);
             ::sync();
         });
-    const double decompress =
-        bench::bestOf(3, [&] { engine(work, M::SoloDescomprimir); }, [&] { copy(ours, work); });
+    const double decompress = bench::bestOf(
+        3, [&] { engine(work, M::DecompressOnly); }, [&] { copy(ours, work); });
     const double unzip = bench::bestOf(
         3, [&] { run(QStringLiteral("unzip -o -q '%1' -d '%2'").arg(theirs, out)); },
         [&] {

@@ -92,7 +92,7 @@ void measure(const QTemporaryDir& dir, const bench::MovieSize& size, bool gif, i
     const QString name =
         QStringLiteral("%1x%2x%3").arg(size.ancho).arg(size.alto).arg(size.cuadros);
     const QString movie = dir.filePath(name + QStringLiteral(".ovt"));
-    orv::Pelicula m;
+    orv::Movie m;
     if (!bench::writePlainMovie(movie, size) || !orv::cargaPelicula(movie, m)) {
         std::printf("%s: could not make the movie\n", qPrintable(name));
         return;
@@ -105,18 +105,18 @@ void measure(const QTemporaryDir& dir, const bench::MovieSize& size, bool gif, i
     const double cat = catCopy(movie, dir.filePath(QStringLiteral("copy")));
     const double catCpu = (cpuSeconds(RUSAGE_CHILDREN) - catCpu0) / 3;
     std::printf("  cat copy        %8.3f s  CPU %.3f s\n", cat, catCpu);
-    const orv::OpcionesExport opciones;
+    const orv::ExportOptions options;
     double cpu0 = cpuSeconds();
-    const double html =
-        bench::bestOf(3, [&] { orv::exportaHtml(m, dir.filePath(QStringLiteral("m.html")), opciones); });
+    const double html = bench::bestOf(
+        3, [&] { orv::exportHtml(m, dir.filePath(QStringLiteral("m.html")), options); });
     const double htmlCpu = (cpuSeconds() - cpu0) / 3;
     std::printf("  web page        %8.3f s  %5.2f x cat  CPU %.3f s  %5.2f x cat  (%.1f MB)\n",
                 html, html / cat, htmlCpu, htmlCpu / catCpu,
                 static_cast<double>(QFileInfo(dir.filePath(QStringLiteral("m.html"))).size()) /
                     1e6);
     cpu0 = cpuSeconds();
-    const double cast =
-        bench::bestOf(3, [&] { orv::exportaCast(m, dir.filePath(QStringLiteral("m.cast")), opciones); });
+    const double cast = bench::bestOf(
+        3, [&] { orv::exportCast(m, dir.filePath(QStringLiteral("m.cast")), options); });
     const double castCpu = (cpuSeconds() - cpu0) / 3;
     std::printf("  asciicast       %8.3f s  %5.2f x cat  CPU %.3f s  %5.2f x cat  (%.1f MB)\n",
                 cast, cast / cat, castCpu, castCpu / catCpu,
@@ -127,20 +127,20 @@ void measure(const QTemporaryDir& dir, const bench::MovieSize& size, bool gif, i
         // mostly measures the neighbours.
         // --gif-frames N exports the first N frames only; the whole movie's
         // time is then that CPU time scaled up, and printed as such.
-        orv::Pelicula parte = m;
-        parte.numCuadros = static_cast<std::int16_t>(
+        orv::Movie part = m;
+        part.numCuadros = static_cast<std::int16_t>(
             gifFrames > 0 ? std::min<int>(gifFrames, m.numCuadros) : m.numCuadros);
         const double cpu0 = cpuSeconds();
         const double g = seconds([&] {
-            orv::render::exportaGif(parte, dir.filePath(QStringLiteral("m.gif")),
-                                    orv::render::fuenteGif(8), opciones);
+            orv::render::exportGif(part, dir.filePath(QStringLiteral("m.gif")),
+                                   orv::render::gifFont(8), options);
         });
         const double cpu = cpuSeconds() - cpu0;
         std::printf(
             "  GIF (8 pt)      %8.3f s wall, %.3f s CPU for %d frames: %6.2f ms CPU per frame, "
             "%.1f s CPU for the movie  (%.2f MB)\n",
-            g, cpu, parte.numCuadros, cpu * 1000 / parte.numCuadros,
-            cpu / parte.numCuadros * m.numCuadros,
+            g, cpu, part.numCuadros, cpu * 1000 / part.numCuadros,
+            cpu / part.numCuadros * m.numCuadros,
             static_cast<double>(QFileInfo(dir.filePath(QStringLiteral("m.gif"))).size()) / 1e6);
     }
     if (size.ancho <= 220 && size.alto < 110) {

@@ -39,7 +39,7 @@ namespace {
 int peakMode(const QString& path)
 {
     const long before = statusKb("VmRSS:");
-    orv::Pelicula p;
+    orv::Movie p;
     const bool ok = orv::cargaPelicula(path, p);
     std::printf("%ld %ld %d\n", before, statusKb("VmHWM:"), ok ? 1 : 0);
     return 0;
@@ -112,7 +112,7 @@ void lineEnds(const QTemporaryDir& dir, int cuadros)
         return;
     out.write(in.readAll().replace("\r\n", "\n"));
     out.close();
-    orv::Pelicula p;
+    orv::Movie p;
     bool ok = true;
     const double tCrlf = bench::bestOf(3, [&] { ok = orv::cargaPelicula(crlf, p) && ok; });
     const double tLf = bench::bestOf(3, [&] { ok = orv::cargaPelicula(lf, p) && ok; });
@@ -142,7 +142,7 @@ void padded(const QString& self, const QTemporaryDir& dir, qint64 scale)
             std::printf("cannot write the %s archive\n", name);
             continue;
         }
-        orv::Pelicula p;
+        orv::Movie p;
         bool ok = true;
         const double t = bench::bestOf(3, [&] { ok = orv::cargaPelicula(zipped, p) && ok; });
         const auto [mb, loaded] = loadPeakMb(self, zipped);

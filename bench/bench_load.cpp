@@ -30,7 +30,7 @@ namespace {
 int peakMode(const QString& path)
 {
     const long before = statusKb("VmRSS:");
-    orv::Pelicula p;
+    orv::Movie p;
     if (!orv::cargaPelicula(path, p))
         return 1;
     std::printf("%ld %ld\n", before, statusKb("VmHWM:"));
@@ -68,7 +68,7 @@ void measure(const QString& self, const QTemporaryDir& dir, const bench::MovieSi
     const double mb = static_cast<double>(QFileInfo(plain).size()) / 1e6;
     const double zmb = static_cast<double>(QFileInfo(zipped).size()) / 1e6;
 
-    orv::Pelicula p;
+    orv::Movie p;
     const double cat = shell(QStringLiteral("cat '%1' > /dev/null").arg(plain));
     const double unzip = shell(QStringLiteral("unzip -p '%1' > /dev/null").arg(zipped));
     const double loadPlain = bench::bestOf(3, [&] { orv::cargaPelicula(plain, p); });

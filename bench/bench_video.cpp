@@ -23,34 +23,34 @@
 namespace {
 
 // Runs a program to its end and answers its wall time in seconds, or -1.
-double corre(const QString& programa, const QStringList& args, const QString& carpeta = {})
+double run(const QString& program, const QStringList& args, const QString& folder = {})
 {
     QProcess p;
-    if (!carpeta.isEmpty())
-        p.setWorkingDirectory(carpeta);
+    if (!folder.isEmpty())
+        p.setWorkingDirectory(folder);
     p.setStandardOutputFile(QProcess::nullDevice());
     p.setStandardErrorFile(QProcess::nullDevice());
     QElapsedTimer t;
     t.start();
-    p.start(programa, args);
+    p.start(program, args);
     if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        std::fprintf(stderr, "failed: %s %s\n", qPrintable(programa), qPrintable(args.join(' ')));
+        std::fprintf(stderr, "failed: %s %s\n", qPrintable(program), qPrintable(args.join(' ')));
         return -1;
     }
     return double(t.nsecsElapsed()) / 1e9;
 }
 
-double mejorDe(int veces, const std::function<double()>& una)
+double bestOf(int times, const std::function<double()>& once)
 {
-    double mejor = 1e30;
-    for (int i = 0; i < veces; ++i)
-        mejor = std::min(mejor, una());
-    return mejor;
+    double best = 1e30;
+    for (int i = 0; i < times; ++i)
+        best = std::min(best, once());
+    return best;
 }
 
-double megas(const QString& ruta)
+double megabytes(const QString& path)
 {
-    return double(QFileInfo(ruta).size()) / 1e6;
+    return double(QFileInfo(path).size()) / 1e6;
 }
 
 } // namespace
@@ -58,7 +58,7 @@ double megas(const QString& ruta)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const bool rapido = QCoreApplication::arguments().contains(QStringLiteral("--quick"));
+    const bool fast = QCoreApplication::arguments().contains(QStringLiteral("--quick"));
     QTemporaryDir dir;
     const QString orv = QStringLiteral(ORV_CLI_PATH);
     const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
@@ -66,58 +66,60 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "bench_video needs the ffmpeg command to make its clip (apt-get install ffmpeg)\n");
         return 1;
     }
-    const int segundos = rapido ? 10 : 60;
+    const int seconds = fast ? 10 : 60;
     const QString clip = dir.filePath(QStringLiteral("clip.mp4"));
-    corre(ffmpeg, {"-v", "error", "-f", "lavfi", "-i",
-                   QStringLiteral("testsrc2=size=1280x720:rate=30:duration=%1").arg(segundos), "-c:v", "libx264",
-                   "-pix_fmt", "yuv420p", "-preset", "fast", clip});
+    run(ffmpeg, {"-v", "error", "-f", "lavfi", "-i",
+                 QStringLiteral("testsrc2=size=1280x720:rate=30:duration=%1").arg(seconds), "-c:v",
+                 "libx264", "-pix_fmt", "yuv420p", "-preset", "fast", clip});
 
-    std::printf("Import: %d s of 1280 x 720 at 30 fps (H.264) to 160 columns, %d frames\n", segundos, segundos * 30);
+    std::printf("Import: %d s of 1280 x 720 at 30 fps (H.264) to 160 columns, %d frames\n", seconds,
+                seconds * 30);
     const QString movie = dir.filePath(QStringLiteral("clip.ovt"));
-    const double nuestro = mejorDe(3, [&] {
-        return corre(orv, {"create", "--quiet", "--video", clip, "--width", "160", "-o", movie});
+    const double our = bestOf(3, [&] {
+        return run(orv, {"create", "--quiet", "--video", clip, "--width", "160", "-o", movie});
     });
-    std::printf("  orv create --video        %6.2f s  (%.1f x real time)\n", nuestro, segundos / nuestro);
+    std::printf("  orv create --video        %6.2f s  (%.1f x real time)\n", our, seconds / our);
     const QString jp2a = QStandardPaths::findExecutable(QStringLiteral("jp2a"));
     if (jp2a.isEmpty()) {
         std::printf("  (jp2a is not installed: the two-tool way is not measured; apt-get install jp2a)\n");
     } else {
         const QString cuadros = dir.filePath(QStringLiteral("cuadros"));
-        const double dosHerramientas = mejorDe(3, [&] {
+        const double twoTools = bestOf(3, [&] {
             QDir(cuadros).removeRecursively();
             QDir().mkpath(cuadros);
-            const double corte = corre(ffmpeg, {"-v", "error", "-i", clip, "-vf", "fps=30,scale=160:-1",
-                                                cuadros + QStringLiteral("/f%05d.jpg")});
+            const double cut = run(ffmpeg, {"-v", "error", "-i", clip, "-vf", "fps=30,scale=160:-1",
+                                            cuadros + QStringLiteral("/f%05d.jpg")});
             QStringList jpg = QDir(cuadros).entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
             for (QString& j : jpg)
                 j = cuadros + QLatin1Char('/') + j;
-            const double arte = corre(jp2a, QStringList{QStringLiteral("--width=160")} + jpg);
-            return corte < 0 || arte < 0 ? 1e30 : corte + arte;
+            const double art = run(jp2a, QStringList{QStringLiteral("--width=160")} + jpg);
+            return cut < 0 || art < 0 ? 1e30 : cut + art;
         });
-        std::printf("  ffmpeg to JPEG + jp2a     %6.2f s  (orv create --video is %.2f x faster)\n", dosHerramientas,
-                    dosHerramientas / nuestro);
+        std::printf("  ffmpeg to JPEG + jp2a     %6.2f s  (orv create --video is %.2f x faster)\n",
+                    twoTools, twoTools / our);
     }
 
-    const bench::MovieSize tamano{200, 100, rapido ? 500 : 2000};
-    const QString plana = dir.filePath(QStringLiteral("200x100.ovt"));
-    if (!bench::writePlainMovie(plana, tamano))
+    const bench::MovieSize size{200, 100, fast ? 500 : 2000};
+    const QString plain = dir.filePath(QStringLiteral("200x100.ovt"));
+    if (!bench::writePlainMovie(plain, size))
         return 1;
-    std::printf("\nExport: the 200 x 100 x %d movie at 8 pt\n", tamano.cuadros);
-    double gifSegundos = 0, gifMegas = 0;
-    for (const char* clase : {"gif", "mp4", "webm"}) {
-        const QString salida = dir.filePath(QStringLiteral("m.") + QLatin1String(clase));
-        const double t = mejorDe(clase == QLatin1String("webm") ? 1 : 3, [&] {
-            QFile::remove(salida);
-            return corre(orv, {"export", QStringLiteral("--") + QLatin1String(clase), "-o", salida, plana});
+    std::printf("\nExport: the 200 x 100 x %d movie at 8 pt\n", size.cuadros);
+    double gifSeconds = 0, gifMegabytes = 0;
+    for (const char* kind : {"gif", "mp4", "webm"}) {
+        const QString output = dir.filePath(QStringLiteral("m.") + QLatin1String(kind));
+        const double t = bestOf(kind == QLatin1String("webm") ? 1 : 3, [&] {
+            QFile::remove(output);
+            return run(orv,
+                       {"export", QStringLiteral("--") + QLatin1String(kind), "-o", output, plain});
         });
-        const double mb = megas(salida);
-        if (QLatin1String(clase) == QLatin1String("gif")) {
-            gifSegundos = t;
-            gifMegas = mb;
-            std::printf("  %-5s %7.2f s  %8.2f MB\n", clase, t, mb);
+        const double mb = megabytes(output);
+        if (QLatin1String(kind) == QLatin1String("gif")) {
+            gifSeconds = t;
+            gifMegabytes = mb;
+            std::printf("  %-5s %7.2f s  %8.2f MB\n", kind, t, mb);
         } else {
-            std::printf("  %-5s %7.2f s  %8.2f MB   (%.2f x the GIF's time, %.2f of its size)\n", clase, t, mb,
-                        t / gifSegundos, mb / gifMegas);
+            std::printf("  %-5s %7.2f s  %8.2f MB   (%.2f x the GIF's time, %.2f of its size)\n",
+                        kind, t, mb, t / gifSeconds, mb / gifMegabytes);
         }
     }
     return 0;

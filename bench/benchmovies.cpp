@@ -17,7 +17,7 @@ bool writePlainMovie(const QString& path, const MovieSize& size)
     orv::MovieWriter w(path);
     const QByteArray ancho = QByteArray::number(size.ancho);
     const QByteArray alto = QByteArray::number(size.alto);
-    if (!w.begin(orv::lineaCabecera(ancho, alto, size.cuadros, "100", "bench", "bench movie")))
+    if (!w.begin(orv::headerLine(ancho, alto, size.cuadros, "100", "bench", "bench movie")))
         return false;
     QByteArray line(static_cast<qsizetype>(size.ancho) * size.alto, ' ');
     for (int f = 0; f < size.cuadros; ++f) {

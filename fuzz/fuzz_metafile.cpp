@@ -2,8 +2,8 @@
 // EMF, must give a picture within the pixel limit or nothing. libwmf and
 // libemf2svg trust the sizes a file gives; the checks before them are what
 // is fuzzed, and a sanitizer report inside either library is a finding too.
-#include "decodifica.h"
-#include "metarchivo.h"
+#include "decode.h"
+#include "metafile.h"
 
 #include <QGuiApplication>
 
@@ -13,9 +13,9 @@
 
 namespace {
 
-void compruebaTamano(const std::optional<QImage>& img)
+void checkSize(const std::optional<QImage>& image)
 {
-    if (img && qint64(img->width()) * img->height() > orv::imaging::kPixelesMaximos)
+    if (image && qint64(image->width()) * image->height() > orv::imaging::kMaxPixels)
         std::abort();
 }
 
@@ -27,13 +27,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static QGuiApplication* app = [] {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         static int argc = 1;
-        static char nombre[] = "fuzz_metafile";
-        static char* argv[] = {nombre, nullptr};
+        static char name[] = "fuzz_metafile";
+        static char* argv[] = {name, nullptr};
         return new QGuiApplication(argc, argv);
     }();
     (void)app;
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    compruebaTamano(orv::imaging::dibujaWmf(bytes));
-    compruebaTamano(orv::imaging::dibujaEmf(bytes));
+    checkSize(orv::imaging::drawWmf(bytes));
+    checkSize(orv::imaging::drawEmf(bytes));
     return 0;
 }

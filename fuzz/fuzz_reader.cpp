@@ -36,14 +36,14 @@ private:
     qint64 m_reads = 0;
 };
 
-bool same(const orv::Pelicula& a, const orv::Pelicula& b)
+bool same(const orv::Movie& a, const orv::Movie& b)
 {
     if (a.ancho != b.ancho || a.alto != b.alto || a.numCuadros != b.numCuadros
         || std::memcmp(&a.pausa, &b.pausa, sizeof a.pausa) != 0 || a.creador != b.creador
         || a.masInfo != b.masInfo)
         return false;
     for (int i = 0; i < a.numCuadros; ++i) {
-        if (a.cuadro(i) != b.cuadro(i))
+        if (a.frame(i) != b.frame(i))
             return false;
     }
     return true;
@@ -55,22 +55,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     orv::LoadOptions options;
     options.inflateLimit = 64 * 1024 * 1024;
-    orv::Pelicula movie;
+    orv::Movie movie;
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    const bool loaded = orv::cargaPeliculaDeBytes(bytes, movie, options);
+    const bool loaded = orv::loadMovieFromBytes(bytes, movie, options);
     if (loaded) {
         for (int i = 0; i < movie.numCuadros && i < 64; ++i)
             (void)orv::armaCuadro(movie, i);
     }
-    if (!orv::esComprimida(bytes)) {
+    if (!orv::isCompressed(bytes)) {
         Trickle trickle(bytes);
-        orv::Pelicula pieces;
-        const bool again = orv::leePelicula(trickle, pieces, options.inflateLimit);
+        orv::Movie pieces;
+        const bool again = orv::readMovie(trickle, pieces, options.inflateLimit);
         if (again != loaded || (loaded && !same(movie, pieces)))
             std::abort();
         // Checking a movie without keeping its frames must agree.
-        Trickle otra(bytes);
-        if (orv::compruebaPelicula(otra) != loaded)
+        Trickle other(bytes);
+        if (orv::checkMovie(other) != loaded)
             std::abort();
     }
     return 0;

@@ -21,17 +21,18 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "%s: no es un SVG\n", argv[1]);
         return 1;
     }
-    for (const int lado : {16, 32, 48, 64, 128, 256}) {
-        QImage img(lado, lado, QImage::Format_ARGB32_Premultiplied);
-        img.fill(Qt::transparent);
-        QPainter p(&img);
+    for (const int side : {16, 32, 48, 64, 128, 256}) {
+        QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);
         svg.render(&p);
         p.end();
-        const QString carpeta = QString::fromLocal8Bit(argv[2]) + QStringLiteral("/%1x%1").arg(lado);
-        if (!QDir().mkpath(carpeta) ||
-            !img.save(carpeta + QLatin1Char('/') + QString::fromLocal8Bit(argv[3]) + QStringLiteral(".png"))) {
-            std::fprintf(stderr, "%s: no se pudo escribir\n", qPrintable(carpeta));
+        const QString folder = QString::fromLocal8Bit(argv[2]) + QStringLiteral("/%1x%1").arg(side);
+        if (!QDir().mkpath(folder) ||
+            !image.save(folder + QLatin1Char('/') + QString::fromLocal8Bit(argv[3]) +
+                        QStringLiteral(".png"))) {
+            std::fprintf(stderr, "%s: no se pudo escribir\n", qPrintable(folder));
             return 1;
         }
     }

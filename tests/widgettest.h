@@ -1,7 +1,7 @@
 #pragma once
 // What the window tests share: dialogs answered by a script, children found
 // by name, drops handed over, and a list's lines.
-#include "historial.h"
+#include "history.h"
 #include "scopedprompt.h"
 #include "scriptedprompt.h"
 
@@ -15,49 +15,49 @@
 namespace widgettest {
 
 // Every dialog of its lifetime goes to the script instead of the screen.
-struct Guion : orv::ui::ScriptedPrompt
+struct Script : orv::ui::ScriptedPrompt
 {
-    orv::ui::ScopedPrompt instalado{*this};
+    orv::ui::ScopedPrompt installed{*this};
 };
 
-template <class T = QAction> T* hijo(const QObject& padre, const QString& nombre)
+template <class T = QAction> T* child(const QObject& parent, const QString& name)
 {
-    T* c = padre.findChild<T*>(nombre);
+    T* c = parent.findChild<T*>(name);
     if (!c)
-        qFatal("no child %s", qPrintable(nombre));
+        qFatal("no child %s", qPrintable(name));
     return c;
 }
 
-template <class T = QAction> T* hijo(const QObject& padre, const char* nombre)
+template <class T = QAction> T* child(const QObject& parent, const char* name)
 {
-    return hijo<T>(padre, QString::fromLatin1(nombre));
+    return child<T>(parent, QString::fromLatin1(name));
 }
 
-// A drag of the files onto `destino`, then its drop, handed over the way the
+// A drag of the files onto `target`, then its drop, handed over the way the
 // event loop does once a drag has entered (offscreen there is no drag
 // manager to route them). Answers whether the drag was accepted.
-inline bool suelta(QWidget* destino, const QStringList& rutas)
+inline bool dropFiles(QWidget* target, const QStringList& paths)
 {
-    QMimeData datos;
+    QMimeData data;
     QList<QUrl> urls;
-    for (const QString& r : rutas)
+    for (const QString& r : paths)
         urls << QUrl::fromLocalFile(r);
-    datos.setUrls(urls);
-    QDragEnterEvent entra(QPoint(5, 5), Qt::CopyAction, &datos, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(destino, &entra);
-    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &datos, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(destino, &drop);
-    return entra.isAccepted();
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return enter.isAccepted();
 }
 
-inline QStringList textos(const QListWidget* lista)
+inline QStringList texts(const QListWidget* list)
 {
     QStringList t;
-    for (int i = 0; i < lista->count(); ++i)
-        t << lista->item(i)->text();
+    for (int i = 0; i < list->count(); ++i)
+        t << list->item(i)->text();
     return t;
 }
 
-using ::sinHoras;
+using ::withoutTimes;
 
 } // namespace widgettest

@@ -42,8 +42,9 @@ QByteArray frame(int n)
 bool writePlain(const QString& path)
 {
     orv::MovieWriter w(path);
-    if (!w.begin(orv::lineaCabecera("48", "16", kFrames, "100", "Demo",
-                                    "Pel\xed" "cula de demostraci\xf3n")))
+    if (!w.begin(orv::headerLine("48", "16", kFrames, "100", "Demo",
+                                 "Pel\xed"
+                                 "cula de demostraci\xf3n")))
         return false;
     for (int n = 0; n < kFrames; ++n)
         if (!w.writeFrame(frame(n)))

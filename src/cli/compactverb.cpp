@@ -1,7 +1,7 @@
 #include "compactverb.h"
 
 #include "codemodule.h"
-#include "compactador.h"
+#include "compactor.h"
 #include "verbs.h"
 
 #include <QCommandLineParser>
@@ -19,23 +19,23 @@ constexpr char kUso[] =
 
 // The one password of --password-file, given to every encrypted archive
 // once; a wrong one is not asked again.
-class ContrasenaDeArchivo : public PasswordProvider
+class ArchivePassword : public PasswordProvider
 {
 public:
-    explicit ContrasenaDeArchivo(QString contrasena) : m_contrasena(std::move(contrasena)) {}
-    std::optional<QString> password(const QString&, const QString&) override { return m_contrasena; }
+    explicit ArchivePassword(QString password) : m_password(std::move(password)) {}
+    std::optional<QString> password(const QString&, const QString&) override { return m_password; }
 
 private:
-    QString m_contrasena;
+    QString m_password;
 };
 
-const std::map<QString, ModoCompactacion>& modes()
+const std::map<QString, CompactionMode>& modes()
 {
-    static const std::map<QString, ModoCompactacion> m{
-        {QStringLiteral("auto"), ModoCompactacion::Automatico},
-        {QStringLiteral("compress"), ModoCompactacion::SoloComprimir},
-        {QStringLiteral("decompress"), ModoCompactacion::SoloDescomprimir},
-        {QStringLiteral("analyze"), ModoCompactacion::Analizar},
+    static const std::map<QString, CompactionMode> m{
+        {QStringLiteral("auto"), CompactionMode::Automatic},
+        {QStringLiteral("compress"), CompactionMode::CompressOnly},
+        {QStringLiteral("decompress"), CompactionMode::DecompressOnly},
+        {QStringLiteral("analyze"), CompactionMode::Analyse},
     };
     return m;
 }
@@ -71,31 +71,33 @@ int compactVerb(const QStringList& args, Io& io)
     if (files.isEmpty())
         return usageError(io, QString(), kUso);
 
-    std::optional<ContrasenaDeArchivo> contrasena;
+    std::optional<ArchivePassword> password;
     if (parser.isSet(passwordFile)) {
         QFile f(parser.value(passwordFile));
         if (!f.open(QIODevice::ReadOnly))
             return usageError(io, QStringLiteral("no se puede leer ") + parser.value(passwordFile), kUso);
-        contrasena.emplace(QString::fromUtf8(f.readLine(4096)).remove(QLatin1Char('\n')).remove(QLatin1Char('\r')));
+        password.emplace(QString::fromUtf8(f.readLine(4096))
+                             .remove(QLatin1Char('\n'))
+                             .remove(QLatin1Char('\r')));
     }
-    Compactador engine([&io](const QString& line) { io.out << line << '\n'; });
-    engine.setModo(chosen->second);
-    if (contrasena)
-        engine.setContrasenas(&*contrasena);
-    engine.setFuerzaBruta(!parser.isSet(noForce));
+    Compactor engine([&io](const QString& line) { io.out << line << '\n'; });
+    engine.setMode(chosen->second);
+    if (password)
+        engine.setPasswords(&*password);
+    engine.setBruteForce(!parser.isSet(noForce));
     bool errors = false;
     for (const QString& file : files) {
-        const ResultadoArchivo r = engine.procesaArchivo(file);
-        if (r.estado == EstadoArchivo::ErrorConstruccion) {
+        const FileResult r = engine.procesaArchivo(file);
+        if (r.state == FileState::BuildError) {
             // As in the window: a failed archive build ends the run, the
             // movie already known to be intact.
             io.out.flush();
             io.err << "Error\n";
             return kFailed;
         }
-        errors = errors || r.estado == EstadoArchivo::Error;
+        errors = errors || r.state == FileState::Error;
     }
-    engine.agregaHistorial(Compactador::lineaResumen(static_cast<int>(files.size())));
+    engine.agregaHistorial(Compactor::summaryLine(static_cast<int>(files.size())));
     return errors ? kFailed : kOk;
 }
 

@@ -1,15 +1,15 @@
 #include "compressstep.h"
 
-#include "compactador.h"
+#include "compactor.h"
 
 namespace orv::cli {
 
-int comprimeEscrita(const QString& ruta, Io& io)
+int compressWritten(const QString& path, Io& io)
 {
-    QStringList lineas;
-    if (comprimePeliculaEnSitio(ruta, &lineas))
+    QStringList lines;
+    if (compressMovieInPlace(path, &lines))
         return kOk;
-    for (const QString& l : lineas)
+    for (const QString& l : lines)
         io.err << "orv: " << l << '\n';
     io.err << "orv: la película fué generada, pero esta no fué comprimida\n";
     return kFailed;

@@ -8,6 +8,6 @@ namespace orv::cli {
 // written in place with the Compactor's engine. The movie stays written
 // either way; a movie that could not be compressed is a failure of the
 // command, with the engine's lines on standard error.
-int comprimeEscrita(const QString& ruta, Io& io);
+int compressWritten(const QString& path, Io& io);
 
 } // namespace orv::cli

@@ -16,9 +16,9 @@ constexpr char kUso[] = "convert --width W --height H [--control repeat|skip|non
                         "[--author A] [--compress] -o SALIDA ORIGEN...";
 
 // Message boxes become lines: their CR LF breaks become plain line ends.
-QString comoLinea(QString texto)
+QString asLine(QString text)
 {
-    return texto.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
 }
 
 } // namespace
@@ -42,62 +42,62 @@ int convertVerb(const QStringList& args, Io& io)
                                    QStringLiteral("P"), QStringLiteral("100"));
     const QCommandLineOption creador(
         QStringLiteral("author"), QStringLiteral("Creador de la película."), QStringLiteral("A"));
-    const QCommandLineOption comprimir(QStringLiteral("compress"),
-                                       QStringLiteral("Comprime la película de salida."));
-    const QCommandLineOption salida(QStringList{QStringLiteral("o"), QStringLiteral("output")},
+    const QCommandLineOption compress(QStringLiteral("compress"),
+                                      QStringLiteral("Comprime la película de salida."));
+    const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("La película de salida (.ovt)."),
                                     QStringLiteral("SALIDA"));
-    parser.addOptions({ancho, alto, control, pausa, creador, comprimir, salida});
+    parser.addOptions({ancho, alto, control, pausa, creador, compress, output});
     parser.addPositionalArgument(QStringLiteral("ORIGEN"),
                                  QStringLiteral("Archivos de texto con imágenes ASCII, en orden."));
 
     if (const int done = parseVerb(parser, args, kAnyNumber, kUso, io); done >= 0)
         return done;
-    const QStringList fuentes = parser.positionalArguments();
+    const QStringList sources = parser.positionalArguments();
     if (!parser.isSet(ancho) || !parser.isSet(alto))
         return usageError(io, QStringLiteral("faltan --width y --height"), kUso);
-    if (!parser.isSet(salida))
+    if (!parser.isSet(output))
         return usageError(io, QStringLiteral("falta -o SALIDA"), kUso);
-    if (fuentes.isEmpty())
+    if (sources.isEmpty())
         return usageError(io, QStringLiteral("falta al menos un archivo de origen"), kUso);
 
-    ParametrosConversion p;
+    ConversionParameters p;
     p.ancho = parser.value(ancho);
     p.alto = parser.value(alto);
     p.velocidad = parser.value(pausa);
     p.creador = parser.value(creador);
-    const QString modo = parser.value(control);
-    if (modo == QLatin1String("none"))
+    const QString mode = parser.value(control);
+    if (mode == QLatin1String("none"))
         p.leeinicio = false;
-    else if (modo == QLatin1String("skip"))
-        p.repetir = false;
-    else if (modo != QLatin1String("repeat"))
+    else if (mode == QLatin1String("skip"))
+        p.repeat = false;
+    else if (mode != QLatin1String("repeat"))
         return usageError(io, QStringLiteral("--control debe ser repeat, skip o none"), kUso);
 
-    if (const FalloParametros fallo = compruebaParametros(p); fallo != FalloParametros::Ninguno) {
-        io.err << comoLinea(mensajeFalloParametros(fallo, p.creador)) << '\n';
+    if (const ParameterFault failure = checkParameters(p); failure != ParameterFault::None) {
+        io.err << asLine(parameterFaultMessage(failure, p.creador)) << '\n';
         return kUsage;
     }
 
-    const QString ruta = nombrePelicula(parser.value(salida));
-    const ResultadoConversion r = convierte(fuentes, p, ruta);
-    if (r.fuentesFallidas > 0)
-        io.err << "orv: " << r.fuentesFallidas
+    const QString path = movieName(parser.value(output));
+    const ConversionResult r = convert(sources, p, path);
+    if (r.failedSources > 0)
+        io.err << "orv: " << r.failedSources
                << " archivo(s) de origen no se pudieron leer por completo y se omitió lo que "
                   "faltaba\n";
-    if (r.limiteAlcanzado)
-        io.err << "orv: la película llegó a " << kMaxCuadros << " cuadros; el resto se omitió\n";
-    switch (r.estado) {
-    case EstadoConversion::Escrita:
-        io.out << readableName(ruta) << ": " << r.numCuadros << " cuadros\n";
-        return parser.isSet(comprimir) ? comprimeEscrita(ruta, io) : kOk;
-    case EstadoConversion::SinCuadros:
-        io.err << comoLinea(mensajeSinCuadros(r.fuentesFallidas)) << '\n';
+    if (r.limitReached)
+        io.err << "orv: la película llegó a " << kMaxFrames << " cuadros; el resto se omitió\n";
+    switch (r.state) {
+    case ConversionState::Written:
+        io.out << readableName(path) << ": " << r.numCuadros << " cuadros\n";
+        return parser.isSet(compress) ? compressWritten(path, io) : kOk;
+    case ConversionState::NoFrames:
+        io.err << asLine(noFramesMessage(r.failedSources)) << '\n';
         return kFailed;
-    case EstadoConversion::ErrorEscritura:
-        io.err << mensajeErrorEscritura(r.codigoError, r.descripcionError) << '\n';
+    case ConversionState::WriteError:
+        io.err << writeErrorMessage(r.codeError, r.errorDescription) << '\n';
         return kFailed;
-    case EstadoConversion::Cancelada:
+    case ConversionState::Cancelled:
         break;
     }
     return kFailed;

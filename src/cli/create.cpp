@@ -2,12 +2,12 @@
 // Creator's window, its messages on standard error.
 #include "verbs.h"
 
-#include "adelantado.h"
-#include "importacion.h"
 #include "compressstep.h"
-#include "generacion.h"
+#include "decodeahead.h"
+#include "generation.h"
 #include "moviewriter.h"
 #include "nativename.h"
+#include "videoimport.h"
 
 #include <QCommandLineParser>
 #include <QElapsedTimer>
@@ -26,17 +26,17 @@ constexpr char kUso[] = "create [--pause P] [--author A] [--compress] -o SALIDA 
                         "       orv create --video CLIP [--width COLS] [--fps N] [--from T] [--to T] [--invert]\n"
                         "                  [--dither none|ordered] [--pause P] [--author A] [--compress] [--quiet] -o SALIDA";
 
-std::atomic<bool> g_interrumpido{false};
+std::atomic<bool> g_interrupted{false};
 
-extern "C" void alInterrumpir(int)
+extern "C" void onInterrupt(int)
 {
-    g_interrumpido = true;
+    g_interrupted = true;
 }
 
-void escribeMensaje(QTextStream& s, QString texto)
+void writeMessage(QTextStream& s, QString text)
 {
-    texto.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    s << "orv: " << texto << '\n';
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    s << "orv: " << text << '\n';
 }
 
 } // namespace
@@ -50,49 +50,52 @@ int createVerb(const QStringList& args, Io& io)
     const QCommandLineOption pausa(QStringLiteral("pause"),
                                    QStringLiteral("Milisegundos por cuadro (100 si se omite)."),
                                    QStringLiteral("P"), QStringLiteral("100"));
-    const QCommandLineOption autor(QStringLiteral("author"),
-                                   QStringLiteral("El creador de la película."),
-                                   QStringLiteral("A"));
-    const QCommandLineOption comprimir(QStringLiteral("compress"),
-                                       QStringLiteral("Comprime la película al terminar."));
-    const QCommandLineOption salida(
+    const QCommandLineOption author(QStringLiteral("author"),
+                                    QStringLiteral("El creador de la película."),
+                                    QStringLiteral("A"));
+    const QCommandLineOption compress(QStringLiteral("compress"),
+                                      QStringLiteral("Comprime la película al terminar."));
+    const QCommandLineOption output(
         QStringList{QStringLiteral("o"), QStringLiteral("output")},
         QStringLiteral("La película a escribir; se agrega .ovt si no termina así."),
         QStringLiteral("SALIDA"));
     const QCommandLineOption video(QStringLiteral("video"),
                                    QStringLiteral("Crea la película a partir de un video o una animación."),
                                    QStringLiteral("CLIP"));
-    const QCommandLineOption ancho(QStringLiteral("width"),
-                                   QStringLiteral("Con --video: ancho en caracteres, de 12 a 400 (160)."),
-                                   QStringLiteral("COLS"), QStringLiteral("160"));
+    const QCommandLineOption width(
+        QStringLiteral("width"),
+        QStringLiteral("Con --video: ancho en caracteres, de 12 a 400 (160)."),
+        QStringLiteral("COLS"), QStringLiteral("160"));
     const QCommandLineOption fps(QStringLiteral("fps"),
                                  QStringLiteral("Con --video: cuadros por segundo (los del video, hasta 30)."),
                                  QStringLiteral("N"));
-    const QCommandLineOption desde(QStringLiteral("from"),
-                                   QStringLiteral("Con --video: desde este momento (segundos o mm:ss)."),
-                                   QStringLiteral("T"));
-    const QCommandLineOption hasta(QStringLiteral("to"),
-                                   QStringLiteral("Con --video: hasta este momento (segundos o mm:ss)."),
-                                   QStringLiteral("T"));
-    const QCommandLineOption invertir(QStringLiteral("invert"),
-                                      QStringLiteral("Con --video: letras claras sobre fondo oscuro."));
-    const QCommandLineOption tramado(QStringLiteral("dither"),
-                                     QStringLiteral("Con --video: none (por omisión) u ordered."),
-                                     QStringLiteral("MODO"), QStringLiteral("none"));
-    const QCommandLineOption silencio(QStringLiteral("quiet"),
-                                      QStringLiteral("Con --video: no muestra el avance."));
-    parser.addOptions({pausa, autor, comprimir, salida, video, ancho, fps, desde, hasta, invertir, tramado, silencio});
+    const QCommandLineOption from(
+        QStringLiteral("from"),
+        QStringLiteral("Con --video: desde este momento (segundos o mm:ss)."), QStringLiteral("T"));
+    const QCommandLineOption to(
+        QStringLiteral("to"), QStringLiteral("Con --video: hasta este momento (segundos o mm:ss)."),
+        QStringLiteral("T"));
+    const QCommandLineOption reverse(
+        QStringLiteral("invert"), QStringLiteral("Con --video: letras claras sobre fondo oscuro."));
+    const QCommandLineOption dither(QStringLiteral("dither"),
+                                    QStringLiteral("Con --video: none (por omisión) u ordered."),
+                                    QStringLiteral("MODO"), QStringLiteral("none"));
+    const QCommandLineOption silence(QStringLiteral("quiet"),
+                                     QStringLiteral("Con --video: no muestra el avance."));
+    parser.addOptions(
+        {pausa, author, compress, output, video, width, fps, from, to, reverse, dither, silence});
     parser.addPositionalArgument(QStringLiteral("IMAGEN"),
                                  QStringLiteral("Las imágenes, una por cuadro, en orden."),
                                  QStringLiteral("IMAGEN..."));
     if (const int done = parseVerb(parser, args, kAnyNumber, kUso, io); done >= 0)
         return done;
     if (parser.isSet(video)) {
-        if (!parser.positionalArguments().isEmpty() || !parser.isSet(salida) || parser.value(salida).isEmpty())
+        if (!parser.positionalArguments().isEmpty() || !parser.isSet(output) ||
+            parser.value(output).isEmpty())
             return usageError(io, QStringLiteral("con --video se da solo el video y -o SALIDA"), kUso);
-        video::OpcionesVideo o;
+        video::VideoOptions o;
         bool ok = false;
-        o.columnas = parser.value(ancho).toInt(&ok);
+        o.columns = parser.value(width).toInt(&ok);
         if (!ok)
             return usageError(io, QStringLiteral("--width debe ser un número entero de 12 a 400"), kUso);
         if (parser.isSet(fps)) {
@@ -100,90 +103,92 @@ int createVerb(const QStringList& args, Io& io)
             if (!ok || !(o.fps > 0))
                 return usageError(io, QStringLiteral("--fps debe ser un número mayor que 0"), kUso);
         }
-        for (const auto& [opcion, destino] : {std::pair{&desde, &o.desde}, std::pair{&hasta, &o.hasta}}) {
-            if (!parser.isSet(*opcion))
+        for (const auto& [option, target] : {std::pair{&from, &o.from}, std::pair{&to, &o.to}}) {
+            if (!parser.isSet(*option))
                 continue;
-            const std::optional<double> t = video::leeTiempo(parser.value(*opcion));
+            const std::optional<double> t = video::readTime(parser.value(*option));
             if (!t)
                 return usageError(io, QStringLiteral("los tiempos se escriben en segundos o mm:ss (1:15)"), kUso);
-            *destino = *t;
+            *target = *t;
         }
-        o.invertir = parser.isSet(invertir);
-        const QString modo = parser.value(tramado);
-        if (modo != QLatin1String("none") && modo != QLatin1String("ordered"))
+        o.reverse = parser.isSet(reverse);
+        const QString mode = parser.value(dither);
+        if (mode != QLatin1String("none") && mode != QLatin1String("ordered"))
             return usageError(io, QStringLiteral("--dither es none u ordered"), kUso);
-        o.tramado = modo == QLatin1String("ordered") ? video::Tramado::Ordenado : video::Tramado::Ninguno;
+        o.dither = mode == QLatin1String("ordered") ? video::Dither::Ordered : video::Dither::None;
         if (parser.isSet(pausa))
             o.pausa = parser.value(pausa);
-        o.creador = parser.value(autor);
+        o.creador = parser.value(author);
         const QString clip = parser.value(video);
-        const QString ruta = absoluteName(nombrePelicula(parser.value(salida)));
+        const QString path = absoluteName(movieName(parser.value(output)));
 
         // Ctrl+C cancels: the movie is dropped, nothing is left.
-        g_interrumpido = false;
-        struct sigaction accion {};
+        g_interrupted = false;
+        struct sigaction action
+        {
+        };
         struct sigaction anterior {};
-        accion.sa_handler = alInterrumpir;
-        sigaction(SIGINT, &accion, &anterior);
-        const bool avanceVisible = !parser.isSet(silencio) && ::isatty(STDERR_FILENO);
-        QElapsedTimer reloj;
-        reloj.start();
-        qint64 ultimo = -1000;
-        const auto avance = [&](int hechos, int total) {
-            if (avanceVisible && (reloj.elapsed() - ultimo >= 100 || hechos == total)) {
-                ultimo = reloj.elapsed();
-                std::fprintf(stderr, "\r%d de %d cuadros (%d %%)", hechos, total, int(qint64(hechos) * 100 / total));
+        action.sa_handler = onInterrupt;
+        sigaction(SIGINT, &action, &anterior);
+        const bool progressVisible = !parser.isSet(silence) && ::isatty(STDERR_FILENO);
+        QElapsedTimer clock;
+        clock.start();
+        qint64 last = -1000;
+        const auto progress = [&](int done, int total) {
+            if (progressVisible && (clock.elapsed() - last >= 100 || done == total)) {
+                last = clock.elapsed();
+                std::fprintf(stderr, "\r%d de %d cuadros (%d %%)", done, total,
+                             int(qint64(done) * 100 / total));
                 std::fflush(stderr);
             }
-            return !g_interrumpido.load();
+            return !g_interrupted.load();
         };
-        const video::ResultadoVideo r = video::importaVideo(clip, ruta, o, avance);
+        const video::VideoResult r = video::importVideo(clip, path, o, progress);
         sigaction(SIGINT, &anterior, nullptr);
-        if (avanceVisible && r.cuadros > 0) {
+        if (progressVisible && r.cuadros > 0) {
             std::fputc('\n', stderr);
             std::fflush(stderr);
         }
-        if (r.estado == video::EstadoVideo::Cancelada) {
+        if (r.state == video::VideoState::Cancelled) {
             io.err << "orv: cancelado; no se escribió nada\n";
             return 130;
         }
-        if (r.estado != video::EstadoVideo::Creada) {
-            escribeMensaje(io.err, video::mensajeVideo(r, clip));
-            return r.estado == video::EstadoVideo::ErrorEscritura || r.estado == video::EstadoVideo::NoEsVideo
-                           || r.estado == video::EstadoVideo::SinVideo
+        if (r.state != video::VideoState::Created) {
+            writeMessage(io.err, video::videoMessage(r, clip));
+            return r.state == video::VideoState::WriteError ||
+                           r.state == video::VideoState::NotVideo ||
+                           r.state == video::VideoState::NoVideo
                        ? kFailed
                        : kUsage;
         }
-        if (r.recortada)
-            io.err << "orv: el tramo pasa de " << video::kCuadrosMaximos
+        if (r.cut)
+            io.err << "orv: el tramo pasa de " << video::kMaxFrames
                    << " cuadros, el límite de una película; se cortó allí\n";
-        io.out << mensajeCreada() << '\n' << readableName(ruta) << '\n';
-        return parser.isSet(comprimir) ? comprimeEscrita(ruta, io) : kOk;
+        io.out << createdMessage() << '\n' << readableName(path) << '\n';
+        return parser.isSet(compress) ? compressWritten(path, io) : kOk;
     }
-    const QStringList imagenes =
-        parser.positionalArguments(); // the verb stands as the program name
-    if (!parser.isSet(salida) || parser.value(salida).isEmpty() || imagenes.isEmpty())
+    const QStringList images = parser.positionalArguments(); // the verb stands as the program name
+    if (!parser.isSet(output) || parser.value(output).isEmpty() || images.isEmpty())
         return usageError(io, QString(), kUso);
-    if (imagenes.size() > 32767)
+    if (images.size() > 32767)
         return usageError(io, QStringLiteral("una película tiene como máximo 32767 cuadros"), kUso);
-    const QString textoPausa = parser.value(pausa);
-    const QString creador = parser.value(autor);
-    if (const auto error = validaDatos(textoPausa, creador)) {
-        escribeMensaje(io.err, *error);
+    const QString pauseText = parser.value(pausa);
+    const QString creador = parser.value(author);
+    if (const auto error = validateData(pauseText, creador)) {
+        writeMessage(io.err, *error);
         return kUsage;
     }
 
-    const QString ruta = absoluteName(nombrePelicula(parser.value(salida)));
-    imaging::DecodificadorAdelantado decodificador(imagenes);
-    const CargaImagen carga = [&decodificador](int) { return decodificador.siguiente().paraGeneracion(); };
-    const ResultadoGeneracion r =
-        generaPelicula(ruta, {int(imagenes.size()), textoPausa, creador}, carga);
-    if (r.tipo != Resultado::Creada) {
-        escribeMensaje(io.err, mensajeGeneracion(r, imagenes));
+    const QString path = absoluteName(movieName(parser.value(output)));
+    imaging::DecodeAhead decoder(images);
+    const ImageLoad load = [&decoder](int) { return decoder.next().forGeneration(); };
+    const GenerationResult r = generaPelicula(path, {int(images.size()), pauseText, creador}, load);
+    if (r.type != Result::Created) {
+        writeMessage(io.err, generationMessage(r, images));
         return kFailed;
     }
-    io.out << mensajeCreada() << '\n' << readableName(ruta) << '\n';
-    return parser.isSet(comprimir) ? comprimeEscrita(ruta, io) : kOk;
+    io.out << createdMessage() << '\n' << readableName(path) << '\n';
+    return parser.isSet(compress) ? compressWritten(path, io) : kOk;
 }
 
 } // namespace orv::cli

@@ -25,8 +25,8 @@ bool draws(int argc, char** argv)
         return false;
     for (int i = 2; i < argc; ++i) {
         const QByteArray arg = QByteArray(argv[i]).toLower();
-        for (const char* clase : {"gif", "mp4", "webm"})
-            if (arg == QByteArray("--") + clase || arg.endsWith(QByteArray(".") + clase))
+        for (const char* kind : {"gif", "mp4", "webm"})
+            if (arg == QByteArray("--") + kind || arg.endsWith(QByteArray(".") + kind))
                 return true;
     }
     return false;
@@ -44,10 +44,10 @@ std::unique_ptr<QCoreApplication> application(int& argc, char** argv)
 
 // orv prints only its own messages: Qt's warnings (a missing runtime folder
 // for the offscreen platform, say) would read as errors of the command.
-void soloFatales(QtMsgType tipo, const QMessageLogContext&, const QString& texto)
+void fatalOnly(QtMsgType type, const QMessageLogContext&, const QString& text)
 {
-    if (tipo == QtFatalMsg) {
-        std::fputs(qPrintable(texto), stderr);
+    if (type == QtFatalMsg) {
+        std::fputs(qPrintable(text), stderr);
         std::abort();
     }
 }
@@ -58,7 +58,7 @@ void soloFatales(QtMsgType tipo, const QMessageLogContext&, const QString& texto
 // opens too.
 int main(int argc, char** argv)
 {
-    qInstallMessageHandler(&soloFatales);
+    qInstallMessageHandler(&fatalOnly);
     const std::unique_ptr<QCoreApplication> app = application(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);

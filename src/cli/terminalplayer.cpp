@@ -2,7 +2,7 @@
 
 #include "cli.h"
 #include "cp1252.h"
-#include "exportacion.h"
+#include "exporting.h"
 
 #define NCURSES_WIDECHAR 1
 #include <ncurses.h>
@@ -20,27 +20,27 @@
 namespace orv::cli {
 namespace {
 
-using Reloj = std::chrono::steady_clock;
+using Clock = std::chrono::steady_clock;
 
 // How long the bytes of one key's escape sequence may take to arrive, in ms.
-constexpr int kEspera = 25;
+constexpr int kWait = 25;
 
-volatile std::sig_atomic_t g_senal = 0;
+volatile std::sig_atomic_t g_signal = 0;
 
-extern "C" void alRecibirSenal(int senal)
+extern "C" void onSignal(int signal)
 {
-    g_senal = senal;
+    g_signal = signal;
 }
 
 // Owns the curses screen: whatever leaves the player, the terminal gets its
 // modes and its normal screen back, and the signal handlers go back too.
-class Pantalla
+class TerminalScreen
 {
 public:
     // The screen on the terminal TERM names; none, with the reason, when
     // TERM is unset, unknown, or names a terminal that cannot place the
     // cursor (a frame would run on as one line).
-    static std::unique_ptr<Pantalla> abre(QString& error)
+    static std::unique_ptr<TerminalScreen> open(QString& error)
     {
         const QByteArray term = qgetenv("TERM");
         if (term.isEmpty()) {
@@ -48,74 +48,74 @@ public:
                                    "está definida");
             return nullptr;
         }
-        SCREEN* pantalla = newterm(nullptr, stdout, stdin);
-        if (!pantalla) {
+        SCREEN* screen = newterm(nullptr, stdout, stdin);
+        if (!screen) {
             error = QStringLiteral("play no conoce el terminal «%1» (TERM): defina TERM con el "
                                    "nombre de su terminal, por ejemplo xterm-256color")
                         .arg(QString::fromLocal8Bit(term));
             return nullptr;
         }
-        const char* mueve = tigetstr(const_cast<char*>("cup"));
-        if (mueve == nullptr || mueve == reinterpret_cast<char*>(-1)) {
+        const char* move = tigetstr(const_cast<char*>("cup"));
+        if (move == nullptr || move == reinterpret_cast<char*>(-1)) {
             endwin();
-            delscreen(pantalla);
+            delscreen(screen);
             error = QStringLiteral("play necesita un terminal que pueda mover el cursor, y «%1» "
                                    "(TERM) no puede")
                         .arg(QString::fromLocal8Bit(term));
             return nullptr;
         }
-        return std::unique_ptr<Pantalla>(new Pantalla(pantalla));
+        return std::unique_ptr<TerminalScreen>(new TerminalScreen(screen));
     }
 
-    ~Pantalla()
+    ~TerminalScreen()
     {
         curs_set(1); // endwin() leaves the cursor as it was made
         endwin();
         delscreen(m_pantalla);
         for (const int s : {SIGINT, SIGTERM, SIGHUP})
-            sigaction(s, &m_anteriores[indice(s)], nullptr);
+            sigaction(s, &m_previous[index(s)], nullptr);
     }
-    Pantalla(const Pantalla&) = delete;
-    Pantalla& operator=(const Pantalla&) = delete;
+    TerminalScreen(const TerminalScreen&) = delete;
+    TerminalScreen& operator=(const TerminalScreen&) = delete;
 
 private:
-    explicit Pantalla(SCREEN* pantalla) : m_pantalla(pantalla)
+    explicit TerminalScreen(SCREEN* screen) : m_pantalla(screen)
     {
         for (const int s : {SIGINT, SIGTERM, SIGHUP}) {
-            struct sigaction accion
+            struct sigaction action
             {
             };
-            accion.sa_handler = &alRecibirSenal;
-            sigemptyset(&accion.sa_mask);
-            sigaction(s, &accion, &m_anteriores[indice(s)]);
+            action.sa_handler = &onSignal;
+            sigemptyset(&action.sa_mask);
+            sigaction(s, &action, &m_previous[index(s)]);
         }
         cbreak();
         noecho();
         nonl();
         keypad(stdscr, TRUE);
-        set_escdelay(kEspera);
+        set_escdelay(kWait);
         curs_set(0);
     }
 
-    static size_t indice(int s) { return s == SIGINT ? 0 : s == SIGTERM ? 1 : 2; }
+    static size_t index(int s) { return s == SIGINT ? 0 : s == SIGTERM ? 1 : 2; }
     SCREEN* m_pantalla;
-    std::array<struct sigaction, 3> m_anteriores{};
+    std::array<struct sigaction, 3> m_previous{};
 };
 
 // Whether the terminal's encoding (the locale's) can write the character.
-bool cabe(wchar_t c)
+bool fits(wchar_t c)
 {
     char bytes[MB_LEN_MAX];
-    std::mbstate_t estado{};
-    return std::wcrtomb(bytes, c, &estado) != static_cast<size_t>(-1);
+    std::mbstate_t state{};
+    return std::wcrtomb(bytes, c, &state) != static_cast<size_t>(-1);
 }
 
 // A one-cell ASCII stand-in: a letter without its accent, or a look-alike.
-wchar_t sustituto(QChar c)
+wchar_t standIn(QChar c)
 {
-    const QString partes = c.decomposition();
-    if (!partes.isEmpty() && partes.at(0).unicode() >= 0x20 && partes.at(0).unicode() < 0x7F)
-        return partes.at(0).unicode();
+    const QString parts = c.decomposition();
+    if (!parts.isEmpty() && parts.at(0).unicode() >= 0x20 && parts.at(0).unicode() < 0x7F)
+        return parts.at(0).unicode();
     switch (c.unicode()) {
     case 0x00F7: return L'+'; // the movies' ramp: ÷ ¤ €
     case 0x00A4: return L'*';
@@ -150,99 +150,98 @@ wchar_t sustituto(QChar c)
     }
 }
 
-wchar_t paraElTerminal(QChar c)
+wchar_t forTerminal(QChar c)
 {
     const auto w = static_cast<wchar_t>(c.unicode());
-    return w < 0x80 || cabe(w) ? w : sustituto(c);
+    return w < 0x80 || fits(w) ? w : standIn(c);
 }
 
 // Windows-1252 bytes as the wide characters curses writes in the
 // terminal's own encoding; a character that encoding cannot hold goes out
 // as its one-cell stand-in, so that no column shifts.
-const std::array<wchar_t, 256>& anchos()
+const std::array<wchar_t, 256>& widths()
 {
-    static const std::array<wchar_t, 256> tabla = [] {
+    static const std::array<wchar_t, 256> table = [] {
         std::array<wchar_t, 256> t{};
         for (int b = 0; b < 256; ++b) {
             const char c = static_cast<char>(b);
-            t[static_cast<size_t>(b)] = paraElTerminal(fromCp1252(QByteArrayView(&c, 1)).at(0));
+            t[static_cast<size_t>(b)] = forTerminal(fromCp1252(QByteArrayView(&c, 1)).at(0));
         }
         return t;
     }();
-    return tabla;
+    return table;
 }
 
-std::wstring paraElTerminal(const QString& texto)
+std::wstring forTerminal(const QString& text)
 {
-    std::wstring salida;
-    salida.reserve(static_cast<size_t>(texto.size()));
-    for (const QChar c : texto)
-        salida.push_back(paraElTerminal(c));
-    return salida;
+    std::wstring output;
+    output.reserve(static_cast<size_t>(text.size()));
+    for (const QChar c : text)
+        output.push_back(forTerminal(c));
+    return output;
 }
 
-class Sesion
+class Session
 {
 public:
-    Sesion(const Pelicula& pelicula, const OpcionesPlay& opciones)
-        : m_pelicula(pelicula), m_opciones(opciones)
+    Session(const Movie& movie, const PlayOptions& options) : m_movie(movie), m_options(options)
     {
-        m_motor.abre(opciones.hasta - opciones.desde + 1,
-                     opciones.pausa >= 0 ? opciones.pausa : pelicula.pausa);
-        m_motor.setRepetir(opciones.repetir);
+        m_engine.open(options.to - options.from + 1,
+                      options.pausa >= 0 ? options.pausa : movie.pausa);
+        m_engine.setRepetir(options.repeat);
     }
 
-    int ejecuta(QString& error)
+    int run(QString& error)
     {
-        const std::unique_ptr<Pantalla> pantalla = Pantalla::abre(error);
-        if (!pantalla)
+        const std::unique_ptr<TerminalScreen> screen = TerminalScreen::open(error);
+        if (!screen)
             return kUsage;
-        if (m_motor.puedeReproducir())
-            m_motor.alternaReproduccion();
-        auto siguiente = Reloj::now() + std::chrono::milliseconds(m_motor.intervalo());
-        dibuja();
-        if (m_opciones.unaVez && !m_motor.puedeReproducir()) {
+        if (m_engine.canPlay())
+            m_engine.togglePlayback();
+        auto next = Clock::now() + std::chrono::milliseconds(m_engine.interval());
+        draw();
+        if (m_options.once && !m_engine.canPlay()) {
             // One frame cannot play: --once shows it for one pause, or
             // until a key.
-            timeout(m_motor.intervalo());
+            timeout(m_engine.interval());
             getch();
-            return g_senal != 0 ? 128 + g_senal : kOk;
+            return g_signal != 0 ? 128 + g_signal : kOk;
         }
         for (;;) {
-            if (g_senal != 0)
-                return 128 + g_senal;
-            int espera = -1;
-            if (m_motor.reproduciendo()) {
-                const auto falta =
-                    std::chrono::duration_cast<std::chrono::milliseconds>(siguiente - Reloj::now());
-                espera =
-                    static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, falta.count()));
+            if (g_signal != 0)
+                return 128 + g_signal;
+            int wait = -1;
+            if (m_engine.playing()) {
+                const auto missing =
+                    std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock::now());
+                wait =
+                    static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, missing.count()));
             }
-            timeout(espera);
-            const int tecla = getch();
-            if (tecla == ERR) {
-                if (!m_motor.reproduciendo())
+            timeout(wait);
+            const int key = getch();
+            if (key == ERR) {
+                if (!m_engine.playing())
                     continue; // a signal woke us
-                if (Reloj::now() < siguiente)
+                if (Clock::now() < next)
                     continue;
-                const bool alFinal = m_motor.cuadroActual() == m_motor.ultimoCuadro();
-                m_motor.tick();
-                if (alFinal && m_opciones.unaVez && !m_motor.repetir())
+                const bool atEnd = m_engine.cuadroActual() == m_engine.lastFrame();
+                m_engine.tick();
+                if (atEnd && m_options.once && !m_engine.repeat())
                     return kOk;
                 // Late beats are not made up: the clock restarts from now.
-                siguiente += std::chrono::milliseconds(m_motor.intervalo());
-                if (siguiente < Reloj::now())
-                    siguiente = Reloj::now() + std::chrono::milliseconds(m_motor.intervalo());
-            } else if (tecla == 27 && !escSola()) {
+                next += std::chrono::milliseconds(m_engine.interval());
+                if (next < Clock::now())
+                    next = Clock::now() + std::chrono::milliseconds(m_engine.interval());
+            } else if (key == 27 && !loneEsc()) {
                 continue; // a sequence no key of ours: read whole and ignored
-            } else if (tecla != KEY_RESIZE) {
-                const bool estabaParado = !m_motor.reproduciendo();
-                if (!aplicaTecla(m_motor, tecla))
+            } else if (key != KEY_RESIZE) {
+                const bool wasStopped = !m_engine.playing();
+                if (!applyKey(m_engine, key))
                     return kOk;
-                if (estabaParado && m_motor.reproduciendo())
-                    siguiente = Reloj::now() + std::chrono::milliseconds(m_motor.intervalo());
+                if (wasStopped && m_engine.playing())
+                    next = Clock::now() + std::chrono::milliseconds(m_engine.interval());
             }
-            dibuja();
+            draw();
         }
     }
 
@@ -252,116 +251,114 @@ private:
     // Esc alone is a 27 with nothing after it; otherwise the sequence is read
     // to its end, so that none of it is taken for a key, nor left behind for
     // the shell.
-    static bool escSola()
+    static bool loneEsc()
     {
-        timeout(kEspera);
-        const int siguiente = getch();
-        if (siguiente == ERR)
+        timeout(kWait);
+        const int next = getch();
+        if (next == ERR)
             return true;
-        if (siguiente == '[' || siguiente == 'O') {
+        if (next == '[' || next == 'O') {
             // CSI: parameters and intermediates up to a final byte; SS3: one byte.
-            for (int leidos = 0; leidos < 32; ++leidos) {
+            for (int read = 0; read < 32; ++read) {
                 const int c = getch();
-                if (c == ERR || siguiente == 'O' || (c >= 0x40 && c <= 0x7E))
+                if (c == ERR || next == 'O' || (c >= 0x40 && c <= 0x7E))
                     break;
             }
         }
         return false;
     }
 
-    void dibuja()
+    void draw()
     {
-        const int filasLibres = std::max(0, LINES - 1);
-        const QByteArray visible =
-            cuadroVisible(m_pelicula, m_opciones.desde + m_motor.cuadroActual());
-        const auto& tabla = anchos();
-        std::wstring fila;
-        qsizetype desde = 0;
+        const int freeRows = std::max(0, LINES - 1);
+        const QByteArray visible = visibleFrame(m_movie, m_options.from + m_engine.cuadroActual());
+        const auto& table = widths();
+        std::wstring row;
+        qsizetype from = 0;
         int y = 0;
-        for (; y < filasLibres && desde <= visible.size(); ++y) {
-            qsizetype hasta = visible.indexOf('\n', desde);
-            if (hasta < 0)
-                hasta = visible.size();
-            const qsizetype largo = std::min<qsizetype>(hasta - desde, COLS);
-            fila.resize(static_cast<size_t>(largo));
-            for (qsizetype i = 0; i < largo; ++i)
-                fila[static_cast<size_t>(i)] =
-                    tabla[static_cast<unsigned char>(visible[desde + i])];
-            mvaddnwstr(y, 0, fila.c_str(), static_cast<int>(largo));
+        for (; y < freeRows && from <= visible.size(); ++y) {
+            qsizetype to = visible.indexOf('\n', from);
+            if (to < 0)
+                to = visible.size();
+            const qsizetype length = std::min<qsizetype>(to - from, COLS);
+            row.resize(static_cast<size_t>(length));
+            for (qsizetype i = 0; i < length; ++i)
+                row[static_cast<size_t>(i)] = table[static_cast<unsigned char>(visible[from + i])];
+            mvaddnwstr(y, 0, row.c_str(), static_cast<int>(length));
             clrtoeol();
-            desde = hasta + 1;
+            from = to + 1;
         }
-        for (; y < filasLibres; ++y) {
+        for (; y < freeRows; ++y) {
             move(y, 0);
             clrtoeol();
         }
-        estado();
+        statusLine();
         refresh();
     }
 
-    void estado()
+    void statusLine()
     {
-        const bool recortada = m_pelicula.ancho > COLS || m_pelicula.alto > LINES - 1;
+        const bool cut = m_movie.ancho > COLS || m_movie.alto > LINES - 1;
         // The cut note comes early: a narrow terminal shows only the start.
-        QString texto =
+        QString text =
             QStringLiteral(" Cuadro %1 de %2%3 | pausa %4 ms | repetir: %5 | espacio, \u2190 "
                            "\u2192, Inicio, r, + -, q")
-                .arg(m_motor.cuadroActual() + 1)
-                .arg(m_motor.numCuadros())
-                .arg(recortada ? QStringLiteral(" | recortada a %1x%2").arg(COLS).arg(LINES - 1)
-                               : QString())
-                .arg(m_motor.intervalo())
-                .arg(m_motor.repetir() ? QStringLiteral("sí") : QStringLiteral("no"));
-        const std::wstring ancho = paraElTerminal(texto.leftJustified(COLS, QLatin1Char(' '), true));
+                .arg(m_engine.cuadroActual() + 1)
+                .arg(m_engine.numCuadros())
+                .arg(cut ? QStringLiteral(" | recortada a %1x%2").arg(COLS).arg(LINES - 1)
+                         : QString())
+                .arg(m_engine.interval())
+                .arg(m_engine.repeat() ? QStringLiteral("sí") : QStringLiteral("no"));
+        const std::wstring width = forTerminal(text.leftJustified(COLS, QLatin1Char(' '), true));
         attron(A_REVERSE);
-        mvaddnwstr(LINES - 1, 0, ancho.c_str(), COLS);
+        mvaddnwstr(LINES - 1, 0, width.c_str(), COLS);
         attroff(A_REVERSE);
     }
 
-    const Pelicula& m_pelicula;
-    OpcionesPlay m_opciones;
-    Playback m_motor;
+    const Movie& m_movie;
+    PlayOptions m_options;
+    Playback m_engine;
 };
 
 } // namespace
 
-double pausaMasCorta(double pausa)
+double shortestPause(double pausa)
 {
     return std::max(1.0, pausa / 1.25);
 }
-double pausaMasLarga(double pausa)
+double longestPause(double pausa)
 {
     return std::max(1.0, pausa) * 1.25;
 }
 
-bool aplicaTecla(Playback& motor, int tecla)
+bool applyKey(Playback& engine, int key)
 {
-    switch (tecla) {
+    switch (key) {
     case 'q':
     case 'Q':
     case 27: // Esc
         return false;
     case ' ':
-        motor.alternaReproduccion();
+        engine.togglePlayback();
         break;
     case KEY_RIGHT:
-        motor.avanza();
+        engine.stepForward();
         break;
     case KEY_LEFT:
-        motor.retrocede();
+        engine.retrocede();
         break;
     case KEY_HOME:
-        motor.rebobina();
+        engine.rewind();
         break;
     case 'r':
     case 'R':
-        motor.setRepetir(!motor.repetir());
+        engine.setRepetir(!engine.repeat());
         break;
     case '+':
-        motor.setVelocidad(pausaMasCorta(motor.velocidad()));
+        engine.setVelocidad(shortestPause(engine.velocidad()));
         break;
     case '-':
-        motor.setVelocidad(pausaMasLarga(motor.velocidad()));
+        engine.setVelocidad(longestPause(engine.velocidad()));
         break;
     default:
         break;
@@ -369,7 +366,7 @@ bool aplicaTecla(Playback& motor, int tecla)
     return true;
 }
 
-int reproduceEnTerminal(const Pelicula& pelicula, const OpcionesPlay& opciones, QString& error)
+int playInTerminal(const Movie& movie, const PlayOptions& options, QString& error)
 {
     std::setlocale(LC_ALL, "");
     if (!isatty(0) || !isatty(1)) {
@@ -377,8 +374,8 @@ int reproduceEnTerminal(const Pelicula& pelicula, const OpcionesPlay& opciones, 
                                "una tubería ni un archivo");
         return kUsage;
     }
-    Sesion sesion(pelicula, opciones);
-    return sesion.ejecuta(error);
+    Session session(movie, options);
+    return session.run(error);
 }
 
 } // namespace orv::cli

@@ -40,10 +40,10 @@ int parseVerb(QCommandLineParser& parser, const QStringList& args, int positiona
         return usageError(io, parser.errorText(), usage);
     if (parser.isSet(help)) {
         // Qt writes its section titles in English whatever the language.
-        QString ayuda = QLatin1Char('\n') + parser.helpText().section(QLatin1Char('\n'), 1);
-        ayuda.replace(QLatin1String("\nOptions:\n"), QLatin1String("\nOpciones:\n"))
+        QString text = QLatin1Char('\n') + parser.helpText().section(QLatin1Char('\n'), 1);
+        text.replace(QLatin1String("\nOptions:\n"), QLatin1String("\nOpciones:\n"))
             .replace(QLatin1String("\nArguments:\n"), QLatin1String("\nArgumentos:\n"));
-        io.out << "Uso: orv " << QString::fromUtf8(usage) << ayuda;
+        io.out << "Uso: orv " << QString::fromUtf8(usage) << text;
         return kOk;
     }
     if (positionals != kAnyNumber && parser.positionalArguments().size() != positionals)
@@ -63,11 +63,11 @@ namespace {
 
 // The path arrives as main() decoded it: bytes that are not UTF-8 still
 // escaped, so any name the system allows opens.
-bool load(const QString& path, Pelicula& movie, Io& io)
+bool load(const QString& path, Movie& movie, Io& io)
 {
-    if (cargaPeliculaNativa(nameBytesFromText(path), movie))
+    if (loadMovieFromNameBytes(nameBytesFromText(path), movie))
         return true;
-    io.err << mensajeErrorPelicula() << '\n';
+    io.err << movieErrorMessage() << '\n';
     return false;
 }
 
@@ -94,13 +94,13 @@ int infoVerb(const QStringList& args, Io& io)
     parser.addPositionalArgument(QStringLiteral("ARCHIVO"), QStringLiteral("La película (.ovt)."));
     if (const int done = parseVerb(parser, args, 1, "info [--json] ARCHIVO", io); done >= 0)
         return done;
-    Pelicula m;
+    Movie m;
     if (!load(parser.positionalArguments().first(), m, io))
         return kFailed;
     if (parser.isSet(json)) {
         // The keys in the order QJsonObject has always written them.
         io.out << "{\"alto\":" << m.alto << ",\"ancho\":" << m.ancho << ",\"comprimida\":";
-        writeJson(io.out, m.comprimida);
+        writeJson(io.out, m.compressed);
         io.out << ",\"creador\":";
         writeJsonCp1252(io.out, m.creador);
         io.out << ",\"masInfo\":";
@@ -125,7 +125,7 @@ int infoVerb(const QStringList& args, Io& io)
     io.out << '\n' << "masInfo: ";
     writeCp1252(io.out, m.masInfo);
     io.out << '\n'
-           << "forma: " << (m.comprimida ? "comprimida" : "plana") << '\n'
+           << "forma: " << (m.compressed ? "comprimida" : "plana") << '\n'
            << "tamanoKB: " << number(m.tamanoKB) << '\n'
            << "nombreArchivo: " << readableName(m.nombreArchivo) << '\n'
            << "rutaPelicula: " << readableName(m.rutaPelicula) << '\n';
@@ -148,7 +148,7 @@ int frameVerb(const QStringList& args, Io& io)
         io.err << "orv: N debe ser un número de cuadro (0, 1, 2, ...)\nUso: orv frame ARCHIVO N\n";
         return kUsage;
     }
-    Pelicula m;
+    Movie m;
     if (!load(parser.positionalArguments().first(), m, io))
         return kFailed;
     if (index >= m.numCuadros) {

@@ -5,34 +5,36 @@
 
 namespace orv::compactor {
 
-std::optional<QString> rutaDeLineaDeComandos(const QStringList& argumentos)
+std::optional<QString> commandLinePath(const QStringList& arguments)
 {
-    const QString texto = argumentos.join(QLatin1Char(' '));
-    if (texto.size() <= 1)
+    const QString text = arguments.join(QLatin1Char(' '));
+    if (text.size() <= 1)
         return std::nullopt;
-    return texto.section(QLatin1Char('"'), 0, 0);
+    return text.section(QLatin1Char('"'), 0, 0);
 }
 
-void procesaLineaDeComandos(const QString& ruta, Compactador::FallaPaso falla)
+void processCommandLine(const QString& path, Compactor::StepFault fail)
 {
-    const QString titulo = QStringLiteral("Orvane ASCII Compactor");
-    Compactador motor;
-    motor.setFallaPaso(std::move(falla));
-    ui::PromptPasswords contrasenas(nullptr, titulo);
-    motor.setContrasenas(&contrasenas);
-    const ResultadoArchivo r = motor.procesaArchivo(ruta);
-    if (r.estado == EstadoArchivo::ErrorConstruccion) {
-        ui::prompt().mensaje(nullptr, QStringLiteral("Error"), titulo, ui::Icono::Ninguno, ui::Botones::Aceptar);
+    const QString title = QStringLiteral("Orvane ASCII Compactor");
+    Compactor engine;
+    engine.setStepFault(std::move(fail));
+    ui::PromptPasswords passwords(nullptr, title);
+    engine.setPasswords(&passwords);
+    const FileResult r = engine.procesaArchivo(path);
+    if (r.state == FileState::BuildError) {
+        ui::prompt().message(nullptr, QStringLiteral("Error"), title, ui::Icon::None,
+                             ui::Buttons::Ok);
         return;
     }
     // Never a failure reported as success: anything but a real change shows
     // what the history says.
-    if (r.estado == EstadoArchivo::Comprimido || r.estado == EstadoArchivo::Descomprimido)
-        ui::prompt().mensaje(nullptr, QStringLiteral("El archivo fué procesado satisfactoriamente."), titulo,
-                             ui::Icono::Informacion, ui::Botones::Aceptar);
+    if (r.state == FileState::Compressed || r.state == FileState::Decompressed)
+        ui::prompt().message(nullptr,
+                             QStringLiteral("El archivo fué procesado satisfactoriamente."), title,
+                             ui::Icon::Information, ui::Buttons::Ok);
     else
-        ui::prompt().mensaje(nullptr, r.lineas.join(QLatin1String("\r\n")), titulo, ui::Icono::Exclamacion,
-                             ui::Botones::Aceptar);
+        ui::prompt().message(nullptr, r.lines.join(QLatin1String("\r\n")), title,
+                             ui::Icon::Exclamation, ui::Buttons::Ok);
 }
 
 } // namespace orv::compactor

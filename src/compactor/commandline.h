@@ -1,6 +1,6 @@
 #pragma once
 
-#include "compactador.h"
+#include "compactor.h"
 
 #include <QStringList>
 #include <optional>
@@ -11,12 +11,12 @@ namespace orv::compactor {
 // the window. The arguments are joined with single spaces; a text longer than
 // one character names the movie by the part before its first double quote
 // (all of it when it holds none), so a path with spaces arrives whole.
-std::optional<QString> rutaDeLineaDeComandos(const QStringList& argumentos);
+std::optional<QString> commandLinePath(const QStringList& arguments);
 
 // Handles the one file of a command-line start in "Automático" with brute
 // force (the stored settings are not applied) and says how it went in one
 // message box: success only when the file was compressed or decompressed,
 // otherwise its history lines. A failed archive build shows "Error" instead.
-void procesaLineaDeComandos(const QString& ruta, Compactador::FallaPaso falla = {});
+void processCommandLine(const QString& path, Compactor::StepFault fail = {});
 
 } // namespace orv::compactor

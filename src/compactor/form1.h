@@ -1,6 +1,6 @@
 #pragma once
 
-#include "compactador.h"
+#include "compactor.h"
 
 #include <QMainWindow>
 
@@ -30,45 +30,45 @@ public:
     // The key path of every setting, with the final backslash.
     static QString regProg();
 
-    void habilitaEntrada(bool habilita);
+    void habilitaEntrada(bool enable);
     void cargaModo();
     void guardaModo();
 
     // The batch for the dropped paths, in order. Refused (false) while a
     // batch runs.
-    bool procesaLote(const QStringList& rutas);
+    bool processBatch(const QStringList& paths);
     // The batch for dropped or chosen paths, run from the event loop once
     // the drop or the menu has returned.
-    void agregaLote(const QStringList& rutas);
-    bool ocupado() const { return m_ocupado; }
+    void addBatch(const QStringList& paths);
+    bool busy() const { return m_busy; }
 
-    ModoCompactacion modoSeleccionado() const;
+    CompactionMode selectedMode() const;
 
     // Tests fail engine steps through this.
-    void setFallaPaso(Compactador::FallaPaso falla) { m_falla = std::move(falla); }
+    void setStepFault(Compactor::StepFault fail) { m_fault = std::move(fail); }
 
 public slots:
-    void Frame1_OLEDragDrop(const QMimeData* datos);
+    void Frame1_OLEDragDrop(const QMimeData* mime);
     void List1_DblClick();
     void menu_verhistorial_Click();
     void menu_acerca_Click();
     void menu_salir_Click();
 
 protected:
-    bool eventFilter(QObject* objeto, QEvent* evento) override;
+    bool eventFilter(QObject* object, QEvent* event) override;
 
 private:
-    void creaControles();
-    QWidget* creaCajaDeArrastre();
-    QGroupBox* creaOpciones();
-    void creaMenus();
-    void terminaPorError();
+    void makeControls();
+    QWidget* makeDropBox();
+    QGroupBox* makeOptions();
+    void makeMenus();
+    void failWith();
 
     QFrame* m_frame1 = nullptr;
     QLabel* m_label1 = nullptr;
-    QWidget* m_espera = nullptr;
+    QWidget* m_wait = nullptr;
     QLabel* m_label2 = nullptr;
-    QLabel* m_archivoEnCurso = nullptr;
+    QLabel* m_currentFile = nullptr;
     QGroupBox* m_frame3 = nullptr;
     QRadioButton* m_mauto = nullptr;
     QRadioButton* m_mcomp = nullptr;
@@ -76,14 +76,14 @@ private:
     QRadioButton* m_manal = nullptr;
     QCheckBox* m_check1 = nullptr;
     QListWidget* m_list1 = nullptr;
-    QAction* m_agregar = nullptr;
-    QAction* m_verHistorial = nullptr;
-    bool m_ocupado = false;
-    bool m_lotePendiente = false; // dropped, to run once the drop has returned
-    Compactador::FallaPaso m_falla;
+    QAction* m_add = nullptr;
+    QAction* m_menu_verhistorial = nullptr;
+    bool m_busy = false;
+    bool m_pendingBatch = false; // dropped, to run once the drop has returned
+    Compactor::StepFault m_fault;
 };
 
 // The program's full path as `Ruta` holds it, written at every start.
-void escribeRuta();
+void writePath();
 
 } // namespace orv::compactor

@@ -12,12 +12,12 @@ class Form2 : public QDialog
 {
     Q_OBJECT
 public:
-    Form2(const QStringList& historial, QWidget* parent = nullptr);
+    Form2(const QStringList& history, QWidget* parent = nullptr);
 
     QPlainTextEdit* List1() const { return m_list1; }
 
 protected:
-    void resizeEvent(QResizeEvent* evento) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QPlainTextEdit* m_list1;

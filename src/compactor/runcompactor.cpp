@@ -11,13 +11,13 @@
 
 namespace orv::compactor {
 
-bool arrancaCompactor(const QStringList& argumentos, std::unique_ptr<Form1>& form1)
+bool startFromArguments(const QStringList& arguments, std::unique_ptr<Form1>& form1)
 {
-    if (const std::optional<QString> ruta = rutaDeLineaDeComandos(argumentos)) {
-        procesaLineaDeComandos(*ruta);
+    if (const std::optional<QString> path = commandLinePath(arguments)) {
+        processCommandLine(*path);
         return true;
     }
-    ui::iniciaConSplash(ui::Producto::Compactor, false, [&form1] {
+    ui::startWithSplash(ui::Product::Compactor, false, [&form1] {
         if (form1)
             return;
         form1 = std::make_unique<Form1>();
@@ -31,15 +31,15 @@ int runCompactor(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("OrvCompactor"));
     QApplication::setOrganizationName(QStringLiteral("Orvane"));
-    QApplication::setWindowIcon(ui::productIcon(ui::Producto::Compactor));
+    QApplication::setWindowIcon(ui::productIcon(ui::Product::Compactor));
     QApplication::setDesktopFileName(QStringLiteral("orvane-compactor"));
-    ui::instalaTraducciones(app);
+    ui::installTranslations(app);
     // `Ruta` first, whatever kind of start this is: it is how the other
     // programs find the Compactor.
-    escribeRuta();
+    writePath();
     std::unique_ptr<Form1> form1;
     // Arguments by their bytes: a name that is not UTF-8 still opens.
-    if (arrancaCompactor(argumentsAsGiven(argc, argv).mid(1), form1))
+    if (startFromArguments(argumentsAsGiven(argc, argv).mid(1), form1))
         return 0;
     return QApplication::exec();
 }

@@ -18,6 +18,6 @@ int runCompactor(int argc, char** argv);
 // command-line start handles its file, shows its message and answers true
 // (the program then ends, its window never shown). Otherwise the splash
 // shows and hands over to `form1`; answers false.
-bool arrancaCompactor(const QStringList& argumentos, std::unique_ptr<Form1>& form1);
+bool startFromArguments(const QStringList& arguments, std::unique_ptr<Form1>& form1);
 
 } // namespace orv::compactor

@@ -1,17 +1,17 @@
 #include "form1.h"
 
-#include "controles.h"
-#include "compactorstart.h"
+#include "compactorlauncher.h"
+#include "controls.h"
 #include "conversion.h"
-#include "moviewriter.h"
+#include "filelist.h"
 #include "form2.h"
 #include "frmabout.h"
-#include "listaarchivos.h"
-#include "pausas.h"
+#include "moviewriter.h"
+#include "pauses.h"
 #include "pictures.h"
+#include "preview.h"
 #include "prompt.h"
 #include "qtdialogs.h"
-#include "vistaprevia.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -33,24 +33,27 @@ namespace orv::converter {
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
-const QString kFiltro = QStringLiteral("Orvane ASCII Movie (*.ovt)|*.ovt|Todos los archivos (*.*)|*.*");
+const QString kFilter =
+    QStringLiteral("Orvane ASCII Movie (*.ovt)|*.ovt|Todos los archivos (*.*)|*.*");
 
-QString avisoOvt(const QString& ruta)
+QString ovtWarning(const QString& path)
 {
-    return QStringLiteral("El siguiente archivo, al parecer, tiene una extensión no correspondiente con "
-                          "los archivos requeridos como origen: ")
-        + kCrLf + kCrLf + ruta + kCrLf + kCrLf
-        + QStringLiteral("Este programa genera archivos *.ovt usando archivos que contengan imágenes "
-                         "ASCII comunes, pero no sirve para unir ni manipular archivos *.ovt")
-        + kCrLf + kCrLf
-        + QStringLiteral("Puede que desee eliminar el archivo que acaba de agregar para no provocar "
-                         "errores en su película ASCII.");
+    return QStringLiteral(
+               "El siguiente archivo, al parecer, tiene una extensión no correspondiente con "
+               "los archivos requeridos como origen: ") +
+           kCrLf + kCrLf + path + kCrLf + kCrLf +
+           QStringLiteral(
+               "Este programa genera archivos *.ovt usando archivos que contengan imágenes "
+               "ASCII comunes, pero no sirve para unir ni manipular archivos *.ovt") +
+           kCrLf + kCrLf +
+           QStringLiteral(
+               "Puede que desee eliminar el archivo que acaba de agregar para no provocar "
+               "errores en su película ASCII.");
 }
 
-
-QLabel* etiqueta(const QString& texto, const char* nombre, QWidget* padre)
+QLabel* label(const QString& text, const char* name, QWidget* parent)
 {
-    return nombrado(new QLabel(texto, padre), nombre);
+    return named(new QLabel(text, parent), name);
 }
 
 } // namespace
@@ -59,12 +62,12 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Orvane ASCII Converter"));
-    setWindowIcon(ui::productIcon(ui::Producto::Converter));
+    setWindowIcon(ui::productIcon(ui::Product::Converter));
     setWindowFlag(Qt::WindowMaximizeButtonHint, false);
-    creaControles();
-    creaMenus();
+    makeControls();
+    makeMenus();
     // Form_Load: the pause list, in this order; the box keeps "100".
-    m_velocidad->addItems(ui::pausasHabituales());
+    m_velocidad->addItems(ui::usualPauses());
     m_velocidad->setCurrentIndex(1);
     // A fixed border: the window takes the size its contents ask for.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -72,200 +75,209 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent)
 
 Form1::~Form1() = default;
 
-void Form1::creaControles()
+void Form1::makeControls()
 {
-    auto* central = nombrado(new QWidget(this), "central");
+    auto* central = named(new QWidget(this), "central");
     setCentralWidget(central);
-    auto* columna = new QVBoxLayout(central);
-    columna->addWidget(creaOrigen());
-    columna->addWidget(creaDestino());
+    auto* column = new QVBoxLayout(central);
+    column->addWidget(makeSource());
+    column->addWidget(makeTarget());
 
-    auto* fila = new QHBoxLayout;
-    fila->addWidget(etiqueta(QStringLiteral("Creador:"), "Label12", central));
-    m_creador = nombrado(new QLineEdit(central), "creador");
-    fila->addWidget(m_creador, 1);
-    fila->addSpacing(12);
-    fila->addWidget(etiqueta(QStringLiteral("Pausa:"), "Label11", central));
-    m_velocidad = nombrado(new QComboBox(central), "velocidad");
+    auto* row = new QHBoxLayout;
+    row->addWidget(label(QStringLiteral("Creador:"), "Label12", central));
+    m_creador = named(new QLineEdit(central), "creador");
+    row->addWidget(m_creador, 1);
+    row->addSpacing(12);
+    row->addWidget(label(QStringLiteral("Pausa:"), "Label11", central));
+    m_velocidad = named(new QComboBox(central), "velocidad");
     m_velocidad->setEditable(true);
     m_velocidad->setInsertPolicy(QComboBox::NoInsert);
-    fila->addWidget(m_velocidad);
-    fila->addWidget(etiqueta(QStringLiteral("ms."), "Label10", central));
-    columna->addLayout(fila);
+    row->addWidget(m_velocidad);
+    row->addWidget(label(QStringLiteral("ms."), "Label10", central));
+    column->addLayout(row);
 
-    m_check1 = nombrado(new QCheckBox(QStringLiteral("Comprimir automáticamente la película de salida."), central),
-                        "Check1");
+    m_check1 = named(
+        new QCheckBox(QStringLiteral("Comprimir automáticamente la película de salida."), central),
+        "Check1");
     m_check1->setChecked(true);
-    columna->addWidget(m_check1);
+    column->addWidget(m_check1);
 
-    auto* convertir = nombrado(new QPushButton(QStringLiteral("Convertir..."), central), "Command1");
-    connect(convertir, &QPushButton::clicked, this, &Form1::Command1_Click);
-    auto* filaBoton = new QHBoxLayout;
-    filaBoton->addStretch();
-    filaBoton->addWidget(convertir);
-    columna->addLayout(filaBoton);
+    auto* convert = named(new QPushButton(QStringLiteral("Convertir..."), central), "Command1");
+    connect(convert, &QPushButton::clicked, this, &Form1::Command1_Click);
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->addStretch();
+    buttonRow->addWidget(convert);
+    column->addLayout(buttonRow);
 }
 
-QWidget* Form1::creaOrigen()
+QWidget* Form1::makeSource()
 {
-    auto* marco = nombrado(new QGroupBox(QStringLiteral("Origen")), "Frame1");
-    auto* rejilla = new QGridLayout(marco);
-    m_lista = nombrado(new ui::ListaArchivos(marco), "List1");
-    m_lista->setMinimumSize(460, 110);
+    auto* frame = named(new QGroupBox(QStringLiteral("Origen")), "Frame1");
+    auto* grid = new QGridLayout(frame);
+    m_list = named(new ui::FileList(frame), "List1");
+    m_list->setMinimumSize(460, 110);
     // Added once the drop has returned, so that a message about one of the
     // files does not keep the file manager waiting for the end of its drag.
-    connect(m_lista, &ui::ListaArchivos::soltados, this, &Form1::List1_OLEDragDrop, Qt::QueuedConnection);
-    connect(m_lista, &QListWidget::itemDoubleClicked, this, &Form1::List1_DblClick);
-    rejilla->addWidget(m_lista, 0, 0, 1, 4);
+    connect(m_list, &ui::FileList::dropped, this, &Form1::List1_OLEDragDrop, Qt::QueuedConnection);
+    connect(m_list, &QListWidget::itemDoubleClicked, this, &Form1::List1_DblClick);
+    grid->addWidget(m_list, 0, 0, 1, 4);
 
-    auto* eliminar = nombrado(new QPushButton(QStringLiteral("Eliminar"), marco), "eliminar");
-    auto* arriba = nombrado(new QPushButton(QStringLiteral("Arriba"), marco), "arriba");
-    auto* abajo = nombrado(new QPushButton(QStringLiteral("Abajo"), marco), "abajo");
+    auto* eliminar = named(new QPushButton(QStringLiteral("Eliminar"), frame), "eliminar");
+    auto* arriba = named(new QPushButton(QStringLiteral("Arriba"), frame), "arriba");
+    auto* abajo = named(new QPushButton(QStringLiteral("Abajo"), frame), "abajo");
     connect(eliminar, &QPushButton::clicked, this, &Form1::eliminar_Click);
     // The Delete key in the list does what "Eliminar" does.
-    new QShortcut(QKeySequence::Delete, m_lista, this, &Form1::eliminar_Click, Qt::WidgetShortcut);
+    new QShortcut(QKeySequence::Delete, m_list, this, &Form1::eliminar_Click, Qt::WidgetShortcut);
     connect(arriba, &QPushButton::clicked, this, [this] { moveritem(-1); });
     connect(abajo, &QPushButton::clicked, this, [this] { moveritem(+1); });
-    rejilla->addWidget(eliminar, 1, 0);
-    rejilla->addWidget(etiqueta(QStringLiteral("Para añadir archivos, arrástrelos a la lista superior."),
-                                "Label9", marco),
-                       1, 1, Qt::AlignCenter);
-    rejilla->addWidget(arriba, 1, 2);
-    rejilla->addWidget(abajo, 1, 3);
-    rejilla->setColumnStretch(1, 1);
-    return marco;
+    grid->addWidget(eliminar, 1, 0);
+    grid->addWidget(label(QStringLiteral("Para añadir archivos, arrástrelos a la lista superior."),
+                          "Label9", frame),
+                    1, 1, Qt::AlignCenter);
+    grid->addWidget(arriba, 1, 2);
+    grid->addWidget(abajo, 1, 3);
+    grid->setColumnStretch(1, 1);
+    return frame;
 }
 
-QWidget* Form1::creaDestino()
+QWidget* Form1::makeTarget()
 {
-    auto* marco = nombrado(new QGroupBox(QStringLiteral("Destino")), "Frame2");
-    auto* rejilla = new QGridLayout(marco);
+    auto* frame = named(new QGroupBox(QStringLiteral("Destino")), "Frame2");
+    auto* grid = new QGridLayout(frame);
 
     // The sample: a letter drawn with "#" on "0", to show what the width
     // and the height measure.
-    auto* muestra = nombrado(new QFrame(marco), "Shape1");
-    muestra->setFrameShape(QFrame::Box);
-    muestra->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Maximum);
-    auto* filasMuestra = new QVBoxLayout(muestra);
-    filasMuestra->setSpacing(0);
-    const char* const filas[] = {"0000000#000000000", "000000#0#00000000", "00000#000#0000000",
-                                 "00000#####00000", "00000#000#0000000", "00000#000#00000"};
+    auto* show = named(new QFrame(frame), "Shape1");
+    show->setFrameShape(QFrame::Box);
+    show->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Maximum);
+    auto* sampleRows = new QVBoxLayout(show);
+    sampleRows->setSpacing(0);
+    const char* const rows[] = {"0000000#000000000", "000000#0#00000000", "00000#000#0000000",
+                                "00000#####00000",   "00000#000#0000000", "00000#000#00000"};
     int n = 2;
-    for (const char* f : filas) {
-        auto* l = new QLabel(QString::fromLatin1(f), muestra);
+    for (const char* f : rows) {
+        auto* l = new QLabel(QString::fromLatin1(f), show);
         l->setObjectName(QStringLiteral("Label%1").arg(n++));
-        l->setFont(fuenteFija());
-        filasMuestra->addWidget(l);
+        l->setFont(fixedFont());
+        sampleRows->addWidget(l);
     }
 
-    auto* izquierda = new QHBoxLayout;
-    izquierda->addStretch();
-    izquierda->addWidget(etiqueta(QStringLiteral("Alto:"), "Label8", marco));
-    m_alto = nombrado(new QLineEdit(QStringLiteral("0"), marco), "alto");
+    auto* left = new QHBoxLayout;
+    left->addStretch();
+    left->addWidget(label(QStringLiteral("Alto:"), "Label8", frame));
+    m_alto = named(new QLineEdit(QStringLiteral("0"), frame), "alto");
     m_alto->setFixedWidth(60);
-    izquierda->addWidget(m_alto);
-    rejilla->addLayout(izquierda, 0, 0, Qt::AlignVCenter);
-    rejilla->addWidget(muestra, 0, 1);
-    auto* pista = etiqueta(QStringLiteral("Para averiguar los datos de alto y ancho, o ver los archivos de "
-                                          "origen en una vista preliminar, haga doble clic en un archivo "
-                                          "de la lista superior."),
-                           "Label13", marco);
-    pista->setWordWrap(true);
-    pista->setMinimumWidth(150);
-    rejilla->addWidget(pista, 0, 2, 2, 1);
+    left->addWidget(m_alto);
+    grid->addLayout(left, 0, 0, Qt::AlignVCenter);
+    grid->addWidget(show, 0, 1);
+    auto* track =
+        label(QStringLiteral("Para averiguar los datos de alto y ancho, o ver los archivos de "
+                             "origen en una vista preliminar, haga doble clic en un archivo "
+                             "de la lista superior."),
+              "Label13", frame);
+    track->setWordWrap(true);
+    track->setMinimumWidth(150);
+    grid->addWidget(track, 0, 2, 2, 1);
 
-    auto* abajoMuestra = new QHBoxLayout;
-    abajoMuestra->addStretch();
-    abajoMuestra->addWidget(etiqueta(QStringLiteral("Ancho:"), "Label1", marco));
-    m_ancho = nombrado(new QLineEdit(QStringLiteral("0"), marco), "ancho");
+    auto* belowSample = new QHBoxLayout;
+    belowSample->addStretch();
+    belowSample->addWidget(label(QStringLiteral("Ancho:"), "Label1", frame));
+    m_ancho = named(new QLineEdit(QStringLiteral("0"), frame), "ancho");
     m_ancho->setFixedWidth(60);
-    abajoMuestra->addWidget(m_ancho);
-    abajoMuestra->addStretch();
-    rejilla->addLayout(abajoMuestra, 1, 1);
+    belowSample->addWidget(m_ancho);
+    belowSample->addStretch();
+    grid->addLayout(belowSample, 1, 1);
 
-    auto* linea = nombrado(new QFrame(marco), "Line1");
-    linea->setFrameShape(QFrame::HLine);
-    linea->setFrameShadow(QFrame::Sunken);
-    rejilla->addWidget(linea, 2, 0, 1, 3);
+    auto* line = named(new QFrame(frame), "Line1");
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    grid->addWidget(line, 2, 0, 1, 3);
 
-    m_leeinicio = nombrado(
-        new QCheckBox(QStringLiteral("Al analizar el archivo, la primera línea de cada imágen ASCII..."), marco),
-        "leeinicio");
+    m_leeinicio =
+        named(new QCheckBox(QStringLiteral(
+                                "Al analizar el archivo, la primera línea de cada imágen ASCII..."),
+                            frame),
+              "leeinicio");
     m_leeinicio->setChecked(true);
     connect(m_leeinicio, &QCheckBox::clicked, this, &Form1::leeinicio_Click);
-    rejilla->addWidget(m_leeinicio, 3, 0, 1, 3);
-    m_option1 = nombrado(new QRadioButton(QStringLiteral("Corresponde al número de imagenes para duplicar"), marco),
-                         "Option1");
+    grid->addWidget(m_leeinicio, 3, 0, 1, 3);
+    m_option1 = named(
+        new QRadioButton(QStringLiteral("Corresponde al número de imagenes para duplicar"), frame),
+        "Option1");
     m_option1->setChecked(true);
-    m_option2 = nombrado(new QRadioButton(QStringLiteral("Omitir cualquier texto de la línea"), marco), "Option2");
-    auto* opciones = new QVBoxLayout;
-    opciones->setContentsMargins(24, 0, 0, 0);
-    opciones->addWidget(m_option1);
-    opciones->addWidget(m_option2);
-    rejilla->addLayout(opciones, 4, 0, 1, 3);
-    return marco;
+    m_option2 = named(new QRadioButton(QStringLiteral("Omitir cualquier texto de la línea"), frame),
+                      "Option2");
+    auto* options = new QVBoxLayout;
+    options->setContentsMargins(24, 0, 0, 0);
+    options->addWidget(m_option1);
+    options->addWidget(m_option2);
+    grid->addLayout(options, 4, 0, 1, 3);
+    return frame;
 }
 
-void Form1::creaMenus()
+void Form1::makeMenus()
 {
-    QMenu* archivo = menuBar()->addMenu(QStringLiteral("&Archivo"));
-    archivo->setObjectName(QStringLiteral("menu_archivo"));
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&Archivo"));
+    file->setObjectName(QStringLiteral("menu_archivo"));
     // Adding without dragging: the same rules as a drop, by the same path.
-    QAction* agregar = archivo->addAction(QStringLiteral("&Agregar archivos..."), this, [this] {
-        List1_OLEDragDrop(ui::prompt().abrirArchivos(
+    QAction* add = file->addAction(QStringLiteral("&Agregar archivos..."), this, [this] {
+        List1_OLEDragDrop(ui::prompt().openFiles(
             this, QStringLiteral("Agregar archivos"),
             QStringLiteral("Archivos de texto (*.txt)|*.txt|Todos los archivos (*.*)|*.*")));
     });
-    agregar->setObjectName(QStringLiteral("menu_agregar"));
-    agregar->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-    QAction* vista = archivo->addAction(QStringLiteral("&Vista previa de la película..."), this,
-                                        &Form1::menu_vista_previa_Click);
-    vista->setObjectName(QStringLiteral("menu_vista_previa"));
-    ui::habilitaConEntradas(vista, m_lista);
-    QAction* limpiar = archivo->addAction(QStringLiteral("Limpiar lista"), this, &Form1::menu_limpiar_Click);
-    limpiar->setObjectName(QStringLiteral("menu_limpiar"));
-    archivo->addSeparator()->setObjectName(QStringLiteral("menu_separa"));
-    QAction* salir = archivo->addAction(QStringLiteral("Salir"), qApp, &QApplication::quit);
-    salir->setObjectName(QStringLiteral("menu_salir"));
+    add->setObjectName(QStringLiteral("menu_agregar"));
+    add->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    QAction* view = file->addAction(QStringLiteral("&Vista previa de la película..."), this,
+                                    &Form1::menu_preview_Click);
+    view->setObjectName(QStringLiteral("menu_vista_previa"));
+    ui::enableWithEntries(view, m_list);
+    QAction* clear =
+        file->addAction(QStringLiteral("Limpiar lista"), this, &Form1::menu_limpiar_Click);
+    clear->setObjectName(QStringLiteral("menu_limpiar"));
+    file->addSeparator()->setObjectName(QStringLiteral("menu_separa"));
+    QAction* quit = file->addAction(QStringLiteral("Salir"), qApp, &QApplication::quit);
+    quit->setObjectName(QStringLiteral("menu_salir"));
 
-    QMenu* ayuda = menuBar()->addMenu(QStringLiteral("A&yuda"));
-    ayuda->setObjectName(QStringLiteral("menu_ayuda"));
-    QAction* acerca = ayuda->addAction(QStringLiteral("Acerca de..."), this, &Form1::menu_acercade_Click);
-    acerca->setObjectName(QStringLiteral("menu_acercade"));
+    QMenu* help = menuBar()->addMenu(QStringLiteral("A&yuda"));
+    help->setObjectName(QStringLiteral("menu_ayuda"));
+    QAction* about =
+        help->addAction(QStringLiteral("Acerca de..."), this, &Form1::menu_acercade_Click);
+    about->setObjectName(QStringLiteral("menu_acercade"));
 }
 
-void Form1::List1_OLEDragDrop(const QStringList& rutas)
+void Form1::List1_OLEDragDrop(const QStringList& paths)
 {
-    for (const QString& ruta : rutas) {
-        if (ruta.right(4) == QLatin1String(".ovt"))
-            ui::prompt().mensaje(this, avisoOvt(ruta), QStringLiteral("Posible archivo incorrecto"),
-                                 ui::Icono::Exclamacion, ui::Botones::Aceptar);
-        if (puedeabrir(ruta)) {
-            m_lista->addItem(ruta);
+    for (const QString& path : paths) {
+        if (path.right(4) == QLatin1String(".ovt"))
+            ui::prompt().message(this, ovtWarning(path),
+                                 QStringLiteral("Posible archivo incorrecto"),
+                                 ui::Icon::Exclamation, ui::Buttons::Ok);
+        if (puedeabrir(path)) {
+            m_list->addItem(path);
         } else {
-            ui::prompt().mensaje(this,
-                                 QStringLiteral("No se puede agregar a la lista, por problemas de lectura o "
-                                                "apertura, el siguiente archivo:")
-                                     + kCrLf + kCrLf + ruta,
-                                 QStringLiteral("Error al añadir"), ui::Icono::Exclamacion,
-                                 ui::Botones::Aceptar);
+            ui::prompt().message(
+                this,
+                QStringLiteral("No se puede agregar a la lista, por problemas de lectura o "
+                               "apertura, el siguiente archivo:") +
+                    kCrLf + kCrLf + path,
+                QStringLiteral("Error al añadir"), ui::Icon::Exclamation, ui::Buttons::Ok);
         }
     }
 }
 
-void Form1::moveritem(int desplazamiento)
+void Form1::moveritem(int offset)
 {
-    ui::moveritem(m_lista, desplazamiento);
+    ui::moveritem(m_list, offset);
 }
 
 void Form1::eliminar_Click()
 {
-    const int i = m_lista->currentRow();
-    if (i < 0 || !m_lista->currentItem()->isSelected())
+    const int i = m_list->currentRow();
+    if (i < 0 || !m_list->currentItem()->isSelected())
         return;
-    delete m_lista->takeItem(i);
-    m_lista->setCurrentRow(-1);
-    m_lista->clearSelection();
+    delete m_list->takeItem(i);
+    m_list->setCurrentRow(-1);
+    m_list->clearSelection();
 }
 
 void Form1::leeinicio_Click()
@@ -276,81 +288,82 @@ void Form1::leeinicio_Click()
 
 void Form1::List1_DblClick()
 {
-    QListWidgetItem* item = m_lista->currentItem();
+    QListWidgetItem* item = m_list->currentItem();
     if (!item || !item->isSelected())
         return;
-    Form2 analizador(item->text(), this);
-    connect(&analizador, &Form2::enviaAncho, m_ancho, &QLineEdit::setText);
-    connect(&analizador, &Form2::enviaAlto, m_alto, &QLineEdit::setText);
-    analizador.exec();
+    Form2 analyser(item->text(), this);
+    connect(&analyser, &Form2::sendWidth, m_ancho, &QLineEdit::setText);
+    connect(&analyser, &Form2::sendHeight, m_alto, &QLineEdit::setText);
+    analyser.exec();
 }
 
-ParametrosConversion Form1::parametros() const
+ConversionParameters Form1::parameters() const
 {
-    ParametrosConversion p;
+    ConversionParameters p;
     p.ancho = m_ancho->text();
     p.alto = m_alto->text();
     p.velocidad = m_velocidad->currentText();
     p.creador = m_creador->text();
     p.leeinicio = m_leeinicio->isChecked();
-    p.repetir = m_option1->isChecked();
+    p.repeat = m_option1->isChecked();
     return p;
 }
 
-std::optional<ParametrosConversion> Form1::parametrosValidos()
+std::optional<ConversionParameters> Form1::validParameters()
 {
-    if (m_lista->count() == 0)
+    if (m_list->count() == 0)
         return std::nullopt;
-    const ParametrosConversion p = parametros();
-    if (const FalloParametros fallo = compruebaParametros(p); fallo != FalloParametros::Ninguno) {
-        ui::prompt().mensaje(this, mensajeFalloParametros(fallo, p.creador), tituloFalloParametros(),
-                             ui::Icono::Exclamacion, ui::Botones::Aceptar);
+    const ConversionParameters p = parameters();
+    if (const ParameterFault failure = checkParameters(p); failure != ParameterFault::None) {
+        ui::prompt().message(this, parameterFaultMessage(failure, p.creador), parameterFaultTitle(),
+                             ui::Icon::Exclamation, ui::Buttons::Ok);
         return std::nullopt;
     }
     return p;
 }
 
-bool Form1::construye(MovieWriter& escritor, const ParametrosConversion& p)
+bool Form1::build(MovieWriter& writer, const ConversionParameters& p)
 {
     // The progress dialog lets events through while the work runs; the
     // window takes no clicks of its own until the conversion is over, and is
     // itself again before any message shows.
-    const auto habilita = [this](bool si) {
-        centralWidget()->setEnabled(si);
-        menuBar()->setEnabled(si);
+    const auto enable = [this](bool yes) {
+        centralWidget()->setEnabled(yes);
+        menuBar()->setEnabled(yes);
     };
-    habilita(false);
+    enable(false);
 
     // Shown only when the work outlasts half a second; until then the
     // window simply waits, as a short conversion should.
-    QProgressDialog progreso(QStringLiteral("Convirtiendo las imágenes ASCII en una película..."),
+    QProgressDialog progress(QStringLiteral("Convirtiendo las imágenes ASCII en una película..."),
                              QStringLiteral("Cancelar"), 0, 1000, this);
-    progreso.setObjectName(QStringLiteral("progreso"));
-    progreso.setWindowTitle(windowTitle());
-    ui::anchoParaTitulo(progreso);
-    progreso.setWindowModality(Qt::WindowModal);
-    progreso.setMinimumDuration(500);
-    progreso.setAutoReset(false);
-    progreso.setValue(0);
-    const ResultadoConversion r = convierte(m_lista->rutas(), p, escritor, [&progreso](qint64 hecho, qint64 total) {
-        progreso.setValue(total > 0 ? static_cast<int>(hecho * 1000 / total) : 0);
-        return !progreso.wasCanceled();
-    });
-    progreso.reset();
-    habilita(true);
+    progress.setObjectName(QStringLiteral("progreso"));
+    progress.setWindowTitle(windowTitle());
+    ui::widthForTitle(progress);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    progress.setAutoReset(false);
+    progress.setValue(0);
+    const ConversionResult r =
+        convert(m_list->paths(), p, writer, [&progress](qint64 done, qint64 total) {
+            progress.setValue(total > 0 ? static_cast<int>(done * 1000 / total) : 0);
+            return !progress.wasCanceled();
+        });
+    progress.reset();
+    enable(true);
 
-    switch (r.estado) {
-    case EstadoConversion::Cancelada:
+    switch (r.state) {
+    case ConversionState::Cancelled:
         return false;
-    case EstadoConversion::SinCuadros:
-        ui::prompt().mensaje(this, mensajeSinCuadros(r.fuentesFallidas), tituloSinCuadros(), ui::Icono::Exclamacion,
-                             ui::Botones::Aceptar);
+    case ConversionState::NoFrames:
+        ui::prompt().message(this, noFramesMessage(r.failedSources), noFramesTitle(),
+                             ui::Icon::Exclamation, ui::Buttons::Ok);
         return false;
-    case EstadoConversion::ErrorEscritura:
-        ui::prompt().mensaje(this, mensajeErrorEscritura(r.codigoError, r.descripcionError),
-                             tituloErrorEscritura(), ui::Icono::Critico, ui::Botones::Aceptar);
+    case ConversionState::WriteError:
+        ui::prompt().message(this, writeErrorMessage(r.codeError, r.errorDescription),
+                             writeErrorTitle(), ui::Icon::Critical, ui::Buttons::Ok);
         return false;
-    case EstadoConversion::Escrita:
+    case ConversionState::Written:
         break;
     }
     return true;
@@ -358,53 +371,54 @@ bool Form1::construye(MovieWriter& escritor, const ParametrosConversion& p)
 
 void Form1::Command1_Click()
 {
-    const std::optional<ParametrosConversion> p = parametrosValidos();
+    const std::optional<ConversionParameters> p = validParameters();
     if (!p)
         return;
-    const QString elegida =
-        ui::prompt().guardarArchivo(this, QStringLiteral("Guardar película ASCII"), kFiltro, m_ultimaElegida);
-    if (elegida.isEmpty())
+    const QString chosen = ui::prompt().saveFile(this, QStringLiteral("Guardar película ASCII"),
+                                                 kFilter, m_lastChosen);
+    if (chosen.isEmpty())
         return;
-    m_ultimaElegida = elegida;
-    const QString ruta = QFileInfo(nombrePelicula(elegida)).absoluteFilePath();
-    if (!ui::confirmaReemplazo(this, ruta))
+    m_lastChosen = chosen;
+    const QString path = QFileInfo(movieName(chosen)).absoluteFilePath();
+    if (!ui::confirmReplace(this, path))
         return;
-    MovieWriter escritor(ruta);
-    if (!construye(escritor, *p))
+    MovieWriter writer(path);
+    if (!build(writer, *p))
         return;
     if (m_check1->isChecked())
-        ui::comprimePelicula(this, ruta);
+        ui::compressMovie(this, path);
     else
-        ui::prompt().mensaje(this, mensajeExito(), tituloExito(), ui::Icono::Informacion, ui::Botones::Aceptar);
+        ui::prompt().message(this, successMessage(), successTitle(), ui::Icon::Information,
+                             ui::Buttons::Ok);
 }
 
 // "Vista previa de la película...": the same conversion as "Convertir...",
 // into memory, shown in the viewer.
-void Form1::menu_vista_previa_Click()
+void Form1::menu_preview_Click()
 {
-    const std::optional<ParametrosConversion> p = parametrosValidos();
+    const std::optional<ConversionParameters> p = validParameters();
     if (!p)
         return;
     QByteArray bytes;
-    MovieWriter escritor(&bytes);
-    if (construye(escritor, *p))
-        visor::abreVistaPrevia(this, std::move(bytes));
+    MovieWriter writer(&bytes);
+    if (build(writer, *p))
+        viewer::openPreview(this, std::move(bytes));
 }
 
 void Form1::menu_limpiar_Click()
 {
-    if (m_lista->count() == 0)
+    if (m_list->count() == 0)
         return;
-    if (ui::prompt().mensaje(this, QStringLiteral("¿Realmente desea eliminar todos los archivos de la lista?"),
-                             QStringLiteral("Limpiar lista"), ui::Icono::Ninguno, ui::Botones::SiNo)
-        == ui::Respuesta::Si)
-        m_lista->clear();
+    if (ui::prompt().message(
+            this, QStringLiteral("¿Realmente desea eliminar todos los archivos de la lista?"),
+            QStringLiteral("Limpiar lista"), ui::Icon::None, ui::Buttons::YesNo) == ui::Answer::Yes)
+        m_list->clear();
 }
 
 void Form1::menu_acercade_Click()
 {
-    ui::FrmAbout acerca(ui::Producto::Converter, this);
-    acerca.exec();
+    ui::FrmAbout about(ui::Product::Converter, this);
+    about.exec();
 }
 
 } // namespace orv::converter

@@ -17,7 +17,7 @@ class MovieWriter;
 }
 
 namespace orv::ui {
-class ListaArchivos;
+class FileList;
 }
 
 namespace orv::converter {
@@ -35,37 +35,37 @@ public:
 
     // Adds dropped files in order: a ".ovt" warns and is added anyway; a
     // file that cannot be opened (or a folder) is reported and left out.
-    void List1_OLEDragDrop(const QStringList& rutas);
+    void List1_OLEDragDrop(const QStringList& paths);
 
-    // Moves the selected source by `desplazamiento` places, keeping it
+    // Moves the selected source by `offset` places, keeping it
     // selected; nothing at the ends or without a selection.
-    void moveritem(int desplazamiento);
+    void moveritem(int offset);
 
     void eliminar_Click();
     void leeinicio_Click();
     void List1_DblClick();
     void Command1_Click();
-    void menu_vista_previa_Click();
+    void menu_preview_Click();
     void menu_limpiar_Click();
     void menu_acercade_Click();
 
     // What the boxes and options say, as the conversion reads them.
-    ParametrosConversion parametros() const;
+    ConversionParameters parameters() const;
 
 private:
-    QString m_ultimaElegida; // the save dialog offers it again, for the session
-    void creaControles();
-    void creaMenus();
-    QWidget* creaOrigen();
-    QWidget* creaDestino();
+    QString m_lastChosen; // the save dialog offers it again, for the session
+    void makeControls();
+    void makeMenus();
+    QWidget* makeSource();
+    QWidget* makeTarget();
     // The parameters, or nothing after the message when they would not do
     // (or the list is empty).
-    std::optional<ParametrosConversion> parametrosValidos();
-    // The conversion of the list into `escritor`, with the progress; a
+    std::optional<ConversionParameters> validParameters();
+    // The conversion of the list into `writer`, with the progress; a
     // failure is reported here, a success is the caller's.
-    bool construye(MovieWriter& escritor, const ParametrosConversion& p);
+    bool build(MovieWriter& writer, const ConversionParameters& p);
 
-    ui::ListaArchivos* m_lista = nullptr;
+    ui::FileList* m_list = nullptr;
     QLineEdit* m_ancho = nullptr;
     QLineEdit* m_alto = nullptr;
     QLineEdit* m_creador = nullptr;

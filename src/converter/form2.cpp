@@ -1,9 +1,9 @@
 #include "form2.h"
 
-#include "controles.h"
-#include "twips.h"
+#include "controls.h"
 #include "cp1252.h"
-#include "lectorlineas.h"
+#include "linereader.h"
+#include "twips.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -27,11 +27,11 @@ namespace orv::converter {
 namespace {
 
 // Lines longer than this are measured only up to it.
-constexpr qsizetype kLargoMaximo = qsizetype(1) << 20;
+constexpr qsizetype kMaxLength = qsizetype(1) << 20;
 // ... and shown only up to this: the widest frame a conversion makes.
-constexpr qsizetype kLargoMostrado = 32767;
+constexpr qsizetype kShownLength = 32767;
 // A tick reads at most this many blocks between looks at the clock.
-constexpr int kBloquesPorVistazo = 4;
+constexpr int kBlocksPerGlance = 4;
 
 } // namespace
 
@@ -40,147 +40,151 @@ constexpr int kBloquesPorVistazo = 4;
 // are and its measured length (12 bytes a line). Nothing is ever moved as
 // the file grows, so no tick pays for copying what came before. The list
 // asks only for the rows it paints.
-class LineasAnalizadas : public QAbstractListModel
+class AnalysedLines : public QAbstractListModel
 {
 public:
     using QAbstractListModel::QAbstractListModel;
 
-    int rowCount(const QModelIndex& padre = {}) const override
+    int rowCount(const QModelIndex& parent = {}) const override
     {
-        return padre.isValid() ? 0 : m_mostradas;
+        return parent.isValid() ? 0 : m_shown;
     }
-    QVariant data(const QModelIndex& indice, int rol) const override
+    QVariant data(const QModelIndex& index, int role) const override
     {
-        if (rol != Qt::DisplayRole || !indice.isValid() || indice.row() >= m_mostradas)
+        if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_shown)
             return {};
-        const Linea& l = m_lineas[std::size_t(indice.row())];
-        return fromCp1252(QByteArrayView(m_bloques[l.bloque]).sliced(l.inicio, mostrado(l.largo)));
+        const Line& l = m_lines[std::size_t(index.row())];
+        return fromCp1252(QByteArrayView(m_blocks[l.block]).sliced(l.start, shown(l.length)));
     }
-    qsizetype largo(int fila) const { return m_lineas[std::size_t(fila)].largo; }
+    qsizetype length(int row) const { return m_lines[std::size_t(row)].length; }
 
     // Lines are gathered, then shown together.
-    void agrega(QByteArrayView linea)
+    void add(QByteArrayView line)
     {
-        const qsizetype n = mostrado(linea.size());
-        if (m_bloques.empty() || m_bloques.back().size() + n > kBloque) {
-            m_bloques.emplace_back();
-            m_bloques.back().reserve(kBloque);
+        const qsizetype n = shown(line.size());
+        if (m_blocks.empty() || m_blocks.back().size() + n > kBlock) {
+            m_blocks.emplace_back();
+            m_blocks.back().reserve(kBlock);
         }
-        QByteArray& bloque = m_bloques.back();
-        m_lineas.push_back({std::uint32_t(m_bloques.size() - 1), std::uint32_t(bloque.size()),
-                            std::int32_t(linea.size())});
-        bloque.append(linea.first(n));
+        QByteArray& block = m_blocks.back();
+        m_lines.push_back({std::uint32_t(m_blocks.size() - 1), std::uint32_t(block.size()),
+                           std::int32_t(line.size())});
+        block.append(line.first(n));
     }
-    void muestra()
+    void show()
     {
-        const int total = int(m_lineas.size());
-        if (total == m_mostradas)
+        const int total = int(m_lines.size());
+        if (total == m_shown)
             return;
-        beginInsertRows({}, m_mostradas, total - 1);
-        m_mostradas = total;
+        beginInsertRows({}, m_shown, total - 1);
+        m_shown = total;
         endInsertRows();
     }
 
 private:
-    static constexpr qsizetype kBloque = qsizetype(4) << 20;
-    static qsizetype mostrado(qsizetype largo) { return std::min(largo, kLargoMostrado); }
-    struct Linea
+    static constexpr qsizetype kBlock = qsizetype(4) << 20;
+    static qsizetype shown(qsizetype length) { return std::min(length, kShownLength); }
+    struct Line
     {
-        std::uint32_t bloque;
-        std::uint32_t inicio;
-        std::int32_t largo;
+        std::uint32_t block;
+        std::uint32_t start;
+        std::int32_t length;
     };
-    std::deque<QByteArray> m_bloques;
-    std::deque<Linea> m_lineas;
-    int m_mostradas = 0;
+    std::deque<QByteArray> m_blocks;
+    std::deque<Line> m_lines;
+    int m_shown = 0;
 };
 
-Form2::Form2(const QString& ruta, QWidget* parent) : QDialog(parent), m_archivo(ruta)
+Form2::Form2(const QString& path, QWidget* parent) : QDialog(parent), m_file(path)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Analizador de imágenes ASCII normales"));
     setSizeGripEnabled(true);
 
-    auto* columna = new QVBoxLayout(this);
+    auto* column = new QVBoxLayout(this);
     m_area = new QStackedLayout;
-    auto* espera = new QWidget(this);
-    auto* esperaColumna = new QVBoxLayout(espera);
-    m_label5 = nombrado(new QLabel(QStringLiteral("Espere un momento mientras se carga el archivo..."), espera),
-                        "Label5");
+    auto* wait = new QWidget(this);
+    auto* expectedColumn = new QVBoxLayout(wait);
+    m_label5 =
+        named(new QLabel(QStringLiteral("Espere un momento mientras se carga el archivo..."), wait),
+              "Label5");
     m_label5->setAlignment(Qt::AlignCenter);
-    m_command4 = nombrado(new QPushButton(QStringLiteral("Cancelar carga"), espera), "Command4");
+    m_command4 = named(new QPushButton(QStringLiteral("Cancelar carga"), wait), "Command4");
     connect(m_command4, &QPushButton::clicked, this, &Form2::Command4_Click);
-    esperaColumna->addStretch();
-    esperaColumna->addWidget(m_label5);
-    esperaColumna->addWidget(m_command4, 0, Qt::AlignCenter);
-    esperaColumna->addStretch();
-    m_lista = nombrado(new QListView(this), "List1");
-    m_lineas = new LineasAnalizadas(this);
-    m_lista->setModel(m_lineas);
-    m_lista->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_lista->setUniformItemSizes(true);
-    m_lista->setLayoutMode(QListView::Batched);
-    m_lista->setFont(fuenteFija());
-    m_lista->installEventFilter(this);
-    m_lista->viewport()->installEventFilter(this);
-    m_area->addWidget(espera);
-    m_area->addWidget(m_lista);
-    columna->addLayout(m_area, 1);
+    expectedColumn->addStretch();
+    expectedColumn->addWidget(m_label5);
+    expectedColumn->addWidget(m_command4, 0, Qt::AlignCenter);
+    expectedColumn->addStretch();
+    m_list = named(new QListView(this), "List1");
+    m_lines = new AnalysedLines(this);
+    m_list->setModel(m_lines);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_list->setUniformItemSizes(true);
+    m_list->setLayoutMode(QListView::Batched);
+    m_list->setFont(fixedFont());
+    m_list->installEventFilter(this);
+    m_list->viewport()->installEventFilter(this);
+    m_area->addWidget(wait);
+    m_area->addWidget(m_list);
+    column->addLayout(m_area, 1);
 
     auto* abajo = new QHBoxLayout;
-    auto* frame1 = nombrado(new QGroupBox(QStringLiteral("Análisis"), this), "Frame1");
-    auto* analisis = new QVBoxLayout(frame1);
-    auto* medidas = new QHBoxLayout;
-    medidas->addWidget(nombrado(new QLabel(QStringLiteral("Ancho:"), frame1), "Label2"));
-    m_ancho = nombrado(new QLineEdit(QStringLiteral("0"), frame1), "ancho");
-    medidas->addWidget(m_ancho);
-    auto* command2 = nombrado(new QPushButton(QStringLiteral(">"), frame1), "Command2");
+    auto* frame1 = named(new QGroupBox(QStringLiteral("Análisis"), this), "Frame1");
+    auto* analysis = new QVBoxLayout(frame1);
+    auto* measures = new QHBoxLayout;
+    measures->addWidget(named(new QLabel(QStringLiteral("Ancho:"), frame1), "Label2"));
+    m_ancho = named(new QLineEdit(QStringLiteral("0"), frame1), "ancho");
+    measures->addWidget(m_ancho);
+    auto* command2 = named(new QPushButton(QStringLiteral(">"), frame1), "Command2");
     connect(command2, &QPushButton::clicked, this, &Form2::Command2_Click);
-    medidas->addWidget(command2);
-    medidas->addSpacing(12);
-    medidas->addWidget(nombrado(new QLabel(QStringLiteral("Alto:"), frame1), "Label4"));
-    m_alto = nombrado(new QLineEdit(QStringLiteral("0"), frame1), "alto");
-    medidas->addWidget(m_alto);
-    auto* command3 = nombrado(new QPushButton(QStringLiteral(">"), frame1), "Command3");
+    measures->addWidget(command2);
+    measures->addSpacing(12);
+    measures->addWidget(named(new QLabel(QStringLiteral("Alto:"), frame1), "Label4"));
+    m_alto = named(new QLineEdit(QStringLiteral("0"), frame1), "alto");
+    measures->addWidget(m_alto);
+    auto* command3 = named(new QPushButton(QStringLiteral(">"), frame1), "Command3");
     connect(command3, &QPushButton::clicked, this, &Form2::Command3_Click);
-    medidas->addWidget(command3);
+    measures->addWidget(command3);
     for (QPushButton* b : {command2, command3})
         b->setFixedWidth(b->fontMetrics().horizontalAdvance(QStringLiteral(">")) + 24);
-    analisis->addLayout(medidas);
-    auto* label3 = nombrado(new QLabel(QStringLiteral("Use el mouse para seleccionar un cuadro representativo de "
-                                                      "la película, procure seleccionar el cuadro que tenga la "
-                                                      "línea más ancha posible."),
-                                       frame1),
-                            "Label3");
-    auto* label1 = nombrado(new QLabel(QStringLiteral("Haga clic en el botón cercano al ancho y/o alto para enviar "
-                                                      "los datos a la ventana principal del programa."),
-                                       frame1),
-                            "Label1");
+    analysis->addLayout(measures);
+    auto* label3 =
+        named(new QLabel(QStringLiteral("Use el mouse para seleccionar un cuadro representativo de "
+                                        "la película, procure seleccionar el cuadro que tenga la "
+                                        "línea más ancha posible."),
+                         frame1),
+              "Label3");
+    auto* label1 = named(
+        new QLabel(QStringLiteral("Haga clic en el botón cercano al ancho y/o alto para enviar "
+                                  "los datos a la ventana principal del programa."),
+                   frame1),
+        "Label1");
     label3->setWordWrap(true);
     label1->setWordWrap(true);
-    analisis->addWidget(label3);
-    analisis->addWidget(label1);
+    analysis->addWidget(label3);
+    analysis->addWidget(label1);
     abajo->addWidget(frame1, 1);
 
-    auto* frame2 = nombrado(new QWidget(this), "Frame2");
-    auto* pila = new QVBoxLayout(frame2);
-    pila->setContentsMargins(0, 0, 0, 0);
-    pila->addWidget(nombrado(new QLabel(QStringLiteral("Tamaño letra:"), frame2), "Label6"));
-    m_combo1 = nombrado(new QComboBox(frame2), "Combo1");
+    auto* frame2 = named(new QWidget(this), "Frame2");
+    auto* stack = new QVBoxLayout(frame2);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->addWidget(named(new QLabel(QStringLiteral("Tamaño letra:"), frame2), "Label6"));
+    m_combo1 = named(new QComboBox(frame2), "Combo1");
     m_combo1->addItems({QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("8"), QStringLiteral("10"),
                         QStringLiteral("15")});
     m_combo1->setCurrentIndex(-1);
     connect(m_combo1, &QComboBox::activated, this, &Form2::Combo1_Click);
-    pila->addWidget(m_combo1);
-    auto* command5 = nombrado(new QPushButton(QStringLiteral("&Copiar y aceptar"), frame2), "Command5");
+    stack->addWidget(m_combo1);
+    auto* command5 =
+        named(new QPushButton(QStringLiteral("&Copiar y aceptar"), frame2), "Command5");
     connect(command5, &QPushButton::clicked, this, &Form2::Command5_Click);
-    auto* command1 = nombrado(new QPushButton(QStringLiteral("&Aceptar"), frame2), "Command1");
+    auto* command1 = named(new QPushButton(QStringLiteral("&Aceptar"), frame2), "Command1");
     connect(command1, &QPushButton::clicked, this, &QDialog::accept);
-    pila->addWidget(command5);
-    pila->addWidget(command1);
-    pila->addStretch();
+    stack->addWidget(command5);
+    stack->addWidget(command1);
+    stack->addStretch();
     abajo->addWidget(frame2, 0, Qt::AlignBottom);
-    columna->addLayout(abajo);
+    column->addLayout(abajo);
 
     // Sizes of the classic window, in twips: the client area it opens with
     // and the smallest outer size it may be dragged to.
@@ -189,8 +193,8 @@ Form2::Form2(const QString& ruta, QWidget* parent) : QDialog(parent), m_archivo(
 
     // A source that can no longer be opened gives an empty, ready list at
     // the first tick.
-    if (m_archivo.open(QIODevice::ReadOnly))
-        m_lector = std::make_unique<LectorLineas>(m_archivo, kLargoMaximo);
+    if (m_file.open(QIODevice::ReadOnly))
+        m_reader = std::make_unique<LineReader>(m_file, kMaxLength);
     m_timer = new QTimer(this);
     m_timer->setObjectName(QStringLiteral("Timer1"));
     m_timer->setInterval(1);
@@ -200,86 +204,96 @@ Form2::Form2(const QString& ruta, QWidget* parent) : QDialog(parent), m_archivo(
 
 Form2::~Form2() = default;
 
-bool Form2::cargando() const { return m_timer->isActive(); }
+bool Form2::loading() const
+{
+    return m_timer->isActive();
+}
 
 void Form2::Timer1_Timer()
 {
     if (!m_timer->isActive())
         return;
-    if (!m_lector || !m_command4->isEnabled()) {
-        terminaCarga();
+    if (!m_reader || !m_command4->isEnabled()) {
+        finishLoad();
         return;
     }
-    QElapsedTimer reloj;
-    reloj.start();
-    QByteArrayView linea;
-    bool fin = false;
-    int lineas = 0;
-    while (lineas < m_limitePorPaso) {
-        const LectorLineas::Paso paso = m_lector->avanza(linea, kBloquesPorVistazo);
-        if (paso == LectorLineas::Paso::Fin) {
-            fin = true;
+    QElapsedTimer clock;
+    clock.start();
+    QByteArrayView line;
+    bool end = false;
+    int lines = 0;
+    while (lines < m_limitPerStep) {
+        const LineReader::Step step = m_reader->stepForward(line, kBlocksPerGlance);
+        if (step == LineReader::Step::End) {
+            end = true;
             break;
         }
-        if (paso == LectorLineas::Paso::Linea) {
+        if (step == LineReader::Step::Line) {
             // One byte is one character in Windows-1252, so the line's length
             // in bytes is its length as the conversion counts it.
-            m_lineas->agrega(linea);
-            ++lineas;
+            m_lines->add(line);
+            ++lines;
         }
-        if ((paso == LectorLineas::Paso::Sigue || (lineas & 63) == 0) && reloj.nsecsElapsed() > m_presupuestoNs)
+        if ((step == LineReader::Step::More || (lines & 63) == 0) &&
+            clock.nsecsElapsed() > m_budgetNs)
             break;
     }
-    if (lineas > 0) {
-        m_lineas->muestra();
-        m_label5->setText(QStringLiteral("Se han cargado ") + QString::number(m_lineas->rowCount())
-                          + QStringLiteral(" líneas del archivo hasta el momento..."));
+    if (lines > 0) {
+        m_lines->show();
+        m_label5->setText(QStringLiteral("Se han cargado ") + QString::number(m_lines->rowCount()) +
+                          QStringLiteral(" líneas del archivo hasta el momento..."));
     }
-    if (fin)
-        terminaCarga();
+    if (end)
+        finishLoad();
 }
 
-void Form2::terminaCarga()
+void Form2::finishLoad()
 {
     m_timer->stop();
-    m_lector.reset();
-    m_archivo.close();
+    m_reader.reset();
+    m_file.close();
     m_command4->setFocusPolicy(Qt::NoFocus);
-    m_area->setCurrentWidget(m_lista);
+    m_area->setCurrentWidget(m_list);
 }
 
 void Form2::Command4_Click() { m_command4->setEnabled(false); }
 
 void Form2::medirseleccion()
 {
-    const QItemSelectionModel* seleccion = m_lista->selectionModel();
-    const QModelIndexList filas = seleccion->selectedRows();
-    if (filas.isEmpty())
+    const QItemSelectionModel* selection = m_list->selectionModel();
+    const QModelIndexList rows = selection->selectedRows();
+    if (rows.isEmpty())
         return;
-    int primera = filas.first().row();
-    for (const QModelIndex& i : filas)
-        primera = std::min(primera, i.row());
+    int first = rows.first().row();
+    for (const QModelIndex& i : rows)
+        first = std::min(first, i.row());
     int alto = 0;
     qsizetype ancho = 0;
-    for (int fila = primera; fila < m_lineas->rowCount() && seleccion->isRowSelected(fila); ++fila) {
+    for (int row = first; row < m_lines->rowCount() && selection->isRowSelected(row); ++row) {
         ++alto;
-        ancho = std::max(ancho, m_lineas->largo(fila));
+        ancho = std::max(ancho, m_lines->length(row));
     }
     m_alto->setText(QString::number(alto));
     m_ancho->setText(QString::number(ancho));
 }
 
-bool Form2::eventFilter(QObject* objeto, QEvent* evento)
+bool Form2::eventFilter(QObject* object, QEvent* event)
 {
-    if ((objeto == m_lista && evento->type() == QEvent::KeyRelease)
-        || (objeto == m_lista->viewport() && evento->type() == QEvent::MouseButtonRelease))
+    if ((object == m_list && event->type() == QEvent::KeyRelease) ||
+        (object == m_list->viewport() && event->type() == QEvent::MouseButtonRelease))
         QTimer::singleShot(0, this, &Form2::medirseleccion);
-    return QDialog::eventFilter(objeto, evento);
+    return QDialog::eventFilter(object, event);
 }
 
-void Form2::Command2_Click() { emit enviaAncho(m_ancho->text()); }
+void Form2::Command2_Click()
+{
+    emit sendWidth(m_ancho->text());
+}
 
-void Form2::Command3_Click() { emit enviaAlto(m_alto->text()); }
+void Form2::Command3_Click()
+{
+    emit sendHeight(m_alto->text());
+}
 
 void Form2::Command5_Click()
 {
@@ -288,13 +302,13 @@ void Form2::Command5_Click()
     accept();
 }
 
-void Form2::Combo1_Click(int indice)
+void Form2::Combo1_Click(int index)
 {
-    if (indice < 0)
+    if (index < 0)
         return;
-    QFont fuente = m_lista->font();
-    fuente.setPointSize(m_combo1->itemText(indice).toInt());
-    m_lista->setFont(fuente);
+    QFont font = m_list->font();
+    font.setPointSize(m_combo1->itemText(index).toInt());
+    m_list->setFont(font);
 }
 
 } // namespace orv::converter

@@ -14,12 +14,12 @@ class QStackedLayout;
 class QTimer;
 
 namespace orv {
-class LectorLineas;
+class LineReader;
 }
 
 namespace orv::converter {
 
-class LineasAnalizadas;
+class AnalysedLines;
 
 // The analyser: a preview of one source that loads on timer ticks (the
 // window stays responsive and the load can be cancelled), then measures the
@@ -29,7 +29,7 @@ class Form2 : public QDialog
 {
     Q_OBJECT
 public:
-    explicit Form2(const QString& ruta, QWidget* parent = nullptr);
+    explicit Form2(const QString& path, QWidget* parent = nullptr);
     ~Form2() override;
 
     // One loading step: as many lines as fit in the step's time (a few
@@ -37,12 +37,12 @@ public:
     // or the end of loading once the file is done or "Cancelar carga" was
     // clicked.
     void Timer1_Timer();
-    void setLimitePorPaso(int lineas, qint64 nanosegundos)
+    void setLimitPerStep(int lines, qint64 nanoseconds)
     {
-        m_limitePorPaso = lineas;
-        m_presupuestoNs = nanosegundos;
+        m_limitPerStep = lines;
+        m_budgetNs = nanoseconds;
     }
-    bool cargando() const;
+    bool loading() const;
 
     // Measures the first contiguous block of selected lines.
     void medirseleccion();
@@ -51,31 +51,31 @@ public:
     void Command2_Click();
     void Command3_Click();
     void Command5_Click();
-    void Combo1_Click(int indice);
+    void Combo1_Click(int index);
 
 signals:
-    void enviaAncho(const QString& texto);
-    void enviaAlto(const QString& texto);
+    void sendWidth(const QString& text);
+    void sendHeight(const QString& text);
 
 protected:
-    bool eventFilter(QObject* objeto, QEvent* evento) override;
+    bool eventFilter(QObject* object, QEvent* event) override;
 
 private:
-    void terminaCarga();
+    void finishLoad();
 
-    QFile m_archivo;
-    std::unique_ptr<LectorLineas> m_lector;
+    QFile m_file;
+    std::unique_ptr<LineReader> m_reader;
     QStackedLayout* m_area = nullptr;
-    QListView* m_lista = nullptr;
-    LineasAnalizadas* m_lineas = nullptr;
+    QListView* m_list = nullptr;
+    AnalysedLines* m_lines = nullptr;
     QLabel* m_label5 = nullptr;
     QPushButton* m_command4 = nullptr;
     QLineEdit* m_ancho = nullptr;
     QLineEdit* m_alto = nullptr;
     QComboBox* m_combo1 = nullptr;
     QTimer* m_timer = nullptr;
-    int m_limitePorPaso = 1 << 30;
-    qint64 m_presupuestoNs = 8'000'000; // each tick reads about this long, then lets the window breathe
+    int m_limitPerStep = 1 << 30;
+    qint64 m_budgetNs = 8'000'000; // each tick reads about this long, then lets the window breathe
 };
 
 } // namespace orv::converter

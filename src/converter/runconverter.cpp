@@ -9,9 +9,9 @@
 
 namespace orv::converter {
 
-ui::Splash* iniciaConverter(std::unique_ptr<Form1>& form1)
+ui::Splash* startConverter(std::unique_ptr<Form1>& form1)
 {
-    return ui::iniciaConSplash(ui::Producto::Converter, false, [&form1] {
+    return ui::startWithSplash(ui::Product::Converter, false, [&form1] {
         if (form1)
             return;
         form1 = std::make_unique<Form1>();
@@ -24,11 +24,11 @@ int runConverter(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("OrvConverter"));
     QApplication::setOrganizationName(QStringLiteral("Orvane"));
-    QApplication::setWindowIcon(ui::productIcon(ui::Producto::Converter));
+    QApplication::setWindowIcon(ui::productIcon(ui::Product::Converter));
     QApplication::setDesktopFileName(QStringLiteral("orvane-converter"));
-    ui::instalaTraducciones(app);
+    ui::installTranslations(app);
     std::unique_ptr<Form1> form1;
-    iniciaConverter(form1);
+    startConverter(form1);
     return QApplication::exec();
 }
 

@@ -16,6 +16,6 @@ int runConverter(int argc, char** argv);
 
 // The start inside a running application: shows the splash, which hands
 // over to `form1` on its timer or a click, and returns it.
-ui::Splash* iniciaConverter(std::unique_ptr<Form1>& form1);
+ui::Splash* startConverter(std::unique_ptr<Form1>& form1);
 
 } // namespace orv::converter

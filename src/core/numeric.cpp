@@ -25,9 +25,9 @@ std::string significant(QStringView text)
     return s;
 }
 
-constexpr double kDesborde = std::numeric_limits<double>::infinity();
+constexpr double kOverflow = std::numeric_limits<double>::infinity();
 
-double radixValue(const std::string& s, std::size_t pos, int radix, double desborde)
+double radixValue(const std::string& s, std::size_t pos, int radix, double overflow)
 {
     // Up to the first character that is not a digit of the radix. Like the
     // classic &H/&O literals, 16-bit and 32-bit patterns read as signed.
@@ -48,7 +48,7 @@ double radixValue(const std::string& s, std::size_t pos, int radix, double desbo
             break;
         v = v * static_cast<std::uint64_t>(radix) + static_cast<std::uint64_t>(d);
         if (v > 0xFFFFFFFFull)
-            return desborde;
+            return overflow;
     }
     if (digits == 0)
         return 0;
@@ -57,18 +57,17 @@ double radixValue(const std::string& s, std::size_t pos, int radix, double desbo
     return static_cast<double>(static_cast<std::int32_t>(v));
 }
 
-
-// `desborde` is what a number too large to hold gives.
-double valor(QStringView text, double desborde)
+// `overflow` is what a number too large to hold gives.
+double value(QStringView text, double overflow)
 {
     const std::string s = significant(text);
     std::size_t pos = 0;
     if (s.size() >= 2 && s[0] == '&') {
         const char p = static_cast<char>(s[1] | 0x20);
         if (p == 'h')
-            return radixValue(s, 2, 16, desborde);
+            return radixValue(s, 2, 16, overflow);
         if (p == 'o')
-            return radixValue(s, 2, 8, desborde);
+            return radixValue(s, 2, 8, overflow);
     }
     std::string number;
     if (pos < s.size() && (s[pos] == '+' || s[pos] == '-'))
@@ -102,19 +101,19 @@ double valor(QStringView text, double desborde)
             number += exponent;
     }
     const double v = std::strtod(number.c_str(), nullptr);
-    return std::isfinite(v) ? v : std::copysign(desborde, v);
+    return std::isfinite(v) ? v : std::copysign(overflow, v);
 }
 
 } // namespace
 
 double numericValue(QStringView text)
 {
-    return valor(text, 0);
+    return value(text, 0);
 }
 
 double numericValueOrOverflow(QStringView text)
 {
-    return valor(text, kDesborde);
+    return value(text, kOverflow);
 }
 
 namespace {

@@ -14,9 +14,9 @@ struct Location
     QString key;
 };
 
-Location locate(const QString& ruta)
+Location locate(const QString& path)
 {
-    QStringList parts = ruta.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+    QStringList parts = path.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
     if (parts.size() < 2)
         return {};
     const QString root = parts.takeFirst();
@@ -44,18 +44,18 @@ Location locate(const QString& ruta)
 
 } // namespace
 
-void guardaValor(const QString& ruta, const QString& valor)
+void guardaValor(const QString& path, const QString& value)
 {
-    Location loc = locate(ruta);
+    Location loc = locate(path);
     if (!loc.store || loc.key.isEmpty())
         return;
-    loc.store->setValue(loc.key, valor);
+    loc.store->setValue(loc.key, value);
     loc.store->sync();
 }
 
-QString leeValor(const QString& ruta)
+QString leeValor(const QString& path)
 {
-    Location loc = locate(ruta);
+    Location loc = locate(path);
     if (!loc.store || loc.key.isEmpty())
         return {};
     const QVariant v = loc.store->value(loc.key);

@@ -11,9 +11,9 @@ namespace orv {
 // <Program>) and any deeper keys to groups. Values are always text.
 
 // Writes the value at the path. Failures are ignored.
-void guardaValor(const QString& ruta, const QString& valor);
+void guardaValor(const QString& path, const QString& value);
 
 // Reads the value at the path; a missing value or any failure gives "".
-QString leeValor(const QString& ruta);
+QString leeValor(const QString& path);
 
 } // namespace orv

@@ -17,7 +17,7 @@ class MovieWriter;
 }
 
 namespace orv::ui {
-class ListaArchivos;
+class FileList;
 }
 
 namespace orv::creator {
@@ -34,16 +34,16 @@ public:
 
     // Files dropped on `List1`, in the order given: the accepted extensions
     // (case-sensitive) are added, any other asks first.
-    void List1_OLEDragDrop(const QStringList& rutas);
+    void List1_OLEDragDrop(const QStringList& paths);
 
     // Moves the selected entry one place up (-1) or down (+1) and keeps it
     // selected; nothing without a selection or past either end.
-    static void moveritem(QListWidget* lista, int desplazamiento);
+    static void moveritem(QListWidget* list, int offset);
 
     // How long a generation runs before its progress shows, in ms.
-    void setEsperaProgreso(int ms) { m_esperaProgreso = ms; }
+    void setProgressWait(int ms) { m_progressWait = ms; }
 
-    QListWidget* lista() const;
+    QListWidget* list() const;
 
 public slots:
     void eliminar_Click();
@@ -52,8 +52,8 @@ public slots:
     void Command4_Click();
     void List1_DblClick();
     void menu_limpiar_Click();
-    void menu_importar_video_Click();
-    void menu_vista_previa_Click();
+    void menu_import_video_Click();
+    void menu_preview_Click();
     void menu_salir_Click();
     void menu_acerca_de_Click();
 
@@ -61,28 +61,28 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QString m_ultimoElegido; // the save dialog offers it again, for the session
-    void creaControles();
-    void creaMenus();
+    QString m_lastChosen; // the save dialog offers it again, for the session
+    void makeControls();
+    void makeMenus();
     void generaPelicula();
-    std::optional<QStringList> listaValida();
-    bool construye(MovieWriter& escritor, const QStringList& rutas);
+    std::optional<QStringList> validList();
+    bool build(MovieWriter& writer, const QStringList& paths);
     // The save dialog with the ".ovt" rule and the replace question: the
     // name to write, or empty when the user gave none or refused.
-    QString pideRuta();
-    void terminaEscrita(const QString& ruta);
+    QString askPath();
+    void finishWritten(const QString& path);
 
-    ui::ListaArchivos* m_list1;
+    ui::FileList* m_list1;
     QLabel* m_picture1;
     QLineEdit* m_creador;
     QComboBox* m_velocidad;
     QCheckBox* m_check1;
     QPushButton* m_command4;
-    bool m_generando = false; // while a generation or an import runs under its progress
-    int m_esperaProgreso = 500;
+    bool m_generating = false; // while a generation or an import runs under its progress
+    int m_progressWait = 500;
 };
 
 // The extensions added without a question; the comparison is case-sensitive.
-bool extensionAceptada(const QString& ruta);
+bool acceptedExtension(const QString& path);
 
 } // namespace orv::creator

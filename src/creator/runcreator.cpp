@@ -9,15 +9,15 @@
 
 namespace orv::creator {
 
-ui::Splash* iniciaCreator(std::unique_ptr<Form1>& form1)
+ui::Splash* startCreator(std::unique_ptr<Form1>& form1)
 {
-    auto muestraPrincipal = [&form1] {
+    auto showMain = [&form1] {
         if (form1)
             return;
         form1 = std::make_unique<Form1>();
         form1->show();
     };
-    return ui::iniciaConSplash(ui::Producto::Creator, false, muestraPrincipal);
+    return ui::startWithSplash(ui::Product::Creator, false, showMain);
 }
 
 int runCreator(int argc, char** argv)
@@ -25,11 +25,11 @@ int runCreator(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("OrvCreator"));
     QApplication::setOrganizationName(QStringLiteral("Orvane"));
-    QApplication::setWindowIcon(ui::productIcon(ui::Producto::Creator));
+    QApplication::setWindowIcon(ui::productIcon(ui::Product::Creator));
     QApplication::setDesktopFileName(QStringLiteral("orvane-creator"));
-    ui::instalaTraducciones(app);
+    ui::installTranslations(app);
     std::unique_ptr<Form1> form1;
-    iniciaCreator(form1);
+    startCreator(form1);
     return QApplication::exec();
 }
 

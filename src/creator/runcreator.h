@@ -16,6 +16,6 @@ int runCreator(int argc, char** argv);
 
 // The start inside a running application: shows the splash and returns it;
 // `form1` receives the main window when the splash hands over.
-ui::Splash* iniciaCreator(std::unique_ptr<Form1>& form1);
+ui::Splash* startCreator(std::unique_ptr<Form1>& form1);
 
 } // namespace orv::creator

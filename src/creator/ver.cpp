@@ -1,6 +1,6 @@
 #include "ver.h"
 
-#include "decodifica.h"
+#include "decode.h"
 #include "prompt.h"
 #include "qtdialogs.h"
 #include "twips.h"
@@ -25,61 +25,63 @@ Ver::Ver(QWidget* parent)
     m_picture->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     m_picture->setLineWidth(2);
     m_picture->move(ui::twips(this, 60), ui::twips(this, 60));
-    m_aceptar = new QPushButton(QStringLiteral("&Aceptar"), this);
-    m_aceptar->setObjectName(QStringLiteral("Command1"));
-    m_aceptar->resize(ui::twips(this, 855), ui::twips(this, 375));
-    m_aceptar->setDefault(true);
-    connect(m_aceptar, &QPushButton::clicked, this, &QDialog::accept);
+    m_accept = new QPushButton(QStringLiteral("&Aceptar"), this);
+    m_accept->setObjectName(QStringLiteral("Command1"));
+    m_accept->resize(ui::twips(this, 855), ui::twips(this, 375));
+    m_accept->setDefault(true);
+    connect(m_accept, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-bool Ver::muestraVista(const QString& ruta)
+bool Ver::showView(const QString& path)
 {
-    const std::optional<QImage> imagen = imaging::decodificaImagen(ruta);
-    if (!imagen) {
+    const std::optional<QImage> image = imaging::decodeImage(path);
+    if (!image) {
         const QString crlf = QStringLiteral("\r\n");
-        ui::prompt().mensaje(parentWidget(),
+        ui::prompt().message(parentWidget(),
                              QStringLiteral("La siguiente imágen no es una imágen válida: ") +
-                                 crlf + ruta + crlf + crlf +
+                                 crlf + path + crlf + crlf +
                                  QStringLiteral("Es posible que se produzca un error al tratar de "
                                                 "crear la película ASCII."),
-                             QStringLiteral("Error al previsualizar la imágen"), ui::Icono::Critico,
-                             ui::Botones::Aceptar);
+                             QStringLiteral("Error al previsualizar la imágen"), ui::Icon::Critical,
+                             ui::Buttons::Ok);
         return false;
     }
-    QPixmap pixmap = QPixmap::fromImage(*imagen);
+    QPixmap pixmap = QPixmap::fromImage(*image);
     // One image pixel per screen pixel, whatever the screen's scale.
     pixmap.setDevicePixelRatio(devicePixelRatioF());
     m_picture->setPixmap(pixmap);
-    const int borde = 2 * m_picture->frameWidth();
-    m_picture->resize(qRound(imagen->width() / devicePixelRatioF()) + borde,
-                      qRound(imagen->height() / devicePixelRatioF()) + borde);
+    const int edge = 2 * m_picture->frameWidth();
+    m_picture->resize(qRound(image->width() / devicePixelRatioF()) + edge,
+                      qRound(image->height() / devicePixelRatioF()) + edge);
     // A small picture still leaves room for the button, with the picture's
     // margin before it, and for the title.
-    const QSize exterior(std::max({m_picture->width() + ui::twips(this, 210), ui::twips(this, 1005 + 60),
-                                   ui::anchoMinimoParaTitulo(*this) + ui::twips(this, kMarcoAncho)}),
-                         m_picture->height() + ui::twips(this, 900));
-    setFixedSize(exterior.width() - ui::twips(this, kMarcoAncho),
-                 exterior.height() - ui::twips(this, kMarcoAlto));
-    colocaBoton();
+    const QSize exterior(
+        std::max({m_picture->width() + ui::twips(this, 210), ui::twips(this, 1005 + 60),
+                  ui::minimumWidthForTitle(*this) + ui::twips(this, kFrameWidth)}),
+        m_picture->height() + ui::twips(this, 900));
+    setFixedSize(exterior.width() - ui::twips(this, kFrameWidth),
+                 exterior.height() - ui::twips(this, kFrameHeight));
+    placeButton();
     return true;
 }
 
-QSize Ver::tamanoExterior() const
+QSize Ver::outerSize() const
 {
-    return {width() + ui::twips(this, kMarcoAncho), height() + ui::twips(this, kMarcoAlto)};
+    return {width() + ui::twips(this, kFrameWidth), height() + ui::twips(this, kFrameHeight)};
 }
 
-void Ver::colocaBoton()
+void Ver::placeButton()
 {
     // Client coordinates from the outer size, as the classic window places it.
-    const QSize exterior = tamanoExterior();
-    m_aceptar->move(exterior.width() - ui::twips(this, 1005), exterior.height() - ui::twips(this, 750));
+    const QSize exterior = outerSize();
+    m_accept->move(exterior.width() - ui::twips(this, 1005),
+                   exterior.height() - ui::twips(this, 750));
 }
 
 void Ver::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);
-    colocaBoton();
+    placeButton();
 }
 
 } // namespace orv::creator

@@ -19,24 +19,24 @@ public:
 
     // Loads the picture and sizes the window to it; when the picture cannot
     // be read, says so and answers false (the window is then not shown).
-    bool muestraVista(const QString& ruta);
+    bool showView(const QString& path);
 
     // The outer size the classic window would have, in pixels.
-    QSize tamanoExterior() const;
+    QSize outerSize() const;
 
     // The borders of a classic fixed tool window, in twips: 45 on each side
     // and a 255-twip caption.
-    static constexpr int kMarcoAncho = 90;
-    static constexpr int kMarcoAlto = 345;
+    static constexpr int kFrameWidth = 90;
+    static constexpr int kFrameHeight = 345;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void colocaBoton();
+    void placeButton();
 
     QLabel* m_picture;
-    QPushButton* m_aceptar;
+    QPushButton* m_accept;
 };
 
 } // namespace orv::creator

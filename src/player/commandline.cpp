@@ -7,28 +7,28 @@
 
 namespace orv::player {
 
-QString rutaDeLineaDeComandos(const QStringList& argumentos)
+QString commandLinePath(const QStringList& arguments)
 {
-    const QString linea = argumentos.join(QLatin1Char(' '));
-    if (linea.size() <= 1)
+    const QString line = arguments.join(QLatin1Char(' '));
+    if (line.size() <= 1)
         return {};
-    QString ruta;
-    if (linea.contains(QLatin1Char('"'))) {
-        ruta = linea.section(QLatin1Char('"'), 1, 1);
+    QString path;
+    if (line.contains(QLatin1Char('"'))) {
+        path = line.section(QLatin1Char('"'), 1, 1);
     } else {
-        ruta = isFileByName(linea) ? linea : argumentos.first();
-        if (ruta.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
-            const QUrl url(ruta);
+        path = isFileByName(line) ? line : arguments.first();
+        if (path.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
+            const QUrl url(path);
             if (url.isLocalFile())
-                ruta = localFileFromUrl(url);
+                path = localFileFromUrl(url);
         }
     }
-    if (ruta.isEmpty())
+    if (path.isEmpty())
         return {};
     // By text, not QFileInfo, which would lose a name's bytes that are not
     // UTF-8.
-    return QDir::cleanPath(QDir::isRelativePath(ruta) ? QDir::currentPath() + QLatin1Char('/') + ruta
-                                                      : ruta);
+    return QDir::cleanPath(
+        QDir::isRelativePath(path) ? QDir::currentPath() + QLatin1Char('/') + path : path);
 }
 
 } // namespace orv::player

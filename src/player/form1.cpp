@@ -4,14 +4,14 @@
 #include "form3.h"
 #include "frmabout.h"
 #include "moviereader.h"
+#include "moviescreen.h"
 #include "nativename.h"
 #include "numeric.h"
-#include "pantalla.h"
 #include "pictures.h"
 #include "playersettings.h"
 #include "prompt.h"
 #include "promptpasswords.h"
-#include "recientes.h"
+#include "recentfiles.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
@@ -24,13 +24,13 @@
 namespace orv::player {
 namespace {
 
-const QString kTitulo = QStringLiteral("Orvane ASCII Player");
+const QString kTitle = QStringLiteral("Orvane ASCII Player");
 
-QString primerArchivo(const QMimeData* datos)
+QString firstFile(const QMimeData* data)
 {
-    if (!datos || !datos->hasUrls())
+    if (!data || !data->hasUrls())
         return {};
-    const QList<QUrl> urls = datos->urls();
+    const QList<QUrl> urls = data->urls();
     for (const QUrl& url : urls) {
         if (url.isLocalFile())
             return localFileFromUrl(url);
@@ -43,26 +43,26 @@ QString primerArchivo(const QMimeData* datos)
 Form1::Form1(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(kTitulo);
-    setWindowIcon(ui::productIcon(ui::Producto::Player));
+    setWindowTitle(kTitle);
+    setWindowIcon(ui::productIcon(ui::Product::Player));
     setAcceptDrops(true);
-    creaControles();
-    creaMenus();
+    makeControls();
+    makeMenus();
     formLoad();
 }
 
 Form1::~Form1() = default;
 
-void Form1::creaControles()
+void Form1::makeControls()
 {
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("central"));
     setCentralWidget(central);
     central->installEventFilter(this);
 
-    m_pantalla = new Pantalla(central);
+    m_pantalla = new MovieScreen(central);
     m_pantalla->setObjectName(QStringLiteral("pantalla"));
-    connect(m_pantalla, &Pantalla::soltado, this, &Form1::Form_OLEDragDrop);
+    connect(m_pantalla, &MovieScreen::dropped, this, &Form1::Form_OLEDragDrop);
 
     m_rebobinar = new QPushButton(central);
     m_rebobinar->setObjectName(QStringLiteral("rebobinar"));
@@ -93,112 +93,112 @@ void Form1::creaControles()
 
 void Form1::formLoad()
 {
-    if (wholePart(valorAjuste(QStringLiteral("Ejecuciones"))) == 0)
-        guardaPredeterminados();
-    aplicaTamanoGuardado();
-    guardaAjuste(QStringLiteral("Ejecuciones"), QStringLiteral("1"));
-    maximoRecientes(); // stores 10 when the maximum is missing or out of range
-    m_motor.setRepetir(valorAjuste(QStringLiteral("Repetir")) != 0);
-    m_menuRepetir->setChecked(m_motor.repetir());
-    aplicaColores(colorGuardado(QStringLiteral("ColorFondo"), Qt::white),
-                  colorGuardado(QStringLiteral("ColorLetras"), Qt::black));
-    m_reproInicial = static_cast<int>(
-        std::clamp<std::int64_t>(wholePart(valorAjuste(QStringLiteral("ReproIni"))), -32768, 32767));
+    if (wholePart(settingValue(QStringLiteral("Ejecuciones"))) == 0)
+        saveDefaults();
+    applySavedSize();
+    saveSetting(QStringLiteral("Ejecuciones"), QStringLiteral("1"));
+    maxRecent(); // stores 10 when the maximum is missing or out of range
+    m_engine.setRepetir(settingValue(QStringLiteral("Repetir")) != 0);
+    m_menu_repetir->setChecked(m_engine.repeat());
+    applyColours(savedColour(QStringLiteral("ColorFondo"), Qt::white),
+                 savedColour(QStringLiteral("ColorLetras"), Qt::black));
+    m_reproInicial = static_cast<int>(std::clamp<std::int64_t>(
+        wholePart(settingValue(QStringLiteral("ReproIni"))), -32768, 32767));
     actualizaRecientes();
-    m_tamanoActual = indiceFuenteGuardado();
+    m_tamanoActual = savedFontIndex();
     menu_fuente_tamano_Click(m_tamanoActual);
     habilitaControles(false);
 }
 
-void Form1::abrePelicula(const QString& ruta, bool desdeRecientes)
+void Form1::abrePelicula(const QString& path, bool desdeRecientes)
 {
     menu_cerrar_pelicula_Click();
-    setWindowTitle(kTitulo + QStringLiteral(" - Cargando..."));
+    setWindowTitle(kTitle + QStringLiteral(" - Cargando..."));
     // An encrypted member's password is asked for, as every extraction does.
-    ui::PromptPasswords claves(this, kTitulo);
-    LoadOptions opciones;
-    opciones.passwords = &claves;
+    ui::PromptPasswords keys(this, kTitle);
+    LoadOptions options;
+    options.passwords = &keys;
     // By the name's bytes: one made on a Windows-1252 system opens too.
-    if (!cargaPeliculaNativa(nameBytesFromText(ruta), m_pelicula, opciones)) {
-        ui::prompt().mensaje(this, mensajeErrorPelicula(), tituloErrorPelicula(), ui::Icono::Critico,
-                             ui::Botones::Aceptar);
+    if (!loadMovieFromNameBytes(nameBytesFromText(path), m_movie, options)) {
+        ui::prompt().message(this, movieErrorMessage(), movieErrorTitle(), ui::Icon::Critical,
+                             ui::Buttons::Ok);
         menu_cerrar_pelicula_Click();
         return;
     }
-    m_motor.abre(m_pelicula.numCuadros, m_pelicula.pausa);
-    ajustaIntervalo();
-    setWindowTitle(kTitulo + QStringLiteral(" - ") + readableName(m_pelicula.nombreArchivo));
+    m_engine.open(m_movie.numCuadros, m_movie.pausa);
+    fitInterval();
+    setWindowTitle(kTitle + QStringLiteral(" - ") + readableName(m_movie.nombreArchivo));
     habilitaControles(true);
     rebobinar_Click();
-    if (m_pelicula.numCuadros <= 1) {
+    if (m_movie.numCuadros <= 1) {
         for (QWidget* w : {static_cast<QWidget*>(m_posicion), static_cast<QWidget*>(m_rebobinar),
                            static_cast<QWidget*>(m_reproducir)})
             w->setEnabled(false);
-        for (QAction* a : {m_menuAvanza, m_menuRetrocede, m_menuRebobinar, m_menuReproducir})
+        for (QAction* a : {m_menu_avanza, m_menu_retrocede, m_menu_rebobinar, m_menu_reproducir})
             a->setEnabled(false);
     } else {
-        m_posicion->setMaximum(m_pelicula.numCuadros - 1);
+        m_posicion->setMaximum(m_movie.numCuadros - 1);
         if (m_reproInicial != 0)
             reproducir_Click();
-        m_posicion->setTickInterval(m_pelicula.numCuadros < 100 ? 1 : m_pelicula.numCuadros / 100 + 1);
+        m_posicion->setTickInterval(m_movie.numCuadros < 100 ? 1 : m_movie.numCuadros / 100 + 1);
     }
     // A name holding bytes that are not UTF-8 cannot be kept in the settings
     // file as it is; it stays out of the list rather than come back broken.
-    if (!desdeRecientes && !holdsEscapedBytes(ruta))
-        agregaReciente(ruta);
+    if (!desdeRecientes && !holdsEscapedBytes(path))
+        agregaReciente(path);
 }
 
-void Form1::ajustaIntervalo()
+void Form1::fitInterval()
 {
-    m_timer1->setInterval(m_motor.intervalo());
+    m_timer1->setInterval(m_engine.interval());
 }
 
-void Form1::agregaReciente(const QString& ruta)
+void Form1::agregaReciente(const QString& path)
 {
-    guardaReciente(ruta);
+    saveRecent(path);
     actualizaRecientes();
 }
 
 void Form1::actualizaRecientes()
 {
-    const int m = maximoRecientes();
-    const QStringList rutas = rutasRecientes();
-    const int n = static_cast<int>(rutas.size());
+    const int m = maxRecent();
+    const QStringList paths = recentPaths();
+    const int n = static_cast<int>(paths.size());
     for (int j = 1; j <= n; ++j)
-        m_recientes[static_cast<size_t>(j - 1)]->setText(captionReciente(j, rutas[j - 1]));
+        m_recent[static_cast<size_t>(j - 1)]->setText(recentCaption(j, paths[j - 1]));
     m_separador->setVisible(n != 0);
-    for (int i = 1; i <= kMaximoRecientes; ++i)
-        m_recientes[static_cast<size_t>(i - 1)]->setVisible(i <= n && i <= m);
+    for (int i = 1; i <= kMaxRecent; ++i)
+        m_recent[static_cast<size_t>(i - 1)]->setVisible(i <= n && i <= m);
 }
 
 void Form1::a_recientes_Click(int j)
 {
-    abrePelicula(rutaReciente(j), true);
+    abrePelicula(recentPath(j), true);
 }
 
 void Form1::menu_abrir_Click()
 {
-    const QString ruta = ui::prompt().abrirArchivo(
+    const QString path = ui::prompt().openFile(
         this, QStringLiteral("Abrir película ASCII"),
         QStringLiteral("Orvane ASCII Movie (*.ovt)|*.ovt|Todos los archivos (*.*)|*.*"));
-    if (!ruta.isEmpty())
-        abrePelicula(ruta, false);
+    if (!path.isEmpty())
+        abrePelicula(path, false);
 }
 
-void Form1::Form_OLEDragDrop(const QMimeData* datos)
+void Form1::Form_OLEDragDrop(const QMimeData* mime)
 {
-    const QString ruta = primerArchivo(datos);
-    if (ruta.isEmpty())
+    const QString path = firstFile(mime);
+    if (path.isEmpty())
         return;
     // Opened once the drop has returned, so that a failure message does not
     // keep the file manager waiting for the end of its drag.
     QMetaObject::invokeMethod(
-        this, [this, ruta] { abrePelicula(ruta, false); }, Qt::QueuedConnection);
+        this, [this, path] { abrePelicula(path, false); }, Qt::QueuedConnection);
 }
 
 void Form1::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (!primerArchivo(event->mimeData()).isEmpty())
+    if (!firstFile(event->mimeData()).isEmpty())
         event->acceptProposedAction();
     else
         event->ignore();
@@ -206,7 +206,7 @@ void Form1::dragEnterEvent(QDragEnterEvent* event)
 
 void Form1::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (!primerArchivo(event->mimeData()).isEmpty())
+    if (!firstFile(event->mimeData()).isEmpty())
         event->acceptProposedAction();
     else
         event->ignore();
@@ -220,20 +220,20 @@ void Form1::dropEvent(QDropEvent* event)
 
 void Form1::menu_preferencias_Click()
 {
-    Form2 dialogo(this);
-    dialogo.exec();
+    Form2 dialog(this);
+    dialog.exec();
 }
 
 void Form1::menu_propiedades_Click()
 {
-    Form3 dialogo(m_pelicula, this);
-    dialogo.exec();
+    Form3 dialog(m_movie, this);
+    dialog.exec();
 }
 
 void Form1::menu_acerca_Click()
 {
-    ui::FrmAbout acerca(ui::Producto::Player, this);
-    acerca.exec();
+    ui::FrmAbout about(ui::Product::Player, this);
+    about.exec();
 }
 
 void Form1::menu_cerrar_Click()

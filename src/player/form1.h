@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pelicula.h"
+#include "movie.h"
 #include "playback.h"
 
 #include <QMainWindow>
@@ -13,13 +13,13 @@ class QPushButton;
 class QSlider;
 class QTimer;
 
-namespace orv::visor {
-class Pantalla;
+namespace orv::viewer {
+class MovieScreen;
 }
 
 namespace orv::player {
 
-using visor::Pantalla;
+using viewer::MovieScreen;
 
 // The Player's main window: the frame display, the playback buttons and
 // slider, the menus, the recent-files list and the window-size memory.
@@ -35,36 +35,36 @@ public:
     explicit Form1(QWidget* parent = nullptr);
     ~Form1() override;
 
-    // The open sequence: closes the current movie, loads `ruta` and shows
+    // The open sequence: closes the current movie, loads `path` and shows
     // its first frame, or reports the one loader message and ends with no
     // movie. From the recent list, the list keeps its order.
-    void abrePelicula(const QString& ruta, bool desdeRecientes);
+    void abrePelicula(const QString& path, bool desdeRecientes);
 
-    void agregaReciente(const QString& ruta);
+    void agregaReciente(const QString& path);
     void actualizaRecientes();
 
     // The pause in use; the timer interval follows it only at
-    // ajustaIntervalo() (an opening does both).
-    double velocidad() const { return m_motor.velocidad(); }
-    void setVelocidad(double velocidad) { m_motor.setVelocidad(velocidad); }
-    void ajustaIntervalo();
+    // fitInterval() (an opening does both).
+    double velocidad() const { return m_engine.velocidad(); }
+    void setVelocidad(double velocidad) { m_engine.setVelocidad(velocidad); }
+    void fitInterval();
     int reproInicial() const { return m_reproInicial; }
-    void setReproInicial(int valor) { m_reproInicial = valor; }
+    void setReproInicial(int value) { m_reproInicial = value; }
 
-    const Pelicula& pelicula() const { return m_pelicula; }
-    const Playback& motor() const { return m_motor; }
-    Pantalla* pantalla() const { return m_pantalla; }
+    const Movie& movie() const { return m_movie; }
+    const Playback& engine() const { return m_engine; }
+    MovieScreen* pantalla() const { return m_pantalla; }
 
     // The outer window size in twips (the stored `VAncho`, `VAlto`).
-    QSize tamanoTwips() const;
-    int twipsAPixeles(int twips) const;
-    int pixelesATwips(int pixeles) const;
+    QSize twipsSize() const;
+    int twipsToPixels(int twips) const;
+    int pixelsToTwips(int pixels) const;
 
 public slots:
     void reproducir_Click();
     void rebobinar_Click();
     void Timer1_Timer();
-    void posicion_Change(int valor);
+    void posicion_Change(int value);
     void menu_avanza_Click();
     void menu_retrocede_Click();
     void menu_repetir_Click();
@@ -78,13 +78,13 @@ public slots:
     void menu_fuente_tamano_Click(int k);
     void menu_color_fondo_Click();
     void menu_color_letras_Click();
-    void menu_exportar_Click();
+    void menu_export_Click();
     // Drops on the window and on the text area: the first file opens, just
     // after the drop returns.
-    void Form_OLEDragDrop(const QMimeData* datos);
+    void Form_OLEDragDrop(const QMimeData* mime);
 
 protected:
-    bool eventFilter(QObject* objeto, QEvent* event) override;
+    bool eventFilter(QObject* object, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -94,55 +94,55 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void creaControles();
-    void creaMenus();
-    void creaMenuArchivo();
-    void creaMenuPelicula();
-    void creaMenuFormato();
-    void creaMenuAyuda();
-    void creaMenuExportar(QMenu* archivo);
-    QAction* creaAccion(QMenu* menu, const QString& nombre, const QString& caption,
-                        const QKeySequence& atajo = {});
+    void makeControls();
+    void makeMenus();
+    void makeFileMenu();
+    void makeMovieMenu();
+    void makeFormatMenu();
+    void makeHelpMenu();
+    void makeExportMenu(QMenu* file);
+    QAction* makeAction(QMenu* menu, const QString& name, const QString& caption,
+                        const QKeySequence& shortcut = {});
 
     void formLoad();
-    void aplicaTamanoGuardado();
-    void ajustaMinimo();
-    void corrigeMarco();
-    void guardaTamano();
-    void disponeControles();
+    void applySavedSize();
+    void fitMinimum();
+    void correctFrame();
+    void saveSize();
+    void layOutControls();
 
-    void habilitaControles(bool habilitar);
+    void habilitaControles(bool enable);
     void muestraCuadro();
     void sincronizaPosicion();
-    void reflejaReproduccion();
-    void aplicaColores(const QColor& fondo, const QColor& letras);
-    void eligeColor(bool fondo);
+    void reflectPlayback();
+    void applyColours(const QColor& background, const QColor& letters);
+    void chooseColor(bool background);
 
-    Pelicula m_pelicula;
-    Playback m_motor;
+    Movie m_movie;
+    Playback m_engine;
     int m_reproInicial = 0;
     int m_tamanoActual = 4;
     bool m_ventanaLista = false;
-    bool m_marcoCorregido = false;
+    bool m_correctedFrame = false;
 
-    Pantalla* m_pantalla = nullptr;
+    MovieScreen* m_pantalla = nullptr;
     QSlider* m_posicion = nullptr;
     QPushButton* m_reproducir = nullptr;
     QPushButton* m_rebobinar = nullptr;
     QTimer* m_timer1 = nullptr;
 
-    QAction* m_menuAbrir = nullptr;
-    QAction* m_menuCerrarPelicula = nullptr;
-    QAction* m_menuExportar = nullptr;
+    QAction* m_menu_abrir = nullptr;
+    QAction* m_menu_cerrar_pelicula = nullptr;
+    QAction* m_exportMenu = nullptr;
     QAction* m_separador = nullptr;
-    std::array<QAction*, 10> m_recientes{};
-    QAction* m_menuReproducir = nullptr;
-    QAction* m_menuRebobinar = nullptr;
-    QAction* m_menuRetrocede = nullptr;
-    QAction* m_menuAvanza = nullptr;
-    QAction* m_menuPropiedades = nullptr;
-    QAction* m_menuRepetir = nullptr;
-    std::array<QAction*, 10> m_tamanos{};
+    std::array<QAction*, 10> m_recent{};
+    QAction* m_menu_reproducir = nullptr;
+    QAction* m_menu_rebobinar = nullptr;
+    QAction* m_menu_retrocede = nullptr;
+    QAction* m_menu_avanza = nullptr;
+    QAction* m_menu_propiedades = nullptr;
+    QAction* m_menu_repetir = nullptr;
+    std::array<QAction*, 10> m_sizes{};
 };
 
 } // namespace orv::player

@@ -3,7 +3,7 @@
 #include "castexport.h"
 #include "gifexport.h"
 #include "htmlexport.h"
-#include "pantalla.h"
+#include "moviescreen.h"
 #include "prompt.h"
 #include "qtdialogs.h"
 #include "videoexport.h"
@@ -17,8 +17,8 @@
 namespace orv::player {
 namespace {
 
-const QString kTitulo = QStringLiteral("Exportar película");
-const QString kFiltro = QStringLiteral("GIF animado (*.gif)|*.gif|Página web (*.html)|*.html|"
+const QString kTitle = QStringLiteral("Exportar película");
+const QString kFilter = QStringLiteral("GIF animado (*.gif)|*.gif|Página web (*.html)|*.html|"
                                        "Grabación de terminal (*.cast)|*.cast|"
                                        "Video MP4 (*.mp4)|*.mp4|Video WebM (*.webm)|*.webm");
 
@@ -31,75 +31,78 @@ std::uint32_t rgb(const QColor& c)
 
 // "Exportar..." sits below "&Abrir..." and is usable exactly while a movie
 // is loaded, which is when "&Cerrar" is: it follows that entry's state.
-void Form1::creaMenuExportar(QMenu* archivo)
+void Form1::makeExportMenu(QMenu* file)
 {
-    m_menuExportar = new QAction(QStringLiteral("&Exportar..."), archivo);
-    m_menuExportar->setObjectName(QStringLiteral("menu_exportar"));
-    archivo->insertAction(m_menuCerrarPelicula, m_menuExportar);
-    m_menuExportar->setEnabled(m_menuCerrarPelicula->isEnabled());
-    connect(m_menuCerrarPelicula, &QAction::enabledChanged, m_menuExportar, &QAction::setEnabled);
-    connect(m_menuExportar, &QAction::triggered, this, &Form1::menu_exportar_Click);
+    m_exportMenu = new QAction(QStringLiteral("&Exportar..."), file);
+    m_exportMenu->setObjectName(QStringLiteral("menu_exportar"));
+    file->insertAction(m_menu_cerrar_pelicula, m_exportMenu);
+    m_exportMenu->setEnabled(m_menu_cerrar_pelicula->isEnabled());
+    connect(m_menu_cerrar_pelicula, &QAction::enabledChanged, m_exportMenu, &QAction::setEnabled);
+    connect(m_exportMenu, &QAction::triggered, this, &Form1::menu_export_Click);
 }
 
 // Writes the movie as the kind the chosen name ends in, drawn (for the GIF)
 // in the display's own font and colours. The dialog offers the movie's own
 // name in its folder; the kind chosen there gives the extension.
-void Form1::menu_exportar_Click()
+void Form1::menu_export_Click()
 {
-    const QFileInfo pelicula(m_pelicula.rutaPelicula);
-    const QString ruta = ui::prompt().guardarArchivo(
-        this, kTitulo, kFiltro, pelicula.absolutePath() + QLatin1Char('/') + pelicula.completeBaseName());
-    if (ruta.isEmpty())
+    const QFileInfo movie(m_movie.rutaPelicula);
+    const QString path = ui::prompt().saveFile(
+        this, kTitle, kFilter, movie.absolutePath() + QLatin1Char('/') + movie.completeBaseName());
+    if (path.isEmpty())
         return;
-    const QString ext = QFileInfo(ruta).suffix().toLower();
-    static const QStringList kClases{QStringLiteral("gif"), QStringLiteral("html"), QStringLiteral("htm"),
-                                     QStringLiteral("cast"), QStringLiteral("mp4"), QStringLiteral("webm")};
-    if (!kClases.contains(ext)) {
-        ui::prompt().mensaje(
+    const QString ext = QFileInfo(path).suffix().toLower();
+    static const QStringList kKinds{QStringLiteral("gif"), QStringLiteral("html"),
+                                    QStringLiteral("htm"), QStringLiteral("cast"),
+                                    QStringLiteral("mp4"), QStringLiteral("webm")};
+    if (!kKinds.contains(ext)) {
+        ui::prompt().message(
             this,
-            QStringLiteral("El nombre del archivo debe terminar en .gif, .html, .cast, .mp4 o .webm.\r\n") +
-                ruta,
-            kTitulo, ui::Icono::Exclamacion, ui::Botones::Aceptar);
+            QStringLiteral(
+                "El nombre del archivo debe terminar en .gif, .html, .cast, .mp4 o .webm.\r\n") +
+                path,
+            kTitle, ui::Icon::Exclamation, ui::Buttons::Ok);
         return;
     }
-    if (!ui::confirmaReemplazo(this, ruta))
+    if (!ui::confirmReplace(this, path))
         return;
-    OpcionesExport opciones;
-    opciones.puntos = m_pantalla->font().pointSizeF();
-    opciones.letras = rgb(m_pantalla->colorLetras());
-    opciones.fondo = rgb(m_pantalla->colorFondo());
+    ExportOptions options;
+    options.points = m_pantalla->font().pointSizeF();
+    options.letters = rgb(m_pantalla->letterColour());
+    options.background = rgb(m_pantalla->backgroundColour());
     // A long export shows its progress and can be cancelled; the dialog is
     // window-modal, so nothing can close or replace the movie meanwhile.
-    QProgressDialog progreso(QStringLiteral("Exportando película..."), QStringLiteral("Cancelar"),
-                             0, m_pelicula.numCuadros, this);
-    progreso.setWindowTitle(kTitulo);
-    progreso.setWindowModality(Qt::WindowModal);
-    progreso.setMinimumDuration(500);
-    ui::anchoParaTitulo(progreso);
-    opciones.progreso = [&progreso](int hechos, int) {
-        progreso.setValue(hechos);
-        return !progreso.wasCanceled();
+    QProgressDialog progress(QStringLiteral("Exportando película..."), QStringLiteral("Cancelar"),
+                             0, m_movie.numCuadros, this);
+    progress.setWindowTitle(kTitle);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    ui::widthForTitle(progress);
+    options.progress = [&progress](int done, int) {
+        progress.setValue(done);
+        return !progress.wasCanceled();
     };
     QString error;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    ResultadoExport r = ResultadoExport::Fallo;
+    ExportResult r = ExportResult::Fault;
     if (ext == QLatin1String("gif"))
-        r = render::exportaGif(m_pelicula, ruta, m_pantalla->font(), opciones, &error);
+        r = render::exportGif(m_movie, path, m_pantalla->font(), options, &error);
     else if (ext == QLatin1String("cast"))
-        r = exportaCast(m_pelicula, ruta, opciones, &error);
+        r = exportCast(m_movie, path, options, &error);
     else if (ext == QLatin1String("mp4") || ext == QLatin1String("webm"))
-        r = render::exportaVideo(m_pelicula, ruta, m_pantalla->font(), opciones,
-                                 ext == QLatin1String("mp4") ? render::FormatoVideo::Mp4 : render::FormatoVideo::WebM,
-                                 &error);
+        r = render::exportVideo(m_movie, path, m_pantalla->font(), options,
+                                ext == QLatin1String("mp4") ? render::VideoFormat::Mp4
+                                                            : render::VideoFormat::WebM,
+                                &error);
     else
-        r = exportaHtml(m_pelicula, ruta, opciones, &error);
+        r = exportHtml(m_movie, path, options, &error);
     QApplication::restoreOverrideCursor();
-    progreso.reset();
-    if (r == ResultadoExport::Fallo) {
-        ui::prompt().mensaje(this,
-                             QStringLiteral("No se pudo exportar la película a\r\n") + ruta +
+    progress.reset();
+    if (r == ExportResult::Fault) {
+        ui::prompt().message(this,
+                             QStringLiteral("No se pudo exportar la película a\r\n") + path +
                                  QStringLiteral("\r\n\r\n") + error,
-                             kTitulo, ui::Icono::Critico, ui::Botones::Aceptar);
+                             kTitle, ui::Icon::Critical, ui::Buttons::Ok);
     }
 }
 

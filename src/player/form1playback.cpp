@@ -2,10 +2,10 @@
 // then brings the clock, the slider, the button and the display in line.
 #include "form1.h"
 
+#include "clock.h"
 #include "frame.h"
-#include "pantalla.h"
+#include "moviescreen.h"
 #include "playersettings.h"
-#include "reloj.h"
 
 #include <QAction>
 #include <QPushButton>
@@ -14,87 +14,87 @@
 
 namespace orv::player {
 
-void Form1::habilitaControles(bool habilitar)
+void Form1::habilitaControles(bool enable)
 {
-    m_posicion->setEnabled(habilitar);
-    m_rebobinar->setEnabled(habilitar);
-    m_reproducir->setEnabled(habilitar);
-    for (QAction* a : {m_menuAvanza, m_menuRetrocede, m_menuRebobinar, m_menuReproducir,
-                       m_menuCerrarPelicula, m_menuPropiedades})
-        a->setEnabled(habilitar);
+    m_posicion->setEnabled(enable);
+    m_rebobinar->setEnabled(enable);
+    m_reproducir->setEnabled(enable);
+    for (QAction* a : {m_menu_avanza, m_menu_retrocede, m_menu_rebobinar, m_menu_reproducir,
+                       m_menu_cerrar_pelicula, m_menu_propiedades})
+        a->setEnabled(enable);
 }
 
 void Form1::muestraCuadro()
 {
-    m_pantalla->setTexto(armaCuadro(m_pelicula, m_motor.cuadroActual()));
+    m_pantalla->setText(armaCuadro(m_movie, m_engine.cuadroActual()));
 }
 
 void Form1::sincronizaPosicion()
 {
     // A real change fires the slider's change event, which shows the frame.
-    m_posicion->setValue(m_motor.cuadroActual());
+    m_posicion->setValue(m_engine.cuadroActual());
 }
 
-void Form1::reflejaReproduccion()
+void Form1::reflectPlayback()
 {
-    visor::reflejaReproduccion(m_motor, *m_timer1, *m_reproducir);
+    viewer::reflectPlayback(m_engine, *m_timer1, *m_reproducir);
 }
 
 void Form1::reproducir_Click()
 {
-    m_motor.alternaReproduccion();
-    reflejaReproduccion();
+    m_engine.togglePlayback();
+    reflectPlayback();
 }
 
 void Form1::Timer1_Timer()
 {
-    m_motor.tick();
-    reflejaReproduccion();
+    m_engine.tick();
+    reflectPlayback();
     sincronizaPosicion();
 }
 
 void Form1::rebobinar_Click()
 {
-    m_motor.rebobina();
+    m_engine.rewind();
     sincronizaPosicion();
     muestraCuadro();
 }
 
-void Form1::posicion_Change(int valor)
+void Form1::posicion_Change(int value)
 {
-    if (!m_motor.abierta())
+    if (!m_engine.open())
         return;
-    m_motor.irA(valor);
+    m_engine.irA(value);
     muestraCuadro();
 }
 
 void Form1::menu_avanza_Click()
 {
-    if (m_motor.avanza())
+    if (m_engine.stepForward())
         sincronizaPosicion();
 }
 
 void Form1::menu_retrocede_Click()
 {
-    if (m_motor.retrocede())
+    if (m_engine.retrocede())
         sincronizaPosicion();
 }
 
 void Form1::menu_repetir_Click()
 {
-    const bool repetir = !m_motor.repetir();
-    m_motor.setRepetir(repetir);
-    m_menuRepetir->setChecked(repetir);
-    guardaAjuste(QStringLiteral("Repetir"), repetir ? QStringLiteral("1") : QStringLiteral("0"));
+    const bool repeat = !m_engine.repeat();
+    m_engine.setRepetir(repeat);
+    m_menu_repetir->setChecked(repeat);
+    saveSetting(QStringLiteral("Repetir"), repeat ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 void Form1::menu_cerrar_pelicula_Click()
 {
-    m_motor.cierra();
-    reflejaReproduccion();
+    m_engine.close();
+    reflectPlayback();
     m_posicion->setMaximum(1);
     m_posicion->setValue(0);
-    m_pantalla->setTexto({});
+    m_pantalla->setText({});
     setWindowTitle(QStringLiteral("Orvane ASCII Player"));
     habilitaControles(false);
 }

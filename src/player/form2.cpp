@@ -2,7 +2,7 @@
 
 #include "form1.h"
 #include "numberformat.h"
-#include "pausas.h"
+#include "pauses.h"
 #include "playersettings.h"
 #include "prompt.h"
 
@@ -20,13 +20,13 @@
 namespace orv::player {
 namespace {
 
-const QString kTituloVelocidad = QStringLiteral("Velocidad de reproducción inválida");
+const QString kSpeedTitle = QStringLiteral("Velocidad de reproducción inválida");
 
-QPushButton* creaBoton(QWidget* padre, const QString& nombre, const QString& caption)
+QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption)
 {
-    auto* boton = new QPushButton(caption, padre);
-    boton->setObjectName(nombre);
-    return boton;
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    return button;
 }
 
 } // namespace
@@ -36,11 +36,11 @@ Form2::Form2(Form1* form1) : QDialog(form1), m_form1(form1)
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Preferencias del programa"));
     setModal(true);
-    creaControles();
+    makeControls();
     formLoad();
 }
 
-void Form2::creaControles()
+void Form2::makeControls()
 {
     auto* frame1 = new QGroupBox(QStringLiteral("Programa"), this);
     frame1->setObjectName(QStringLiteral("Frame1"));
@@ -48,9 +48,9 @@ void Form2::creaControles()
     m_ocultar->setObjectName(QStringLiteral("ocultar"));
     m_repro = new QCheckBox(QStringLiteral("Reproducción automática de películas."), frame1);
     m_repro->setObjectName(QStringLiteral("repro"));
-    auto* programa = new QVBoxLayout(frame1);
-    programa->addWidget(m_ocultar);
-    programa->addWidget(m_repro);
+    auto* program = new QVBoxLayout(frame1);
+    program->addWidget(m_ocultar);
+    program->addWidget(m_repro);
 
     auto* frame2 = new QGroupBox(QStringLiteral("Reproducción"), this);
     frame2->setObjectName(QStringLiteral("Frame2"));
@@ -64,91 +64,91 @@ void Form2::creaControles()
     m_velocidad->setInsertPolicy(QComboBox::NoInsert);
     connect(m_option1, &QRadioButton::clicked, this, &Form2::Option_Click);
     connect(m_option2, &QRadioButton::clicked, this, &Form2::Option_Click);
-    auto* otra = new QHBoxLayout;
-    otra->addWidget(m_option2);
-    otra->addWidget(m_velocidad);
-    otra->addStretch();
-    auto* reproduccion = new QVBoxLayout(frame2);
-    reproduccion->addWidget(m_option1);
-    reproduccion->addLayout(otra);
+    auto* other = new QHBoxLayout;
+    other->addWidget(m_option2);
+    other->addWidget(m_velocidad);
+    other->addStretch();
+    auto* playback = new QVBoxLayout(frame2);
+    playback->addWidget(m_option1);
+    playback->addLayout(other);
 
     auto* frame3 = new QGroupBox(QStringLiteral("Recientes"), this);
     frame3->setObjectName(QStringLiteral("Frame3"));
-    m_command4 = creaBoton(frame3, QStringLiteral("Command4"), QStringLiteral("Limpiar lista"));
+    m_command4 = makeButton(frame3, QStringLiteral("Command4"), QStringLiteral("Limpiar lista"));
     connect(m_command4, &QPushButton::clicked, this, &Form2::Command4_Click);
-    auto* recientes = new QHBoxLayout(frame3);
-    recientes->addWidget(creaFilaRecientes());
-    recientes->addStretch();
-    recientes->addWidget(m_command4);
+    auto* recent = new QHBoxLayout(frame3);
+    recent->addWidget(makeRecentRow());
+    recent->addStretch();
+    recent->addWidget(m_command4);
 
-    QPushButton* aceptar = creaBoton(this, QStringLiteral("Command1"), QStringLiteral("Aceptar"));
-    aceptar->setDefault(true);
-    connect(aceptar, &QPushButton::clicked, this, &Form2::Command1_Click);
-    QPushButton* cancelar = creaBoton(this, QStringLiteral("Command2"), QStringLiteral("Cancelar"));
-    connect(cancelar, &QPushButton::clicked, this, &Form2::Command2_Click);
-    QPushButton* ayuda = creaBoton(this, QStringLiteral("Command3"), QStringLiteral("Ayuda"));
-    ayuda->setEnabled(false);
-    auto* botones = new QHBoxLayout;
-    botones->addStretch();
-    botones->addWidget(aceptar);
-    botones->addWidget(cancelar);
-    botones->addWidget(ayuda);
+    QPushButton* accept = makeButton(this, QStringLiteral("Command1"), QStringLiteral("Aceptar"));
+    accept->setDefault(true);
+    connect(accept, &QPushButton::clicked, this, &Form2::Command1_Click);
+    QPushButton* cancel = makeButton(this, QStringLiteral("Command2"), QStringLiteral("Cancelar"));
+    connect(cancel, &QPushButton::clicked, this, &Form2::Command2_Click);
+    QPushButton* help = makeButton(this, QStringLiteral("Command3"), QStringLiteral("Ayuda"));
+    help->setEnabled(false);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(accept);
+    buttons->addWidget(cancel);
+    buttons->addWidget(help);
 
-    auto* todo = new QVBoxLayout(this);
-    todo->addWidget(frame1);
-    todo->addWidget(frame2);
-    todo->addWidget(frame3);
-    todo->addLayout(botones);
-    todo->setSizeConstraint(QLayout::SetFixedSize);
+    auto* all = new QVBoxLayout(this);
+    all->addWidget(frame1);
+    all->addWidget(frame2);
+    all->addWidget(frame3);
+    all->addLayout(buttons);
+    all->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 // "Mostrar", a gap of 20 spaces and the rest of the sentence, with the list
 // box sitting in the gap.
-QWidget* Form2::creaFilaRecientes()
+QWidget* Form2::makeRecentRow()
 {
-    auto* fila = new QWidget;
-    const QString mostrar = QStringLiteral("Mostrar");
-    auto* label1 = new QLabel(mostrar + QString(20, QLatin1Char(' '))
-                                  + QStringLiteral("archivos en la lista de recientes."),
-                              fila);
+    auto* row = new QWidget;
+    const QString show = QStringLiteral("Mostrar");
+    auto* label1 = new QLabel(show + QString(20, QLatin1Char(' ')) +
+                                  QStringLiteral("archivos en la lista de recientes."),
+                              row);
     label1->setObjectName(QStringLiteral("Label1"));
     label1->setTextFormat(Qt::PlainText);
-    m_combo1 = new QComboBox(fila);
+    m_combo1 = new QComboBox(row);
     m_combo1->setObjectName(QStringLiteral("Combo1"));
-    for (int i = 1; i <= kMaximoRecientes; ++i)
+    for (int i = 1; i <= kMaxRecent; ++i)
         m_combo1->addItem(QString::number(i));
 
     const QFontMetrics fm(label1->font());
-    const int espacio = fm.horizontalAdvance(QLatin1Char(' '));
-    const int hueco = fm.horizontalAdvance(QString(20, QLatin1Char(' ')));
+    const int space = fm.horizontalAdvance(QLatin1Char(' '));
+    const int gap = fm.horizontalAdvance(QString(20, QLatin1Char(' ')));
     const int alto = std::max(m_combo1->sizeHint().height(), label1->sizeHint().height());
     label1->setGeometry(0, (alto - label1->sizeHint().height()) / 2, label1->sizeHint().width(),
                         label1->sizeHint().height());
-    m_combo1->setGeometry(fm.horizontalAdvance(mostrar) + espacio / 2, 0, hueco - espacio, alto);
-    fila->setFixedSize(label1->sizeHint().width(), alto);
-    return fila;
+    m_combo1->setGeometry(fm.horizontalAdvance(show) + space / 2, 0, gap - space, alto);
+    row->setFixedSize(label1->sizeHint().width(), alto);
+    return row;
 }
 
 void Form2::formLoad()
 {
     m_repro->setChecked(m_form1->reproInicial() != 0);
-    m_combo1->setCurrentIndex(maximoRecientes() - 1);
-    m_velocidad->addItems(ui::pausasHabituales());
+    m_combo1->setCurrentIndex(maxRecent() - 1);
+    m_velocidad->addItems(ui::usualPauses());
     const double velocidad = m_form1->velocidad();
-    const double pausa = m_form1->pelicula().pausa;
-    m_velocidad->setEditText(numeroEspanol(velocidad));
+    const double pausa = m_form1->movie().pausa;
+    m_velocidad->setEditText(spanishNumber(velocidad));
     if (pausa != velocidad)
         m_option2->setChecked(true);
     else
         m_option1->setChecked(true);
     m_velocidad->setEnabled(m_option2->isChecked());
-    if (velocidad == 0 || m_form1->pelicula().numCuadros <= 1) {
+    if (velocidad == 0 || m_form1->movie().numCuadros <= 1) {
         m_option1->setEnabled(false);
         m_option2->setEnabled(false);
     }
-    m_ocultar->setChecked(ocultaSplash());
-    m_option1->setText(QStringLiteral("Pausar cada cuadro por ") + numeroEspanol(pausa)
-                       + QStringLiteral(" milisegundos."));
+    m_ocultar->setChecked(hideSplash());
+    m_option1->setText(QStringLiteral("Pausar cada cuadro por ") + spanishNumber(pausa) +
+                       QStringLiteral(" milisegundos."));
 }
 
 void Form2::Option_Click()
@@ -156,19 +156,20 @@ void Form2::Option_Click()
     m_velocidad->setEnabled(m_option2->isChecked());
 }
 
-bool Form2::leeVelocidad(double& velocidad)
+bool Form2::readSpeed(double& velocidad)
 {
-    if (!leeNumeroEspanol(m_velocidad->currentText(), velocidad)) {
-        ui::prompt().mensaje(this,
+    if (!readSpanishNumber(m_velocidad->currentText(), velocidad)) {
+        ui::prompt().message(this,
                              QStringLiteral("La velocidad de reproducción debe ser un número, "
                                             "utilice una coma ',' como separador decimal en caso "
                                             "de requerirlo."),
-                             kTituloVelocidad, ui::Icono::Exclamacion, ui::Botones::Aceptar);
+                             kSpeedTitle, ui::Icon::Exclamation, ui::Buttons::Ok);
         return false;
     }
     if (!(velocidad > 0)) {
-        ui::prompt().mensaje(this, QStringLiteral("La velocidad de reproducción debe ser mayor a cero."),
-                             kTituloVelocidad, ui::Icono::Exclamacion, ui::Botones::Aceptar);
+        ui::prompt().message(this,
+                             QStringLiteral("La velocidad de reproducción debe ser mayor a cero."),
+                             kSpeedTitle, ui::Icon::Exclamation, ui::Buttons::Ok);
         return false;
     }
     return true;
@@ -176,17 +177,17 @@ bool Form2::leeVelocidad(double& velocidad)
 
 void Form2::Command1_Click()
 {
-    double velocidad = m_form1->pelicula().pausa;
-    if (m_option2->isChecked() && !leeVelocidad(velocidad))
+    double velocidad = m_form1->movie().pausa;
+    if (m_option2->isChecked() && !readSpeed(velocidad))
         return;
     m_form1->setVelocidad(velocidad);
-    guardaAjuste(QStringLiteral("SplashScreen"),
-                 m_ocultar->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
-    guardaAjuste(QStringLiteral("MRecientes"), QString::number(m_combo1->currentIndex() + 1));
+    saveSetting(QStringLiteral("SplashScreen"),
+                m_ocultar->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    saveSetting(QStringLiteral("MRecientes"), QString::number(m_combo1->currentIndex() + 1));
     m_form1->actualizaRecientes();
-    m_form1->ajustaIntervalo();
+    m_form1->fitInterval();
     const int repro = m_repro->isChecked() ? 1 : 0;
-    guardaAjuste(QStringLiteral("ReproIni"), QString::number(repro));
+    saveSetting(QStringLiteral("ReproIni"), QString::number(repro));
     m_form1->setReproInicial(repro);
     accept();
 }
@@ -198,7 +199,7 @@ void Form2::Command2_Click()
 
 void Form2::Command4_Click()
 {
-    guardaAjuste(QStringLiteral("NRecientes"), QStringLiteral("0"));
+    saveSetting(QStringLiteral("NRecientes"), QStringLiteral("0"));
     m_command4->setEnabled(false);
     m_form1->actualizaRecientes();
 }

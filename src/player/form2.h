@@ -28,10 +28,10 @@ public slots:
     void Option_Click();
 
 private:
-    void creaControles();
-    QWidget* creaFilaRecientes();
+    void makeControls();
+    QWidget* makeRecentRow();
     void formLoad();
-    bool leeVelocidad(double& velocidad);
+    bool readSpeed(double& velocidad);
 
     Form1* m_form1;
     QCheckBox* m_ocultar = nullptr;

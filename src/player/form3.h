@@ -3,7 +3,7 @@
 #include <QDialog>
 
 namespace orv {
-struct Pelicula;
+struct Movie;
 }
 
 namespace orv::player {
@@ -15,7 +15,7 @@ class Form3 : public QDialog
 {
     Q_OBJECT
 public:
-    Form3(const Pelicula& pelicula, QWidget* parent = nullptr);
+    Form3(const Movie& movie, QWidget* parent = nullptr);
 };
 
 } // namespace orv::player

@@ -6,38 +6,38 @@
 
 namespace orv::player {
 
-QString numeroEspanol(double valor)
+QString spanishNumber(double value)
 {
     // The C locale writes no grouping and a point, whatever the system says;
     // the point is the only thing to change.
-    QString texto = QLocale::c().toString(valor, 'f', QLocale::FloatingPointShortest);
-    texto.replace(QLatin1Char('.'), QLatin1Char(','));
-    return texto;
+    QString text = QLocale::c().toString(value, 'f', QLocale::FloatingPointShortest);
+    text.replace(QLatin1Char('.'), QLatin1Char(','));
+    return text;
 }
 
-bool leeNumeroEspanol(const QString& texto, double& valor)
+bool readSpanishNumber(const QString& text, double& value)
 {
-    static const QRegularExpression forma(QStringLiteral("^([+-]?)([0-9]*)(?:([.,])([0-9]*))?$"));
-    const QRegularExpressionMatch m = forma.match(texto.trimmed());
+    static const QRegularExpression form(QStringLiteral("^([+-]?)([0-9]*)(?:([.,])([0-9]*))?$"));
+    const QRegularExpressionMatch m = form.match(text.trimmed());
     if (!m.hasMatch())
         return false;
-    const QString entera = m.captured(2);
-    const QString marca = m.captured(3);
-    const QString decimales = m.captured(4);
-    if (entera.isEmpty() && decimales.isEmpty())
+    const QString whole = m.captured(2);
+    const QString mark = m.captured(3);
+    const QString decimals = m.captured(4);
+    if (whole.isEmpty() && decimals.isEmpty())
         return false;
-    const bool pareceMillares = marca == QLatin1String(".") && decimales.size() == 3 &&
-                                entera.contains(QRegularExpression(QStringLiteral("[1-9]")));
-    if (pareceMillares)
+    const bool looksLikeThousands = mark == QLatin1String(".") && decimals.size() == 3 &&
+                                    whole.contains(QRegularExpression(QStringLiteral("[1-9]")));
+    if (looksLikeThousands)
         return false;
-    bool leido = false;
-    const double numero = QLocale::c().toDouble(
-        m.captured(1) + (entera.isEmpty() ? QStringLiteral("0") : entera) + QLatin1Char('.') +
-            (decimales.isEmpty() ? QStringLiteral("0") : decimales),
-        &leido);
-    if (!leido || !std::isfinite(numero))
+    bool read = false;
+    const double number = QLocale::c().toDouble(
+        m.captured(1) + (whole.isEmpty() ? QStringLiteral("0") : whole) + QLatin1Char('.') +
+            (decimals.isEmpty() ? QStringLiteral("0") : decimals),
+        &read);
+    if (!read || !std::isfinite(number))
         return false;
-    valor = numero;
+    value = number;
     return true;
 }
 

@@ -10,7 +10,7 @@ namespace orv::player {
 //
 // Written: a comma as decimal mark, no digit grouping, as few decimals as the
 // value needs (1,5 and 100, never 1.5e+02).
-QString numeroEspanol(double valor);
+QString spanishNumber(double value);
 
 // Read: an optional sign, digits and at most one decimal mark, a comma or a
 // point, with digits on at least one side of it; spaces around are ignored.
@@ -20,6 +20,6 @@ QString numeroEspanol(double valor);
 // part other than zero ("1.000", "2.500"), which a Spanish reader takes for
 // a thousands separator and anyone else for a decimal point. Such a text is
 // refused rather than guessed. "1,000" reads as 1 and "0.250" as 0,25.
-bool leeNumeroEspanol(const QString& texto, double& valor);
+bool readSpanishNumber(const QString& text, double& value);
 
 } // namespace orv::player

@@ -12,82 +12,82 @@ QString rutareg()
     return QStringLiteral("HKEY_CURRENT_USER\\Software\\Orvane\\OrvPlayer\\");
 }
 
-QString leeAjuste(const QString& nombre)
+QString readSetting(const QString& name)
 {
-    return leeValor(rutareg() + nombre);
+    return leeValor(rutareg() + name);
 }
 
-void guardaAjuste(const QString& nombre, const QString& valor)
+void saveSetting(const QString& name, const QString& value)
 {
-    guardaValor(rutareg() + nombre, valor);
+    guardaValor(rutareg() + name, value);
 }
 
-double valorAjuste(const QString& nombre)
+double settingValue(const QString& name)
 {
-    return numericValue(leeAjuste(nombre));
+    return numericValue(readSetting(name));
 }
 
-void guardaPredeterminados()
+void saveDefaults()
 {
-    guardaAjuste(QStringLiteral("TamanoFuente"), QStringLiteral("4"));
-    guardaAjuste(QStringLiteral("ColorFondo"), QStringLiteral("16777215"));
-    guardaAjuste(QStringLiteral("ColorLetras"), QStringLiteral("0"));
-    guardaAjuste(QStringLiteral("Repetir"), QStringLiteral("0"));
-    guardaAjuste(QStringLiteral("ReproIni"), QStringLiteral("0"));
-    guardaAjuste(QStringLiteral("NRecientes"), QStringLiteral("0"));
-    guardaAjuste(QStringLiteral("MRecientes"), QStringLiteral("10"));
+    saveSetting(QStringLiteral("TamanoFuente"), QStringLiteral("4"));
+    saveSetting(QStringLiteral("ColorFondo"), QStringLiteral("16777215"));
+    saveSetting(QStringLiteral("ColorLetras"), QStringLiteral("0"));
+    saveSetting(QStringLiteral("Repetir"), QStringLiteral("0"));
+    saveSetting(QStringLiteral("ReproIni"), QStringLiteral("0"));
+    saveSetting(QStringLiteral("NRecientes"), QStringLiteral("0"));
+    saveSetting(QStringLiteral("MRecientes"), QStringLiteral("10"));
 }
 
-int indiceFuenteGuardado()
+int savedFontIndex()
 {
-    const double valor = valorAjuste(QStringLiteral("TamanoFuente"));
-    const std::int64_t indice = wholePart(valor);
-    if (indice < 0 || indice > 9)
-        return kIndiceFuentePredeterminado;
-    return static_cast<int>(indice);
+    const double value = settingValue(QStringLiteral("TamanoFuente"));
+    const std::int64_t index = wholePart(value);
+    if (index < 0 || index > 9)
+        return kDefaultFontIndex;
+    return static_cast<int>(index);
 }
 
-QColor colorDeValor(qint64 bbggrr)
+QColor colourOfValue(qint64 bbggrr)
 {
     return QColor(static_cast<int>(bbggrr & 0xff), static_cast<int>((bbggrr >> 8) & 0xff),
                   static_cast<int>((bbggrr >> 16) & 0xff));
 }
 
-qint64 valorDeColor(const QColor& color)
+qint64 colourValue(const QColor& color)
 {
     const QColor rgb = color.toRgb();
     return rgb.red() | (qint64(rgb.green()) << 8) | (qint64(rgb.blue()) << 16);
 }
 
-QColor colorGuardado(const QString& nombre, const QColor& porDefecto)
+QColor savedColour(const QString& name, const QColor& byDefault)
 {
     // Strict on purpose: "abc" would read as 0, and a black background under
     // black letters is an unusable window.
-    bool esNumero = false;
-    const qlonglong valor = leeAjuste(nombre).trimmed().toLongLong(&esNumero);
-    if (!esNumero || valor < 0 || valor > 0xffffff)
-        return porDefecto;
-    return colorDeValor(valor);
+    bool isNumber = false;
+    const qlonglong value = readSetting(name).trimmed().toLongLong(&isNumber);
+    if (!isNumber || value < 0 || value > 0xffffff)
+        return byDefault;
+    return colourOfValue(value);
 }
 
-int maximoRecientes()
+int maxRecent()
 {
-    const std::int64_t m = wholePart(valorAjuste(QStringLiteral("MRecientes")));
-    if (m >= 1 && m <= kMaximoRecientes)
+    const std::int64_t m = wholePart(settingValue(QStringLiteral("MRecientes")));
+    if (m >= 1 && m <= kMaxRecent)
         return static_cast<int>(m);
-    guardaAjuste(QStringLiteral("MRecientes"), QString::number(kMaximoRecientes));
-    return kMaximoRecientes;
+    saveSetting(QStringLiteral("MRecientes"), QString::number(kMaxRecent));
+    return kMaxRecent;
 }
 
-int numeroRecientes()
+int recentCount()
 {
-    const std::int64_t n = wholePart(valorAjuste(QStringLiteral("NRecientes")));
-    return static_cast<int>(std::clamp<std::int64_t>(n, 0, kMaximoRecientes));
+    const std::int64_t n = wholePart(settingValue(QStringLiteral("NRecientes")));
+    return static_cast<int>(std::clamp<std::int64_t>(n, 0, kMaxRecent));
 }
 
-bool ocultaSplash()
+bool hideSplash()
 {
-    return wholePart(valorAjuste(QStringLiteral("SplashScreen"))) == 1;
+    return wholePart(settingValue(QStringLiteral("SplashScreen"))) == 1;
 }
 
 } // namespace orv::player

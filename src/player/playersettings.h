@@ -14,30 +14,30 @@ namespace orv::player {
 // appended to it.
 QString rutareg();
 
-QString leeAjuste(const QString& nombre);
-void guardaAjuste(const QString& nombre, const QString& valor);
+QString readSetting(const QString& name);
+void saveSetting(const QString& name, const QString& value);
 // The numeric value of the stored text ("" and non-numbers read as 0).
-double valorAjuste(const QString& nombre);
+double settingValue(const QString& name);
 
 // First run (no `Ejecuciones`): stores the defaults of every choice.
-void guardaPredeterminados();
+void saveDefaults();
 
-constexpr int kIndiceFuentePredeterminado = 4; // the "8" entry
-constexpr int kMaximoRecientes = 10;
+constexpr int kDefaultFontIndex = 4; // the "8" entry
+constexpr int kMaxRecent = 10;
 
 // The font-size entry to check: 0 to 9, else the default.
-int indiceFuenteGuardado();
+int savedFontIndex();
 // A colour stored as decimal 0x00BBGGRR; text that is not a whole number in
-// that range gives `porDefecto`.
-QColor colorGuardado(const QString& nombre, const QColor& porDefecto);
-QColor colorDeValor(qint64 bbggrr);
-qint64 valorDeColor(const QColor& color);
+// that range gives `byDefault`.
+QColor savedColour(const QString& name, const QColor& byDefault);
+QColor colourOfValue(qint64 bbggrr);
+qint64 colourValue(const QColor& color);
 // `MRecientes`, 1 to 10. Outside that range (0 on a first run, or damaged)
 // it is stored again as 10.
-int maximoRecientes();
+int maxRecent();
 // `NRecientes`, 0 to 10.
-int numeroRecientes();
+int recentCount();
 // The splash is skipped when `SplashScreen` is 1.
-bool ocultaSplash();
+bool hideSplash();
 
 } // namespace orv::player

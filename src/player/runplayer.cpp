@@ -20,26 +20,26 @@ namespace {
 // manager and exposed. A message shown before then has no placed window to
 // centre on. A window kept minimized is never exposed; the action then runs
 // at once.
-class AlMostrarse : public QObject
+class OnShown : public QObject
 {
 public:
-    AlMostrarse(QWidget* ventana, std::function<void()> accion)
-        : QObject(ventana), m_ventana(ventana), m_accion(std::move(accion))
+    OnShown(QWidget* window, std::function<void()> action)
+        : QObject(window), m_window(window), m_action(std::move(action))
     {
-        QWindow* nativa = ventana->windowHandle();
-        if (nativa == nullptr || nativa->isExposed() || ventana->isMinimized()) {
-            ejecuta();
+        QWindow* native = window->windowHandle();
+        if (native == nullptr || native->isExposed() || window->isMinimized()) {
+            run();
             return;
         }
-        nativa->installEventFilter(this);
+        native->installEventFilter(this);
     }
 
 protected:
-    bool eventFilter(QObject* objeto, QEvent* event) override
+    bool eventFilter(QObject* object, QEvent* event) override
     {
-        if (event->type() == QEvent::Expose && m_ventana->windowHandle()->isExposed()) {
-            objeto->removeEventFilter(this);
-            ejecuta();
+        if (event->type() == QEvent::Expose && m_window->windowHandle()->isExposed()) {
+            object->removeEventFilter(this);
+            run();
         }
         return false;
     }
@@ -47,34 +47,34 @@ protected:
 private:
     // Queued, so that the window's own handling of this moment (its first
     // paint, its placement) comes first.
-    void ejecuta()
+    void run()
     {
-        QTimer::singleShot(0, m_ventana, [accion = m_accion] { accion(); });
+        QTimer::singleShot(0, m_window, [action = m_action] { action(); });
         deleteLater();
     }
 
-    QWidget* m_ventana;
-    std::function<void()> m_accion;
+    QWidget* m_window;
+    std::function<void()> m_action;
 };
 
 } // namespace
 
-ui::Splash* iniciaPlayer(const QStringList& argumentos, std::unique_ptr<Form1>& form1)
+ui::Splash* startPlayer(const QStringList& arguments, std::unique_ptr<Form1>& form1)
 {
-    const QString ruta = rutaDeLineaDeComandos(argumentos);
-    auto muestraPrincipal = [&form1, ruta] {
+    const QString path = commandLinePath(arguments);
+    auto showMain = [&form1, path] {
         if (form1)
             return;
         form1 = std::make_unique<Form1>();
         form1->show();
-        if (!ruta.isEmpty()) {
+        if (!path.isEmpty()) {
             // Once the window is on screen, so that a failure message is
             // centred on it.
-            Form1* ventana = form1.get();
-            new AlMostrarse(ventana, [ventana, ruta] { ventana->abrePelicula(ruta, false); });
+            Form1* window = form1.get();
+            new OnShown(window, [window, path] { window->abrePelicula(path, false); });
         }
     };
-    return ui::iniciaConSplash(ui::Producto::Player, ocultaSplash(), muestraPrincipal);
+    return ui::startWithSplash(ui::Product::Player, hideSplash(), showMain);
 }
 
 int runPlayer(int argc, char** argv)
@@ -82,12 +82,12 @@ int runPlayer(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("OrvPlayer"));
     QApplication::setOrganizationName(QStringLiteral("Orvane"));
-    QApplication::setWindowIcon(ui::productIcon(ui::Producto::Player));
+    QApplication::setWindowIcon(ui::productIcon(ui::Product::Player));
     QApplication::setDesktopFileName(QStringLiteral("orvane-player"));
-    ui::instalaTraducciones(app);
+    ui::installTranslations(app);
     std::unique_ptr<Form1> form1;
     // After QApplication has taken its own options out of argv.
-    iniciaPlayer(argumentsAsGiven(argc, argv).mid(1), form1);
+    startPlayer(argumentsAsGiven(argc, argv).mid(1), form1);
     return QApplication::exec();
 }
 

@@ -20,6 +20,6 @@ int runPlayer(int argc, char** argv);
 // or, when SplashScreen is 1, shows the main window at once and returns
 // nullptr. `form1` receives the main window when the splash hands over; the
 // command-line movie opens just after the window appears.
-ui::Splash* iniciaPlayer(const QStringList& argumentos, std::unique_ptr<Form1>& form1);
+ui::Splash* startPlayer(const QStringList& arguments, std::unique_ptr<Form1>& form1);
 
 } // namespace orv::player

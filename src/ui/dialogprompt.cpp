@@ -14,86 +14,86 @@ namespace {
 
 // The programs build their texts with CR LF; a lone CR would show as a box or
 // nothing, so both CR LF and a stray CR become a line break.
-QString lineas(QString texto)
+QString lines(QString text)
 {
-    texto.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    texto.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return texto;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
 }
 
-QMessageBox::Icon qtIcon(Icono icono)
+QMessageBox::Icon qtIcon(Icon icon)
 {
-    switch (icono) {
-    case Icono::Informacion:
+    switch (icon) {
+    case Icon::Information:
         return QMessageBox::Information;
-    case Icono::Exclamacion:
+    case Icon::Exclamation:
         return QMessageBox::Warning;
-    case Icono::Critico:
+    case Icon::Critical:
         return QMessageBox::Critical;
-    case Icono::Pregunta:
+    case Icon::Question:
         return QMessageBox::Question;
-    case Icono::Ninguno:
+    case Icon::None:
         break;
     }
     return QMessageBox::NoIcon;
 }
 
-QString archivoElegido(QFileDialog& dialogo)
+QString chosenFile(QFileDialog& dialog)
 {
-    if (dialogo.exec() != QDialog::Accepted || dialogo.selectedFiles().isEmpty())
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    return dialogo.selectedFiles().constFirst();
+    return dialog.selectedFiles().constFirst();
 }
 
 } // namespace
 
-Respuesta DialogPrompt::mensaje(QWidget* parent, const QString& texto, const QString& titulo,
-                                Icono icono, Botones botones)
+Answer DialogPrompt::message(QWidget* parent, const QString& text, const QString& title, Icon icon,
+                             Buttons buttons)
 {
-    QMessageBox box(qtIcon(icono), titulo, lineas(texto), QMessageBox::NoButton, parent);
+    QMessageBox box(qtIcon(icon), title, lines(text), QMessageBox::NoButton, parent);
     // Buttons are added with their Spanish texts here rather than relying on a
     // translator being installed.
-    QPushButton* aceptar = nullptr;
-    QPushButton* si = nullptr;
+    QPushButton* accept = nullptr;
+    QPushButton* yes = nullptr;
     QPushButton* no = nullptr;
-    QPushButton* cancelar = nullptr;
-    if (botones == Botones::Aceptar) {
-        aceptar = box.addButton(QStringLiteral("Aceptar"), QMessageBox::AcceptRole);
-        box.setDefaultButton(aceptar);
-        box.setEscapeButton(aceptar);
+    QPushButton* cancel = nullptr;
+    if (buttons == Buttons::Ok) {
+        accept = box.addButton(QStringLiteral("Aceptar"), QMessageBox::AcceptRole);
+        box.setDefaultButton(accept);
+        box.setEscapeButton(accept);
     } else {
-        si = box.addButton(QStringLiteral("Sí"), QMessageBox::YesRole);
+        yes = box.addButton(QStringLiteral("Sí"), QMessageBox::YesRole);
         no = box.addButton(QStringLiteral("No"), QMessageBox::NoRole);
-        box.setDefaultButton(si);
-        if (botones == Botones::SiNoCancelar) {
-            cancelar = box.addButton(QStringLiteral("Cancelar"), QMessageBox::RejectRole);
-            box.setEscapeButton(cancelar);
+        box.setDefaultButton(yes);
+        if (buttons == Buttons::YesNoCancel) {
+            cancel = box.addButton(QStringLiteral("Cancelar"), QMessageBox::RejectRole);
+            box.setEscapeButton(cancel);
         } else {
             box.setEscapeButton(no);
         }
     }
     box.exec();
 
-    const auto* pulsado = box.clickedButton();
-    if (pulsado == nullptr)
-        return respuestaAlCerrar(botones);
-    if (pulsado == si)
-        return Respuesta::Si;
-    if (pulsado == no)
-        return Respuesta::No;
-    if (pulsado == cancelar)
-        return Respuesta::Cancelar;
-    return Respuesta::Aceptar;
+    const auto* pressed = box.clickedButton();
+    if (pressed == nullptr)
+        return closeAnswer(buttons);
+    if (pressed == yes)
+        return Answer::Yes;
+    if (pressed == no)
+        return Answer::No;
+    if (pressed == cancel)
+        return Answer::Cancel;
+    return Answer::Ok;
 }
 
-std::optional<QString> DialogPrompt::entrada(QWidget* parent, const QString& texto,
-                                             const QString& titulo, const QString& inicial)
+std::optional<QString> DialogPrompt::input(QWidget* parent, const QString& text,
+                                           const QString& title, const QString& initial)
 {
     QInputDialog dialog(parent);
     dialog.setInputMode(QInputDialog::TextInput);
-    dialog.setWindowTitle(titulo);
-    dialog.setLabelText(lineas(texto));
-    dialog.setTextValue(inicial);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(lines(text));
+    dialog.setTextValue(initial);
     dialog.setOkButtonText(QStringLiteral("Aceptar"));
     dialog.setCancelButtonText(QStringLiteral("Cancelar"));
     if (dialog.exec() != QDialog::Accepted)
@@ -101,41 +101,41 @@ std::optional<QString> DialogPrompt::entrada(QWidget* parent, const QString& tex
     return dialog.textValue();
 }
 
-QString DialogPrompt::abrirArchivo(QWidget* parent, const QString& titulo, const QString& filtro)
+QString DialogPrompt::openFile(QWidget* parent, const QString& title, const QString& filter)
 {
-    return archivoElegido(*creaDialogoArchivo(parent, titulo, filtro, false));
+    return chosenFile(*makeFileDialog(parent, title, filter, false));
 }
 
-QStringList DialogPrompt::abrirArchivos(QWidget* parent, const QString& titulo, const QString& filtro)
+QStringList DialogPrompt::openFiles(QWidget* parent, const QString& title, const QString& filter)
 {
-    static QString carpeta; // where the last choice was made, for the session
-    const std::unique_ptr<QFileDialog> dialogo = creaDialogoArchivo(parent, titulo, filtro, false);
-    dialogo->setFileMode(QFileDialog::ExistingFiles);
-    if (!carpeta.isEmpty())
-        dialogo->setDirectory(carpeta);
-    if (dialogo->exec() != QDialog::Accepted)
+    static QString folder; // where the last choice was made, for the session
+    const std::unique_ptr<QFileDialog> dialog = makeFileDialog(parent, title, filter, false);
+    dialog->setFileMode(QFileDialog::ExistingFiles);
+    if (!folder.isEmpty())
+        dialog->setDirectory(folder);
+    if (dialog->exec() != QDialog::Accepted)
         return {};
-    carpeta = dialogo->directory().absolutePath();
-    return archivosElegidos(*dialogo);
+    folder = dialog->directory().absolutePath();
+    return chosenFiles(*dialog);
 }
 
-QString DialogPrompt::guardarArchivo(QWidget* parent, const QString& titulo, const QString& filtro,
-                                     const QString& inicial)
+QString DialogPrompt::saveFile(QWidget* parent, const QString& title, const QString& filter,
+                               const QString& initial)
 {
-    const std::unique_ptr<QFileDialog> dialogo = creaDialogoArchivo(parent, titulo, filtro, true);
-    if (!inicial.isEmpty()) {
-        dialogo->setDirectory(QFileInfo(inicial).absolutePath());
-        dialogo->selectFile(QFileInfo(inicial).fileName());
+    const std::unique_ptr<QFileDialog> dialog = makeFileDialog(parent, title, filter, true);
+    if (!initial.isEmpty()) {
+        dialog->setDirectory(QFileInfo(initial).absolutePath());
+        dialog->selectFile(QFileInfo(initial).fileName());
     }
-    return archivoElegido(*dialogo);
+    return chosenFile(*dialog);
 }
 
-std::optional<QColor> DialogPrompt::color(QWidget* parent, const QColor& inicial)
+std::optional<QColor> DialogPrompt::color(QWidget* parent, const QColor& initial)
 {
-    const std::unique_ptr<QColorDialog> dialogo = creaDialogoColor(parent, inicial);
-    if (dialogo->exec() != QDialog::Accepted || !dialogo->selectedColor().isValid())
+    const std::unique_ptr<QColorDialog> dialog = makeColourDialog(parent, initial);
+    if (dialog->exec() != QDialog::Accepted || !dialog->selectedColor().isValid())
         return std::nullopt;
-    return dialogo->selectedColor();
+    return dialog->selectedColor();
 }
 
 } // namespace orv::ui

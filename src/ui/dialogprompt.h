@@ -9,15 +9,15 @@ namespace orv::ui {
 class DialogPrompt : public Prompt
 {
 public:
-    Respuesta mensaje(QWidget* parent, const QString& texto, const QString& titulo, Icono icono,
-                      Botones botones) override;
-    std::optional<QString> entrada(QWidget* parent, const QString& texto, const QString& titulo,
-                                   const QString& inicial) override;
-    QString abrirArchivo(QWidget* parent, const QString& titulo, const QString& filtro) override;
-    QStringList abrirArchivos(QWidget* parent, const QString& titulo, const QString& filtro) override;
-    QString guardarArchivo(QWidget* parent, const QString& titulo, const QString& filtro,
-                           const QString& inicial = {}) override;
-    std::optional<QColor> color(QWidget* parent, const QColor& inicial) override;
+    Answer message(QWidget* parent, const QString& text, const QString& title, Icon icon,
+                   Buttons buttons) override;
+    std::optional<QString> input(QWidget* parent, const QString& text, const QString& title,
+                                 const QString& initial) override;
+    QString openFile(QWidget* parent, const QString& title, const QString& filter) override;
+    QStringList openFiles(QWidget* parent, const QString& title, const QString& filter) override;
+    QString saveFile(QWidget* parent, const QString& title, const QString& filter,
+                     const QString& initial = {}) override;
+    std::optional<QColor> color(QWidget* parent, const QColor& initial) override;
 };
 
 } // namespace orv::ui

@@ -33,20 +33,20 @@ QPushButton* button(const QString& name, const QString& text, QWidget* parent)
 
 } // namespace
 
-FrmAbout::FrmAbout(Producto producto, QWidget* parent, const SysInfoTool* sysInfo)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), m_producto(producto),
+FrmAbout::FrmAbout(Product product, QWidget* parent, const SysInfoTool* sysInfo)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), m_product(product),
       m_sysInfo(sysInfo)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setModal(true);
-    setWindowTitle(QStringLiteral("Acerca de ") + tituloProducto(producto));
-    setWindowIcon(productIcon(producto));
+    setWindowTitle(QStringLiteral("Acerca de ") + productTitle(product));
+    setWindowIcon(productIcon(product));
 
-    auto* picture = new PictureBox(producto, this);
+    auto* picture = new PictureBox(product, this);
     picture->setObjectName(QStringLiteral("Picture1"));
     picture->setFixedSize(80, 80);
 
-    QLabel* title = label(QStringLiteral("lblTitle"), tituloProducto(producto), this);
+    QLabel* title = label(QStringLiteral("lblTitle"), productTitle(product), this);
     QFont titleFont = title->font();
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.5);
     titleFont.setBold(true);
@@ -92,7 +92,7 @@ FrmAbout::FrmAbout(Producto producto, QWidget* parent, const SysInfoTool* sysInf
 
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(sysInfoButton, &QPushButton::clicked, this, &FrmAbout::StartSysInfo);
-    connect(contact, &QPushButton::clicked, this, &FrmAbout::muestraContacto);
+    connect(contact, &QPushButton::clicked, this, &FrmAbout::showContact);
 }
 
 void FrmAbout::StartSysInfo()
@@ -102,15 +102,15 @@ void FrmAbout::StartSysInfo()
     const QStringList command = tool.locate();
     if (!command.isEmpty() && tool.start(command))
         return;
-    prompt().mensaje(
+    prompt().message(
         this, QStringLiteral("La información del sistema no está disponible en este momento"),
-        tituloProducto(m_producto), Icono::Ninguno, Botones::Aceptar);
+        productTitle(m_product), Icon::None, Buttons::Ok);
 }
 
-void FrmAbout::muestraContacto()
+void FrmAbout::showContact()
 {
-    prompt().mensaje(this, QStringLiteral("WEB: ") + kWeb + QStringLiteral("\r\nMAIL: ") + kMail,
-                     QStringLiteral("Información de contacto"), Icono::Pregunta, Botones::Aceptar);
+    prompt().message(this, QStringLiteral("WEB: ") + kWeb + QStringLiteral("\r\nMAIL: ") + kMail,
+                     QStringLiteral("Información de contacto"), Icon::Question, Buttons::Ok);
 }
 
 } // namespace orv::ui

@@ -19,7 +19,7 @@ class FrmAbout : public QDialog
 public:
     // `sysInfo` finds and starts the system-information program; nullptr
     // uses the platform's. The caller keeps ownership.
-    explicit FrmAbout(Producto producto, QWidget* parent = nullptr,
+    explicit FrmAbout(Product product, QWidget* parent = nullptr,
                       const SysInfoTool* sysInfo = nullptr);
 
     // "&Info. del sistema...": starts the system-information program, or says
@@ -27,9 +27,9 @@ public:
     void StartSysInfo();
 
 private:
-    void muestraContacto();
+    void showContact();
 
-    Producto m_producto;
+    Product m_product;
     const SysInfoTool* m_sysInfo;
 };
 

@@ -8,9 +8,7 @@
 
 namespace orv::ui {
 
-PictureBox::PictureBox(Producto producto, QWidget* parent) : QWidget(parent), m_producto(producto)
-{
-}
+PictureBox::PictureBox(Product product, QWidget* parent) : QWidget(parent), m_product(product) {}
 
 void PictureBox::setCaption(const QString& caption)
 {
@@ -23,14 +21,14 @@ void PictureBox::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     if (m_caption.isEmpty())
-        paintProductPicture(painter, QRectF(rect()), m_producto);
+        paintProductPicture(painter, QRectF(rect()), m_product);
     else
         paintBanner(painter);
 }
 
 void PictureBox::paintBanner(QPainter& painter)
 {
-    const QColor main = productColor(m_producto);
+    const QColor main = productColor(m_product);
     QLinearGradient background(0, 0, 0, height());
     background.setColorAt(0, QColor(0x23, 0x28, 0x33));
     background.setColorAt(1, QColor(0x10, 0x13, 0x19));
@@ -40,7 +38,7 @@ void PictureBox::paintBanner(QPainter& painter)
     const qreal margin = height() * 0.08;
     const qreal side = height() - 2 * margin - 6;
     const QRectF picture(margin, margin, side, side);
-    paintProductPicture(painter, picture, m_producto);
+    paintProductPicture(painter, picture, m_product);
 
     const QRectF textArea(picture.right() + margin, margin, width() - picture.right() - 2 * margin,
                           side);

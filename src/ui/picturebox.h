@@ -13,7 +13,7 @@ class PictureBox : public QWidget
 {
     Q_OBJECT
 public:
-    explicit PictureBox(Producto producto, QWidget* parent = nullptr);
+    explicit PictureBox(Product product, QWidget* parent = nullptr);
 
     void setCaption(const QString& caption);
     QString caption() const { return m_caption; }
@@ -29,7 +29,7 @@ protected:
 private:
     void paintBanner(QPainter& painter);
 
-    Producto m_producto;
+    Product m_product;
     QString m_caption;
     bool m_pressed = false;
 };

@@ -102,24 +102,24 @@ QPolygonF polygon(std::initializer_list<QPointF> points)
     return QPolygonF(QList<QPointF>(points));
 }
 
-void drawBadgeSymbol(QPainter& p, Producto producto)
+void drawBadgeSymbol(QPainter& p, Product product)
 {
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::white);
-    switch (producto) {
-    case Producto::Player:
+    switch (product) {
+    case Product::Player:
         p.drawPolygon(polygon({{74, 68}, {74, 86}, {89, 77}}));
         break;
-    case Producto::Compactor:
+    case Product::Compactor:
         // Two arrow heads squeezing towards the middle.
         p.drawPolygon(polygon({{68, 70}, {68, 84}, {77, 77}}));
         p.drawPolygon(polygon({{90, 70}, {90, 84}, {81, 77}}));
         break;
-    case Producto::Converter:
+    case Product::Converter:
         p.drawRect(QRectF(68, 74.5, 11, 5));
         p.drawPolygon(polygon({{78, 69}, {78, 85}, {90, 77}}));
         break;
-    case Producto::Creator: {
+    case Product::Creator: {
         // A four-pointed spark.
         QPainterPath star;
         const QPointF c(79, 77);
@@ -167,24 +167,24 @@ QIcon paintedIcon(PaintedIconEngine::PaintFunction f)
 
 } // namespace
 
-QColor productColor(Producto p)
+QColor productColor(Product p)
 {
     switch (p) {
-    case Producto::Player:
+    case Product::Player:
         return QColor(0x2f, 0x80, 0xed);
-    case Producto::Compactor:
+    case Product::Compactor:
         return QColor(0xf2, 0x8c, 0x28);
-    case Producto::Converter:
+    case Product::Converter:
         return QColor(0x27, 0xae, 0x60);
-    case Producto::Creator:
+    case Product::Creator:
         return QColor(0x9b, 0x51, 0xe0);
     }
     return Qt::gray;
 }
 
-void paintProductPicture(QPainter& p, const QRectF& rect, Producto producto)
+void paintProductPicture(QPainter& p, const QRectF& rect, Product product)
 {
-    const QColor main = productColor(producto);
+    const QColor main = productColor(product);
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     mapToSquare(p, rect);
@@ -212,11 +212,11 @@ void paintProductPicture(QPainter& p, const QRectF& rect, Producto producto)
     p.setPen(QPen(Qt::white, 3));
     p.setBrush(main);
     p.drawEllipse(QPointF(79, 77), 16, 16);
-    drawBadgeSymbol(p, producto);
+    drawBadgeSymbol(p, product);
     p.restore();
 }
 
-QPixmap productPicture(Producto p, QSize size, qreal dpr)
+QPixmap productPicture(Product p, QSize size, qreal dpr)
 {
     QPixmap pm(size * dpr);
     pm.setDevicePixelRatio(dpr);
@@ -226,7 +226,7 @@ QPixmap productPicture(Producto p, QSize size, qreal dpr)
     return pm;
 }
 
-QIcon productIcon(Producto p)
+QIcon productIcon(Product p)
 {
     return paintedIcon(
         [p](QPainter& painter, const QRectF& rect) { paintProductPicture(painter, rect, p); });

@@ -17,16 +17,16 @@ namespace orv::ui {
 // (Player blue, Compactor orange, Converter green, Creator purple).
 
 // The colour that tells the products apart.
-QColor productColor(Producto p);
+QColor productColor(Product p);
 
 // Paints the product picture into the largest square centred in `rect`.
-void paintProductPicture(QPainter& painter, const QRectF& rect, Producto p);
+void paintProductPicture(QPainter& painter, const QRectF& rect, Product p);
 
 // The product picture as a pixmap of `size` logical pixels at `dpr`.
-QPixmap productPicture(Producto p, QSize size, qreal dpr = 1.0);
+QPixmap productPicture(Product p, QSize size, qreal dpr = 1.0);
 
 // The product picture as a scalable icon (window and desktop icon).
-QIcon productIcon(Producto p);
+QIcon productIcon(Product p);
 
 // The Player's buttons, drawn in the palette's button text colour.
 QIcon playIcon();   // a triangle pointing right

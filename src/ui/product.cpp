@@ -2,16 +2,16 @@
 
 namespace orv::ui {
 
-QString tituloProducto(Producto p)
+QString productTitle(Product p)
 {
     switch (p) {
-    case Producto::Player:
+    case Product::Player:
         return QStringLiteral("Orvane ASCII Player");
-    case Producto::Compactor:
+    case Product::Compactor:
         return QStringLiteral("Orvane ASCII Compactor");
-    case Producto::Converter:
+    case Product::Converter:
         return QStringLiteral("Orvane ASCII Converter");
-    case Producto::Creator:
+    case Product::Creator:
         return QStringLiteral("Orvane ASCII Creator");
     }
     return {};

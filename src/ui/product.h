@@ -6,9 +6,9 @@ namespace orv::ui {
 
 // Which program is running: picks the title and pictures that the shared
 // splash and About windows show.
-enum class Producto { Player, Compactor, Converter, Creator };
+enum class Product { Player, Compactor, Converter, Creator };
 
 // "Orvane ASCII Player", "Orvane ASCII Compactor", ...
-QString tituloProducto(Producto p);
+QString productTitle(Product p);
 
 } // namespace orv::ui

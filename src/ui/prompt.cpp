@@ -38,29 +38,29 @@ QString groupOf(const QStringList& patterns)
 
 // The classic entries as (description, pattern) pairs. A trailing
 // description without its pattern has nothing to filter by; dropped.
-QList<std::pair<QString, QString>> entriesOf(const QString& filtro)
+QList<std::pair<QString, QString>> entriesOf(const QString& filter)
 {
-    const QStringList parts = filtro.split(QLatin1Char('|'));
+    const QStringList parts = filter.split(QLatin1Char('|'));
     QList<std::pair<QString, QString>> entries;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
         entries.append({parts[i], parts[i + 1]});
     return entries;
 }
 
-QString qtEntry(const QString& descripcion, const QString& patron)
+QString qtEntry(const QString& description, const QString& patron)
 {
     const QStringList patterns = realPatternsOf(patron);
     if (patterns.isEmpty())
-        return descripcion;
+        return description;
     const QString group = groupOf(patterns);
 
     // "Texto (*.a;*.b)" already names its patterns; only Qt's separator differs.
     static const QRegularExpression trailingGroup(QStringLiteral("\\(([^()]*)\\)\\s*$"));
-    const QRegularExpressionMatch m = trailingGroup.match(descripcion);
+    const QRegularExpressionMatch m = trailingGroup.match(description);
     if (m.hasMatch() && patternsOf(m.captured(1)) == patterns)
-        return descripcion.left(m.capturedStart()) + group;
+        return description.left(m.capturedStart()) + group;
 
-    const QString text = descripcion.trimmed();
+    const QString text = description.trimmed();
     return text.isEmpty() ? group : text + QLatin1Char(' ') + group;
 }
 
@@ -77,37 +77,37 @@ void setPrompt(Prompt* p)
     g_prompt = p;
 }
 
-QString filtroQt(const QString& filtro)
+QString qtFilter(const QString& filter)
 {
     QStringList entries;
-    for (const auto& [descripcion, patron] : entriesOf(filtro))
-        entries.append(qtEntry(descripcion, patron));
+    for (const auto& [description, patron] : entriesOf(filter))
+        entries.append(qtEntry(description, patron));
     return entries.join(QStringLiteral(";;"));
 }
 
-QStringList filtrosDialogo(const QString& filtro)
+QStringList dialogFilters(const QString& filter)
 {
     QStringList filters;
-    for (const auto& [descripcion, patron] : entriesOf(filtro)) {
+    for (const auto& [description, patron] : entriesOf(filter)) {
         const QStringList patterns = realPatternsOf(patron);
         // The dialog hides a description's last parenthesised group; an
         // entry without patterns gets an empty one, so none of its text goes.
-        filters.append(descripcion.trimmed() + QLatin1Char(' ') + groupOf(patterns));
+        filters.append(description.trimmed() + QLatin1Char(' ') + groupOf(patterns));
     }
     return filters;
 }
 
-Respuesta respuestaAlCerrar(Botones botones)
+Answer closeAnswer(Buttons buttons)
 {
-    switch (botones) {
-    case Botones::Aceptar:
-        return Respuesta::Aceptar;
-    case Botones::SiNo:
-        return Respuesta::No;
-    case Botones::SiNoCancelar:
-        return Respuesta::Cancelar;
+    switch (buttons) {
+    case Buttons::Ok:
+        return Answer::Ok;
+    case Buttons::YesNo:
+        return Answer::No;
+    case Buttons::YesNoCancel:
+        return Answer::Cancel;
     }
-    return Respuesta::Aceptar;
+    return Answer::Ok;
 }
 
 } // namespace orv::ui

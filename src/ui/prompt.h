@@ -14,9 +14,9 @@ namespace orv::ui {
 // Production shows real Qt dialogs; tests install a scripted prompt that
 // records what was shown and answers without a person.
 
-enum class Icono { Ninguno, Informacion, Exclamacion, Critico, Pregunta };
-enum class Botones { Aceptar, SiNo, SiNoCancelar };
-enum class Respuesta { Aceptar, Si, No, Cancelar };
+enum class Icon { None, Information, Exclamation, Critical, Question };
+enum class Buttons { Ok, YesNo, YesNoCancel };
+enum class Answer { Ok, Yes, No, Cancel };
 
 class Prompt
 {
@@ -24,27 +24,27 @@ public:
     virtual ~Prompt() = default;
 
     // A message box. Texts use CR LF between lines, as the programs build them.
-    virtual Respuesta mensaje(QWidget* parent, const QString& texto, const QString& titulo,
-                              Icono icono, Botones botones) = 0;
+    virtual Answer message(QWidget* parent, const QString& text, const QString& title, Icon icon,
+                           Buttons buttons) = 0;
 
     // An input box; std::nullopt when cancelled.
-    virtual std::optional<QString> entrada(QWidget* parent, const QString& texto,
-                                           const QString& titulo, const QString& inicial) = 0;
+    virtual std::optional<QString> input(QWidget* parent, const QString& text, const QString& title,
+                                         const QString& initial) = 0;
 
-    // Open and Save dialogs. `filtro` is written the classic way,
+    // Open and Save dialogs. `filter` is written the classic way,
     // "Descripción (*.ext)|*.ext|Todos los archivos (*.*)|*.*". An empty
     // result means the dialog was cancelled. The Save dialog opens on
-    // `inicial` when given: its folder, and its name in the name box.
-    virtual QString abrirArchivo(QWidget* parent, const QString& titulo, const QString& filtro) = 0;
+    // `initial` when given: its folder, and its name in the name box.
+    virtual QString openFile(QWidget* parent, const QString& title, const QString& filter) = 0;
     // The Open dialog choosing any number of files; empty when cancelled.
     // It opens in the folder it was last left in, for as long as the
     // program runs.
-    virtual QStringList abrirArchivos(QWidget* parent, const QString& titulo, const QString& filtro) = 0;
-    virtual QString guardarArchivo(QWidget* parent, const QString& titulo, const QString& filtro,
-                                   const QString& inicial = {}) = 0;
+    virtual QStringList openFiles(QWidget* parent, const QString& title, const QString& filter) = 0;
+    virtual QString saveFile(QWidget* parent, const QString& title, const QString& filter,
+                             const QString& initial = {}) = 0;
 
     // The colour dialog; std::nullopt when cancelled.
-    virtual std::optional<QColor> color(QWidget* parent, const QColor& inicial) = 0;
+    virtual std::optional<QColor> color(QWidget* parent, const QColor& initial) = 0;
 };
 
 // The prompt in use. Defaults to the real dialogs.
@@ -63,16 +63,16 @@ void setPrompt(Prompt* p);
 // "*.*" matches every file on Windows only; elsewhere it matches only names
 // holding a dot, so there it filters as "*": "Todos los archivos (*.*)|*.*"
 // gives "Todos los archivos (*.*) (*)", which lists a file of any name.
-QString filtroQt(const QString& filtro);
+QString qtFilter(const QString& filter);
 
 // The name filters of the suite's file dialogs: one per classic entry, the
 // description exactly as written followed by the patterns that really filter
-// (as in filtroQt), which the dialogs keep out of sight. So the user reads
+// (as in qtFilter), which the dialogs keep out of sight. So the user reads
 // "Todos los archivos (*.*)" and sees every file.
-QStringList filtrosDialogo(const QString& filtro);
+QStringList dialogFilters(const QString& filter);
 
 // The answer of a message box closed without a button (Escape, the close box):
-// Aceptar, No or Cancelar, by the buttons it had.
-Respuesta respuestaAlCerrar(Botones botones);
+// Ok, No or Cancel, by the buttons it had.
+Answer closeAnswer(Buttons buttons);
 
 } // namespace orv::ui

@@ -4,24 +4,24 @@
 
 namespace orv::ui {
 
-PromptPasswords::PromptPasswords(QWidget* parent, QString titulo)
-    : m_parent(parent), m_titulo(std::move(titulo))
+PromptPasswords::PromptPasswords(QWidget* parent, QString title)
+    : m_parent(parent), m_title(std::move(title))
 {
 }
 
 std::optional<QString> PromptPasswords::password(const QString& prompt, const QString&)
 {
-    return ui::prompt().entrada(m_parent, prompt, m_titulo, QString());
+    return ui::prompt().input(m_parent, prompt, m_title, QString());
 }
 
 int PromptPasswords::replace(const QString& name)
 {
-    switch (ui::prompt().mensaje(m_parent, QLatin1String("Overwrite ") + name + QLatin1Char('?'),
-                                 QStringLiteral("VBUnZip32 - File Already Exists!"), Icono::Exclamacion,
-                                 Botones::SiNoCancelar)) {
-    case Respuesta::Si:
+    switch (ui::prompt().message(m_parent, QLatin1String("Overwrite ") + name + QLatin1Char('?'),
+                                 QStringLiteral("VBUnZip32 - File Already Exists!"),
+                                 Icon::Exclamation, Buttons::YesNoCancel)) {
+    case Answer::Yes:
         return CodeModule::ReplaceYes;
-    case Respuesta::No:
+    case Answer::No:
         return CodeModule::ReplaceNo;
     default:
         return CodeModule::ReplaceCancel;

@@ -11,14 +11,14 @@ namespace orv::ui {
 class PromptPasswords : public PasswordProvider
 {
 public:
-    PromptPasswords(QWidget* parent, QString titulo);
+    PromptPasswords(QWidget* parent, QString title);
 
     std::optional<QString> password(const QString& prompt, const QString& member) override;
     int replace(const QString& name) override;
 
 private:
     QWidget* m_parent;
-    QString m_titulo;
+    QString m_title;
 };
 
 } // namespace orv::ui

@@ -24,29 +24,29 @@ namespace {
 // Spanish word for a folder; the size, type and date columns are written
 // here instead. File types come from the MIME database in the program's
 // (Spanish) default locale and pass through.
-class ColumnasEnEspanol : public QIdentityProxyModel
+class SpanishColumns : public QIdentityProxyModel
 {
 public:
     using QIdentityProxyModel::QIdentityProxyModel;
 
     QVariant data(const QModelIndex& index, int role) const override
     {
-        const auto* modelo = qobject_cast<const QFileSystemModel*>(sourceModel());
-        if (role != Qt::DisplayRole || index.column() == 0 || modelo == nullptr)
+        const auto* model = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (role != Qt::DisplayRole || index.column() == 0 || model == nullptr)
             return QIdentityProxyModel::data(index, role);
-        const QModelIndex fuente = mapToSource(index);
-        const QLocale espanol(QLocale::Spanish, QLocale::Spain);
-        const bool carpeta = modelo->isDir(fuente);
+        const QModelIndex font = mapToSource(index);
+        const QLocale spanish(QLocale::Spanish, QLocale::Spain);
+        const bool folder = model->isDir(font);
         switch (index.column()) {
         case 1:
-            return carpeta ? QString() : espanol.formattedDataSize(modelo->size(fuente));
+            return folder ? QString() : spanish.formattedDataSize(model->size(font));
         case 2:
-            if (!carpeta)
+            if (!folder)
                 break;
-            return QDir(modelo->filePath(fuente)).isRoot() ? QStringLiteral("Unidad")
-                                                           : QStringLiteral("Carpeta");
+            return QDir(model->filePath(font)).isRoot() ? QStringLiteral("Unidad")
+                                                        : QStringLiteral("Carpeta");
         case 3:
-            return espanol.toString(modelo->lastModified(fuente), QLocale::ShortFormat);
+            return spanish.toString(model->lastModified(font), QLocale::ShortFormat);
         default:
             break;
         }
@@ -55,149 +55,148 @@ public:
 };
 
 // Size, type and date take the room their texts need; the name the rest.
-void columnasEnteras(QFileDialog& dialogo)
+void wholeColumns(QFileDialog& dialog)
 {
-    auto* vista = dialogo.findChild<QTreeView*>(QStringLiteral("treeView"));
-    if (vista == nullptr)
+    auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (view == nullptr)
         return;
-    QHeaderView* cabecera = vista->header();
-    cabecera->setStretchLastSection(false);
-    cabecera->setSectionResizeMode(0, QHeaderView::Stretch);
-    for (int columna = 1; columna < cabecera->count(); ++columna)
-        cabecera->setSectionResizeMode(columna, QHeaderView::ResizeToContents);
+    QHeaderView* header = view->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    for (int column = 1; column < header->count(); ++column)
+        header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
     // Room for a long type ("documento de texto sencillo"), a size, a date
     // and a name of some forty characters beside the side bar; within the
     // screen.
-    const QFontMetrics fm(dialogo.font());
-    QSize tamano(
-        std::max(dialogo.sizeHint().width(), fm.horizontalAdvance(QString(130, QLatin1Char('n')))),
-        std::max(dialogo.sizeHint().height(), fm.lineSpacing() * 28));
-    if (const QScreen* pantalla = dialogo.screen())
-        tamano = tamano.boundedTo(pantalla->availableGeometry().size() * 9 / 10);
-    dialogo.resize(tamano);
+    const QFontMetrics fm(dialog.font());
+    QSize size(
+        std::max(dialog.sizeHint().width(), fm.horizontalAdvance(QString(130, QLatin1Char('n')))),
+        std::max(dialog.sizeHint().height(), fm.lineSpacing() * 28));
+    if (const QScreen* screen = dialog.screen())
+        size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    dialog.resize(size);
 }
 
 // The extension a classic pattern stands for ("*.gif" gives "gif"); empty
 // for a pattern of any extension ("*.*", "*") or of several.
-QString sufijoDe(const QString& patron)
+QString suffixOf(const QString& patron)
 {
     if (!patron.startsWith(QLatin1String("*.")) || patron.contains(QLatin1Char(';')))
         return {};
-    const QString sufijo = patron.mid(2);
-    return sufijo.contains(QLatin1Char('*')) || sufijo.contains(QLatin1Char('?')) ? QString()
-                                                                                   : sufijo;
+    const QString suffix = patron.mid(2);
+    return suffix.contains(QLatin1Char('*')) || suffix.contains(QLatin1Char('?')) ? QString()
+                                                                                  : suffix;
 }
 
 // A name typed without an extension in a Save dialog gets the one of the
 // kind chosen below it, as on every desktop.
-void sufijoPorFiltro(QFileDialog& dialogo, const QString& filtro)
+void suffixForFilter(QFileDialog& dialog, const QString& filter)
 {
-    const QStringList partes = filtro.split(QLatin1Char('|'));
-    QStringList descripciones, sufijos;
-    for (qsizetype i = 1; i < partes.size(); i += 2) {
-        descripciones.push_back(partes[i - 1]);
-        sufijos.push_back(sufijoDe(partes[i].trimmed()));
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList descriptions, suffixes;
+    for (qsizetype i = 1; i < parts.size(); i += 2) {
+        descriptions.push_back(parts[i - 1]);
+        suffixes.push_back(suffixOf(parts[i].trimmed()));
     }
-    dialogo.setDefaultSuffix(sufijos.value(0));
+    dialog.setDefaultSuffix(suffixes.value(0));
     // The signal carries the kind's text as shown: its description.
-    QObject::connect(&dialogo, &QFileDialog::filterSelected, &dialogo,
-                     [&dialogo, descripciones, sufijos](const QString& elegido) {
-                         dialogo.setDefaultSuffix(sufijos.value(descripciones.indexOf(elegido)));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog, descriptions, suffixes](const QString& chosen) {
+                         dialog.setDefaultSuffix(suffixes.value(descriptions.indexOf(chosen)));
                      });
 }
 
 } // namespace
 
-std::unique_ptr<QFileDialog> creaDialogoArchivo(QWidget* parent, const QString& titulo,
-                                                const QString& filtro, bool guardar)
+std::unique_ptr<QFileDialog> makeFileDialog(QWidget* parent, const QString& title,
+                                            const QString& filter, bool save)
 {
-    auto dialogo = std::make_unique<QFileDialog>(parent, titulo);
-    dialogo->setOption(QFileDialog::DontUseNativeDialog);
-    dialogo->setOption(QFileDialog::HideNameFilterDetails);
+    auto dialog = std::make_unique<QFileDialog>(parent, title);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setOption(QFileDialog::HideNameFilterDetails);
     // The programs ask before replacing, about the name they really write.
-    dialogo->setOption(QFileDialog::DontConfirmOverwrite);
-    dialogo->setAcceptMode(guardar ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialogo->setFileMode(guardar ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialogo->setViewMode(QFileDialog::Detail);
-    dialogo->setNameFilters(filtrosDialogo(filtro));
-    if (guardar)
-        sufijoPorFiltro(*dialogo, filtro);
-    dialogo->setProxyModel(new ColumnasEnEspanol(dialogo.get()));
+    dialog->setOption(QFileDialog::DontConfirmOverwrite);
+    dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog->setViewMode(QFileDialog::Detail);
+    dialog->setNameFilters(dialogFilters(filter));
+    if (save)
+        suffixForFilter(*dialog, filter);
+    dialog->setProxyModel(new SpanishColumns(dialog.get()));
     // Qt's Spanish translation lacks some of these, and says "fichero" where
     // the suite says "archivo".
-    dialogo->setLabelText(QFileDialog::LookIn, QStringLiteral("Buscar en:"));
-    dialogo->setLabelText(QFileDialog::FileName, QStringLiteral("&Nombre de archivo:"));
-    dialogo->setLabelText(QFileDialog::FileType, QStringLiteral("Tipo de archivo:"));
-    dialogo->setLabelText(QFileDialog::Accept,
-                          guardar ? QStringLiteral("&Guardar") : QStringLiteral("&Abrir"));
-    dialogo->setLabelText(QFileDialog::Reject, QStringLiteral("Cancelar"));
-    columnasEnteras(*dialogo);
-    return dialogo;
+    dialog->setLabelText(QFileDialog::LookIn, QStringLiteral("Buscar en:"));
+    dialog->setLabelText(QFileDialog::FileName, QStringLiteral("&Nombre de archivo:"));
+    dialog->setLabelText(QFileDialog::FileType, QStringLiteral("Tipo de archivo:"));
+    dialog->setLabelText(QFileDialog::Accept,
+                         save ? QStringLiteral("&Guardar") : QStringLiteral("&Abrir"));
+    dialog->setLabelText(QFileDialog::Reject, QStringLiteral("Cancelar"));
+    wholeColumns(*dialog);
+    return dialog;
 }
 
-QStringList archivosElegidos(const QFileDialog& dialogo)
+QStringList chosenFiles(const QFileDialog& dialog)
 {
-    const auto* caja = dialogo.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    const QString texto = caja ? caja->text().trimmed() : QString();
-    if (texto.isEmpty())
-        return dialogo.selectedFiles();
-    QStringList nombres;
-    if (texto.startsWith(QLatin1Char('"'))) {
-        for (qsizetype i = 0; i < texto.size();) {
-            const qsizetype abre = texto.indexOf(QLatin1Char('"'), i);
-            const qsizetype cierra = abre < 0 ? -1 : texto.indexOf(QLatin1Char('"'), abre + 1);
-            if (cierra < 0)
+    const auto* box = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    const QString text = box ? box->text().trimmed() : QString();
+    if (text.isEmpty())
+        return dialog.selectedFiles();
+    QStringList names;
+    if (text.startsWith(QLatin1Char('"'))) {
+        for (qsizetype i = 0; i < text.size();) {
+            const qsizetype open = text.indexOf(QLatin1Char('"'), i);
+            const qsizetype close = open < 0 ? -1 : text.indexOf(QLatin1Char('"'), open + 1);
+            if (close < 0)
                 break;
-            if (cierra > abre + 1)
-                nombres << texto.mid(abre + 1, cierra - abre - 1);
-            i = cierra + 1;
+            if (close > open + 1)
+                names << text.mid(open + 1, close - open - 1);
+            i = close + 1;
         }
     } else {
-        nombres << texto;
+        names << text;
     }
-    const QDir carpeta = dialogo.directory();
-    QStringList rutas;
-    for (QString nombre : nombres) {
-        if (nombre == QLatin1String("~") || nombre.startsWith(QLatin1String("~/")))
-            nombre = QDir::homePath() + nombre.mid(1);
-        rutas << QDir::cleanPath(carpeta.absoluteFilePath(nombre));
+    const QDir folder = dialog.directory();
+    QStringList paths;
+    for (QString name : names) {
+        if (name == QLatin1String("~") || name.startsWith(QLatin1String("~/")))
+            name = QDir::homePath() + name.mid(1);
+        paths << QDir::cleanPath(folder.absoluteFilePath(name));
     }
-    return rutas;
+    return paths;
 }
 
-std::unique_ptr<QColorDialog> creaDialogoColor(QWidget* parent, const QColor& inicial)
+std::unique_ptr<QColorDialog> makeColourDialog(QWidget* parent, const QColor& initial)
 {
-    auto dialogo = std::make_unique<QColorDialog>(inicial, parent);
-    dialogo->setOption(QColorDialog::DontUseNativeDialog);
-    return dialogo;
+    auto dialog = std::make_unique<QColorDialog>(initial, parent);
+    dialog->setOption(QColorDialog::DontUseNativeDialog);
+    return dialog;
 }
 
-int anchoMinimoParaTitulo(const QWidget& dialogo)
+int minimumWidthForTitle(const QWidget& dialog)
 {
     // The title bar's font is the window manager's; the application's bold
     // font stands in for it, with room for the icon and three buttons.
-    QFont negrita = QApplication::font();
-    negrita.setBold(true);
-    return QFontMetrics(negrita).horizontalAdvance(dialogo.windowTitle()) + 160;
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    return QFontMetrics(bold).horizontalAdvance(dialog.windowTitle()) + 160;
 }
 
-void anchoParaTitulo(QWidget& dialogo)
+void widthForTitle(QWidget& dialog)
 {
-    dialogo.setMinimumWidth(std::max(dialogo.minimumWidth(), anchoMinimoParaTitulo(dialogo)));
+    dialog.setMinimumWidth(std::max(dialog.minimumWidth(), minimumWidthForTitle(dialog)));
 }
 
-bool confirmaReemplazo(QWidget* parent, const QString& ruta)
+bool confirmReplace(QWidget* parent, const QString& path)
 {
     // A folder of that name is no file to replace: the write itself fails.
-    const QFileInfo info(ruta);
+    const QFileInfo info(path);
     if (!info.exists() || info.isDir())
         return true;
-    const QString titulo = parent ? parent->window()->windowTitle() : QString();
-    return prompt().mensaje(parent,
-                            QStringLiteral("El archivo %1 ya existe. ¿Desea reemplazarlo?")
-                                .arg(info.fileName()),
-                            titulo, Icono::Exclamacion, Botones::SiNo)
-        == Respuesta::Si;
+    const QString title = parent ? parent->window()->windowTitle() : QString();
+    return prompt().message(
+               parent,
+               QStringLiteral("El archivo %1 ya existe. ¿Desea reemplazarlo?").arg(info.fileName()),
+               title, Icon::Exclamation, Buttons::YesNo) == Answer::Yes;
 }
 
 } // namespace orv::ui

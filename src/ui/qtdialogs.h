@@ -17,30 +17,30 @@ namespace orv::ui {
 // wide enough to be read whole. The prompt seam shows these; tests look at
 // them without showing them.
 
-// `filtro` is the classic "Descripción|*.ext|..." filter; each description is
+// `filter` is the classic "Descripción|*.ext|..." filter; each description is
 // listed exactly as written. A Save dialog adds the chosen kind's extension
 // to a name typed without one.
-std::unique_ptr<QFileDialog> creaDialogoArchivo(QWidget* parent, const QString& titulo,
-                                                const QString& filtro, bool guardar);
+std::unique_ptr<QFileDialog> makeFileDialog(QWidget* parent, const QString& title,
+                                            const QString& filter, bool save);
 
 // The files an Open dialog of several files was accepted with. Qt's own
 // answer drops every other name typed as "a" "b" "c" once the dialog has a
 // proxy model (ours has one for its columns), so the names are read from
 // the name box, as the dialog reads them to check that they exist.
-QStringList archivosElegidos(const QFileDialog& dialogo);
+QStringList chosenFiles(const QFileDialog& dialog);
 
-std::unique_ptr<QColorDialog> creaDialogoColor(QWidget* parent, const QColor& inicial);
+std::unique_ptr<QColorDialog> makeColourDialog(QWidget* parent, const QColor& initial);
 
-// Before a file is replaced: when `ruta` exists, asks through the prompt
+// Before a file is replaced: when `path` exists, asks through the prompt
 // "El archivo <nombre> ya existe. ¿Desea reemplazarlo?" and answers whether
 // to go on. The Save dialogs do not ask themselves, so that the question is
 // about the name really written (after a program adds its extension).
-bool confirmaReemplazo(QWidget* parent, const QString& ruta);
+bool confirmReplace(QWidget* parent, const QString& path);
 
 // Widens a dialog (a progress dialog above all, which sizes itself to its
 // label) so that its window title is read whole beside the frame's buttons.
-void anchoParaTitulo(QWidget& dialogo);
+void widthForTitle(QWidget& dialog);
 // The width that takes.
-int anchoMinimoParaTitulo(const QWidget& dialogo);
+int minimumWidthForTitle(const QWidget& dialog);
 
 } // namespace orv::ui

@@ -12,72 +12,72 @@ QList<ScriptedPrompt::Call> ScriptedPrompt::of(Kind kind) const
     return found;
 }
 
-Respuesta ScriptedPrompt::mensaje(QWidget*, const QString& texto, const QString& titulo,
-                                  Icono icono, Botones botones)
+Answer ScriptedPrompt::message(QWidget*, const QString& text, const QString& title, Icon icon,
+                               Buttons buttons)
 {
     Call c;
-    c.kind = Kind::Mensaje;
-    c.texto = texto;
-    c.titulo = titulo;
-    c.icono = icono;
-    c.botones = botones;
+    c.kind = Kind::Message;
+    c.text = text;
+    c.title = title;
+    c.icon = icon;
+    c.buttons = buttons;
     calls.append(c);
-    return respuestas.isEmpty() ? respuestaAlCerrar(botones) : respuestas.takeFirst();
+    return answers.isEmpty() ? closeAnswer(buttons) : answers.takeFirst();
 }
 
-std::optional<QString> ScriptedPrompt::entrada(QWidget*, const QString& texto,
-                                               const QString& titulo, const QString& inicial)
+std::optional<QString> ScriptedPrompt::input(QWidget*, const QString& text, const QString& title,
+                                             const QString& initial)
 {
     Call c;
-    c.kind = Kind::Entrada;
-    c.texto = texto;
-    c.titulo = titulo;
-    c.inicial = inicial;
+    c.kind = Kind::Input;
+    c.text = text;
+    c.title = title;
+    c.initial = initial;
     calls.append(c);
-    return entradas.isEmpty() ? std::nullopt : entradas.takeFirst();
+    return inputs.isEmpty() ? std::nullopt : inputs.takeFirst();
 }
 
-QString ScriptedPrompt::abrirArchivo(QWidget*, const QString& titulo, const QString& filtro)
+QString ScriptedPrompt::openFile(QWidget*, const QString& title, const QString& filter)
 {
-    return archivo(Kind::AbrirArchivo, titulo, filtro);
+    return file(Kind::OpenFile, title, filter);
 }
 
-QStringList ScriptedPrompt::abrirArchivos(QWidget*, const QString& titulo, const QString& filtro)
+QStringList ScriptedPrompt::openFiles(QWidget*, const QString& title, const QString& filter)
 {
     Call c;
-    c.kind = Kind::AbrirArchivos;
-    c.titulo = titulo;
-    c.filtro = filtro;
+    c.kind = Kind::OpenFiles;
+    c.title = title;
+    c.filter = filter;
     calls.append(c);
-    return listas.isEmpty() ? QStringList() : listas.takeFirst();
+    return lists.isEmpty() ? QStringList() : lists.takeFirst();
 }
 
-QString ScriptedPrompt::guardarArchivo(QWidget*, const QString& titulo, const QString& filtro,
-                                       const QString& inicial)
+QString ScriptedPrompt::saveFile(QWidget*, const QString& title, const QString& filter,
+                                 const QString& initial)
 {
-    const QString elegido = archivo(Kind::GuardarArchivo, titulo, filtro);
-    calls.last().inicial = inicial;
-    return elegido;
+    const QString chosen = file(Kind::SaveFile, title, filter);
+    calls.last().initial = initial;
+    return chosen;
 }
 
 // Both file dialogs answer from the one queue of file names.
-QString ScriptedPrompt::archivo(Kind kind, const QString& titulo, const QString& filtro)
+QString ScriptedPrompt::file(Kind kind, const QString& title, const QString& filter)
 {
     Call c;
     c.kind = kind;
-    c.titulo = titulo;
-    c.filtro = filtro;
+    c.title = title;
+    c.filter = filter;
     calls.append(c);
-    return archivos.isEmpty() ? QString() : archivos.takeFirst();
+    return files.isEmpty() ? QString() : files.takeFirst();
 }
 
-std::optional<QColor> ScriptedPrompt::color(QWidget*, const QColor& inicial)
+std::optional<QColor> ScriptedPrompt::color(QWidget*, const QColor& initial)
 {
     Call c;
     c.kind = Kind::Color;
-    c.colorInicial = inicial;
+    c.initialColour = initial;
     calls.append(c);
-    return colores.isEmpty() ? std::nullopt : colores.takeFirst();
+    return colours.isEmpty() ? std::nullopt : colours.takeFirst();
 }
 
 } // namespace orv::ui

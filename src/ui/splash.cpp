@@ -10,18 +10,18 @@
 
 namespace orv::ui {
 
-Splash::Splash(Producto producto, std::function<void()> muestraPrincipal)
+Splash::Splash(Product product, std::function<void()> showMain)
     : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint),
-      m_picture(new PictureBox(producto, this)), m_timer(new QTimer(this)),
-      m_muestraPrincipal(std::move(muestraPrincipal))
+      m_picture(new PictureBox(product, this)), m_timer(new QTimer(this)),
+      m_showMain(std::move(showMain))
 {
     setObjectName(QStringLiteral("splash"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(tituloProducto(producto));
-    setWindowIcon(productIcon(producto));
+    setWindowTitle(productTitle(product));
+    setWindowIcon(productIcon(product));
 
     m_picture->setObjectName(QStringLiteral("Picture1"));
-    m_picture->setCaption(tituloProducto(producto));
+    m_picture->setCaption(productTitle(product));
     m_picture->setCursor(Qt::PointingHandCursor);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -35,19 +35,19 @@ Splash::Splash(Producto producto, std::function<void()> muestraPrincipal)
     }
 
     m_timer->setObjectName(QStringLiteral("splashTimer"));
-    m_timer->setInterval(kIntervalo);
+    m_timer->setInterval(kInterval);
     m_timer->setSingleShot(true);
-    connect(m_timer, &QTimer::timeout, this, &Splash::entrega);
-    connect(m_picture, &PictureBox::clicked, this, &Splash::entrega);
+    connect(m_timer, &QTimer::timeout, this, &Splash::deliver);
+    connect(m_picture, &PictureBox::clicked, this, &Splash::deliver);
     m_timer->start();
 }
 
-void Splash::entrega()
+void Splash::deliver()
 {
     // A click may arrive in the same event round as the tick.
-    if (m_entregado)
+    if (m_delivered)
         return;
-    m_entregado = true;
+    m_delivered = true;
     m_timer->stop();
     // Hidden first, so that a message the main window shows while opening is
     // not covered by the splash; closed only afterwards, because closing the
@@ -56,21 +56,21 @@ void Splash::entrega()
     // Showing the main window must not leave an exception in the event loop;
     // a failed hand-over still closes the splash.
     try {
-        if (m_muestraPrincipal)
-            m_muestraPrincipal();
+        if (m_showMain)
+            m_showMain();
     } catch (...) {
     }
     close();
 }
 
-Splash* iniciaConSplash(Producto producto, bool saltar, std::function<void()> muestraPrincipal)
+Splash* startWithSplash(Product product, bool skip, std::function<void()> showMain)
 {
-    if (saltar) {
-        if (muestraPrincipal)
-            muestraPrincipal();
+    if (skip) {
+        if (showMain)
+            showMain();
         return nullptr;
     }
-    auto* splash = new Splash(producto, std::move(muestraPrincipal));
+    auto* splash = new Splash(product, std::move(showMain));
     splash->show();
     return splash;
 }

@@ -19,25 +19,25 @@ class Splash : public QWidget
 {
     Q_OBJECT
 public:
-    static constexpr int kIntervalo = 2600;
+    static constexpr int kInterval = 2600;
 
-    // `muestraPrincipal` shows the main window `Form1`.
-    Splash(Producto producto, std::function<void()> muestraPrincipal);
+    // `showMain` shows the main window `Form1`.
+    Splash(Product product, std::function<void()> showMain);
 
     // Hands over now (timer tick or click); later calls do nothing.
-    void entrega();
+    void deliver();
 
 private:
     PictureBox* m_picture;
     QTimer* m_timer;
-    std::function<void()> m_muestraPrincipal;
-    bool m_entregado = false;
+    std::function<void()> m_showMain;
+    bool m_delivered = false;
 };
 
 // Starts a program: shows the splash and returns it (it deletes itself after
-// handing over), or, when `saltar`, calls `muestraPrincipal` at once, shows
-// nothing and returns nullptr. The program decides `saltar`: the Player from
+// handing over), or, when `skip`, calls `showMain` at once, shows
+// nothing and returns nullptr. The program decides `skip`: the Player from
 // its SplashScreen setting, the Compactor from its command line.
-Splash* iniciaConSplash(Producto producto, bool saltar, std::function<void()> muestraPrincipal);
+Splash* startWithSplash(Product product, bool skip, std::function<void()> showMain);
 
 } // namespace orv::ui

@@ -7,7 +7,7 @@
 
 namespace orv::ui {
 
-bool instalaTraducciones(QCoreApplication& app)
+bool installTranslations(QCoreApplication& app)
 {
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
     auto* qt = new QTranslator(&app);

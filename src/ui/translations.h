@@ -10,6 +10,6 @@ namespace orv::ui {
 // by it (file types in the file dialogs, among others) is Spanish too.
 // Answers false when Qt's Spanish translation is not installed; Qt's
 // built-in texts are then English, though the locale is still set.
-bool instalaTraducciones(QCoreApplication& app);
+bool installTranslations(QCoreApplication& app);
 
 } // namespace orv::ui

@@ -13,14 +13,14 @@ inline int twips(const QWidget* w, int t)
     return int(std::lround(t * w->logicalDpiX() / 1440.0));
 }
 
-inline int pixelesATwips(const QWidget* w, int pixeles)
+inline int pixelsToTwips(const QWidget* w, int pixels)
 {
-    return int(std::lround(pixeles * 1440.0 / w->logicalDpiX()));
+    return int(std::lround(pixels * 1440.0 / w->logicalDpiX()));
 }
 
-inline QRect twipsRect(const QWidget* w, int x, int y, int ancho, int alto)
+inline QRect twipsRect(const QWidget* w, int x, int y, int width, int height)
 {
-    return QRect(twips(w, x), twips(w, y), twips(w, ancho), twips(w, alto));
+    return QRect(twips(w, x), twips(w, y), twips(w, width), twips(w, height));
 }
 
 } // namespace orv::ui

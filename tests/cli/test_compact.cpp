@@ -1,7 +1,7 @@
 // `orv compact` as scripts use it: the history on standard output, the
 // summary last, exit statuses; two runs at once in one folder; and runs
 // killed at random moments never losing the movie.
-#include "historial.h"
+#include "history.h"
 #include "moviefixtures.h"
 #include "orvprocess.h"
 #include "readfile.h"
@@ -72,7 +72,7 @@ private slots:
         const Run r = compact(options + QStringList{path});
         QCOMPARE(r.status, status);
         // Time lines come before each line, outside analyze.
-        const QStringList history = sinHoras(r.lines);
+        const QStringList history = withoutTimes(r.lines);
         QCOMPARE(r.lines.size() == history.size(), options.contains("analyze"));
         QVERIFY2(history.size() >= 2 && history[history.size() - 2].startsWith(lastFileLine + path),
                  qPrintable(r.lines.join('\n')));

@@ -25,8 +25,8 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("2\nab\ncd\nxy\nef\ngh\n");
         f.close();
-        QFile vacio(m_dir.filePath(u"vacio.txt"_s));
-        QVERIFY(vacio.open(QIODevice::WriteOnly));
+        QFile empty(m_dir.filePath(u"vacio.txt"_s));
+        QVERIFY(empty.open(QIODevice::WriteOnly));
     }
 
     void statuses_data()
@@ -44,7 +44,7 @@ private slots:
             QTest::newRow(name) << args.split(u' ') << status << err << written << frames << author;
         };
         const QString base = u"--width 2 --height 2 "_s;
-        const QString msg1 = orv::mensajeFalloParametros(orv::FalloParametros::AnchoAlto);
+        const QString msg1 = orv::parameterFaultMessage(orv::ParameterFault::WidthOrHeight);
         row("repeat counts, .ovt appended", base + u"-o peli a.txt"_s, 0, {}, u"peli.ovt"_s, 3);
         row("skip control lines, author", base + u"--control skip --author Ana -o p.ovt a.txt"_s, 0, {}, u"p.ovt"_s, 2, "Ana");
         row("no control lines: three rows per picture, one left over", base + u"--control none -o p.ovt a.txt"_s, 0, {},
@@ -72,8 +72,9 @@ private slots:
         // Relative paths name files of the test folder.
         QStringList full{u"orv"_s, u"convert"_s};
         for (const QString& a : args) {
-            const bool ruta = !a.startsWith(u'-') && (a.contains(u'.') || a == u"p"_s || a == u"peli"_s);
-            full << (ruta ? m_dir.filePath(a) : a);
+            const bool path =
+                !a.startsWith(u'-') && (a.contains(u'.') || a == u"p"_s || a == u"peli"_s);
+            full << (path ? m_dir.filePath(a) : a);
         }
         QString out, err;
         QTextStream outStream(&out), errStream(&err);
@@ -91,13 +92,13 @@ private slots:
             return;
         }
         QCOMPARE(movies, QStringList{written});
-        orv::Pelicula leida;
-        QVERIFY(orv::cargaPelicula(m_dir.filePath(written), leida));
-        QCOMPARE(int(leida.numCuadros), frames);
-        QCOMPARE(leida.creador, author);
-        QFile escrita(m_dir.filePath(written));
-        QVERIFY(escrita.open(QIODevice::ReadOnly));
-        QCOMPARE(orv::esComprimida(escrita.read(2)), args.contains(u"--compress"_s));
+        orv::Movie read;
+        QVERIFY(orv::cargaPelicula(m_dir.filePath(written), read));
+        QCOMPARE(int(read.numCuadros), frames);
+        QCOMPARE(read.creador, author);
+        QFile file(m_dir.filePath(written));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(orv::isCompressed(file.read(2)), args.contains(u"--compress"_s));
     }
 };
 

@@ -11,14 +11,14 @@
 namespace {
 
 // A picture in `n` greys, one per column band.
-QImage bandas(int w, int h, int n)
+QImage bands(int w, int h, int n)
 {
-    QImage img(w, h, QImage::Format_RGB32);
+    QImage image(w, h, QImage::Format_RGB32);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            img.setPixel(
+            image.setPixel(
                 x, y, qRgb(255 - 12 * (x * n / w), 255 - 12 * (x * n / w), 255 - 12 * (x * n / w)));
-    return img;
+    return image;
 }
 
 } // namespace
@@ -29,12 +29,12 @@ class TestCreate : public QObject
 
     QTemporaryDir m_dir;
 
-    QString imagen(const QString& nombre, const QImage& img)
+    QString image(const QString& name, const QImage& image)
     {
-        const QString ruta = m_dir.filePath(nombre);
-        if (!img.save(ruta, "bmp"))
+        const QString path = m_dir.filePath(name);
+        if (!image.save(path, "bmp"))
             qFatal("cannot write a test picture");
-        return ruta;
+        return path;
     }
 
 private slots:
@@ -45,7 +45,7 @@ private slots:
     void badUsage_data()
     {
         QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QString>("mensaje");
+        QTest::addColumn<QString>("message");
         QTest::newRow("no output") << QStringList{"create", "a.bmp"} << "Uso: orv create";
         QTest::newRow("pause zero") << QStringList{"create", "--pause", "0", "-o", "p", "a.bmp"}
                                     << "La pausa debe ser un número positivo de milisegundos: 0";
@@ -53,19 +53,19 @@ private slots:
     void badUsage()
     {
         QFETCH(QStringList, args);
-        QFETCH(QString, mensaje);
+        QFETCH(QString, message);
         const OrvRun r = runOrv(args);
         QCOMPARE(r.status, 2);
-        QVERIFY2(r.err.contains(mensaje), qPrintable(r.err));
+        QVERIFY2(r.err.contains(message), qPrintable(r.err));
         QVERIFY(!QFile::exists(QStringLiteral("p.ovt")));
     }
 
     // The ".ovt" rule, the header from the options, a frame per image.
     void createsMovie_data()
     {
-        QTest::addColumn<QString>("salida");
-        QTest::addColumn<QString>("escrita");
-        QTest::addColumn<bool>("comprimida");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<bool>("compressed");
         QTest::newRow("extension added") << "peli"
                                          << "peli.ovt" << false;
         QTest::newRow("compressed in place") << "peli4"
@@ -73,21 +73,23 @@ private slots:
     }
     void createsMovie()
     {
-        QFETCH(QString, salida);
-        QFETCH(QString, escrita);
-        QFETCH(bool, comprimida);
-        const QString a = imagen(QStringLiteral("a.bmp"), bandas(40, 30, 4));
-        const QString b = imagen(QStringLiteral("b.bmp"), bandas(40, 30, 2));
-        QStringList args{"create", "--pause", "250", "--author", "Begoña", "-o", m_dir.filePath(salida), a, b, a};
-        if (comprimida)
+        QFETCH(QString, output);
+        QFETCH(QString, written);
+        QFETCH(bool, compressed);
+        const QString a = image(QStringLiteral("a.bmp"), bands(40, 30, 4));
+        const QString b = image(QStringLiteral("b.bmp"), bands(40, 30, 2));
+        QStringList args{
+            "create", "--pause", "250", "--author", "Begoña", "-o", m_dir.filePath(output),
+            a,        b,         a};
+        if (compressed)
             args.insert(1, QStringLiteral("--compress"));
         const OrvRun r = runOrv(args);
         QCOMPARE(r.status, 0);
         QVERIFY2(!r.err.contains(QStringLiteral("orv:")), qPrintable(r.err));
         QVERIFY(r.out.contains(QStringLiteral("El archivo fué creado satisfactoriamente.")));
-        orv::Pelicula p;
-        QVERIFY(orv::cargaPelicula(m_dir.filePath(escrita), p));
-        QCOMPARE(orv::esComprimida(readFile(m_dir.filePath(escrita)).left(2)), comprimida);
+        orv::Movie p;
+        QVERIFY(orv::cargaPelicula(m_dir.filePath(written), p));
+        QCOMPARE(orv::isCompressed(readFile(m_dir.filePath(written)).left(2)), compressed);
         QCOMPARE(p.ancho, 40);
         QCOMPARE(p.alto, 15);
         QCOMPARE(p.numCuadros, 3);

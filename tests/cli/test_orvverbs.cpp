@@ -67,7 +67,7 @@ private:
 
 // A movie in a fresh folder, and a private tmux server beside it (stopped
 // before the folder goes).
-struct Escena
+struct Scene
 {
     QTemporaryDir dir;
     QString movie = fixtures::writeFile(dir, "peli.ovt", kMovie);
@@ -139,41 +139,52 @@ void TestOrvVerbs::exportWritesEachKind()
 void TestOrvVerbs::namesThatAreNotUtf8()
 {
     QTemporaryDir dir;
-    QByteArray fuente;
+    QByteArray font;
     for (int i = 0; i < 24; ++i)
-        fuente += "abcdefghijklmn\r\n";
-    fixtures::writeFile(dir, "f.txt", fuente);
-    QImage imagen(40, 30, QImage::Format_RGB32);
-    imagen.fill(Qt::white);
-    QVERIFY(imagen.save(dir.filePath("i.bmp")));
-    const QString guion = QStringLiteral(
-        "set -e; o=\"$1\"; cd \"$2\"\n"
-        "p=$(printf 'pel\\355cula.ovt'); f=$(printf 'fu\\351nte.txt'); i=$(printf 'im\\341gen.bmp')\n"
-        "mv f.txt \"$f\"; mv i.bmp \"$i\"\n"
-        "\"$o\" convert --width 12 --height 12 --control none -o \"$p\" \"$f\"\n"
-        "\"$o\" export --gif -o \"$(printf 'sal\\355da.gif')\" \"$p\"\n"
-        "\"$o\" create -o \"$(printf 'cre\\341da.ovt')\" \"$i\"\n"
-        "\"$o\" compact \"$p\"\n"
-        "\"$o\" info \"$p\"\n"
-        "\"$o\" info --json \"$p\"\n"
-        "\"$o\" export --html -o p.html \"$p\"\n");
+        font += "abcdefghijklmn\r\n";
+    fixtures::writeFile(dir, "f.txt", font);
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QVERIFY(image.save(dir.filePath("i.bmp")));
+    const QString script =
+        QStringLiteral("set -e; o=\"$1\"; cd \"$2\"\n"
+                       "p=$(printf 'pel\\355cula.ovt'); f=$(printf 'fu\\351nte.txt'); i=$(printf "
+                       "'im\\341gen.bmp')\n"
+                       "mv f.txt \"$f\"; mv i.bmp \"$i\"\n"
+                       "\"$o\" convert --width 12 --height 12 --control none -o \"$p\" \"$f\"\n"
+                       "\"$o\" export --gif -o \"$(printf 'sal\\355da.gif')\" \"$p\"\n"
+                       "\"$o\" create -o \"$(printf 'cre\\341da.ovt')\" \"$i\"\n"
+                       "\"$o\" compact \"$p\"\n"
+                       "\"$o\" info \"$p\"\n"
+                       "\"$o\" info --json \"$p\"\n"
+                       "\"$o\" export --html -o p.html \"$p\"\n");
     QProcess sh;
     qunsetenv("XDG_RUNTIME_DIR");
-    sh.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), guion, QStringLiteral("sh"), QStringLiteral(ORV_CLI_PATH), dir.path()});
+    sh.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script, QStringLiteral("sh"),
+                                         QStringLiteral(ORV_CLI_PATH), dir.path()});
     QVERIFY(sh.waitForFinished(60000));
-    const QString salida = QString::fromUtf8(sh.readAllStandardOutput());
-    QVERIFY2(sh.exitCode() == 0, qPrintable(salida + QString::fromUtf8(sh.readAllStandardError())));
-    QVERIFY(salida.contains(u"película.ovt: 1 cuadros"));
-    QVERIFY(salida.contains(u"/creáda.ovt\n"));
-    QVERIFY(salida.contains(u"Comprimido: película.ovt"));
-    QVERIFY(salida.contains(u"nombreArchivo: película.ovt"));
-    QVERIFY(salida.contains(u"\"nombreArchivo\":\"película.ovt\""));
+    const QString output = QString::fromUtf8(sh.readAllStandardOutput());
+    QVERIFY2(sh.exitCode() == 0, qPrintable(output + QString::fromUtf8(sh.readAllStandardError())));
+    QVERIFY(output.contains(u"película.ovt: 1 cuadros"));
+    QVERIFY(output.contains(u"/creáda.ovt\n"));
+    QVERIFY(output.contains(u"Comprimido: película.ovt"));
+    QVERIFY(output.contains(u"nombreArchivo: película.ovt"));
+    QVERIFY(output.contains(u"\"nombreArchivo\":\"película.ovt\""));
     QVERIFY(readFile(dir.filePath("p.html")).contains("<title>película.ovt</title>"));
-    QSet<QByteArray> nombres;
+    QSet<QByteArray> names;
     for (const auto& e : std::filesystem::directory_iterator(QFile::encodeName(dir.path()).toStdString()))
-        nombres.insert(QByteArray::fromStdString(e.path().filename().string()));
-    QCOMPARE(nombres, (QSet<QByteArray>{"pel\xED" "cula.ovt", "fu\xE9" "nte.txt", "im\xE1" "gen.bmp",
-                                        "sal\xED" "da.gif", "cre\xE1" "da.ovt", "p.html"}));
+        names.insert(QByteArray::fromStdString(e.path().filename().string()));
+    QCOMPARE(names, (QSet<QByteArray>{"pel\xED"
+                                      "cula.ovt",
+                                      "fu\xE9"
+                                      "nte.txt",
+                                      "im\xE1"
+                                      "gen.bmp",
+                                      "sal\xED"
+                                      "da.gif",
+                                      "cre\xE1"
+                                      "da.ovt",
+                                      "p.html"}));
 }
 
 void TestOrvVerbs::exportBadUsage_data()
@@ -242,7 +253,7 @@ void TestOrvVerbs::playInATerminal()
 {
     QFETCH(bool, interrupt);
     SKIP_WITHOUT_TMUX();
-    Escena e;
+    Scene e;
     const QString after = e.dir.filePath("after");
     // The shell around the player records the exit status and the terminal's
     // modes once the player has gone.
@@ -291,7 +302,7 @@ void TestOrvVerbs::playInATerminal()
 void TestOrvVerbs::playsToTheEndAndLeaves()
 {
     SKIP_WITHOUT_TMUX();
-    Escena e;
+    Scene e;
     // Two frames, then a single frame (which cannot play) shown for one pause.
     e.tmux.start(QStringLiteral("%1 play --once --pause 40 --frames 1-2 %2; echo \"status $?\"; "
                               "%1 play --once --pause 40 --frames 0 %2; echo \"again $?\"")
@@ -331,7 +342,7 @@ void TestOrvVerbs::largeMovieIsCut()
 void TestOrvVerbs::unknownKeysAreSwallowed()
 {
     SKIP_WITHOUT_TMUX();
-    Escena e;
+    Scene e;
     e.tmux.start(QStringLiteral("%1 play --pause 3600000 %2; echo \"status $?\"; stty -icanon min 0 time 5; "
                               "echo \"left:[$(dd bs=64 count=1 2>/dev/null)]\"; sleep 60")
                    .arg(QStringLiteral(ORV_CLI_PATH), e.movie),
@@ -353,7 +364,7 @@ void TestOrvVerbs::unknownKeysAreSwallowed()
 void TestOrvVerbs::terminalsThatCannotPlay()
 {
     SKIP_WITHOUT_TMUX();
-    Escena e;
+    Scene e;
     // A first line of the shell's own: tmux may still be settling the pane.
     e.tmux.start(QStringLiteral("echo begin; for t in dumb nosuchterm; do TERM=$t %1 play --once %2 2>&1; echo \"$t $?\"; done; "
                               "env -u TERM %1 play --once %2 2>&1; echo \"unset $?\"")
@@ -373,7 +384,7 @@ void TestOrvVerbs::terminalsThatCannotPlay()
 void TestOrvVerbs::asciiTerminalKeepsTheColumns()
 {
     SKIP_WITHOUT_TMUX();
-    Escena e;
+    Scene e;
     e.tmux.start(QStringLiteral("LANG=C LC_ALL=C %1 play --pause 3600000 %2; sleep 60")
                    .arg(QStringLiteral(ORV_CLI_PATH), e.movie),
                80, 12);

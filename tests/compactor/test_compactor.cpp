@@ -33,57 +33,66 @@
 #include <optional>
 
 using orv::compactor::Form1;
-using orv::ui::Icono;
+using orv::ui::Icon;
 using orv::ui::ScriptedPrompt;
 using Q = QStringList;
 using namespace widgettest;
 
 namespace {
 
-const QStringList kModos{"mAu", "mSc", "mSd", "mAn", "mFb"};
+const QStringList kModes{"mAu", "mSc", "mSd", "mAn", "mFb"};
 
-QString ajuste(const QString& nombre) { return orv::leeValor(Form1::regProg() + nombre); }
-void ponAjuste(const QString& nombre, const QString& valor) { orv::guardaValor(Form1::regProg() + nombre, valor); }
-QStringList ajustes(const QStringList& nombres)
+QString setting(const QString& name)
 {
-    QStringList valores;
-    for (const QString& n : nombres)
-        valores << ajuste(n);
-    return valores;
+    return orv::leeValor(Form1::regProg() + name);
+}
+void setSetting(const QString& name, const QString& value)
+{
+    orv::guardaValor(Form1::regProg() + name, value);
+}
+QStringList settings(const QStringList& names)
+{
+    QStringList values;
+    for (const QString& n : names)
+        values << setting(n);
+    return values;
 }
 
-QStringList historial(const Form1& f) { return textos(hijo<QListWidget>(f, "List1")); }
+QStringList history(const Form1& f)
+{
+    return texts(child<QListWidget>(f, "List1"));
+}
 
 // A drop, then the batch it left to run once the drop has returned.
-bool sueltaYProcesa(QWidget* destino, const QStringList& rutas)
+bool dropAndProcess(QWidget* target, const QStringList& paths)
 {
-    const bool tomada = suelta(destino, rutas);
+    const bool taken = dropFiles(target, paths);
     QCoreApplication::processEvents();
-    return tomada;
+    return taken;
 }
 
-QString seleccionado(const Form1& f)
+QString selectedMode(const Form1& f)
 {
     for (const char* n : {"mauto", "mcomp", "mdesc", "manal"})
-        if (hijo<QRadioButton>(f, n)->isChecked())
+        if (child<QRadioButton>(f, n)->isChecked())
             return QString::fromLatin1(n);
     return QStringLiteral("none");
 }
 
-// Runs `accion` and answers the text of the modal window it opened ("" when
+// Runs `action` and answers the text of the modal window it opened ("" when
 // none), closing that window.
-QString textoDelModal(const std::function<void()>& accion)
+QString modalText(const std::function<void()>& action)
 {
-    QString visto;
-    QTimer::singleShot(0, [&visto] {
+    QString seen;
+    QTimer::singleShot(0, [&seen] {
         if (auto* d = qobject_cast<orv::compactor::Form2*>(QApplication::activeModalWidget())) {
-            visto = d->windowTitle() + "|" + d->List1()->toPlainText();
+            seen = d->windowTitle() + "|" + d->List1()->toPlainText();
             d->close();
         }
     });
-    accion();
+    action();
     QCoreApplication::processEvents();
-    return visto;
+    return seen;
 }
 
 } // namespace
@@ -92,32 +101,33 @@ class TestCompactor : public QObject
 {
     Q_OBJECT
     QTemporaryDir m_dir;
-    std::optional<Guion> m_guion;
+    std::optional<Script> m_script;
 
 public:
     static void initMain()
     {
-        static QTemporaryDir carpeta;
-        qputenv("XDG_CONFIG_HOME", carpeta.path().toLocal8Bit());
+        static QTemporaryDir folder;
+        qputenv("XDG_CONFIG_HOME", folder.path().toLocal8Bit());
     }
 
 private slots:
     void init()
     {
-        for (const QString& n : kModos + Q{"Ejecutado", "Ruta"})
-            ponAjuste(n, QString());
-        m_guion.emplace();
+        for (const QString& n : kModes + Q{"Ejecutado", "Ruta"})
+            setSetting(n, QString());
+        m_script.emplace();
     }
-    void cleanup() { m_guion.reset(); }
+    void cleanup() { m_script.reset(); }
 
     void firstStartStoresTheDefaults()
     {
         Form1 f;
-        QCOMPARE(ajustes(kModos + Q{"Ejecutado"}), (Q{"1", "0", "0", "0", "1", "1"}));
-        QCOMPARE(orv::leeValor(orv::rutaCompactorClave()), QCoreApplication::applicationFilePath());
+        QCOMPARE(settings(kModes + Q{"Ejecutado"}), (Q{"1", "0", "0", "0", "1", "1"}));
+        QCOMPARE(orv::leeValor(orv::ui::compactorPathKey()),
+                 QCoreApplication::applicationFilePath());
         QCOMPARE(f.minimumSize(), f.maximumSize()); // fixed size
-        QVERIFY(!hijo<QAction>(f, "menu_verhistorial")->isEnabled());
-        QVERIFY(hijo<QGroupBox>(f, "Frame3")->isEnabled() && historial(f).isEmpty());
+        QVERIFY(!child<QAction>(f, "menu_verhistorial")->isEnabled());
+        QVERIFY(child<QGroupBox>(f, "Frame3")->isEnabled() && history(f).isEmpty());
     }
 
     void storedValuesSurviveARestart_data()
@@ -135,22 +145,22 @@ private slots:
         QFETCH(Q, stored);
         QFETCH(QString, selected);
         QFETCH(bool, force);
-        for (int i = 0; i < kModos.size(); ++i)
-            ponAjuste(kModos[i], stored[i]);
-        ponAjuste("Ejecutado", "1");
+        for (int i = 0; i < kModes.size(); ++i)
+            setSetting(kModes[i], stored[i]);
+        setSetting("Ejecutado", "1");
         Form1 f;
-        QCOMPARE(seleccionado(f), selected);
-        QCOMPARE(hijo<QCheckBox>(f, "Check1")->isChecked(), force);
-        QCOMPARE(ajustes(kModos), stored);
+        QCOMPARE(selectedMode(f), selected);
+        QCOMPARE(child<QCheckBox>(f, "Check1")->isChecked(), force);
+        QCOMPARE(settings(kModes), stored);
     }
 
     void clicksStoreTheMode()
     {
         Form1 f;
-        hijo<QRadioButton>(f, "mdesc")->click();
-        hijo<QCheckBox>(f, "Check1")->click();
-        QCOMPARE(ajustes(kModos), (Q{"0", "0", "1", "0", "0"}));
-        QCOMPARE(f.modoSeleccionado(), orv::ModoCompactacion::SoloDescomprimir);
+        child<QRadioButton>(f, "mdesc")->click();
+        child<QCheckBox>(f, "Check1")->click();
+        QCOMPARE(settings(kModes), (Q{"0", "0", "1", "0", "0"}));
+        QCOMPARE(f.selectedMode(), orv::CompactionMode::DecompressOnly);
     }
 
     void dropOnEitherPartRunsTheBatch_data()
@@ -166,19 +176,20 @@ private slots:
         QFETCH(QString, target);
         QFETCH(QString, mode);
         QTemporaryDir dir;
-        const Q rutas{fixtures::writeFile(dir, "a.ovt", fixtures::textMovie(3)), fixtures::writeFile(dir, "b.txt", "x"),
-                      dir.filePath("carpeta")};
+        const Q paths{fixtures::writeFile(dir, "a.ovt", fixtures::textMovie(3)),
+                      fixtures::writeFile(dir, "b.txt", "x"), dir.filePath("carpeta")};
         QDir(dir.path()).mkdir("carpeta");
         Form1 f;
-        hijo<QRadioButton>(f, qPrintable(mode))->click();
-        QVERIFY(sueltaYProcesa(f.findChild<QWidget*>(target), rutas));
-        const Q primero = mode == "manal" ? Q{"No está comprimido: "} : Q{"Comprimido: "};
-        const Q esperado{primero[0] + rutas[0], "No es OVT: " + rutas[1], "Error: Al abrir " + rutas[2],
+        child<QRadioButton>(f, qPrintable(mode))->click();
+        QVERIFY(dropAndProcess(f.findChild<QWidget*>(target), paths));
+        const Q first = mode == "manal" ? Q{"No está comprimido: "} : Q{"Comprimido: "};
+        const Q expected{first[0] + paths[0], "No es OVT: " + paths[1],
+                         "Error: Al abrir " + paths[2],
                          "3 archivo(s) analizado(s) y/o procesado(s)."};
-        QCOMPARE(sinHoras(historial(f)), esperado);
-        QCOMPARE(historial(f).size(), mode == "manal" ? 4 : 8);
-        QVERIFY(hijo<QAction>(f, "menu_verhistorial")->isEnabled());
-        QVERIFY(!hijo<QFrame>(f, "Frame1")->isHidden());
+        QCOMPARE(withoutTimes(history(f)), expected);
+        QCOMPARE(history(f).size(), mode == "manal" ? 4 : 8);
+        QVERIFY(child<QAction>(f, "menu_verhistorial")->isEnabled());
+        QVERIFY(!child<QFrame>(f, "Frame1")->isHidden());
     }
 
     void busyWindowShowsTheFileAndRefusesDrops()
@@ -188,21 +199,29 @@ private slots:
         const QString b = fixtures::writeFile(dir, "b.ovt", fixtures::textMovie(40));
         Form1 f;
         f.show();
-        struct Visto { bool frameOculto, esperaVisible, opciones, menu, tomada; QString archivo; };
-        std::optional<Visto> visto;
+        struct Seen
+        {
+            bool hiddenFrame, waitVisible, options, menu, taken;
+            QString file;
+        };
+        std::optional<Seen> seen;
         QTimer::singleShot(0, &f, [&] {
-            visto = Visto{hijo<QFrame>(f, "Frame1")->isHidden(), hijo<QLabel>(f, "Label2")->isVisible(),
-                          hijo<QGroupBox>(f, "Frame3")->isEnabled(), hijo<QAction>(f, "menu_verhistorial")->isEnabled(),
-                          suelta(hijo<QLabel>(f, "Label1"), {b}), hijo<QLabel>(f, "archivoEnCurso")->text()};
+            seen = Seen{child<QFrame>(f, "Frame1")->isHidden(),
+                        child<QLabel>(f, "Label2")->isVisible(),
+                        child<QGroupBox>(f, "Frame3")->isEnabled(),
+                        child<QAction>(f, "menu_verhistorial")->isEnabled(),
+                        dropFiles(child<QLabel>(f, "Label1"), {b}),
+                        child<QLabel>(f, "archivoEnCurso")->text()};
         });
-        QVERIFY(f.procesaLote({a}));
-        QVERIFY(visto.has_value()); // the window ran its events during the batch
-        QVERIFY(visto->frameOculto && visto->esperaVisible && !visto->opciones && !visto->menu);
-        QVERIFY(!visto->tomada);
-        QCOMPARE(visto->archivo, a);
-        QCOMPARE(sinHoras(historial(f)), (Q{"Comprimido: " + a, "1 archivo(s) analizado(s) y/o procesado(s)."}));
+        QVERIFY(f.processBatch({a}));
+        QVERIFY(seen.has_value()); // the window ran its events during the batch
+        QVERIFY(seen->hiddenFrame && seen->waitVisible && !seen->options && !seen->menu);
+        QVERIFY(!seen->taken);
+        QCOMPARE(seen->file, a);
+        QCOMPARE(withoutTimes(history(f)),
+                 (Q{"Comprimido: " + a, "1 archivo(s) analizado(s) y/o procesado(s)."}));
         QVERIFY(!readFile(b).startsWith("PK")); // the refused drop handled nothing
-        QVERIFY(!hijo<QLabel>(f, "Label2")->isVisible());
+        QVERIFY(!child<QLabel>(f, "Label2")->isVisible());
     }
 
     // The viewer opens only once a batch has run; a second batch replaces the
@@ -211,17 +230,18 @@ private slots:
     {
         QTemporaryDir dir;
         Form1 f;
-        hijo<QRadioButton>(f, "manal")->click();
-        QCOMPARE(textoDelModal([&] { f.List1_DblClick(); }), QString());
+        child<QRadioButton>(f, "manal")->click();
+        QCOMPARE(modalText([&] { f.List1_DblClick(); }), QString());
         const QString a = fixtures::writeFile(dir, "a.ovt", fixtures::textMovie(2));
-        sueltaYProcesa(hijo<QFrame>(f, "Frame1"), {a});
-        const QString fin = "1 archivo(s) analizado(s) y/o procesado(s).";
-        QCOMPARE(textoDelModal([&] { f.List1_DblClick(); }), "Ver historial|No está comprimido: " + a + "\n" + fin + "\n");
+        dropAndProcess(child<QFrame>(f, "Frame1"), {a});
+        const QString end = "1 archivo(s) analizado(s) y/o procesado(s).";
+        QCOMPARE(modalText([&] { f.List1_DblClick(); }),
+                 "Ver historial|No está comprimido: " + a + "\n" + end + "\n");
         const QString b = fixtures::writeFile(dir, "b.ovt", fixtures::textMovie(2));
-        sueltaYProcesa(hijo<QLabel>(f, "Label1"), {b});
-        QCOMPARE(historial(f), (Q{"No está comprimido: " + b, fin}));
-        QCOMPARE(textoDelModal([&] { hijo<QAction>(f, "menu_verhistorial")->trigger(); }),
-                 "Ver historial|No está comprimido: " + b + "\n" + fin + "\n");
+        dropAndProcess(child<QLabel>(f, "Label1"), {b});
+        QCOMPARE(history(f), (Q{"No está comprimido: " + b, end}));
+        QCOMPARE(modalText([&] { child<QAction>(f, "menu_verhistorial")->trigger(); }),
+                 "Ver historial|No está comprimido: " + b + "\n" + end + "\n");
     }
 
     // A real drop whose archive build fails: "Error", the files as they
@@ -235,17 +255,17 @@ private slots:
         const QString b = fixtures::writeFile(dir, "b.ovt", movie);
         Form1 f;
         f.show();
-        f.setFallaPaso([](orv::PasoCompactacion p) { return p != orv::PasoCompactacion::Construccion; });
-        QVERIFY(suelta(hijo<QLabel>(f, "Label1"), {a, b}));
-        QVERIFY(m_guion->calls.isEmpty()); // nothing ran inside the drop
-        QTimer guarda;
-        guarda.setSingleShot(true);
-        connect(&guarda, &QTimer::timeout, [] { QCoreApplication::exit(99); });
-        guarda.start(10000);
+        f.setStepFault([](orv::CompactionStep p) { return p != orv::CompactionStep::Build; });
+        QVERIFY(dropFiles(child<QLabel>(f, "Label1"), {a, b}));
+        QVERIFY(m_script->calls.isEmpty()); // nothing ran inside the drop
+        QTimer save;
+        save.setSingleShot(true);
+        connect(&save, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+        save.start(10000);
         QCOMPARE(QCoreApplication::exec(), 1);
-        QCOMPARE(m_guion->calls.size(), 1);
-        QCOMPARE(m_guion->calls[0].texto, QString("Error"));
-        QCOMPARE(m_guion->calls[0].icono, Icono::Ninguno);
+        QCOMPARE(m_script->calls.size(), 1);
+        QCOMPARE(m_script->calls[0].text, QString("Error"));
+        QCOMPARE(m_script->calls[0].icon, Icon::None);
         QVERIFY(!f.isVisible());
         QCOMPARE(readFile(a), movie);
         QCOMPARE(readFile(b), movie); // no further files
@@ -265,44 +285,45 @@ private slots:
     {
         QFETCH(Q, args);
         QFETCH(QString, path);
-        QCOMPARE(orv::compactor::rutaDeLineaDeComandos(args).value_or("-"), path);
+        QCOMPARE(orv::compactor::commandLinePath(args).value_or("-"), path);
     }
 
     void commandLineMessageTellsTheOutcome_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::addColumn<Icono>("icon");
+        QTest::addColumn<Icon>("icon");
         QTest::addColumn<QString>("text"); // %1 stands for the path
         const QString ok = "El archivo fué procesado satisfactoriamente.";
-        QTest::newRow("plain movie, compressed") << "plain" << Icono::Informacion << ok;
-        QTest::newRow("not a movie") << "txt" << Icono::Exclamacion << "No es OVT: %1";
+        QTest::newRow("plain movie, compressed") << "plain" << Icon::Information << ok;
+        QTest::newRow("not a movie") << "txt" << Icon::Exclamation << "No es OVT: %1";
     }
 
     void commandLineMessageTellsTheOutcome()
     {
         QFETCH(QString, kind);
-        QFETCH(Icono, icon);
+        QFETCH(Icon, icon);
         QFETCH(QString, text);
         // The stored mode is not applied to a command-line start.
-        ponAjuste("Ejecutado", "1");
-        ponAjuste("mAn", "1");
-        ponAjuste("mAu", "0");
+        setSetting("Ejecutado", "1");
+        setSetting("mAn", "1");
+        setSetting("mAu", "0");
         QTemporaryDir dir(QDir::tempPath() + "/con espacios XXXXXX");
         const QByteArray movie = fixtures::textMovie(6);
-        const QString ruta = fixtures::writeFile(dir, kind == "txt" ? "notas.txt" : "mi peli.ovt", movie);
+        const QString path =
+            fixtures::writeFile(dir, kind == "txt" ? "notas.txt" : "mi peli.ovt", movie);
         if (kind == "ro")
-            QFile::setPermissions(ruta, QFileDevice::ReadOwner);
+            QFile::setPermissions(path, QFileDevice::ReadOwner);
         std::unique_ptr<Form1> form1;
-        QVERIFY(orv::compactor::arrancaCompactor(ruta.split(' '), form1));
+        QVERIFY(orv::compactor::startFromArguments(path.split(' '), form1));
         QVERIFY(!form1); // the window is never made
-        QCOMPARE(m_guion->calls.size(), 1);
-        QCOMPARE(m_guion->calls[0].titulo, QString("Orvane ASCII Compactor"));
-        QCOMPARE(m_guion->calls[0].icono, icon);
-        QCOMPARE(m_guion->calls[0].texto, text.contains("%1") ? text.arg(ruta) : text);
+        QCOMPARE(m_script->calls.size(), 1);
+        QCOMPARE(m_script->calls[0].title, QString("Orvane ASCII Compactor"));
+        QCOMPARE(m_script->calls[0].icon, icon);
+        QCOMPARE(m_script->calls[0].text, text.contains("%1") ? text.arg(path) : text);
         if (kind == "plain" || kind == "ro")
-            QCOMPARE(orv::readFirstZipMember(ruta, 1 << 20, nullptr).value_or(""), movie);
+            QCOMPARE(orv::readFirstZipMember(path, 1 << 20, nullptr).value_or(""), movie);
         else
-            QCOMPARE(readFile(ruta), movie); // left exactly as it was
+            QCOMPARE(readFile(path), movie); // left exactly as it was
     }
 
 };

@@ -3,7 +3,6 @@
 // sending. Headless; every dialog is answered through the scripted prompt,
 // settings live in a temporary folder and no process is started.
 #include "compactorlauncher.h"
-#include "compactorstart.h"
 #include "conversion.h"
 #include "form1.h"
 #include "form2.h"
@@ -40,28 +39,34 @@
 using namespace Qt::StringLiterals;
 using orv::converter::Form1;
 using orv::converter::Form2;
-using orv::ui::Icono;
-using orv::ui::Respuesta;
+using orv::ui::Answer;
+using orv::ui::Icon;
 using Kind = orv::ui::ScriptedPrompt::Kind;
 using namespace widgettest;
 using fixtures::writeFile;
 
 namespace {
 
-QListWidget* lista(const QObject& w) { return hijo<QListWidget>(w, u"List1"_s); }
+QListWidget* list(const QObject& w)
+{
+    return child<QListWidget>(w, u"List1"_s);
+}
 
 // Drops the paths on the source list; nothing is added inside the drop
 // itself, only once it has returned.
-void suelta(Form1& form, const QStringList& rutas)
+void drop(Form1& form, const QStringList& paths)
 {
-    QVERIFY(widgettest::suelta(lista(form)->viewport(), rutas));
-    QVERIFY(lista(form)->count() <= 1);
+    QVERIFY(widgettest::dropFiles(list(form)->viewport(), paths));
+    QVERIFY(list(form)->count() <= 1);
     QCoreApplication::processEvents();
 }
 
-QListView* analisis(const Form2& f) { return hijo<QListView>(f, u"List1"_s); }
+QListView* analysis(const Form2& f)
+{
+    return child<QListView>(f, u"List1"_s);
+}
 
-QStringList filas(const QListView* v)
+QStringList rows(const QListView* v)
 {
     QStringList t;
     for (int i = 0; i < v->model()->rowCount(); ++i)
@@ -69,9 +74,9 @@ QStringList filas(const QListView* v)
     return t;
 }
 
-void cargaCompleta(Form2& f)
+void loadWhole(Form2& f)
 {
-    QTRY_VERIFY_WITH_TIMEOUT(!f.cargando(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.loading(), 10000);
 }
 
 } // namespace
@@ -88,8 +93,8 @@ private slots:
     void drops();
     void listButtons_data();
     void listButtons();
-    void limpiar_data();
-    void limpiar();
+    void clear_data();
+    void clear();
     void convert_data();
     void convert();
     void doubleClickSendsBothValues();
@@ -104,88 +109,91 @@ private slots:
 private:
     QTemporaryDir m_config;
     QTemporaryDir m_dir;
-    QList<QStringList> m_arrancados;
+    QList<QStringList> m_started;
 };
 
 void TestConverter::initTestCase()
 {
     qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
     QCoreApplication::setOrganizationName(u"Orvane"_s);
-    orv::setArrancaProceso([this](const QString& programa, const QStringList& argumentos) {
-        m_arrancados << (QStringList{programa} + argumentos);
-        return programa != u"/no/responde"_s;
+    orv::ui::setProcessStarter([this](const QString& program, const QStringList& arguments) {
+        m_started << (QStringList{program} + arguments);
+        return program != u"/no/responde"_s;
     });
 }
 
 void TestConverter::cleanup()
 {
-    m_arrancados.clear();
-    orv::guardaValor(orv::rutaCompactorClave(), QString());
+    m_started.clear();
+    orv::guardaValor(orv::ui::compactorPathKey(), QString());
 }
 
 void TestConverter::drops_data()
 {
-    QTest::addColumn<QStringList>("soltados");
-    QTest::addColumn<QStringList>("anadidos");
-    QTest::addColumn<QStringList>("mensajes"); // titles, in order
+    QTest::addColumn<QStringList>("dropped");
+    QTest::addColumn<QStringList>("added");
+    QTest::addColumn<QStringList>("messages"); // titles, in order
 
-    const QString aviso = u"Posible archivo incorrecto"_s;
+    const QString warning = u"Posible archivo incorrecto"_s;
     const QString error = u"Error al añadir"_s;
-    QTest::newRow("movie warns, then is added") << QStringList{u"x.ovt"_s} << QStringList{u"x.ovt"_s}
-                                                << QStringList{aviso};
+    QTest::newRow("movie warns, then is added")
+        << QStringList{u"x.ovt"_s} << QStringList{u"x.ovt"_s} << QStringList{warning};
     QTest::newRow("missing file refused, others added")
         << QStringList{u"a.txt"_s, u"falta.txt"_s, u"c.txt"_s} << QStringList{u"a.txt"_s, u"c.txt"_s}
         << QStringList{error};
     QTest::newRow("folder refused") << QStringList{u"carpeta"_s} << QStringList{} << QStringList{error};
-    QTest::newRow("missing movie: warning and refusal") << QStringList{u"falta.ovt"_s} << QStringList{}
-                                                        << QStringList{aviso, error};
+    QTest::newRow("missing movie: warning and refusal")
+        << QStringList{u"falta.ovt"_s} << QStringList{} << QStringList{warning, error};
 }
 
 void TestConverter::drops()
 {
-    QFETCH(QStringList, soltados);
-    QFETCH(QStringList, anadidos);
-    QFETCH(QStringList, mensajes);
+    QFETCH(QStringList, dropped);
+    QFETCH(QStringList, added);
+    QFETCH(QStringList, messages);
     QTemporaryDir dir;
     for (const QString& n : {u"a.txt"_s, u"b.txt"_s, u"c.txt"_s, u"x.ovt"_s, u"x.OVT"_s})
         writeFile(dir, n, "1\nab\n");
     QDir(dir.path()).mkdir(u"carpeta"_s);
-    auto completa = [&](const QStringList& nombres) {
-        QStringList rutas;
-        for (const QString& n : nombres)
-            rutas << dir.filePath(n);
-        return rutas;
+    auto complete = [&](const QStringList& names) {
+        QStringList paths;
+        for (const QString& n : names)
+            paths << dir.filePath(n);
+        return paths;
     };
 
-    Guion g;
+    Script g;
     Form1 form;
-    lista(form)->addItems({u"/ya/estaba.txt"_s});
-    suelta(form, completa(soltados));
-    QCOMPARE(textos(lista(form)), QStringList{u"/ya/estaba.txt"_s} + completa(anadidos));
-    QCOMPARE(g.calls.size(), mensajes.size());
-    for (int i = 0; i < mensajes.size(); ++i) {
+    list(form)->addItems({u"/ya/estaba.txt"_s});
+    drop(form, complete(dropped));
+    QCOMPARE(texts(list(form)), QStringList{u"/ya/estaba.txt"_s} + complete(added));
+    QCOMPARE(g.calls.size(), messages.size());
+    for (int i = 0; i < messages.size(); ++i) {
         const auto& c = g.calls[i];
-        QCOMPARE(c.titulo, mensajes[i]);
-        QCOMPARE(c.icono, Icono::Exclamacion);
-        if (c.titulo == u"Error al añadir"_s) {
-            QVERIFY(c.texto.startsWith(u"No se puede agregar a la lista, por problemas de lectura o apertura, "
-                                       "el siguiente archivo:\r\n\r\n"_s));
+        QCOMPARE(c.title, messages[i]);
+        QCOMPARE(c.icon, Icon::Exclamation);
+        if (c.title == u"Error al añadir"_s) {
+            QVERIFY(c.text.startsWith(
+                u"No se puede agregar a la lista, por problemas de lectura o apertura, "
+                "el siguiente archivo:\r\n\r\n"_s));
         } else {
-            QVERIFY(c.texto.startsWith(u"El siguiente archivo, al parecer, tiene una extensión no "
-                                       "correspondiente con los archivos requeridos como origen: \r\n\r\n"_s));
-            QVERIFY(c.texto.endsWith(u"no sirve para unir ni manipular archivos *.ovt\r\n\r\nPuede que desee "
-                                     "eliminar el archivo que acaba de agregar para no provocar errores en su "
-                                     "película ASCII."_s));
+            QVERIFY(c.text.startsWith(
+                u"El siguiente archivo, al parecer, tiene una extensión no "
+                "correspondiente con los archivos requeridos como origen: \r\n\r\n"_s));
+            QVERIFY(c.text.endsWith(
+                u"no sirve para unir ni manipular archivos *.ovt\r\n\r\nPuede que desee "
+                "eliminar el archivo que acaba de agregar para no provocar errores en su "
+                "película ASCII."_s));
         }
     }
 }
 
 void TestConverter::listButtons_data()
 {
-    QTest::addColumn<int>("seleccion");
-    QTest::addColumn<QString>("botones"); // a = arriba, b = abajo, e = eliminar
-    QTest::addColumn<QStringList>("orden");
-    QTest::addColumn<int>("seleccionFinal");
+    QTest::addColumn<int>("selection");
+    QTest::addColumn<QString>("buttons"); // a = arriba, b = abajo, e = eliminar
+    QTest::addColumn<QStringList>("order");
+    QTest::addColumn<int>("finalSelection");
 
     QTest::newRow("down twice from the first") << 0 << u"bb"_s << QStringList{u"2"_s, u"3"_s, u"1"_s} << 2;
     QTest::newRow("up from the last") << 2 << u"a"_s << QStringList{u"1"_s, u"3"_s, u"2"_s} << 1;
@@ -196,75 +204,82 @@ void TestConverter::listButtons_data()
 
 void TestConverter::listButtons()
 {
-    QFETCH(int, seleccion);
-    QFETCH(QString, botones);
-    QFETCH(QStringList, orden);
-    QFETCH(int, seleccionFinal);
+    QFETCH(int, selection);
+    QFETCH(QString, buttons);
+    QFETCH(QStringList, order);
+    QFETCH(int, finalSelection);
     Form1 form;
-    lista(form)->addItems({u"1"_s, u"2"_s, u"3"_s});
-    lista(form)->setCurrentRow(seleccion);
-    for (QChar b : botones)
-        QTest::mouseClick(hijo<QPushButton>(form, b == u'a' ? u"arriba"_s : b == u'b' ? u"abajo"_s : u"eliminar"_s),
+    list(form)->addItems({u"1"_s, u"2"_s, u"3"_s});
+    list(form)->setCurrentRow(selection);
+    for (QChar b : buttons)
+        QTest::mouseClick(child<QPushButton>(form, b == u'a'   ? u"arriba"_s
+                                                   : b == u'b' ? u"abajo"_s
+                                                               : u"eliminar"_s),
                           Qt::LeftButton);
-    QCOMPARE(textos(lista(form)), orden);
-    const QList<QListWidgetItem*> sel = lista(form)->selectedItems();
-    QCOMPARE(sel.isEmpty() ? -1 : lista(form)->row(sel.first()), seleccionFinal);
+    QCOMPARE(texts(list(form)), order);
+    const QList<QListWidgetItem*> chosen = list(form)->selectedItems();
+    QCOMPARE(chosen.isEmpty() ? -1 : list(form)->row(chosen.first()), finalSelection);
 }
 
-void TestConverter::limpiar_data()
+void TestConverter::clear_data()
 {
     QTest::addColumn<QStringList>("items");
-    QTest::addColumn<Respuesta>("respuesta");
-    QTest::addColumn<int>("preguntas");
-    QTest::addColumn<int>("quedan");
-    QTest::newRow("No keeps the list") << QStringList{u"1"_s, u"2"_s} << Respuesta::No << 1 << 2;
-    QTest::newRow("Yes empties it") << QStringList{u"1"_s, u"2"_s} << Respuesta::Si << 1 << 0;
+    QTest::addColumn<Answer>("answer");
+    QTest::addColumn<int>("questions");
+    QTest::addColumn<int>("left");
+    QTest::newRow("No keeps the list") << QStringList{u"1"_s, u"2"_s} << Answer::No << 1 << 2;
+    QTest::newRow("Yes empties it") << QStringList{u"1"_s, u"2"_s} << Answer::Yes << 1 << 0;
 }
 
-void TestConverter::limpiar()
+void TestConverter::clear()
 {
     QFETCH(QStringList, items);
-    QFETCH(Respuesta, respuesta);
-    QFETCH(int, preguntas);
-    QFETCH(int, quedan);
-    Guion g;
-    g.respuestas << respuesta;
+    QFETCH(Answer, answer);
+    QFETCH(int, questions);
+    QFETCH(int, left);
+    Script g;
+    g.answers << answer;
     Form1 form;
-    lista(form)->addItems(items);
-    hijo<QAction>(form, u"menu_limpiar"_s)->trigger();
-    QCOMPARE(g.calls.size(), preguntas);
-    if (preguntas) {
-        QCOMPARE(g.calls[0].texto, u"¿Realmente desea eliminar todos los archivos de la lista?"_s);
-        QCOMPARE(g.calls[0].titulo, u"Limpiar lista"_s);
-        QCOMPARE(g.calls[0].icono, Icono::Ninguno);
-        QCOMPARE(g.calls[0].botones, orv::ui::Botones::SiNo);
+    list(form)->addItems(items);
+    child<QAction>(form, u"menu_limpiar"_s)->trigger();
+    QCOMPARE(g.calls.size(), questions);
+    if (questions) {
+        QCOMPARE(g.calls[0].text, u"¿Realmente desea eliminar todos los archivos de la lista?"_s);
+        QCOMPARE(g.calls[0].title, u"Limpiar lista"_s);
+        QCOMPARE(g.calls[0].icon, Icon::None);
+        QCOMPARE(g.calls[0].buttons, orv::ui::Buttons::YesNo);
     }
-    QCOMPARE(lista(form)->count(), quedan);
+    QCOMPARE(list(form)->count(), left);
 }
 
 void TestConverter::convert_data()
 {
-    QTest::addColumn<bool>("conFuente");
+    QTest::addColumn<bool>("withSource");
     QTest::addColumn<QString>("ancho");
     QTest::addColumn<QString>("pausa");
     QTest::addColumn<QString>("creador");
-    QTest::addColumn<bool>("comprimir");
-    QTest::addColumn<QString>("ruta");      // the Compactor's program path
-    QTest::addColumn<QString>("elegido");   // answer of the save dialog
-    QTest::addColumn<QString>("escrito");   // the movie expected, "" for none
-    QTest::addColumn<QString>("titulo");    // the last message's title, "" for none
-    QTest::addColumn<QString>("mensaje");   // the last message's text
-    QTest::addColumn<bool>("arranca");      // a Compactor start was asked
+    QTest::addColumn<bool>("compress");
+    QTest::addColumn<QString>("path");    // the Compactor's program path
+    QTest::addColumn<QString>("chosen");  // answer of the save dialog
+    QTest::addColumn<QString>("written"); // the movie expected, "" for none
+    QTest::addColumn<QString>("title");   // the last message's title, "" for none
+    QTest::addColumn<QString>("message"); // the last message's text
+    QTest::addColumn<bool>("start");      // a Compactor start was asked
 
-    const QString exito = u"El archivo fué creado satisfactoriamente."_s;
+    const QString success = u"El archivo fué creado satisfactoriamente."_s;
     // The other refusals and Compactor messages come from the same calls,
     // tested with the engine and the shared Compactor start.
     const QString param = u"Error en los parámetros"_s;
-    const QString m1 = orv::mensajeFalloParametros(orv::FalloParametros::AnchoAlto);
+    const QString m1 = orv::parameterFaultMessage(orv::ParameterFault::WidthOrHeight);
     QTest::newRow("initial width gives message 1")
         << true << "0" << "100" << "" << false << "" << "peli" << "" << param << m1 << false;
     QTest::newRow("2x, no compression: message 4, .ovt added")
-        << true << "2x" << "100" << "" << false << "" << "peli" << "peli.ovt" << "Proceso exitoso" << exito << false;
+        << true << "2x"
+        << "100"
+        << "" << false << ""
+        << "peli"
+        << "peli.ovt"
+        << "Proceso exitoso" << success << false;
     QTest::newRow("cancelled save dialog")
         << true << "2" << "100" << "" << false << "" << "" << "" << "" << "" << false;
     QTest::newRow("Compactor started: no message")
@@ -273,54 +288,55 @@ void TestConverter::convert_data()
 
 void TestConverter::convert()
 {
-    QFETCH(bool, conFuente);
+    QFETCH(bool, withSource);
     QFETCH(QString, ancho);
     QFETCH(QString, pausa);
     QFETCH(QString, creador);
-    QFETCH(bool, comprimir);
-    QFETCH(QString, ruta);
-    QFETCH(QString, elegido);
-    QFETCH(QString, escrito);
-    QFETCH(QString, titulo);
-    QFETCH(QString, mensaje);
-    QFETCH(bool, arranca);
+    QFETCH(bool, compress);
+    QFETCH(QString, path);
+    QFETCH(QString, chosen);
+    QFETCH(QString, written);
+    QFETCH(QString, title);
+    QFETCH(QString, message);
+    QFETCH(bool, start);
 
     QTemporaryDir dir;
-    orv::guardaValor(orv::rutaCompactorClave(), ruta);
-    Guion g;
-    if (!elegido.isEmpty())
-        elegido = dir.filePath(elegido);
-    g.archivos << elegido;
+    orv::guardaValor(orv::ui::compactorPathKey(), path);
+    Script g;
+    if (!chosen.isEmpty())
+        chosen = dir.filePath(chosen);
+    g.files << chosen;
     Form1 form;
-    if (conFuente)
-        lista(form)->addItems({writeFile(dir, u"f.txt"_s, "2\nab\ncd\n"_ba)});
-    hijo<QLineEdit>(form, u"ancho"_s)->setText(ancho);
-    hijo<QLineEdit>(form, u"alto"_s)->setText(u"2"_s);
-    hijo<QComboBox>(form, u"velocidad"_s)->setEditText(pausa);
-    hijo<QLineEdit>(form, u"creador"_s)->setText(creador);
-    hijo<QCheckBox>(form, u"Check1"_s)->setChecked(comprimir);
-    QTest::mouseClick(hijo<QPushButton>(form, u"Command1"_s), Qt::LeftButton);
+    if (withSource)
+        list(form)->addItems({writeFile(dir, u"f.txt"_s, "2\nab\ncd\n"_ba)});
+    child<QLineEdit>(form, u"ancho"_s)->setText(ancho);
+    child<QLineEdit>(form, u"alto"_s)->setText(u"2"_s);
+    child<QComboBox>(form, u"velocidad"_s)->setEditText(pausa);
+    child<QLineEdit>(form, u"creador"_s)->setText(creador);
+    child<QCheckBox>(form, u"Check1"_s)->setChecked(compress);
+    QTest::mouseClick(child<QPushButton>(form, u"Command1"_s), Qt::LeftButton);
 
-    const QList<orv::ui::ScriptedPrompt::Call> mensajes = g.of(Kind::Mensaje);
-    QCOMPARE(mensajes.isEmpty() ? QString() : mensajes.last().titulo, titulo);
-    if (!mensaje.isEmpty())
-        QVERIFY2(mensajes.last().texto.startsWith(mensaje), qPrintable(mensajes.last().texto));
-    const QList<orv::ui::ScriptedPrompt::Call> dialogos = g.of(Kind::GuardarArchivo);
-    const bool dialogoEsperado = conFuente && (titulo.isEmpty() || titulo != u"Error en los parámetros"_s);
-    QCOMPARE(dialogos.size(), dialogoEsperado ? 1 : 0);
+    const QList<orv::ui::ScriptedPrompt::Call> messages = g.of(Kind::Message);
+    QCOMPARE(messages.isEmpty() ? QString() : messages.last().title, title);
+    if (!message.isEmpty())
+        QVERIFY2(messages.last().text.startsWith(message), qPrintable(messages.last().text));
+    const QList<orv::ui::ScriptedPrompt::Call> dialogs = g.of(Kind::SaveFile);
+    const bool expectedDialog =
+        withSource && (title.isEmpty() || title != u"Error en los parámetros"_s);
+    QCOMPARE(dialogs.size(), expectedDialog ? 1 : 0);
 
     const QStringList movies = QDir(dir.path()).entryList(QDir::Files).filter(u"peli"_s);
-    QCOMPARE(movies, escrito.isEmpty() ? QStringList{} : QStringList{escrito});
-    if (!escrito.isEmpty()) {
-        orv::Pelicula leida;
-        QVERIFY(orv::cargaPelicula(dir.filePath(escrito), leida));
-        QCOMPARE(int(leida.numCuadros), 2);
-        QCOMPARE(int(leida.ancho), 2);
-        QCOMPARE(leida.cuadro(1).toByteArray(), "abcd"_ba);
+    QCOMPARE(movies, written.isEmpty() ? QStringList{} : QStringList{written});
+    if (!written.isEmpty()) {
+        orv::Movie read;
+        QVERIFY(orv::cargaPelicula(dir.filePath(written), read));
+        QCOMPARE(int(read.numCuadros), 2);
+        QCOMPARE(int(read.ancho), 2);
+        QCOMPARE(read.frame(1).toByteArray(), "abcd"_ba);
     }
-    QCOMPARE(m_arrancados.size(), arranca ? 1 : 0);
-    if (arranca)
-        QCOMPARE(m_arrancados[0], (QStringList{ruta, dir.filePath(escrito)}));
+    QCOMPARE(m_started.size(), start ? 1 : 0);
+    if (start)
+        QCOMPARE(m_started[0], (QStringList{path, dir.filePath(written)}));
 }
 
 // The dialog offers the name it last gave; a name that exists, as written
@@ -328,58 +344,58 @@ void TestConverter::convert()
 // window is itself again before any message shows.
 void TestConverter::replacingAskedAndNameRemembered()
 {
-    struct Testigo : Guion
+    struct EnabledWitness : Script
     {
-        QList<bool> habilitada;
-        Respuesta mensaje(QWidget* parent, const QString& texto, const QString& titulo, Icono icono,
-                          orv::ui::Botones botones) override
+        QList<bool> enabled;
+        Answer message(QWidget* parent, const QString& text, const QString& title, Icon icon,
+                       orv::ui::Buttons buttons) override
         {
-            habilitada << (parent && parent->window()->isEnabled()
-                           && static_cast<QMainWindow*>(parent->window())->centralWidget()->isEnabled());
-            return Guion::mensaje(parent, texto, titulo, icono, botones);
+            enabled << (parent && parent->window()->isEnabled() &&
+                        static_cast<QMainWindow*>(parent->window())->centralWidget()->isEnabled());
+            return Script::message(parent, text, title, icon, buttons);
         }
     } g;
     QTemporaryDir dir;
-    const QString existente = writeFile(dir, u"peli.ovt"_s, "antes");
+    const QString existing = writeFile(dir, u"peli.ovt"_s, "antes");
     Form1 form;
-    lista(form)->addItems({writeFile(dir, u"f.txt"_s, "1\nab\ncd\n"_ba)});
-    hijo<QLineEdit>(form, u"ancho"_s)->setText(u"2"_s);
-    hijo<QLineEdit>(form, u"alto"_s)->setText(u"2"_s);
-    hijo<QCheckBox>(form, u"Check1"_s)->setChecked(false);
-    g.archivos << dir.filePath(u"peli"_s) << dir.filePath(u"peli"_s);
-    g.respuestas << Respuesta::No << Respuesta::Si;
-    for (int vez = 0; vez < 2; ++vez)
-        QTest::mouseClick(hijo<QPushButton>(form, u"Command1"_s), Qt::LeftButton);
-    const auto dialogos = g.of(Kind::GuardarArchivo);
-    QCOMPARE(dialogos.size(), 2);
-    QCOMPARE(dialogos[0].inicial, QString());
-    QCOMPARE(dialogos[1].inicial, dir.filePath(u"peli"_s));
-    const auto mensajes = g.of(Kind::Mensaje);
-    QCOMPARE(mensajes.size(), 3); // asked twice, then the success
-    QCOMPARE(mensajes[0].texto, u"El archivo peli.ovt ya existe. ¿Desea reemplazarlo?"_s);
-    QCOMPARE(mensajes[0].botones, orv::ui::Botones::SiNo);
-    QCOMPARE(mensajes[2].titulo, u"Proceso exitoso"_s);
-    QCOMPARE(g.habilitada.last(), true);
-    QVERIFY(readFile(existente).startsWith("2,3,1,"));
+    list(form)->addItems({writeFile(dir, u"f.txt"_s, "1\nab\ncd\n"_ba)});
+    child<QLineEdit>(form, u"ancho"_s)->setText(u"2"_s);
+    child<QLineEdit>(form, u"alto"_s)->setText(u"2"_s);
+    child<QCheckBox>(form, u"Check1"_s)->setChecked(false);
+    g.files << dir.filePath(u"peli"_s) << dir.filePath(u"peli"_s);
+    g.answers << Answer::No << Answer::Yes;
+    for (int time = 0; time < 2; ++time)
+        QTest::mouseClick(child<QPushButton>(form, u"Command1"_s), Qt::LeftButton);
+    const auto dialogs = g.of(Kind::SaveFile);
+    QCOMPARE(dialogs.size(), 2);
+    QCOMPARE(dialogs[0].initial, QString());
+    QCOMPARE(dialogs[1].initial, dir.filePath(u"peli"_s));
+    const auto messages = g.of(Kind::Message);
+    QCOMPARE(messages.size(), 3); // asked twice, then the success
+    QCOMPARE(messages[0].text, u"El archivo peli.ovt ya existe. ¿Desea reemplazarlo?"_s);
+    QCOMPARE(messages[0].buttons, orv::ui::Buttons::YesNo);
+    QCOMPARE(messages[2].title, u"Proceso exitoso"_s);
+    QCOMPARE(g.enabled.last(), true);
+    QVERIFY(readFile(existing).startsWith("2,3,1,"));
 }
 
 void TestConverter::doubleClickSendsBothValues()
 {
     QTemporaryDir dir;
     Form1 form;
-    lista(form)->addItems({writeFile(dir, u"f.txt"_s, "abc\nabcdef\n"_ba)});
-    lista(form)->setCurrentRow(0);
+    list(form)->addItems({writeFile(dir, u"f.txt"_s, "abc\nabcdef\n"_ba)});
+    list(form)->setCurrentRow(0);
     QTimer::singleShot(0, [] {
-        auto* analizador = qobject_cast<Form2*>(QApplication::activeModalWidget());
-        QVERIFY(analizador);
-        QTRY_VERIFY(!analizador->cargando());
-        analisis(*analizador)->selectAll();
-        analizador->medirseleccion();
-        QTest::mouseClick(hijo<QPushButton>(*analizador, u"Command5"_s), Qt::LeftButton);
+        auto* analyser = qobject_cast<Form2*>(QApplication::activeModalWidget());
+        QVERIFY(analyser);
+        QTRY_VERIFY(!analyser->loading());
+        analysis(*analyser)->selectAll();
+        analyser->medirseleccion();
+        QTest::mouseClick(child<QPushButton>(*analyser, u"Command5"_s), Qt::LeftButton);
     });
     form.List1_DblClick();
-    QCOMPARE(hijo<QLineEdit>(form, u"ancho"_s)->text(), u"6"_s);
-    QCOMPARE(hijo<QLineEdit>(form, u"alto"_s)->text(), u"2"_s);
+    QCOMPARE(child<QLineEdit>(form, u"ancho"_s)->text(), u"6"_s);
+    QCOMPARE(child<QLineEdit>(form, u"alto"_s)->text(), u"2"_s);
 }
 
 // Line ends, blanks and Windows-1252 letters, as the source holds them.
@@ -388,46 +404,49 @@ void TestConverter::analyserLoads()
     QTemporaryDir dir;
     Form2 f(writeFile(dir, u"f.txt"_s, "a \r\n\r\n\tb\rc\xe9\x80\nd"_ba));
     f.show();
-    QVERIFY(analisis(f)->isHidden());
-    cargaCompleta(f);
-    QVERIFY(analisis(f)->isVisible());
-    QCOMPARE(filas(analisis(f)), (QStringList{u"a "_s, u""_s, u"\tb"_s, u"c\u00e9\u20ac"_s, u"d"_s}));
-    QCOMPARE(hijo<QLabel>(f, u"Label5"_s)->text(), u"Se han cargado 5 líneas del archivo hasta el momento..."_s);
-    QCOMPARE(hijo<QPushButton>(f, u"Command4"_s)->focusPolicy(), Qt::NoFocus);
+    QVERIFY(analysis(f)->isHidden());
+    loadWhole(f);
+    QVERIFY(analysis(f)->isVisible());
+    QCOMPARE(rows(analysis(f)),
+             (QStringList{u"a "_s, u""_s, u"\tb"_s, u"c\u00e9\u20ac"_s, u"d"_s}));
+    QCOMPARE(child<QLabel>(f, u"Label5"_s)->text(),
+             u"Se han cargado 5 líneas del archivo hasta el momento..."_s);
+    QCOMPARE(child<QPushButton>(f, u"Command4"_s)->focusPolicy(), Qt::NoFocus);
 }
 
 void TestConverter::analyserCancelMidLoad()
 {
     QTemporaryDir dir;
-    QByteArray datos;
+    QByteArray data;
     for (int i = 0; i < 100000; ++i)
-        datos += "linea " + QByteArray::number(i) + "\r\n";
-    const QString ruta = writeFile(dir, u"grande.txt"_s, datos);
-    Form2 f(ruta);
-    f.setLimitePorPaso(1000, qint64(60) * 1'000'000'000); // steps counted in lines, not time
-    auto* timer = hijo<QTimer>(f, u"Timer1"_s);
+        data += "linea " + QByteArray::number(i) + "\r\n";
+    const QString path = writeFile(dir, u"grande.txt"_s, data);
+    Form2 f(path);
+    f.setLimitPerStep(1000, qint64(60) * 1'000'000'000); // steps counted in lines, not time
+    auto* timer = child<QTimer>(f, u"Timer1"_s);
     timer->stop();
     timer->start(); // the test's own ticks come first
-    QVERIFY(f.cargando());
+    QVERIFY(f.loading());
     f.Timer1_Timer();
     f.Timer1_Timer();
-    QCOMPARE(filas(analisis(f)).size(), 2000);
-    QCOMPARE(hijo<QLabel>(f, u"Label5"_s)->text(), u"Se han cargado 2000 líneas del archivo hasta el momento..."_s);
-    QTest::mouseClick(hijo<QPushButton>(f, u"Command4"_s), Qt::LeftButton);
-    QVERIFY(!hijo<QPushButton>(f, u"Command4"_s)->isEnabled());
+    QCOMPARE(rows(analysis(f)).size(), 2000);
+    QCOMPARE(child<QLabel>(f, u"Label5"_s)->text(),
+             u"Se han cargado 2000 líneas del archivo hasta el momento..."_s);
+    QTest::mouseClick(child<QPushButton>(f, u"Command4"_s), Qt::LeftButton);
+    QVERIFY(!child<QPushButton>(f, u"Command4"_s)->isEnabled());
     f.Timer1_Timer();
-    QVERIFY(!f.cargando());
-    QCOMPARE(filas(analisis(f)).size(), 2000);
-    QCOMPARE(filas(analisis(f)).last(), u"linea 1999"_s);
+    QVERIFY(!f.loading());
+    QCOMPARE(rows(analysis(f)).size(), 2000);
+    QCOMPARE(rows(analysis(f)).last(), u"linea 1999"_s);
     // The file is closed: it can be removed and the list stays as it is.
-    QVERIFY(QFile::remove(ruta));
+    QVERIFY(QFile::remove(path));
     f.Timer1_Timer();
-    QCOMPARE(filas(analisis(f)).size(), 2000);
+    QCOMPARE(rows(analysis(f)).size(), 2000);
 }
 
 void TestConverter::analyserMeasures_data()
 {
-    QTest::addColumn<QList<int>>("seleccion");
+    QTest::addColumn<QList<int>>("selection");
     QTest::addColumn<QString>("ancho");
     QTest::addColumn<QString>("alto");
     // Line i (from 0) is i + 1 characters long, except line 8 (12) and
@@ -438,26 +457,26 @@ void TestConverter::analyserMeasures_data()
 
 void TestConverter::analyserMeasures()
 {
-    QFETCH(QList<int>, seleccion);
+    QFETCH(QList<int>, selection);
     QFETCH(QString, ancho);
     QFETCH(QString, alto);
     QTemporaryDir dir;
-    QByteArray datos;
+    QByteArray data;
     for (int i = 0; i < 20; ++i) {
-        const int largo = i == 8 ? 12 : (i == 10 ? 0 : i + 1);
-        datos += QByteArray(largo, i == 8 ? '\xe9' : 'x') + "\r\n";
+        const int length = i == 8 ? 12 : (i == 10 ? 0 : i + 1);
+        data += QByteArray(length, i == 8 ? '\xe9' : 'x') + "\r\n";
     }
-    Form2 f(writeFile(dir, u"f.txt"_s, datos));
+    Form2 f(writeFile(dir, u"f.txt"_s, data));
     f.show();
-    cargaCompleta(f);
-    QListView* l = analisis(f);
-    for (int i : seleccion)
+    loadWhole(f);
+    QListView* l = analysis(f);
+    for (int i : selection)
         l->selectionModel()->select(l->model()->index(i, 0), QItemSelectionModel::Select);
     // A mouse release over the list measures.
     QTest::mouseRelease(l->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(1, 1));
     QCoreApplication::processEvents();
-    QCOMPARE(hijo<QLineEdit>(f, u"ancho"_s)->text(), ancho);
-    QCOMPARE(hijo<QLineEdit>(f, u"alto"_s)->text(), alto);
+    QCOMPARE(child<QLineEdit>(f, u"ancho"_s)->text(), ancho);
+    QCOMPARE(child<QLineEdit>(f, u"alto"_s)->text(), alto);
 }
 
 // A huge line does not hold a tick: the clock is looked at inside it too.
@@ -465,24 +484,24 @@ void TestConverter::analyserMeasures()
 void TestConverter::analyserLongLineKeepsTicksShort()
 {
     QTemporaryDir dir;
-    const QByteArray largo(8 << 20, 'x');
-    Form2 f(writeFile(dir, u"f.txt"_s, largo + "\r\nfin\r\n"_ba));
-    f.setLimitePorPaso(1 << 30, 1); // any look at the clock ends the tick
-    auto* timer = hijo<QTimer>(f, u"Timer1"_s);
+    const QByteArray length(8 << 20, 'x');
+    Form2 f(writeFile(dir, u"f.txt"_s, length + "\r\nfin\r\n"_ba));
+    f.setLimitPerStep(1 << 30, 1); // any look at the clock ends the tick
+    auto* timer = child<QTimer>(f, u"Timer1"_s);
     timer->stop();
     timer->start(); // the test's own ticks come first
     f.Timer1_Timer();
-    QVERIFY(f.cargando());
-    QCOMPARE(analisis(f)->model()->rowCount(), 0);
-    while (f.cargando())
+    QVERIFY(f.loading());
+    QCOMPARE(analysis(f)->model()->rowCount(), 0);
+    while (f.loading())
         f.Timer1_Timer();
-    const QStringList t = filas(analisis(f));
+    const QStringList t = rows(analysis(f));
     QCOMPARE(t.size(), 2);
     QCOMPARE(t.first().size(), 32767);
-    QListView* l = analisis(f);
+    QListView* l = analysis(f);
     l->selectionModel()->select(l->model()->index(0, 0), QItemSelectionModel::Select);
     f.medirseleccion();
-    QCOMPARE(hijo<QLineEdit>(f, u"ancho"_s)->text(), u"1048576"_s);
+    QCOMPARE(child<QLineEdit>(f, u"ancho"_s)->text(), u"1048576"_s);
 }
 
 QTEST_MAIN(TestConverter)

@@ -23,11 +23,11 @@ QByteArray textMovie(int frames)
     return plainMovie("60,16," + QByteArray::number(frames) + ",100,0,0,0,0,Ana,Prueba", lines);
 }
 
-QByteArrayList frames(const orv::Pelicula& p)
+QByteArrayList frames(const orv::Movie& p)
 {
     QByteArrayList out;
     for (int i = 0; i < p.numCuadros; ++i)
-        out << p.cuadro(i).toByteArray();
+        out << p.frame(i).toByteArray();
     return out;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "codemodule.h"
-#include "pelicula.h"
+#include "movie.h"
 
 #include <QByteArray>
 #include <QString>
@@ -21,7 +21,7 @@ QByteArray plainMovie(const QByteArray& header, const std::vector<QByteArray>& f
 QByteArray textMovie(int frames);
 
 // Every frame line of a loaded movie, in order.
-QByteArrayList frames(const orv::Pelicula& p);
+QByteArrayList frames(const orv::Movie& p);
 
 // Writes bytes to dir/name and answers the full path.
 QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes);

@@ -73,7 +73,7 @@ private slots:
     void sizeInKbIsCutNotRounded()
     {
         QFETCH(qint64, bytes);
-        QTEST(orv::tamanoEnKB(bytes), "kb");
+        QTEST(orv::sizeInKB(bytes), "kb");
     }
 
     void cp1252()

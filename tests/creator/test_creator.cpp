@@ -3,18 +3,17 @@
 // dialogs are answered through the scripted prompt and settings live in a
 // temporary folder.
 #include "compactorlauncher.h"
-#include "compactorstart.h"
-#include "dialogovideo.h"
 #include "form1.h"
 #include "moviereader.h"
+#include "qtdialogs.h"
+#include "readfile.h"
 #include "scopedprompt.h"
 #include "scriptedprompt.h"
 #include "settings.h"
 #include "tempsettings.h"
-#include "qtdialogs.h"
 #include "ver.h"
+#include "videodialog.h"
 #include "videofixtures.h"
-#include "readfile.h"
 #include "widgettest.h"
 
 #include <QApplication>
@@ -37,26 +36,26 @@
 
 using namespace orv::creator;
 using namespace Qt::StringLiterals;
-using orv::ui::Icono;
-using orv::ui::Respuesta;
+using orv::ui::Answer;
+using orv::ui::Icon;
 using orv::ui::ScopedPrompt;
 using orv::ui::ScriptedPrompt;
-using widgettest::suelta;
-using widgettest::textos;
+using widgettest::dropFiles;
+using widgettest::texts;
 
 namespace {
 
-QString guardaImagen(const QTemporaryDir& dir, const QString& nombre, int w, int h,
-                     QRgb color = qRgb(255, 255, 255))
+QString saveImage(const QTemporaryDir& dir, const QString& name, int w, int h,
+                  QRgb color = qRgb(255, 255, 255))
 {
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(color);
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(color);
     for (int x = 0; x < w / 2; ++x)
-        img.setPixel(x, 0, qRgb(0, 0, 0));
-    const QString ruta = dir.filePath(nombre);
-    if (!img.save(ruta, "bmp"))
+        image.setPixel(x, 0, qRgb(0, 0, 0));
+    const QString path = dir.filePath(name);
+    if (!image.save(path, "bmp"))
         qFatal("cannot write a test picture");
-    return ruta;
+    return path;
 }
 
 } // namespace
@@ -68,8 +67,8 @@ class TestCreator : public QObject
     QTemporaryDir m_config;
     QTemporaryDir m_dir;
     // Every test's dialogs go to a script, so none can wait for a person.
-    std::optional<ScriptedPrompt> m_guion;
-    std::optional<ScopedPrompt> m_instalado;
+    std::optional<ScriptedPrompt> m_script;
+    std::optional<ScopedPrompt> m_installed;
 
 private slots:
     void initTestCase()
@@ -79,13 +78,13 @@ private slots:
     }
     void init()
     {
-        m_guion.emplace();
-        m_instalado.emplace(*m_guion);
+        m_script.emplace();
+        m_installed.emplace(*m_script);
     }
     void cleanup()
     {
-        m_instalado.reset();
-        m_guion.reset();
+        m_installed.reset();
+        m_script.reset();
     }
 
     // "Importar video...": the clip from the open dialog, the choices from
@@ -96,90 +95,90 @@ private slots:
     {
         QList<QImage> cuadros;
         for (int k = 0; k < 4; ++k) {
-            QImage img(48, 36, QImage::Format_Grayscale8);
-            img.fill(k * 60);
-            cuadros << img;
+            QImage image(48, 36, QImage::Format_Grayscale8);
+            image.fill(k * 60);
+            cuadros << image;
         }
         const QString clip = m_dir.filePath(u"c.mkv"_s);
-        QVERIFY(videofixtures::escribeClip(clip, cuadros, videofixtures::Clase::GrisSinPerdida));
-        const QString salida = m_dir.filePath(u"v"_s);
-        ScriptedPrompt& guion = *m_guion;
-        guion.archivos = {clip, salida};
+        QVERIFY(videofixtures::writeClip(clip, cuadros, videofixtures::Kind::LosslessGrey));
+        const QString output = m_dir.filePath(u"v"_s);
+        ScriptedPrompt& script = *m_script;
+        script.files = {clip, output};
         Form1 f;
         f.findChild<QLineEdit*>(u"creador"_s)->setText(u"Ana"_s);
         f.findChild<QCheckBox*>(u"Check1"_s)->setChecked(false);
-        QString vistaInicial, vistaA32;
+        QString initialView, viewAt32;
         QTimer::singleShot(0, [&] {
-            auto* d = qobject_cast<DialogoVideo*>(QApplication::activeModalWidget());
+            auto* d = qobject_cast<VideoDialog*>(QApplication::activeModalWidget());
             if (!d)
                 return QApplication::closeAllWindows(); // never leave the test waiting
-            auto* vista = d->findChild<QPlainTextEdit*>(u"vista"_s);
-            vistaInicial = vista->toPlainText();
+            auto* view = d->findChild<QPlainTextEdit*>(u"vista"_s);
+            initialView = view->toPlainText();
             d->findChild<QSpinBox*>(u"ancho"_s)->setValue(32);
-            d->actualizaVista();
-            vistaA32 = vista->toPlainText();
+            d->updateView();
+            viewAt32 = view->toPlainText();
             d->findChild<QCheckBox*>(u"invertir"_s)->setChecked(true);
             QTest::mouseClick(d->findChild<QPushButton*>(u"aceptar"_s), Qt::LeftButton);
         });
         f.findChild<QAction*>(u"menu_importar_video"_s)->trigger();
-        const auto mensajes = guion.of(ScriptedPrompt::Kind::Mensaje);
-        QCOMPARE(mensajes.size(), 1);
-        QCOMPARE(mensajes.first().texto, u"El archivo fué creado satisfactoriamente."_s);
-        QCOMPARE(vistaInicial.split(u'\n').size(), 60); // 160 columns at first
-        QCOMPARE(vistaInicial.split(u'\n').first().size(), 160);
-        QCOMPARE(vistaA32.split(u'\n').size(), 12);
-        orv::video::OpcionesVideo o;
-        o.columnas = 32;
-        o.invertir = true;
+        const auto messages = script.of(ScriptedPrompt::Kind::Message);
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages.first().text, u"El archivo fué creado satisfactoriamente."_s);
+        QCOMPARE(initialView.split(u'\n').size(), 60); // 160 columns at first
+        QCOMPARE(initialView.split(u'\n').first().size(), 160);
+        QCOMPARE(viewAt32.split(u'\n').size(), 12);
+        orv::video::VideoOptions o;
+        o.columns = 32;
+        o.reverse = true;
         o.creador = u"Ana"_s;
-        const QString esperada = m_dir.filePath(u"esperada.ovt"_s);
-        QCOMPARE(orv::video::importaVideo(clip, esperada, o).estado, orv::video::EstadoVideo::Creada);
-        QCOMPARE(readFile(salida + u".ovt"_s), readFile(esperada));
+        const QString expected = m_dir.filePath(u"esperada.ovt"_s);
+        QCOMPARE(orv::video::importVideo(clip, expected, o).state, orv::video::VideoState::Created);
+        QCOMPARE(readFile(output + u".ovt"_s), readFile(expected));
     }
 
     // A drop of three files, the second of an unlisted extension: its
     // question comes between the other two, and its answer decides it.
     void drop_data()
     {
-        QTest::addColumn<QStringList>("nombres");
-        QTest::addColumn<QList<Respuesta>>("respuestas");
-        QTest::addColumn<QStringList>("agregados");
-        QTest::addColumn<QStringList>("preguntados");
-        const QStringList tres{"a.bmp", "notas.txt", "c.gif"};
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QList<Answer>>("answers");
+        QTest::addColumn<QStringList>("added");
+        QTest::addColumn<QStringList>("asked");
+        const QStringList three{"a.bmp", "notas.txt", "c.gif"};
         QTest::newRow("Yes adds all three")
-            << tres << QList<Respuesta>{Respuesta::Si} << tres << QStringList{"notas.txt"};
+            << three << QList<Answer>{Answer::Yes} << three << QStringList{"notas.txt"};
         QTest::newRow("upper case asks")
-            << QStringList{"FOTO.JPG", "x.Bmp"} << QList<Respuesta>{Respuesta::Si, Respuesta::No}
+            << QStringList{"FOTO.JPG", "x.Bmp"} << QList<Answer>{Answer::Yes, Answer::No}
             << QStringList{"FOTO.JPG"} << QStringList{"FOTO.JPG", "x.Bmp"};
     }
     void drop()
     {
-        QFETCH(QStringList, nombres);
-        QFETCH(QList<Respuesta>, respuestas);
-        QFETCH(QStringList, agregados);
-        QFETCH(QStringList, preguntados);
-        ScriptedPrompt& guion = *m_guion;
-        guion.respuestas = respuestas;
+        QFETCH(QStringList, names);
+        QFETCH(QList<Answer>, answers);
+        QFETCH(QStringList, added);
+        QFETCH(QStringList, asked);
+        ScriptedPrompt& script = *m_script;
+        script.answers = answers;
         Form1 f;
-        QStringList rutas;
-        for (const QString& n : nombres)
-            rutas.append(u"/fotos/"_s + n);
-        QVERIFY(suelta(f.lista()->viewport(), rutas));
-        QStringList esperado;
-        for (const QString& n : agregados)
-            esperado.append(u"/fotos/"_s + n);
-        QCOMPARE(textos(f.lista()), esperado);
-        QCOMPARE(guion.calls.size(), preguntados.size());
-        for (int i = 0; i < preguntados.size(); ++i) {
-            const auto& c = guion.calls[i];
-            QCOMPARE(c.titulo, u"Posible imágen inválida"_s);
-            QCOMPARE(c.icono, Icono::Ninguno);
-            QCOMPARE(c.botones, orv::ui::Botones::SiNo);
-            QCOMPARE(c.texto, u"La siguiente imágen, al parecer, tiene una extensión "
-                              "no compatible con el programa: \r\n/fotos/"_s +
-                                  preguntados[i] +
-                                  u"\r\n\r\n¿Realmente desea agregar la imágen a la "
-                                  "lista de imagenes de la película ASCII?"_s);
+        QStringList paths;
+        for (const QString& n : names)
+            paths.append(u"/fotos/"_s + n);
+        QVERIFY(dropFiles(f.list()->viewport(), paths));
+        QStringList expected;
+        for (const QString& n : added)
+            expected.append(u"/fotos/"_s + n);
+        QCOMPARE(texts(f.list()), expected);
+        QCOMPARE(script.calls.size(), asked.size());
+        for (int i = 0; i < asked.size(); ++i) {
+            const auto& c = script.calls[i];
+            QCOMPARE(c.title, u"Posible imágen inválida"_s);
+            QCOMPARE(c.icon, Icon::None);
+            QCOMPARE(c.buttons, orv::ui::Buttons::YesNo);
+            QCOMPARE(c.text, u"La siguiente imágen, al parecer, tiene una extensión "
+                             "no compatible con el programa: \r\n/fotos/"_s +
+                                 asked[i] +
+                                 u"\r\n\r\n¿Realmente desea agregar la imágen a la "
+                                 "lista de imagenes de la película ASCII?"_s);
         }
     }
 
@@ -187,77 +186,75 @@ private slots:
     // the last message and what is left on disk.
     void generate_data()
     {
-        QTest::addColumn<QStringList>("imagenes"); // names of a.bmp, which exists
-        QTest::addColumn<bool>("comprimir");
-        QTest::addColumn<QString>("ruta");         // the Compactor's `Ruta`; null: none stored
-        QTest::addColumn<QString>("elegido");      // the save dialog's answer; "" cancels
-        QTest::addColumn<QStringList>("dialogos"); // kinds and titles, in order
-        QTest::addColumn<QString>("texto");        // of the last message
-        QTest::addColumn<Icono>("icono");
-        QTest::addColumn<QString>("escrita"); // the movie left on disk, or ""
-        const QStringList dos{"a.bmp", "a.bmp"};
-        const QString crear = "Error al crear la película";
+        QTest::addColumn<QStringList>("images"); // names of a.bmp, which exists
+        QTest::addColumn<bool>("compress");
+        QTest::addColumn<QString>("path");        // the Compactor's `Ruta`; null: none stored
+        QTest::addColumn<QString>("chosen");      // the save dialog's answer; "" cancels
+        QTest::addColumn<QStringList>("dialogs"); // kinds and titles, in order
+        QTest::addColumn<QString>("text");        // of the last message
+        QTest::addColumn<Icon>("icon");
+        QTest::addColumn<QString>("written"); // the movie left on disk, or ""
+        const QStringList two{"a.bmp", "a.bmp"};
+        const QString create = "Error al crear la película";
         QTest::newRow("done, no compression")
-            << dos << false << QString() << "peli"
-            << QStringList{"guardar", "Proceso exitoso"}
-            << "El archivo fué creado satisfactoriamente." << Icono::Informacion << "peli.ovt";
+            << two << false << QString() << "peli" << QStringList{"guardar", "Proceso exitoso"}
+            << "El archivo fué creado satisfactoriamente." << Icon::Information << "peli.ovt";
         QTest::newRow("Compactor started")
-            << dos << true << "/opt/orv/OrvCompactor"
-            << "peli" << QStringList{"guardar"} << "" << Icono::Ninguno << "peli.ovt";
+            << two << true << "/opt/orv/OrvCompactor"
+            << "peli" << QStringList{"guardar"} << "" << Icon::None << "peli.ovt";
         QTest::newRow("save cancelled")
-            << dos << false << QString() << "" << QStringList{"guardar", crear}
-            << "Se produjo un problema al generar la película ASCII." << Icono::Critico << "";
+            << two << false << QString() << "" << QStringList{"guardar", create}
+            << "Se produjo un problema al generar la película ASCII." << Icon::Critical << "";
     }
     void generate()
     {
-        QFETCH(QStringList, imagenes);
-        QFETCH(bool, comprimir);
-        QFETCH(QString, ruta);
-        QFETCH(QString, elegido);
-        QFETCH(QStringList, dialogos);
-        QFETCH(QString, texto);
-        QFETCH(Icono, icono);
-        QFETCH(QString, escrita);
-        const TempSettings ajustes;
-        if (!ruta.isNull())
-            orv::guardaValor(orv::rutaCompactorClave(), ruta);
-        QStringList arrancado;
-        orv::setArrancaProceso([&](const QString& p, const QStringList& a) {
-            arrancado = QStringList{p} + a;
+        QFETCH(QStringList, images);
+        QFETCH(bool, compress);
+        QFETCH(QString, path);
+        QFETCH(QString, chosen);
+        QFETCH(QStringList, dialogs);
+        QFETCH(QString, text);
+        QFETCH(Icon, icon);
+        QFETCH(QString, written);
+        const TempSettings settings;
+        if (!path.isNull())
+            orv::guardaValor(orv::ui::compactorPathKey(), path);
+        QStringList started;
+        orv::ui::setProcessStarter([&](const QString& p, const QStringList& a) {
+            started = QStringList{p} + a;
             return true;
         });
         QTemporaryDir dir;
-        ScriptedPrompt& guion = *m_guion;
-        guion.archivos.append(elegido.isEmpty() ? QString() : dir.filePath(elegido));
+        ScriptedPrompt& script = *m_script;
+        script.files.append(chosen.isEmpty() ? QString() : dir.filePath(chosen));
 
         Form1 f;
-        guardaImagen(dir, "a.bmp", 20, 24);
-        for (const QString& n : imagenes)
-            f.lista()->addItem(dir.filePath(n));
-        f.findChild<QCheckBox*>("Check1")->setChecked(comprimir);
+        saveImage(dir, "a.bmp", 20, 24);
+        for (const QString& n : images)
+            f.list()->addItem(dir.filePath(n));
+        f.findChild<QCheckBox*>("Check1")->setChecked(compress);
         f.findChild<QPushButton*>("Command4")->click();
-        orv::setArrancaProceso({});
+        orv::ui::setProcessStarter({});
 
-        QStringList vistos;
-        for (const auto& c : guion.calls)
-            vistos.append(c.kind == ScriptedPrompt::Kind::GuardarArchivo ? "guardar" : c.titulo);
-        QCOMPARE(vistos, dialogos);
-        if (!texto.isEmpty()) {
-            QCOMPARE(guion.calls.last().texto, texto);
-            QCOMPARE(guion.calls.last().icono, icono);
+        QStringList seen;
+        for (const auto& c : script.calls)
+            seen.append(c.kind == ScriptedPrompt::Kind::SaveFile ? "guardar" : c.title);
+        QCOMPARE(seen, dialogs);
+        if (!text.isEmpty()) {
+            QCOMPARE(script.calls.last().text, text);
+            QCOMPARE(script.calls.last().icon, icon);
         }
-        QStringList esperadoArranque;
-        if (!ruta.isNull())
-            esperadoArranque << ruta << dir.filePath(escrita);
-        QCOMPARE(arrancado, esperadoArranque);
-        QStringList archivos = QDir(dir.path()).entryList({"*.ovt*"}, QDir::Files);
-        QCOMPARE(archivos, escrita.isEmpty() ? QStringList() : QStringList(escrita));
-        if (!escrita.isEmpty()) {
-            orv::Pelicula p;
-            QVERIFY(orv::cargaPelicula(dir.filePath(escrita), p));
+        QStringList expectedStart;
+        if (!path.isNull())
+            expectedStart << path << dir.filePath(written);
+        QCOMPARE(started, expectedStart);
+        QStringList files = QDir(dir.path()).entryList({"*.ovt*"}, QDir::Files);
+        QCOMPARE(files, written.isEmpty() ? QStringList() : QStringList(written));
+        if (!written.isEmpty()) {
+            orv::Movie p;
+            QVERIFY(orv::cargaPelicula(dir.filePath(written), p));
             QCOMPARE(p.numCuadros, 2);
-            QCOMPARE(p.cuadro(0).toByteArray(),
-                     QByteArray(10, '.') + QByteArray(10 + 20 * 11, ' '));
+            QCOMPARE(p.frame(0).toByteArray(), QByteArray(10, '.') + QByteArray(10 + 20 * 11, ' '));
         }
         QVERIFY(f.findChild<QLabel*>("Picture1")->isHidden());
     }
@@ -266,37 +263,37 @@ private slots:
     // an image that cannot be read gets a message instead and stays listed.
     void doubleClickShowsPreview()
     {
-        ScriptedPrompt& guion = *m_guion;
+        ScriptedPrompt& script = *m_script;
         Form1 f;
-        const QString rota = m_dir.filePath(u"rota.gif"_s);
-        f.lista()->addItems({guardaImagen(m_dir, u"dc.bmp"_s, 40, 30), rota});
+        const QString broken = m_dir.filePath(u"rota.gif"_s);
+        f.list()->addItems({saveImage(m_dir, u"dc.bmp"_s, 40, 30), broken});
         // The title of the modal window a double click opens, closing it.
         const auto modal = [&f] {
-            QString titulo;
-            QTimer::singleShot(0, [&titulo] {
+            QString title;
+            QTimer::singleShot(0, [&title] {
                 if (QWidget* modal = QApplication::activeModalWidget()) {
-                    titulo = modal->windowTitle();
+                    title = modal->windowTitle();
                     modal->close();
                 }
             });
             f.List1_DblClick();
             QCoreApplication::processEvents();
-            return titulo;
+            return title;
         };
         QCOMPARE(modal(), QString()); // nothing selected
-        f.lista()->setCurrentRow(0);
+        f.list()->setCurrentRow(0);
         QCOMPARE(modal(), u"Vista previa"_s);
-        QVERIFY(guion.calls.isEmpty());
-        f.lista()->setCurrentRow(1);
+        QVERIFY(script.calls.isEmpty());
+        f.list()->setCurrentRow(1);
         QCOMPARE(modal(), QString());
-        QCOMPARE(guion.calls.size(), 1);
-        QCOMPARE(guion.calls[0].titulo, u"Error al previsualizar la imágen"_s);
-        QCOMPARE(guion.calls[0].icono, Icono::Critico);
-        QCOMPARE(guion.calls[0].texto, u"La siguiente imágen no es una imágen válida: \r\n"_s +
-                                           rota +
+        QCOMPARE(script.calls.size(), 1);
+        QCOMPARE(script.calls[0].title, u"Error al previsualizar la imágen"_s);
+        QCOMPARE(script.calls[0].icon, Icon::Critical);
+        QCOMPARE(script.calls[0].text, u"La siguiente imágen no es una imágen válida: \r\n"_s +
+                                           broken +
                                            u"\r\n\r\nEs posible que se produzca un error al "
                                            "tratar de crear la película ASCII."_s);
-        QCOMPARE(f.lista()->count(), 2);
+        QCOMPARE(f.list()->count(), 2);
     }
 };
 

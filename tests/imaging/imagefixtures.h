@@ -12,32 +12,32 @@
 namespace imagefixtures {
 
 // A GIF through giflib: every frame the same size, all frames sharing a
-// palette of up to 256 colours (their pixels must be in it). `transparente`,
+// palette of up to 256 colours (their pixels must be in it). `transparent`,
 // when 0 or more, is the palette index drawn as transparent.
-// `retardos` are each frame's delay in hundredths of a second (10 when not given).
-bool escribeGif(const QString& ruta, const QList<QImage>& cuadros, int transparente = -1,
-                const QList<int>& retardos = {});
+// `delays` are each frame's delay in hundredths of a second (10 when not given).
+bool writeGif(const QString& path, const QList<QImage>& cuadros, int transparent = -1,
+              const QList<int>& delays = {});
 
 // An icon (or, with `cursor`, a cursor) holding one picture of each size,
 // built from the single-picture icons that Qt writes.
-QByteArray iconoVarios(const QList<QImage>& imagenes, bool cursor);
+QByteArray severalIcon(const QList<QImage>& images, bool cursor);
 
-struct Rectangulo
+struct Rectangle
 {
-    QRect caja; // logical units, one per pixel at the declared size
+    QRect box; // logical units, one per pixel at the declared size
     QColor color;
 };
 
 // A Windows metafile: solid rectangles without outline on a transparent
-// ground, `ancho` × `alto` logical units. With `colocable` it starts with the
+// ground, `width` × `height` logical units. With `placeable` it starts with the
 // placeable header declaring 96 units per inch, so one unit is one pixel.
-QByteArray wmf(int ancho, int alto, const QList<Rectangulo>& rects, bool colocable = true);
+QByteArray wmf(int width, int height, const QList<Rectangle>& rects, bool placeable = true);
 
 // An enhanced metafile with the same drawing, its bounds the extent of the
 // drawing (as the files programs write) and its frame declaring
-// `ancho` × `alto` pixels at 96 dpi.
-QByteArray emf(int ancho, int alto, const QList<Rectangulo>& rects);
+// `width` × `height` pixels at 96 dpi.
+QByteArray emf(int width, int height, const QList<Rectangle>& rects);
 
-bool escribe(const QString& ruta, const QByteArray& datos);
+bool write(const QString& path, const QByteArray& data);
 
 } // namespace imagefixtures

@@ -1,10 +1,10 @@
-#include "adelantado.h"
 #include "childprocess.h"
-#include "decodifica.h"
-#include "generacion.h"
+#include "decode.h"
+#include "decodeahead.h"
+#include "generation.h"
 #include "imagefixtures.h"
-#include "imagenqt.h"
-#include "metarchivo.h"
+#include "metafile.h"
+#include "qtimage.h"
 #include "readfile.h"
 
 #include <QBuffer>
@@ -23,81 +23,89 @@ using namespace imagefixtures;
 
 namespace {
 
-struct Muestra
+struct Sample
 {
-    QPoint punto;
+    QPoint point;
     QRgb color;
 };
 
 // A picture of four colour quadrants; decoders must give back each one.
-QImage cuadrantes(int w, int h, QRgb a = qRgb(255, 0, 0), QRgb b = qRgb(0, 0, 255))
+QImage quadrants(int w, int h, QRgb a = qRgb(255, 0, 0), QRgb b = qRgb(0, 0, 255))
 {
-    QImage img(w, h, QImage::Format_RGB32);
+    QImage image(w, h, QImage::Format_RGB32);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            img.setPixel(x, y, (x < w / 2) == (y < h / 2) ? a : b);
-    return img;
+            image.setPixel(x, y, (x < w / 2) == (y < h / 2) ? a : b);
+    return image;
 }
 
-QList<Muestra> muestrasCuadrantes(int w, int h, QRgb a = qRgb(255, 0, 0), QRgb b = qRgb(0, 0, 255))
+QList<Sample> quadrantSamples(int w, int h, QRgb a = qRgb(255, 0, 0), QRgb b = qRgb(0, 0, 255))
 {
     return {{{1, 1}, a}, {{w - 2, 1}, b}, {{1, h - 2}, b}, {{w - 2, h - 2}, a}};
 }
 
-QByteArray guarda(const QImage& img, const char* formato, int calidad = -1)
+QByteArray save(const QImage& image, const char* format, int quality = -1)
 {
-    QByteArray datos;
-    QBuffer b(&datos);
+    QByteArray data;
+    QBuffer b(&data);
     b.open(QIODevice::WriteOnly);
-    img.save(&b, formato, calidad);
-    return datos;
+    image.save(&b, format, quality);
+    return data;
 }
 
 // A memory figure of this process from /proc/self/status, in bytes:
 // "VmSize:" (its address space, as RLIMIT_AS counts it), "VmRSS:", "VmHWM:".
-qint64 memoria(const char* campo)
+qint64 memory(const char* field)
 {
-    QFile estado(QStringLiteral("/proc/self/status"));
-    if (!estado.open(QIODevice::ReadOnly))
+    QFile state(QStringLiteral("/proc/self/status"));
+    if (!state.open(QIODevice::ReadOnly))
         return 0;
-    for (const QByteArray& linea : estado.readAll().split('\n'))
-        if (linea.startsWith(campo))
-            return linea.mid(qsizetype(std::strlen(campo))).trimmed().split(' ').first().toLongLong() * 1024;
+    for (const QByteArray& line : state.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(qsizetype(std::strlen(field)))
+                       .trimmed()
+                       .split(' ')
+                       .first()
+                       .toLongLong() *
+                   1024;
     return 0;
 }
 
-qint64 memoriaVirtual() { return memoria("VmSize:"); }
-
-bool parecido(QRgb a, QRgb b, int tolerancia)
+qint64 virtualMemory()
 {
-    return std::abs(qRed(a) - qRed(b)) <= tolerancia &&
-           std::abs(qGreen(a) - qGreen(b)) <= tolerancia &&
-           std::abs(qBlue(a) - qBlue(b)) <= tolerancia;
+    return memory("VmSize:");
 }
 
-// A valid 40 x 30 EMF with `registro` put before its end-of-file record,
+bool alike(QRgb a, QRgb b, int tolerance)
+{
+    return std::abs(qRed(a) - qRed(b)) <= tolerance &&
+           std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
+           std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+// A valid 40 x 30 EMF with `record` put before its end-of-file record,
 // the header's byte and record counts kept right.
-QByteArray conRegistro(const QByteArray& registro)
+QByteArray withRecord(const QByteArray& record)
 {
     QByteArray e = imagefixtures::emf(40, 30, {});
-    e.insert(e.size() - 20, registro);
+    e.insert(e.size() - 20, record);
     const quint32 bytes = quint32(e.size());
     std::memcpy(e.data() + 48, &bytes, 4);
-    quint32 registros = 0;
-    std::memcpy(&registros, e.constData() + 52, 4);
-    ++registros;
-    std::memcpy(e.data() + 52, &registros, 4);
+    quint32 records = 0;
+    std::memcpy(&records, e.constData() + 52, 4);
+    ++records;
+    std::memcpy(e.data() + 52, &records, 4);
     return e;
 }
 
-QImage conTransparencia(int w, int h)
+QImage withTransparency(int w, int h)
 {
-    QImage img(w, h, QImage::Format_ARGB32);
-    img.fill(Qt::transparent);
+    QImage image(w, h, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
     for (int y = h / 2; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            img.setPixel(x, y, qRgb(0, 128, 0));
-    return img;
+            image.setPixel(x, y, qRgb(0, 128, 0));
+    return image;
 }
 
 } // namespace
@@ -108,12 +116,12 @@ class TestImaging : public QObject
 
     QTemporaryDir m_dir;
 
-    std::optional<QImage> decodifica(const QByteArray& datos, const QString& nombre)
+    std::optional<QImage> decode(const QByteArray& data, const QString& name)
     {
-        const QString ruta = m_dir.filePath(nombre);
-        if (!escribe(ruta, datos))
+        const QString path = m_dir.filePath(name);
+        if (!write(path, data))
             return std::nullopt;
-        return decodificaImagen(ruta);
+        return decodeImage(path);
     }
 
 private slots:
@@ -124,48 +132,48 @@ private slots:
     // .bmp and .jpg rows' path.
     void kinds_data()
     {
-        QTest::addColumn<QString>("nombre");
-        QTest::addColumn<QByteArray>("datos");
-        QTest::addColumn<QSize>("tamano");
-        QTest::addColumn<QList<Muestra>>("muestras");
-        QTest::addColumn<int>("tolerancia");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QList<Sample>>("samples");
+        QTest::addColumn<int>("tolerance");
 
-        const QImage q = cuadrantes(24, 18);
-        QTest::newRow("bmp") << "a.bmp" << guarda(q, "bmp") << QSize(24, 18)
-                             << muestrasCuadrantes(24, 18) << 0;
-        QTest::newRow("jpg") << "a.jpg" << guarda(cuadrantes(32, 32), "jpg", 100) << QSize(32, 32)
-                             << muestrasCuadrantes(32, 32) << 24;
+        const QImage q = quadrants(24, 18);
+        QTest::newRow("bmp") << "a.bmp" << save(q, "bmp") << QSize(24, 18)
+                             << quadrantSamples(24, 18) << 0;
+        QTest::newRow("jpg") << "a.jpg" << save(quadrants(32, 32), "jpg", 100) << QSize(32, 32)
+                             << quadrantSamples(32, 32) << 24;
 
         // GIF: the first frame of several, transparent pixels white; (1,2,3)
         // is the first colour met, so palette index 0.
-        QImage primero = cuadrantes(20, 10, qRgb(255, 0, 0), qRgb(0, 0, 0));
-        primero.setPixel(0, 0, qRgb(1, 2, 3));
+        QImage first = quadrants(20, 10, qRgb(255, 0, 0), qRgb(0, 0, 0));
+        first.setPixel(0, 0, qRgb(1, 2, 3));
         const QString gif = m_dir.filePath(QStringLiteral("origen.gif"));
-        QVERIFY(escribeGif(gif, {primero, cuadrantes(20, 10, qRgb(0, 255, 0), qRgb(0, 0, 0))}, 0));
+        QVERIFY(writeGif(gif, {first, quadrants(20, 10, qRgb(0, 255, 0), qRgb(0, 0, 0))}, 0));
         QTest::newRow("gif, first frame") << "a.gif" << readFile(gif) << QSize(20, 10)
-                                          << QList<Muestra>{{{0, 0}, qRgb(255, 255, 255)},
-                                                            {{2, 2}, qRgb(255, 0, 0)},
-                                                            {{18, 2}, qRgb(0, 0, 0)}}
+                                          << QList<Sample>{{{0, 0}, qRgb(255, 255, 255)},
+                                                           {{2, 2}, qRgb(255, 0, 0)},
+                                                           {{18, 2}, qRgb(0, 0, 0)}}
                                           << 0;
 
         // Icons and cursors with three sizes: the largest, 48, is the one used;
         // its transparent half is white.
-        const QList<QImage> tamanos{cuadrantes(16, 16, qRgb(9, 9, 9), qRgb(9, 9, 9)),
-                                    conTransparencia(48, 48),
-                                    cuadrantes(32, 32, qRgb(9, 9, 9), qRgb(9, 9, 9))};
-        const QList<Muestra> transparenteArriba{{{3, 3}, qRgb(255, 255, 255)},
-                                                {{40, 40}, qRgb(0, 128, 0)}};
+        const QList<QImage> sizes{quadrants(16, 16, qRgb(9, 9, 9), qRgb(9, 9, 9)),
+                                  withTransparency(48, 48),
+                                  quadrants(32, 32, qRgb(9, 9, 9), qRgb(9, 9, 9))};
+        const QList<Sample> transparentTop{{{3, 3}, qRgb(255, 255, 255)},
+                                           {{40, 40}, qRgb(0, 128, 0)}};
         QTest::newRow("ico, largest picture")
-            << "a.ico" << iconoVarios(tamanos, false) << QSize(48, 48) << transparenteArriba << 0;
+            << "a.ico" << severalIcon(sizes, false) << QSize(48, 48) << transparentTop << 0;
 
-        using R = Rectangulo;
+        using R = Rectangle;
         // The two rectangles reach both corners, so the drawing's extent is the frame.
         const QList<R> rects{{QRect(0, 0, 20, 15), QColor(255, 0, 0)},
                              {QRect(20, 15, 20, 15), QColor(0, 0, 255)}};
-        const QList<Muestra> m{{{5, 5}, qRgb(255, 0, 0)},
-                               {{30, 25}, qRgb(0, 0, 255)},
-                               {{30, 5}, qRgb(255, 255, 255)},
-                               {{5, 25}, qRgb(255, 255, 255)}};
+        const QList<Sample> m{{{5, 5}, qRgb(255, 0, 0)},
+                              {{30, 25}, qRgb(0, 0, 255)},
+                              {{30, 5}, qRgb(255, 255, 255)},
+                              {{5, 25}, qRgb(255, 255, 255)}};
         QTest::newRow("wmf at its declared size")
             << "a.wmf" << wmf(40, 30, rects) << QSize(40, 30) << m << 0;
         QTest::newRow("emf at its declared size")
@@ -173,23 +181,23 @@ private slots:
     }
     void kinds()
     {
-        QFETCH(QString, nombre);
-        QFETCH(QByteArray, datos);
-        QFETCH(QSize, tamano);
-        QFETCH(QList<Muestra>, muestras);
-        QFETCH(int, tolerancia);
-        const QString ruta = m_dir.filePath(nombre);
-        QVERIFY(escribe(ruta, datos));
-        const std::optional<QImage> img = decodificaImagen(ruta);
-        QVERIFY(img);
-        QCOMPARE(img->size(), tamano);
-        QCOMPARE(img->format(), QImage::Format_RGB32);
-        for (const Muestra& mu : muestras) {
-            const QRgb c = img->pixel(mu.punto);
-            QVERIFY2(parecido(c, mu.color, tolerancia), qPrintable(QStringLiteral("(%1,%2) %3")
-                                                                       .arg(mu.punto.x())
-                                                                       .arg(mu.punto.y())
-                                                                       .arg(c, 8, 16)));
+        QFETCH(QString, name);
+        QFETCH(QByteArray, data);
+        QFETCH(QSize, size);
+        QFETCH(QList<Sample>, samples);
+        QFETCH(int, tolerance);
+        const QString path = m_dir.filePath(name);
+        QVERIFY(write(path, data));
+        const std::optional<QImage> image = decodeImage(path);
+        QVERIFY(image);
+        QCOMPARE(image->size(), size);
+        QCOMPARE(image->format(), QImage::Format_RGB32);
+        for (const Sample& mu : samples) {
+            const QRgb c = image->pixel(mu.point);
+            QVERIFY2(alike(c, mu.color, tolerance), qPrintable(QStringLiteral("(%1,%2) %3")
+                                                                   .arg(mu.point.x())
+                                                                   .arg(mu.point.y())
+                                                                   .arg(c, 8, 16)));
         }
     }
 
@@ -199,35 +207,37 @@ private slots:
     void metafileDeclaredFrame_data()
     {
         QTest::addColumn<bool>("emf");
-        QTest::addColumn<QList<Rectangulo>>("rects");
-        const QList<Rectangulo> centro{{QRect(40, 20, 20, 20), QColor(0, 0, 0)}};
-        const QList<Rectangulo> fuera{{QRect(10, 5, 30, 10), QColor(200, 10, 10)},
-                                      {QRect(85, 45, 40, 40), QColor(10, 10, 201)}};
+        QTest::addColumn<QList<Rectangle>>("rects");
+        const QList<Rectangle> centre{{QRect(40, 20, 20, 20), QColor(0, 0, 0)}};
+        const QList<Rectangle> outside{{QRect(10, 5, 30, 10), QColor(200, 10, 10)},
+                                       {QRect(85, 45, 40, 40), QColor(10, 10, 201)}};
         for (bool emf : {false, true}) {
-            const char* tipo = emf ? "emf" : "wmf";
-            QTest::addRow("%s, a square in the middle", tipo) << emf << centro;
-            QTest::addRow("%s, off the corner and past the frame", tipo) << emf << fuera;
+            const char* type = emf ? "emf" : "wmf";
+            QTest::addRow("%s, a square in the middle", type) << emf << centre;
+            QTest::addRow("%s, off the corner and past the frame", type) << emf << outside;
         }
     }
     void metafileDeclaredFrame()
     {
         QFETCH(bool, emf);
-        QFETCH(QList<Rectangulo>, rects);
-        const auto img = emf ? decodifica(imagefixtures::emf(100, 60, rects), QStringLiteral("x.emf"))
-                             : decodifica(wmf(100, 60, rects), QStringLiteral("x.wmf"));
-        QVERIFY(img);
-        QCOMPARE(img->size(), QSize(100, 60));
-        QImage esperada(100, 60, QImage::Format_RGB32);
-        esperada.fill(Qt::white);
-        QPainter p(&esperada);
+        QFETCH(QList<Rectangle>, rects);
+        const auto image = emf ? decode(imagefixtures::emf(100, 60, rects), QStringLiteral("x.emf"))
+                               : decode(wmf(100, 60, rects), QStringLiteral("x.wmf"));
+        QVERIFY(image);
+        QCOMPARE(image->size(), QSize(100, 60));
+        QImage expected(100, 60, QImage::Format_RGB32);
+        expected.fill(Qt::white);
+        QPainter p(&expected);
         // Both libraries fill a rectangle up to its closing edges inclusive.
-        for (const Rectangulo& r : rects)
-            p.fillRect(r.caja.adjusted(0, 0, 1, 1), r.color);
+        for (const Rectangle& r : rects)
+            p.fillRect(r.box.adjusted(0, 0, 1, 1), r.color);
         p.end();
         for (int y = 0; y < 60; ++y)
             for (int x = 0; x < 100; ++x)
-                QVERIFY2(img->pixel(x, y) == esperada.pixel(x, y),
-                         qPrintable(QStringLiteral("(%1,%2) %3").arg(x).arg(y).arg(img->pixel(x, y), 8, 16)));
+                QVERIFY2(
+                    image->pixel(x, y) == expected.pixel(x, y),
+                    qPrintable(
+                        QStringLiteral("(%1,%2) %3").arg(x).arg(y).arg(image->pixel(x, y), 8, 16)));
     }
 
     // A pen wider than any picture is narrowed before libwmf allocates a
@@ -237,13 +247,17 @@ private slots:
 #if defined(__SANITIZE_ADDRESS__)
         QSKIP("AddressSanitizer needs more address space than the limit leaves");
 #endif
-        const QByteArray datos = QByteArray::fromBase64(
-            "183GmgAAAAAAAGQAPABgAAAAAAApVwEACQAAAzgAAAACAAgAAAAAAAUAAAALAgAAAAAFAAAADAI8AGQACAAAAPoCAQAAUwAAAAAAAAQ"
+        const QByteArray data = QByteArray::fromBase64(
+            "183GmgAAAAAAAGQAPABgAAAAAAApVwEACQAAAzgAAAACAAgAAAAAAAUAAAALAgAAAAAFAAAADAI8AGQACAAAAP"
+            "oCAQAAUwAAAAAAAAQ"
             "AAAAtAQAABwAAAPwCAAAAAAAAAAAEAAAALQEBAAcAAAAbBCgAPAAUACgABAAAAPABAQADAAAAAAA=");
         const int status = childprocess::run([&] {
-            const qint64 antes = memoria("VmRSS:");
-            const auto img = dibujaWmf(datos);
-            return img && img->size() == QSize(100, 60) && memoria("VmHWM:") - antes < (100LL << 20) ? 0 : 1;
+            const qint64 before = memory("VmRSS:");
+            const auto image = drawWmf(data);
+            return image && image->size() == QSize(100, 60) &&
+                           memory("VmHWM:") - before < (100LL << 20)
+                       ? 0
+                       : 1;
         });
         QCOMPARE(status, 0);
     }
@@ -252,87 +266,98 @@ private slots:
     // extent of its drawing as libwmf scans it.
     void wmfWithoutDeclaredSize()
     {
-        const QByteArray datos = wmf(40, 30, {{QRect(0, 0, 40, 30), QColor(255, 0, 0)}}, false);
-        const auto img = dibujaWmf(datos);
-        QVERIFY(img);
-        QVERIFY(!img->isNull());
-        QVERIFY(img->width() > 0 && img->height() > 0);
-        QCOMPARE(img->pixel(img->width() / 2, img->height() / 2), qRgba(255, 0, 0, 255));
+        const QByteArray data = wmf(40, 30, {{QRect(0, 0, 40, 30), QColor(255, 0, 0)}}, false);
+        const auto image = drawWmf(data);
+        QVERIFY(image);
+        QVERIFY(!image->isNull());
+        QVERIFY(image->width() > 0 && image->height() > 0);
+        QCOMPARE(image->pixel(image->width() / 2, image->height() / 2), qRgba(255, 0, 0, 255));
     }
 
     // What is not a picture is refused, whatever its name.
     void notPictures_data()
     {
-        QTest::addColumn<QString>("nombre");
-        QTest::addColumn<QByteArray>("datos");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("data");
         QTest::newRow("text named bmp") << "t.bmp" << QByteArray("hola, esto no es una imagen\r\n");
-        QTest::newRow("truncated bmp") << "c.bmp" << guarda(cuadrantes(24, 18), "bmp").left(40);
+        QTest::newRow("truncated bmp") << "c.bmp" << save(quadrants(24, 18), "bmp").left(40);
         QTest::newRow("wmf header only") << "h.wmf" << wmf(40, 30, {}).left(30);
         // libwmf allocates the largest record the header announces.
-        QByteArray anuncio = wmf(40, 30, {});
-        qToLittleEndian<quint32>(0x70000000, anuncio.data() + 22 + 12);
-        QTest::newRow("wmf announcing a record larger than the file") << "m.wmf" << anuncio;
+        QByteArray notice = wmf(40, 30, {});
+        qToLittleEndian<quint32>(0x70000000, notice.data() + 22 + 12);
+        QTest::newRow("wmf announcing a record larger than the file") << "m.wmf" << notice;
         QTest::newRow("emf header only") << "h.emf" << emf(40, 30, {}).left(60);
         QTest::newRow("emf declaring a huge frame") << "g.emf" << emf(300000, 300000, {});
         // Record streams the metafile library would trust and read past.
-        const QByteArray emfMas("EMF+");
-        const auto comentario = [](const QByteArray& carga) {
+        const QByteArray emfPlus("EMF+");
+        const auto comment = [](const QByteArray& load) {
             QByteArray r;
-            for (const quint32 v : {70u, quint32(12 + carga.size()), quint32(carga.size())})
+            for (const quint32 v : {70u, quint32(12 + load.size()), quint32(load.size())})
                 r.append(reinterpret_cast<const char*>(&v), 4);
-            return r + carga;
+            return r + load;
         };
-        const auto registroMas = [&](quint32 tamano, quint32 datos) {
-            QByteArray r = emfMas;
-            for (const quint32 v : {0x4008u, tamano, datos})
+        const auto recordMore = [&](quint32 size, quint32 data) {
+            QByteArray r = emfPlus;
+            for (const quint32 v : {0x4008u, size, data})
                 r.append(reinterpret_cast<const char*>(&v), 4);
             return r;
         };
         QTest::newRow("emf+ payload claiming 0x7FFFFFFF bytes")
-            << "p.emf" << conRegistro(comentario(registroMas(12, 0x7FFFFFFF)));
+            << "p.emf" << withRecord(comment(recordMore(12, 0x7FFFFFFF)));
         QTest::newRow("emf+ record longer than its comment")
-            << "q.emf" << conRegistro(comentario(registroMas(0x7FFFFFF0, 0)));
+            << "q.emf" << withRecord(comment(recordMore(0x7FFFFFF0, 0)));
         QTest::newRow("comment data longer than its record")
-            << "r.emf" << conRegistro(QByteArray::fromHex("46000000" "0C000000" "FFFFFF7F"));
+            << "r.emf"
+            << withRecord(QByteArray::fromHex("46000000"
+                                              "0C000000"
+                                              "FFFFFF7F"));
         QTest::newRow("record past the end of the file")
-            << "s.emf" << conRegistro(QByteArray::fromHex("25000000" "00010000" "00000000"));
+            << "s.emf"
+            << withRecord(QByteArray::fromHex("25000000"
+                                              "00010000"
+                                              "00000000"));
         QTest::newRow("record not a multiple of four")
-            << "t.emf" << conRegistro(QByteArray::fromHex("25000000" "0D000000" "0000000000"));
+            << "t.emf"
+            << withRecord(QByteArray::fromHex("25000000"
+                                              "0D000000"
+                                              "0000000000"));
         QTest::newRow("no end-of-file record") << "u.emf" << emf(40, 30, {}).chopped(20);
         // EXTTEXTOUTW, 76 bytes, claiming 100 characters just past its end.
-        QByteArray texto = QByteArray::fromHex("54000000" "4C000000") + QByteArray(68, '\0');
-        qToLittleEndian<quint32>(100, texto.data() + 44);
-        qToLittleEndian<quint32>(76, texto.data() + 48);
-        QTest::newRow("text past its record") << "v.emf" << conRegistro(texto);
+        QByteArray text = QByteArray::fromHex("54000000"
+                                              "4C000000") +
+                          QByteArray(68, '\0');
+        qToLittleEndian<quint32>(100, text.data() + 44);
+        qToLittleEndian<quint32>(76, text.data() + 48);
+        QTest::newRow("text past its record") << "v.emf" << withRecord(text);
     }
     void notPictures()
     {
-        QFETCH(QString, nombre);
-        QFETCH(QByteArray, datos);
-        const QString ruta = m_dir.filePath(nombre);
-        QVERIFY(datos.isNull() || escribe(ruta, datos));
-        QVERIFY(!decodificaImagen(ruta));
+        QFETCH(QString, name);
+        QFETCH(QByteArray, data);
+        const QString path = m_dir.filePath(name);
+        QVERIFY(data.isNull() || write(path, data));
+        QVERIFY(!decodeImage(path));
     }
 
     // Decoding ahead still hands pictures out in list order, failures in place.
     void aheadKeepsOrder()
     {
-        QStringList rutas;
+        QStringList paths;
         for (int i = 0; i < 9; ++i) {
-            const QString ruta = m_dir.filePath(QStringLiteral("orden%1.bmp").arg(i));
-            QImage img(12, 24, QImage::Format_RGB32);
-            img.fill(qRgb(i, i, i));
-            QVERIFY(escribe(ruta, i == 4 ? QByteArray("no") : guarda(img, "bmp")));
-            rutas.append(ruta);
+            const QString path = m_dir.filePath(QStringLiteral("orden%1.bmp").arg(i));
+            QImage image(12, 24, QImage::Format_RGB32);
+            image.fill(qRgb(i, i, i));
+            QVERIFY(write(path, i == 4 ? QByteArray("no") : save(image, "bmp")));
+            paths.append(path);
         }
-        DecodificadorAdelantado d(rutas, 3);
+        DecodeAhead d(paths, 3);
         for (int i = 0; i < 9; ++i) {
-            const auto img = d.siguiente();
-            QCOMPARE(bool(img.imagen), i != 4);
-            if (img.imagen)
-                QCOMPARE(img.imagen->pixel(0, 0), qRgb(i, i, i));
+            const auto image = d.next();
+            QCOMPARE(bool(image.image), i != 4);
+            if (image.image)
+                QCOMPARE(image.image->pixel(0, 0), qRgb(i, i, i));
         }
-        QVERIFY(!d.siguiente().imagen);
+        QVERIFY(!d.next().image);
     }
 
     // A picture the generation can never take is refused by the size its
@@ -343,39 +368,42 @@ private slots:
     // failures.
     void declaredSizeRefusedBeforeDecoding_data()
     {
-        QTest::addColumn<QStringList>("nombres");
-        QTest::addColumn<int>("resultado");
-        QTest::addColumn<int>("indice");
-        const QStringList grandes(12, QStringLiteral("grande.emf"));
-        QTest::newRow("image 0 too large") << grandes << int(orv::Resultado::TamanoInvalido) << 0;
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<int>("index");
+        const QStringList large(12, QStringLiteral("grande.emf"));
+        QTest::newRow("image 0 too large") << large << int(orv::Result::InvalidSize) << 0;
         QTest::newRow("a later image unlike image 0")
-            << QStringList{QStringLiteral("bien.bmp")} + grandes << int(orv::Resultado::TamanosDistintos) << 1;
+            << QStringList{QStringLiteral("bien.bmp")} + large << int(orv::Result::SizesDiffer)
+            << 1;
     }
     void declaredSizeRefusedBeforeDecoding()
     {
 #if defined(__SANITIZE_ADDRESS__)
         QSKIP("AddressSanitizer needs more address space than the limit leaves");
 #endif
-        QFETCH(QStringList, nombres);
-        QFETCH(int, resultado);
-        QFETCH(int, indice);
-        QVERIFY(escribe(m_dir.filePath(QStringLiteral("grande.emf")), imagefixtures::emf(8001, 8001, {})));
-        QVERIFY(escribe(m_dir.filePath(QStringLiteral("bien.bmp")), guarda(cuadrantes(40, 30), "bmp")));
-        QStringList rutas;
-        for (const QString& n : nombres)
-            rutas.append(m_dir.filePath(n));
-        QCOMPARE(tamanoDeclarado(rutas.last()), QSize(8001, 8001));
+        QFETCH(QStringList, names);
+        QFETCH(int, result);
+        QFETCH(int, index);
+        QVERIFY(write(m_dir.filePath(QStringLiteral("grande.emf")),
+                      imagefixtures::emf(8001, 8001, {})));
+        QVERIFY(write(m_dir.filePath(QStringLiteral("bien.bmp")), save(quadrants(40, 30), "bmp")));
+        QStringList paths;
+        for (const QString& n : names)
+            paths.append(m_dir.filePath(n));
+        QCOMPARE(declaredSize(paths.last()), QSize(8001, 8001));
 
-        const QString salida = m_dir.filePath(QStringLiteral("p.ovt"));
+        const QString output = m_dir.filePath(QStringLiteral("p.ovt"));
         const int status = childprocess::run([&] {
-            const qint64 libre = 160LL << 20;
-            const rlimit limite{rlim_t(memoriaVirtual() + libre), rlim_t(memoriaVirtual() + libre)};
-            if (setrlimit(RLIMIT_AS, &limite) != 0)
+            const qint64 free = 160LL << 20;
+            const rlimit limit{rlim_t(virtualMemory() + free), rlim_t(virtualMemory() + free)};
+            if (setrlimit(RLIMIT_AS, &limit) != 0)
                 return childprocess::kSkipped;
-            DecodificadorAdelantado d(rutas);
-            const auto r = orv::generaPelicula(salida, {int(rutas.size()), QStringLiteral("100"), {}},
-                                               [&d](int) { return d.siguiente().paraGeneracion(); });
-            return int(r.tipo) == resultado && r.indice == indice ? 0 : 1;
+            DecodeAhead d(paths);
+            const auto r =
+                orv::generaPelicula(output, {int(paths.size()), QStringLiteral("100"), {}},
+                                    [&d](int) { return d.next().forGeneration(); });
+            return int(r.type) == result && r.index == index ? 0 : 1;
         });
         if (status == childprocess::kSkipped)
             QSKIP("the address-space limit could not be set");

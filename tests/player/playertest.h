@@ -10,31 +10,31 @@
 
 namespace playertest {
 
-using widgettest::Guion;
-using widgettest::hijo;
+using widgettest::child;
+using widgettest::Script;
 
 // For the test class's initMain: chosen before anything reads a setting.
-inline void ajustesEnCarpetaTemporal()
+inline void settingsInScratchFolder()
 {
-    static QTemporaryDir carpeta;
-    qputenv("XDG_CONFIG_HOME", carpeta.path().toLocal8Bit());
+    static QTemporaryDir folder;
+    qputenv("XDG_CONFIG_HOME", folder.path().toLocal8Bit());
 }
 
 // The Player's settings, read and written behind its back.
-inline std::unique_ptr<QSettings> almacen()
+inline std::unique_ptr<QSettings> store()
 {
     return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                        QStringLiteral("Orvane"), QStringLiteral("OrvPlayer"));
 }
 
-inline void ponAjuste(const QString& nombre, const QString& valor)
+inline void setSetting(const QString& name, const QString& value)
 {
-    almacen()->setValue(nombre, valor);
+    store()->setValue(name, value);
 }
 
-inline QString ajuste(const QString& nombre)
+inline QString setting(const QString& name)
 {
-    return almacen()->value(nombre).toString();
+    return store()->value(name).toString();
 }
 
 } // namespace playertest

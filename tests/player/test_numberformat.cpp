@@ -6,8 +6,8 @@
 #include <QLocale>
 #include <QTest>
 
-using orv::player::leeNumeroEspanol;
-using orv::player::numeroEspanol;
+using orv::player::readSpanishNumber;
+using orv::player::spanishNumber;
 
 class TestNumberFormat : public QObject
 {
@@ -28,8 +28,8 @@ private slots:
     // What the dialogs write, they read back to the same value.
     void writing_data()
     {
-        QTest::addColumn<double>("valor");
-        QTest::addColumn<QString>("texto");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("text");
         QTest::newRow("whole") << 100.0 << "100";
         QTest::newRow("kilobytes cut to two decimals") << 0.97 << "0,97";
         QTest::newRow("no exponent") << 1e20 << "100000000000000000000";
@@ -37,22 +37,22 @@ private slots:
     }
     void writing()
     {
-        QFETCH(double, valor);
-        QFETCH(QString, texto);
-        for (const QLocale& sistema : locales()) {
-            QLocale::setDefault(sistema);
-            QCOMPARE(numeroEspanol(valor), texto);
+        QFETCH(double, value);
+        QFETCH(QString, text);
+        for (const QLocale& system : locales()) {
+            QLocale::setDefault(system);
+            QCOMPARE(spanishNumber(value), text);
         }
-        double leido = 0;
-        QVERIFY(leeNumeroEspanol(texto, leido));
-        QCOMPARE(leido, valor);
+        double read = 0;
+        QVERIFY(readSpanishNumber(text, read));
+        QCOMPARE(read, value);
     }
 
     void reading_data()
     {
-        QTest::addColumn<QString>("texto");
-        QTest::addColumn<bool>("esNumero");
-        QTest::addColumn<double>("valor");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("isNumber");
+        QTest::addColumn<double>("value");
         QTest::newRow("whole") << "250" << true << 250.0;
         QTest::newRow("decimal comma") << "2,5" << true << 2.5;
         QTest::newRow("decimal point") << "2.5" << true << 2.5;
@@ -68,14 +68,14 @@ private slots:
     }
     void reading()
     {
-        QFETCH(QString, texto);
-        QFETCH(bool, esNumero);
-        QFETCH(double, valor);
-        for (const QLocale& sistema : locales()) {
-            QLocale::setDefault(sistema);
-            double leido = -12345;
-            QCOMPARE(leeNumeroEspanol(texto, leido), esNumero);
-            QCOMPARE(leido, esNumero ? valor : -12345.0); // a refusal leaves the value alone
+        QFETCH(QString, text);
+        QFETCH(bool, isNumber);
+        QFETCH(double, value);
+        for (const QLocale& system : locales()) {
+            QLocale::setDefault(system);
+            double read = -12345;
+            QCOMPARE(readSpanishNumber(text, read), isNumber);
+            QCOMPARE(read, isNumber ? value : -12345.0); // a refusal leaves the value alone
         }
     }
 };

@@ -3,10 +3,10 @@
 // and colours, with every failure told through the prompt.
 #include "core/moviefixtures.h"
 #include "form1.h"
-#include "pantalla.h"
+#include "moviescreen.h"
+#include "pictureexport/gifread.h"
 #include "playertest.h"
 #include "readfile.h"
-#include "render/gifleido.h"
 
 #include <QDir>
 #include <QTest>
@@ -21,42 +21,42 @@ class TestPlayerExport : public QObject
 {
     Q_OBJECT
     QTemporaryDir m_dir;
-    std::optional<Guion> m_guion;
-    QString m_pelicula;
+    std::optional<Script> m_script;
+    QString m_movie;
 
 public:
-    static void initMain() { ajustesEnCarpetaTemporal(); }
+    static void initMain() { settingsInScratchFolder(); }
 
 private slots:
     void initTestCase()
     {
-        m_pelicula = fixtures::writeFile(
+        m_movie = fixtures::writeFile(
             m_dir, "peli.ovt",
             fixtures::plainMovie("4,2,3,100,0,0,0,0,Autor,Info", {"#  #", "####", "#"}));
     }
-    void init() { m_guion.emplace(); }
-    void cleanup() { m_guion.reset(); }
+    void init() { m_script.emplace(); }
+    void cleanup() { m_script.reset(); }
 
     void entryOnlyWhileAMovieIsLoaded()
     {
         Form1 form;
-        QVERIFY(!hijo(form, "menu_exportar")->isEnabled());
-        form.abrePelicula(m_pelicula, false);
-        QVERIFY(hijo(form, "menu_exportar")->isEnabled());
-        hijo(form, "menu_cerrar_pelicula")->trigger();
-        QVERIFY(!hijo(form, "menu_exportar")->isEnabled());
+        QVERIFY(!child(form, "menu_exportar")->isEnabled());
+        form.abrePelicula(m_movie, false);
+        QVERIFY(child(form, "menu_exportar")->isEnabled());
+        child(form, "menu_cerrar_pelicula")->trigger();
+        QVERIFY(!child(form, "menu_exportar")->isEnabled());
         form.abrePelicula(m_dir.filePath("missing.ovt"), false);
-        QVERIFY(!hijo(form, "menu_exportar")->isEnabled());
+        QVERIFY(!child(form, "menu_exportar")->isEnabled());
     }
 
     // The kind follows the chosen name; a cancelled dialog writes nothing,
     // and a failure leaves no file behind.
     void writesTheKindAsked_data()
     {
-        QTest::addColumn<QString>("nombre"); // "" cancels the dialog
-        QTest::addColumn<QByteArray>("inicio");
-        QTest::addColumn<int>("icono"); // of the message, -1 for none
-        QTest::addColumn<QString>("texto");
+        QTest::addColumn<QString>("name"); // "" cancels the dialog
+        QTest::addColumn<QByteArray>("start");
+        QTest::addColumn<int>("icon"); // of the message, -1 for none
+        QTest::addColumn<QString>("text");
         const QByteArray html("<!DOCTYPE html>");
         QTest::newRow("gif") << "a.gif" << QByteArray("GIF89a") << -1 << "";
         QTest::newRow("web page") << "a.html" << html << -1 << "";
@@ -64,63 +64,63 @@ private slots:
         QTest::newRow("MP4 video") << "a.mp4" << QByteArray("\0\0\0", 3) << -1 << "";
         QTest::newRow("cancelled") << "" << QByteArray() << -1 << "";
         QTest::newRow("unknown kind")
-            << "a.txt" << QByteArray() << int(orv::ui::Icono::Exclamacion)
+            << "a.txt" << QByteArray() << int(orv::ui::Icon::Exclamation)
             << "El nombre del archivo debe terminar en .gif, .html, .cast, .mp4 o .webm.\r\n";
         QTest::newRow("cannot be written")
-            << "carpeta.gif" << QByteArray() << int(orv::ui::Icono::Critico)
+            << "carpeta.gif" << QByteArray() << int(orv::ui::Icon::Critical)
             << "No se pudo exportar la película a\r\n";
     }
     void writesTheKindAsked()
     {
-        QFETCH(QString, nombre);
-        QFETCH(QByteArray, inicio);
-        QFETCH(int, icono);
-        QFETCH(QString, texto);
+        QFETCH(QString, name);
+        QFETCH(QByteArray, start);
+        QFETCH(int, icon);
+        QFETCH(QString, text);
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir("carpeta.gif"));
         Form1 form;
-        form.abrePelicula(m_pelicula, false);
-        const QString ruta = nombre.isEmpty() ? QString() : dir.filePath(nombre);
-        m_guion->archivos.append(ruta);
-        hijo(form, "menu_exportar")->trigger();
-        const auto dialogos = m_guion->of(ScriptedPrompt::Kind::GuardarArchivo);
-        QCOMPARE(dialogos.size(), 1);
-        QCOMPARE(dialogos.first().titulo, QString::fromUtf8("Exportar película"));
+        form.abrePelicula(m_movie, false);
+        const QString path = name.isEmpty() ? QString() : dir.filePath(name);
+        m_script->files.append(path);
+        child(form, "menu_exportar")->trigger();
+        const auto dialogs = m_script->of(ScriptedPrompt::Kind::SaveFile);
+        QCOMPARE(dialogs.size(), 1);
+        QCOMPARE(dialogs.first().title, QString::fromUtf8("Exportar película"));
         // The movie's own name in its folder; the kind chosen adds the extension.
-        QCOMPARE(dialogos.first().inicial, m_dir.filePath("peli"));
-        const auto mensajes = m_guion->of(ScriptedPrompt::Kind::Mensaje);
-        QCOMPARE(mensajes.size(), icono < 0 ? 0 : 1);
-        if (icono >= 0) {
-            QCOMPARE(int(mensajes.first().icono), icono);
-            QCOMPARE(mensajes.first().titulo, QString::fromUtf8("Exportar película"));
-            QVERIFY2(mensajes.first().texto.startsWith(texto + ruta),
-                     qPrintable(mensajes.first().texto));
+        QCOMPARE(dialogs.first().initial, m_dir.filePath("peli"));
+        const auto messages = m_script->of(ScriptedPrompt::Kind::Message);
+        QCOMPARE(messages.size(), icon < 0 ? 0 : 1);
+        if (icon >= 0) {
+            QCOMPARE(int(messages.first().icon), icon);
+            QCOMPARE(messages.first().title, QString::fromUtf8("Exportar película"));
+            QVERIFY2(messages.first().text.startsWith(text + path),
+                     qPrintable(messages.first().text));
         }
-        const QStringList escritos = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
-        QCOMPARE(escritos, inicio.isEmpty() ? QStringList() : QStringList{nombre});
-        if (!inicio.isEmpty())
-            QCOMPARE(readFile(ruta).left(inicio.size()), inicio);
+        const QStringList written = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        QCOMPARE(written, start.isEmpty() ? QStringList() : QStringList{name});
+        if (!start.isEmpty())
+            QCOMPARE(readFile(path).left(start.size()), start);
     }
 
     void gifTakesTheDisplaysFontAndColours()
     {
         Form1 form;
-        form.abrePelicula(m_pelicula, false);
-        form.pantalla()->setColores(QColor(0x10, 0x20, 0x30), QColor(0xff, 0xee, 0x00));
-        m_guion->archivos = {m_dir.filePath("ocho.gif"), m_dir.filePath("veinte.gif")};
-        hijo(form, "menu_exportar")->trigger();
-        hijo(form, "menu_fuente_tamano8")->trigger(); // 20 points
-        hijo(form, "menu_exportar")->trigger();
-        const Gif ocho = readGif(m_dir.filePath("ocho.gif"));
-        const Gif veinte = readGif(m_dir.filePath("veinte.gif"));
-        QVERIFY(ocho && veinte && ocho->SColorMap && ocho->SColorMap->ColorCount == 2);
-        const GifColorType* c = ocho->SColorMap->Colors;
+        form.abrePelicula(m_movie, false);
+        form.pantalla()->setColours(QColor(0x10, 0x20, 0x30), QColor(0xff, 0xee, 0x00));
+        m_script->files = {m_dir.filePath("ocho.gif"), m_dir.filePath("veinte.gif")};
+        child(form, "menu_exportar")->trigger();
+        child(form, "menu_fuente_tamano8")->trigger(); // 20 points
+        child(form, "menu_exportar")->trigger();
+        const Gif eight = readGif(m_dir.filePath("ocho.gif"));
+        const Gif twenty = readGif(m_dir.filePath("veinte.gif"));
+        QVERIFY(eight && twenty && eight->SColorMap && eight->SColorMap->ColorCount == 2);
+        const GifColorType* c = eight->SColorMap->Colors;
         QCOMPARE(QColor(c[0].Red, c[0].Green, c[0].Blue), QColor(0x10, 0x20, 0x30));
         QCOMPARE(QColor(c[1].Red, c[1].Green, c[1].Blue), QColor(0xff, 0xee, 0x00));
-        QCOMPARE(ocho->ImageCount, 3);
+        QCOMPARE(eight->ImageCount, 3);
         // 20 points against 8: cells well over twice as large either way.
-        QVERIFY(veinte->SWidth > 2 * ocho->SWidth);
-        QVERIFY(veinte->SHeight > 2 * ocho->SHeight);
+        QVERIFY(twenty->SWidth > 2 * eight->SWidth);
+        QVERIFY(twenty->SHeight > 2 * eight->SHeight);
     }
 };
 

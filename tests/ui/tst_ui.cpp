@@ -2,7 +2,6 @@
 // splash window, the desktop files that hand movies to the Player, and the
 // Compactor's start.
 #include "compactorlauncher.h"
-#include "compactorstart.h"
 #include "dialogprompt.h"
 #include "scopedprompt.h"
 #include "scriptedprompt.h"
@@ -44,17 +43,17 @@ private slots:
     {
         QTest::addColumn<QString>("classic");
         QTest::addColumn<QString>("qt");
-        QTest::addColumn<QStringList>("dialogo");
+        QTest::addColumn<QStringList>("dialog");
         // "*.*" lists every file only on Windows; elsewhere "*" does.
 #ifdef Q_OS_WIN
-        const QString qtTodos = u"Todos los archivos (*.*)"_s, todos = qtTodos + u" (*.*)"_s;
+        const QString qtAll = u"Todos los archivos (*.*)"_s, all = qtAll + u" (*.*)"_s;
 #else
-        const QString todos = u"Todos los archivos (*.*) (*)"_s, qtTodos = todos;
+        const QString all = u"Todos los archivos (*.*) (*)"_s, qtAll = all;
 #endif
         QTest::newRow("the Player's")
             << "Orvane ASCII Movie (*.ovt)|*.ovt|Todos los archivos (*.*)|*.*"
-            << "Orvane ASCII Movie (*.ovt);;" + qtTodos
-            << QStringList{"Orvane ASCII Movie (*.ovt) (*.ovt)", todos};
+            << "Orvane ASCII Movie (*.ovt);;" + qtAll
+            << QStringList{"Orvane ASCII Movie (*.ovt) (*.ovt)", all};
         QTest::newRow("bare description")
             << "Imágenes|*.bmp;*.gif"
             << "Imágenes (*.bmp *.gif)" << QStringList{"Imágenes (*.bmp *.gif)"};
@@ -65,9 +64,9 @@ private slots:
     {
         QFETCH(QString, classic);
         QFETCH(QString, qt);
-        QFETCH(QStringList, dialogo);
-        QCOMPARE(filtroQt(classic), qt);
-        QCOMPARE(filtrosDialogo(classic), dialogo);
+        QFETCH(QStringList, dialog);
+        QCOMPARE(qtFilter(classic), qt);
+        QCOMPARE(dialogFilters(classic), dialog);
     }
 
     void messageBoxShowsLineBreaksAndSpanishButtons()
@@ -83,9 +82,9 @@ private slots:
                 buttons.append(b->text());
             box->buttons().value(buttons.indexOf(u"No"_s))->click();
         });
-        QCOMPARE(DialogPrompt().mensaje(nullptr, "Una línea\r\nOtra", "T", Icono::Pregunta,
-                                        Botones::SiNoCancelar),
-                 Respuesta::No);
+        QCOMPARE(DialogPrompt().message(nullptr, "Una línea\r\nOtra", "T", Icon::Question,
+                                        Buttons::YesNoCancel),
+                 Answer::No);
         QCOMPARE(text, u"Una línea\nOtra"_s);
         buttons.sort();
         QCOMPARE(buttons, QStringList({"Cancelar", "No", "Sí"}));
@@ -103,7 +102,7 @@ private slots:
     {
         QFETCH(bool, click);
         int shown = 0;
-        QPointer<Splash> splash = iniciaConSplash(Producto::Player, false, [&] { ++shown; });
+        QPointer<Splash> splash = startWithSplash(Product::Player, false, [&] { ++shown; });
         auto* timer = splash->findChild<QTimer*>("splashTimer");
         auto* picture = splash->findChild<QWidget*>("Picture1");
         QVERIFY(timer && picture && timer->isActive() && splash->isVisible() && shown == 0);
@@ -136,50 +135,50 @@ private slots:
     // value of two characters or fewer counts as missing, a program that does
     // not start gets the second message, and the movie path goes whole as one
     // argument.
-    void compactorStartByRuta_data()
+    void compactorStartFromPathSetting_data()
     {
-        QTest::addColumn<QString>("ruta");
-        QTest::addColumn<bool>("arranca");
-        QTest::addColumn<int>("mensaje"); // 0 none, 2 not found (not tried), 3 not responding
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("start");
+        QTest::addColumn<int>("message"); // 0 none, 2 not found (not tried), 3 not responding
         QTest::newRow("missing") << QString() << true << 2;
         QTest::newRow("two characters") << u"C:"_s << true << 2;
         QTest::newRow("three characters") << u"/c2"_s << true << 0;
         QTest::newRow("does not start") << u"/no/existe/OrvCompactor"_s << false << 3;
     }
-    void compactorStartByRuta()
+    void compactorStartFromPathSetting()
     {
-        QFETCH(QString, ruta);
-        QFETCH(bool, arranca);
-        QFETCH(int, mensaje);
-        const TempSettings ajustes;
-        if (!ruta.isNull())
-            orv::guardaValor(orv::rutaCompactorClave(), ruta);
-        QString programa;
-        QStringList argumentos;
-        orv::setArrancaProceso([&](const QString& p, const QStringList& a) {
-            programa = p;
-            argumentos = a;
-            return arranca;
+        QFETCH(QString, path);
+        QFETCH(bool, start);
+        QFETCH(int, message);
+        const TempSettings settings;
+        if (!path.isNull())
+            orv::guardaValor(orv::ui::compactorPathKey(), path);
+        QString program;
+        QStringList arguments;
+        orv::ui::setProcessStarter([&](const QString& p, const QStringList& a) {
+            program = p;
+            arguments = a;
+            return start;
         });
-        ScriptedPrompt guion;
-        ScopedPrompt instalado(guion);
-        const QString pelicula = u"/home/ana/mis películas/peli uno.ovt"_s;
-        const bool iniciado = comprimePelicula(nullptr, pelicula);
-        orv::setArrancaProceso({});
+        ScriptedPrompt script;
+        ScopedPrompt installed(script);
+        const QString movie = u"/home/ana/mis películas/peli uno.ovt"_s;
+        const bool started = compressMovie(nullptr, movie);
+        orv::ui::setProcessStarter({});
 
-        QCOMPARE(iniciado, mensaje == 0);
-        QCOMPARE(programa, mensaje == 2 ? QString() : ruta);
-        QCOMPARE(argumentos, mensaje == 2 ? QStringList() : QStringList{pelicula});
-        QCOMPARE(guion.calls.size(), mensaje == 0 ? 0 : 1);
-        if (mensaje != 0) {
-            const auto& c = guion.calls.first();
-            QCOMPARE(c.texto,
-                     mensaje == 2 ? mensajeCompactorNoEncontrado() : mensajeCompactorNoResponde());
-            QCOMPARE(c.titulo, u"Error al comprimir la película"_s);
-            QCOMPARE(c.icono, Icono::Exclamacion);
+        QCOMPARE(started, message == 0);
+        QCOMPARE(program, message == 2 ? QString() : path);
+        QCOMPARE(arguments, message == 2 ? QStringList() : QStringList{movie});
+        QCOMPARE(script.calls.size(), message == 0 ? 0 : 1);
+        if (message != 0) {
+            const auto& c = script.calls.first();
+            QCOMPARE(c.text,
+                     message == 2 ? compactorNotFoundMessage() : compactorNotRespondingMessage());
+            QCOMPARE(c.title, u"Error al comprimir la película"_s);
+            QCOMPARE(c.icon, Icon::Exclamation);
             QVERIFY(
-                c.texto.endsWith(u"Ejecutando una vez Orvane ASCII Compactor\r\n\r\nProbablemente "
-                                 u"la película fué generada, pero esta no fué comprimida."_s));
+                c.text.endsWith(u"Ejecutando una vez Orvane ASCII Compactor\r\n\r\nProbablemente "
+                                u"la película fué generada, pero esta no fué comprimida."_s));
         }
     }
 };

@@ -1,7 +1,7 @@
 #include "conversion.h"
 
 #include "cp1252.h"
-#include "lectorlineas.h"
+#include "linereader.h"
 #include "moviewriter.h"
 #include "nativename.h"
 #include "numeric.h"
@@ -24,350 +24,373 @@ namespace {
 
 // Control lines are read whole (up to this much) whatever the width: a
 // repeat count may stand after more blanks than the picture is wide.
-constexpr qsizetype kLimiteControl = qsizetype(1) << 20;
+constexpr qsizetype kControlLimit = qsizetype(1) << 20;
 
 // Pictures go into blocks of at least this size, never moved once written.
-constexpr qsizetype kBloque = qsizetype(4) << 20;
+constexpr qsizetype kBlock = qsizetype(4) << 20;
 
-constexpr std::size_t kPaginaGrande = std::size_t(2) << 20;
+constexpr std::size_t kHugePage = std::size_t(2) << 20;
 
 // A block of pictures. Faulting tens of megabytes in 4 KiB pages costs more
 // than reading the sources; on Linux, huge pages make that several times
 // cheaper, so blocks are aligned and sized for them.
-char* nuevoBloque(qsizetype tamano)
+char* newBlock(qsizetype size)
 {
-    const std::size_t redondeado =
-        (static_cast<std::size_t>(tamano) + kPaginaGrande - 1) / kPaginaGrande * kPaginaGrande;
-    auto* bloque = static_cast<char*>(std::aligned_alloc(kPaginaGrande, redondeado));
-    if (!bloque)
+    const std::size_t rounded =
+        (static_cast<std::size_t>(size) + kHugePage - 1) / kHugePage * kHugePage;
+    auto* block = static_cast<char*>(std::aligned_alloc(kHugePage, rounded));
+    if (!block)
         throw std::bad_alloc();
 #ifdef __linux__
-    madvise(bloque, redondeado, MADV_HUGEPAGE);
+    madvise(block, rounded, MADV_HUGEPAGE);
 #endif
-    return bloque;
+    return block;
 }
 
 // How often, in bytes of source, the caller hears of progress.
-constexpr qint64 kPasoProgreso = qint64(1) << 18;
+constexpr qint64 kProgressStep = qint64(1) << 18;
 
 const QString kCrLf = QStringLiteral("\r\n");
 
 // Writes the row fitted to the width, padded with spaces or cut, and
 // answers where the next row goes.
-char* ajusta(char* destino, QByteArrayView fila, qsizetype ancho)
+char* fit(char* target, QByteArrayView row, qsizetype ancho)
 {
-    const qsizetype tomados = std::min(fila.size(), ancho);
-    std::memcpy(destino, fila.data(), static_cast<std::size_t>(tomados));
-    std::memset(destino + tomados, ' ', static_cast<std::size_t>(ancho - tomados));
-    return destino + ancho;
+    const qsizetype taken = std::min(row.size(), ancho);
+    std::memcpy(target, row.data(), static_cast<std::size_t>(taken));
+    std::memset(target + taken, ' ', static_cast<std::size_t>(ancho - taken));
+    return target + ancho;
 }
 
 } // namespace
 
-std::int64_t anchoUsado(const ParametrosConversion& p) { return roundHalfEven(numericValue(p.ancho)); }
-
-std::int64_t altoUsado(const ParametrosConversion& p) { return roundHalfEven(numericValue(p.alto)); }
-
-FalloParametros compruebaParametros(const ParametrosConversion& p)
+std::int64_t widthUsed(const ConversionParameters& p)
 {
-    if (numericValue(p.ancho) < 2 || numericValue(p.alto) < 2)
-        return FalloParametros::AnchoAlto;
-    // The header holds the width and the height plus one as 16-bit numbers.
-    if (anchoUsado(p) > 32767 || altoUsado(p) > 32766)
-        return FalloParametros::Demasiado;
-    if (!pausaLegible(p.velocidad))
-        return FalloParametros::Pausa;
-    if (!creadorLegible(p.creador))
-        return FalloParametros::Creador;
-    return FalloParametros::Ninguno;
+    return roundHalfEven(numericValue(p.ancho));
 }
 
-QString mensajeFalloParametros(FalloParametros fallo, const QString& creador)
+std::int64_t heightUsed(const ConversionParameters& p)
 {
-    switch (fallo) {
-    case FalloParametros::Ninguno:
+    return roundHalfEven(numericValue(p.alto));
+}
+
+ParameterFault checkParameters(const ConversionParameters& p)
+{
+    if (numericValue(p.ancho) < 2 || numericValue(p.alto) < 2)
+        return ParameterFault::WidthOrHeight;
+    // The header holds the width and the height plus one as 16-bit numbers.
+    if (widthUsed(p) > 32767 || heightUsed(p) > 32766)
+        return ParameterFault::TooLarge;
+    if (!readablePause(p.velocidad))
+        return ParameterFault::Pause;
+    if (!readableAuthor(p.creador))
+        return ParameterFault::Author;
+    return ParameterFault::None;
+}
+
+QString parameterFaultMessage(ParameterFault failure, const QString& creador)
+{
+    switch (failure) {
+    case ParameterFault::None:
         break;
-    case FalloParametros::AnchoAlto:
+    case ParameterFault::WidthOrHeight:
         return QStringLiteral("El ancho o el alto establecidos para el archivo de salida es inválido, "
                               "procure colocar valores mayores o iguales a 2 en cada uno de estos "
                               "cuadros.");
-    case FalloParametros::Demasiado:
+    case ParameterFault::TooLarge:
         return QStringLiteral("El ancho o el alto establecidos para el archivo de salida es demasiado "
                               "grande, procure colocar un ancho menor o igual a 32767 y un alto menor "
                               "o igual a 32766.");
-    case FalloParametros::Pausa:
+    case ParameterFault::Pause:
         return QStringLiteral("La pausa establecida no es válida, procure colocar un número mayor que "
                               "cero (por ejemplo 100).");
-    case FalloParametros::Creador:
-        return QStringLiteral("El nombre del creador no puede contener %1, procure cambiarlo antes de "
-                              "convertir.")
-            .arg(problemaCreador(creador).value_or(QStringLiteral("comas")));
+    case ParameterFault::Author:
+        return QStringLiteral(
+                   "El nombre del creador no puede contener %1, procure cambiarlo antes de "
+                   "convertir.")
+            .arg(authorProblem(creador).value_or(QStringLiteral("comas")));
     }
     return {};
 }
 
-QString tituloFalloParametros() { return QStringLiteral("Error en los parámetros"); }
-
-bool puedeabrir(const QString& ruta)
+QString parameterFaultTitle()
 {
-    QFile archivo;
-    return openByNameBytes(archivo, nameBytesFromText(ruta));
+    return QStringLiteral("Error en los parámetros");
 }
 
-PeliculaConvertida::PeliculaConvertida(qsizetype largoCuadro)
-    : m_largo(largoCuadro), m_tamanoBloque(std::max(kBloque, largoCuadro + 2)),
-      m_usadoEnBloque(m_tamanoBloque)
+bool puedeabrir(const QString& path)
+{
+    QFile file;
+    return openByNameBytes(file, nameBytesFromText(path));
+}
+
+ConvertedMovie::ConvertedMovie(qsizetype frameLength)
+    : m_length(frameLength), m_blockSize(std::max(kBlock, frameLength + 2)),
+      m_usedInBlock(m_blockSize)
 {
 }
 
-char* PeliculaConvertida::reserva()
+char* ConvertedMovie::reserve()
 {
-    if (m_tamanoBloque - m_usadoEnBloque < m_largo + 2) {
-        m_bloques.emplace_back(nuevoBloque(m_tamanoBloque));
-        m_usadoEnBloque = 0;
+    if (m_blockSize - m_usedInBlock < m_length + 2) {
+        m_blocks.emplace_back(newBlock(m_blockSize));
+        m_usedInBlock = 0;
     }
-    return m_bloques.back().get() + m_usadoEnBloque;
+    return m_blocks.back().get() + m_usedInBlock;
 }
 
-bool PeliculaConvertida::confirma(std::int64_t copias)
+bool ConvertedMovie::confirm(std::int64_t copies)
 {
-    if (lleno()) {
-        m_recortada = true;
+    if (full()) {
+        m_cut = true;
         return false;
     }
-    char* imagen = m_bloques.back().get() + m_usadoEnBloque;
-    imagen[m_largo] = '\r';
-    imagen[m_largo + 1] = '\n';
-    m_usadoEnBloque += m_largo + 2;
-    m_imagenes.push_back(imagen);
+    char* image = m_blocks.back().get() + m_usedInBlock;
+    image[m_length] = '\r';
+    image[m_length + 1] = '\n';
+    m_usedInBlock += m_length + 2;
+    m_images.push_back(image);
 
-    const std::int64_t pedidas = std::max<std::int64_t>(copias, 1);
-    const std::int64_t caben = kMaxCuadros - static_cast<std::int64_t>(m_cuadros.size());
-    const auto indice = static_cast<std::int32_t>(m_imagenes.size() - 1);
-    m_cuadros.insert(m_cuadros.end(), static_cast<std::size_t>(std::min(pedidas, caben)), indice);
-    m_recortada = m_recortada || pedidas > caben;
-    return pedidas <= caben;
+    const std::int64_t requested = std::max<std::int64_t>(copies, 1);
+    const std::int64_t fit = kMaxFrames - static_cast<std::int64_t>(m_cuadros.size());
+    const auto index = static_cast<std::int32_t>(m_images.size() - 1);
+    m_cuadros.insert(m_cuadros.end(), static_cast<std::size_t>(std::min(requested, fit)), index);
+    m_cut = m_cut || requested > fit;
+    return requested <= fit;
 }
 
-bool PeliculaConvertida::anade(QByteArrayView cuadro, std::int64_t copias)
+bool ConvertedMovie::add(QByteArrayView frame, std::int64_t copies)
 {
-    char* destino = reserva();
-    const qsizetype n = std::min(cuadro.size(), m_largo);
-    std::memcpy(destino, cuadro.data(), static_cast<std::size_t>(n));
-    std::memset(destino + n, ' ', static_cast<std::size_t>(m_largo - n));
-    return confirma(copias);
+    char* target = reserve();
+    const qsizetype n = std::min(frame.size(), m_length);
+    std::memcpy(target, frame.data(), static_cast<std::size_t>(n));
+    std::memset(target + n, ' ', static_cast<std::size_t>(m_length - n));
+    return confirm(copies);
 }
 
-QByteArrayView PeliculaConvertida::cuadro(int i) const
+QByteArrayView ConvertedMovie::frame(int i) const
 {
-    return QByteArrayView(m_imagenes[static_cast<std::size_t>(m_cuadros[static_cast<std::size_t>(i)])],
-                          m_largo);
+    return QByteArrayView(
+        m_images[static_cast<std::size_t>(m_cuadros[static_cast<std::size_t>(i)])], m_length);
 }
 
-QByteArrayView PeliculaConvertida::tramo(int i, int& cuantos) const
+QByteArrayView ConvertedMovie::span(int i, int& count) const
 {
-    const char* inicio = cuadro(i).data();
-    const char* fin = inicio + m_largo + 2;
+    const char* start = frame(i).data();
+    const char* end = start + m_length + 2;
     int j = i + 1;
-    while (j < numCuadros() && cuadro(j).data() == fin) {
-        fin += m_largo + 2;
+    while (j < numCuadros() && frame(j).data() == end) {
+        end += m_length + 2;
         ++j;
     }
-    cuantos = j - i;
-    return QByteArrayView(inicio, fin - inicio);
+    count = j - i;
+    return QByteArrayView(start, end - start);
 }
 
-bool leeFuente(const QString& ruta, const ParametrosConversion& p, PeliculaConvertida& pelicula,
-               const std::function<bool(qint64)>& progreso)
+bool readSource(const QString& path, const ConversionParameters& p, ConvertedMovie& movie,
+                const std::function<bool(qint64)>& progress)
 {
-    QFile archivo;
-    if (!openByNameBytes(archivo, nameBytesFromText(ruta)))
+    QFile file;
+    if (!openByNameBytes(file, nameBytesFromText(path)))
         return false;
-    const qsizetype ancho = static_cast<qsizetype>(anchoUsado(p));
-    const std::int64_t alto = altoUsado(p);
+    const qsizetype ancho = static_cast<qsizetype>(widthUsed(p));
+    const std::int64_t alto = heightUsed(p);
     if (!fitsInt16(alto) || ancho < 1)
         return false;
-    const std::int64_t filas = p.leeinicio ? alto : alto + 1;
+    const std::int64_t rows = p.leeinicio ? alto : alto + 1;
 
-    LectorLineas lector(archivo);
-    qint64 avisado = 0;
-    QByteArrayView linea;
+    LineReader reader(file);
+    qint64 warned = 0;
+    QByteArrayView line;
     for (;;) {
-        lector.setLimite(p.leeinicio ? kLimiteControl : ancho);
-        if (!lector.siguiente(linea))
+        reader.setLimit(p.leeinicio ? kControlLimit : ancho);
+        if (!reader.next(line))
             break;
-        char* fila = pelicula.reserva();
-        std::int64_t copias = 1;
+        char* row = movie.reserve();
+        std::int64_t copies = 1;
         if (!p.leeinicio) {
-            fila = ajusta(fila, linea, ancho);
-        } else if (p.repetir) {
-            copias = roundHalfEven(numericValueOrOverflow(fromCp1252(linea)));
-            if (!fitsInt16(copias))
+            row = fit(row, line, ancho);
+        } else if (p.repeat) {
+            copies = roundHalfEven(numericValueOrOverflow(fromCp1252(line)));
+            if (!fitsInt16(copies))
                 return false;
         }
-        lector.setLimite(ancho);
-        const std::int64_t restantes = p.leeinicio ? filas : filas - 1;
-        bool completa = true;
-        for (std::int64_t i = 0; i < restantes && completa; ++i) {
-            completa = lector.siguiente(linea);
-            if (completa)
-                fila = ajusta(fila, linea, ancho);
+        reader.setLimit(ancho);
+        const std::int64_t remaining = p.leeinicio ? rows : rows - 1;
+        bool complete = true;
+        for (std::int64_t i = 0; i < remaining && complete; ++i) {
+            complete = reader.next(line);
+            if (complete)
+                row = fit(row, line, ancho);
         }
-        if (!completa)
+        if (!complete)
             break; // a picture cut short by the end of the file is dropped
-        if (!pelicula.confirma(copias))
+        if (!movie.confirm(copies))
             return true; // the movie is full: nothing more of this file fits
-        if (progreso && lector.consumidos() - avisado >= kPasoProgreso) {
-            avisado = lector.consumidos();
-            if (!progreso(avisado))
+        if (progress && reader.consumed() - warned >= kProgressStep) {
+            warned = reader.consumed();
+            if (!progress(warned))
                 return false;
         }
     }
-    return !lector.error();
+    return !reader.error();
 }
 
-QByteArray cabeceraConversion(const ParametrosConversion& p, int numCuadros)
+QByteArray conversionHeader(const ConversionParameters& p, int numCuadros)
 {
-    return lineaCabecera(QByteArray::number(static_cast<qlonglong>(anchoUsado(p))),
-                         QByteArray::number(static_cast<qlonglong>(altoUsado(p) + 1)), numCuadros,
-                         toCp1252(p.velocidad), toCp1252(p.creador),
-                         toCp1252(QStringLiteral("Película creada con Orvane ASCII Converter")));
+    return headerLine(QByteArray::number(static_cast<qlonglong>(widthUsed(p))),
+                      QByteArray::number(static_cast<qlonglong>(heightUsed(p) + 1)), numCuadros,
+                      toCp1252(p.velocidad), toCp1252(p.creador),
+                      toCp1252(QStringLiteral("Película creada con Orvane ASCII Converter")));
 }
 
 namespace {
 
-ResultadoConversion conviertePeliculas(const QStringList& fuentes, const ParametrosConversion& p,
-                                       MovieWriter& escritor, const ProgresoConversion& progreso);
+ConversionResult convertMovies(const QStringList& sources, const ConversionParameters& p,
+                               MovieWriter& writer, const ConversionProgress& progress);
 
 } // namespace
 
 // Pictures as large as a frame may be (32767 × 32767) need memory the system
 // may not have: running out fails the conversion as a write does, with
 // nothing written, instead of ending the program.
-ResultadoConversion convierte(const QStringList& fuentes, const ParametrosConversion& p,
-                              const QString& salida, const ProgresoConversion& progreso)
+ConversionResult convert(const QStringList& sources, const ConversionParameters& p,
+                         const QString& output, const ConversionProgress& progress)
 {
-    MovieWriter escritor(salida);
-    return convierte(fuentes, p, escritor, progreso);
+    MovieWriter writer(output);
+    return convert(sources, p, writer, progress);
 }
 
-ResultadoConversion convierte(const QStringList& fuentes, const ParametrosConversion& p,
-                              MovieWriter& escritor, const ProgresoConversion& progreso)
+ConversionResult convert(const QStringList& sources, const ConversionParameters& p,
+                         MovieWriter& writer, const ConversionProgress& progress)
 {
     try {
-        return conviertePeliculas(fuentes, p, escritor, progreso);
+        return convertMovies(sources, p, writer, progress);
     } catch (const std::bad_alloc&) {
-        ResultadoConversion r;
-        r.estado = EstadoConversion::ErrorEscritura;
-        r.codigoError = 7; // the classic runtime's "Out of memory"
-        r.descripcionError = QStringLiteral("Out of memory");
+        ConversionResult r;
+        r.state = ConversionState::WriteError;
+        r.codeError = 7; // the classic runtime's "Out of memory"
+        r.errorDescription = QStringLiteral("Out of memory");
         return r;
     }
 }
 
 namespace {
 
-ResultadoConversion conviertePeliculas(const QStringList& fuentes, const ParametrosConversion& p,
-                                       MovieWriter& escritor, const ProgresoConversion& progreso)
+ConversionResult convertMovies(const QStringList& sources, const ConversionParameters& p,
+                               MovieWriter& writer, const ConversionProgress& progress)
 {
-    ResultadoConversion r;
-    const std::int64_t filas = p.leeinicio ? altoUsado(p) : altoUsado(p) + 1;
-    PeliculaConvertida pelicula(static_cast<qsizetype>(anchoUsado(p) * filas));
+    ConversionResult r;
+    const std::int64_t rows = p.leeinicio ? heightUsed(p) : heightUsed(p) + 1;
+    ConvertedMovie movie(static_cast<qsizetype>(widthUsed(p) * rows));
 
     qint64 total = 0;
-    for (const QString& f : fuentes)
+    for (const QString& f : sources)
         total += std::max<qint64>(sizeByName(f), 0);
-    bool cancelada = false;
-    qint64 hechos = 0;
-    for (const QString& f : fuentes) {
-        if (pelicula.lleno()) {
-            r.limiteAlcanzado = true;
+    bool cancelled = false;
+    qint64 done = 0;
+    for (const QString& f : sources) {
+        if (movie.full()) {
+            r.limitReached = true;
             break;
         }
-        auto avance = [&](qint64 enEsta) {
-            cancelada = progreso && !progreso(hechos + enEsta, 2 * total);
-            return !cancelada;
+        auto report = [&](qint64 inThis) {
+            cancelled = progress && !progress(done + inThis, 2 * total);
+            return !cancelled;
         };
-        if (!leeFuente(f, p, pelicula, avance))
-            ++r.fuentesFallidas;
-        if (cancelada) {
-            r.estado = EstadoConversion::Cancelada;
+        if (!readSource(f, p, movie, report))
+            ++r.failedSources;
+        if (cancelled) {
+            r.state = ConversionState::Cancelled;
             return r;
         }
-        hechos += std::max<qint64>(sizeByName(f), 0);
+        done += std::max<qint64>(sizeByName(f), 0);
     }
-    r.limiteAlcanzado = r.limiteAlcanzado || pelicula.recortada();
-    r.numCuadros = pelicula.numCuadros();
+    r.limitReached = r.limitReached || movie.cut();
+    r.numCuadros = movie.numCuadros();
     if (r.numCuadros == 0) {
-        r.estado = EstadoConversion::SinCuadros;
+        r.state = ConversionState::NoFrames;
         return r;
     }
 
-    bool ok = escritor.begin(cabeceraConversion(p, r.numCuadros));
+    bool ok = writer.begin(conversionHeader(p, r.numCuadros));
     // Pictures stored one after another go out in one write, in slices
     // small enough for the progress to move and a cancel to be heard.
-    const int porEscritura = static_cast<int>(std::clamp<qsizetype>(
-        (qsizetype(1) << 22) / (pelicula.largoCuadro() + 2), 1, kMaxCuadros));
-    int avisado = 0;
+    const int perWrite = static_cast<int>(
+        std::clamp<qsizetype>((qsizetype(1) << 22) / (movie.frameLength() + 2), 1, kMaxFrames));
+    int warned = 0;
     for (int i = 0; ok && i < r.numCuadros;) {
-        int cuantos = 0;
-        QByteArrayView lineas = pelicula.tramo(i, cuantos);
-        if (cuantos > porEscritura) {
-            cuantos = porEscritura;
-            lineas = lineas.first(qsizetype(cuantos) * (pelicula.largoCuadro() + 2));
+        int count = 0;
+        QByteArrayView lines = movie.span(i, count);
+        if (count > perWrite) {
+            count = perWrite;
+            lines = lines.first(qsizetype(count) * (movie.frameLength() + 2));
         }
-        ok = escritor.writeLines(lineas);
-        i += cuantos;
-        if (!progreso || i - avisado < 256)
+        ok = writer.writeLines(lines);
+        i += count;
+        if (!progress || i - warned < 256)
             continue;
-        avisado = i;
-        if (!progreso(total + total * i / r.numCuadros, 2 * total)) {
-            r.estado = EstadoConversion::Cancelada;
+        warned = i;
+        if (!progress(total + total * i / r.numCuadros, 2 * total)) {
+            r.state = ConversionState::Cancelled;
             return r; // the writer, dropped uncommitted, leaves nothing behind
         }
     }
     if (ok)
-        ok = escritor.commit();
+        ok = writer.commit();
     if (!ok) {
-        r.estado = EstadoConversion::ErrorEscritura;
-        r.codigoError = static_cast<int>(escritor.error());
-        r.descripcionError = escritor.errorString();
+        r.state = ConversionState::WriteError;
+        r.codeError = static_cast<int>(writer.error());
+        r.errorDescription = writer.errorString();
         return r;
     }
-    r.estado = EstadoConversion::Escrita;
+    r.state = ConversionState::Written;
     return r;
 }
 
 } // namespace
 
-QString mensajeErrorEscritura(int codigo, const QString& descripcion)
+QString writeErrorMessage(int code, const QString& description)
 {
-    return QStringLiteral("Se produjo un error al crear la película, el código de error es el ")
-        + QString::number(codigo) + QStringLiteral(" y esto sucede por ") + descripcion;
+    return QStringLiteral("Se produjo un error al crear la película, el código de error es el ") +
+           QString::number(code) + QStringLiteral(" y esto sucede por ") + description;
 }
 
-QString tituloErrorEscritura() { return QStringLiteral("Error en la aplicación"); }
+QString writeErrorTitle()
+{
+    return QStringLiteral("Error en la aplicación");
+}
 
-QString mensajeSinCuadros(int fuentesFallidas)
+QString noFramesMessage(int failedSources)
 {
     // A source that could not be read whole says so: checking the height and
     // the width would not help there.
-    if (fuentesFallidas > 0)
-        return QStringLiteral("No se creó la película: %1 archivo(s) de origen no se pudieron leer por "
-                              "completo (no se pueden abrir, o una línea de control pide un número de "
-                              "copias que no está entre 0 y 32767).")
-                   .arg(fuentesFallidas)
-            + kCrLf + kCrLf + QStringLiteral("Revise los archivos de la lista.");
+    if (failedSources > 0)
+        return QStringLiteral(
+                   "No se creó la película: %1 archivo(s) de origen no se pudieron leer por "
+                   "completo (no se pueden abrir, o una línea de control pide un número de "
+                   "copias que no está entre 0 y 32767).")
+                   .arg(failedSources) +
+               kCrLf + kCrLf + QStringLiteral("Revise los archivos de la lista.");
     return QStringLiteral("Ninguno de los archivos de origen contiene una imagen ASCII completa con el "
                           "alto establecido, por eso no se creó la película.")
         + kCrLf + kCrLf
         + QStringLiteral("Revise el alto y el ancho, o añada otros archivos a la lista.");
 }
 
-QString tituloSinCuadros() { return QStringLiteral("Película no creada"); }
+QString noFramesTitle()
+{
+    return QStringLiteral("Película no creada");
+}
 
-QString mensajeExito() { return QStringLiteral("El archivo fué creado satisfactoriamente."); }
+QString successMessage()
+{
+    return QStringLiteral("El archivo fué creado satisfactoriamente.");
+}
 
-QString tituloExito() { return QStringLiteral("Proceso exitoso"); }
+QString successTitle()
+{
+    return QStringLiteral("Proceso exitoso");
+}
 
 } // namespace orv

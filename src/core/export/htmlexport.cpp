@@ -15,7 +15,7 @@ QByteArray colorCss(std::uint32_t rgb)
 
 // The page's markup and player; %TITULO%, %FONDO%, %LETRAS%, %PUNTOS%,
 // %ULTIMO% and %PAUSA% are filled in, the frames follow it.
-constexpr char kCabecera[] = R"(<!DOCTYPE html>
+constexpr char kHeader[] = R"(<!DOCTYPE html>
 <html lang="es">
 <head>
 <meta charset="utf-8">
@@ -98,39 +98,38 @@ constexpr char kPie[] = "]</script>\n</body>\n</html>\n";
 
 } // namespace
 
-ResultadoExport exportaHtml(const Pelicula& pelicula, const QString& ruta,
-                            const OpcionesExport& opciones, QString* error)
+ExportResult exportHtml(const Movie& movie, const QString& path, const ExportOptions& options,
+                        QString* error)
 {
-    const TablaJson& tabla = tablaJson(true);
-    const int total = pelicula.numCuadros;
-    const auto parte = [&](int i, QByteArray& texto) {
+    const JsonTable& table = jsonTable(true);
+    const int total = movie.numCuadros;
+    const auto part = [&](int i, QByteArray& text) {
         if (i < 0) {
-            QByteArray cabecera(kCabecera);
-            const QString nombre = pelicula.nombreArchivo.isEmpty()
-                                       ? QFileInfo(ruta).completeBaseName()
-                                       : readableName(pelicula.nombreArchivo);
-            cabecera.replace("%TITULO%", nombre.toHtmlEscaped().toUtf8());
-            cabecera.replace("%FONDO%", colorCss(opciones.fondo));
-            cabecera.replace("%LETRAS%", colorCss(opciones.letras));
-            cabecera.replace("%PUNTOS%",
-                             QByteArray::number(opciones.puntos > 0 ? opciones.puntos : 8, 'g', 6));
-            cabecera.replace("%ULTIMO%", QByteArray::number(std::max(0, total - 1)));
-            cabecera.replace("%PAUSA%", QByteArray::number(pausaExport(pelicula)));
-            texto.append(cabecera);
+            QByteArray header(kHeader);
+            const QString name = movie.nombreArchivo.isEmpty() ? QFileInfo(path).completeBaseName()
+                                                               : readableName(movie.nombreArchivo);
+            header.replace("%TITULO%", name.toHtmlEscaped().toUtf8());
+            header.replace("%FONDO%", colorCss(options.background));
+            header.replace("%LETRAS%", colorCss(options.letters));
+            header.replace("%PUNTOS%",
+                           QByteArray::number(options.points > 0 ? options.points : 8, 'g', 6));
+            header.replace("%ULTIMO%", QByteArray::number(std::max(0, total - 1)));
+            header.replace("%PAUSA%", QByteArray::number(exportPause(movie)));
+            text.append(header);
             return;
         }
         if (i >= total) {
-            texto.append(kPie);
+            text.append(kPie);
             return;
         }
-        texto.append(i > 0 ? ",\n\"" : "\"");
-        agregaCuadroJson(texto, pelicula, i, tabla, false, [](QByteArray& out, int fila) {
-            if (fila > 0)
+        text.append(i > 0 ? ",\n\"" : "\"");
+        addFrameJson(text, movie, i, table, false, [](QByteArray& out, int row) {
+            if (row > 0)
                 out.append("\\n", 2);
         });
-        texto.append('"');
+        text.append('"');
     };
-    return escribeExport(ruta, opciones, total, parte, error);
+    return writeExport(path, options, total, part, error);
 }
 
 } // namespace orv

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exportacion.h"
+#include "exporting.h"
 
 namespace orv {
 
@@ -9,7 +9,7 @@ namespace orv {
 // can end the script element or inject markup), shown with textContent in a
 // <pre>, with play/stop, rewind, single steps, a position slider and repeat.
 // The page loads nothing from anywhere: its content policy forbids it.
-ResultadoExport exportaHtml(const Pelicula& pelicula, const QString& ruta,
-                            const OpcionesExport& opciones, QString* error = nullptr);
+ExportResult exportHtml(const Movie& movie, const QString& path, const ExportOptions& options,
+                        QString* error = nullptr);
 
 } // namespace orv

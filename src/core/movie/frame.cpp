@@ -4,13 +4,13 @@
 
 namespace orv {
 
-QByteArray armaCuadro(const Pelicula& pelicula, int i)
+QByteArray armaCuadro(const Movie& movie, int i)
 {
-    const int alto = pelicula.alto;
+    const int alto = movie.alto;
     if (alto <= 0)
         return {};
-    const QByteArrayView line = pelicula.cuadro(i);
-    const qint64 ancho = std::max<qint64>(pelicula.ancho, 0);
+    const QByteArrayView line = movie.frame(i);
+    const qint64 ancho = std::max<qint64>(movie.ancho, 0);
     QByteArray out;
     out.reserve(static_cast<qsizetype>(std::min<qint64>(ancho, line.size()) * alto + 2 * (alto - 1)));
     for (int r = 0; r < alto; ++r) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pelicula.h"
+#include "movie.h"
 
 #include <QByteArray>
 
@@ -9,6 +9,6 @@ namespace orv {
 // Builds frame i for display: `alto` rows of `ancho` characters taken from the
 // frame line, CR LF between rows and none after the last. A short line gives
 // short or empty rows; an index with no frame gives empty rows. Never fails.
-QByteArray armaCuadro(const Pelicula& pelicula, int i);
+QByteArray armaCuadro(const Movie& movie, int i);
 
 } // namespace orv

@@ -15,17 +15,17 @@ namespace orv {
 namespace {
 
 // The movie inside a compressed movie's first member.
-bool readMember(std::unique_ptr<ByteSource> member, Pelicula& out, const LoadOptions& options)
+bool readMember(std::unique_ptr<ByteSource> member, Movie& out, const LoadOptions& options)
 {
-    if (!member || !leePelicula(*member, out, options.inflateLimit, options.inflateWhole))
+    if (!member || !readMovie(*member, out, options.inflateLimit, options.inflateWhole))
         return false;
-    out.comprimida = true;
+    out.compressed = true;
     return true;
 }
 
 // Reads the movie from a file opened at its start. `nameBytes` names the
 // same file for the archive library, which opens it again by name.
-bool loadOpenFile(QFile& file, const QByteArray& nameBytes, Pelicula& out, const LoadOptions& options)
+bool loadOpenFile(QFile& file, const QByteArray& nameBytes, Movie& out, const LoadOptions& options)
 {
     const qint64 size = file.size();
     if (size <= 0)
@@ -34,52 +34,55 @@ bool loadOpenFile(QFile& file, const QByteArray& nameBytes, Pelicula& out, const
     const qint64 got = file.read(head, 2);
     if (got < 0)
         return false;
-    if (esComprimida(QByteArrayView(head, got))) {
+    if (isCompressed(QByteArrayView(head, got))) {
         file.close();
         return readMember(openFirstZipMember(nameBytes, options.passwords), out, options);
     }
     file.seek(0);
     DeviceSource source(file);
-    return leePelicula(source, out, options.inflateLimit);
+    return readMovie(source, out, options.inflateLimit);
 }
 
 } // namespace
 
-QString mensajeErrorPelicula()
+QString movieErrorMessage()
 {
     return QStringLiteral("Se produjo un error al abrir la película, verifique que el archivo "
                           "esté correcto y sea para esta versión de reproductor.");
 }
 
-QString tituloErrorPelicula() { return QStringLiteral("Error en la película"); }
+QString movieErrorTitle()
+{
+    return QStringLiteral("Error en la película");
+}
 
-bool esComprimida(QByteArrayView head)
+bool isCompressed(QByteArrayView head)
 {
     return head.size() >= 2 && head[0] == 'P' && head[1] == 'K';
 }
 
-double tamanoEnKB(qint64 bytes)
+double sizeInKB(qint64 bytes)
 {
     // Integer arithmetic keeps the cut exact: 1000 bytes are 0.97 KB, not 0.98.
     return static_cast<double>(bytes * 100 / 1024) / 100.0;
 }
 
-bool parsePelicula(QByteArray bytes, Pelicula& out)
+bool parseMovie(QByteArray bytes, Movie& out)
 {
     // The bytes are in memory already; no limit beyond what they are.
     MemorySource source(bytes);
-    return leePelicula(source, out, std::numeric_limits<qint64>::max());
+    return readMovie(source, out, std::numeric_limits<qint64>::max());
 }
 
-bool cargaPeliculaDeBytes(QByteArray bytes, Pelicula& out, const LoadOptions& options)
+bool loadMovieFromBytes(QByteArray bytes, Movie& out, const LoadOptions& options)
 {
-    Pelicula loaded;
+    Movie loaded;
     bool ok;
-    if (esComprimida(bytes)) {
+    if (isCompressed(bytes)) {
         ok = readMember(openFirstZipMember(QByteArrayView(bytes), options.passwords), loaded, options);
     } else {
         MemorySource source(bytes);
-        ok = leePelicula(source, loaded, options.inflateLimit);
+        ok = readMovie(source, loaded, options.inflateLimit);
     }
     if (!ok)
         return false;
@@ -87,36 +90,36 @@ bool cargaPeliculaDeBytes(QByteArray bytes, Pelicula& out, const LoadOptions& op
     return true;
 }
 
-bool cargaPelicula(const QString& ruta, Pelicula& out, const LoadOptions& options)
+bool cargaPelicula(const QString& path, Movie& out, const LoadOptions& options)
 {
-    const QFileInfo info(ruta);
-    if (ruta.isEmpty() || !isFileByName(ruta))
+    const QFileInfo info(path);
+    if (path.isEmpty() || !isFileByName(path))
         return false;
     QFile file;
-    if (!openByNameBytes(file, nameBytesFromText(ruta)))
+    if (!openByNameBytes(file, nameBytesFromText(path)))
         return false;
     const qint64 size = file.size();
-    Pelicula loaded;
-    if (!loadOpenFile(file, nameBytesFromText(ruta), loaded, options))
+    Movie loaded;
+    if (!loadOpenFile(file, nameBytesFromText(path), loaded, options))
         return false;
-    loaded.rutaPelicula = ruta;
-    loaded.tamanoKB = tamanoEnKB(size);
+    loaded.rutaPelicula = path;
+    loaded.tamanoKB = sizeInKB(size);
     loaded.nombreArchivo = info.fileName();
     out = std::move(loaded);
     return true;
 }
 
-bool cargaPeliculaNativa(const QByteArray& nameBytes, Pelicula& out, const LoadOptions& options)
+bool loadMovieFromNameBytes(const QByteArray& nameBytes, Movie& out, const LoadOptions& options)
 {
     QFile file;
     if (!openByNameBytes(file, nameBytes))
         return false;
     const qint64 size = file.size();
-    Pelicula loaded;
+    Movie loaded;
     if (!loadOpenFile(file, nameBytes, loaded, options))
         return false;
     loaded.rutaPelicula = textFromNameBytes(nameBytes);
-    loaded.tamanoKB = tamanoEnKB(size);
+    loaded.tamanoKB = sizeInKB(size);
     loaded.nombreArchivo = QFileInfo(loaded.rutaPelicula).fileName();
     out = std::move(loaded);
     return true;

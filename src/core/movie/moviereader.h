@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pelicula.h"
+#include "movie.h"
 
 #include <QByteArray>
 #include <QString>
@@ -10,8 +10,8 @@ namespace orv {
 class PasswordProvider;
 
 // The message every failed load shows, whatever the cause.
-QString mensajeErrorPelicula();
-QString tituloErrorPelicula();
+QString movieErrorMessage();
+QString movieErrorTitle();
 
 struct LoadOptions
 {
@@ -30,25 +30,26 @@ struct LoadOptions
 // Parses the bytes of a plain movie: the ten-value header, then numCuadros
 // frame lines. On success fills the header fields and frames of `out` (the
 // file fields are left alone) and returns true.
-bool parsePelicula(QByteArray bytes, Pelicula& out);
+bool parseMovie(QByteArray bytes, Movie& out);
 
 // True when the bytes are a compressed movie (a ZIP archive: they start "PK").
-bool esComprimida(QByteArrayView head);
+bool isCompressed(QByteArrayView head);
 
-// The loader: reads the plain or compressed movie at `ruta` into `out`.
+// The loader: reads the plain or compressed movie at `path` into `out`.
 // Answers true when the movie was read. On false, `out` is left unchanged.
-bool cargaPelicula(const QString& ruta, Pelicula& out, const LoadOptions& options = {});
+bool cargaPelicula(const QString& path, Movie& out, const LoadOptions& options = {});
 
 // The loader for a name given as the file system's bytes (see nativename.h),
 // as the command line gets it, so that a name that is not UTF-8 opens too.
 // `rutaPelicula` and `nombreArchivo` then hold textFromNameBytes() of it.
-bool cargaPeliculaNativa(const QByteArray& nameBytes, Pelicula& out, const LoadOptions& options = {});
+bool loadMovieFromNameBytes(const QByteArray& nameBytes, Movie& out,
+                            const LoadOptions& options = {});
 
 // Reads a movie, plain or compressed, from bytes already in memory. Only the
-// header fields, frames and `comprimida` are filled.
-bool cargaPeliculaDeBytes(QByteArray bytes, Pelicula& out, const LoadOptions& options = {});
+// header fields, frames and `compressed` are filled.
+bool loadMovieFromBytes(QByteArray bytes, Movie& out, const LoadOptions& options = {});
 
 // The size in KB as the suite shows it: bytes / 1024, cut to two decimals.
-double tamanoEnKB(qint64 bytes);
+double sizeInKB(qint64 bytes);
 
 } // namespace orv

@@ -1,8 +1,8 @@
 #include "moviestream.h"
 
 #include "bytesource.h"
+#include "hugepages.h"
 #include "numeric.h"
-#include "paginasgrandes.h"
 
 #include <algorithm>
 #include <array>
@@ -24,10 +24,10 @@ constexpr qint64 kChunk = 4 * 1024 * 1024;
 // The bytes pulled from the source so far, in one growing buffer. Growth
 // doubles the capacity (realloc of a large block moves no data on Linux),
 // and each read asks for one chunk, so memory follows what was read.
-class Window
+class ReadWindow
 {
 public:
-    Window(ByteSource& source, qint64 limit) : m_source(source), m_limit(limit)
+    ReadWindow(ByteSource& source, qint64 limit) : m_source(source), m_limit(limit)
     {
         // When the source knows its size (a plain file), the buffer is
         // reserved once: address space only, pages come as they are read,
@@ -259,7 +259,7 @@ struct Header
 
 // Scans the header, pulling more whenever it is cut short. Answers the
 // header's length in the window, or -1 when the movie is unreadable.
-qsizetype readHeader(Window& w, Header& h)
+qsizetype readHeader(ReadWindow& w, Header& h)
 {
     HeaderScanner scan;
     HeaderScanner::Step step;
@@ -284,7 +284,8 @@ qsizetype readHeader(Window& w, Header& h)
 // buffer itself along instead (cutting a QByteArray at its front moves no
 // bytes), leaving the window only what followed the header, so that a huge
 // author is never held twice.
-qsizetype takeTexts(Window& w, const Header& h, qsizetype headerLength, QByteArray& creador, QByteArray& masInfo)
+qsizetype takeTexts(ReadWindow& w, const Header& h, qsizetype headerLength, QByteArray& creador,
+                    QByteArray& masInfo)
 {
     const QByteArrayView data(w.data(), w.size());
     const bool authorLarger = h.creador.length >= h.masInfo.length;
@@ -337,7 +338,8 @@ private:
 };
 
 // Reads numCuadros frame lines from `pos` in the window.
-bool readFrames(Window& w, qsizetype pos, int numCuadros, std::vector<Pelicula::Span>& spans, qsizetype& used)
+bool readFrames(ReadWindow& w, qsizetype pos, int numCuadros, std::vector<Movie::Span>& spans,
+                qsizetype& used)
 {
     NextByte cr('\r'), lf('\n');
     spans.reserve(static_cast<size_t>(numCuadros));
@@ -372,10 +374,10 @@ bool readFrames(Window& w, qsizetype pos, int numCuadros, std::vector<Pelicula::
 
 } // namespace
 
-bool compruebaPelicula(ByteSource& source)
+bool checkMovie(ByteSource& source)
 {
     try {
-        Window w(source, std::numeric_limits<qint64>::max());
+        ReadWindow w(source, std::numeric_limits<qint64>::max());
         Header h;
         const qsizetype headerLength = readHeader(w, h);
         if (headerLength < 0)
@@ -385,15 +387,15 @@ bool compruebaPelicula(ByteSource& source)
         // The frame lines are counted as they pass, ended as readFrames ends
         // them: CR LF, a lone CR or a lone LF, the last one maybe by the end
         // of the data if it holds a byte.
-        int lineas = 0;
-        bool trasCr = false;   // the byte before was a CR: an LF now belongs to it
-        bool empezada = false; // the line under way holds a byte
-        const auto cuenta = [&](const char* p, qsizetype n) {
+        int lines = 0;
+        bool afterCr = false; // the byte before was a CR: an LF now belongs to it
+        bool started = false; // the line under way holds a byte
+        const auto count = [&](const char* p, qsizetype n) {
             qsizetype i = 0;
             qsizetype cr = -1; // the next CR at or after i (n: none left), once looked for
-            while (i < n && lineas < h.numCuadros) {
-                if (trasCr) {
-                    trasCr = false;
+            while (i < n && lines < h.numCuadros) {
+                if (afterCr) {
+                    afterCr = false;
                     if (p[i] == '\n') {
                         ++i;
                         continue;
@@ -405,45 +407,45 @@ bool compruebaPelicula(ByteSource& source)
                     const char* c = static_cast<const char*>(std::memchr(p + i, '\r', size_t(n - i)));
                     cr = c ? c - p : n;
                 }
-                const qsizetype hasta = cr;
-                const char* lf = static_cast<const char*>(std::memchr(p + i, '\n', size_t(hasta - i)));
-                const qsizetype fin = lf ? lf - p : hasta;
-                if (fin > i)
-                    empezada = true;
-                if (fin == n)
+                const qsizetype to = cr;
+                const char* lf = static_cast<const char*>(std::memchr(p + i, '\n', size_t(to - i)));
+                const qsizetype end = lf ? lf - p : to;
+                if (end > i)
+                    started = true;
+                if (end == n)
                     break;
-                ++lineas;
-                empezada = false;
-                trasCr = p[fin] == '\r';
-                i = fin + 1;
+                ++lines;
+                started = false;
+                afterCr = p[end] == '\r';
+                i = end + 1;
             }
         };
-        cuenta(w.data() + framesStart, w.size() - framesStart);
+        count(w.data() + framesStart, w.size() - framesStart);
         if (!w.atEnd() && !w.failed()) {
-            QByteArray trozo(kChunk, Qt::Uninitialized);
-            while (lineas < h.numCuadros) {
-                const qint64 n = source.read(trozo.data(), kChunk);
+            QByteArray piece(kChunk, Qt::Uninitialized);
+            while (lines < h.numCuadros) {
+                const qint64 n = source.read(piece.data(), kChunk);
                 if (n < 0)
                     return false;
                 if (n == 0)
                     break;
-                cuenta(trozo.constData(), qsizetype(n));
+                count(piece.constData(), qsizetype(n));
             }
         }
         if (w.failed())
             return false;
-        if (lineas < h.numCuadros && empezada)
-            ++lineas;
-        return lineas == h.numCuadros;
+        if (lines < h.numCuadros && started)
+            ++lines;
+        return lines == h.numCuadros;
     } catch (const std::bad_alloc&) {
         return false;
     }
 }
 
-bool leePelicula(ByteSource& source, Pelicula& out, qint64 limit, bool entero)
+bool readMovie(ByteSource& source, Movie& out, qint64 limit, bool integer)
 {
     try {
-        Window w(source, limit);
+        ReadWindow w(source, limit);
         Header h;
         const qsizetype headerLength = readHeader(w, h);
         if (headerLength < 0)
@@ -452,18 +454,22 @@ bool leePelicula(ByteSource& source, Pelicula& out, qint64 limit, bool entero)
         // all its data at once and that is no more than this (plus a
         // little), it is taken in one piece: memory is what the movie uses
         // either way, and a member inflates several times faster whole.
-        const qint64 necesario =
-            headerLength + qint64(h.numCuadros) * (qint64(std::max<std::int16_t>(h.ancho, 0)) * std::max<std::int16_t>(h.alto, 0) + 2);
-        if (entero && w.size() < necesario && !w.atEnd()) {
-            if (std::optional<QByteArray> todo = source.whole(std::min(limit, necesario + necesario / 64 + 65536))) {
-                if (todo->size() < w.size() || std::memcmp(todo->constData(), w.data(), size_t(w.size())) != 0)
+        const qint64 needed =
+            headerLength + qint64(h.numCuadros) * (qint64(std::max<std::int16_t>(h.ancho, 0)) *
+                                                       std::max<std::int16_t>(h.alto, 0) +
+                                                   2);
+        if (integer && w.size() < needed && !w.atEnd()) {
+            if (std::optional<QByteArray> all =
+                    source.whole(std::min(limit, needed + needed / 64 + 65536))) {
+                if (all->size() < w.size() ||
+                    std::memcmp(all->constData(), w.data(), size_t(w.size())) != 0)
                     return false;
-                w.adopt(std::move(*todo));
+                w.adopt(std::move(*all));
             }
         }
         QByteArray creador, masInfo;
         const qsizetype framesStart = takeTexts(w, h, headerLength, creador, masInfo);
-        std::vector<Pelicula::Span> spans;
+        std::vector<Movie::Span> spans;
         qsizetype used = 0;
         if (!readFrames(w, framesStart, h.numCuadros, spans, used) || !source.finish())
             return false;
@@ -473,7 +479,7 @@ bool leePelicula(ByteSource& source, Pelicula& out, qint64 limit, bool entero)
         out.pausa = h.pausa;
         out.creador = std::move(creador);
         out.masInfo = std::move(masInfo);
-        out.setDatos(w.take(used), std::move(spans));
+        out.setData(w.take(used), std::move(spans));
         return true;
     } catch (const std::bad_alloc&) {
         // A movie larger than the memory there is: unreadable, like any other.

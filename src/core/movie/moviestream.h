@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pelicula.h"
+#include "movie.h"
 
 #include <QtGlobal>
 
@@ -16,14 +16,14 @@ class ByteSource;
 // `out` (the file fields are left alone) and answers true; on false `out`
 // is untouched.
 //
-// With `entero`, a source that can hand over all its data at once (an
+// With `integer`, a source that can hand over all its data at once (an
 // archive member) does so when the header shows the movie needs about all
-// of it; otherwise, and without `entero`, it is read piece by piece.
-bool leePelicula(ByteSource& source, Pelicula& out, qint64 limit, bool entero = true);
+// of it; otherwise, and without `integer`, it is read piece by piece.
+bool readMovie(ByteSource& source, Movie& out, qint64 limit, bool integer = true);
 
-// Whether the stream reads as a movie, by leePelicula's rules, without
+// Whether the stream reads as a movie, by readMovie's rules, without
 // keeping its frames: the header is held, the frame lines are only counted
 // as they pass. Reads no further than the last frame line.
-bool compruebaPelicula(ByteSource& source);
+bool checkMovie(ByteSource& source);
 
 } // namespace orv

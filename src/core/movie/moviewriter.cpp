@@ -7,51 +7,51 @@
 
 namespace orv {
 
-bool pausaLegible(const QString& texto)
+bool readablePause(const QString& text)
 {
-    const QString limpio = texto.trimmed();
-    if (limpio.isEmpty())
+    const QString clean = text.trimmed();
+    if (clean.isEmpty())
         return false;
-    for (QChar c : limpio) {
+    for (QChar c : clean) {
         if (!(c.isDigit() && c.unicode() < 0x80) && !QStringView(u"+-.eE").contains(c))
             return false;
     }
     bool ok = false;
-    const double v = limpio.toDouble(&ok);
+    const double v = clean.toDouble(&ok);
     return ok && std::isfinite(v) && v > 0;
 }
 
-std::optional<QString> problemaCreador(const QString& texto)
+std::optional<QString> authorProblem(const QString& text)
 {
-    for (const char32_t c : texto.toUcs4()) {
-        const QString uno = QString::fromUcs4(&c, 1);
-        if (fromCp1252(toCp1252(uno)) != uno)
-            return QStringLiteral("el carácter «%1», que una película no puede guardar").arg(uno);
+    for (const char32_t c : text.toUcs4()) {
+        const QString one = QString::fromUcs4(&c, 1);
+        if (fromCp1252(toCp1252(one)) != one)
+            return QStringLiteral("el carácter «%1», que una película no puede guardar").arg(one);
     }
-    if (texto.contains(u','))
+    if (text.contains(u','))
         return QStringLiteral("comas");
-    if (texto.contains(u'\r') || texto.contains(u'\n'))
+    if (text.contains(u'\r') || text.contains(u'\n'))
         return QStringLiteral("saltos de línea");
-    if (texto.startsWith(u'"'))
+    if (text.startsWith(u'"'))
         return QStringLiteral("comillas dobles al principio");
-    if (texto.startsWith(u' ') || texto.startsWith(u'\t'))
+    if (text.startsWith(u' ') || text.startsWith(u'\t'))
         return QStringLiteral("espacios al principio");
     // The reader has the last word: a one-frame movie with this author.
-    const QByteArray creador = toCp1252(texto);
-    Pelicula leida;
-    if (!parsePelicula(lineaCabecera("2", "2", 1, "100", creador, "-") + "\r\nab\r\n", leida)
-        || leida.creador != creador || leida.masInfo != "-")
+    const QByteArray creador = toCp1252(text);
+    Movie read;
+    if (!parseMovie(headerLine("2", "2", 1, "100", creador, "-") + "\r\nab\r\n", read) ||
+        read.creador != creador || read.masInfo != "-")
         return QStringLiteral("caracteres que la película no devuelve igual");
     return std::nullopt;
 }
 
-QString nombrePelicula(const QString& elegido)
+QString movieName(const QString& chosen)
 {
-    return elegido.endsWith(QLatin1String(".ovt")) ? elegido : elegido + QLatin1String(".ovt");
+    return chosen.endsWith(QLatin1String(".ovt")) ? chosen : chosen + QLatin1String(".ovt");
 }
 
-QByteArray lineaCabecera(QByteArrayView ancho, QByteArrayView alto, int numCuadros,
-                         QByteArrayView pausa, QByteArrayView creador, QByteArrayView masInfo)
+QByteArray headerLine(QByteArrayView ancho, QByteArrayView alto, int numCuadros,
+                      QByteArrayView pausa, QByteArrayView creador, QByteArrayView masInfo)
 {
     QByteArray line;
     line.append(ancho).append(',').append(alto).append(',');
@@ -62,15 +62,15 @@ QByteArray lineaCabecera(QByteArrayView ancho, QByteArrayView alto, int numCuadr
 
 MovieWriter::MovieWriter(const QString& path) : m_file(path) {}
 
-MovieWriter::MovieWriter(QByteArray* memoria) : m_file(QString()), m_memoria(memoria) {}
+MovieWriter::MovieWriter(QByteArray* memory) : m_file(QString()), m_memory(memory) {}
 
 bool MovieWriter::begin(QByteArrayView headerLine)
 {
-    if (m_memoria) {
-        m_memoria->clear();
+    if (m_memory) {
+        m_memory->clear();
         return writeLine(headerLine);
     }
-    return m_file.abre() && writeLine(headerLine);
+    return m_file.open() && writeLine(headerLine);
 }
 
 bool MovieWriter::writeFrame(QByteArrayView frame)
@@ -80,25 +80,25 @@ bool MovieWriter::writeFrame(QByteArrayView frame)
 
 bool MovieWriter::writeLines(QByteArrayView lines)
 {
-    if (m_memoria) {
-        m_memoria->append(lines);
+    if (m_memory) {
+        m_memory->append(lines);
         return true;
     }
-    return m_file.escribe(lines);
+    return m_file.write(lines);
 }
 
 bool MovieWriter::writeLine(QByteArrayView line)
 {
-    if (m_memoria) {
-        m_memoria->append(line).append("\r\n");
+    if (m_memory) {
+        m_memory->append(line).append("\r\n");
         return true;
     }
-    return m_file.escribe(line) && m_file.escribe("\r\n");
+    return m_file.write(line) && m_file.write("\r\n");
 }
 
 bool MovieWriter::commit()
 {
-    return m_memoria || m_file.termina();
+    return m_memory || m_file.finish();
 }
 
 } // namespace orv

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "archivoseguro.h"
+#include "safefile.h"
 #include <QByteArray>
 #include <QByteArrayView>
 
@@ -14,33 +14,36 @@ namespace orv {
 // The header line as the writers build it: width, height, frame count and
 // pause as given, four reserved "0" fields, author and further information,
 // separated by single commas, in Windows-1252, without the line end.
-QByteArray lineaCabecera(QByteArrayView ancho, QByteArrayView alto, int numCuadros,
-                         QByteArrayView pausa, QByteArrayView creador, QByteArrayView masInfo);
+QByteArray headerLine(QByteArrayView ancho, QByteArrayView alto, int numCuadros,
+                      QByteArrayView pausa, QByteArrayView creador, QByteArrayView masInfo);
 
 // The rules the writers share, so that what they write reads back as typed.
 // A pause the reader takes back as written: a plain positive decimal number.
-bool pausaLegible(const QString& texto);
+bool readablePause(const QString& text);
 // Why an author would not come back from a movie's header exactly as typed
 // ("una coma", "un salto de línea", ...): the header has no quoting, and one
 // byte is one Windows-1252 character. Nothing when the movie reader gives it
 // back identical, which is checked by reading it back.
-std::optional<QString> problemaCreador(const QString& texto);
-inline bool creadorLegible(const QString& texto) { return !problemaCreador(texto); }
+std::optional<QString> authorProblem(const QString& text);
+inline bool readableAuthor(const QString& text)
+{
+    return !authorProblem(text);
+}
 // The name a movie is written under: the one chosen, with ".ovt" added unless
 // it already ends so (in lower case, as the dialogs' filter writes it).
-QString nombrePelicula(const QString& elegido);
+QString movieName(const QString& chosen);
 
 // Writes a plain movie: the header line, then one line per frame, each
-// followed by CR LF, through an ArchivoSeguro: a writer dropped without a
+// followed by CR LF, through an SafeFile: a writer dropped without a
 // successful commit leaves no file behind and an existing movie of that name
 // untouched.
 class MovieWriter
 {
 public:
     explicit MovieWriter(const QString& path);
-    // Writes the same bytes into `memoria` (emptied first) instead: nothing
+    // Writes the same bytes into `memory` (emptied first) instead: nothing
     // touches the disk, and commit() keeps what was written.
-    explicit MovieWriter(QByteArray* memoria);
+    explicit MovieWriter(QByteArray* memory);
 
     bool begin(QByteArrayView headerLine);
     bool writeFrame(QByteArrayView frame);
@@ -49,13 +52,13 @@ public:
     bool commit();
 
     QString errorString() const { return m_file.error(); }
-    QFileDevice::FileError error() const { return m_file.codigoError(); }
+    QFileDevice::FileError error() const { return m_file.codeError(); }
 
 private:
     bool writeLine(QByteArrayView line);
 
-    ArchivoSeguro m_file;
-    QByteArray* m_memoria = nullptr;
+    SafeFile m_file;
+    QByteArray* m_memory = nullptr;
 };
 
 } // namespace orv

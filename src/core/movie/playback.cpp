@@ -7,59 +7,58 @@
 
 namespace orv {
 
-int Playback::intervaloPara(double velocidad)
+int Playback::intervalFor(double velocidad)
 {
     if (std::isnan(velocidad))
-        return kIntervaloMinimo;
+        return kMinInterval;
     const std::int64_t ms = roundHalfEven(velocidad);
-    return static_cast<int>(
-        std::clamp<std::int64_t>(ms, kIntervaloMinimo, kIntervaloMaximo));
+    return static_cast<int>(std::clamp<std::int64_t>(ms, kMinInterval, kMaxInterval));
 }
 
-void Playback::abre(int numCuadros, double pausa)
+void Playback::open(int numCuadros, double pausa)
 {
     m_numCuadros = std::max(numCuadros, 0);
     m_cuadroActual = 0;
-    m_reproduciendo = false;
+    m_playing = false;
     m_velocidad = pausa;
 }
 
-void Playback::cierra()
+void Playback::close()
 {
     m_numCuadros = 0;
     m_cuadroActual = 0;
-    m_reproduciendo = false;
+    m_playing = false;
 }
 
-void Playback::alternaReproduccion()
+void Playback::togglePlayback()
 {
-    if (m_reproduciendo)
-        m_reproduciendo = false;
-    else if (puedeReproducir())
-        m_reproduciendo = true;
+    if (m_playing)
+        m_playing = false;
+    else if (canPlay())
+        m_playing = true;
 }
 
 void Playback::tick()
 {
-    if (!m_reproduciendo)
+    if (!m_playing)
         return;
-    if (m_cuadroActual < ultimoCuadro()) {
+    if (m_cuadroActual < lastFrame()) {
         ++m_cuadroActual;
         return;
     }
-    if (!m_repetir)
-        m_reproduciendo = false;
+    if (!m_repeat)
+        m_playing = false;
     m_cuadroActual = 0;
 }
 
-void Playback::rebobina()
+void Playback::rewind()
 {
     m_cuadroActual = 0;
 }
 
-bool Playback::avanza()
+bool Playback::stepForward()
 {
-    if (!puedeReproducir() || m_cuadroActual >= ultimoCuadro())
+    if (!canPlay() || m_cuadroActual >= lastFrame())
         return false;
     ++m_cuadroActual;
     return true;
@@ -67,15 +66,15 @@ bool Playback::avanza()
 
 bool Playback::retrocede()
 {
-    if (!puedeReproducir() || m_cuadroActual <= 0)
+    if (!canPlay() || m_cuadroActual <= 0)
         return false;
     --m_cuadroActual;
     return true;
 }
 
-void Playback::irA(int cuadro)
+void Playback::irA(int frame)
 {
-    m_cuadroActual = std::clamp(cuadro, 0, ultimoCuadro());
+    m_cuadroActual = std::clamp(frame, 0, lastFrame());
 }
 
 } // namespace orv

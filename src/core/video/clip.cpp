@@ -17,146 +17,148 @@ namespace {
 
 // FFmpeg takes a name as a URL: "file:" keeps a colon in it from being
 // read as a protocol, and the bytes go to open() as they are.
-QByteArray urlDe(const QString& ruta)
+QByteArray urlOf(const QString& path)
 {
-    return "file:" + nameBytesFromText(ruta);
+    return "file:" + nameBytesFromText(path);
 }
 
-struct CierraFormato
+struct CloseFormat
 {
     void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
 };
-using Formato = std::unique_ptr<AVFormatContext, CierraFormato>;
+using Format = std::unique_ptr<AVFormatContext, CloseFormat>;
 
 // The clip opened for reading, its first video stream found; null when it
 // is no clip or holds no video.
-Formato abreFormato(const QByteArray& url, int& flujo, Clip::Fallo& fallo)
+Format openFormat(const QByteArray& url, int& stream, Clip::Fault& failure)
 {
     AVFormatContext* f = nullptr;
-    fallo = Clip::Fallo::NoEsVideo;
+    failure = Clip::Fault::NotVideo;
     if (avformat_open_input(&f, url.constData(), nullptr, nullptr) < 0)
         return nullptr;
-    Formato formato(f);
+    Format format(f);
     if (avformat_find_stream_info(f, nullptr) < 0)
         return nullptr;
-    flujo = av_find_best_stream(f, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    if (flujo < 0) {
-        fallo = Clip::Fallo::SinVideo;
+    stream = av_find_best_stream(f, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (stream < 0) {
+        failure = Clip::Fault::NoVideo;
         return nullptr;
     }
-    fallo = Clip::Fallo::Ninguno;
-    return formato;
+    failure = Clip::Fault::None;
+    return format;
 }
 
 } // namespace
 
-struct Clip::Estado
+struct Clip::State
 {
     QByteArray url;
-    Formato formato;
-    int flujo = -1;
-    AVCodecContext* decodificador = nullptr;
-    AVPacket* paquete = nullptr;
-    AVFrame* cuadro = nullptr;
-    AVFrame* gris = nullptr; // the scaled picture, rows padded as swscale writes them
-    SwsContext* escala = nullptr;
-    bool finEnviado = false;
-    double inicio = 0; // the stream's start time, in seconds: frame times count from it
+    Format format;
+    int stream = -1;
+    AVCodecContext* decoder = nullptr;
+    AVPacket* packet = nullptr;
+    AVFrame* frame = nullptr;
+    AVFrame* grey = nullptr; // the scaled picture, rows padded as swscale writes them
+    SwsContext* scale = nullptr;
+    bool endSent = false;
+    double start = 0; // the stream's start time, in seconds: frame times count from it
 
-    ~Estado()
+    ~State()
     {
-        sws_freeContext(escala);
-        av_frame_free(&gris);
-        av_frame_free(&cuadro);
-        av_packet_free(&paquete);
-        avcodec_free_context(&decodificador);
+        sws_freeContext(scale);
+        av_frame_free(&grey);
+        av_frame_free(&frame);
+        av_packet_free(&packet);
+        avcodec_free_context(&decoder);
     }
 
-    double segundos(int64_t ts) const
+    double seconds(int64_t ts) const
     {
-        const AVRational base = formato->streams[flujo]->time_base;
-        return ts == AV_NOPTS_VALUE ? -1 : double(ts) * av_q2d(base) - inicio;
+        const AVRational base = format->streams[stream]->time_base;
+        return ts == AV_NOPTS_VALUE ? -1 : double(ts) * av_q2d(base) - start;
     }
 };
 
-Clip::Clip(std::unique_ptr<Estado> estado) : m_estado(std::move(estado)) {}
+Clip::Clip(std::unique_ptr<State> state) : m_state(std::move(state)) {}
 Clip::~Clip() = default;
 
-std::unique_ptr<Clip> Clip::abre(const QString& ruta, Fallo& fallo)
+std::unique_ptr<Clip> Clip::open(const QString& path, Fault& failure)
 {
     av_log_set_level(AV_LOG_QUIET); // failures are told in the suite's words
-    fallo = Fallo::NoEsVideo;
-    if (!isFileByName(ruta))
+    failure = Fault::NotVideo;
+    if (!isFileByName(path))
         return nullptr;
-    auto e = std::make_unique<Estado>();
-    e->url = urlDe(ruta);
-    e->formato = abreFormato(e->url, e->flujo, fallo);
-    if (!e->formato)
+    auto e = std::make_unique<State>();
+    e->url = urlOf(path);
+    e->format = openFormat(e->url, e->stream, failure);
+    if (!e->format)
         return nullptr;
-    fallo = Fallo::NoEsVideo;
-    const AVStream* s = e->formato->streams[e->flujo];
+    failure = Fault::NotVideo;
+    const AVStream* s = e->format->streams[e->stream];
     const AVCodec* codec = avcodec_find_decoder(s->codecpar->codec_id);
-    e->decodificador = codec ? avcodec_alloc_context3(codec) : nullptr;
-    if (!e->decodificador || avcodec_parameters_to_context(e->decodificador, s->codecpar) < 0)
+    e->decoder = codec ? avcodec_alloc_context3(codec) : nullptr;
+    if (!e->decoder || avcodec_parameters_to_context(e->decoder, s->codecpar) < 0)
         return nullptr;
-    e->decodificador->thread_count = 0; // as many as there are cores
-    e->decodificador->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+    e->decoder->thread_count = 0; // as many as there are cores
+    e->decoder->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     // A movie's character stands for a block of pixels or more: the
     // deblocking filter and the decoder's exact paths change nothing a
     // character shows, and cost about a third of the decoding.
-    e->decodificador->skip_loop_filter = AVDISCARD_ALL;
-    e->decodificador->flags2 |= AV_CODEC_FLAG2_FAST;
-    e->paquete = av_packet_alloc();
-    e->cuadro = av_frame_alloc();
-    e->gris = av_frame_alloc();
-    if (avcodec_open2(e->decodificador, codec, nullptr) < 0 || !e->paquete || !e->cuadro || !e->gris
-        || s->codecpar->width <= 0 || s->codecpar->height <= 0)
+    e->decoder->skip_loop_filter = AVDISCARD_ALL;
+    e->decoder->flags2 |= AV_CODEC_FLAG2_FAST;
+    e->packet = av_packet_alloc();
+    e->frame = av_frame_alloc();
+    e->grey = av_frame_alloc();
+    if (avcodec_open2(e->decoder, codec, nullptr) < 0 || !e->packet || !e->frame || !e->grey ||
+        s->codecpar->width <= 0 || s->codecpar->height <= 0)
         return nullptr;
-    e->inicio = s->start_time == AV_NOPTS_VALUE ? 0 : double(s->start_time) * av_q2d(s->time_base);
-    fallo = Fallo::Ninguno;
+    e->start = s->start_time == AV_NOPTS_VALUE ? 0 : double(s->start_time) * av_q2d(s->time_base);
+    failure = Fault::None;
     return std::unique_ptr<Clip>(new Clip(std::move(e)));
 }
 
-QSize Clip::tamanoVisible() const
+QSize Clip::visibleSize() const
 {
-    const AVStream* s = m_estado->formato->streams[m_estado->flujo];
-    const AVRational sar = av_guess_sample_aspect_ratio(m_estado->formato.get(), const_cast<AVStream*>(s), nullptr);
-    const int ancho = s->codecpar->width, alto = s->codecpar->height;
+    const AVStream* s = m_state->format->streams[m_state->stream];
+    const AVRational sar =
+        av_guess_sample_aspect_ratio(m_state->format.get(), const_cast<AVStream*>(s), nullptr);
+    const int width = s->codecpar->width, height = s->codecpar->height;
     if (sar.num <= 0 || sar.den <= 0)
-        return {ancho, alto};
-    return {std::max(1, int(std::lround(double(ancho) * sar.num / sar.den))), alto};
+        return {width, height};
+    return {std::max(1, int(std::lround(double(width) * sar.num / sar.den))), height};
 }
 
 double Clip::fps() const
 {
-    const AVStream* s = m_estado->formato->streams[m_estado->flujo];
+    const AVStream* s = m_state->format->streams[m_state->stream];
     const AVRational r = s->avg_frame_rate.num > 0 ? s->avg_frame_rate : s->r_frame_rate;
     return r.num > 0 && r.den > 0 ? av_q2d(r) : 0;
 }
 
-std::vector<double> Clip::tiempos(double& fin)
+std::vector<double> Clip::times(double& end)
 {
-    fin = -1;
+    end = -1;
     // A second reading of the container, packets only: no frame is decoded.
-    int flujo = -1;
-    Fallo fallo = Fallo::Ninguno;
-    const Formato formato = abreFormato(m_estado->url, flujo, fallo);
+    int stream = -1;
+    Fault failure = Fault::None;
+    const Format format = openFormat(m_state->url, stream, failure);
     std::vector<double> t;
-    if (!formato)
+    if (!format)
         return t;
     AVPacket* p = av_packet_alloc();
     double anterior = -1;
-    const double paso = fps() > 0 ? 1 / fps() : 0.04;
-    while (p && av_read_frame(formato.get(), p) >= 0) {
-        if (p->stream_index == flujo) {
+    const double step = fps() > 0 ? 1 / fps() : 0.04;
+    while (p && av_read_frame(format.get(), p) >= 0) {
+        if (p->stream_index == stream) {
             const int64_t ts = p->pts != AV_NOPTS_VALUE ? p->pts : p->dts;
-            double s = m_estado->segundos(ts);
+            double s = m_state->seconds(ts);
             if (ts == AV_NOPTS_VALUE)
-                s = anterior < 0 ? 0 : anterior + paso;
+                s = anterior < 0 ? 0 : anterior + step;
             t.push_back(s);
             anterior = s;
             if (p->duration > 0)
-                fin = std::max(fin, s + double(p->duration) * av_q2d(formato->streams[flujo]->time_base));
+                end = std::max(end, s + double(p->duration) *
+                                            av_q2d(format->streams[stream]->time_base));
         }
         av_packet_unref(p);
     }
@@ -165,55 +167,55 @@ std::vector<double> Clip::tiempos(double& fin)
     return t;
 }
 
-bool Clip::siguiente(QSize tamano, double& tiempo, QByteArray& gris)
+bool Clip::next(QSize size, double& time, QByteArray& grey)
 {
-    Estado& e = *m_estado;
+    State& e = *m_state;
     for (;;) {
-        const int r = avcodec_receive_frame(e.decodificador, e.cuadro);
+        const int r = avcodec_receive_frame(e.decoder, e.frame);
         if (r == 0)
             break;
         if (r != AVERROR(EAGAIN))
             return false; // the end, or a decoder that cannot go on
         // Feed the next packet of the stream; a damaged one is passed over.
-        bool enviado = false;
-        while (!enviado) {
-            if (av_read_frame(e.formato.get(), e.paquete) < 0) {
-                if (e.finEnviado)
+        bool sent = false;
+        while (!sent) {
+            if (av_read_frame(e.format.get(), e.packet) < 0) {
+                if (e.endSent)
                     return false;
-                avcodec_send_packet(e.decodificador, nullptr);
-                e.finEnviado = true;
-                enviado = true;
+                avcodec_send_packet(e.decoder, nullptr);
+                e.endSent = true;
+                sent = true;
                 break;
             }
-            if (e.paquete->stream_index == e.flujo)
-                enviado = avcodec_send_packet(e.decodificador, e.paquete) == 0;
-            av_packet_unref(e.paquete);
+            if (e.packet->stream_index == e.stream)
+                sent = avcodec_send_packet(e.decoder, e.packet) == 0;
+            av_packet_unref(e.packet);
         }
     }
-    tiempo = e.segundos(e.cuadro->best_effort_timestamp);
-    e.escala = sws_getCachedContext(e.escala, e.cuadro->width, e.cuadro->height, AVPixelFormat(e.cuadro->format),
-                                    tamano.width(), tamano.height(), AV_PIX_FMT_GRAY8, SWS_AREA, nullptr,
-                                    nullptr, nullptr);
-    if (!e.escala)
+    time = e.seconds(e.frame->best_effort_timestamp);
+    e.scale = sws_getCachedContext(e.scale, e.frame->width, e.frame->height,
+                                   AVPixelFormat(e.frame->format), size.width(), size.height(),
+                                   AV_PIX_FMT_GRAY8, SWS_AREA, nullptr, nullptr, nullptr);
+    if (!e.scale)
         return false;
     // swscale writes whole SIMD blocks: into a frame of libav's own, its rows
     // padded for that, then copied out row by row.
-    if (e.gris->width != tamano.width() || e.gris->height != tamano.height()) {
-        av_frame_unref(e.gris);
-        e.gris->format = AV_PIX_FMT_GRAY8;
-        e.gris->width = tamano.width();
-        e.gris->height = tamano.height();
-        if (av_frame_get_buffer(e.gris, 0) < 0)
+    if (e.grey->width != size.width() || e.grey->height != size.height()) {
+        av_frame_unref(e.grey);
+        e.grey->format = AV_PIX_FMT_GRAY8;
+        e.grey->width = size.width();
+        e.grey->height = size.height();
+        if (av_frame_get_buffer(e.grey, 0) < 0)
             return false;
     }
-    const int filas =
-        sws_scale(e.escala, e.cuadro->data, e.cuadro->linesize, 0, e.cuadro->height, e.gris->data, e.gris->linesize);
-    av_frame_unref(e.cuadro);
-    gris.resize(qsizetype(tamano.width()) * tamano.height());
-    for (int y = 0; y < tamano.height(); ++y)
-        std::memcpy(gris.data() + qsizetype(y) * tamano.width(), e.gris->data[0] + qsizetype(y) * e.gris->linesize[0],
-                    size_t(tamano.width()));
-    return filas == tamano.height();
+    const int rows = sws_scale(e.scale, e.frame->data, e.frame->linesize, 0, e.frame->height,
+                               e.grey->data, e.grey->linesize);
+    av_frame_unref(e.frame);
+    grey.resize(qsizetype(size.width()) * size.height());
+    for (int y = 0; y < size.height(); ++y)
+        std::memcpy(grey.data() + qsizetype(y) * size.width(),
+                    e.grey->data[0] + qsizetype(y) * e.grey->linesize[0], size_t(size.width()));
+    return rows == size.height();
 }
 
 } // namespace orv::video

@@ -15,37 +15,37 @@ namespace orv::video {
 class Clip
 {
 public:
-    enum class Fallo { Ninguno, NoEsVideo, SinVideo };
+    enum class Fault { None, NotVideo, NoVideo };
 
     // Opens the file by its name's bytes (see nativename.h); only a regular
-    // file is opened. Nothing, with `fallo` set, when it is no clip the
+    // file is opened. Nothing, with `failure` set, when it is no clip the
     // libraries read or holds no video stream.
-    static std::unique_ptr<Clip> abre(const QString& ruta, Fallo& fallo);
+    static std::unique_ptr<Clip> open(const QString& path, Fault& failure);
     ~Clip();
     Clip(const Clip&) = delete;
     Clip& operator=(const Clip&) = delete;
 
     // The picture's size in pixels as it is displayed (the pixel aspect
     // ratio applied to the width).
-    QSize tamanoVisible() const;
+    QSize visibleSize() const;
     // The stream's own frame rate (0 when it does not say).
     double fps() const;
 
     // The presentation time, in seconds, of every frame, in order, read from
     // the container without decoding; the decoding then gives the same
-    // frames in the same order. `fin` receives when the last frame stops
+    // frames in the same order. `end` receives when the last frame stops
     // showing, when the container says (else -1).
-    std::vector<double> tiempos(double& fin);
+    std::vector<double> times(double& end);
 
     // Decodes frames from the start, in order: the next frame's time and its
-    // grey pixels, `tamano` scaled, row after row. False at the end or when
+    // grey pixels, `size` scaled, row after row. False at the end or when
     // nothing more can be decoded.
-    bool siguiente(QSize tamano, double& tiempo, QByteArray& gris);
+    bool next(QSize size, double& time, QByteArray& grey);
 
 private:
-    struct Estado;
-    explicit Clip(std::unique_ptr<Estado> estado);
-    std::unique_ptr<Estado> m_estado;
+    struct State;
+    explicit Clip(std::unique_ptr<State> state);
+    std::unique_ptr<State> m_state;
 };
 
 } // namespace orv::video

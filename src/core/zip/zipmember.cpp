@@ -1,8 +1,8 @@
 #include "zipmember.h"
 
 #include "codemodule.h"
+#include "hugepages.h"
 #include "nativename.h"
-#include "paginasgrandes.h"
 #include "zipentry.h"
 
 #include <libdeflate.h>
@@ -61,9 +61,9 @@ public:
         if (m_whole || m_stat.encryption_method != ZIP_EM_NONE || m_stat.comp_method != ZIP_CM_DEFLATE
             || m_stat.size > static_cast<zip_uint64_t>(most))
             return std::nullopt;
-        std::optional<QByteArray> todo = inflateWhole();
-        m_whole = todo.has_value();
-        return todo;
+        std::optional<QByteArray> all = inflateWhole();
+        m_whole = all.has_value();
+        return all;
     }
 
     qint64 read(char* into, qint64 max) override
@@ -112,11 +112,12 @@ std::optional<QByteArray> MemberSource::inflateWhole()
         return std::nullopt;
     QByteArray out(static_cast<qsizetype>(m_stat.size), Qt::Uninitialized);
     adviseHugePages(out.data(), out.size()); // filled page by page as it inflates
-    size_t actual = 0;
-    const auto rc = libdeflate_deflate_decompress(d.get(), packed.constData(), static_cast<size_t>(packed.size()),
-                                                  out.data(), static_cast<size_t>(out.size()), &actual);
-    if (rc != LIBDEFLATE_SUCCESS || actual != m_stat.size
-        || libdeflate_crc32(0, out.constData(), static_cast<size_t>(out.size())) != m_stat.crc)
+    size_t current = 0;
+    const auto rc = libdeflate_deflate_decompress(d.get(), packed.constData(),
+                                                  static_cast<size_t>(packed.size()), out.data(),
+                                                  static_cast<size_t>(out.size()), &current);
+    if (rc != LIBDEFLATE_SUCCESS || current != m_stat.size ||
+        libdeflate_crc32(0, out.constData(), static_cast<size_t>(out.size())) != m_stat.crc)
         return std::nullopt;
     return out;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pelicula.h"
+#include "movie.h"
 
 #include <QByteArray>
 #include <vector>
@@ -9,10 +9,10 @@
 // a plain file holds them, read back by the suite's own parser.
 namespace exportfixtures {
 
-orv::Pelicula movie(int ancho, int alto, double pausa, const std::vector<QByteArray>& frames);
+orv::Movie movie(int ancho, int alto, double pausa, const std::vector<QByteArray>& frames);
 
 // Frame i as the Player shows it: rows of the armaCuadro text, each padded
 // with spaces to the movie's width.
-std::vector<QByteArray> paddedRows(const orv::Pelicula& pelicula, int i);
+std::vector<QByteArray> paddedRows(const orv::Movie& movie, int i);
 
 } // namespace exportfixtures

@@ -141,10 +141,10 @@ void TestTextExport::castReplaysEveryFrame()
     QFETCH(int, ancho);
     QFETCH(int, alto);
     QFETCH(QList<QByteArray>, frames);
-    const orv::Pelicula m = movie(ancho, alto, 100, {frames.begin(), frames.end()});
+    const orv::Movie m = movie(ancho, alto, 100, {frames.begin(), frames.end()});
     QTemporaryDir dir;
     const QString path = dir.filePath("m.cast");
-    QCOMPARE(orv::exportaCast(m, path, {}), orv::ResultadoExport::Hecho);
+    QCOMPARE(orv::exportCast(m, path, {}), orv::ExportResult::Done);
 
     const Cast cast = readCast(path);
     QCOMPARE(cast.texts.size(), size_t(frames.size()) + 1); // a frame an event, then the close
@@ -178,9 +178,9 @@ void TestTextExport::castHeaderAndTimes()
 {
     QFETCH(double, pausa);
     QFETCH(double, step);
-    const orv::Pelicula m = movie(7, 3, pausa, {"a", "b", "c", "d"});
+    const orv::Movie m = movie(7, 3, pausa, {"a", "b", "c", "d"});
     QTemporaryDir dir;
-    QCOMPARE(orv::exportaCast(m, dir.filePath("m.cast"), {}), orv::ResultadoExport::Hecho);
+    QCOMPARE(orv::exportCast(m, dir.filePath("m.cast"), {}), orv::ExportResult::Done);
     const Cast cast = readCast(dir.filePath("m.cast"));
     QCOMPARE(cast.header.value("version").toInt(), 2);
     QCOMPARE(cast.header.value("width").toInt(), 7);
@@ -206,14 +206,14 @@ void TestTextExport::pageHoldsEveryFrameAsText_data()
 void TestTextExport::pageHoldsEveryFrameAsText()
 {
     QFETCH(QList<QByteArray>, frames);
-    const orv::Pelicula m = movie(6, 2, 100, {frames.begin(), frames.end()});
+    const orv::Movie m = movie(6, 2, 100, {frames.begin(), frames.end()});
     QTemporaryDir dir;
-    QCOMPARE(orv::exportaHtml(m, dir.filePath("m.html"), {}), orv::ResultadoExport::Hecho);
+    QCOMPARE(orv::exportHtml(m, dir.filePath("m.html"), {}), orv::ExportResult::Done);
     const QByteArray page = readFile(dir.filePath("m.html"));
     const QJsonArray stored = pageFrames(page);
     QCOMPARE(stored.size(), frames.size());
     for (int i = 0; i < frames.size(); ++i) {
-        QString expected = orv::fromCp1252(orv::cuadroVisible(m, i));
+        QString expected = orv::fromCp1252(orv::visibleFrame(m, i));
         QCOMPARE(stored[i].toString(), expected);
     }
     // Nothing of a frame is markup: no '<' between the frames' opening and
@@ -239,22 +239,22 @@ void TestTextExport::everyByteAnywhereInWideRows()
         frames.push_back(frame);
     }
     frames.push_back(QByteArray(ancho + 3, 'z')); // a short line: a short row, then an empty one
-    const orv::Pelicula m = movie(ancho, alto, 100, frames);
+    const orv::Movie m = movie(ancho, alto, 100, frames);
     QTemporaryDir dir;
-    QCOMPARE(orv::exportaHtml(m, dir.filePath("m.html"), {}), orv::ResultadoExport::Hecho);
+    QCOMPARE(orv::exportHtml(m, dir.filePath("m.html"), {}), orv::ExportResult::Done);
     const QByteArray page = readFile(dir.filePath("m.html"));
     const QJsonArray stored = pageFrames(page);
     QCOMPARE(stored.size(), qsizetype(frames.size()));
     const qsizetype from = page.indexOf("id=\"cuadros\">");
     QCOMPARE(page.indexOf('<', from), page.indexOf("</script>\n</body>"));
-    QCOMPARE(orv::exportaCast(m, dir.filePath("m.cast"), {}), orv::ResultadoExport::Hecho);
+    QCOMPARE(orv::exportCast(m, dir.filePath("m.cast"), {}), orv::ExportResult::Done);
     const Cast cast = readCast(dir.filePath("m.cast"));
     QCOMPARE(cast.texts.size(), frames.size() + 1);
     Terminal terminal(ancho, alto);
     for (int i = 0; i < m.numCuadros; ++i) {
-        QCOMPARE(stored[i].toString(), orv::fromCp1252(orv::cuadroVisible(m, i)));
+        QCOMPARE(stored[i].toString(), orv::fromCp1252(orv::visibleFrame(m, i)));
         terminal.feed(cast.texts[static_cast<size_t>(i)]);
-        const QList<QByteArray> rows = orv::cuadroVisible(m, i).split('\n');
+        const QList<QByteArray> rows = orv::visibleFrame(m, i).split('\n');
         for (int r = 0; r < alto; ++r)
             QCOMPARE(terminal.screen[static_cast<size_t>(r)],
                      orv::fromCp1252(rows.value(r).leftJustified(ancho, ' ')));
@@ -263,9 +263,9 @@ void TestTextExport::everyByteAnywhereInWideRows()
 
 void TestTextExport::pageLoadsNothingFromOutside()
 {
-    const orv::Pelicula m = movie(4, 1, 100, {"http://example.com/", "src=x"});
+    const orv::Movie m = movie(4, 1, 100, {"http://example.com/", "src=x"});
     QTemporaryDir dir;
-    QCOMPARE(orv::exportaHtml(m, dir.filePath("m.html"), {}), orv::ResultadoExport::Hecho);
+    QCOMPARE(orv::exportHtml(m, dir.filePath("m.html"), {}), orv::ExportResult::Done);
     const QByteArray page = readFile(dir.filePath("m.html"));
     QVERIFY(page.contains("default-src 'none'"));
     const QByteArray markup = page.left(page.indexOf("id=\"cuadros\">"));
@@ -275,20 +275,20 @@ void TestTextExport::pageLoadsNothingFromOutside()
 
 void TestTextExport::pageTakesColoursSizeAndTitle()
 {
-    orv::Pelicula m = movie(4, 1, 100, {"ab", "cd"});
+    orv::Movie m = movie(4, 1, 100, {"ab", "cd"});
     QTemporaryDir dir;
-    orv::OpcionesExport opciones;
-    opciones.letras = 0x00ff80;
-    opciones.fondo = 0x102030;
-    opciones.puntos = 12;
-    QList<int> avisos;
-    opciones.progreso = [&](int hechos, int total) {
-        avisos << hechos << total;
+    orv::ExportOptions options;
+    options.letters = 0x00ff80;
+    options.background = 0x102030;
+    options.points = 12;
+    QList<int> warnings;
+    options.progress = [&](int done, int total) {
+        warnings << done << total;
         return true;
     };
     m.nombreArchivo = "a<b&c.ovt";
-    QCOMPARE(orv::exportaHtml(m, dir.filePath("m.html"), opciones), orv::ResultadoExport::Hecho);
-    QCOMPARE(avisos, (QList<int>{1, 2, 2, 2})); // each frame once, never past the total
+    QCOMPARE(orv::exportHtml(m, dir.filePath("m.html"), options), orv::ExportResult::Done);
+    QCOMPARE(warnings, (QList<int>{1, 2, 2, 2})); // each frame once, never past the total
     const QByteArray page = readFile(dir.filePath("m.html"));
     QVERIFY(page.contains("<title>a&lt;b&amp;c.ovt</title>"));
     QVERIFY(page.contains("background: #102030; color: #00ff80;"));
@@ -308,17 +308,17 @@ void TestTextExport::failureLeavesNoFile()
 {
     QFETCH(bool, html);
     QFETCH(bool, cancel);
-    const orv::Pelicula m = movie(4, 1, 100, {"a", "b", "c", "d"});
+    const orv::Movie m = movie(4, 1, 100, {"a", "b", "c", "d"});
     QTemporaryDir dir;
     QString target = dir.filePath("old.out");
     QFile old(target);
     QVERIFY(old.open(QIODevice::WriteOnly));
     old.write("earlier file");
     old.close();
-    orv::OpcionesExport opciones;
+    orv::ExportOptions options;
     int asked = 0;
     if (cancel) {
-        opciones.progreso = [&](int done, int total) {
+        options.progress = [&](int done, int total) {
             ++asked;
             return !(done == 2 && total == 4);
         };
@@ -328,9 +328,9 @@ void TestTextExport::failureLeavesNoFile()
         QVERIFY(QDir(dir.path()).mkdir("folder"));
     }
     QString error;
-    const orv::ResultadoExport r = html ? orv::exportaHtml(m, target, opciones, &error)
-                                        : orv::exportaCast(m, target, opciones, &error);
-    QCOMPARE(r, cancel ? orv::ResultadoExport::Cancelado : orv::ResultadoExport::Fallo);
+    const orv::ExportResult r = html ? orv::exportHtml(m, target, options, &error)
+                                     : orv::exportCast(m, target, options, &error);
+    QCOMPARE(r, cancel ? orv::ExportResult::Cancelled : orv::ExportResult::Fault);
     if (cancel)
         QCOMPARE(asked, 2);
     else
@@ -345,12 +345,12 @@ void TestTextExport::pageInABrowser()
     if (browser.isEmpty())
         QSKIP("chromium is not installed: the page is not tried in a browser (apt-get install "
               "chromium)");
-    const orv::Pelicula m = movie(
+    const orv::Movie m = movie(
         14, 2, 100,
         {"frame zero....second row", "</pre><script>document.title='x'</script>", "frame two"});
     QTemporaryDir dir;
     const QString page = dir.filePath("m.html");
-    QCOMPARE(orv::exportaHtml(m, page, {}), orv::ResultadoExport::Hecho);
+    QCOMPARE(orv::exportHtml(m, page, {}), orv::ExportResult::Done);
     // The same page with one step made by its own button, after it loaded.
     const QString stepped = dir.filePath("stepped.html");
     QVERIFY(QFile::copy(page, stepped));

@@ -9,7 +9,7 @@
 #include <QtTest>
 
 using fixtures::ZipEntry;
-using orv::Pelicula;
+using orv::Movie;
 
 namespace {
 
@@ -37,16 +37,16 @@ private slots:
         QFETCH(std::vector<ZipEntry>, entries);
         QTemporaryDir dir;
         const QString path = fixtures::writeZip(dir, "comprimida.ovt", entries);
-        Pelicula p;
+        Movie p;
         QVERIFY(orv::cargaPelicula(path, p));
-        QVERIFY(p.comprimida);
+        QVERIFY(p.compressed);
         QCOMPARE(p.creador, QByteArray("Ana"));
         QCOMPARE(p.numCuadros, 2);
-        QCOMPARE(p.cuadro(1).toByteArray(), QByteArray("def"));
+        QCOMPARE(p.frame(1).toByteArray(), QByteArray("def"));
         // The file fields describe the archive, and nothing was unpacked to disk.
         QCOMPARE(p.rutaPelicula, path);
         QCOMPARE(p.nombreArchivo, QStringLiteral("comprimida.ovt"));
-        QCOMPARE(p.tamanoKB, orv::tamanoEnKB(QFileInfo(path).size()));
+        QCOMPARE(p.tamanoKB, orv::sizeInKB(QFileInfo(path).size()));
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
                  QStringList{"comprimida.ovt"});
     }
@@ -68,7 +68,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = bytes.isEmpty() ? fixtures::writeZip(dir, "m.ovt", entries)
                                              : fixtures::writeFile(dir, "m.ovt", bytes);
-        Pelicula p;
+        Movie p;
         QVERIFY(!orv::cargaPelicula(path, p));
     }
 
@@ -77,8 +77,8 @@ private slots:
     // and both refuse a member whose CRC does not match.
     void wholeAndStreamedAgree_data()
     {
-        QTest::addColumn<QByteArray>("relleno");
-        QTest::addColumn<bool>("crcRoto");
+        QTest::addColumn<QByteArray>("fill");
+        QTest::addColumn<bool>("brokenCrc");
         QTest::newRow("whole") << QByteArray() << false;
         QTest::newRow("padded past the movie") << QByteArray(1 << 20, 'z') << false;
         QTest::newRow("whole, CRC wrong") << QByteArray() << true;
@@ -86,16 +86,16 @@ private slots:
     }
     void wholeAndStreamedAgree()
     {
-        QFETCH(QByteArray, relleno);
-        QFETCH(bool, crcRoto);
+        QFETCH(QByteArray, fill);
+        QFETCH(bool, brokenCrc);
         QTemporaryDir dir;
-        std::vector<QByteArray> lineas;
+        std::vector<QByteArray> lines;
         for (int i = 0; i < 300; ++i)
-            lineas.push_back(QByteArray(800, char('a' + i % 26)));
-        const QByteArrayList cuadros(lineas.begin(), lineas.end());
-        const QByteArray movie = fixtures::plainMovie("40,20,300,100,0,0,0,0,a,b", lineas) + relleno;
+            lines.push_back(QByteArray(800, char('a' + i % 26)));
+        const QByteArrayList cuadros(lines.begin(), lines.end());
+        const QByteArray movie = fixtures::plainMovie("40,20,300,100,0,0,0,0,a,b", lines) + fill;
         const QString path = fixtures::writeZip(dir, "m.ovt", {{"m.ovt", movie}});
-        if (crcRoto) {
+        if (brokenCrc) {
             QByteArray zip = readFile(path);
             const qsizetype central = zip.indexOf("PK\x01\x02");
             QVERIFY(central > 0);
@@ -103,12 +103,12 @@ private slots:
             zip[14] = char(zip[14] ^ 1);
             fixtures::writeFile(dir, "m.ovt", zip);
         }
-        for (bool entero : {true, false}) {
+        for (bool integer : {true, false}) {
             orv::LoadOptions options;
-            options.inflateWhole = entero;
-            Pelicula p;
-            QCOMPARE(orv::cargaPelicula(path, p, options), !crcRoto);
-            if (!crcRoto) {
+            options.inflateWhole = integer;
+            Movie p;
+            QCOMPARE(orv::cargaPelicula(path, p, options), !brokenCrc);
+            if (!brokenCrc) {
                 QCOMPARE(p.numCuadros, 300);
                 QCOMPARE(fixtures::frames(p), cuadros);
             }

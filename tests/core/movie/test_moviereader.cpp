@@ -11,18 +11,18 @@
 #include <QtTest>
 #include <unistd.h>
 
-using orv::Pelicula;
+using orv::Movie;
 
 namespace {
 
 // A movie of one frame holding `line`.
-Pelicula oneFrame(int ancho, int alto, const QByteArray& line)
+Movie oneFrame(int ancho, int alto, const QByteArray& line)
 {
-    Pelicula p;
+    Movie p;
     p.ancho = static_cast<std::int16_t>(ancho);
     p.alto = static_cast<std::int16_t>(alto);
     p.numCuadros = 1;
-    p.setDatos(line, {{0, line.size()}});
+    p.setData(line, {{0, line.size()}});
     return p;
 }
 
@@ -50,13 +50,13 @@ private slots:
     void headerValues()
     {
         QFETCH(QByteArray, header);
-        Pelicula p;
-        QVERIFY(orv::parsePelicula(fixtures::plainMovie(header, {"frame"}), p));
+        Movie p;
+        QVERIFY(orv::parseMovie(fixtures::plainMovie(header, {"frame"}), p));
         QTEST(int(p.ancho), "ancho");
         QTEST(p.pausa, "pausa");
         QTEST(p.creador, "creador");
         QTEST(p.masInfo, "masInfo");
-        QCOMPARE(p.cuadro(0).toByteArray(), QByteArray("frame"));
+        QCOMPARE(p.frame(0).toByteArray(), QByteArray("frame"));
     }
 
     void frameLines_data()
@@ -73,11 +73,11 @@ private slots:
     void frameLines()
     {
         QFETCH(QByteArray, bytes);
-        Pelicula p;
-        QVERIFY(orv::parsePelicula(bytes, p));
+        Movie p;
+        QVERIFY(orv::parseMovie(bytes, p));
         QTEST(fixtures::frames(p), "expected");
-        orv::MemorySource fuente(bytes); // checked without keeping frames: the same answer
-        QVERIFY(orv::compruebaPelicula(fuente));
+        orv::MemorySource font(bytes); // checked without keeping frames: the same answer
+        QVERIFY(orv::checkMovie(font));
     }
 
     void commaInAuthorShiftsFrames()
@@ -87,8 +87,8 @@ private slots:
         const QByteArray bytes = fixtures::plainMovie(
             "3,1,3,100,0,0,0,0,Ana,Luis,Pel\xed" "cula creada con Orvane ASCII Creator",
             {"AAA", "BBB", "CCC"});
-        Pelicula p;
-        QVERIFY(orv::parsePelicula(bytes, p));
+        Movie p;
+        QVERIFY(orv::parseMovie(bytes, p));
         QCOMPARE(p.creador, QByteArray("Ana"));
         QCOMPARE(p.masInfo, QByteArray("Luis"));
         QCOMPARE(fixtures::frames(p), (QByteArrayList{"Pel\xed" "cula creada con Orvane ASCII Creator", "AAA", "BBB"}));
@@ -110,10 +110,10 @@ private slots:
     void unreadable()
     {
         QFETCH(QByteArray, bytes);
-        Pelicula p;
-        QVERIFY(!orv::parsePelicula(bytes, p));
-        orv::MemorySource fuente(bytes);
-        QVERIFY(!orv::compruebaPelicula(fuente));
+        Movie p;
+        QVERIFY(!orv::parseMovie(bytes, p));
+        orv::MemorySource font(bytes);
+        QVERIFY(!orv::checkMovie(font));
     }
 
     void failedLoadLeavesPreviousMovie()
@@ -121,13 +121,13 @@ private slots:
         QTemporaryDir dir;
         const QString good = fixtures::writeFile(dir, "good.ovt", fixtures::plainMovie("2,1,1,100,0,0,0,0,a,b", {"ab"}));
         const QString bad = fixtures::writeFile(dir, "bad.ovt", "2,1,5,100,0,0,0,0,x,y\r\nzz\r\n");
-        Pelicula p;
+        Movie p;
         QVERIFY(orv::cargaPelicula(good, p));
         QVERIFY(!orv::cargaPelicula(bad, p));
         QCOMPARE(p.creador, QByteArray("a"));
         QCOMPARE(p.numCuadros, 1);
         QCOMPARE(p.rutaPelicula, good);
-        QCOMPARE(p.cuadro(0).toByteArray(), QByteArray("ab"));
+        QCOMPARE(p.frame(0).toByteArray(), QByteArray("ab"));
     }
 
     void fileFieldsDescribeTheFile()
@@ -136,18 +136,18 @@ private slots:
         QByteArray bytes = fixtures::plainMovie("2,1,1,100,0,0,0,0,a,b", {"ab"});
         bytes.append(QByteArray(1536 - bytes.size(), 'x')); // extra bytes after the frames
         const QString path = fixtures::writeFile(dir, "sin extensión", bytes);
-        Pelicula p;
+        Movie p;
         QVERIFY(orv::cargaPelicula(path, p));
         QCOMPARE(p.rutaPelicula, path);
         QCOMPARE(p.nombreArchivo, QString::fromUtf8("sin extensión"));
         QCOMPARE(p.tamanoKB, 1.5);
-        QVERIFY(!p.comprimida);
+        QVERIFY(!p.compressed);
     }
 
     void unreadablePaths()
     {
         QTemporaryDir dir;
-        Pelicula p;
+        Movie p;
         QVERIFY(!orv::cargaPelicula(QString(), p));
         QVERIFY(!orv::cargaPelicula(dir.filePath("missing.ovt"), p));
         QVERIFY(!orv::cargaPelicula(dir.path(), p));
@@ -202,10 +202,10 @@ private slots:
 
     void missingFrameGivesEmptyRows()
     {
-        const Pelicula p = oneFrame(3, 3, "abcdefghi");
+        const Movie p = oneFrame(3, 3, "abcdefghi");
         QCOMPARE(orv::armaCuadro(p, 1), QByteArray("\r\n\r\n"));
         QCOMPARE(orv::armaCuadro(p, -1), QByteArray("\r\n\r\n"));
-        QCOMPARE(orv::armaCuadro(Pelicula{}, 0), QByteArray());
+        QCOMPARE(orv::armaCuadro(Movie{}, 0), QByteArray());
     }
 };
 

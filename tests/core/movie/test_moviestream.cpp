@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cstring>
 
-using orv::Pelicula;
+using orv::Movie;
 
 namespace {
 
@@ -93,8 +93,8 @@ private slots:
         QFETCH(QByteArrayList, expected);
         for (qint64 piece : {qint64(1), qint64(2), qint64(3), qint64(7), qint64(1) << 30}) {
             PieceSource source(bytes, piece);
-            Pelicula p;
-            const bool ok = orv::leePelicula(source, p, kNoLimit);
+            Movie p;
+            const bool ok = orv::readMovie(source, p, kNoLimit);
             QVERIFY2(ok == !expected.isEmpty(), qPrintable(QString("pieces of %1").arg(piece)));
             if (ok) {
                 QCOMPARE(fixtures::frames(p), expected);
@@ -120,13 +120,13 @@ private slots:
         // run into the limit and fail.
         PieceSource source("3,1,2,100,0,0,0,0,Ana,b" + end + "abc" + end + "def" + end, qint64(1) << 20);
         source.padding = padding;
-        Pelicula p;
-        QVERIFY(orv::leePelicula(source, p, 1 << 20));
+        Movie p;
+        QVERIFY(orv::readMovie(source, p, 1 << 20));
         QCOMPARE(fixtures::frames(p), (QByteArrayList{"abc", "def"}));
         QVERIFY(source.finished);
         // What is kept is the header and the frame lines, not what was read
         // past them (at least a whole first read).
-        QVERIFY(p.datos().size() < 64);
+        QVERIFY(p.data().size() < 64);
     }
 
     void limitIsExact_data()
@@ -141,28 +141,28 @@ private slots:
         QFETCH(QByteArray, movie);
         for (qint64 piece : {qint64(1), qint64(1) << 20}) {
             PieceSource fits(movie, piece);
-            Pelicula p;
-            QVERIFY(orv::leePelicula(fits, p, movie.size()));
-            QCOMPARE(p.cuadro(0).toByteArray(), QByteArray("abc"));
+            Movie p;
+            QVERIFY(orv::readMovie(fits, p, movie.size()));
+            QCOMPARE(p.frame(0).toByteArray(), QByteArray("abc"));
             PieceSource over(movie, piece);
-            QVERIFY(!orv::leePelicula(over, p, movie.size() - 1));
+            QVERIFY(!orv::readMovie(over, p, movie.size() - 1));
         }
     }
 
     void damagedDataIsUnreadable()
     {
         const QByteArray movie = "3,1,2,100,0,0,0,0,a,b\r\nabc\r\ndef\r\n";
-        Pelicula p;
+        Movie p;
         p.creador = "previous";
         for (qint64 failAfter : {qint64(0), qint64(5), qint64(25), movie.size() - 3}) {
             PieceSource source(movie, 4);
             source.failAfter = failAfter;
-            QVERIFY2(!orv::leePelicula(source, p, kNoLimit), qPrintable(QString::number(failAfter)));
+            QVERIFY2(!orv::readMovie(source, p, kNoLimit), qPrintable(QString::number(failAfter)));
         }
         // A source that finds its data bad at its end (a wrong CRC) spoils the movie.
         PieceSource badEnd(movie, 1 << 20);
         badEnd.finishAnswer = false;
-        QVERIFY(!orv::leePelicula(badEnd, p, kNoLimit));
+        QVERIFY(!orv::readMovie(badEnd, p, kNoLimit));
         QCOMPARE(p.creador, QByteArray("previous"));
     }
 };

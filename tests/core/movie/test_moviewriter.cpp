@@ -13,7 +13,7 @@ private slots:
     void pause_data()
     {
         QTest::addColumn<QString>("pausa");
-        QTest::addColumn<bool>("legible");
+        QTest::addColumn<bool>("readable");
         QTest::newRow("offered pause") << "100" << true;
         QTest::newRow("exponent") << "1e3" << true;
         QTest::newRow("spaces around") << " 200 " << true;
@@ -26,13 +26,13 @@ private slots:
     void pause()
     {
         QFETCH(QString, pausa);
-        QTEST(orv::pausaLegible(pausa), "legible");
+        QTEST(orv::readablePause(pausa), "readable");
     }
 
     void author_data()
     {
         QTest::addColumn<QString>("creador");
-        QTest::addColumn<QString>("problema"); // "" when it reads back
+        QTest::addColumn<QString>("problem"); // "" when it reads back
         QTest::newRow("empty") << "" << "";
         QTest::newRow("accents and the euro") << "Begoña € Peñalver" << "";
         QTest::newRow("quotes after the start") << "Ana \"la\" Luis\"" << "";
@@ -48,27 +48,28 @@ private slots:
     void author()
     {
         QFETCH(QString, creador);
-        QFETCH(QString, problema);
-        QCOMPARE(orv::problemaCreador(creador).value_or(QString()), problema);
-        if (!problema.isEmpty())
+        QFETCH(QString, problem);
+        QCOMPARE(orv::authorProblem(creador).value_or(QString()), problem);
+        if (!problem.isEmpty())
             return;
-        orv::Pelicula leida;
-        QVERIFY(orv::parsePelicula(orv::lineaCabecera("2", "2", 1, "100", orv::toCp1252(creador), "x") + "\r\nab\r\n", leida));
-        QCOMPARE(orv::fromCp1252(leida.creador), creador);
+        orv::Movie read;
+        QVERIFY(orv::parseMovie(
+            orv::headerLine("2", "2", 1, "100", orv::toCp1252(creador), "x") + "\r\nab\r\n", read));
+        QCOMPARE(orv::fromCp1252(read.creador), creador);
     }
 
     void movieName_data()
     {
-        QTest::addColumn<QString>("elegido");
-        QTest::addColumn<QString>("nombre");
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("name");
         QTest::newRow("no extension") << "/tmp/peli" << "/tmp/peli.ovt";
         QTest::newRow("lower case kept") << "/tmp/peli.ovt" << "/tmp/peli.ovt";
         QTest::newRow("upper case is not the extension") << "/tmp/peli.OVT" << "/tmp/peli.OVT.ovt";
     }
     void movieName()
     {
-        QFETCH(QString, elegido);
-        QTEST(orv::nombrePelicula(elegido), "nombre");
+        QFETCH(QString, chosen);
+        QTEST(orv::movieName(chosen), "name");
     }
 };
 

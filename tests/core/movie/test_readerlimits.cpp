@@ -19,7 +19,7 @@
 #include <zip.h>
 
 using fixtures::ZipEntry;
-using orv::Pelicula;
+using orv::Movie;
 
 namespace {
 
@@ -57,14 +57,14 @@ private slots:
         const QString path = fixtures::writeFile(dir, "grande.ovt", kMovie);
         QFile f(path);
         QVERIFY(f.resize(fileSize)); // zeros after the movie, sparse on disk
-        Pelicula p;
+        Movie p;
         orv::LoadOptions options;
         options.inflateLimit = limit;
         QVERIFY(orv::cargaPelicula(path, p, options));
-        QCOMPARE(p.cuadro(1).toByteArray(), QByteArray("def"));
-        QVERIFY(!p.comprimida);
+        QCOMPARE(p.frame(1).toByteArray(), QByteArray("def"));
+        QVERIFY(!p.compressed);
         // The size still describes the whole file.
-        QCOMPARE(p.tamanoKB, orv::tamanoEnKB(fileSize));
+        QCOMPARE(p.tamanoKB, orv::sizeInKB(fileSize));
     }
 
     void memberInflatesOnlyWhatTheMovieUses_data() { addMethods(); }
@@ -76,14 +76,14 @@ private slots:
         // 8 MiB of zeros after the movie; the reader may hold only 64 KiB.
         const QString path =
             fixtures::writeZip(dir, "ceros.ovt", {{"m.ovt", kMovie + QByteArray(8 << 20, '\0'), ZipEntry::Kind::File, false, {}, method}});
-        Pelicula p;
+        Movie p;
         orv::LoadOptions options;
         options.inflateLimit = 64 * 1024;
         QVERIFY(orv::cargaPelicula(path, p, options));
-        QVERIFY(p.comprimida);
+        QVERIFY(p.compressed);
         QCOMPARE(p.creador, QByteArray("Ana"));
-        QCOMPARE(p.cuadro(1).toByteArray(), QByteArray("def"));
-        QCOMPARE(p.tamanoKB, orv::tamanoEnKB(QFileInfo(path).size()));
+        QCOMPARE(p.frame(1).toByteArray(), QByteArray("def"));
+        QCOMPARE(p.tamanoKB, orv::sizeInKB(QFileInfo(path).size()));
     }
 
     // A frame line longer than the limit, plain (method -1) or in a member.
@@ -100,12 +100,12 @@ private slots:
         const QByteArray movie = fixtures::plainMovie("3,1,1,100,0,0,0,0,a,b", {QByteArray(100000, 'x')});
         const QString path = method < 0 ? fixtures::writeFile(dir, "ancha.ovt", movie)
                                         : fixtures::writeZip(dir, "ancha.ovt", {{"m", movie, ZipEntry::Kind::File, false, {}, method}});
-        Pelicula p;
+        Movie p;
         orv::LoadOptions small;
         small.inflateLimit = 64 * 1024;
         QVERIFY(!orv::cargaPelicula(path, p, small));
         QVERIFY(orv::cargaPelicula(path, p));
-        QCOMPARE(p.cuadro(0).size(), 100000);
+        QCOMPARE(p.frame(0).size(), 100000);
         if (method < 0)
             return;
         // The whole-member read is exact about its limit too.
@@ -121,12 +121,12 @@ private slots:
         QFETCH(int, method);
         QTemporaryDir dir;
         const QString path = fixtures::writeZip(dir, "crc.ovt", {{"m", kMovie, ZipEntry::Kind::File, false, {}, method}});
-        Pelicula p;
+        Movie p;
         QVERIFY(orv::cargaPelicula(path, p)); // sound before the damage
         fixtures::patchMemberHeaders(path, 0x12345678u, std::nullopt);
         QVERIFY(!orv::cargaPelicula(path, p));
         QVERIFY(!orv::readFirstZipMember(path, 1 << 20, nullptr));
-        QVERIFY(!orv::cargaPeliculaDeBytes(readFile(path), p));
+        QVERIFY(!orv::loadMovieFromBytes(readFile(path), p));
     }
 
     void wrongSizeIsRefused_data()
@@ -191,9 +191,9 @@ private slots:
         const QString path = specialFile(dir, "m.ovt", kind);
         QElapsedTimer clock;
         clock.start();
-        Pelicula p;
+        Movie p;
         QVERIFY(!orv::cargaPelicula(path, p));
-        QVERIFY(!orv::cargaPeliculaNativa(QFile::encodeName(path), p));
+        QVERIFY(!orv::loadMovieFromNameBytes(QFile::encodeName(path), p));
         QVERIFY(clock.elapsed() < 1000);
     }
 
@@ -208,26 +208,26 @@ private slots:
         });
         const QByteArray plain = fixtures::writeByName(dir, "pel\xed" "cula.ovt", kMovie);
         made << plain;
-        Pelicula p;
-        QVERIFY(orv::cargaPeliculaNativa(plain, p));
-        QCOMPARE(p.cuadro(0).toByteArray(), QByteArray("abc"));
+        Movie p;
+        QVERIFY(orv::loadMovieFromNameBytes(plain, p));
+        QCOMPARE(p.frame(0).toByteArray(), QByteArray("abc"));
         QCOMPARE(orv::nameBytesFromText(p.rutaPelicula), plain);
         QCOMPARE(orv::readableName(p.nombreArchivo), QString::fromUtf8("película.ovt"));
-        QCOMPARE(p.tamanoKB, orv::tamanoEnKB(kMovie.size()));
+        QCOMPARE(p.tamanoKB, orv::sizeInKB(kMovie.size()));
 
         // A compressed one goes through the archive library by the same bytes.
         const QString zipped = fixtures::writeZip(dir, "z.ovt", {{"m", kMovie}});
         const QByteArray compressed = fixtures::writeByName(dir, "comprimida\xe9.ovt", readFile(zipped));
         made << compressed;
-        QVERIFY(orv::cargaPeliculaNativa(compressed, p));
-        QVERIFY(p.comprimida);
+        QVERIFY(orv::loadMovieFromNameBytes(compressed, p));
+        QVERIFY(p.compressed);
         QCOMPARE(orv::readableName(p.nombreArchivo), QString::fromUtf8("comprimidaé.ovt"));
 
         // Only regular files open, as with a name given as text.
-        QVERIFY(!orv::cargaPeliculaNativa(QFile::encodeName(dir.path()), p));
-        QVERIFY(!orv::cargaPeliculaNativa("/dev/zero", p));
-        QVERIFY(!orv::cargaPeliculaNativa(plain + "x", p));
-        QVERIFY(!orv::cargaPeliculaNativa(QByteArray(), p));
+        QVERIFY(!orv::loadMovieFromNameBytes(QFile::encodeName(dir.path()), p));
+        QVERIFY(!orv::loadMovieFromNameBytes("/dev/zero", p));
+        QVERIFY(!orv::loadMovieFromNameBytes(plain + "x", p));
+        QVERIFY(!orv::loadMovieFromNameBytes(QByteArray(), p));
     }
 };
 

@@ -3,10 +3,10 @@
 // a moving bar, odd sizes, one frame, an animated GIF with uneven delays),
 // checked cell by cell; bad input writes nothing.
 #include "imagefixtures.h"
-#include "importacion.h"
 #include "moviereader.h"
-#include "tonos.h"
+#include "tonetable.h"
 #include "videofixtures.h"
+#include "videoimport.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -19,7 +19,7 @@
 
 using namespace orv::video;
 using namespace Qt::StringLiterals;
-using videofixtures::Clase;
+using videofixtures::Kind;
 
 Q_DECLARE_METATYPE(std::vector<double>)
 Q_DECLARE_METATYPE(std::vector<int>)
@@ -27,30 +27,30 @@ Q_DECLARE_METATYPE(std::vector<int>)
 namespace {
 
 // The ramp from black to white: level L is rampaCaracteres[15 - L].
-QByteArray rampaOscuroAClaro()
+QByteArray darkToLightRamp()
 {
     QByteArray r;
-    for (int nivel = 0; nivel < 16; ++nivel)
-        r += orv::rampaCaracteres[size_t(15 - nivel)];
+    for (int level = 0; level < 16; ++level)
+        r += orv::rampaCaracteres[size_t(15 - level)];
     return r;
 }
 
 // A picture of 16 vertical bands, level 0 (black) to 15 (white), each
 // `ancho` pixels wide.
-QImage bandas(int ancho, int alto)
+QImage bands(int ancho, int alto)
 {
-    QImage img(16 * ancho, alto, QImage::Format_Grayscale8);
+    QImage image(16 * ancho, alto, QImage::Format_Grayscale8);
     for (int y = 0; y < alto; ++y)
-        for (int x = 0; x < img.width(); ++x)
-            img.scanLine(y)[x] = uchar(x / ancho * 17);
-    return img;
+        for (int x = 0; x < image.width(); ++x)
+            image.scanLine(y)[x] = uchar(x / ancho * 17);
+    return image;
 }
 
-QImage liso(QSize tamano, int gris)
+QImage plain(QSize size, int grey)
 {
-    QImage img(tamano, QImage::Format_Grayscale8);
-    img.fill(qRgb(gris, gris, gris));
-    return img;
+    QImage image(size, QImage::Format_Grayscale8);
+    image.fill(qRgb(grey, grey, grey));
+    return image;
 }
 
 // A minimal WAV file: sound, no picture.
@@ -69,25 +69,25 @@ class TestVideo : public QObject
     Q_OBJECT
     QTemporaryDir m_dir;
 
-    QString clip(const QString& nombre, const QList<QImage>& cuadros, Clase clase = Clase::GrisSinPerdida,
-                 const QList<int>& tiempos = {})
+    QString clip(const QString& name, const QList<QImage>& cuadros, Kind kind = Kind::LosslessGrey,
+                 const QList<int>& times = {})
     {
-        const QString ruta = m_dir.filePath(nombre);
-        if (!videofixtures::escribeClip(ruta, cuadros, clase, tiempos))
-            qWarning("the clip %s could not be made", qPrintable(nombre));
-        return ruta;
+        const QString path = m_dir.filePath(name);
+        if (!videofixtures::writeClip(path, cuadros, kind, times))
+            qWarning("the clip %s could not be made", qPrintable(name));
+        return path;
     }
 
 private slots:
     // Each sample shows the last frame begun by its time.
     void sampling_data()
     {
-        QTest::addColumn<std::vector<double>>("tiempos");
-        QTest::addColumn<double>("fin");
-        QTest::addColumn<double>("desde");
-        QTest::addColumn<double>("hasta");
+        QTest::addColumn<std::vector<double>>("times");
+        QTest::addColumn<double>("end");
+        QTest::addColumn<double>("from");
+        QTest::addColumn<double>("to");
         QTest::addColumn<double>("fps");
-        QTest::addColumn<std::vector<int>>("esperado");
+        QTest::addColumn<std::vector<int>>("expected");
         const std::vector<double> a25{0, 0.04, 0.08, 0.12, 0.16, 0.20, 0.24, 0.28, 0.32, 0.36};
         QTest::newRow("the clip's own rate") << a25 << 0.4 << 0.0 << -1.0 << 25.0
                                              << std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
@@ -103,20 +103,20 @@ private slots:
     }
     void sampling()
     {
-        QFETCH(std::vector<double>, tiempos);
-        QFETCH(double, fin);
-        QFETCH(double, desde);
-        QFETCH(double, hasta);
+        QFETCH(std::vector<double>, times);
+        QFETCH(double, end);
+        QFETCH(double, from);
+        QFETCH(double, to);
         QFETCH(double, fps);
-        QFETCH(std::vector<int>, esperado);
-        QCOMPARE(plan(tiempos, fin, desde, hasta, fps), esperado);
+        QFETCH(std::vector<int>, expected);
+        QCOMPARE(plan(times, end, from, to, fps), expected);
     }
 
     void grid_data()
     {
-        QTest::addColumn<int>("columnas");
+        QTest::addColumn<int>("columns");
         QTest::addColumn<QSize>("visible");
-        QTest::addColumn<QSize>("esperada"); // empty: refused
+        QTest::addColumn<QSize>("expected"); // empty: refused
         QTest::newRow("4:3 at 80") << 80 << QSize(320, 240) << QSize(80, 30);
         QTest::newRow("too tall: narrowed") << 160 << QSize(100, 1000) << QSize(80, 400);
         QTest::newRow("too wide for 12 rows") << 20 << QSize(1000, 100) << QSize();
@@ -126,37 +126,38 @@ private slots:
     }
     void grid()
     {
-        QFETCH(int, columnas);
+        QFETCH(int, columns);
         QFETCH(QSize, visible);
-        QFETCH(QSize, esperada);
-        QCOMPARE(rejilla(columnas, visible).value_or(QSize()), esperada);
+        QFETCH(QSize, expected);
+        QCOMPARE(orv::video::grid(columns, visible).value_or(QSize()), expected);
     }
 
     void greyLevelsToCharacters()
     {
-        QByteArray gris;
-        for (int nivel = 0; nivel < 16; ++nivel)
-            gris += char(nivel * 17);
-        QCOMPARE(lineaDeGris(gris, QSize(16, 1), false, Tramado::Ninguno), rampaOscuroAClaro());
-        QByteArray invertida = rampaOscuroAClaro();
-        std::reverse(invertida.begin(), invertida.end());
-        QCOMPARE(lineaDeGris(gris, QSize(16, 1), true, Tramado::Ninguno), invertida);
-        QCOMPARE(lineaDeGris(gris, QSize(16, 1), false, Tramado::Ordenado), rampaOscuroAClaro());
+        QByteArray grey;
+        for (int level = 0; level < 16; ++level)
+            grey += char(level * 17);
+        QCOMPARE(greyLine(grey, QSize(16, 1), false, Dither::None), darkToLightRamp());
+        QByteArray reversed = darkToLightRamp();
+        std::reverse(reversed.begin(), reversed.end());
+        QCOMPARE(greyLine(grey, QSize(16, 1), true, Dither::None), reversed);
+        QCOMPARE(greyLine(grey, QSize(16, 1), false, Dither::Ordered), darkToLightRamp());
         // Half way between two levels: plain rounding gives one character,
         // the dither a mix of the two, half and half.
-        const QByteArray medio(16, char(8 * 17 + 8));
-        QCOMPARE(lineaDeGris(medio, QSize(4, 4), false, Tramado::Ninguno), QByteArray(16, orv::rampaCaracteres[7]));
-        const QByteArray mezcla = lineaDeGris(medio, QSize(4, 4), false, Tramado::Ordenado);
-        QCOMPARE(mezcla.count(orv::rampaCaracteres[6]), 8);
-        QCOMPARE(mezcla.count(orv::rampaCaracteres[7]), 8);
-        QCOMPARE(pausaPara(25), u"40"_s);
-        QCOMPARE(pausaPara(30), u"33.333"_s);
-        QCOMPARE(pausaPara(24), u"41.667"_s);
-        QCOMPARE(leeTiempo(u"75"_s), std::optional<double>(75));
-        QCOMPARE(leeTiempo(u"1:15.5"_s), std::optional<double>(75.5));
-        QCOMPARE(leeTiempo(u"01:02:03"_s), std::optional<double>(3723));
-        for (const QString& malo : {u""_s, u"1:75"_s, u"1.5:10"_s, u"-3"_s, u"a:b"_s, u"1:2:3:4"_s})
-            QVERIFY2(!leeTiempo(malo), qPrintable(malo));
+        const QByteArray middle(16, char(8 * 17 + 8));
+        QCOMPARE(greyLine(middle, QSize(4, 4), false, Dither::None),
+                 QByteArray(16, orv::rampaCaracteres[7]));
+        const QByteArray mix = greyLine(middle, QSize(4, 4), false, Dither::Ordered);
+        QCOMPARE(mix.count(orv::rampaCaracteres[6]), 8);
+        QCOMPARE(mix.count(orv::rampaCaracteres[7]), 8);
+        QCOMPARE(pauseFor(25), u"40"_s);
+        QCOMPARE(pauseFor(30), u"33.333"_s);
+        QCOMPARE(pauseFor(24), u"41.667"_s);
+        QCOMPARE(readTime(u"75"_s), std::optional<double>(75));
+        QCOMPARE(readTime(u"1:15.5"_s), std::optional<double>(75.5));
+        QCOMPARE(readTime(u"01:02:03"_s), std::optional<double>(3723));
+        for (const QString& bad : {u""_s, u"1:75"_s, u"1.5:10"_s, u"-3"_s, u"a:b"_s, u"1:2:3:4"_s})
+            QVERIFY2(!readTime(bad), qPrintable(bad));
     }
 
     // Whole imports, every cell of every frame checked.
@@ -164,90 +165,92 @@ private slots:
     {
         // A grey ramp kept exactly, and through H.264: the 16 levels give the
         // 16 characters in order on every row.
-        for (Clase clase : {Clase::GrisSinPerdida, Clase::H264}) {
-            const QString ruta = clip(clase == Clase::H264 ? u"rampa.mp4"_s : u"rampa.mkv"_s,
-                                      {bandas(4, 96), bandas(4, 96)}, clase);
-            OpcionesVideo o;
-            o.columnas = 16;
-            const QString salida = m_dir.filePath(u"rampa.ovt"_s);
-            const ResultadoVideo r = importaVideo(ruta, salida, o);
-            QCOMPARE(r.estado, EstadoVideo::Creada);
-            orv::Pelicula p;
-            QVERIFY(orv::cargaPelicula(salida, p));
+        for (Kind kind : {Kind::LosslessGrey, Kind::H264}) {
+            const QString path = clip(kind == Kind::H264 ? u"rampa.mp4"_s : u"rampa.mkv"_s,
+                                      {bands(4, 96), bands(4, 96)}, kind);
+            VideoOptions o;
+            o.columns = 16;
+            const QString output = m_dir.filePath(u"rampa.ovt"_s);
+            const VideoResult r = importVideo(path, output, o);
+            QCOMPARE(r.state, VideoState::Created);
+            orv::Movie p;
+            QVERIFY(orv::cargaPelicula(output, p));
             QCOMPARE(p.ancho, 16);
             QCOMPARE(p.alto, 12);
             QCOMPARE(p.numCuadros, 2);
             QCOMPARE(p.pausa, 40.0);
-            QCOMPARE(p.cuadro(1).toByteArray(), rampaOscuroAClaro().repeated(12));
+            QCOMPARE(p.frame(1).toByteArray(), darkToLightRamp().repeated(12));
         }
 
         // A black bar moving one pixel, so one column, a frame.
-        QList<QImage> barra;
+        QList<QImage> bar;
         for (int k = 0; k < 10; ++k) {
-            QImage img = liso(QSize(32, 24), 255);
+            QImage image = plain(QSize(32, 24), 255);
             for (int y = 0; y < 24; ++y)
-                img.scanLine(y)[5 + k] = 0;
-            barra << img;
+                image.scanLine(y)[5 + k] = 0;
+            bar << image;
         }
-        OpcionesVideo o;
-        o.columnas = 32;
+        VideoOptions o;
+        o.columns = 32;
         o.creador = u"Ana"_s;
-        const QString salida = m_dir.filePath(u"barra.ovt"_s);
-        QCOMPARE(importaVideo(clip(u"barra.mkv"_s, barra), salida, o).estado, EstadoVideo::Creada);
-        orv::Pelicula p;
-        QVERIFY(orv::cargaPelicula(salida, p));
+        const QString output = m_dir.filePath(u"barra.ovt"_s);
+        QCOMPARE(importVideo(clip(u"barra.mkv"_s, bar), output, o).state, VideoState::Created);
+        orv::Movie p;
+        QVERIFY(orv::cargaPelicula(output, p));
         QCOMPARE(p.numCuadros, 10);
         QCOMPARE(p.creador, QByteArray("Ana"));
         for (int k = 0; k < 10; ++k) {
-            QByteArray fila(32, ' ');
-            fila[5 + k] = '#';
-            QCOMPARE(p.cuadro(k).toByteArray(), fila.repeated(12));
+            QByteArray row(32, ' ');
+            row[5 + k] = '#';
+            QCOMPARE(p.frame(k).toByteArray(), row.repeated(12));
         }
 
         // An animated GIF with uneven delays, sampled 10 times a second.
         const QString gif = m_dir.filePath(u"a.gif"_s);
-        QVERIFY(imagefixtures::escribeGif(
-            gif, {liso(QSize(24, 24), 0).convertToFormat(QImage::Format_RGB32),
-                  liso(QSize(24, 24), 255).convertToFormat(QImage::Format_RGB32),
-                  liso(QSize(24, 24), 0).convertToFormat(QImage::Format_RGB32)},
+        QVERIFY(imagefixtures::writeGif(
+            gif,
+            {plain(QSize(24, 24), 0).convertToFormat(QImage::Format_RGB32),
+             plain(QSize(24, 24), 255).convertToFormat(QImage::Format_RGB32),
+             plain(QSize(24, 24), 0).convertToFormat(QImage::Format_RGB32)},
             -1, {10, 30, 20}));
-        OpcionesVideo g;
-        g.columnas = 24;
+        VideoOptions g;
+        g.columns = 24;
         g.fps = 10;
-        QCOMPARE(importaVideo(gif, salida, g).estado, EstadoVideo::Creada);
-        QVERIFY(orv::cargaPelicula(salida, p));
-        QByteArray visto;
+        QCOMPARE(importVideo(gif, output, g).state, VideoState::Created);
+        QVERIFY(orv::cargaPelicula(output, p));
+        QByteArray seen;
         for (int k = 0; k < p.numCuadros; ++k)
-            visto += p.cuadro(k).at(0);
-        QCOMPARE(visto, QByteArray("#   ##"));
+            seen += p.frame(k).at(0);
+        QCOMPARE(seen, QByteArray("#   ##"));
 
         // Odd sizes and a clip of one frame.
-        QImage raro = liso(QSize(37, 51), 0);
-        OpcionesVideo r;
-        r.columnas = 24;
-        const ResultadoVideo uno = importaVideo(clip(u"raro.mkv"_s, {raro}), salida, r);
-        QCOMPARE(uno.estado, EstadoVideo::Creada);
-        QCOMPARE(uno.celdas, QSize(24, 17));
-        QVERIFY(orv::cargaPelicula(salida, p));
+        QImage odd = plain(QSize(37, 51), 0);
+        VideoOptions r;
+        r.columns = 24;
+        const VideoResult one = importVideo(clip(u"raro.mkv"_s, {odd}), output, r);
+        QCOMPARE(one.state, VideoState::Created);
+        QCOMPARE(one.cells, QSize(24, 17));
+        QVERIFY(orv::cargaPelicula(output, p));
         QCOMPARE(p.numCuadros, 1);
-        QCOMPARE(p.cuadro(0).toByteArray(), QByteArray(24 * 17, '#'));
+        QCOMPARE(p.frame(0).toByteArray(), QByteArray(24 * 17, '#'));
     }
 
     // A range past the movie format's 32,766 frames is cut there.
     void longClipIsCut()
     {
-        OpcionesVideo o;
-        o.columnas = 12;
+        VideoOptions o;
+        o.columns = 12;
         o.fps = 60;
-        const QString salida = m_dir.filePath(u"larga.ovt"_s);
-        const ResultadoVideo r = importaVideo(clip(u"larga.mkv"_s, {liso(QSize(12, 24), 0), liso(QSize(12, 24), 255)},
-                                                   Clase::GrisSinPerdida, {0, 600000}),
-                                              salida, o);
-        QCOMPARE(r.estado, EstadoVideo::Creada);
-        QVERIFY(r.recortada);
-        orv::Pelicula p;
-        QVERIFY(orv::cargaPelicula(salida, p));
-        QCOMPARE(p.numCuadros, kCuadrosMaximos);
+        const QString output = m_dir.filePath(u"larga.ovt"_s);
+        const VideoResult r =
+            importVideo(clip(u"larga.mkv"_s, {plain(QSize(12, 24), 0), plain(QSize(12, 24), 255)},
+                             Kind::LosslessGrey, {0, 600000}),
+                        output, o);
+        QCOMPARE(r.state, VideoState::Created);
+        QVERIFY(r.cut);
+        orv::Movie p;
+        QVERIFY(orv::cargaPelicula(output, p));
+        QCOMPARE(p.numCuadros, kMaxFrames);
     }
 
     // A full disk fails the import with the system's own reason, and leaves
@@ -255,60 +258,69 @@ private slots:
     void fullDiskSaysWhy()
     {
         QTemporaryDir dir;
-        const QString destino = dir.filePath(u"lleno"_s);
+        const QString target = dir.filePath(u"lleno"_s);
         QVERIFY(QDir(dir.path()).mkdir(u"lleno"_s));
-        if (QProcess::execute(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=64k"_s, u"tmpfs"_s, destino}) != 0)
+        if (QProcess::execute(
+                u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=64k"_s, u"tmpfs"_s, target}) != 0)
             QSKIP("a small tmpfs could not be mounted (it needs root): the full disk is not tried");
-        const auto desmonta = qScopeGuard([&] { QProcess::execute(u"umount"_s, {destino}); });
-        OpcionesVideo o;
-        o.columnas = 12;
+        const auto unmount = qScopeGuard([&] { QProcess::execute(u"umount"_s, {target}); });
+        VideoOptions o;
+        o.columns = 12;
         o.fps = 30; // 1,800 frames, 260 KB
-        const ResultadoVideo r = importaVideo(
-            clip(u"lleno.mkv"_s, {liso(QSize(12, 24), 0), liso(QSize(12, 24), 255)}, Clase::GrisSinPerdida, {0, 60000}),
-            destino + u"/v.ovt"_s, o);
-        QCOMPARE(r.estado, EstadoVideo::ErrorEscritura);
-        QCOMPARE(mensajeVideo(r, {}), u"No se pudo escribir la película: No space left on device"_s);
-        QCOMPARE(QDir(destino).entryList(QDir::Files | QDir::Hidden), QStringList());
+        const VideoResult r =
+            importVideo(clip(u"lleno.mkv"_s, {plain(QSize(12, 24), 0), plain(QSize(12, 24), 255)},
+                             Kind::LosslessGrey, {0, 60000}),
+                        target + u"/v.ovt"_s, o);
+        QCOMPARE(r.state, VideoState::WriteError);
+        QCOMPARE(videoMessage(r, {}),
+                 u"No se pudo escribir la película: No space left on device"_s);
+        QCOMPARE(QDir(target).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
     // Bad input, or a cancel, leaves nothing, and the message says why.
     void badInputWritesNothing_data()
     {
-        QTest::addColumn<QString>("que");
-        QTest::addColumn<int>("estado");
-        QTest::addColumn<QString>("mensaje");
-        QTest::newRow("not a clip") << "texto" << int(EstadoVideo::NoEsVideo) << "El archivo no es un video";
-        QTest::newRow("sound only") << "wav" << int(EstadoVideo::SinVideo) << "El archivo no contiene video";
-        QTest::newRow("a FIFO") << "fifo" << int(EstadoVideo::NoEsVideo) << "El archivo no es un video";
-        QTest::newRow("range past the end") << "desde" << int(EstadoVideo::RangoInvalido) << "El tramo pedido";
-        QTest::newRow("cancelled") << "cancela" << int(EstadoVideo::Cancelada) << "";
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("not a clip")
+            << "text" << int(VideoState::NotVideo) << "El archivo no es un video";
+        QTest::newRow("sound only")
+            << "wav" << int(VideoState::NoVideo) << "El archivo no contiene video";
+        QTest::newRow("a FIFO") << "fifo" << int(VideoState::NotVideo)
+                                << "El archivo no es un video";
+        QTest::newRow("range past the end")
+            << "from" << int(VideoState::InvalidRange) << "El tramo pedido";
+        QTest::newRow("cancelled") << "cancel" << int(VideoState::Cancelled) << "";
     }
     void badInputWritesNothing()
     {
-        QFETCH(QString, que);
-        QFETCH(int, estado);
-        QFETCH(QString, mensaje);
-        QString ruta = clip(u"bueno.mkv"_s, {liso(QSize(24, 24), 0), liso(QSize(24, 24), 99)});
-        if (que == u"texto" || que == u"wav") {
-            ruta = m_dir.filePath(que);
-            QFile f(ruta);
+        QFETCH(QString, what);
+        QFETCH(int, state);
+        QFETCH(QString, message);
+        QString path = clip(u"bueno.mkv"_s, {plain(QSize(24, 24), 0), plain(QSize(24, 24), 99)});
+        if (what == u"text" || what == u"wav") {
+            path = m_dir.filePath(what);
+            QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(que == u"wav" ? wav() : QByteArray("no es un video\n"));
-        } else if (que == u"fifo") {
-            ruta = m_dir.filePath(u"fifo"_s);
-            QVERIFY(::mkfifo(QFile::encodeName(ruta).constData(), 0600) == 0 || QFile::exists(ruta));
+            f.write(what == u"wav" ? wav() : QByteArray("no es un video\n"));
+        } else if (what == u"fifo") {
+            path = m_dir.filePath(u"fifo"_s);
+            QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0 ||
+                    QFile::exists(path));
         }
-        OpcionesVideo o;
-        o.columnas = que == u"angosto" ? 11 : 24;
-        o.desde = que == u"desde" ? 5 : (que == u"alreves" ? 0.06 : 0);
-        o.hasta = que == u"alreves" ? 0.02 : -1;
-        o.pausa = que == u"pausa" ? u"cero"_s : QString();
-        const QString salida = m_dir.filePath(u"nada.ovt"_s);
-        QFile::remove(salida);
-        const ResultadoVideo r = importaVideo(ruta, salida, o, [&](int, int) { return que != u"cancela"; });
-        QCOMPARE(int(r.estado), estado);
-        QVERIFY(!QFile::exists(salida));
-        QCOMPARE(mensajeVideo(r, ruta).left(mensaje.size()), mensaje);
+        VideoOptions o;
+        o.columns = what == u"narrow" ? 11 : 24;
+        o.from = what == u"from" ? 5 : (what == u"backwards" ? 0.06 : 0);
+        o.to = what == u"backwards" ? 0.02 : -1;
+        o.pausa = what == u"pause" ? u"zero"_s : QString();
+        const QString output = m_dir.filePath(u"nothing.ovt"_s);
+        QFile::remove(output);
+        const VideoResult r =
+            importVideo(path, output, o, [&](int, int) { return what != u"cancel"; });
+        QCOMPARE(int(r.state), state);
+        QVERIFY(!QFile::exists(output));
+        QCOMPARE(videoMessage(r, path).left(message.size()), message);
         QCOMPARE(QDir(m_dir.path()).entryList({u".*orvtmp*"_s}, QDir::Hidden | QDir::Files), QStringList());
     }
 };

@@ -17,7 +17,7 @@ extern "C" {
 namespace videofixtures {
 namespace {
 
-bool envia(AVCodecContext* c, AVFrame* f, AVFormatContext* o, AVStream* s, AVPacket* p)
+bool send(AVCodecContext* c, AVFrame* f, AVFormatContext* o, AVStream* s, AVPacket* p)
 {
     if (avcodec_send_frame(c, f) < 0)
         return false;
@@ -39,26 +39,29 @@ bool envia(AVCodecContext* c, AVFrame* f, AVFormatContext* o, AVStream* s, AVPac
 
 } // namespace
 
-bool escribeClip(const QString& ruta, const QList<QImage>& cuadros, Clase clase, const QList<int>& tiemposMs)
+bool writeClip(const QString& path, const QList<QImage>& cuadros, Kind kind,
+               const QList<int>& timesMs)
 {
     if (cuadros.isEmpty())
         return false;
     av_log_set_level(AV_LOG_QUIET);
-    const bool gris = clase == Clase::GrisSinPerdida;
-    const QByteArray nombre = QFile::encodeName(ruta);
+    const bool grey = kind == Kind::LosslessGrey;
+    const QByteArray name = QFile::encodeName(path);
     AVFormatContext* o = nullptr;
-    if (avformat_alloc_output_context2(&o, nullptr, gris ? "matroska" : "mp4", nombre.constData()) < 0)
+    if (avformat_alloc_output_context2(&o, nullptr, grey ? "matroska" : "mp4", name.constData()) <
+        0)
         return false;
-    const AVCodec* codec = gris ? avcodec_find_encoder(AV_CODEC_ID_FFV1) : avcodec_find_encoder_by_name("libx264");
+    const AVCodec* codec =
+        grey ? avcodec_find_encoder(AV_CODEC_ID_FFV1) : avcodec_find_encoder_by_name("libx264");
     AVStream* s = avformat_new_stream(o, nullptr);
     AVCodecContext* c = avcodec_alloc_context3(codec);
-    const QSize tamano = cuadros.first().size();
-    c->width = tamano.width();
-    c->height = tamano.height();
-    c->pix_fmt = gris ? AV_PIX_FMT_GRAY8 : AV_PIX_FMT_YUV420P;
+    const QSize size = cuadros.first().size();
+    c->width = size.width();
+    c->height = size.height();
+    c->pix_fmt = grey ? AV_PIX_FMT_GRAY8 : AV_PIX_FMT_YUV420P;
     c->time_base = {1, 1000};
     c->framerate = {25, 1};
-    if (!gris) {
+    if (!grey) {
         av_opt_set(c->priv_data, "crf", "10", 0);
         c->max_b_frames = 0; // with B-frames, a clip of two frames lost one in the MP4
     }
@@ -66,7 +69,8 @@ bool escribeClip(const QString& ruta, const QList<QImage>& cuadros, Clase clase,
         c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     bool ok = avcodec_open2(c, codec, nullptr) >= 0 && avcodec_parameters_from_context(s->codecpar, c) >= 0;
     s->time_base = {1, 1000};
-    ok = ok && avio_open(&o->pb, nombre.constData(), AVIO_FLAG_WRITE) >= 0 && avformat_write_header(o, nullptr) >= 0;
+    ok = ok && avio_open(&o->pb, name.constData(), AVIO_FLAG_WRITE) >= 0 &&
+         avformat_write_header(o, nullptr) >= 0;
     AVFrame* f = av_frame_alloc();
     AVPacket* p = av_packet_alloc();
     f->format = c->pix_fmt;
@@ -78,21 +82,21 @@ bool escribeClip(const QString& ruta, const QList<QImage>& cuadros, Clase clase,
     for (qsizetype i = 0; ok && i < cuadros.size(); ++i) {
         const QImage rgb = cuadros[i].convertToFormat(QImage::Format_RGB32);
         ok = av_frame_make_writable(f) >= 0;
-        if (gris) {
+        if (grey) {
             const QImage g = cuadros[i].convertToFormat(QImage::Format_Grayscale8);
             for (int y = 0; y < c->height; ++y)
                 std::memcpy(f->data[0] + y * f->linesize[0], g.constScanLine(y), size_t(c->width));
         } else {
             // swscale reads whole SIMD blocks: from rows with room to spare.
-            const QImage holgada = rgb.copy(0, 0, rgb.width() + 32, rgb.height() + 1);
-            const uint8_t* origen[4] = {holgada.constBits(), nullptr, nullptr, nullptr};
-            const int paso[4] = {int(holgada.bytesPerLine()), 0, 0, 0};
-            sws_scale(sws, origen, paso, 0, c->height, f->data, f->linesize);
+            const QImage loose = rgb.copy(0, 0, rgb.width() + 32, rgb.height() + 1);
+            const uint8_t* origin[4] = {loose.constBits(), nullptr, nullptr, nullptr};
+            const int step[4] = {int(loose.bytesPerLine()), 0, 0, 0};
+            sws_scale(sws, origin, step, 0, c->height, f->data, f->linesize);
         }
-        f->pts = tiemposMs.value(i, int(i) * 40);
-        ok = ok && envia(c, f, o, s, p);
+        f->pts = timesMs.value(i, int(i) * 40);
+        ok = ok && send(c, f, o, s, p);
     }
-    ok = ok && envia(c, nullptr, o, s, p) && av_write_trailer(o) >= 0;
+    ok = ok && send(c, nullptr, o, s, p) && av_write_trailer(o) >= 0;
     sws_freeContext(sws);
     av_packet_free(&p);
     av_frame_free(&f);
@@ -102,26 +106,27 @@ bool escribeClip(const QString& ruta, const QList<QImage>& cuadros, Clase clase,
     return ok;
 }
 
-std::optional<Video> leeVideo(const QString& ruta)
+std::optional<Video> readVideo(const QString& path)
 {
     av_log_set_level(AV_LOG_QUIET);
     AVFormatContext* f = nullptr;
-    if (avformat_open_input(&f, QFile::encodeName(ruta).constData(), nullptr, nullptr) < 0)
+    if (avformat_open_input(&f, QFile::encodeName(path).constData(), nullptr, nullptr) < 0)
         return std::nullopt;
     Video v;
-    const int flujo = avformat_find_stream_info(f, nullptr) >= 0
-                          ? av_find_best_stream(f, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0)
-                          : -1;
-    if (flujo < 0) {
+    const int stream = avformat_find_stream_info(f, nullptr) >= 0
+                           ? av_find_best_stream(f, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0)
+                           : -1;
+    if (stream < 0) {
         avformat_close_input(&f);
         return std::nullopt;
     }
-    const AVStream* s = f->streams[flujo];
-    v.flujos = int(f->nb_streams);
-    v.contenedor = QString::fromLatin1(f->iformat->name);
+    const AVStream* s = f->streams[stream];
+    v.streams = int(f->nb_streams);
+    v.container = QString::fromLatin1(f->iformat->name);
     v.codec = QString::fromLatin1(avcodec_get_name(s->codecpar->codec_id));
-    v.tamano = QSize(s->codecpar->width, s->codecpar->height);
-    v.duracionMs = f->duration == AV_NOPTS_VALUE ? 0 : qint64(std::llround(double(f->duration) / 1000));
+    v.size = QSize(s->codecpar->width, s->codecpar->height);
+    v.durationMs =
+        f->duration == AV_NOPTS_VALUE ? 0 : qint64(std::llround(double(f->duration) / 1000));
     const AVCodec* codec = avcodec_find_decoder(s->codecpar->codec_id);
     AVCodecContext* c = avcodec_alloc_context3(codec);
     avcodec_parameters_to_context(c, s->codecpar);
@@ -129,9 +134,9 @@ std::optional<Video> leeVideo(const QString& ruta)
     AVPacket* p = av_packet_alloc();
     AVFrame* fr = av_frame_alloc();
     const auto ms = [s](int64_t t) { return qint64(std::llround(double(t) * av_q2d(s->time_base) * 1000)); };
-    const auto recibe = [&] {
+    const auto receive = [&] {
         while (avcodec_receive_frame(c, fr) == 0) {
-            v.tiemposMs << ms(fr->best_effort_timestamp);
+            v.timesMs << ms(fr->best_effort_timestamp);
             // Converted into a frame of libav's own (its rows padded as
             // swscale writes them), then copied out.
             AVFrame* bgra = av_frame_alloc();
@@ -143,22 +148,23 @@ std::optional<Video> leeVideo(const QString& ruta)
                                              fr->height, AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr);
             sws_scale(sws, fr->data, fr->linesize, 0, fr->height, bgra->data, bgra->linesize);
             sws_freeContext(sws);
-            QImage img(fr->width, fr->height, QImage::Format_RGB32);
+            QImage image(fr->width, fr->height, QImage::Format_RGB32);
             for (int y = 0; y < fr->height; ++y)
-                std::memcpy(img.scanLine(y), bgra->data[0] + y * bgra->linesize[0], size_t(fr->width) * 4);
+                std::memcpy(image.scanLine(y), bgra->data[0] + y * bgra->linesize[0],
+                            size_t(fr->width) * 4);
             av_frame_free(&bgra);
-            v.cuadros << img;
+            v.cuadros << image;
         }
     };
     while (av_read_frame(f, p) >= 0) {
-        if (p->stream_index == flujo) {
+        if (p->stream_index == stream) {
             avcodec_send_packet(c, p);
-            recibe();
+            receive();
         }
         av_packet_unref(p);
     }
     avcodec_send_packet(c, nullptr);
-    recibe();
+    receive();
     av_frame_free(&fr);
     av_packet_free(&p);
     avcodec_free_context(&c);
@@ -170,15 +176,15 @@ double psnr(const QImage& a, const QImage& b)
 {
     if (a.size() != b.size())
         return 0;
-    double suma = 0;
+    double sum = 0;
     for (int y = 0; y < a.height(); ++y) {
         for (int x = 0; x < a.width(); ++x) {
             const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
             for (int d : {qRed(p) - qRed(q), qGreen(p) - qGreen(q), qBlue(p) - qBlue(q)})
-                suma += double(d) * d;
+                sum += double(d) * d;
         }
     }
-    const double mse = suma / (3.0 * a.width() * a.height());
+    const double mse = sum / (3.0 * a.width() * a.height());
     return mse == 0 ? std::numeric_limits<double>::infinity() : 10 * std::log10(255.0 * 255.0 / mse);
 }
 

@@ -11,28 +11,28 @@
 // their inputs and check their outputs without the ffmpeg command.
 namespace videofixtures {
 
-enum class Clase {
-    GrisSinPerdida, // FFV1 in Matroska, 8-bit grey: every level kept exactly
-    H264,           // libx264 in MP4, yuv420p
+enum class Kind {
+    LosslessGrey, // FFV1 in Matroska, 8-bit grey: every level kept exactly
+    H264,         // libx264 in MP4, yuv420p
 };
 
 // Writes `cuadros` (all one size) as a clip, frame i shown from
-// `tiemposMs[i]` (every 40 ms when not given).
-bool escribeClip(const QString& ruta, const QList<QImage>& cuadros, Clase clase,
-                 const QList<int>& tiemposMs = {});
+// `timesMs[i]` (every 40 ms when not given).
+bool writeClip(const QString& path, const QList<QImage>& cuadros, Kind kind,
+               const QList<int>& timesMs = {});
 
 // Every frame of a video file, decoded.
 struct Video
 {
     QString codec;
-    QString contenedor;
-    int flujos = 0;
-    QSize tamano;
-    QList<qint64> tiemposMs;    // each frame's start
-    qint64 duracionMs = 0;      // the whole video's, as its container says
+    QString container;
+    int streams = 0;
+    QSize size;
+    QList<qint64> timesMs;      // each frame's start
+    qint64 durationMs = 0;      // the whole video's, as its container says
     QList<QImage> cuadros;      // RGB32
 };
-std::optional<Video> leeVideo(const QString& ruta);
+std::optional<Video> readVideo(const QString& path);
 
 // Peak signal-to-noise ratio of `b` against `a` over every channel, in dB
 // (infinity when equal).

@@ -1,0 +1,471 @@
+#include "compactor.h"
+
+#include "archiveerror.h"
+#include "cgzipfiles.h"
+#include "moviereader.h"
+#include "moviestream.h"
+#include "nativename.h"
+#include "safereplace.h"
+#include "zipmember.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QScopeGuard>
+
+#include <zip.h>
+
+#include <algorithm>
+#include <cstring>
+
+#ifndef Q_OS_WIN
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace orv {
+namespace {
+
+const QString kSource = QStringLiteral("Form1::procesaArchivo");
+
+// Error numbers as the classic runtime gives them; the history shows 75 as
+// "Error: Al abrir " and every other one with its description.
+constexpr int kOutOfMemory = 7;
+constexpr int kFileNotFound = 53;
+constexpr int kDiskFull = 61;
+constexpr int kPastEnd = 62;
+constexpr int kPermissionDenied = 70;
+constexpr int kAccessError = 75;
+// Failures of the archive work itself.
+constexpr int kNoMember = archive_errors::ZipBase + ZIP_ER_NOZIP;
+constexpr int kCheckFailed = archive_errors::ZipBase + ZIP_ER_INCONS;
+
+[[noreturn]] void raise(int number, const QString& description)
+{
+    throw ArchiveError(number, kSource, description);
+}
+
+// A movie opened for reading by its name's bytes, only when it is a regular
+// file (a FIFO would wait for ever for a writer, and a device never ends).
+class Input
+{
+public:
+    explicit Input(const QString& path)
+    {
+        if (!openByNameBytes(m_file, nameBytesFromText(path))) {
+            if (!path.isEmpty() && !existsByName(path))
+                raise(kFileNotFound, QStringLiteral("File not found"));
+            raise(kAccessError, QStringLiteral("Path/File access error"));
+        }
+    }
+
+    QByteArray start(qint64 n) { return m_file.read(n); }
+    qint64 size() const { return m_file.size(); }
+
+    // Up to `max` bytes, filling `into` as far as the file goes; what the
+    // file holds past `maximum` in all is an error, found while reading,
+    // whatever size the file reported.
+    qint64 read(char* into, qint64 max, qint64 maximum)
+    {
+        qint64 done = 0;
+        while (done < max) {
+            const qint64 n = m_file.read(into + done, max - done);
+            if (n < 0)
+                raise(kAccessError, QStringLiteral("Path/File access error"));
+            if (n == 0)
+                break;
+            done += n;
+        }
+        m_read += done;
+        if (m_read > maximum)
+            raise(kOutOfMemory, QStringLiteral("Out of memory"));
+        return done;
+    }
+
+private:
+    QFile m_file;
+    qint64 m_read = 0;
+};
+
+// A scratch file that must not exist yet, made by its name's bytes: a
+// folder that cannot hold it is an access problem of this movie alone, not
+// a failed archive build.
+void openNew(QFile& scratch, const QString& name)
+{
+    const QByteArray bytes = nameBytesFromText(name);
+#ifdef Q_OS_WIN
+    scratch.setFileName(name);
+    if (scratch.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return;
+#else
+    const int fd = ::open(bytes.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0 && scratch.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle))
+        return;
+    if (fd >= 0)
+        ::close(fd);
+#endif
+    raise(kPermissionDenied, QStringLiteral("Permission denied"));
+}
+
+bool startsWithPk(const QString& path)
+{
+    const QByteArray start = Input(path).start(2);
+    if (start.isEmpty())
+        raise(kPastEnd, QStringLiteral("Input past end of file"));
+    return start == "PK";
+}
+
+// Pieces compared and copied: small, so memory stays flat.
+constexpr qint64 kPiece = qint64(1) << 20;
+// A member up to this size is inflated whole, in one call: with the
+// compressed data beside it, memory stays within 64 MiB.
+constexpr qint64 kMaxInteger = qint64(48) << 20;
+
+// A compressed movie is right when it holds exactly one member, under the
+// movie's own name, that reads back to the movie's bytes: compared piece by
+// piece with the movie read again, with the member's CRC checked at its end.
+bool fileIsSound(const QString& file, const QString& name, const QString& path, qint64 maximum)
+{
+    int err = 0;
+    zip_t* za = zip_open(nameBytesFromText(file).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &err);
+    if (!za)
+        return false;
+    const auto close = qScopeGuard([za] { zip_discard(za); });
+    if (zip_get_num_entries(za, 0) != 1 ||
+        QString::fromUtf8(zip_get_name(za, 0, ZIP_FL_ENC_GUESS)) != readableName(name))
+        return false;
+    zip_file_t* member = zip_fopen_index(za, 0, 0);
+    if (!member)
+        return false;
+    const auto closeMember = qScopeGuard([member] { zip_fclose(member); });
+    Input original(path);
+    QByteArray a(kPiece, Qt::Uninitialized), b(kPiece, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = original.read(a.data(), kPiece, maximum);
+        qint64 m = 0;
+        while (m < kPiece) {
+            const zip_int64_t r = zip_fread(member, b.data() + m, zip_uint64_t(kPiece - m));
+            if (r < 0)
+                return false;
+            if (r == 0)
+                break;
+            m += r;
+        }
+        if (n != m || std::memcmp(a.constData(), b.constData(), size_t(n)) != 0)
+            return false;
+        if (n < kPiece)
+            return true;
+    }
+}
+
+// The archive's member on its way to the scratch file: every byte the
+// movie's check pulls, and then the rest, is written there as it is
+// inflated, so the member is never held whole. What goes wrong is kept
+// apart: the scratch file's writing, the size limit, the member itself.
+class CopySource : public ByteSource
+{
+public:
+    CopySource(ByteSource& member, QFile& target, qint64 maximum)
+        : m_member(member), m_target(target), m_maximum(maximum)
+    {
+    }
+
+    qint64 read(char* into, qint64 max) override
+    {
+        const qint64 n = m_member.read(into, max);
+        if (n <= 0) {
+            m_failMember = n < 0;
+            return n;
+        }
+        m_copied += n;
+        if (m_copied > m_maximum) {
+            m_tooLarge = true;
+            return -1;
+        }
+        if (m_target.write(into, n) != n) {
+            m_failWrite = true;
+            return -1;
+        }
+        return n;
+    }
+
+    // Copies what the check left, to the member's end (where its CRC is
+    // checked). False when anything failed.
+    bool finishCopy()
+    {
+        QByteArray piece(kPiece, Qt::Uninitialized);
+        qint64 n = 0;
+        while ((n = read(piece.data(), kPiece)) > 0) {
+        }
+        return n == 0;
+    }
+
+    qint64 copied() const { return m_copied; }
+    bool failWrite() const { return m_failWrite; }
+    bool tooLarge() const { return m_tooLarge; }
+    bool failMember() const { return m_failMember; }
+
+private:
+    ByteSource& m_member;
+    QFile& m_target;
+    qint64 m_maximum;
+    qint64 m_copied = 0;
+    bool m_failWrite = false;
+    bool m_tooLarge = false;
+    bool m_failMember = false;
+};
+
+} // namespace
+
+Compactor::Compactor(History history) : m_history(std::move(history)) {}
+
+QString Compactor::timeLine(const QDateTime& moment)
+{
+    // Spanish, as every program of the suite speaks, whatever the system's
+    // locale: the window and `orv compact` write the same line.
+    return QLatin1String(" [") +
+           QLocale(QLocale::Spanish, QLocale::Spain).toString(moment, QLocale::ShortFormat) +
+           QLatin1Char(']');
+}
+
+bool Compactor::isTimeLine(const QString& line)
+{
+    return line.startsWith(QLatin1String(" [")) && line.endsWith(QLatin1Char(']'));
+}
+
+QString Compactor::summaryLine(int count)
+{
+    return QString::number(count) + QLatin1String(" archivo(s) analizado(s) y/o procesado(s).");
+}
+
+void Compactor::agregaHistorial(const QString& line)
+{
+    if (m_mode != CompactionMode::Analyse && m_history)
+        m_history(timeLine(m_clock ? m_clock() : QDateTime::currentDateTime()));
+    if (m_history)
+        m_history(line);
+    if (m_current)
+        m_current->lines << line;
+}
+
+// A name that is not UTF-8 is shown as the Windows-1252 characters it most
+// likely was.
+void Compactor::report(const QString& prefix, const QString& path)
+{
+    agregaHistorial(prefix + readableName(path));
+}
+
+bool Compactor::fail(CompactionStep step) const
+{
+    return m_fault && !m_fault(step);
+}
+
+void Compactor::stepForward(const QString& path) const
+{
+    if (m_progress)
+        m_progress(path);
+}
+
+FileResult Compactor::procesaArchivo(const QString& path)
+{
+    FileResult r;
+    m_current = &r;
+    const auto end = qScopeGuard([this] { m_current = nullptr; });
+    stepForward(path);
+    try {
+        const bool compressed = startsWithPk(path);
+        if (!path.endsWith(QLatin1String(".ovt"))) {
+            report(QStringLiteral("No es OVT: "), path);
+            return r;
+        }
+        const QFileInfo info(path);
+        const unsigned permissions = modeByName(path).value_or(0);
+        const bool readOnly = !(permissions & 0200u);
+        const bool hidden = info.fileName().startsWith(QLatin1Char('.'));
+        if (readOnly || hidden) {
+            report(readOnly && hidden ? QStringLiteral("Está oculto y es sólo lectura: ")
+                   : hidden           ? QStringLiteral("Está oculto: ")
+                                      : QStringLiteral("Es sólo lectura: "),
+                   path);
+            if (!m_bruteForce) {
+                report(QStringLiteral("No fué procesado: "), path);
+                r.state = FileState::NotProcessed;
+                return r;
+            }
+            report(QStringLiteral("Fuerza bruta: "), path);
+            // A name is never changed, so a hidden movie stays hidden.
+            if (readOnly && !setModeByName(path, permissions | 0200u))
+                raise(kPermissionDenied, QStringLiteral("Permission denied"));
+        }
+        const bool decompress_ =
+            m_mode == CompactionMode::DecompressOnly || m_mode == CompactionMode::Automatic;
+        const bool compress_ =
+            m_mode == CompactionMode::CompressOnly || m_mode == CompactionMode::Automatic;
+        if (compressed && decompress_) {
+            descomprime(path);
+            report(QStringLiteral("Descomprimido: "), path);
+            r.state = FileState::Decompressed;
+        } else if (compressed) {
+            report(QStringLiteral("Está comprimido: "), path);
+        } else if (compress_) {
+            compress(path);
+            report(QStringLiteral("Comprimido: "), path);
+            r.state = FileState::Compressed;
+        } else {
+            report(QStringLiteral("No está comprimido: "), path);
+        }
+    } catch (const ArchiveError& e) {
+        if (e.number() == kAccessError)
+            report(QStringLiteral("Error: Al abrir "), path);
+        else
+            agregaHistorial(QLatin1String("Error en: ") + readableName(path) + QLatin1String(", ") +
+                            e.description());
+        r.state = r.state == FileState::BuildError ? r.state : FileState::Error;
+    }
+    return r;
+}
+
+void Compactor::compress(const QString& path)
+{
+    const QFileInfo info(absoluteName(path));
+    {
+        Input input(path);
+        if (input.size() > m_maxSize)
+            raise(kOutOfMemory, QStringLiteral("Out of memory"));
+    }
+    const std::optional<unsigned> permissions = modeByName(path);
+    const QString scratch = scratchFor(info);
+    {
+        QFile reserve; // the name is taken before the archive is built
+        openNew(reserve, scratch);
+    }
+    auto clean = qScopeGuard([&scratch] { removeFile(scratch); });
+    stepForward(path);
+    std::int32_t state = zip_status::Write;
+    if (!fail(CompactionStep::Build)) {
+        CGZipFiles zip;
+        zip.setZipFileName(scratch);
+        zip.setUpdatingZip(false);
+        zip.setRootDirectory(info.absolutePath());
+        zip.AddFile(info.fileName());
+        state = zip.MakeZipFile();
+    }
+    if (state != zip_status::Ok) {
+        m_current->state = FileState::BuildError;
+        raise(archive_errors::ZipBase + state,
+              QStringLiteral("The archive could not be built (status %1)").arg(state));
+    }
+    stepForward(path);
+    if (fail(CompactionStep::Check) || !fileIsSound(scratch, info.fileName(), path, m_maxSize))
+        raise(kCheckFailed, QStringLiteral("The archive does not read back the movie"));
+    if (fail(CompactionStep::Flush) || !flushToDisk(scratch))
+        raise(kDiskFull, QStringLiteral("The archive could not be written to disk"));
+    if (permissions)
+        setModeByName(scratch, *permissions);
+    if (fail(CompactionStep::Renaming) || !replaceFile(scratch, path))
+        raise(kPermissionDenied, QStringLiteral("The movie could not be replaced"));
+    clean.dismiss();
+}
+
+void Compactor::descomprime(const QString& path)
+{
+    const QFileInfo info(absoluteName(path));
+    const QByteArray name = nameBytesFromText(path);
+    // Only an archive of exactly one file that reads as a movie becomes
+    // that movie; anything else would lose what the archive holds.
+    const std::optional<FileMembers> members =
+        fail(CompactionStep::Extraction) ? std::nullopt : fileMembers(name);
+    if (!members)
+        raise(kNoMember, QStringLiteral("The archive holds no readable movie"));
+    if (members->count != 1)
+        raise(kNoMember,
+              QStringLiteral("el archivo comprimido contiene %1 archivos").arg(members->count));
+    if (members->firstEncrypted && !m_passwords)
+        raise(kNoMember,
+              QStringLiteral("el archivo comprimido está cifrado y no se dio su contraseña"));
+    const std::unique_ptr<ByteSource> member = openFirstZipMember(name, m_passwords);
+    if (!member && members->firstEncrypted)
+        raise(kNoMember,
+              QStringLiteral("el archivo comprimido está cifrado y la contraseña no lo abre"));
+    if (!member)
+        raise(kNoMember, QStringLiteral("The archive holds no readable movie"));
+    stepForward(path);
+    const std::optional<unsigned> permissions = modeByName(path);
+    const QString scratch = scratchFor(info);
+    QFile output;
+    openNew(output, scratch);
+    auto clean = qScopeGuard([&scratch, &output] {
+        output.close();
+        removeFile(scratch);
+    });
+    qint64 copied = 0;
+    if (std::optional<QByteArray> all = member->whole(std::min(kMaxInteger, m_maxSize))) {
+        // A member that fits the memory budget inflates in one call, several
+        // times faster; its CRC is already checked.
+        MemorySource font(*all);
+        if (!checkMovie(font))
+            raise(kNoMember,
+                  QStringLiteral("el archivo comprimido no contiene una película válida"));
+        for (qsizetype done = 0; done < all->size();) {
+            const qint64 n = output.write(all->constData() + done, all->size() - done);
+            if (n <= 0)
+                raise(kDiskFull, QStringLiteral("Disk full"));
+            done += qsizetype(n);
+        }
+        if (!output.flush())
+            raise(kDiskFull, QStringLiteral("Disk full"));
+        copied = all->size();
+    } else {
+        // One pass: the member is checked as a movie while it is copied out.
+        CopySource copy(*member, output, m_maxSize);
+        const bool movie = checkMovie(copy);
+        const bool complete = movie && copy.finishCopy() && output.flush();
+        if (copy.failWrite() || (movie && !complete && !copy.tooLarge() && !copy.failMember()))
+            raise(kDiskFull, QStringLiteral("Disk full"));
+        if (copy.tooLarge() || copy.failMember())
+            raise(kNoMember,
+                  members->firstEncrypted
+                      ? QStringLiteral(
+                            "el archivo comprimido está cifrado y la contraseña no lo abre")
+                      : QStringLiteral("The archive holds no readable movie"));
+        if (!movie)
+            raise(kNoMember,
+                  QStringLiteral("el archivo comprimido no contiene una película válida"));
+        copied = copy.copied();
+    }
+    output.close();
+    if (fail(CompactionStep::Flush) || !flushToDisk(scratch))
+        raise(kDiskFull, QStringLiteral("The movie could not be written to disk"));
+    if (fail(CompactionStep::Check) || sizeByName(scratch) != copied)
+        raise(kCheckFailed, QStringLiteral("The extracted movie is incomplete"));
+    if (permissions)
+        setModeByName(scratch, *permissions);
+    if (fail(CompactionStep::Renaming) || !replaceFile(scratch, path))
+        raise(kPermissionDenied, QStringLiteral("The movie could not be replaced"));
+    clean.dismiss();
+}
+
+// A fresh scratch name beside the movie. The first time a folder is met, the
+// scratch files dead processes left there are removed.
+QString Compactor::scratchFor(const QFileInfo& movie)
+{
+    const QString folder = movie.absolutePath();
+    if (!m_cleanFolders.contains(folder)) {
+        removeOrphans(folder);
+        m_cleanFolders.insert(folder);
+    }
+    return scratchName(movie.filePath());
+}
+
+bool compressMovieInPlace(const QString& path, QStringList* lines)
+{
+    Compactor c;
+    c.setMode(CompactionMode::CompressOnly);
+    c.setBruteForce(true);
+    const FileResult r = c.procesaArchivo(path);
+    if (lines)
+        *lines = r.lines;
+    return r.state == FileState::Compressed;
+}
+
+} // namespace orv

@@ -1,0 +1,180 @@
+#include "safereplace.h"
+
+#include "nativename.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+
+#include <cstdio>
+#include <filesystem>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <cerrno>
+#include <csignal>
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace orv {
+namespace {
+
+const QLatin1String kSuffix(".orvtmp");
+
+bool syncHandle(int fd)
+{
+#ifdef Q_OS_WIN
+    return _commit(fd) == 0;
+#else
+    return ::fsync(fd) == 0;
+#endif
+}
+
+bool syncFolder(const QString& folder)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(folder);
+    return true; // NTFS makes the rename itself durable
+#else
+    const int fd =
+        ::open(nameBytesFromText(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+#endif
+}
+
+// When a process started, as the system counts it (clock ticks since boot
+// on Linux); with its id, it names the process even after the id is reused.
+// 0 where the system does not say.
+quint64 processStart(qint64 pid)
+{
+#ifdef Q_OS_LINUX
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    // The command name, in parentheses, may hold spaces: count from its end.
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> campos = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return campos.size() > 19 ? campos[19].toULongLong() : 0;
+#else
+    Q_UNUSED(pid);
+    return 0;
+#endif
+}
+
+bool alive(qint64 pid, quint64 start)
+{
+#ifdef Q_OS_UNIX
+    if (pid <= 0 || (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH))
+        return false;
+#ifdef Q_OS_LINUX
+    // A killed process nobody has reaped yet (a container whose first
+    // process does not reap) still answers kill(): it is dead all the same.
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (stat.open(QIODevice::ReadOnly)) {
+        const QByteArray line = stat.readAll();
+        const qsizetype at = line.lastIndexOf(')') + 2;
+        const char state = at > 1 && at < line.size() ? line.at(at) : '?';
+        if (state == 'Z' || state == 'X')
+            return false;
+    }
+#endif
+    return start == 0 || processStart(pid) == start;
+#else
+    Q_UNUSED(pid);
+    Q_UNUSED(start);
+    return true; // nothing is removed where ownership cannot be told
+#endif
+}
+
+} // namespace
+
+QString scratchName(const QString& target)
+{
+    const QFileInfo info(absoluteName(target));
+    const qint64 pid = QCoreApplication::applicationPid();
+    const quint64 r = QRandomGenerator::system()->generate64();
+    return info.absolutePath() + QLatin1String("/.") + info.fileName() + QLatin1Char('.') +
+           QString::number(pid) + QLatin1Char('-') + QString::number(processStart(pid)) +
+           QLatin1Char('-') + QString::number(r, 36) + kSuffix;
+}
+
+void removeOrphans(const QString& folder)
+{
+    // ".<movie>.<pid>-<start>-<random>.orvtmp", maybe followed by the
+    // archive library's ".XXXXXX" while it wrote the file.
+    static const QRegularExpression form(
+        QStringLiteral("^\\..+\\.(\\d+)-(\\d+)-[0-9a-z]+\\.orvtmp(\\.[^.]+)?$"));
+    const auto orphan = [](const QString& name) {
+        const QRegularExpressionMatch m = form.match(name);
+        return m.hasMatch() && !alive(m.captured(1).toLongLong(), m.captured(2).toULongLong());
+    };
+#ifdef Q_OS_UNIX
+    // Listed and removed by their bytes: a movie's name need not be UTF-8,
+    // nor then its scratch file's. The pattern reads them one character a
+    // byte (only its ASCII parts matter), as it cannot match text holding a
+    // byte that is not UTF-8.
+    const QByteArray folderBytes = nameBytesFromText(folder);
+    DIR* dir = ::opendir(folderBytes.constData());
+    if (!dir)
+        return;
+    while (const dirent* e = ::readdir(dir)) {
+        const QByteArrayView name(static_cast<const char*>(e->d_name)); // up to its NUL
+        if (name.startsWith('.') && name.contains(".orvtmp") && orphan(QString::fromLatin1(name)))
+            ::unlink((folderBytes + '/' + name.toByteArray()).constData());
+    }
+    ::closedir(dir);
+#else
+    const QDir dir(folder);
+    for (const QString& name :
+         dir.entryList({QStringLiteral(".*.orvtmp*")}, QDir::Files | QDir::Hidden | QDir::System))
+        if (orphan(name))
+            removeFile(folder + QLatin1Char('/') + name);
+#endif
+}
+
+bool removeFile(const QString& path)
+{
+#ifdef Q_OS_UNIX
+    return ::unlink(nameBytesFromText(path).constData()) == 0;
+#else
+    return QFile::remove(path);
+#endif
+}
+
+bool flushToDisk(const QString& path)
+{
+    QFile f;
+    if (!openByNameBytes(f, nameBytesFromText(path)))
+        return false;
+    return syncHandle(f.handle());
+}
+
+bool replaceFile(const QString& from, const QString& to)
+{
+#ifdef Q_OS_UNIX
+    if (::rename(nameBytesFromText(from).constData(), nameBytesFromText(to).constData()) != 0)
+        return false;
+#else
+    std::error_code ec;
+    std::filesystem::rename(std::filesystem::path(from.toStdWString()),
+                            std::filesystem::path(to.toStdWString()), ec);
+    if (ec)
+        return false;
+#endif
+    const int saved = errno;
+    syncFolder(QFileInfo(absoluteName(to)).absolutePath());
+    errno = saved;
+    return true;
+}
+
+} // namespace orv

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+namespace orv {
+
+// The pieces of replacing a file only by a complete one: a scratch name
+// beside it that no other process will pick, pushing a file's data to the
+// disk, and putting the scratch file in the file's place in one step.
+
+// A fresh scratch path in the folder of `target`: a hidden name that ends
+// in ".orvtmp", never ".ovt", so a stray one is never taken for a movie. The
+// name says which process owns it (its id and start time), so that one left
+// by a killed process can be told from one still in use.
+QString scratchName(const QString& target);
+
+// Removes the scratch files in `folder` whose owner is no longer running
+// (a kill or a power cut left them), with the archive library's own
+// temporary files made from their names. Files of live processes stay.
+void removeOrphans(const QString& folder);
+
+// Every name here may hold bytes that are not UTF-8 (see nativename.h).
+
+// Removes a file; false when it could not be.
+bool removeFile(const QString& path);
+
+// Pushes the file's data to the disk; its name only matters once renamed.
+bool flushToDisk(const QString& path);
+
+// Renames `from` over `to`, replacing it in one step, and makes the
+// folder's new entry durable. On failure errno says why.
+bool replaceFile(const QString& from, const QString& to);
+
+} // namespace orv

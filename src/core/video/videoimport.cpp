@@ -1,0 +1,358 @@
+#include "videoimport.h"
+
+#include "clip.h"
+#include "cp1252.h"
+#include "generation.h"
+#include "moviewriter.h"
+#include "nativename.h"
+#include "tonetable.h"
+
+#include <atomic>
+#include <cmath>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+namespace orv::video {
+namespace {
+
+constexpr double kFpsCap = 120;
+constexpr double kMargin = 1e-9;
+
+// When the last frame stops showing, where the container does not say: the
+// gap before it again, or one frame at the clip's rate for a clip of one
+// frame.
+double endOf(const std::vector<double>& times, double fpsClip)
+{
+    if (times.empty())
+        return 0;
+    const double step = times.size() > 1 ? times.back() - times[times.size() - 2]
+                                         : (fpsClip > 0 ? 1 / fpsClip : 0.04);
+    return times.back() + std::max(step, 0.001);
+}
+
+// Decoded frames handed from the helper thread to the writer, in order,
+// only those the plan uses; a few at a time.
+class Queue
+{
+public:
+    struct DecodedFrame
+    {
+        int index = -1;
+        QByteArray grey;
+    };
+
+    bool set(DecodedFrame c)
+    {
+        std::unique_lock lock(m_mutex);
+        m_hasGap.wait(lock, [this] { return m_cuadros.size() < kCapacity || m_stop; });
+        if (m_stop)
+            return false;
+        m_cuadros.push_back(std::move(c));
+        m_hasFrame.notify_one();
+        return true;
+    }
+    // False once the helper is done and nothing is left.
+    bool take(DecodedFrame& c)
+    {
+        std::unique_lock lock(m_mutex);
+        m_hasFrame.wait(lock, [this] { return !m_cuadros.empty() || m_finished; });
+        if (m_cuadros.empty())
+            return false;
+        c = std::move(m_cuadros.front());
+        m_cuadros.pop_front();
+        m_hasGap.notify_one();
+        return true;
+    }
+    void finish()
+    {
+        const std::lock_guard lock(m_mutex);
+        m_finished = true;
+        m_hasFrame.notify_all();
+    }
+    void forUse()
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stop = true;
+        m_hasGap.notify_all();
+    }
+
+private:
+    static constexpr size_t kCapacity = 4;
+    std::mutex m_mutex;
+    std::condition_variable m_hasFrame, m_hasGap;
+    std::deque<DecodedFrame> m_cuadros;
+    bool m_finished = false, m_stop = false;
+};
+
+struct Prepared
+{
+    std::unique_ptr<Clip> clip;
+    QSize cells;
+    double fps = 0;
+    std::vector<int> plan;
+};
+
+VideoState prepare(const QString& path, const VideoOptions& o, Prepared& p)
+{
+    if (o.columns < kMinSide || o.columns > kMaxSide)
+        return VideoState::InvalidWidth;
+    if (o.fps < 0 || o.fps > kFpsCap || std::isnan(o.fps))
+        return VideoState::InvalidFps;
+    if (!(o.from >= 0) || (o.to >= 0 && o.to <= o.from))
+        return VideoState::InvalidRange;
+    Clip::Fault failure = Clip::Fault::None;
+    p.clip = Clip::open(path, failure);
+    if (!p.clip)
+        return failure == Clip::Fault::NoVideo ? VideoState::NoVideo : VideoState::NotVideo;
+    const std::optional<QSize> cells = grid(o.columns, p.clip->visibleSize());
+    if (!cells)
+        return VideoState::InvalidWidth;
+    p.cells = *cells;
+    double endSaid = -1;
+    const std::vector<double> times = p.clip->times(endSaid);
+    if (times.empty())
+        return VideoState::NotVideo;
+    // The clip's own rate: what its frames' times show (containers often
+    // state only their clock's rate), else what the stream says.
+    double own = p.clip->fps();
+    if (times.size() > 1 && times.back() > times.front())
+        own = double(times.size() - 1) / (times.back() - times.front());
+    p.fps = o.fps > 0 ? o.fps : std::min(own > 0 ? own : 25.0, kMaxFps);
+    const double end = endSaid > times.back() ? endSaid : endOf(times, p.clip->fps());
+    if (o.from >= end)
+        return VideoState::InvalidRange;
+    p.plan = plan(times, end, o.from, o.to, p.fps);
+    return p.plan.empty() ? VideoState::NoFrames : VideoState::Created;
+}
+
+} // namespace
+
+std::optional<QSize> grid(int columns, QSize visible)
+{
+    if (columns < kMinSide || columns > kMaxSide || visible.width() <= 0 || visible.height() <= 0)
+        return std::nullopt;
+    const double form = double(visible.height()) / visible.width() / 2; // rows per column
+    int rows = int(std::lround(columns * form));
+    if (rows > kMaxSide) {
+        columns = int(std::floor(kMaxSide / form));
+        rows = std::min(kMaxSide, int(std::lround(columns * form)));
+    }
+    if (columns < kMinSide || rows < kMinSide)
+        return std::nullopt;
+    return QSize(columns, rows);
+}
+
+std::vector<int> plan(const std::vector<double>& times, double end, double from, double to,
+                      double fps)
+{
+    std::vector<int> out;
+    if (times.empty() || !(fps > 0))
+        return out;
+    to = to < 0 ? end : std::min(to, end);
+    size_t i = 0;
+    for (qint64 k = 0;; ++k) {
+        const double t = from + double(k) / fps;
+        if (t >= to - kMargin || out.size() > size_t(kMaxFrames))
+            break;
+        while (i + 1 < times.size() && times[i + 1] <= t + kMargin)
+            ++i;
+        out.push_back(int(i));
+    }
+    return out;
+}
+
+QByteArray greyLine(const QByteArray& grey, QSize cells, bool reverse, Dither dither)
+{
+    static constexpr int kBayer[4][4] = {
+        {0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+    QByteArray line(qsizetype(cells.width()) * cells.height(), Qt::Uninitialized);
+    const auto* p = reinterpret_cast<const unsigned char*>(grey.constData());
+    for (int y = 0; y < cells.height(); ++y) {
+        for (int x = 0; x < cells.width(); ++x) {
+            const int v = p[qsizetype(y) * cells.width() + x];
+            // 16 levels, 0 black to 15 white: rounded, or with the dither's
+            // threshold in place of the rounding.
+            const int threshold =
+                dither == Dither::Ordered ? (2 * kBayer[y & 3][x & 3] + 1) * 255 / 32 : 127;
+            const int level = std::min(15, (v * 15 + threshold) / 255);
+            line[qsizetype(y) * cells.width() + x] =
+                rampaCaracteres[size_t(reverse ? level : 15 - level)];
+        }
+    }
+    return line;
+}
+
+QString pauseFor(double fps)
+{
+    QString text = QString::number(1000.0 / fps, 'f', 3);
+    while (text.endsWith(QLatin1Char('0')))
+        text.chop(1);
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text;
+}
+
+std::optional<double> readTime(const QString& text)
+{
+    double total = 0;
+    const QStringList parts = text.trimmed().split(QLatin1Char(':'));
+    if (parts.size() > 3)
+        return std::nullopt;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        bool ok = false;
+        const double v = parts[i].toDouble(&ok);
+        // Only the last part may have a fraction, and none may pass 59
+        // after the first.
+        if (!ok || v < 0 || std::isinf(v) || (i + 1 < parts.size() && v != std::floor(v)) ||
+            (i > 0 && v >= 60))
+            return std::nullopt;
+        total = total * 60 + v;
+    }
+    return total;
+}
+
+VideoResult importVideo(const QString& clip, const QString& path, const VideoOptions& options,
+                        const VideoProgress& progress)
+{
+    VideoResult r;
+    Prepared p;
+    r.state = prepare(clip, options, p);
+    r.cells = p.cells;
+    if (r.state != VideoState::Created)
+        return r;
+    const QString pausa = options.pausa.isEmpty() ? pauseFor(p.fps) : options.pausa;
+    if (const std::optional<QString> error = validateData(pausa, options.creador)) {
+        r.state = VideoState::InvalidData;
+        r.detail = *error;
+        return r;
+    }
+    if (p.plan.size() > size_t(kMaxFrames)) {
+        p.plan.resize(size_t(kMaxFrames));
+        r.cut = true;
+    }
+    const int total = int(p.plan.size());
+
+    MovieWriter writer(path);
+    const QByteArray header =
+        headerLine(QByteArray::number(p.cells.width()), QByteArray::number(p.cells.height()), total,
+                   toCp1252(pausa.trimmed()), toCp1252(options.creador), toCp1252(creatorInfo()));
+    if (!writer.begin(header)) {
+        r.state = VideoState::WriteError;
+        r.detail = writer.errorString();
+        return r;
+    }
+
+    // The helper decodes in order and hands over the frames the plan uses.
+    Queue queue;
+    std::thread helper([&] {
+        const std::vector<int>& plan = p.plan;
+        size_t next = 0;
+        double time = 0;
+        QByteArray grey;
+        for (int index = 0; next < plan.size() && p.clip->next(p.cells, time, grey); ++index) {
+            if (index < plan[next])
+                continue;
+            if (!queue.set({index, grey}))
+                break;
+            while (next < plan.size() && plan[next] <= index)
+                ++next;
+        }
+        queue.finish();
+    });
+
+    Queue::DecodedFrame current;
+    QByteArray line;
+    for (int k = 0; k < total && r.state == VideoState::Created; ++k) {
+        // The frame the plan shows now: the next handed over, once the one
+        // before has served every sample it covers. A clip that decodes
+        // fewer frames than its container lists shows its last one on.
+        Queue::DecodedFrame next;
+        if (current.index < p.plan[size_t(k)] && queue.take(next)) {
+            current = std::move(next);
+            line = greyLine(current.grey, p.cells, options.reverse, options.dither);
+        }
+        if (current.index < 0) {
+            r.state = VideoState::NotVideo;
+            break;
+        }
+        if (!writer.writeFrame(line)) {
+            r.state = VideoState::WriteError;
+            r.detail = writer.errorString();
+            break;
+        }
+        r.cuadros = k + 1;
+        if (progress && !progress(k + 1, total))
+            r.state = VideoState::Cancelled;
+    }
+    queue.forUse();
+    Queue::DecodedFrame discard;
+    while (queue.take(discard)) {
+    }
+    helper.join();
+    if (r.state == VideoState::Created && !writer.commit()) {
+        r.state = VideoState::WriteError;
+        r.detail = writer.errorString();
+    }
+    return r;
+}
+
+std::optional<QByteArray> firstFrame(const QString& clip, const VideoOptions& options, QSize& cells,
+                                     VideoState& state)
+{
+    Prepared p;
+    state = prepare(clip, options, p);
+    cells = p.cells;
+    if (state != VideoState::Created)
+        return std::nullopt;
+    double time = 0;
+    QByteArray grey;
+    for (int index = 0; p.clip->next(p.cells, time, grey); ++index) {
+        if (index < p.plan.front())
+            continue;
+        const QByteArray line = greyLine(grey, p.cells, options.reverse, options.dither);
+        QByteArray text;
+        for (int y = 0; y < p.cells.height(); ++y) {
+            if (y > 0)
+                text += '\n';
+            text += line.mid(qsizetype(y) * p.cells.width(), p.cells.width());
+        }
+        return text;
+    }
+    state = VideoState::NotVideo;
+    return std::nullopt;
+}
+
+QString videoMessage(const VideoResult& r, const QString& path)
+{
+    switch (r.state) {
+    case VideoState::Created:
+    case VideoState::Cancelled:
+        return {};
+    case VideoState::NotVideo:
+        return QStringLiteral("El archivo no es un video que se pueda leer: ") + readableName(path);
+    case VideoState::NoVideo:
+        return QStringLiteral("El archivo no contiene video: ") + readableName(path);
+    case VideoState::InvalidWidth:
+        return QStringLiteral(
+            "El ancho debe ser de 12 a 400 caracteres, y a ese ancho el video debe "
+            "ocupar de 12 a 400 filas.");
+    case VideoState::InvalidFps:
+        return QStringLiteral(
+            "Los cuadros por segundo deben ser un número mayor que 0 y de hasta 120.");
+    case VideoState::InvalidRange:
+        return QStringLiteral(
+            "El tramo pedido no está dentro del video: el inicio debe ser anterior al "
+            "final y al fin del video.");
+    case VideoState::NoFrames:
+        return QStringLiteral("Ningún cuadro del video cae en el tramo pedido.");
+    case VideoState::InvalidData:
+        return r.detail;
+    case VideoState::WriteError:
+        return QStringLiteral("No se pudo escribir la película: ") + r.detail;
+    }
+    return {};
+}
+
+} // namespace orv::video

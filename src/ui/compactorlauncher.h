@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QWidget;
+
+namespace orv::ui {
+
+// Starting the Compactor on a freshly written movie, shared by the Creator
+// and the Converter. The Compactor writes its own program path into `Ruta`
+// at every start; the writers only read it and start that program detached,
+// with the movie's full path as its one argument, and learn nothing of the
+// result.
+
+// The full settings path of the Compactor's program path.
+QString compactorPathKey();
+
+enum class CompactorStart {
+    Started,       // the Compactor was started
+    NotFound,      // `Ruta` is missing or holds 2 characters or fewer
+    NotResponding, // `Ruta` names a program that could not be started
+};
+
+// Reads `Ruta` and starts the Compactor on the movie.
+CompactorStart startCompactor(const QString& rutaPelicula);
+
+// How a detached process is started: the program and its arguments; true when
+// it started. Tests replace it so that nothing is launched.
+using ProcessStarter = std::function<bool(const QString& program, const QStringList& arguments)>;
+
+// Installs another starter; an empty function restores QProcess::startDetached.
+void setProcessStarter(ProcessStarter start);
+
+// The Creator's and the Converter's last step when "Comprimir
+// automáticamente la película de salida." is checked: start the Compactor on
+// the movie just written and, when it cannot be found or started, say so. The
+// movie stays written either way. True when the Compactor was started.
+bool compressMovie(QWidget* parent, const QString& rutaPelicula);
+
+// The two messages, title "Error al comprimir la película", exclamation icon.
+QString compactorNotFoundMessage();
+QString compactorNotRespondingMessage();
+
+} // namespace orv::ui

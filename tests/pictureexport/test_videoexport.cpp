@@ -1,0 +1,115 @@
+// The MP4 and WebM exports, read back with FFmpeg's libraries: one stream,
+// the codec, the even-padded size, one picture per run of alike frames,
+// each at its time and for its length, and every picture within 35 dB of
+// the renderer's own drawing.
+#include "cellrenderer.h"
+#include "exportfixtures.h"
+#include "gifexport.h"
+#include "moviereader.h"
+#include "videoexport.h"
+#include "videofixtures.h"
+
+#include <QPainter>
+#include <QtTest>
+
+using exportfixtures::movie;
+using orv::render::VideoFormat;
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(VideoFormat)
+
+namespace {
+
+// Frame k as the Player's renderer draws it, padded to even sides with the
+// background, as the export's pictures must look.
+QImage drawing(const orv::Movie& p, int k, double points)
+{
+    orv::render::CellRenderer renderer;
+    QFont font = orv::render::gifFont(points);
+    font.setStyleStrategy(QFont::NoAntialias);
+    renderer.configure({font, 1, Qt::white, Qt::black, Qt::white, Qt::black});
+    const int cw = renderer.cellWidth(), ch = renderer.cellHeight();
+    const int w = p.ancho * cw, h = p.alto * ch;
+    QImage image(w + (w & 1), h + (h & 1), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    const QList<QByteArray> rows = orv::visibleFrame(p, k).split('\n');
+    for (int r = 0; r < rows.size(); ++r)
+        for (int c = 0; c < rows[r].size(); ++c)
+            painter.drawImage(c * cw, r * ch, renderer.cell(uchar(rows[r][c]), false));
+    return image;
+}
+
+} // namespace
+
+class TestVideoExport : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+private slots:
+    void readsBackFrameByFrame_data()
+    {
+        QTest::addColumn<VideoFormat>("format");
+        QTest::addColumn<QString>("codec");
+        QTest::newRow("mp4") << VideoFormat::Mp4 << u"h264"_s;
+        QTest::newRow("webm") << VideoFormat::WebM << u"vp9"_s;
+    }
+    void readsBackFrameByFrame()
+    {
+        QFETCH(VideoFormat, format);
+        QFETCH(QString, codec);
+        // Frames 1 and 2 look alike (a trailing blank is no ink): one picture.
+        const orv::Movie p =
+            movie(13, 3, 130,
+                  {"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789ab", "#  #  #  #  # .:.:.:.:.:.:.",
+                   "#  #  #  #  # .:.:.:.:.:.:. ", "0000000000000abcdefghijklmnopqrstuvwxyz"});
+        const QString path = m_dir.filePath(format == VideoFormat::Mp4 ? u"m.mp4"_s : u"m.webm"_s);
+        orv::ExportOptions o;
+        QString error;
+        QCOMPARE(orv::render::exportVideo(p, path, orv::render::gifFont(8), o, format, &error),
+                 orv::ExportResult::Done);
+        const auto v = videofixtures::readVideo(path);
+        QVERIFY(v);
+        QCOMPARE(v->streams, 1);
+        QCOMPARE(v->codec, codec);
+        const QImage expected0 = drawing(p, 0, 8);
+        QCOMPARE(v->size, expected0.size());
+        QVERIFY(v->size.width() % 2 == 0 && v->size.height() % 2 == 0);
+        const int ms = orv::exportPause(p);
+        // Each picture from its frame's time; the last one lasts to the end.
+        QCOMPARE(v->timesMs, (QList<qint64>{0, ms, 3 * ms}));
+        QCOMPARE(v->durationMs, 4 * ms);
+        const QList<int> frameOf{0, 1, 3};
+        for (int k = 0; k < 3; ++k) {
+            const double db = videofixtures::psnr(drawing(p, frameOf[k], 8), v->cuadros[k]);
+            QVERIFY2(db >= 35, qPrintable(u"picture %1: %2 dB"_s.arg(k).arg(db)));
+        }
+        QCOMPARE(QDir(m_dir.path()).entryList({u".*orvtmp*"_s}, QDir::Hidden | QDir::Files),
+                 QStringList());
+    }
+
+    // A cancel or a movie too large leaves no file.
+    void failuresLeaveNoFile()
+    {
+        const orv::Movie p = movie(13, 3, 100, {"abc", "def"});
+        const QString path = m_dir.filePath(u"c.mp4"_s);
+        orv::ExportOptions o;
+        o.progress = [](int, int) { return false; };
+        QCOMPARE(orv::render::exportVideo(p, path, orv::render::gifFont(8), o, VideoFormat::Mp4),
+                 orv::ExportResult::Cancelled);
+        QVERIFY(!QFile::exists(path));
+        const orv::Movie wide = movie(400, 400, 100, {"x"});
+        QString error;
+        QCOMPARE(orv::render::exportVideo(wide, path, orv::render::gifFont(40), {},
+                                          VideoFormat::Mp4, &error),
+                 orv::ExportResult::Fault);
+        QVERIFY(error.startsWith(u"La película no cabe en un video"_s));
+        QVERIFY(!QFile::exists(path));
+        QCOMPARE(QDir(m_dir.path()).entryList({u".*orvtmp*"_s}, QDir::Hidden | QDir::Files),
+                 QStringList());
+    }
+};
+
+QTEST_MAIN(TestVideoExport)
+#include "test_videoexport.moc"
