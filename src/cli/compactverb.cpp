@@ -1,8 +1,7 @@
-#include "compactverb.h"
+#include "verbs.h"
 
 #include "codemodule.h"
 #include "compactor.h"
-#include "verbs.h"
 
 #include <QCommandLineParser>
 #include <QFile>

@@ -1,11 +1,10 @@
-#include "convertverb.h"
+#include "verbs.h"
 
 #include "compressstep.h"
 
 #include "conversion.h"
 #include "moviewriter.h"
 #include "nativename.h"
-#include "verbs.h"
 
 #include <QCommandLineParser>
 

@@ -105,11 +105,8 @@ int exportVerb(const QStringList& args, Io& io)
             io, QStringLiteral("los colores se escriben RRGGBB en hexadecimal (ff8000)"), kUso);
 
     Movie m;
-    // By the name's bytes, as main() kept them: any name the system allows.
-    if (!loadMovieFromNameBytes(nameBytesFromText(parser.positionalArguments().first()), m)) {
-        io.err << movieErrorMessage() << '\n';
+    if (!loadMovie(parser.positionalArguments().first(), m, io))
         return kFailed;
-    }
     QString error;
     ExportResult r = ExportResult::Fault;
     switch (kind) {

@@ -68,11 +68,8 @@ int playVerb(const QStringList& args, Io& io)
                 kUso);
     }
     Movie m;
-    // By the name's bytes, as main() kept them: any name the system allows.
-    if (!loadMovieFromNameBytes(nameBytesFromText(parser.positionalArguments().first()), m)) {
-        io.err << movieErrorMessage() << '\n';
+    if (!loadMovie(parser.positionalArguments().first(), m, io))
         return kFailed;
-    }
     options.to = m.numCuadros - 1;
     if (parser.isSet(span) && !readSpan(parser.value(span), m.numCuadros, options.from, options.to))
         return usageError(io,

@@ -7,6 +7,10 @@
 
 class QCommandLineParser;
 
+namespace orv {
+struct Movie;
+}
+
 namespace orv::cli {
 
 // Every verb the tool knows, in the order `orv --help` lists them.
@@ -26,10 +30,17 @@ int parseVerb(QCommandLineParser& parser, const QStringList& args, int positiona
 // usage line; answers kUsage.
 int usageError(Io& io, const QString& why, const char* usage);
 
-int infoVerb(const QStringList& args, Io& io);
-int frameVerb(const QStringList& args, Io& io);
-int exportVerb(const QStringList& args, Io& io);
-int playVerb(const QStringList& args, Io& io);
-int createVerb(const QStringList& args, Io& io);
+// Loads the movie named on the command line (as main() decoded it), or says
+// why not on standard error.
+bool loadMovie(const QString& path, Movie& movie, Io& io);
+
+// The verbs, one file each.
+int infoVerb(const QStringList& args, Io& io);    // header, form, size and name
+int frameVerb(const QStringList& args, Io& io);   // one frame as the Player shows it
+int compactVerb(const QStringList& args, Io& io); // the Compactor's engine
+int createVerb(const QStringList& args, Io& io);  // pictures or a clip to a movie
+int convertVerb(const QStringList& args, Io& io); // text pictures to a movie
+int exportVerb(const QStringList& args, Io& io);  // GIF, page, asciicast, MP4, WebM
+int playVerb(const QStringList& args, Io& io);    // a movie in the terminal
 
 } // namespace orv::cli
