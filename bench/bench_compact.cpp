@@ -61,7 +61,7 @@ void engine(const QString& path, orv::CompactionMode mode)
 {
     orv::Compactor c;
     c.setMode(mode);
-    if (c.procesaArchivo(path).state == orv::FileState::Error)
+    if (c.procesaArchivo(orv::FileName::fromText(path)).state == orv::FileState::Error)
         std::fprintf(stderr, "the engine failed on %s\n", qPrintable(path));
 }
 

@@ -79,15 +79,15 @@ double inProgress(const QStringList& paths, const QString& output, bool ahead)
     t.start();
     std::optional<orv::imaging::DecodeAhead> d;
     if (ahead)
-        d.emplace(paths);
+        d.emplace(orv::fileNamesFromTexts(paths));
     const orv::ImageLoad load = [&](int i) -> std::unique_ptr<orv::Image> {
         if (ahead)
             return d->next().forGeneration();
-        auto image = orv::imaging::decodeImage(paths.at(i));
+        auto image = orv::imaging::decodeImage(orv::FileName::fromText(paths.at(i)));
         return image ? std::make_unique<orv::imaging::QtImage>(std::move(*image)) : nullptr;
     };
     const auto r =
-        orv::generaPelicula(output, {int(paths.size()), QStringLiteral("100"), {}}, load);
+        orv::generaPelicula(orv::FileName::fromText(output), {int(paths.size()), QStringLiteral("100"), {}}, load);
     return r.type == orv::Result::Created ? double(t.nsecsElapsed()) / 1e9 : -1;
 }
 

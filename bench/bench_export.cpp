@@ -93,7 +93,7 @@ void measure(const QTemporaryDir& dir, const bench::MovieSize& size, bool gif, i
         QStringLiteral("%1x%2x%3").arg(size.ancho).arg(size.alto).arg(size.cuadros);
     const QString movie = dir.filePath(name + QStringLiteral(".ovt"));
     orv::Movie m;
-    if (!bench::writePlainMovie(movie, size) || !orv::cargaPelicula(movie, m)) {
+    if (!bench::writePlainMovie(movie, size) || !orv::cargaPelicula(orv::FileName::fromText(movie), m)) {
         std::printf("%s: could not make the movie\n", qPrintable(name));
         return;
     }
@@ -108,7 +108,7 @@ void measure(const QTemporaryDir& dir, const bench::MovieSize& size, bool gif, i
     const orv::ExportOptions options;
     double cpu0 = cpuSeconds();
     const double html = bench::bestOf(
-        3, [&] { orv::exportHtml(m, dir.filePath(QStringLiteral("m.html")), options); });
+        3, [&] { orv::exportHtml(m, orv::FileName::fromText(dir.filePath(QStringLiteral("m.html"))), options); });
     const double htmlCpu = (cpuSeconds() - cpu0) / 3;
     std::printf("  web page        %8.3f s  %5.2f x cat  CPU %.3f s  %5.2f x cat  (%.1f MB)\n",
                 html, html / cat, htmlCpu, htmlCpu / catCpu,
@@ -116,7 +116,7 @@ void measure(const QTemporaryDir& dir, const bench::MovieSize& size, bool gif, i
                     1e6);
     cpu0 = cpuSeconds();
     const double cast = bench::bestOf(
-        3, [&] { orv::exportCast(m, dir.filePath(QStringLiteral("m.cast")), options); });
+        3, [&] { orv::exportCast(m, orv::FileName::fromText(dir.filePath(QStringLiteral("m.cast"))), options); });
     const double castCpu = (cpuSeconds() - cpu0) / 3;
     std::printf("  asciicast       %8.3f s  %5.2f x cat  CPU %.3f s  %5.2f x cat  (%.1f MB)\n",
                 cast, cast / cat, castCpu, castCpu / catCpu,
@@ -132,7 +132,7 @@ void measure(const QTemporaryDir& dir, const bench::MovieSize& size, bool gif, i
             gifFrames > 0 ? std::min<int>(gifFrames, m.numCuadros) : m.numCuadros);
         const double cpu0 = cpuSeconds();
         const double g = seconds([&] {
-            orv::render::exportGif(part, dir.filePath(QStringLiteral("m.gif")),
+            orv::render::exportGif(part, orv::FileName::fromText(dir.filePath(QStringLiteral("m.gif"))),
                                    orv::render::gifFont(8), options);
         });
         const double cpu = cpuSeconds() - cpu0;

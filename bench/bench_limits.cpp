@@ -40,7 +40,7 @@ int peakMode(const QString& path)
 {
     const long before = statusKb("VmRSS:");
     orv::Movie p;
-    const bool ok = orv::cargaPelicula(path, p);
+    const bool ok = orv::cargaPelicula(orv::FileName::fromText(path), p);
     std::printf("%ld %ld %d\n", before, statusKb("VmHWM:"), ok ? 1 : 0);
     return 0;
 }
@@ -114,8 +114,8 @@ void lineEnds(const QTemporaryDir& dir, int cuadros)
     out.close();
     orv::Movie p;
     bool ok = true;
-    const double tCrlf = bench::bestOf(3, [&] { ok = orv::cargaPelicula(crlf, p) && ok; });
-    const double tLf = bench::bestOf(3, [&] { ok = orv::cargaPelicula(lf, p) && ok; });
+    const double tCrlf = bench::bestOf(3, [&] { ok = orv::cargaPelicula(orv::FileName::fromText(crlf), p) && ok; });
+    const double tLf = bench::bestOf(3, [&] { ok = orv::cargaPelicula(orv::FileName::fromText(lf), p) && ok; });
     const double mb = static_cast<double>(QFileInfo(crlf).size()) / 1e6;
     std::printf("Line ends, %dx%dx%d movie (%.1f MB)%s\n", size.ancho, size.alto, size.cuadros, mb, ok ? "" : "  LOAD FAILED");
     std::printf("  CR LF   %7.3f s  %6.0f MB/s\n", tCrlf, mb / tCrlf);
@@ -144,7 +144,7 @@ void padded(const QString& self, const QTemporaryDir& dir, qint64 scale)
         }
         orv::Movie p;
         bool ok = true;
-        const double t = bench::bestOf(3, [&] { ok = orv::cargaPelicula(zipped, p) && ok; });
+        const double t = bench::bestOf(3, [&] { ok = orv::cargaPelicula(orv::FileName::fromText(zipped), p) && ok; });
         const auto [mb, loaded] = loadPeakMb(self, zipped);
         std::printf("Compressed movie, %s, %lld-byte archive, member one frame + zeros to %lld MiB\n", name,
                     static_cast<long long>(QFileInfo(zipped).size()), static_cast<long long>(gib >> 20));

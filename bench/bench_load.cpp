@@ -31,7 +31,7 @@ int peakMode(const QString& path)
 {
     const long before = statusKb("VmRSS:");
     orv::Movie p;
-    if (!orv::cargaPelicula(path, p))
+    if (!orv::cargaPelicula(orv::FileName::fromText(path), p))
         return 1;
     std::printf("%ld %ld\n", before, statusKb("VmHWM:"));
     return 0;
@@ -71,11 +71,11 @@ void measure(const QString& self, const QTemporaryDir& dir, const bench::MovieSi
     orv::Movie p;
     const double cat = shell(QStringLiteral("cat '%1' > /dev/null").arg(plain));
     const double unzip = shell(QStringLiteral("unzip -p '%1' > /dev/null").arg(zipped));
-    const double loadPlain = bench::bestOf(3, [&] { orv::cargaPelicula(plain, p); });
-    const double loadZip = bench::bestOf(3, [&] { orv::cargaPelicula(zipped, p); });
+    const double loadPlain = bench::bestOf(3, [&] { orv::cargaPelicula(orv::FileName::fromText(plain), p); });
+    const double loadZip = bench::bestOf(3, [&] { orv::cargaPelicula(orv::FileName::fromText(zipped), p); });
     orv::LoadOptions streamed;
     streamed.inflateWhole = false;
-    const double loadStreamed = bench::bestOf(3, [&] { orv::cargaPelicula(zipped, p, streamed); });
+    const double loadStreamed = bench::bestOf(3, [&] { orv::cargaPelicula(orv::FileName::fromText(zipped), p, streamed); });
 
     const int frames = std::min<int>(p.numCuadros, 500);
     qint64 sink = 0;

@@ -48,7 +48,7 @@ QString writeMovie(const QString& folder, int ancho, int alto, int cuadros, int 
 
 void measurePaint(Form1& window, const QString& path, int ancho, int alto)
 {
-    window.abrePelicula(path, false);
+    window.abrePelicula(orv::FileName::fromText(path), false);
     window.findChild<QTimer*>(QStringLiteral("Timer1"))->setInterval(1000000);
     if (!window.engine().repeat())
         window.menu_repetir_Click();
@@ -77,7 +77,7 @@ void measurePaint(Form1& window, const QString& path, int ancho, int alto)
 // Plays with repeat on for `seconds` and counts ticks and paints.
 void measureStep(Form1& window, const QString& path, int pausa, double seconds)
 {
-    window.abrePelicula(path, false);
+    window.abrePelicula(orv::FileName::fromText(path), false);
     if (!window.engine().repeat())
         window.menu_repetir_Click();
     window.setVelocidad(pausa);

@@ -14,7 +14,7 @@ namespace bench {
 bool writePlainMovie(const QString& path, const MovieSize& size)
 {
     static const char kRamp[] = " .:-=+*#%@";
-    orv::MovieWriter w(path);
+    orv::MovieWriter w(orv::FileName::fromText(path));
     const QByteArray ancho = QByteArray::number(size.ancho);
     const QByteArray alto = QByteArray::number(size.alto);
     if (!w.begin(orv::headerLine(ancho, alto, size.cuadros, "100", "bench", "bench movie")))

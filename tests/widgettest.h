@@ -1,4 +1,6 @@
 #pragma once
+
+#include "filelist.h"
 // What the window tests share: dialogs answered by a script, children found
 // by name, drops handed over, and a list's lines.
 #include "history.h"
@@ -9,10 +11,21 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QListWidget>
+#include <QTest>
 #include <QMimeData>
 #include <QUrl>
 
 namespace widgettest {
+
+// Files put in one of the programs' file lists as a drop or "Agregar..."
+// would put them, by their names as text.
+inline void addFiles(QListWidget* list, const QStringList& paths)
+{
+    auto* files = qobject_cast<orv::ui::FileList*>(list);
+    QVERIFY(files);
+    for (const QString& p : paths)
+        files->addPath(orv::FileName::fromText(p));
+}
 
 // Every dialog of its lifetime goes to the script instead of the screen.
 struct Script : orv::ui::ScriptedPrompt

@@ -41,7 +41,7 @@ QByteArray frame(int n)
 
 bool writePlain(const QString& path)
 {
-    orv::MovieWriter w(path);
+    orv::MovieWriter w(orv::FileName::fromText(path));
     if (!w.begin(orv::headerLine("48", "16", kFrames, "100", "Demo",
                                  "Pel\xed"
                                  "cula de demostraci\xf3n")))

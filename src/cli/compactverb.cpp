@@ -65,8 +65,7 @@ int compactVerb(const QStringList& args, Io& io)
     const auto chosen = modes().find(parser.value(mode));
     if (chosen == modes().end())
         return usageError(io, QStringLiteral("modo desconocido: ") + parser.value(mode), kUso);
-    const QStringList files =
-        parser.positionalArguments(); // the verb stands where a program name would
+    const FileNames files = fileNamesFromTexts(parser.positionalArguments());
     if (files.isEmpty())
         return usageError(io, QString(), kUso);
 
@@ -85,7 +84,7 @@ int compactVerb(const QStringList& args, Io& io)
         engine.setPasswords(&*password);
     engine.setBruteForce(!parser.isSet(noForce));
     bool errors = false;
-    for (const QString& file : files) {
+    for (const FileName& file : files) {
         const FileResult r = engine.procesaArchivo(file);
         if (r.state == FileState::BuildError) {
             // As in the window: a failed archive build ends the run, the

@@ -4,7 +4,7 @@
 
 namespace orv::cli {
 
-int compressWritten(const QString& path, Io& io)
+int compressWritten(const FileName& path, Io& io)
 {
     QStringList lines;
     if (compressMovieInPlace(path, &lines))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli.h"
+#include "filename.h"
 
 namespace orv::cli {
 
@@ -8,6 +9,6 @@ namespace orv::cli {
 // written in place with the Compactor's engine. The movie stays written
 // either way; a movie that could not be compressed is a failure of the
 // command, with the engine's lines on standard error.
-int compressWritten(const QString& path, Io& io);
+int compressWritten(const FileName& path, Io& io);
 
 } // namespace orv::cli

@@ -4,7 +4,7 @@
 
 #include "conversion.h"
 #include "moviewriter.h"
-#include "nativename.h"
+#include "filename.h"
 
 #include <QCommandLineParser>
 
@@ -52,7 +52,7 @@ int convertVerb(const QStringList& args, Io& io)
 
     if (const int done = parseVerb(parser, args, kAnyNumber, kUso, io); done >= 0)
         return done;
-    const QStringList sources = parser.positionalArguments();
+    const FileNames sources = fileNamesFromTexts(parser.positionalArguments());
     if (!parser.isSet(ancho) || !parser.isSet(alto))
         return usageError(io, QStringLiteral("faltan --width y --height"), kUso);
     if (!parser.isSet(output))
@@ -78,7 +78,7 @@ int convertVerb(const QStringList& args, Io& io)
         return kUsage;
     }
 
-    const QString path = movieName(parser.value(output));
+    const FileName path = movieName(nameArgument(parser.value(output)));
     const ConversionResult r = convert(sources, p, path);
     if (r.failedSources > 0)
         io.err << "orv: " << r.failedSources
@@ -88,7 +88,7 @@ int convertVerb(const QStringList& args, Io& io)
         io.err << "orv: la película llegó a " << kMaxFrames << " cuadros; el resto se omitió\n";
     switch (r.state) {
     case ConversionState::Written:
-        io.out << readableName(path) << ": " << r.numCuadros << " cuadros\n";
+        io.out << path.display() << ": " << r.numCuadros << " cuadros\n";
         return parser.isSet(compress) ? compressWritten(path, io) : kOk;
     case ConversionState::NoFrames:
         io.err << asLine(noFramesMessage(r.failedSources)) << '\n';

@@ -6,7 +6,7 @@
 #include "decodeahead.h"
 #include "generation.h"
 #include "moviewriter.h"
-#include "nativename.h"
+#include "filename.h"
 #include "videoimport.h"
 
 #include <QCommandLineParser>
@@ -79,9 +79,9 @@ void writeMessage(QTextStream& s, QString text)
 }
 
 // The movie reported as made, then compressed when asked.
-int created(const QCommandLineParser& parser, const CreateOptions& options, const QString& path, Io& io)
+int created(const QCommandLineParser& parser, const CreateOptions& options, const FileName& path, Io& io)
 {
-    io.out << createdMessage() << '\n' << readableName(path) << '\n';
+    io.out << createdMessage() << '\n' << path.display() << '\n';
     return parser.isSet(options.compress) ? compressWritten(path, io) : kOk;
 }
 
@@ -126,8 +126,8 @@ int createFromVideo(const QCommandLineParser& parser, const CreateOptions& optio
     video::VideoOptions o;
     if (const std::optional<int> bad = readVideoOptions(parser, options, o, io))
         return *bad;
-    const QString clip = parser.value(options.video);
-    const QString path = absoluteName(movieName(parser.value(options.output)));
+    const FileName clip = nameArgument(parser.value(options.video));
+    const FileName path = movieName(nameArgument(parser.value(options.output))).absolute();
 
     // Ctrl+C cancels: the movie is dropped, nothing is left.
     g_interrupted = false;
@@ -172,7 +172,7 @@ int createFromVideo(const QCommandLineParser& parser, const CreateOptions& optio
 
 int createFromImages(const QCommandLineParser& parser, const CreateOptions& options, Io& io)
 {
-    const QStringList images = parser.positionalArguments();
+    const FileNames images = fileNamesFromTexts(parser.positionalArguments());
     if (!parser.isSet(options.output) || parser.value(options.output).isEmpty() || images.isEmpty())
         return usageError(io, QString(), kUsageLine);
     if (images.size() > 32767)
@@ -184,7 +184,7 @@ int createFromImages(const QCommandLineParser& parser, const CreateOptions& opti
         return kUsage;
     }
 
-    const QString path = absoluteName(movieName(parser.value(options.output)));
+    const FileName path = movieName(nameArgument(parser.value(options.output))).absolute();
     imaging::DecodeAhead decoder(images);
     const ImageLoad load = [&decoder](int) { return decoder.next().forGeneration(); };
     const GenerationResult r = generaPelicula(path, {int(images.size()), pauseText, creador}, load);

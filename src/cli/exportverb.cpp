@@ -4,7 +4,7 @@
 #include "gifexport.h"
 #include "htmlexport.h"
 #include "moviereader.h"
-#include "nativename.h"
+#include "filename.h"
 #include "numeric.h"
 #include "videoexport.h"
 
@@ -81,7 +81,7 @@ int exportVerb(const QStringList& args, Io& io)
     if (const int done = parseVerb(parser, args, 1, kUso, io); done >= 0)
         return done;
 
-    const QString target = parser.value(output);
+    const FileName target = nameArgument(parser.value(output));
     if (target.isEmpty())
         return usageError(io, QStringLiteral("falta -o SALIDA"), kUso);
     int requested = 0;
@@ -90,7 +90,7 @@ int exportVerb(const QStringList& args, Io& io)
                               {parser.isSet(cast), Kind::Cast},
                               {parser.isSet(mp4), Kind::Mp4},
                               {parser.isSet(webm), Kind::WebM}},
-                             target, requested);
+                             target.display(), requested);
     if (requested != 1)
         return usageError(io, QStringLiteral("indique una sola clase: --gif, --html, --cast, --mp4 o --webm"),
                           kUso);
@@ -105,7 +105,7 @@ int exportVerb(const QStringList& args, Io& io)
             io, QStringLiteral("los colores se escriben RRGGBB en hexadecimal (ff8000)"), kUso);
 
     Movie m;
-    if (!loadMovie(parser.positionalArguments().first(), m, io))
+    if (!loadMovie(nameArgument(parser.positionalArguments().first()), m, io))
         return kFailed;
     QString error;
     ExportResult r = ExportResult::Fault;
@@ -129,7 +129,7 @@ int exportVerb(const QStringList& args, Io& io)
         break;
     }
     if (r != ExportResult::Done) {
-        io.err << "orv: no se pudo escribir " << target << ": " << error << '\n';
+        io.err << "orv: no se pudo escribir " << target.display() << ": " << error << '\n';
         return kFailed;
     }
     return kOk;

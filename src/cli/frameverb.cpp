@@ -26,7 +26,7 @@ int frameVerb(const QStringList& args, Io& io)
         return kUsage;
     }
     Movie m;
-    if (!loadMovie(parser.positionalArguments().first(), m, io))
+    if (!loadMovie(nameArgument(parser.positionalArguments().first()), m, io))
         return kFailed;
     if (index >= m.numCuadros) {
         io.err << "orv: la película tiene " << m.numCuadros << " cuadros (0 a " << m.numCuadros - 1

@@ -2,7 +2,7 @@
 #include "verbs.h"
 
 #include "movie.h"
-#include "nativename.h"
+#include "filename.h"
 #include "streamout.h"
 
 #include <QCommandLineParser>
@@ -29,7 +29,7 @@ int infoVerb(const QStringList& args, Io& io)
     if (const int done = parseVerb(parser, args, 1, "info [--json] ARCHIVO", io); done >= 0)
         return done;
     Movie m;
-    if (!loadMovie(parser.positionalArguments().first(), m, io))
+    if (!loadMovie(nameArgument(parser.positionalArguments().first()), m, io))
         return kFailed;
     if (parser.isSet(json)) {
         // The keys in the order QJsonObject has always written them.
@@ -40,11 +40,11 @@ int infoVerb(const QStringList& args, Io& io)
         io.out << ",\"masInfo\":";
         writeJsonCp1252(io.out, m.masInfo);
         io.out << ",\"nombreArchivo\":";
-        writeJson(io.out, readableName(m.nombreArchivo));
+        writeJson(io.out, m.nombreArchivo);
         io.out << ",\"numCuadros\":" << m.numCuadros << ",\"pausa\":";
         writeJson(io.out, m.pausa);
         io.out << ",\"rutaPelicula\":";
-        writeJson(io.out, readableName(m.rutaPelicula));
+        writeJson(io.out, m.rutaPelicula);
         io.out << ",\"tamanoKB\":";
         writeJson(io.out, m.tamanoKB);
         io.out << "}\n";
@@ -61,8 +61,8 @@ int infoVerb(const QStringList& args, Io& io)
     io.out << '\n'
            << "forma: " << (m.compressed ? "comprimida" : "plana") << '\n'
            << "tamanoKB: " << number(m.tamanoKB) << '\n'
-           << "nombreArchivo: " << readableName(m.nombreArchivo) << '\n'
-           << "rutaPelicula: " << readableName(m.rutaPelicula) << '\n';
+           << "nombreArchivo: " << m.nombreArchivo << '\n'
+           << "rutaPelicula: " << m.rutaPelicula << '\n';
     return kOk;
 }
 

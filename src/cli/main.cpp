@@ -1,5 +1,5 @@
 #include "cli.h"
-#include "nativename.h"
+#include "filename.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

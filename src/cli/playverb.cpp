@@ -1,7 +1,7 @@
 #include "verbs.h"
 
 #include "moviereader.h"
-#include "nativename.h"
+#include "filename.h"
 #include "terminalplayer.h"
 
 #include <QCommandLineParser>
@@ -68,7 +68,7 @@ int playVerb(const QStringList& args, Io& io)
                 kUso);
     }
     Movie m;
-    if (!loadMovie(parser.positionalArguments().first(), m, io))
+    if (!loadMovie(nameArgument(parser.positionalArguments().first()), m, io))
         return kFailed;
     options.to = m.numCuadros - 1;
     if (parser.isSet(span) && !readSpan(parser.value(span), m.numCuadros, options.from, options.to))

@@ -1,7 +1,7 @@
 #include "verbs.h"
 
 #include "moviereader.h"
-#include "nativename.h"
+#include "filename.h"
 
 #include <QCommandLineParser>
 
@@ -58,11 +58,14 @@ int usageError(Io& io, const QString& why, const char* usage)
     return kUsage;
 }
 
-// The path arrives as main() decoded it: bytes that are not UTF-8 still
-// escaped, so any name the system allows opens.
-bool loadMovie(const QString& path, Movie& movie, Io& io)
+FileName nameArgument(const QString& argument)
 {
-    if (loadMovieFromNameBytes(nameBytesFromText(path), movie))
+    return FileName::fromText(argument);
+}
+
+bool loadMovie(const FileName& name, Movie& movie, Io& io)
+{
+    if (cargaPelicula(name, movie))
         return true;
     io.err << movieErrorMessage() << '\n';
     return false;

@@ -8,8 +8,9 @@
 class QCommandLineParser;
 
 namespace orv {
+class FileName;
 struct Movie;
-}
+} // namespace orv
 
 namespace orv::cli {
 
@@ -30,9 +31,12 @@ int parseVerb(QCommandLineParser& parser, const QStringList& args, int positiona
 // usage line; answers kUsage.
 int usageError(Io& io, const QString& why, const char* usage);
 
-// Loads the movie named on the command line (as main() decoded it), or says
-// why not on standard error.
-bool loadMovie(const QString& path, Movie& movie, Io& io);
+// A name as main() gave it (bytes that are not UTF-8 escaped) to the name
+// itself; the verbs take their files' names through here.
+FileName nameArgument(const QString& argument);
+
+// Loads a movie, or says why not on standard error.
+bool loadMovie(const FileName& name, Movie& movie, Io& io);
 
 // The verbs, one file each.
 int infoVerb(const QStringList& args, Io& io);    // header, form, size and name

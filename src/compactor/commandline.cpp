@@ -13,7 +13,7 @@ std::optional<QString> commandLinePath(const QStringList& arguments)
     return text.section(QLatin1Char('"'), 0, 0);
 }
 
-void processCommandLine(const QString& path, Compactor::StepFault fail)
+void processCommandLine(const FileName& path, Compactor::StepFault fail)
 {
     const QString title = QStringLiteral("Orvane ASCII Compactor");
     Compactor engine;

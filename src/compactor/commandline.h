@@ -17,6 +17,6 @@ std::optional<QString> commandLinePath(const QStringList& arguments);
 // force (the stored settings are not applied) and says how it went in one
 // message box: success only when the file was compressed or decompressed,
 // otherwise its history lines. A failed archive build shows "Error" instead.
-void processCommandLine(const QString& path, Compactor::StepFault fail = {});
+void processCommandLine(const FileName& path, Compactor::StepFault fail = {});
 
 } // namespace orv::compactor

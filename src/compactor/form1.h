@@ -36,10 +36,10 @@ public:
 
     // The batch for the dropped paths, in order. Refused (false) while a
     // batch runs.
-    bool processBatch(const QStringList& paths);
+    bool processBatch(const FileNames& paths);
     // The batch for dropped or chosen paths, run from the event loop once
     // the drop or the menu has returned.
-    void addBatch(const QStringList& paths);
+    void addBatch(const FileNames& paths);
     bool busy() const { return m_busy; }
 
     CompactionMode selectedMode() const;

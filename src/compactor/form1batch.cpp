@@ -75,7 +75,7 @@ CompactionMode Form1::selectedMode() const
     return CompactionMode::None;
 }
 
-bool Form1::processBatch(const QStringList& paths)
+bool Form1::processBatch(const FileNames& paths)
 {
     if (m_busy)
         return false;
@@ -98,13 +98,13 @@ bool Form1::processBatch(const QStringList& paths)
     engine.setMode(selectedMode());
     engine.setBruteForce(m_check1->isChecked());
     engine.setStepFault(m_fault);
-    engine.setProgress([this, paint](const QString& path) {
-        m_currentFile->setText(path);
+    engine.setProgress([this, paint](const FileName& path) {
+        m_currentFile->setText(path.display());
         paint();
     });
     ui::PromptPasswords passwords(this, windowTitle());
     engine.setPasswords(&passwords);
-    for (const QString& path : paths) {
+    for (const FileName& path : paths) {
         if (engine.procesaArchivo(path).state == FileState::BuildError) {
             failWith();
             return true;
@@ -137,7 +137,7 @@ void Form1::Frame1_OLEDragDrop(const QMimeData* mime)
 }
 
 // Dropped or chosen in "Agregar películas...", the paths take one road.
-void Form1::addBatch(const QStringList& paths)
+void Form1::addBatch(const FileNames& paths)
 {
     if (paths.isEmpty() || m_busy || m_pendingBatch)
         return;

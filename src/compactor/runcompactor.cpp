@@ -5,7 +5,7 @@
 #include "pictures.h"
 #include "splash.h"
 #include "translations.h"
-#include "nativename.h"
+#include "filename.h"
 
 #include <QApplication>
 
@@ -14,7 +14,7 @@ namespace orv::compactor {
 bool startFromArguments(const QStringList& arguments, std::unique_ptr<Form1>& form1)
 {
     if (const std::optional<QString> path = commandLinePath(arguments)) {
-        processCommandLine(*path);
+        processCommandLine(FileName::fromText(*path));
         return true;
     }
     ui::startWithSplash(ui::Product::Compactor, false, [&form1] {

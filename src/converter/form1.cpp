@@ -16,7 +16,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileInfo>
+#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -245,21 +245,22 @@ void Form1::makeMenus()
     about->setObjectName(QStringLiteral("menu_acercade"));
 }
 
-void Form1::List1_OLEDragDrop(const QStringList& paths)
+void Form1::List1_OLEDragDrop(const FileNames& paths)
 {
-    for (const QString& path : paths) {
-        if (path.right(4) == QLatin1String(".ovt"))
-            ui::prompt().message(this, ovtWarning(path),
+    for (const FileName& path : paths) {
+        const QString shown = QDir::toNativeSeparators(path.display());
+        if (path.endsWith(".ovt"))
+            ui::prompt().message(this, ovtWarning(shown),
                                  QStringLiteral("Posible archivo incorrecto"),
                                  ui::Icon::Exclamation, ui::Buttons::Ok);
         if (puedeabrir(path)) {
-            m_list->addItem(path);
+            m_list->addPath(path);
         } else {
             ui::prompt().message(
                 this,
                 QStringLiteral("No se puede agregar a la lista, por problemas de lectura o "
                                "apertura, el siguiente archivo:") +
-                    kCrLf + kCrLf + path,
+                    kCrLf + kCrLf + shown,
                 QStringLiteral("Error al añadir"), ui::Icon::Exclamation, ui::Buttons::Ok);
         }
     }
@@ -374,12 +375,12 @@ void Form1::Command1_Click()
     const std::optional<ConversionParameters> p = validParameters();
     if (!p)
         return;
-    const QString chosen = ui::prompt().saveFile(this, QStringLiteral("Guardar película ASCII"),
-                                                 kFilter, m_lastChosen);
+    const FileName chosen = ui::prompt().saveFile(this, QStringLiteral("Guardar película ASCII"),
+                                                  kFilter, m_lastChosen);
     if (chosen.isEmpty())
         return;
     m_lastChosen = chosen;
-    const QString path = QFileInfo(movieName(chosen)).absoluteFilePath();
+    const FileName path = movieName(chosen).absolute();
     if (!ui::confirmReplace(this, path))
         return;
     MovieWriter writer(path);

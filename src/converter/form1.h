@@ -35,7 +35,7 @@ public:
 
     // Adds dropped files in order: a ".ovt" warns and is added anyway; a
     // file that cannot be opened (or a folder) is reported and left out.
-    void List1_OLEDragDrop(const QStringList& paths);
+    void List1_OLEDragDrop(const FileNames& paths);
 
     // Moves the selected source by `offset` places, keeping it
     // selected; nothing at the ends or without a selection.
@@ -53,7 +53,7 @@ public:
     ConversionParameters parameters() const;
 
 private:
-    QString m_lastChosen; // the save dialog offers it again, for the session
+    FileName m_lastChosen; // the save dialog offers it again, for the session
     void makeControls();
     void makeMenus();
     QWidget* makeSource();

@@ -1,9 +1,7 @@
 #include "safefile.h"
 
-#include "nativename.h"
 #include "safereplace.h"
 
-#include <QFileInfo>
 #include <QMutex>
 #include <QSet>
 
@@ -22,20 +20,20 @@ namespace {
 
 // Each folder's stray scratch files are removed the first time this process
 // writes there.
-void cleanFolderOnce(const QString& folder)
+void cleanFolderOnce(const FileName& folder)
 {
     static QMutex mutex;
-    static QSet<QString> clean;
+    static QSet<QByteArray> clean;
     const QMutexLocker lock(&mutex);
-    if (!clean.contains(folder)) {
+    if (!clean.contains(folder.bytes())) {
         removeOrphans(folder);
-        clean.insert(folder);
+        clean.insert(folder.bytes());
     }
 }
 
 } // namespace
 
-SafeFile::SafeFile(const QString& path) : m_path(path) {}
+SafeFile::SafeFile(const FileName& target) : m_target(target) {}
 
 SafeFile::~SafeFile()
 {
@@ -45,29 +43,27 @@ SafeFile::~SafeFile()
 
 bool SafeFile::open()
 {
-    const QFileInfo info(absoluteName(m_path));
-    cleanFolderOnce(info.absolutePath());
-    m_scratch = scratchName(info.filePath());
-    const QByteArray name = nameBytesFromText(m_scratch);
+    cleanFolderOnce(m_target.absolute().folder());
+    m_scratch = scratchName(m_target);
 #ifdef Q_OS_WIN
-    m_file.setFileName(m_scratch);
+    m_file.setFileName(QString::fromUtf8(m_scratch.bytes()));
     m_ok = m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
     if (!m_ok) {
         fileFailure(QFileDevice::OpenError);
-        m_scratch.clear();
+        m_scratch = {};
     }
     return m_ok;
 #else
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = ::open(m_scratch.bytes().constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
         failure(QFileDevice::OpenError, QString::fromLocal8Bit(std::strerror(errno)));
-        m_scratch.clear();
+        m_scratch = {};
         return false;
     }
     // A replaced file keeps its permissions; a new one gets the usual ones.
-    struct stat anterior;
-    if (::stat(nameBytesFromText(m_path).constData(), &anterior) == 0 && S_ISREG(anterior.st_mode))
-        ::fchmod(fd, anterior.st_mode & 07777);
+    struct stat before;
+    if (::stat(m_target.bytes().constData(), &before) == 0 && S_ISREG(before.st_mode))
+        ::fchmod(fd, before.st_mode & 07777);
     m_ok = m_file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle);
     if (!m_ok) {
         ::close(fd);
@@ -78,7 +74,7 @@ bool SafeFile::open()
 #endif
 }
 
-QString SafeFile::openByName()
+FileName SafeFile::openByName()
 {
     if (!open())
         return {};
@@ -149,12 +145,12 @@ bool SafeFile::finish()
         return false;
     }
     m_file.close();
-    if (!replaceFile(m_scratch, m_path)) {
+    if (!replaceFile(m_scratch, m_target)) {
         failure(QFileDevice::RenameError, QString::fromLocal8Bit(std::strerror(errno)));
         cancel();
         return false;
     }
-    m_scratch.clear();
+    m_scratch = {};
     m_ok = false;
     return true;
 }
@@ -170,12 +166,8 @@ void SafeFile::removeScratch()
 {
     if (m_scratch.isEmpty())
         return;
-#ifdef Q_OS_WIN
-    QFile::remove(m_scratch);
-#else
-    ::unlink(nameBytesFromText(m_scratch).constData());
-#endif
-    m_scratch.clear();
+    removeFile(m_scratch);
+    m_scratch = {};
 }
 
 // Keeps the failure as it happened: what follows it (the cancel, a close)

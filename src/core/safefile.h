@@ -1,22 +1,23 @@
 #pragma once
 
+#include "filename.h"
+
 #include <QFile>
 #include <QString>
 
 namespace orv {
 
 // A file written safely, as every movie and export is: everything goes to a
-// scratch file beside the target (named as reemplazoseguro.h names them, so
+// scratch file beside the target (named as safereplace.h names them, so
 // that one a killed process left is removed by the next writer in that
 // folder), which finish() flushes to disk and renames over the target; a
 // write that fails or is cancelled leaves no file and any earlier file of
-// that name untouched. Never written in place. The target may be a name
-// that is not UTF-8 (see nativename.h); an existing target's permissions
-// are kept.
+// that name untouched. Never written in place. An existing target's
+// permissions are kept.
 class SafeFile
 {
 public:
-    explicit SafeFile(const QString& path);
+    explicit SafeFile(const FileName& target);
     ~SafeFile();
     SafeFile(const SafeFile&) = delete;
     SafeFile& operator=(const SafeFile&) = delete;
@@ -26,7 +27,7 @@ public:
     // file is made (empty) and its name answered, to be written and closed
     // by that library; finish() and cancel() then work as ever. Empty when
     // it cannot be made (error() says why).
-    QString openByName();
+    FileName openByName();
     bool write(QByteArrayView bytes);
     bool finish();
     void cancel();
@@ -42,8 +43,8 @@ private:
     void fileFailure(QFileDevice::FileError fallback);
     void removeScratch();
 
-    QString m_path;
-    QString m_scratch;
+    FileName m_target;
+    FileName m_scratch;
     QFile m_file;
     bool m_ok = false;
     bool m_byName = false; // another library writes the scratch file by its name

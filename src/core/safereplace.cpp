@@ -1,11 +1,9 @@
 #include "safereplace.h"
 
-#include "nativename.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 
@@ -36,14 +34,13 @@ bool syncHandle(int fd)
 #endif
 }
 
-bool syncFolder(const QString& folder)
+bool syncFolder(const FileName& folder)
 {
 #ifdef Q_OS_WIN
     Q_UNUSED(folder);
     return true; // NTFS makes the rename itself durable
 #else
-    const int fd =
-        ::open(nameBytesFromText(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(folder.bytes().constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return false;
     const bool ok = ::fsync(fd) == 0;
@@ -63,8 +60,8 @@ quint64 processStart(qint64 pid)
         return 0;
     // The command name, in parentheses, may hold spaces: count from its end.
     const QByteArray line = stat.readAll();
-    const QList<QByteArray> campos = line.mid(line.lastIndexOf(')') + 2).split(' ');
-    return campos.size() > 19 ? campos[19].toULongLong() : 0;
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return fields.size() > 19 ? fields[19].toULongLong() : 0;
 #else
     Q_UNUSED(pid);
     return 0;
@@ -98,17 +95,17 @@ bool alive(qint64 pid, quint64 start)
 
 } // namespace
 
-QString scratchName(const QString& target)
+FileName scratchName(const FileName& target)
 {
-    const QFileInfo info(absoluteName(target));
+    const FileName whole = target.absolute();
     const qint64 pid = QCoreApplication::applicationPid();
     const quint64 r = QRandomGenerator::system()->generate64();
-    return info.absolutePath() + QLatin1String("/.") + info.fileName() + QLatin1Char('.') +
-           QString::number(pid) + QLatin1Char('-') + QString::number(processStart(pid)) +
-           QLatin1Char('-') + QString::number(r, 36) + kSuffix;
+    return whole.folder().child('.' + whole.leaf().bytes() + '.' + QByteArray::number(pid) + '-'
+                                + QByteArray::number(processStart(pid)) + '-' + QByteArray::number(r, 36)
+                                + kSuffix.latin1());
 }
 
-void removeOrphans(const QString& folder)
+void removeOrphans(const FileName& folder)
 {
     // ".<movie>.<pid>-<start>-<random>.orvtmp", maybe followed by the
     // archive library's ".XXXXXX" while it wrote the file.
@@ -123,56 +120,55 @@ void removeOrphans(const QString& folder)
     // nor then its scratch file's. The pattern reads them one character a
     // byte (only its ASCII parts matter), as it cannot match text holding a
     // byte that is not UTF-8.
-    const QByteArray folderBytes = nameBytesFromText(folder);
-    DIR* dir = ::opendir(folderBytes.constData());
+    DIR* dir = ::opendir(folder.bytes().constData());
     if (!dir)
         return;
     while (const dirent* e = ::readdir(dir)) {
         const QByteArrayView name(static_cast<const char*>(e->d_name)); // up to its NUL
         if (name.startsWith('.') && name.contains(".orvtmp") && orphan(QString::fromLatin1(name)))
-            ::unlink((folderBytes + '/' + name.toByteArray()).constData());
+            removeFile(folder.child(name.toByteArray()));
     }
     ::closedir(dir);
 #else
-    const QDir dir(folder);
+    const QDir dir(QString::fromUtf8(folder.bytes()));
     for (const QString& name :
          dir.entryList({QStringLiteral(".*.orvtmp*")}, QDir::Files | QDir::Hidden | QDir::System))
         if (orphan(name))
-            removeFile(folder + QLatin1Char('/') + name);
+            removeFile(folder.child(name.toUtf8()));
 #endif
 }
 
-bool removeFile(const QString& path)
+bool removeFile(const FileName& name)
 {
 #ifdef Q_OS_UNIX
-    return ::unlink(nameBytesFromText(path).constData()) == 0;
+    return !name.isEmpty() && ::unlink(name.bytes().constData()) == 0;
 #else
-    return QFile::remove(path);
+    return QFile::remove(QString::fromUtf8(name.bytes()));
 #endif
 }
 
-bool flushToDisk(const QString& path)
+bool flushToDisk(const FileName& name)
 {
     QFile f;
-    if (!openByNameBytes(f, nameBytesFromText(path)))
+    if (!openForReading(f, name))
         return false;
     return syncHandle(f.handle());
 }
 
-bool replaceFile(const QString& from, const QString& to)
+bool replaceFile(const FileName& from, const FileName& to)
 {
 #ifdef Q_OS_UNIX
-    if (::rename(nameBytesFromText(from).constData(), nameBytesFromText(to).constData()) != 0)
+    if (::rename(from.bytes().constData(), to.bytes().constData()) != 0)
         return false;
 #else
     std::error_code ec;
-    std::filesystem::rename(std::filesystem::path(from.toStdWString()),
-                            std::filesystem::path(to.toStdWString()), ec);
+    std::filesystem::rename(std::filesystem::path(QString::fromUtf8(from.bytes()).toStdWString()),
+                            std::filesystem::path(QString::fromUtf8(to.bytes()).toStdWString()), ec);
     if (ec)
         return false;
 #endif
     const int saved = errno;
-    syncFolder(QFileInfo(absoluteName(to)).absolutePath());
+    syncFolder(to.absolute().folder());
     errno = saved;
     return true;
 }

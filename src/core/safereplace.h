@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include "filename.h"
 
 namespace orv {
 
@@ -12,23 +12,21 @@ namespace orv {
 // in ".orvtmp", never ".ovt", so a stray one is never taken for a movie. The
 // name says which process owns it (its id and start time), so that one left
 // by a killed process can be told from one still in use.
-QString scratchName(const QString& target);
+FileName scratchName(const FileName& target);
 
 // Removes the scratch files in `folder` whose owner is no longer running
 // (a kill or a power cut left them), with the archive library's own
 // temporary files made from their names. Files of live processes stay.
-void removeOrphans(const QString& folder);
-
-// Every name here may hold bytes that are not UTF-8 (see nativename.h).
+void removeOrphans(const FileName& folder);
 
 // Removes a file; false when it could not be.
-bool removeFile(const QString& path);
+bool removeFile(const FileName& name);
 
 // Pushes the file's data to the disk; its name only matters once renamed.
-bool flushToDisk(const QString& path);
+bool flushToDisk(const FileName& name);
 
 // Renames `from` over `to`, replacing it in one step, and makes the
 // folder's new entry durable. On failure errno says why.
-bool replaceFile(const QString& from, const QString& to);
+bool replaceFile(const FileName& from, const FileName& to);
 
 } // namespace orv

@@ -7,6 +7,7 @@
 #include "ver.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
@@ -30,12 +31,12 @@ template <typename W> W* place(QWidget* parent, const char* name, const QRect& w
 
 } // namespace
 
-bool acceptedExtension(const QString& path)
+bool acceptedExtension(const FileName& path)
 {
     static const char* const kExtensions[] = {".bmp", ".gif", ".jpeg", ".jpg", ".dib",
                                               ".wmf", ".emf", ".ico",  ".cur"};
     for (const char* e : kExtensions) {
-        if (path.endsWith(QLatin1String(e), Qt::CaseSensitive))
+        if (path.endsWith(e))
             return true;
     }
     return false;
@@ -136,17 +137,17 @@ void Form1::makeControls()
     connect(m_command4, &QPushButton::clicked, this, &Form1::Command4_Click);
 }
 
-void Form1::List1_OLEDragDrop(const QStringList& paths)
+void Form1::List1_OLEDragDrop(const FileNames& paths)
 {
     const QString crlf = QStringLiteral("\r\n");
-    for (const QString& path : paths) {
+    for (const FileName& path : paths) {
         if (!acceptedExtension(path)) {
             const ui::Answer r = ui::prompt().message(
                 this,
                 QStringLiteral(
                     "La siguiente imágen, al parecer, tiene una extensión no compatible con "
                     "el programa: ") +
-                    crlf + path + crlf + crlf +
+                    crlf + QDir::toNativeSeparators(path.display()) + crlf + crlf +
                     QStringLiteral(
                         "¿Realmente desea agregar la imágen a la lista de imagenes de la "
                         "película ASCII?"),
@@ -154,7 +155,7 @@ void Form1::List1_OLEDragDrop(const QStringList& paths)
             if (r != ui::Answer::Yes)
                 continue;
         }
-        m_list1->addItem(path);
+        m_list1->addPath(path);
     }
 }
 
@@ -185,7 +186,7 @@ void Form1::List1_DblClick()
     if (!item || !item->isSelected())
         return;
     Ver ver(this);
-    if (ver.showView(item->text()))
+    if (ver.muestraVista(ui::FileList::pathOf(*item)))
         ver.exec();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "filename.h"
+
 #include <QMainWindow>
 #include <QStringList>
 #include <optional>
@@ -34,7 +36,7 @@ public:
 
     // Files dropped on `List1`, in the order given: the accepted extensions
     // (case-sensitive) are added, any other asks first.
-    void List1_OLEDragDrop(const QStringList& paths);
+    void List1_OLEDragDrop(const FileNames& paths);
 
     // Moves the selected entry one place up (-1) or down (+1) and keeps it
     // selected; nothing without a selection or past either end.
@@ -61,16 +63,16 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QString m_lastChosen; // the save dialog offers it again, for the session
+    FileName m_lastChosen; // the save dialog offers it again, for the session
     void makeControls();
     void makeMenus();
     void generaPelicula();
-    std::optional<QStringList> validList();
-    bool build(MovieWriter& writer, const QStringList& paths);
+    std::optional<FileNames> validList();
+    bool build(MovieWriter& writer, const FileNames& paths);
     // The save dialog with the ".ovt" rule and the replace question: the
     // name to write, or empty when the user gave none or refused.
-    QString askPath();
-    void finishWritten(const QString& path);
+    FileName askPath();
+    void finishWritten(const FileName& path);
 
     ui::FileList* m_list1;
     QLabel* m_picture1;
@@ -83,6 +85,6 @@ private:
 };
 
 // The extensions added without a question; the comparison is case-sensitive.
-bool acceptedExtension(const QString& path);
+bool acceptedExtension(const FileName& path);
 
 } // namespace orv::creator

@@ -22,9 +22,9 @@
 
 namespace orv::creator {
 
-QString Form1::askPath()
+FileName Form1::askPath()
 {
-    const QString chosen = ui::prompt().saveFile(
+    const FileName chosen = ui::prompt().saveFile(
         this, QStringLiteral("Guardar película ASCII"),
         QStringLiteral("Orvane ASCII Movie (*.ovt)|*.ovt|Todos los archivos (*.*)|*.*"),
         m_lastChosen);
@@ -34,12 +34,12 @@ QString Form1::askPath()
         return {};
     }
     m_lastChosen = chosen;
-    const QString path = movieName(chosen);
-    return ui::confirmReplace(this, path) ? path : QString();
+    const FileName path = movieName(chosen).absolute();
+    return ui::confirmReplace(this, path) ? path : FileName();
 }
 
 // Ends a movie written: the Compactor when asked, else the success message.
-void Form1::finishWritten(const QString& path)
+void Form1::finishWritten(const FileName& path)
 {
     if (m_check1->isChecked())
         ui::compressMovie(this, path);
@@ -55,7 +55,7 @@ void Form1::menu_import_video_Click()
 {
     if (m_generating)
         return;
-    const QString clip = ui::prompt().openFile(
+    const FileName clip = ui::prompt().openFile(
         this, QStringLiteral("Importar video"),
         QStringLiteral("Videos y animaciones (*.mp4;*.m4v;*.webm;*.mkv;*.avi;*.mov;*.gif)|"
                        "*.mp4;*.m4v;*.webm;*.mkv;*.avi;*.mov;*.gif|Todos los archivos (*.*)|*.*"));
@@ -80,7 +80,7 @@ void Form1::menu_import_video_Click()
                              ui::Buttons::Ok);
         return;
     }
-    const QString path = askPath();
+    const FileName path = askPath();
     if (path.isEmpty())
         return;
     m_generating = true;
@@ -111,9 +111,9 @@ void Form1::menu_import_video_Click()
 
 // The list's paths, or nothing after the message when the pause or the
 // author would not do.
-std::optional<QStringList> Form1::validList()
+std::optional<FileNames> Form1::validList()
 {
-    const QStringList paths = m_list1->paths();
+    const FileNames paths = m_list1->paths();
     if (paths.isEmpty())
         return std::nullopt;
     if (const auto error = validateData(m_velocidad->currentText(), m_creador->text())) {
@@ -126,7 +126,7 @@ std::optional<QStringList> Form1::validList()
 
 // The engine's run over the list into `writer`, with the working picture
 // and the progress; a failure is reported here, a success is the caller's.
-bool Form1::build(MovieWriter& writer, const QStringList& paths)
+bool Form1::build(MovieWriter& writer, const FileNames& paths)
 {
     QProgressDialog progress(QStringLiteral("Generando la película ASCII..."),
                              QStringLiteral("Cancelar"), 0, int(paths.size()), this);
@@ -179,10 +179,10 @@ bool Form1::build(MovieWriter& writer, const QStringList& paths)
 
 void Form1::generaPelicula()
 {
-    const std::optional<QStringList> paths = validList();
+    const std::optional<FileNames> paths = validList();
     if (!paths)
         return;
-    const QString path = askPath();
+    const FileName path = askPath();
     if (path.isEmpty())
         return;
     MovieWriter writer(path);
@@ -196,7 +196,7 @@ void Form1::menu_preview_Click()
 {
     if (m_generating)
         return;
-    const std::optional<QStringList> paths = validList();
+    const std::optional<FileNames> paths = validList();
     if (!paths)
         return;
     QByteArray bytes;

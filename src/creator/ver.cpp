@@ -32,14 +32,14 @@ Ver::Ver(QWidget* parent)
     connect(m_accept, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-bool Ver::showView(const QString& path)
+bool Ver::muestraVista(const FileName& path)
 {
     const std::optional<QImage> image = imaging::decodeImage(path);
     if (!image) {
         const QString crlf = QStringLiteral("\r\n");
         ui::prompt().message(parentWidget(),
                              QStringLiteral("La siguiente imágen no es una imágen válida: ") +
-                                 crlf + path + crlf + crlf +
+                                 crlf + path.display() + crlf + crlf +
                                  QStringLiteral("Es posible que se produzca un error al tratar de "
                                                 "crear la película ASCII."),
                              QStringLiteral("Error al previsualizar la imágen"), ui::Icon::Critical,

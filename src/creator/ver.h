@@ -1,5 +1,7 @@
 #pragma once
 
+#include "filename.h"
+
 #include <QDialog>
 
 class QLabel;
@@ -19,7 +21,7 @@ public:
 
     // Loads the picture and sizes the window to it; when the picture cannot
     // be read, says so and answers false (the window is then not shown).
-    bool showView(const QString& path);
+    bool muestraVista(const FileName& path);
 
     // The outer size the classic window would have, in pixels.
     QSize outerSize() const;

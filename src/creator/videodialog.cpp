@@ -2,12 +2,11 @@
 
 #include "cp1252.h"
 #include "fixedfont.h"
-#include "nativename.h"
+#include "filename.h"
 #include "prompt.h"
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
-#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -29,13 +28,13 @@ template <typename W> W* named(W* w, const char* name)
 
 } // namespace
 
-VideoDialog::VideoDialog(const QString& clip, QWidget* parent) : QDialog(parent), m_clip(clip)
+VideoDialog::VideoDialog(const FileName& clip, QWidget* parent) : QDialog(parent), m_clip(clip)
 {
     setObjectName(QStringLiteral("DialogoVideo"));
     setWindowTitle(QStringLiteral("Importar video"));
     auto* column = new QVBoxLayout(this);
     auto* name =
-        new QLabel(QStringLiteral("Video: ") + readableName(QFileInfo(clip).fileName()), this);
+        new QLabel(QStringLiteral("Video: ") + clip.leaf().display(), this);
     column->addWidget(name);
 
     auto* form = new QFormLayout;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "filename.h"
+
 #include "videoimport.h"
 
 #include <QDialog>
@@ -22,7 +24,7 @@ class VideoDialog : public QDialog
 {
     Q_OBJECT
 public:
-    explicit VideoDialog(const QString& clip, QWidget* parent = nullptr);
+    explicit VideoDialog(const FileName& clip, QWidget* parent = nullptr);
 
     // The choices; valid once the dialog was accepted.
     video::VideoOptions options() const;
@@ -34,7 +36,7 @@ private:
     bool readSpan(video::VideoOptions& o) const;
     void acceptIfValid();
 
-    QString m_clip;
+    FileName m_clip;
     QSpinBox* m_width;
     QDoubleSpinBox* m_fps;
     QLineEdit* m_from;

@@ -2,11 +2,10 @@
 
 #include "image.h"
 #include "metafile.h"
-#include "nativename.h"
+#include "filename.h"
 
 #include <QBuffer>
 #include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 
 namespace orv::imaging {
@@ -113,19 +112,21 @@ std::optional<QImage> readRaster(const QByteArray& data, const QByteArray& exten
     return best;
 }
 
-bool open(QFile& file, const QString& path)
+bool open(QFile& file, const FileName& path)
 {
-    return openByNameBytes(file, nameBytesFromText(path)) && file.size() <= kMaxBytes;
+    return openForReading(file, path) && file.size() <= kMaxBytes;
 }
 
-QByteArray extensionOf(const QString& path)
+QByteArray extensionOf(const FileName& path)
 {
-    return QFileInfo(path).suffix().toLower().toLatin1();
+    const QByteArray leaf = path.leaf().bytes();
+    const qsizetype dot = leaf.lastIndexOf('.');
+    return dot < 0 ? QByteArray() : leaf.mid(dot + 1).toLower();
 }
 
 } // namespace
 
-std::optional<QSize> declaredSize(const QString& path)
+std::optional<QSize> declaredSize(const FileName& path)
 {
     QFile file;
     if (!open(file, path))
@@ -139,20 +140,20 @@ std::optional<QSize> declaredSize(const QString& path)
         return std::nullopt;
     QImageReader reader;
     const QByteArray format = prepareReader(reader, &file, extension);
-    QSize mayor = reader.size();
+    QSize largest = reader.size();
     if (severalImages(format)) {
         for (int i = 1; i < reader.imageCount() && reader.jumpToImage(i); ++i) {
             const QSize s = reader.size();
-            if (qint64(s.width()) * s.height() > qint64(mayor.width()) * mayor.height())
-                mayor = s;
+            if (qint64(s.width()) * s.height() > qint64(largest.width()) * largest.height())
+                largest = s;
         }
     }
-    if (!mayor.isValid() || mayor.isEmpty())
+    if (!largest.isValid() || largest.isEmpty())
         return std::nullopt;
-    return mayor;
+    return largest;
 }
 
-std::optional<QImage> decodeImage(const QString& path)
+std::optional<QImage> decodeImage(const FileName& path)
 {
     QFile file;
     if (!open(file, path))

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "filename.h"
+
 #include <QImage>
 #include <QString>
 #include <optional>
@@ -13,12 +15,12 @@ namespace orv::imaging {
 // A multi-frame GIF gives its first frame; an icon or cursor with several
 // pictures gives its largest. Transparent pixels become kBackgroundColour (white).
 // Nothing when the file is missing or is no picture.
-std::optional<QImage> decodeImage(const QString& path);
+std::optional<QImage> decodeImage(const FileName& path);
 
 // The size decodeImage would give, read from the file's header without
 // decoding its pixels (a WMF without the placeable header is scanned).
 // Nothing when the header does not tell it.
-std::optional<QSize> declaredSize(const QString& path);
+std::optional<QSize> declaredSize(const FileName& path);
 
 // The largest picture a file is allowed to decode to, in pixels; a picture
 // bomb is refused rather than allocated.

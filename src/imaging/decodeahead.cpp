@@ -43,7 +43,7 @@ std::unique_ptr<Image> Decoded::forGeneration() &&
     return nullptr;
 }
 
-DecodeAhead::DecodeAhead(QStringList paths, int ahead)
+DecodeAhead::DecodeAhead(FileNames paths, int ahead)
     : m_paths(std::move(paths)),
       m_ahead(ahead > 0 ? ahead : 2 * std::max(1, int(std::thread::hardware_concurrency())))
 {
@@ -58,7 +58,7 @@ void DecodeAhead::fill()
 {
     while (int(m_pending.size()) < m_ahead && m_launched < m_paths.size() && !m_firstRefused) {
         const int index = m_launched;
-        const QString path = m_paths.at(index);
+        const FileName path = m_paths.at(index);
         const std::optional<QSize> declared = declaredSize(path);
         if (index == 0)
             m_firstSize = declared;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "filename.h"
+
 #include "image.h"
 
 #include <QImage>
@@ -42,7 +44,7 @@ public:
 
     // `ahead`: how many pictures may be decoded ahead; 0 picks twice the
     // number of cores.
-    explicit DecodeAhead(QStringList paths, int ahead = 0);
+    explicit DecodeAhead(FileNames paths, int ahead = 0);
     ~DecodeAhead();
 
     // The next picture in list order. Each call moves on by one; calling
@@ -57,7 +59,7 @@ private:
     };
     void fill();
 
-    QStringList m_paths;
+    FileNames m_paths;
     int m_ahead;
     int m_launched = 0;
     std::optional<QSize> m_firstSize;

@@ -127,7 +127,7 @@ int gifDelay(int cuadros, int ms)
     return static_cast<int>(std::clamp<std::int64_t>(hundredths, 2, kMaxDelay));
 }
 
-ExportResult exportGif(const Movie& movie, const QString& path, const QFont& font,
+ExportResult exportGif(const Movie& movie, const FileName& path, const QFont& font,
                        const ExportOptions& options, QString* error)
 {
     QFont unsmoothed = font;

@@ -16,7 +16,7 @@ QFont gifFont(double points);
 // identical frames become one image shown for the whole run. Every image
 // after the first stores only the rectangle that changed, drawn over what
 // the one before left. The GIF loops forever. Needs a QGuiApplication (fonts).
-ExportResult exportGif(const Movie& movie, const QString& path, const QFont& font,
+ExportResult exportGif(const Movie& movie, const FileName& path, const QFont& font,
                        const ExportOptions& options, QString* error = nullptr);
 
 // The delay in hundredths of a second for `cuadros` frames of `ms` each.

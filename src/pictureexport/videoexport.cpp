@@ -1,7 +1,7 @@
 #include "videoexport.h"
 
 #include "gifframes.h"
-#include "nativename.h"
+#include "filename.h"
 #include "safefile.h"
 
 extern "C" {
@@ -65,9 +65,9 @@ public:
 
     // Sets everything up for a picture of `size` pixels; false with
     // `error` set when it cannot be.
-    bool open(const QString& scratch, VideoFormat format, QSize size, int fps, QString& error)
+    bool open(const FileName& scratch, VideoFormat format, QSize size, int fps, QString& error)
     {
-        const QByteArray url = "file:" + nameBytesFromText(scratch);
+        const QByteArray url = "file:" + scratch.bytes();
         const char* container = format == VideoFormat::Mp4 ? "mp4" : "webm";
         const char* codecName = format == VideoFormat::Mp4 ? "libx264" : "libvpx-vp9";
         const AVCodec* codec = avcodec_find_encoder_by_name(codecName);
@@ -259,7 +259,7 @@ private:
 
 } // namespace
 
-ExportResult exportVideo(const Movie& movie, const QString& path, const QFont& font,
+ExportResult exportVideo(const Movie& movie, const FileName& path, const QFont& font,
                          const ExportOptions& options, VideoFormat format, QString* error)
 {
     av_log_set_level(AV_LOG_QUIET); // failures are told in the suite's words
@@ -289,7 +289,7 @@ ExportResult exportVideo(const Movie& movie, const QString& path, const QFont& f
     const int ms = std::max(exportPause(movie), 1);
 
     SafeFile file(path);
-    const QString scratch = file.openByName();
+    const FileName scratch = file.openByName();
     if (scratch.isEmpty()) {
         problem = file.error();
         return failure(nullptr);

@@ -15,7 +15,7 @@ enum class VideoFormat { Mp4, WebM };
 // background; each frame lasts the movie's pause exactly (times in
 // milliseconds), and a run of frames that look alike is one longer frame.
 // Written through the safe writer. Needs a QGuiApplication (fonts).
-ExportResult exportVideo(const Movie& movie, const QString& path, const QFont& font,
+ExportResult exportVideo(const Movie& movie, const FileName& path, const QFont& font,
                          const ExportOptions& options, VideoFormat format,
                          QString* error = nullptr);
 

@@ -1,34 +1,29 @@
 #include "commandline.h"
 
-#include "nativename.h"
+#include "filename.h"
 
-#include <QDir>
 #include <QUrl>
 
 namespace orv::player {
 
-QString commandLinePath(const QStringList& arguments)
+FileName commandLinePath(const QStringList& arguments)
 {
     const QString line = arguments.join(QLatin1Char(' '));
     if (line.size() <= 1)
         return {};
-    QString path;
+    FileName path;
     if (line.contains(QLatin1Char('"'))) {
-        path = line.section(QLatin1Char('"'), 1, 1);
+        path = FileName::fromText(line.section(QLatin1Char('"'), 1, 1));
     } else {
-        path = isFileByName(line) ? line : arguments.first();
-        if (path.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
-            const QUrl url(path);
+        const QString text = isRegularFile(FileName::fromText(line)) ? line : arguments.first();
+        path = FileName::fromText(text);
+        if (text.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
+            const QUrl url(text);
             if (url.isLocalFile())
-                path = localFileFromUrl(url);
+                path = FileName::fromUrl(url);
         }
     }
-    if (path.isEmpty())
-        return {};
-    // By text, not QFileInfo, which would lose a name's bytes that are not
-    // UTF-8.
-    return QDir::cleanPath(
-        QDir::isRelativePath(path) ? QDir::currentPath() + QLatin1Char('/') + path : path);
+    return path.isEmpty() ? path : path.absolute();
 }
 
 } // namespace orv::player

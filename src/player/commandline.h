@@ -1,5 +1,7 @@
 #pragma once
 
+#include "filename.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -16,6 +18,6 @@ namespace orv::player {
 // taken as its local file. The path is made absolute, so that the
 // recent-files list can open it again from anywhere. The arguments are
 // those of argumentsAsGiven(): a name's bytes that are not UTF-8 stay in it.
-QString commandLinePath(const QStringList& arguments);
+FileName commandLinePath(const QStringList& arguments);
 
 } // namespace orv::player

@@ -5,7 +5,7 @@
 #include "frmabout.h"
 #include "moviereader.h"
 #include "moviescreen.h"
-#include "nativename.h"
+#include "filename.h"
 #include "numeric.h"
 #include "pictures.h"
 #include "playersettings.h"
@@ -26,14 +26,14 @@ namespace {
 
 const QString kTitle = QStringLiteral("Orvane ASCII Player");
 
-QString firstFile(const QMimeData* data)
+FileName firstFile(const QMimeData* data)
 {
     if (!data || !data->hasUrls())
         return {};
     const QList<QUrl> urls = data->urls();
     for (const QUrl& url : urls) {
         if (url.isLocalFile())
-            return localFileFromUrl(url);
+            return FileName::fromUrl(url);
     }
     return {};
 }
@@ -110,7 +110,7 @@ void Form1::formLoad()
     habilitaControles(false);
 }
 
-void Form1::abrePelicula(const QString& path, bool desdeRecientes)
+void Form1::abrePelicula(const FileName& ruta, bool desdeRecientes)
 {
     menu_cerrar_pelicula_Click();
     setWindowTitle(kTitle + QStringLiteral(" - Cargando..."));
@@ -118,8 +118,7 @@ void Form1::abrePelicula(const QString& path, bool desdeRecientes)
     ui::PromptPasswords keys(this, kTitle);
     LoadOptions options;
     options.passwords = &keys;
-    // By the name's bytes: one made on a Windows-1252 system opens too.
-    if (!loadMovieFromNameBytes(nameBytesFromText(path), m_movie, options)) {
+    if (!cargaPelicula(ruta, m_movie, options)) {
         ui::prompt().message(this, movieErrorMessage(), movieErrorTitle(), ui::Icon::Critical,
                              ui::Buttons::Ok);
         menu_cerrar_pelicula_Click();
@@ -127,7 +126,7 @@ void Form1::abrePelicula(const QString& path, bool desdeRecientes)
     }
     m_engine.open(m_movie.numCuadros, m_movie.pausa);
     fitInterval();
-    setWindowTitle(kTitle + QStringLiteral(" - ") + readableName(m_movie.nombreArchivo));
+    setWindowTitle(kTitle + QStringLiteral(" - ") + m_movie.nombreArchivo);
     habilitaControles(true);
     rebobinar_Click();
     if (m_movie.numCuadros <= 1) {
@@ -144,8 +143,8 @@ void Form1::abrePelicula(const QString& path, bool desdeRecientes)
     }
     // A name holding bytes that are not UTF-8 cannot be kept in the settings
     // file as it is; it stays out of the list rather than come back broken.
-    if (!desdeRecientes && !holdsEscapedBytes(path))
-        agregaReciente(path);
+    if (!desdeRecientes && ruta.isUtf8())
+        agregaReciente(ruta);
 }
 
 void Form1::fitInterval()
@@ -153,9 +152,9 @@ void Form1::fitInterval()
     m_timer1->setInterval(m_engine.interval());
 }
 
-void Form1::agregaReciente(const QString& path)
+void Form1::agregaReciente(const FileName& ruta)
 {
-    saveRecent(path);
+    saveRecent(ruta.escapedText());
     actualizaRecientes();
 }
 
@@ -173,12 +172,12 @@ void Form1::actualizaRecientes()
 
 void Form1::a_recientes_Click(int j)
 {
-    abrePelicula(recentPath(j), true);
+    abrePelicula(FileName::fromText(recentPath(j)), true);
 }
 
 void Form1::menu_abrir_Click()
 {
-    const QString path = ui::prompt().openFile(
+    const FileName path = ui::prompt().openFile(
         this, QStringLiteral("Abrir película ASCII"),
         QStringLiteral("Orvane ASCII Movie (*.ovt)|*.ovt|Todos los archivos (*.*)|*.*"));
     if (!path.isEmpty())
@@ -187,7 +186,7 @@ void Form1::menu_abrir_Click()
 
 void Form1::Form_OLEDragDrop(const QMimeData* mime)
 {
-    const QString path = firstFile(mime);
+    const FileName path = firstFile(mime);
     if (path.isEmpty())
         return;
     // Opened once the drop has returned, so that a failure message does not

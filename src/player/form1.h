@@ -38,9 +38,9 @@ public:
     // The open sequence: closes the current movie, loads `path` and shows
     // its first frame, or reports the one loader message and ends with no
     // movie. From the recent list, the list keeps its order.
-    void abrePelicula(const QString& path, bool desdeRecientes);
+    void abrePelicula(const FileName& ruta, bool desdeRecientes);
 
-    void agregaReciente(const QString& path);
+    void agregaReciente(const FileName& ruta);
     void actualizaRecientes();
 
     // The pause in use; the timer interval follows it only at

@@ -46,12 +46,14 @@ void Form1::makeExportMenu(QMenu* file)
 // name in its folder; the kind chosen there gives the extension.
 void Form1::menu_export_Click()
 {
-    const QFileInfo movie(m_movie.rutaPelicula);
-    const QString path = ui::prompt().saveFile(
-        this, kTitle, kFilter, movie.absolutePath() + QLatin1Char('/') + movie.completeBaseName());
+    const FileName movie = m_movie.file.absolute();
+    QByteArray base = movie.leaf().bytes();
+    if (const qsizetype dot = base.lastIndexOf('.'); dot > 0)
+        base.truncate(dot);
+    const FileName path = ui::prompt().saveFile(this, kTitle, kFilter, movie.folder().child(base));
     if (path.isEmpty())
         return;
-    const QString ext = QFileInfo(path).suffix().toLower();
+    const QString ext = QFileInfo(path.leaf().display()).suffix().toLower();
     static const QStringList kKinds{QStringLiteral("gif"), QStringLiteral("html"),
                                     QStringLiteral("htm"), QStringLiteral("cast"),
                                     QStringLiteral("mp4"), QStringLiteral("webm")};
@@ -60,7 +62,7 @@ void Form1::menu_export_Click()
             this,
             QStringLiteral(
                 "El nombre del archivo debe terminar en .gif, .html, .cast, .mp4 o .webm.\r\n") +
-                path,
+                path.display(),
             kTitle, ui::Icon::Exclamation, ui::Buttons::Ok);
         return;
     }
@@ -100,7 +102,7 @@ void Form1::menu_export_Click()
     progress.reset();
     if (r == ExportResult::Fault) {
         ui::prompt().message(this,
-                             QStringLiteral("No se pudo exportar la película a\r\n") + path +
+                             QStringLiteral("No se pudo exportar la película a\r\n") + path.display() +
                                  QStringLiteral("\r\n\r\n") + error,
                              kTitle, ui::Icon::Critical, ui::Buttons::Ok);
     }

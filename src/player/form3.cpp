@@ -2,7 +2,7 @@
 
 #include "cp1252.h"
 #include "movie.h"
-#include "nativename.h"
+#include "filename.h"
 #include "numberformat.h"
 
 #include <QFormLayout>
@@ -75,7 +75,7 @@ Form3::Form3(const Movie& p, QWidget* parent) : QDialog(parent)
     row(file, QStringLiteral("Tamaño del archivo (KB):"),
         field(frame2, QStringLiteral("t6"), spanishNumber(p.tamanoKB)));
     row(file, QStringLiteral("Ruta:"),
-        longField(frame2, QStringLiteral("t7"), readableName(p.rutaPelicula)));
+        longField(frame2, QStringLiteral("t7"), p.rutaPelicula));
 
     auto* accept = new QPushButton(QStringLiteral("Aceptar"), this);
     accept->setObjectName(QStringLiteral("Command1"));

@@ -2,7 +2,7 @@
 
 #include "commandline.h"
 #include "form1.h"
-#include "nativename.h"
+#include "filename.h"
 #include "pictures.h"
 #include "playersettings.h"
 #include "splash.h"
@@ -61,7 +61,7 @@ private:
 
 ui::Splash* startPlayer(const QStringList& arguments, std::unique_ptr<Form1>& form1)
 {
-    const QString path = commandLinePath(arguments);
+    const FileName path = commandLinePath(arguments);
     auto showMain = [&form1, path] {
         if (form1)
             return;

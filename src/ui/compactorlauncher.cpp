@@ -5,12 +5,64 @@
 
 #include <QProcess>
 
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 namespace orv::ui {
 namespace {
 
 bool startDetached(const QString& program, const QStringList& arguments)
 {
+#ifdef Q_OS_UNIX
+    // QProcess would pass the arguments as UTF-8, and a movie name that is
+    // not UTF-8 would reach the Compactor as another name: they go as the
+    // bytes they stand for. Started twice removed, so that nothing of it is
+    // left to reap.
+    const QByteArray path = FileName::fromText(program).bytes();
+    std::vector<QByteArray> bytes{path};
+    for (const QString& a : arguments)
+        bytes.push_back(FileName::fromText(a).bytes());
+    std::vector<char*> argv;
+    for (QByteArray& b : bytes)
+        argv.push_back(b.data());
+    argv.push_back(nullptr);
+    int ready[2];
+    if (::pipe(ready) != 0)
+        return false;
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(ready[0]);
+        ::close(ready[1]);
+        return false;
+    }
+    if (child == 0) {
+        // Only calls that are safe between fork and exec from here on.
+        ::close(ready[0]);
+        ::setsid();
+        const pid_t grandchild = ::fork();
+        if (grandchild == 0) {
+            ::fcntl(ready[1], F_SETFD, FD_CLOEXEC);
+            ::execvp(path.constData(), argv.data());
+        }
+        if (grandchild <= 0) {
+            const char failed = 1;
+            [[maybe_unused]] const auto n = ::write(ready[1], &failed, 1);
+        }
+        ::_exit(0);
+    }
+    ::close(ready[1]);
+    ::waitpid(child, nullptr, 0);
+    // The exec closes the pipe without a word; a failed one says so first.
+    char failed = 0;
+    const bool started = ::read(ready[0], &failed, 1) == 0;
+    ::close(ready[0]);
+    return started;
+#else
     return QProcess::startDetached(program, arguments);
+#endif
 }
 
 ProcessStarter& starter()
@@ -26,14 +78,14 @@ QString compactorPathKey()
     return QStringLiteral("HKEY_CURRENT_USER\\Software\\Orvane\\OrvCompactor\\Ruta");
 }
 
-CompactorStart startCompactor(const QString& rutaPelicula)
+CompactorStart startCompactor(const FileName& rutaPelicula)
 {
     const QString path = leeValor(compactorPathKey());
     if (path.size() <= 2)
         return CompactorStart::NotFound;
     // The path goes as one argument, so a movie path with spaces arrives
     // whole; the Compactor joins its arguments with single spaces anyway.
-    return starter()(path, {rutaPelicula}) ? CompactorStart::Started
+    return starter()(path, {rutaPelicula.absolute().escapedText()}) ? CompactorStart::Started
                                            : CompactorStart::NotResponding;
 }
 
@@ -71,7 +123,7 @@ QString compactorNotRespondingMessage()
            remedies();
 }
 
-bool compressMovie(QWidget* parent, const QString& rutaPelicula)
+bool compressMovie(QWidget* parent, const FileName& rutaPelicula)
 {
     QString text;
     switch (startCompactor(rutaPelicula)) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "filename.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -24,10 +26,12 @@ enum class CompactorStart {
 };
 
 // Reads `Ruta` and starts the Compactor on the movie.
-CompactorStart startCompactor(const QString& rutaPelicula);
+CompactorStart startCompactor(const FileName& rutaPelicula);
 
-// How a detached process is started: the program and its arguments; true when
-// it started. Tests replace it so that nothing is launched.
+// How a detached process is started: the program and its arguments (names'
+// bytes that are not UTF-8 as FileName::escapedText() writes them, and given
+// to the program as those bytes); true when it started. Tests replace it so
+// that nothing is launched.
 using ProcessStarter = std::function<bool(const QString& program, const QStringList& arguments)>;
 
 // Installs another starter; an empty function restores QProcess::startDetached.
@@ -37,7 +41,7 @@ void setProcessStarter(ProcessStarter start);
 // automáticamente la película de salida." is checked: start the Compactor on
 // the movie just written and, when it cannot be found or started, say so. The
 // movie stays written either way. True when the Compactor was started.
-bool compressMovie(QWidget* parent, const QString& rutaPelicula);
+bool compressMovie(QWidget* parent, const FileName& rutaPelicula);
 
 // The two messages, title "Error al comprimir la película", exclamation icon.
 QString compactorNotFoundMessage();

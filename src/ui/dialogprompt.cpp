@@ -4,7 +4,6 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -38,11 +37,11 @@ QMessageBox::Icon qtIcon(Icon icon)
     return QMessageBox::NoIcon;
 }
 
-QString chosenFile(QFileDialog& dialog)
+FileName chosenFile(QFileDialog& dialog)
 {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    return dialog.selectedFiles().constFirst();
+    return nameFromDecodedText(dialog.selectedFiles().constFirst());
 }
 
 } // namespace
@@ -101,12 +100,12 @@ std::optional<QString> DialogPrompt::input(QWidget* parent, const QString& text,
     return dialog.textValue();
 }
 
-QString DialogPrompt::openFile(QWidget* parent, const QString& title, const QString& filter)
+FileName DialogPrompt::openFile(QWidget* parent, const QString& title, const QString& filter)
 {
     return chosenFile(*makeFileDialog(parent, title, filter, false));
 }
 
-QStringList DialogPrompt::openFiles(QWidget* parent, const QString& title, const QString& filter)
+FileNames DialogPrompt::openFiles(QWidget* parent, const QString& title, const QString& filter)
 {
     static QString folder; // where the last choice was made, for the session
     const std::unique_ptr<QFileDialog> dialog = makeFileDialog(parent, title, filter, false);
@@ -116,16 +115,20 @@ QStringList DialogPrompt::openFiles(QWidget* parent, const QString& title, const
     if (dialog->exec() != QDialog::Accepted)
         return {};
     folder = dialog->directory().absolutePath();
-    return chosenFiles(*dialog);
+    FileNames names;
+    for (const QString& chosen : chosenFiles(*dialog))
+        names << nameFromDecodedText(chosen);
+    return names;
 }
 
-QString DialogPrompt::saveFile(QWidget* parent, const QString& title, const QString& filter,
-                               const QString& initial)
+FileName DialogPrompt::saveFile(QWidget* parent, const QString& title, const QString& filter,
+                                const FileName& initial)
 {
     const std::unique_ptr<QFileDialog> dialog = makeFileDialog(parent, title, filter, true);
     if (!initial.isEmpty()) {
-        dialog->setDirectory(QFileInfo(initial).absolutePath());
-        dialog->selectFile(QFileInfo(initial).fileName());
+        const FileName whole = initial.absolute();
+        dialog->setDirectory(whole.folder().display());
+        dialog->selectFile(whole.leaf().display());
     }
     return chosenFile(*dialog);
 }

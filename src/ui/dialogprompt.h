@@ -13,10 +13,10 @@ public:
                    Buttons buttons) override;
     std::optional<QString> input(QWidget* parent, const QString& text, const QString& title,
                                  const QString& initial) override;
-    QString openFile(QWidget* parent, const QString& title, const QString& filter) override;
-    QStringList openFiles(QWidget* parent, const QString& title, const QString& filter) override;
-    QString saveFile(QWidget* parent, const QString& title, const QString& filter,
-                     const QString& initial = {}) override;
+    FileName openFile(QWidget* parent, const QString& title, const QString& filter) override;
+    FileNames openFiles(QWidget* parent, const QString& title, const QString& filter) override;
+    FileName saveFile(QWidget* parent, const QString& title, const QString& filter,
+                      const FileName& initial = {}) override;
     std::optional<QColor> color(QWidget* parent, const QColor& initial) override;
 };
 

@@ -1,6 +1,6 @@
 #include "filelist.h"
 
-#include "nativename.h"
+#include "filename.h"
 
 #include <QAction>
 #include <QDir>
@@ -11,16 +11,15 @@
 
 namespace orv::ui {
 
-QStringList droppedPaths(const QMimeData* data)
+FileNames droppedPaths(const QMimeData* data)
 {
-    QStringList paths;
+    FileNames paths;
     if (!data || !data->hasUrls())
         return paths;
     const QList<QUrl> urls = data->urls();
     for (const QUrl& url : urls) {
-        // A name that is not UTF-8 keeps its bytes (see nativename.h).
         if (url.isLocalFile())
-            paths.append(QDir::toNativeSeparators(localFileFromUrl(url)));
+            paths.append(FileName::fromUrl(url));
     }
     return paths;
 }
@@ -52,7 +51,7 @@ void FileList::dragMoveEvent(QDragMoveEvent* event)
 
 void FileList::dropEvent(QDropEvent* event)
 {
-    const QStringList paths = droppedPaths(event->mimeData());
+    const FileNames paths = droppedPaths(event->mimeData());
     if (paths.isEmpty()) {
         event->ignore();
         return;
@@ -69,18 +68,28 @@ void moveritem(QListWidget* list, int offset)
     const int j = i + offset;
     if (j < 0 || j >= list->count())
         return;
-    const QString text = list->item(i)->text();
-    list->item(i)->setText(list->item(j)->text());
-    list->item(j)->setText(text);
+    QListWidgetItem* moved = list->takeItem(i);
+    list->insertItem(j, moved);
     list->setCurrentRow(j);
 }
 
-QStringList FileList::paths() const
+void FileList::addPath(const FileName& name)
 {
-    QStringList r;
+    auto* entry = new QListWidgetItem(QDir::toNativeSeparators(name.display()), this);
+    entry->setData(Qt::UserRole, QVariant::fromValue(name));
+}
+
+FileNames FileList::paths() const
+{
+    FileNames r;
     for (int i = 0; i < count(); ++i)
-        r << item(i)->text();
+        r << pathOf(*item(i));
     return r;
+}
+
+FileName FileList::pathOf(const QListWidgetItem& item)
+{
+    return item.data(Qt::UserRole).value<FileName>();
 }
 
 void enableWithEntries(QAction* action, QListWidget* list)

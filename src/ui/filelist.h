@@ -1,32 +1,38 @@
 #pragma once
 
+#include "filename.h"
+
 #include <QListWidget>
-#include <QStringList>
 
 class QAction;
 class QMimeData;
 
 namespace orv::ui {
 
-// The local paths a drop carries, in the drop's order, with the platform's
-// separators; nothing for data that holds no files.
-QStringList droppedPaths(const QMimeData* data);
+// The local files a drop carries, in the drop's order, their names' bytes
+// kept; nothing for data that holds no files.
+FileNames droppedPaths(const QMimeData* data);
 
-// The file list `List1` of the Creator and the Converter: one full path per
-// entry, single selection, filled only by files dropped from the desktop or a
-// file window. It hands the paths on in the drop's order and decides nothing
-// about them itself; entries are never dragged around inside it.
+// The file list `List1` of the Creator and the Converter: one file per
+// entry, shown by its full name, single selection, filled by files dropped
+// from the desktop or a file window or chosen in "Agregar...". It hands the
+// names on in the drop's order and decides nothing about them itself;
+// entries are never dragged around inside it.
 class FileList : public QListWidget
 {
     Q_OBJECT
 public:
     explicit FileList(QWidget* parent = nullptr);
 
-    // Every entry's path, in the list's order.
-    QStringList paths() const;
+    // Adds an entry at the end, shown as its name reads.
+    void addPath(const FileName& name);
+    // Every entry's name, in the list's order.
+    FileNames paths() const;
+    // The name of one entry.
+    static FileName pathOf(const QListWidgetItem& item);
 
 signals:
-    void dropped(const QStringList& paths);
+    void dropped(const orv::FileNames& paths);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;

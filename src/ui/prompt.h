@@ -1,5 +1,7 @@
 #pragma once
 
+#include "filename.h"
+
 #include <QColor>
 #include <QString>
 #include <QStringList>
@@ -35,13 +37,14 @@ public:
     // "Descripción (*.ext)|*.ext|Todos los archivos (*.*)|*.*". An empty
     // result means the dialog was cancelled. The Save dialog opens on
     // `initial` when given: its folder, and its name in the name box.
-    virtual QString openFile(QWidget* parent, const QString& title, const QString& filter) = 0;
+    // A chosen name keeps its bytes, whatever they are.
+    virtual FileName openFile(QWidget* parent, const QString& title, const QString& filter) = 0;
     // The Open dialog choosing any number of files; empty when cancelled.
     // It opens in the folder it was last left in, for as long as the
     // program runs.
-    virtual QStringList openFiles(QWidget* parent, const QString& title, const QString& filter) = 0;
-    virtual QString saveFile(QWidget* parent, const QString& title, const QString& filter,
-                             const QString& initial = {}) = 0;
+    virtual FileNames openFiles(QWidget* parent, const QString& title, const QString& filter) = 0;
+    virtual FileName saveFile(QWidget* parent, const QString& title, const QString& filter,
+                              const FileName& initial = {}) = 0;
 
     // The colour dialog; std::nullopt when cancelled.
     virtual std::optional<QColor> color(QWidget* parent, const QColor& initial) = 0;

@@ -34,19 +34,19 @@ public:
         const auto* model = qobject_cast<const QFileSystemModel*>(sourceModel());
         if (role != Qt::DisplayRole || index.column() == 0 || model == nullptr)
             return QIdentityProxyModel::data(index, role);
-        const QModelIndex font = mapToSource(index);
+        const QModelIndex source = mapToSource(index);
         const QLocale spanish(QLocale::Spanish, QLocale::Spain);
-        const bool folder = model->isDir(font);
+        const bool folder = model->isDir(source);
         switch (index.column()) {
         case 1:
-            return folder ? QString() : spanish.formattedDataSize(model->size(font));
+            return folder ? QString() : spanish.formattedDataSize(model->size(source));
         case 2:
             if (!folder)
                 break;
-            return QDir(model->filePath(font)).isRoot() ? QStringLiteral("Unidad")
+            return QDir(model->filePath(source)).isRoot() ? QStringLiteral("Unidad")
                                                         : QStringLiteral("Carpeta");
         case 3:
-            return spanish.toString(model->lastModified(font), QLocale::ShortFormat);
+            return spanish.toString(model->lastModified(source), QLocale::ShortFormat);
         default:
             break;
         }
@@ -76,6 +76,33 @@ void wholeColumns(QFileDialog& dialog)
         size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
     dialog.resize(size);
 }
+
+// Qt's file list shows a name that is not UTF-8 with U+FFFD for each such
+// byte, and its own check that a chosen file exists looks for that text on
+// disk, which is not there: such a file could be seen but not opened. Chosen
+// files that the list's text stands for are taken here, by their bytes;
+// everything else goes through Qt's own checks.
+class FileDialog : public QFileDialog
+{
+public:
+    using QFileDialog::QFileDialog;
+
+    void accept() override
+    {
+        const QStringList chosen = chosenFiles(*this);
+        const bool lossy = !chosen.isEmpty() && acceptMode() == AcceptOpen
+                           && std::any_of(chosen.begin(), chosen.end(), [](const QString& c) {
+                                  return c.contains(QChar::ReplacementCharacter);
+                              });
+        if (lossy && std::all_of(chosen.begin(), chosen.end(), [](const QString& c) {
+                return isRegularFile(nameFromDecodedText(c));
+            })) {
+            QDialog::accept();
+            return;
+        }
+        QFileDialog::accept();
+    }
+};
 
 // The extension a classic pattern stands for ("*.gif" gives "gif"); empty
 // for a pattern of any extension ("*.*", "*") or of several.
@@ -111,7 +138,7 @@ void suffixForFilter(QFileDialog& dialog, const QString& filter)
 std::unique_ptr<QFileDialog> makeFileDialog(QWidget* parent, const QString& title,
                                             const QString& filter, bool save)
 {
-    auto dialog = std::make_unique<QFileDialog>(parent, title);
+    auto dialog = std::make_unique<FileDialog>(parent, title);
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setOption(QFileDialog::HideNameFilterDetails);
     // The programs ask before replacing, about the name they really write.
@@ -186,16 +213,15 @@ void widthForTitle(QWidget& dialog)
     dialog.setMinimumWidth(std::max(dialog.minimumWidth(), minimumWidthForTitle(dialog)));
 }
 
-bool confirmReplace(QWidget* parent, const QString& path)
+bool confirmReplace(QWidget* parent, const FileName& path)
 {
     // A folder of that name is no file to replace: the write itself fails.
-    const QFileInfo info(path);
-    if (!info.exists() || info.isDir())
+    if (!exists(path) || isFolder(path))
         return true;
     const QString title = parent ? parent->window()->windowTitle() : QString();
     return prompt().message(
                parent,
-               QStringLiteral("El archivo %1 ya existe. ¿Desea reemplazarlo?").arg(info.fileName()),
+               QStringLiteral("El archivo %1 ya existe. ¿Desea reemplazarlo?").arg(path.leaf().display()),
                title, Icon::Exclamation, Buttons::YesNo) == Answer::Yes;
 }
 

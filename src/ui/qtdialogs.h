@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QColor>
+#include "filename.h"
+
 #include <QString>
 #include <memory>
 
@@ -35,7 +37,7 @@ std::unique_ptr<QColorDialog> makeColourDialog(QWidget* parent, const QColor& in
 // "El archivo <nombre> ya existe. ¿Desea reemplazarlo?" and answers whether
 // to go on. The Save dialogs do not ask themselves, so that the question is
 // about the name really written (after a program adds its extension).
-bool confirmReplace(QWidget* parent, const QString& path);
+bool confirmReplace(QWidget* parent, const FileName& path);
 
 // Widens a dialog (a progress dialog above all, which sizes itself to its
 // label) so that its window title is read whole beside the frame's buttons.

@@ -37,27 +37,27 @@ std::optional<QString> ScriptedPrompt::input(QWidget*, const QString& text, cons
     return inputs.isEmpty() ? std::nullopt : inputs.takeFirst();
 }
 
-QString ScriptedPrompt::openFile(QWidget*, const QString& title, const QString& filter)
+FileName ScriptedPrompt::openFile(QWidget*, const QString& title, const QString& filter)
 {
-    return file(Kind::OpenFile, title, filter);
+    return FileName::fromText(file(Kind::OpenFile, title, filter));
 }
 
-QStringList ScriptedPrompt::openFiles(QWidget*, const QString& title, const QString& filter)
+FileNames ScriptedPrompt::openFiles(QWidget*, const QString& title, const QString& filter)
 {
     Call c;
     c.kind = Kind::OpenFiles;
     c.title = title;
     c.filter = filter;
     calls.append(c);
-    return lists.isEmpty() ? QStringList() : lists.takeFirst();
+    return fileNamesFromTexts(lists.isEmpty() ? QStringList() : lists.takeFirst());
 }
 
-QString ScriptedPrompt::saveFile(QWidget*, const QString& title, const QString& filter,
-                                 const QString& initial)
+FileName ScriptedPrompt::saveFile(QWidget*, const QString& title, const QString& filter,
+                                  const FileName& initial)
 {
     const QString chosen = file(Kind::SaveFile, title, filter);
-    calls.last().initial = initial;
-    return chosen;
+    calls.last().initial = initial.escapedText();
+    return FileName::fromText(chosen);
 }
 
 // Both file dialogs answer from the one queue of file names.

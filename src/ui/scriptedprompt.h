@@ -34,7 +34,7 @@ public:
         Icon icon = Icon::None;
         Buttons buttons = Buttons::Ok;
         QString filter;  // file dialogs: the classic filter as passed
-        QString initial; // input box: the initial text; Save dialog: the name offered
+        QString initial; // input box: the initial text; Save dialog: the name offered, as escaped text
         QColor initialColour;
     };
 
@@ -43,6 +43,8 @@ public:
     // Answer queues, consumed front first.
     QList<Answer> answers;                // message boxes
     QList<std::optional<QString>> inputs; // input boxes; std::nullopt cancels
+    // File dialogs answer names written as text (bytes that are not UTF-8 as
+    // FileName::escapedText() writes them).
     QList<QString> files;                 // open and save dialogs; "" cancels
     QList<QStringList> lists;             // Open dialogs of several files; an empty list cancels
     QList<std::optional<QColor>> colours; // colour dialogs; std::nullopt cancels
@@ -54,10 +56,10 @@ public:
                    Buttons buttons) override;
     std::optional<QString> input(QWidget* parent, const QString& text, const QString& title,
                                  const QString& initial) override;
-    QString openFile(QWidget* parent, const QString& title, const QString& filter) override;
-    QStringList openFiles(QWidget* parent, const QString& title, const QString& filter) override;
-    QString saveFile(QWidget* parent, const QString& title, const QString& filter,
-                     const QString& initial = {}) override;
+    FileName openFile(QWidget* parent, const QString& title, const QString& filter) override;
+    FileNames openFiles(QWidget* parent, const QString& title, const QString& filter) override;
+    FileName saveFile(QWidget* parent, const QString& title, const QString& filter,
+                      const FileName& initial = {}) override;
     std::optional<QColor> color(QWidget* parent, const QColor& initial) override;
 
 private:

@@ -129,8 +129,8 @@ private slots:
         second.start(QStringLiteral(ORV_CLI_PATH), {"compact", pb});
         QVERIFY(first.waitForFinished(120000) && second.waitForFinished(120000));
         QCOMPARE(first.exitCode() + second.exitCode(), 0);
-        QCOMPARE(orv::readFirstZipMember(pa, 1 << 30, nullptr).value_or(QByteArray()), a);
-        QCOMPARE(orv::readFirstZipMember(pb, 1 << 30, nullptr).value_or(QByteArray()), b);
+        QCOMPARE(orv::readFirstZipMember(orv::FileName::fromText(pa), 1 << 30, nullptr).value_or(QByteArray()), a);
+        QCOMPARE(orv::readFirstZipMember(orv::FileName::fromText(pb), 1 << 30, nullptr).value_or(QByteArray()), b);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"a.ovt", "b.ovt"}));
     }
 
@@ -161,7 +161,7 @@ private slots:
             const QByteArray now = readFile(path);
             flipped += now.startsWith("PK") != wasCompressed;
             if (now.startsWith("PK"))
-                QCOMPARE(orv::readFirstZipMember(path, 1 << 30, nullptr).value_or(QByteArray()), movie);
+                QCOMPARE(orv::readFirstZipMember(orv::FileName::fromText(path), 1 << 30, nullptr).value_or(QByteArray()), movie);
             else
                 QCOMPARE(now, movie);
             strays += scratchFiles(dir.path()).size();

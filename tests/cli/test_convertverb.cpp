@@ -93,7 +93,7 @@ private slots:
         }
         QCOMPARE(movies, QStringList{written});
         orv::Movie read;
-        QVERIFY(orv::cargaPelicula(m_dir.filePath(written), read));
+        QVERIFY(orv::cargaPelicula(orv::FileName::fromText(m_dir.filePath(written)), read));
         QCOMPARE(int(read.numCuadros), frames);
         QCOMPARE(read.creador, author);
         QFile file(m_dir.filePath(written));

@@ -88,7 +88,7 @@ private slots:
         QVERIFY2(!r.err.contains(QStringLiteral("orv:")), qPrintable(r.err));
         QVERIFY(r.out.contains(QStringLiteral("El archivo fué creado satisfactoriamente.")));
         orv::Movie p;
-        QVERIFY(orv::cargaPelicula(m_dir.filePath(written), p));
+        QVERIFY(orv::cargaPelicula(orv::FileName::fromText(m_dir.filePath(written)), p));
         QCOMPARE(orv::isCompressed(readFile(m_dir.filePath(written)).left(2)), compressed);
         QCOMPARE(p.ancho, 40);
         QCOMPARE(p.alto, 15);

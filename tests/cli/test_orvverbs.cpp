@@ -139,10 +139,10 @@ void TestOrvVerbs::exportWritesEachKind()
 void TestOrvVerbs::namesThatAreNotUtf8()
 {
     QTemporaryDir dir;
-    QByteArray font;
+    QByteArray source;
     for (int i = 0; i < 24; ++i)
-        font += "abcdefghijklmn\r\n";
-    fixtures::writeFile(dir, "f.txt", font);
+        source += "abcdefghijklmn\r\n";
+    fixtures::writeFile(dir, "f.txt", source);
     QImage image(40, 30, QImage::Format_RGB32);
     image.fill(Qt::white);
     QVERIFY(image.save(dir.filePath("i.bmp")));

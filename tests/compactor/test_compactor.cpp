@@ -213,7 +213,7 @@ private slots:
                         dropFiles(child<QLabel>(f, "Label1"), {b}),
                         child<QLabel>(f, "archivoEnCurso")->text()};
         });
-        QVERIFY(f.processBatch({a}));
+        QVERIFY(f.processBatch({orv::FileName::fromText(a)}));
         QVERIFY(seen.has_value()); // the window ran its events during the batch
         QVERIFY(seen->hiddenFrame && seen->waitVisible && !seen->options && !seen->menu);
         QVERIFY(!seen->taken);
@@ -321,7 +321,7 @@ private slots:
         QCOMPARE(m_script->calls[0].icon, icon);
         QCOMPARE(m_script->calls[0].text, text.contains("%1") ? text.arg(path) : text);
         if (kind == "plain" || kind == "ro")
-            QCOMPARE(orv::readFirstZipMember(path, 1 << 20, nullptr).value_or(""), movie);
+            QCOMPARE(orv::readFirstZipMember(orv::FileName::fromText(path), 1 << 20, nullptr).value_or(""), movie);
         else
             QCOMPARE(readFile(path), movie); // left exactly as it was
     }

@@ -164,7 +164,7 @@ void TestConverter::drops()
 
     Script g;
     Form1 form;
-    list(form)->addItems({u"/ya/estaba.txt"_s});
+    widgettest::addFiles(list(form), {u"/ya/estaba.txt"_s});
     drop(form, complete(dropped));
     QCOMPARE(texts(list(form)), QStringList{u"/ya/estaba.txt"_s} + complete(added));
     QCOMPARE(g.calls.size(), messages.size());
@@ -209,7 +209,7 @@ void TestConverter::listButtons()
     QFETCH(QStringList, order);
     QFETCH(int, finalSelection);
     Form1 form;
-    list(form)->addItems({u"1"_s, u"2"_s, u"3"_s});
+    widgettest::addFiles(list(form), {u"1"_s, u"2"_s, u"3"_s});
     list(form)->setCurrentRow(selection);
     for (QChar b : buttons)
         QTest::mouseClick(child<QPushButton>(form, b == u'a'   ? u"arriba"_s
@@ -240,7 +240,7 @@ void TestConverter::clear()
     Script g;
     g.answers << answer;
     Form1 form;
-    list(form)->addItems(items);
+    widgettest::addFiles(list(form), items);
     child<QAction>(form, u"menu_limpiar"_s)->trigger();
     QCOMPARE(g.calls.size(), questions);
     if (questions) {
@@ -308,7 +308,7 @@ void TestConverter::convert()
     g.files << chosen;
     Form1 form;
     if (withSource)
-        list(form)->addItems({writeFile(dir, u"f.txt"_s, "2\nab\ncd\n"_ba)});
+        widgettest::addFiles(list(form), {writeFile(dir, u"f.txt"_s, "2\nab\ncd\n"_ba)});
     child<QLineEdit>(form, u"ancho"_s)->setText(ancho);
     child<QLineEdit>(form, u"alto"_s)->setText(u"2"_s);
     child<QComboBox>(form, u"velocidad"_s)->setEditText(pausa);
@@ -329,7 +329,7 @@ void TestConverter::convert()
     QCOMPARE(movies, written.isEmpty() ? QStringList{} : QStringList{written});
     if (!written.isEmpty()) {
         orv::Movie read;
-        QVERIFY(orv::cargaPelicula(dir.filePath(written), read));
+        QVERIFY(orv::cargaPelicula(orv::FileName::fromText(dir.filePath(written)), read));
         QCOMPARE(int(read.numCuadros), 2);
         QCOMPARE(int(read.ancho), 2);
         QCOMPARE(read.frame(1).toByteArray(), "abcd"_ba);
@@ -358,7 +358,7 @@ void TestConverter::replacingAskedAndNameRemembered()
     QTemporaryDir dir;
     const QString existing = writeFile(dir, u"peli.ovt"_s, "antes");
     Form1 form;
-    list(form)->addItems({writeFile(dir, u"f.txt"_s, "1\nab\ncd\n"_ba)});
+    widgettest::addFiles(list(form), {writeFile(dir, u"f.txt"_s, "1\nab\ncd\n"_ba)});
     child<QLineEdit>(form, u"ancho"_s)->setText(u"2"_s);
     child<QLineEdit>(form, u"alto"_s)->setText(u"2"_s);
     child<QCheckBox>(form, u"Check1"_s)->setChecked(false);
@@ -383,7 +383,7 @@ void TestConverter::doubleClickSendsBothValues()
 {
     QTemporaryDir dir;
     Form1 form;
-    list(form)->addItems({writeFile(dir, u"f.txt"_s, "abc\nabcdef\n"_ba)});
+    widgettest::addFiles(list(form), {writeFile(dir, u"f.txt"_s, "abc\nabcdef\n"_ba)});
     list(form)->setCurrentRow(0);
     QTimer::singleShot(0, [] {
         auto* analyser = qobject_cast<Form2*>(QApplication::activeModalWidget());

@@ -27,7 +27,7 @@ namespace {
 // their parts, and answers whether every step said it was done.
 bool writeAll(const QString& path, const QByteArray& bytes)
 {
-    SafeFile f(path);
+    SafeFile f(orv::FileName::fromText(path));
     return f.open() && f.write(bytes) && f.finish();
 }
 
@@ -70,7 +70,7 @@ private slots:
     {
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir("sub"));
-        SafeFile f(dir.filePath("sub/p.ovt"));
+        SafeFile f(orv::FileName::fromText(dir.filePath("sub/p.ovt")));
         QVERIFY(f.open());
         QVERIFY(f.write("datos"));
         QVERIFY(QDir(dir.path()).rename("sub", "movida"));

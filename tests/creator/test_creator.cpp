@@ -132,7 +132,7 @@ private slots:
         o.reverse = true;
         o.creador = u"Ana"_s;
         const QString expected = m_dir.filePath(u"esperada.ovt"_s);
-        QCOMPARE(orv::video::importVideo(clip, expected, o).state, orv::video::VideoState::Created);
+        QCOMPARE(orv::video::importVideo(orv::FileName::fromText(clip), orv::FileName::fromText(expected), o).state, orv::video::VideoState::Created);
         QCOMPARE(readFile(output + u".ovt"_s), readFile(expected));
     }
 
@@ -231,7 +231,7 @@ private slots:
         Form1 f;
         saveImage(dir, "a.bmp", 20, 24);
         for (const QString& n : images)
-            f.list()->addItem(dir.filePath(n));
+            widgettest::addFiles(f.list(), {dir.filePath(n)});
         f.findChild<QCheckBox*>("Check1")->setChecked(compress);
         f.findChild<QPushButton*>("Command4")->click();
         orv::ui::setProcessStarter({});
@@ -252,7 +252,7 @@ private slots:
         QCOMPARE(files, written.isEmpty() ? QStringList() : QStringList(written));
         if (!written.isEmpty()) {
             orv::Movie p;
-            QVERIFY(orv::cargaPelicula(dir.filePath(written), p));
+            QVERIFY(orv::cargaPelicula(orv::FileName::fromText(dir.filePath(written)), p));
             QCOMPARE(p.numCuadros, 2);
             QCOMPARE(p.frame(0).toByteArray(), QByteArray(10, '.') + QByteArray(10 + 20 * 11, ' '));
         }
@@ -266,7 +266,7 @@ private slots:
         ScriptedPrompt& script = *m_script;
         Form1 f;
         const QString broken = m_dir.filePath(u"rota.gif"_s);
-        f.list()->addItems({saveImage(m_dir, u"dc.bmp"_s, 40, 30), broken});
+        widgettest::addFiles(f.list(), {saveImage(m_dir, u"dc.bmp"_s, 40, 30), broken});
         // The title of the modal window a double click opens, closing it.
         const auto modal = [&f] {
             QString title;

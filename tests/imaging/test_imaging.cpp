@@ -121,7 +121,7 @@ class TestImaging : public QObject
         const QString path = m_dir.filePath(name);
         if (!write(path, data))
             return std::nullopt;
-        return decodeImage(path);
+        return decodeImage(orv::FileName::fromText(path));
     }
 
 private slots:
@@ -188,7 +188,7 @@ private slots:
         QFETCH(int, tolerance);
         const QString path = m_dir.filePath(name);
         QVERIFY(write(path, data));
-        const std::optional<QImage> image = decodeImage(path);
+        const std::optional<QImage> image = decodeImage(orv::FileName::fromText(path));
         QVERIFY(image);
         QCOMPARE(image->size(), size);
         QCOMPARE(image->format(), QImage::Format_RGB32);
@@ -336,7 +336,7 @@ private slots:
         QFETCH(QByteArray, data);
         const QString path = m_dir.filePath(name);
         QVERIFY(data.isNull() || write(path, data));
-        QVERIFY(!decodeImage(path));
+        QVERIFY(!decodeImage(orv::FileName::fromText(path)));
     }
 
     // Decoding ahead still hands pictures out in list order, failures in place.
@@ -350,7 +350,7 @@ private slots:
             QVERIFY(write(path, i == 4 ? QByteArray("no") : save(image, "bmp")));
             paths.append(path);
         }
-        DecodeAhead d(paths, 3);
+        DecodeAhead d(orv::fileNamesFromTexts(paths), 3);
         for (int i = 0; i < 9; ++i) {
             const auto image = d.next();
             QCOMPARE(bool(image.image), i != 4);
@@ -391,7 +391,7 @@ private slots:
         QStringList paths;
         for (const QString& n : names)
             paths.append(m_dir.filePath(n));
-        QCOMPARE(declaredSize(paths.last()), QSize(8001, 8001));
+        QCOMPARE(declaredSize(orv::FileName::fromText(paths.last())), QSize(8001, 8001));
 
         const QString output = m_dir.filePath(QStringLiteral("p.ovt"));
         const int status = childprocess::run([&] {
@@ -399,9 +399,9 @@ private slots:
             const rlimit limit{rlim_t(virtualMemory() + free), rlim_t(virtualMemory() + free)};
             if (setrlimit(RLIMIT_AS, &limit) != 0)
                 return childprocess::kSkipped;
-            DecodeAhead d(paths);
+            DecodeAhead d(orv::fileNamesFromTexts(paths));
             const auto r =
-                orv::generaPelicula(output, {int(paths.size()), QStringLiteral("100"), {}},
+                orv::generaPelicula(orv::FileName::fromText(output), {int(paths.size()), QStringLiteral("100"), {}},
                                     [&d](int) { return d.next().forGeneration(); });
             return int(r.type) == result && r.index == index ? 0 : 1;
         });

@@ -118,7 +118,7 @@ void TestGif::identicalFramesMerge()
     QFETCH(QList<int>, expected);
     const orv::Movie m = movie(2, 1, pausa, {frames.begin(), frames.end()});
     QTemporaryDir dir;
-    QCOMPARE(orv::render::exportGif(m, dir.filePath("m.gif"), orv::render::gifFont(8), {}),
+    QCOMPARE(orv::render::exportGif(m, orv::FileName::fromText(dir.filePath("m.gif")), orv::render::gifFont(8), {}),
              orv::ExportResult::Done);
     const Gif gif = readGif(dir.filePath("m.gif"));
     QVERIFY(gif);
@@ -142,7 +142,7 @@ void TestGif::sizeFollowsTheFont()
     QFETCH(double, points);
     const orv::Movie m = movie(width, height, 100, {"x", "y"});
     QTemporaryDir dir;
-    QCOMPARE(orv::render::exportGif(m, dir.filePath("m.gif"), orv::render::gifFont(points), {}),
+    QCOMPARE(orv::render::exportGif(m, orv::FileName::fromText(dir.filePath("m.gif")), orv::render::gifFont(points), {}),
              orv::ExportResult::Done);
     const Gif gif = readGif(dir.filePath("m.gif"));
     QVERIFY(gif);
@@ -165,7 +165,7 @@ void checkComposite(const std::vector<QByteArray>& frames, const std::vector<int
 {
     const orv::Movie m = movie(3, 2, 100, frames);
     QTemporaryDir dir;
-    QCOMPARE(orv::render::exportGif(m, dir.filePath("m.gif"), orv::render::gifFont(8), {}),
+    QCOMPARE(orv::render::exportGif(m, orv::FileName::fromText(dir.filePath("m.gif")), orv::render::gifFont(8), {}),
              orv::ExportResult::Done);
     const Gif gif = readGif(dir.filePath("m.gif"));
     QVERIFY(gif);
@@ -181,7 +181,7 @@ void checkComposite(const std::vector<QByteArray>& frames, const std::vector<int
         const orv::Movie single =
             movie(3, 2, 100, {frames[static_cast<size_t>(shown[static_cast<size_t>(i)])]});
         const QString path = dir.filePath(QString("single%1.gif").arg(i));
-        QCOMPARE(orv::render::exportGif(single, path, orv::render::gifFont(8), {}),
+        QCOMPARE(orv::render::exportGif(single, orv::FileName::fromText(path), orv::render::gifFont(8), {}),
                  orv::ExportResult::Done);
         const Gif expected = readGif(path);
         QVERIFY(expected);
@@ -227,7 +227,7 @@ void TestGif::twoColoursAndLoops()
     orv::ExportOptions options;
     options.letters = 0xff8000;
     options.background = 0x102030;
-    QCOMPARE(orv::render::exportGif(m, dir.filePath("m.gif"), orv::render::gifFont(8), options),
+    QCOMPARE(orv::render::exportGif(m, orv::FileName::fromText(dir.filePath("m.gif")), orv::render::gifFont(8), options),
              orv::ExportResult::Done);
     const Gif gif = readGif(dir.filePath("m.gif"));
     QVERIFY(gif);
@@ -270,7 +270,7 @@ void TestGif::lettersFallInTheirCells()
     QFETCH(QList<QPoint>, cells);
     const orv::Movie m = movie(3, 3, 100, {frame});
     QTemporaryDir dir;
-    QCOMPARE(orv::render::exportGif(m, dir.filePath("m.gif"), orv::render::gifFont(12), {}),
+    QCOMPARE(orv::render::exportGif(m, orv::FileName::fromText(dir.filePath("m.gif")), orv::render::gifFont(12), {}),
              orv::ExportResult::Done);
     const Gif gif = readGif(dir.filePath("m.gif"));
     QVERIFY(gif);
@@ -290,12 +290,12 @@ void TestGif::failureLeavesNoFile()
     old.close();
     orv::ExportOptions options;
     options.progress = [](int done, int) { return done < 2; };
-    QCOMPARE(orv::render::exportGif(m, dir.filePath("m.gif"), orv::render::gifFont(8), options),
+    QCOMPARE(orv::render::exportGif(m, orv::FileName::fromText(dir.filePath("m.gif")), orv::render::gifFont(8), options),
              orv::ExportResult::Cancelled);
     QVERIFY(QDir(dir.path()).mkdir("folder.gif"));
     QString error;
     QCOMPARE(
-        orv::render::exportGif(m, dir.filePath("folder.gif"), orv::render::gifFont(8), {}, &error),
+        orv::render::exportGif(m, orv::FileName::fromText(dir.filePath("folder.gif")), orv::render::gifFont(8), {}, &error),
         orv::ExportResult::Fault);
     QVERIFY(!error.isEmpty());
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"m.gif"});
@@ -312,7 +312,7 @@ void TestGif::tooWideForAGif()
     const orv::Movie m = movie(columns, 1, 100, {"x"});
     QTemporaryDir dir;
     QString error;
-    QCOMPARE(orv::render::exportGif(m, dir.filePath("m.gif"), orv::render::gifFont(72), {}, &error),
+    QCOMPARE(orv::render::exportGif(m, orv::FileName::fromText(dir.filePath("m.gif")), orv::render::gifFont(72), {}, &error),
              orv::ExportResult::Fault);
     QCOMPARE(error, QString("La película no cabe en un GIF: %1 × %2 píxeles, y un GIF admite "
                             "hasta 65535 × 65535. Elija una letra más pequeña.")

@@ -67,7 +67,7 @@ private slots:
         const QString path = m_dir.filePath(format == VideoFormat::Mp4 ? u"m.mp4"_s : u"m.webm"_s);
         orv::ExportOptions o;
         QString error;
-        QCOMPARE(orv::render::exportVideo(p, path, orv::render::gifFont(8), o, format, &error),
+        QCOMPARE(orv::render::exportVideo(p, orv::FileName::fromText(path), orv::render::gifFont(8), o, format, &error),
                  orv::ExportResult::Done);
         const auto v = videofixtures::readVideo(path);
         QVERIFY(v);
@@ -96,12 +96,12 @@ private slots:
         const QString path = m_dir.filePath(u"c.mp4"_s);
         orv::ExportOptions o;
         o.progress = [](int, int) { return false; };
-        QCOMPARE(orv::render::exportVideo(p, path, orv::render::gifFont(8), o, VideoFormat::Mp4),
+        QCOMPARE(orv::render::exportVideo(p, orv::FileName::fromText(path), orv::render::gifFont(8), o, VideoFormat::Mp4),
                  orv::ExportResult::Cancelled);
         QVERIFY(!QFile::exists(path));
         const orv::Movie wide = movie(400, 400, 100, {"x"});
         QString error;
-        QCOMPARE(orv::render::exportVideo(wide, path, orv::render::gifFont(40), {},
+        QCOMPARE(orv::render::exportVideo(wide, orv::FileName::fromText(path), orv::render::gifFont(40), {},
                                           VideoFormat::Mp4, &error),
                  orv::ExportResult::Fault);
         QVERIFY(error.startsWith(u"La película no cabe en un video"_s));

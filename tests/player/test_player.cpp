@@ -10,7 +10,7 @@
 #include "form3.h"
 #include "moviereader.h"
 #include "moviescreen.h"
-#include "nativename.h"
+#include "filename.h"
 #include "playertest.h"
 #include "runplayer.h"
 #include "splash.h"
@@ -287,7 +287,7 @@ private slots:
         QFETCH(QString, velocidad);
         QFETCH(QString, message);
         Form1 form;
-        form.abrePelicula(writeFile(m_dir, "cien.ovt", movie(1, 1, 5, 100)), false);
+        form.abrePelicula(orv::FileName::fromText(writeFile(m_dir, "cien.ovt", movie(1, 1, 5, 100))), false);
         QCOMPARE(acceptPreferences(form, "Option2", velocidad), kStaysOpen);
         QCOMPARE(m_script->calls.size(), 1);
         QCOMPARE(m_script->calls[0].text, message);
@@ -314,7 +314,7 @@ private slots:
         QFETCH(QString, written);
         QLocale::setDefault(system);
         Form1 form;
-        form.abrePelicula(writeFile(m_dir, "cien.ovt", movie(1, 1, 5, 100)), false);
+        form.abrePelicula(orv::FileName::fromText(writeFile(m_dir, "cien.ovt", movie(1, 1, 5, 100))), false);
         form.reproducir_Click();
         QCOMPARE(acceptPreferences(form, "Option2", written), int(QDialog::Accepted));
         QCOMPARE(form.velocidad(), 12.5);
@@ -329,7 +329,7 @@ private slots:
         QCOMPARE(acceptPreferences(form, "Option2", "1,000"), int(QDialog::Accepted));
         QCOMPARE(child<QTimer>(form, "Timer1")->interval(), 1); // a comma is never a thousands mark
         acceptPreferences(form, "Option2", "250");
-        form.abrePelicula(writeFile(m_dir, "otra.ovt", movie(1, 1, 5, 70)), false);
+        form.abrePelicula(orv::FileName::fromText(writeFile(m_dir, "otra.ovt", movie(1, 1, 5, 70))), false);
         QCOMPARE(child<QTimer>(form, "Timer1")->interval(), 70);
     }
 
@@ -341,7 +341,7 @@ private slots:
         const QString path =
             fixtures::writeZip(m_dir, "comprimida.ovt", {{"interior.ovt", movie(3, 2, 4, 62.5)}});
         Form1 form;
-        form.abrePelicula(path, false);
+        form.abrePelicula(orv::FileName::fromText(path), false);
         const QString kb = QString::number(orv::sizeInKB(QFileInfo(path).size())).replace('.', ',');
         const QStringList expected{"3, 2", "62,5", "4", "Autor", "Más datos", kb, path};
         Form3 d(form.movie(), &form);
@@ -360,10 +360,10 @@ private slots:
             {{"secreta.ovt", movie(3, 2, 4, 100), fixtures::ZipEntry::Kind::File, false, "clave"}});
         Form1 form;
         m_script->inputs = {u"clave"_s, std::nullopt};
-        form.abrePelicula(path, false);
+        form.abrePelicula(orv::FileName::fromText(path), false);
         QCOMPARE(form.windowTitle(), u"Orvane ASCII Player - secreta.ovt"_s);
         QCOMPARE(m_script->calls.first().text, u"Please Enter The Password!"_s);
-        form.abrePelicula(path, false);
+        form.abrePelicula(orv::FileName::fromText(path), false);
         QCOMPARE(form.windowTitle(), u"Orvane ASCII Player"_s);
         QCOMPARE(m_script->calls.last().title, u"Error en la película"_s);
     }
@@ -386,7 +386,7 @@ private slots:
         setSetting("ReproIni", "1");
         const QString path = writeFile(m_dir, "marcas.ovt", movie(3, 2, cuadros, 100));
         Form1 form;
-        form.abrePelicula(path, false);
+        form.abrePelicula(orv::FileName::fromText(path), false);
         QCOMPARE(form.windowTitle(), u"Orvane ASCII Player - marcas.ovt"_s);
         QCOMPARE(form.pantalla()->text(), u"AAA\r\nAAA"_s);
         QCOMPARE(setting("Recientes1"), path);
@@ -420,7 +420,7 @@ private slots:
         active(form);
         if (repeat)
             child(form, "menu_repetir")->trigger();
-        form.abrePelicula(writeFile(m_dir, "tres.ovt", movie(2, 1, 3, 100)), false);
+        form.abrePelicula(orv::FileName::fromText(writeFile(m_dir, "tres.ovt", movie(2, 1, 3, 100))), false);
         auto* posicion = child<QSlider>(form, "posicion");
         QTest::keyClick(&form, Qt::Key_F4);
         QCOMPARE(frameOnScreen(form), 1);
@@ -441,29 +441,29 @@ private slots:
     // failed path never enters the recent list.
     void unreadableMovieFromEverySource_data()
     {
-        QTest::addColumn<QString>("font");
-        for (const char* font : {"open dialog", "recent entry whose file has gone",
+        QTest::addColumn<QString>("source");
+        for (const char* source : {"open dialog", "recent entry whose file has gone",
                                  "drop on the window", "drop on the display"})
-            QTest::newRow(font) << QString::fromLatin1(font);
+            QTest::newRow(source) << QString::fromLatin1(source);
     }
     void unreadableMovieFromEverySource()
     {
-        QFETCH(QString, font);
+        QFETCH(QString, source);
         const QString bad = writeFile(m_dir, "mala.ovt", "3,3,5,100,0,0,0,0,a,b\r\nAAAAAAAAA\r\n");
         const QString good = writeFile(m_dir, "buena.ovt", movie(1, 1, 3, 100));
         Form1 form;
-        form.abrePelicula(good, false);
+        form.abrePelicula(orv::FileName::fromText(good), false);
         form.reproducir_Click();
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(bad)});
-        if (font == "open dialog") {
+        if (source == "open dialog") {
             m_script->files << bad;
             child(form, "menu_abrir")->trigger();
-        } else if (font.startsWith("recent")) {
+        } else if (source.startsWith("recent")) {
             QVERIFY(QFile::remove(good));
             child(form, "a_recientes1")->trigger();
         } else {
-            QVERIFY(dropOn(form, font.endsWith("display"), data));
+            QVERIFY(dropOn(form, source.endsWith("display"), data));
         }
         const QList<Script::Call> messages = m_script->of(Script::Kind::Message);
         QCOMPARE(messages.size(), 1);
@@ -486,8 +486,8 @@ private slots:
         const QString plain = writeFile(m_dir, "plana.ovt", movie(3, 2, 2, 100));
         m_script->files << plain;
         Form1 form;
-        form.abrePelicula(compressed, false);
-        form.abrePelicula(plain, false);
+        form.abrePelicula(orv::FileName::fromText(compressed), false);
+        form.abrePelicula(orv::FileName::fromText(plain), false);
         child(form, "a_recientes2")->trigger();
         QCOMPARE(form.windowTitle(), u"Orvane ASCII Player - zip.ovt"_s);
         QCOMPARE(child<QSlider>(form, "posicion")->maximum(), 3);
@@ -520,7 +520,7 @@ private slots:
         child<QPushButton>(preferences, "Command1")->click();
         QCOMPARE(visibleRecent(form),
                  QStringList({"&1 " + forty, "&2 ..." + fortyOne.right(36), "&3 /a&&b.ovt"}));
-        form.abrePelicula(writeFile(m_dir, "nueva.ovt", movie(1, 1, 2, 100)), false);
+        form.abrePelicula(orv::FileName::fromText(writeFile(m_dir, "nueva.ovt", movie(1, 1, 2, 100))), false);
         QCOMPARE(visibleRecent(form).size(), 3);
         QCOMPARE(setting("NRecientes"), u"3"_s);
         QCOMPARE(setting("Recientes9"), u"/8"_s);
@@ -547,7 +547,7 @@ private slots:
         for (const char* name : {"primera.ovt", "segunda.ovt", "sigue.ovt"})
             writeFile(m_dir, name, movie(1, 1, 2, 100));
         Form1 form;
-        form.abrePelicula(m_dir.filePath("sigue.ovt"), false);
+        form.abrePelicula(orv::FileName::fromText(m_dir.filePath("sigue.ovt")), false);
         QMimeData data;
         data.setText(m_dir.filePath("segunda.ovt"));
         data.setUrls(urls);
@@ -575,7 +575,7 @@ private slots:
     {
         QFETCH(QStringList, arguments);
         QFETCH(QString, path);
-        QCOMPARE(orv::player::commandLinePath(arguments), path);
+        QCOMPARE(orv::player::commandLinePath(arguments).escapedText(), path);
     }
 
     // A name made on a Windows-1252 system (0xED alone is not UTF-8) opens
@@ -590,13 +590,13 @@ private slots:
                                                        "cula.ovt",
                                                        movie(2, 1, 3, 100));
         const auto erase = qScopeGuard([&] { std::remove(bytes.constData()); });
-        const QString name = orv::textFromNameBytes(bytes);
-        QCOMPARE(orv::player::commandLinePath(name.split(' ')), name);
+        const QString name = orv::FileName::fromBytes(bytes).escapedText();
+        QCOMPARE(orv::player::commandLinePath(name.split(' ')).bytes(), bytes);
         const QByteArray address = "file://" + bytes.toPercentEncoding("/");
-        QCOMPARE(orv::player::commandLinePath({QString::fromLatin1(address)}), name);
+        QCOMPARE(orv::player::commandLinePath({QString::fromLatin1(address)}).bytes(), bytes);
 
         Form1 form;
-        form.abrePelicula(name, false);
+        form.abrePelicula(orv::FileName::fromText(name), false);
         QCOMPARE(form.windowTitle(), u"Orvane ASCII Player - mi película.ovt"_s);
         QCOMPARE(frameOnScreen(form), 0);
         QCOMPARE(field(Form3(form.movie(), &form), 7),
@@ -620,7 +620,7 @@ private slots:
         const QByteArray bytes = fixtures::plainMovie("3,2,2,100,0,0,0,0,a,b", {frame, frame});
         Form1 form;
         active(form);
-        form.abrePelicula(writeFile(m_dir, "copia.ovt", bytes), false);
+        form.abrePelicula(orv::FileName::fromText(writeFile(m_dir, "copia.ovt", bytes)), false);
         form.reproducir_Click();
         form.pantalla()->setFocus();
         form.pantalla()->select({0, 1}, {1, 2});

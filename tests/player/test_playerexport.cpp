@@ -41,11 +41,11 @@ private slots:
     {
         Form1 form;
         QVERIFY(!child(form, "menu_exportar")->isEnabled());
-        form.abrePelicula(m_movie, false);
+        form.abrePelicula(orv::FileName::fromText(m_movie), false);
         QVERIFY(child(form, "menu_exportar")->isEnabled());
         child(form, "menu_cerrar_pelicula")->trigger();
         QVERIFY(!child(form, "menu_exportar")->isEnabled());
-        form.abrePelicula(m_dir.filePath("missing.ovt"), false);
+        form.abrePelicula(orv::FileName::fromText(m_dir.filePath("missing.ovt")), false);
         QVERIFY(!child(form, "menu_exportar")->isEnabled());
     }
 
@@ -79,7 +79,7 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir("carpeta.gif"));
         Form1 form;
-        form.abrePelicula(m_movie, false);
+        form.abrePelicula(orv::FileName::fromText(m_movie), false);
         const QString path = name.isEmpty() ? QString() : dir.filePath(name);
         m_script->files.append(path);
         child(form, "menu_exportar")->trigger();
@@ -105,7 +105,7 @@ private slots:
     void gifTakesTheDisplaysFontAndColours()
     {
         Form1 form;
-        form.abrePelicula(m_movie, false);
+        form.abrePelicula(orv::FileName::fromText(m_movie), false);
         form.pantalla()->setColours(QColor(0x10, 0x20, 0x30), QColor(0xff, 0xee, 0x00));
         m_script->files = {m_dir.filePath("ocho.gif"), m_dir.filePath("veinte.gif")};
         child(form, "menu_exportar")->trigger();

@@ -163,7 +163,7 @@ private slots:
         ScriptedPrompt script;
         ScopedPrompt installed(script);
         const QString movie = u"/home/ana/mis películas/peli uno.ovt"_s;
-        const bool started = compressMovie(nullptr, movie);
+        const bool started = compressMovie(nullptr, orv::FileName::fromText(movie));
         orv::ui::setProcessStarter({});
 
         QCOMPARE(started, message == 0);

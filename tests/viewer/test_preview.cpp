@@ -56,13 +56,13 @@ PreviewWindow window(const QString& type, const QStringList& paths)
 {
     if (type == u"creator") {
         auto* f = new orv::creator::Form1;
-        f->List1_OLEDragDrop(paths);
+        f->List1_OLEDragDrop(orv::fileNamesFromTexts(paths));
         f->findChild<QCheckBox*>(u"Check1"_s)->setChecked(false);
         return {std::unique_ptr<QMainWindow>(f),
                 [f] { f->findChild<QPushButton*>(u"Command4"_s)->click(); }};
     }
     auto* f = new orv::converter::Form1;
-    f->List1_OLEDragDrop(paths);
+    f->List1_OLEDragDrop(orv::fileNamesFromTexts(paths));
     f->findChild<QLineEdit*>(u"ancho"_s)->setText(u"12"_s);
     f->findChild<QLineEdit*>(u"alto"_s)->setText(u"2"_s);
     f->findChild<QCheckBox*>(u"Check1"_s)->setChecked(false);
@@ -137,7 +137,7 @@ private slots:
         QVERIFY(view);
         QVERIFY(messages(viewing).isEmpty());
         orv::Movie saved;
-        QVERIFY(orv::cargaPelicula(output, saved));
+        QVERIFY(orv::cargaPelicula(orv::FileName::fromText(output), saved));
         const orv::Movie& view1 = view->movie();
         QCOMPARE(view1.numCuadros, saved.numCuadros);
         QCOMPARE(headerLine(view1), headerLine(saved));

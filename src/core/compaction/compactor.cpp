@@ -4,12 +4,11 @@
 #include "cgzipfiles.h"
 #include "moviereader.h"
 #include "moviestream.h"
-#include "nativename.h"
+#include "filename.h"
 #include "safereplace.h"
 #include "zipmember.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QLocale>
 #include <QScopeGuard>
 
@@ -50,10 +49,10 @@ constexpr int kCheckFailed = archive_errors::ZipBase + ZIP_ER_INCONS;
 class Input
 {
 public:
-    explicit Input(const QString& path)
+    explicit Input(const FileName& name)
     {
-        if (!openByNameBytes(m_file, nameBytesFromText(path))) {
-            if (!path.isEmpty() && !existsByName(path))
+        if (!openForReading(m_file, name)) {
+            if (!name.isEmpty() && !exists(name))
                 raise(kFileNotFound, QStringLiteral("File not found"));
             raise(kAccessError, QStringLiteral("Path/File access error"));
         }
@@ -90,15 +89,14 @@ private:
 // A scratch file that must not exist yet, made by its name's bytes: a
 // folder that cannot hold it is an access problem of this movie alone, not
 // a failed archive build.
-void openNew(QFile& scratch, const QString& name)
+void openNew(QFile& scratch, const FileName& name)
 {
-    const QByteArray bytes = nameBytesFromText(name);
 #ifdef Q_OS_WIN
-    scratch.setFileName(name);
+    scratch.setFileName(QString::fromUtf8(name.bytes()));
     if (scratch.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return;
 #else
-    const int fd = ::open(bytes.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const int fd = ::open(name.bytes().constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd >= 0 && scratch.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle))
         return;
     if (fd >= 0)
@@ -107,9 +105,9 @@ void openNew(QFile& scratch, const QString& name)
     raise(kPermissionDenied, QStringLiteral("Permission denied"));
 }
 
-bool startsWithPk(const QString& path)
+bool startsWithPk(const FileName& name)
 {
-    const QByteArray start = Input(path).start(2);
+    const QByteArray start = Input(name).start(2);
     if (start.isEmpty())
         raise(kPastEnd, QStringLiteral("Input past end of file"));
     return start == "PK";
@@ -124,21 +122,21 @@ constexpr qint64 kMaxInteger = qint64(48) << 20;
 // A compressed movie is right when it holds exactly one member, under the
 // movie's own name, that reads back to the movie's bytes: compared piece by
 // piece with the movie read again, with the member's CRC checked at its end.
-bool fileIsSound(const QString& file, const QString& name, const QString& path, qint64 maximum)
+bool fileIsSound(const FileName& archive, const FileName& movie, qint64 maximum)
 {
     int err = 0;
-    zip_t* za = zip_open(nameBytesFromText(file).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &err);
+    zip_t* za = zip_open(archive.bytes().constData(), ZIP_RDONLY | ZIP_CHECKCONS, &err);
     if (!za)
         return false;
     const auto close = qScopeGuard([za] { zip_discard(za); });
     if (zip_get_num_entries(za, 0) != 1 ||
-        QString::fromUtf8(zip_get_name(za, 0, ZIP_FL_ENC_GUESS)) != readableName(name))
+        QString::fromUtf8(zip_get_name(za, 0, ZIP_FL_ENC_GUESS)) != movie.leaf().display())
         return false;
     zip_file_t* member = zip_fopen_index(za, 0, 0);
     if (!member)
         return false;
     const auto closeMember = qScopeGuard([member] { zip_fclose(member); });
-    Input original(path);
+    Input original(movie);
     QByteArray a(kPiece, Qt::Uninitialized), b(kPiece, Qt::Uninitialized);
     for (;;) {
         const qint64 n = original.read(a.data(), kPiece, maximum);
@@ -250,9 +248,9 @@ void Compactor::agregaHistorial(const QString& line)
 
 // A name that is not UTF-8 is shown as the Windows-1252 characters it most
 // likely was.
-void Compactor::report(const QString& prefix, const QString& path)
+void Compactor::report(const QString& prefix, const FileName& name)
 {
-    agregaHistorial(prefix + readableName(path));
+    agregaHistorial(prefix + name.display());
 }
 
 bool Compactor::fail(CompactionStep step) const
@@ -260,13 +258,13 @@ bool Compactor::fail(CompactionStep step) const
     return m_fault && !m_fault(step);
 }
 
-void Compactor::stepForward(const QString& path) const
+void Compactor::stepForward(const FileName& name) const
 {
     if (m_progress)
-        m_progress(path);
+        m_progress(name);
 }
 
-FileResult Compactor::procesaArchivo(const QString& path)
+FileResult Compactor::procesaArchivo(const FileName& path)
 {
     FileResult r;
     m_current = &r;
@@ -274,14 +272,13 @@ FileResult Compactor::procesaArchivo(const QString& path)
     stepForward(path);
     try {
         const bool compressed = startsWithPk(path);
-        if (!path.endsWith(QLatin1String(".ovt"))) {
+        if (!path.endsWith(".ovt")) {
             report(QStringLiteral("No es OVT: "), path);
             return r;
         }
-        const QFileInfo info(path);
-        const unsigned permissions = modeByName(path).value_or(0);
+        const unsigned permissions = permissionsOf(path).value_or(0);
         const bool readOnly = !(permissions & 0200u);
-        const bool hidden = info.fileName().startsWith(QLatin1Char('.'));
+        const bool hidden = path.leaf().bytes().startsWith('.');
         if (readOnly || hidden) {
             report(readOnly && hidden ? QStringLiteral("Está oculto y es sólo lectura: ")
                    : hidden           ? QStringLiteral("Está oculto: ")
@@ -294,7 +291,7 @@ FileResult Compactor::procesaArchivo(const QString& path)
             }
             report(QStringLiteral("Fuerza bruta: "), path);
             // A name is never changed, so a hidden movie stays hidden.
-            if (readOnly && !setModeByName(path, permissions | 0200u))
+            if (readOnly && !setPermissionsOf(path, permissions | 0200u))
                 raise(kPermissionDenied, QStringLiteral("Permission denied"));
         }
         const bool decompress_ =
@@ -318,23 +315,23 @@ FileResult Compactor::procesaArchivo(const QString& path)
         if (e.number() == kAccessError)
             report(QStringLiteral("Error: Al abrir "), path);
         else
-            agregaHistorial(QLatin1String("Error en: ") + readableName(path) + QLatin1String(", ") +
+            agregaHistorial(QLatin1String("Error en: ") + path.display() + QLatin1String(", ") +
                             e.description());
         r.state = r.state == FileState::BuildError ? r.state : FileState::Error;
     }
     return r;
 }
 
-void Compactor::compress(const QString& path)
+void Compactor::compress(const FileName& path)
 {
-    const QFileInfo info(absoluteName(path));
+    const FileName whole = path.absolute();
     {
         Input input(path);
         if (input.size() > m_maxSize)
             raise(kOutOfMemory, QStringLiteral("Out of memory"));
     }
-    const std::optional<unsigned> permissions = modeByName(path);
-    const QString scratch = scratchFor(info);
+    const std::optional<unsigned> permissions = permissionsOf(path);
+    const FileName scratch = scratchFor(whole);
     {
         QFile reserve; // the name is taken before the archive is built
         openNew(reserve, scratch);
@@ -343,11 +340,12 @@ void Compactor::compress(const QString& path)
     stepForward(path);
     std::int32_t state = zip_status::Write;
     if (!fail(CompactionStep::Build)) {
+        // The archive classes take names as text; escaped text keeps every byte.
         CGZipFiles zip;
-        zip.setZipFileName(scratch);
+        zip.setZipFileName(scratch.escapedText());
         zip.setUpdatingZip(false);
-        zip.setRootDirectory(info.absolutePath());
-        zip.AddFile(info.fileName());
+        zip.setRootDirectory(whole.folder().escapedText());
+        zip.AddFile(whole.leaf().escapedText());
         state = zip.MakeZipFile();
     }
     if (state != zip_status::Ok) {
@@ -356,25 +354,23 @@ void Compactor::compress(const QString& path)
               QStringLiteral("The archive could not be built (status %1)").arg(state));
     }
     stepForward(path);
-    if (fail(CompactionStep::Check) || !fileIsSound(scratch, info.fileName(), path, m_maxSize))
+    if (fail(CompactionStep::Check) || !fileIsSound(scratch, path, m_maxSize))
         raise(kCheckFailed, QStringLiteral("The archive does not read back the movie"));
     if (fail(CompactionStep::Flush) || !flushToDisk(scratch))
         raise(kDiskFull, QStringLiteral("The archive could not be written to disk"));
     if (permissions)
-        setModeByName(scratch, *permissions);
+        setPermissionsOf(scratch, *permissions);
     if (fail(CompactionStep::Renaming) || !replaceFile(scratch, path))
         raise(kPermissionDenied, QStringLiteral("The movie could not be replaced"));
     clean.dismiss();
 }
 
-void Compactor::descomprime(const QString& path)
+void Compactor::descomprime(const FileName& path)
 {
-    const QFileInfo info(absoluteName(path));
-    const QByteArray name = nameBytesFromText(path);
     // Only an archive of exactly one file that reads as a movie becomes
     // that movie; anything else would lose what the archive holds.
     const std::optional<FileMembers> members =
-        fail(CompactionStep::Extraction) ? std::nullopt : fileMembers(name);
+        fail(CompactionStep::Extraction) ? std::nullopt : fileMembers(path);
     if (!members)
         raise(kNoMember, QStringLiteral("The archive holds no readable movie"));
     if (members->count != 1)
@@ -383,15 +379,15 @@ void Compactor::descomprime(const QString& path)
     if (members->firstEncrypted && !m_passwords)
         raise(kNoMember,
               QStringLiteral("el archivo comprimido está cifrado y no se dio su contraseña"));
-    const std::unique_ptr<ByteSource> member = openFirstZipMember(name, m_passwords);
+    const std::unique_ptr<ByteSource> member = openFirstZipMember(path, m_passwords);
     if (!member && members->firstEncrypted)
         raise(kNoMember,
               QStringLiteral("el archivo comprimido está cifrado y la contraseña no lo abre"));
     if (!member)
         raise(kNoMember, QStringLiteral("The archive holds no readable movie"));
     stepForward(path);
-    const std::optional<unsigned> permissions = modeByName(path);
-    const QString scratch = scratchFor(info);
+    const std::optional<unsigned> permissions = permissionsOf(path);
+    const FileName scratch = scratchFor(path.absolute());
     QFile output;
     openNew(output, scratch);
     auto clean = qScopeGuard([&scratch, &output] {
@@ -402,8 +398,8 @@ void Compactor::descomprime(const QString& path)
     if (std::optional<QByteArray> all = member->whole(std::min(kMaxInteger, m_maxSize))) {
         // A member that fits the memory budget inflates in one call, several
         // times faster; its CRC is already checked.
-        MemorySource font(*all);
-        if (!checkMovie(font))
+        MemorySource source(*all);
+        if (!checkMovie(source))
             raise(kNoMember,
                   QStringLiteral("el archivo comprimido no contiene una película válida"));
         for (qsizetype done = 0; done < all->size();) {
@@ -436,10 +432,10 @@ void Compactor::descomprime(const QString& path)
     output.close();
     if (fail(CompactionStep::Flush) || !flushToDisk(scratch))
         raise(kDiskFull, QStringLiteral("The movie could not be written to disk"));
-    if (fail(CompactionStep::Check) || sizeByName(scratch) != copied)
+    if (fail(CompactionStep::Check) || fileSize(scratch) != copied)
         raise(kCheckFailed, QStringLiteral("The extracted movie is incomplete"));
     if (permissions)
-        setModeByName(scratch, *permissions);
+        setPermissionsOf(scratch, *permissions);
     if (fail(CompactionStep::Renaming) || !replaceFile(scratch, path))
         raise(kPermissionDenied, QStringLiteral("The movie could not be replaced"));
     clean.dismiss();
@@ -447,17 +443,17 @@ void Compactor::descomprime(const QString& path)
 
 // A fresh scratch name beside the movie. The first time a folder is met, the
 // scratch files dead processes left there are removed.
-QString Compactor::scratchFor(const QFileInfo& movie)
+FileName Compactor::scratchFor(const FileName& movie)
 {
-    const QString folder = movie.absolutePath();
-    if (!m_cleanFolders.contains(folder)) {
+    const FileName folder = movie.folder();
+    if (!m_cleanFolders.contains(folder.bytes())) {
         removeOrphans(folder);
-        m_cleanFolders.insert(folder);
+        m_cleanFolders.insert(folder.bytes());
     }
-    return scratchName(movie.filePath());
+    return scratchName(movie);
 }
 
-bool compressMovieInPlace(const QString& path, QStringList* lines)
+bool compressMovieInPlace(const FileName& path, QStringList* lines)
 {
     Compactor c;
     c.setMode(CompactionMode::CompressOnly);

@@ -1,7 +1,8 @@
 #pragma once
 
 #include <QDateTime>
-#include <QFileInfo>
+#include "filename.h"
+
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -57,7 +58,7 @@ public:
     // The largest movie handled (1 GiB by default); larger ones get an error line.
     void setMaxSize(qint64 bytes) { m_maxSize = bytes; }
     // Runs between steps, so that a window keeps painting.
-    void setProgress(std::function<void(const QString& path)> progress)
+    void setProgress(std::function<void(const FileName& name)> progress)
     {
         m_progress = std::move(progress);
     }
@@ -67,7 +68,7 @@ public:
     // archive is left as it is with an error line.
     void setPasswords(PasswordProvider* passwords) { m_passwords = passwords; }
 
-    FileResult procesaArchivo(const QString& path);
+    FileResult procesaArchivo(const FileName& path);
 
     // Appends a history line, preceded by its time line outside "Analizar
     // archivos".
@@ -80,22 +81,22 @@ public:
     static bool isTimeLine(const QString& line);
 
 private:
-    void report(const QString& prefix, const QString& path);
+    void report(const QString& prefix, const FileName& name);
     bool fail(CompactionStep step) const;
-    void stepForward(const QString& path) const;
-    void compress(const QString& path);
-    void descomprime(const QString& path);
-    QString scratchFor(const QFileInfo& movie);
+    void stepForward(const FileName& name) const;
+    void compress(const FileName& path);
+    void descomprime(const FileName& path);
+    FileName scratchFor(const FileName& movie);
 
     History m_history;
     CompactionMode m_mode = CompactionMode::Automatic;
     bool m_bruteForce = true;
     qint64 m_maxSize = qint64(1) << 30;
-    std::function<void(const QString&)> m_progress;
+    std::function<void(const FileName&)> m_progress;
     StepFault m_fault;
     Clock m_clock;
     PasswordProvider* m_passwords = nullptr;
-    QSet<QString> m_cleanFolders; // folders whose stray scratch files are gone
+    QSet<QByteArray> m_cleanFolders; // folders whose stray scratch files are gone
     FileResult* m_current = nullptr;
 };
 
@@ -103,6 +104,6 @@ private:
 // with brute force: for the programs that write movies. True when the movie
 // was compressed; `lines` receives the file's history lines (without time
 // lines), the error line included when it was not.
-bool compressMovieInPlace(const QString& path, QStringList* lines = nullptr);
+bool compressMovieInPlace(const FileName& path, QStringList* lines = nullptr);
 
 } // namespace orv

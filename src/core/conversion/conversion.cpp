@@ -3,11 +3,10 @@
 #include "cp1252.h"
 #include "linereader.h"
 #include "moviewriter.h"
-#include "nativename.h"
+#include "filename.h"
 #include "numeric.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #ifdef __linux__
 #include <sys/mman.h>
@@ -118,10 +117,10 @@ QString parameterFaultTitle()
     return QStringLiteral("Error en los parámetros");
 }
 
-bool puedeabrir(const QString& path)
+bool puedeabrir(const FileName& path)
 {
     QFile file;
-    return openByNameBytes(file, nameBytesFromText(path));
+    return openForReading(file, path);
 }
 
 ConvertedMovie::ConvertedMovie(qsizetype frameLength)
@@ -187,11 +186,11 @@ QByteArrayView ConvertedMovie::span(int i, int& count) const
     return QByteArrayView(start, end - start);
 }
 
-bool readSource(const QString& path, const ConversionParameters& p, ConvertedMovie& movie,
+bool readSource(const FileName& path, const ConversionParameters& p, ConvertedMovie& movie,
                 const std::function<bool(qint64)>& progress)
 {
     QFile file;
-    if (!openByNameBytes(file, nameBytesFromText(path)))
+    if (!openForReading(file, path))
         return false;
     const qsizetype ancho = static_cast<qsizetype>(widthUsed(p));
     const std::int64_t alto = heightUsed(p);
@@ -246,7 +245,7 @@ QByteArray conversionHeader(const ConversionParameters& p, int numCuadros)
 
 namespace {
 
-ConversionResult convertMovies(const QStringList& sources, const ConversionParameters& p,
+ConversionResult convertMovies(const FileNames& sources, const ConversionParameters& p,
                                MovieWriter& writer, const ConversionProgress& progress);
 
 } // namespace
@@ -254,14 +253,14 @@ ConversionResult convertMovies(const QStringList& sources, const ConversionParam
 // Pictures as large as a frame may be (32767 × 32767) need memory the system
 // may not have: running out fails the conversion as a write does, with
 // nothing written, instead of ending the program.
-ConversionResult convert(const QStringList& sources, const ConversionParameters& p,
-                         const QString& output, const ConversionProgress& progress)
+ConversionResult convert(const FileNames& sources, const ConversionParameters& p,
+                         const FileName& output, const ConversionProgress& progress)
 {
     MovieWriter writer(output);
     return convert(sources, p, writer, progress);
 }
 
-ConversionResult convert(const QStringList& sources, const ConversionParameters& p,
+ConversionResult convert(const FileNames& sources, const ConversionParameters& p,
                          MovieWriter& writer, const ConversionProgress& progress)
 {
     try {
@@ -277,7 +276,7 @@ ConversionResult convert(const QStringList& sources, const ConversionParameters&
 
 namespace {
 
-ConversionResult convertMovies(const QStringList& sources, const ConversionParameters& p,
+ConversionResult convertMovies(const FileNames& sources, const ConversionParameters& p,
                                MovieWriter& writer, const ConversionProgress& progress)
 {
     ConversionResult r;
@@ -285,11 +284,11 @@ ConversionResult convertMovies(const QStringList& sources, const ConversionParam
     ConvertedMovie movie(static_cast<qsizetype>(widthUsed(p) * rows));
 
     qint64 total = 0;
-    for (const QString& f : sources)
-        total += std::max<qint64>(sizeByName(f), 0);
+    for (const FileName& f : sources)
+        total += std::max<qint64>(fileSize(f), 0);
     bool cancelled = false;
     qint64 done = 0;
-    for (const QString& f : sources) {
+    for (const FileName& f : sources) {
         if (movie.full()) {
             r.limitReached = true;
             break;
@@ -304,7 +303,7 @@ ConversionResult convertMovies(const QStringList& sources, const ConversionParam
             r.state = ConversionState::Cancelled;
             return r;
         }
-        done += std::max<qint64>(sizeByName(f), 0);
+        done += std::max<qint64>(fileSize(f), 0);
     }
     r.limitReached = r.limitReached || movie.cut();
     r.numCuadros = movie.numCuadros();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "filename.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -48,7 +50,7 @@ std::int64_t heightUsed(const ConversionParameters& p);
 
 // Whether the file can be opened for reading (and is closed again at once);
 // a folder cannot.
-bool puedeabrir(const QString& path);
+bool puedeabrir(const FileName& path);
 
 // The highest frame count a movie holds.
 constexpr int kMaxFrames = 32766;
@@ -108,7 +110,7 @@ private:
 // `progress`, when set, is called now and then with the bytes consumed so
 // far and answers false to stop. Answers false when the file could not be
 // opened or read to its end (or reading was stopped).
-bool readSource(const QString& path, const ConversionParameters& p, ConvertedMovie& movie,
+bool readSource(const FileName& path, const ConversionParameters& p, ConvertedMovie& movie,
                 const std::function<bool(qint64)>& progress = {});
 
 // The header line the conversion writes for `numCuadros` frames.
@@ -139,11 +141,11 @@ using ConversionProgress = std::function<bool(qint64 done, qint64 total)>;
 // to `output` (already under the ".ovt" rule) through a temporary file that
 // replaces it only when complete. The parameters must pass
 // checkParameters.
-ConversionResult convert(const QStringList& sources, const ConversionParameters& p,
-                         const QString& output, const ConversionProgress& progress = {});
+ConversionResult convert(const FileNames& sources, const ConversionParameters& p,
+                         const FileName& output, const ConversionProgress& progress = {});
 // The same conversion into a writer of the caller's (one writing into
 // memory for a preview, say), committed only when complete.
-ConversionResult convert(const QStringList& sources, const ConversionParameters& p,
+ConversionResult convert(const FileNames& sources, const ConversionParameters& p,
                          class MovieWriter& writer, const ConversionProgress& progress = {});
 
 // The message for a failed write, with its title.

@@ -1,7 +1,7 @@
 #include "castexport.h"
 
 #include "cp1252.h"
-#include "nativename.h"
+#include "filename.h"
 
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -10,7 +10,7 @@
 
 namespace orv {
 
-ExportResult exportCast(const Movie& movie, const QString& path, const ExportOptions& options,
+ExportResult exportCast(const Movie& movie, const FileName& path, const ExportOptions& options,
                         QString* error)
 {
     const JsonTable& table = jsonTable(false);
@@ -23,8 +23,8 @@ ExportResult exportCast(const Movie& movie, const QString& path, const ExportOpt
         toRow[row] = "\\u001b[" + QByteArray::number(row + 1) + ";1H";
     const auto part = [&](int i, QByteArray& event) {
         if (i < 0) {
-            const QString name = movie.nombreArchivo.isEmpty() ? QFileInfo(path).completeBaseName()
-                                                               : readableName(movie.nombreArchivo);
+            const QString name = movie.nombreArchivo.isEmpty() ? QFileInfo(path.leaf().display()).completeBaseName()
+                                                               : movie.nombreArchivo;
             const QJsonObject header{{QStringLiteral("version"), 2},
                                      {QStringLiteral("width"), ancho},
                                      {QStringLiteral("height"), std::max<int>(movie.alto, 1)},

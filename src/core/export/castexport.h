@@ -8,7 +8,7 @@ namespace orv {
 // height, then one output event per frame at the time the Player would show
 // it, each drawing every row at its place with cursor positioning and padding
 // it to the full width, so a frame never shows what the one before left.
-ExportResult exportCast(const Movie& movie, const QString& path, const ExportOptions& options,
+ExportResult exportCast(const Movie& movie, const FileName& path, const ExportOptions& options,
                         QString* error = nullptr);
 
 } // namespace orv

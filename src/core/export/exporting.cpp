@@ -185,7 +185,7 @@ private:
 
 } // namespace
 
-ExportResult writeExport(const QString& path, const ExportOptions& options, int total,
+ExportResult writeExport(const FileName& path, const ExportOptions& options, int total,
                          const std::function<void(int, QByteArray&)>& part, QString* error)
 {
     // Part -1 is what comes before the frames, part `total` what follows.

@@ -30,7 +30,7 @@ enum class ExportResult { Done, Cancelled, Fault };
 // thread, one part after the other, while the caller's thread writes; the
 // progress callback is asked on the caller's thread after each frame. On
 // Fault, `error` (when given) says why.
-ExportResult writeExport(const QString& path, const ExportOptions& options, int total,
+ExportResult writeExport(const FileName& path, const ExportOptions& options, int total,
                          const std::function<void(int, QByteArray&)>& part, QString* error);
 
 // The reason given when an export runs out of memory.

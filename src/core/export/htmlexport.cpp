@@ -1,7 +1,7 @@
 #include "htmlexport.h"
 
 #include "cp1252.h"
-#include "nativename.h"
+#include "filename.h"
 
 #include <QFileInfo>
 
@@ -98,7 +98,7 @@ constexpr char kPie[] = "]</script>\n</body>\n</html>\n";
 
 } // namespace
 
-ExportResult exportHtml(const Movie& movie, const QString& path, const ExportOptions& options,
+ExportResult exportHtml(const Movie& movie, const FileName& path, const ExportOptions& options,
                         QString* error)
 {
     const JsonTable& table = jsonTable(true);
@@ -106,8 +106,8 @@ ExportResult exportHtml(const Movie& movie, const QString& path, const ExportOpt
     const auto part = [&](int i, QByteArray& text) {
         if (i < 0) {
             QByteArray header(kHeader);
-            const QString name = movie.nombreArchivo.isEmpty() ? QFileInfo(path).completeBaseName()
-                                                               : readableName(movie.nombreArchivo);
+            const QString name = movie.nombreArchivo.isEmpty() ? QFileInfo(path.leaf().display()).completeBaseName()
+                                                               : movie.nombreArchivo;
             header.replace("%TITULO%", name.toHtmlEscaped().toUtf8());
             header.replace("%FONDO%", colorCss(options.background));
             header.replace("%LETRAS%", colorCss(options.letters));

@@ -9,7 +9,7 @@ namespace orv {
 // can end the script element or inject markup), shown with textContent in a
 // <pre>, with play/stop, rewind, single steps, a position slider and repeat.
 // The page loads nothing from anywhere: its content policy forbids it.
-ExportResult exportHtml(const Movie& movie, const QString& path, const ExportOptions& options,
+ExportResult exportHtml(const Movie& movie, const FileName& path, const ExportOptions& options,
                         QString* error = nullptr);
 
 } // namespace orv

@@ -2,7 +2,7 @@
 
 #include "cp1252.h"
 #include "moviewriter.h"
-#include "nativename.h"
+#include "filename.h"
 #include "numeric.h"
 #include "tonetable.h"
 
@@ -73,9 +73,9 @@ QByteArray characters(const std::vector<std::uint32_t>& colours, const ToneTable
     return line;
 }
 
-QString withPath(const QString& start, const QStringList& paths, int index)
+QString withPath(const QString& start, const FileNames& paths, int index)
 {
-    return start + readableName(paths.value(index));
+    return start + paths.value(index).display();
 }
 
 } // namespace
@@ -116,7 +116,7 @@ std::optional<QString> validateData(const QString& pausa, const QString& creador
     return std::nullopt;
 }
 
-GenerationResult generaPelicula(const QString& path, const GenerationData& data,
+GenerationResult generaPelicula(const FileName& path, const GenerationData& data,
                                 const ImageLoad& load, const GenerationProgress& progress)
 {
     MovieWriter writer(path);
@@ -195,7 +195,7 @@ QString generationErrorTitle()
     return QStringLiteral("Error al crear la película");
 }
 
-QString generationMessage(const GenerationResult& r, const QStringList& paths)
+QString generationMessage(const GenerationResult& r, const FileNames& paths)
 {
     switch (r.type) {
     case Result::Created:

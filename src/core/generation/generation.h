@@ -3,6 +3,8 @@
 #include "image.h"
 
 #include <QString>
+#include "filename.h"
+
 #include <QStringList>
 #include <cstdint>
 #include <functional>
@@ -71,7 +73,7 @@ std::optional<QString> validateData(const QString& pausa, const QString& creador
 // written to a temporary file renamed into place only when every frame is
 // written: any other end leaves no new file and an existing file of that name
 // untouched.
-GenerationResult generaPelicula(const QString& path, const GenerationData& data,
+GenerationResult generaPelicula(const FileName& path, const GenerationData& data,
                                 const ImageLoad& load, const GenerationProgress& progress = {});
 // The same run into a writer of the caller's (one writing into memory for a
 // preview, say); the writer is committed only when every frame is written.
@@ -87,7 +89,7 @@ QString generationErrorTitle();
 
 // The message of a failed run, the image's path put in where the message
 // names one; empty for Created, EmptyList and Cancelled.
-QString generationMessage(const GenerationResult& r, const QStringList& paths);
+QString generationMessage(const GenerationResult& r, const FileNames& paths);
 
 // "El archivo fué creado satisfactoriamente." and its title "Proceso exitoso".
 QString createdMessage();

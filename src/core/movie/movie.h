@@ -1,5 +1,7 @@
 #pragma once
 
+#include "filename.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -21,7 +23,8 @@ struct Movie
     QByteArray creador;          // author
     QByteArray masInfo;          // further information
 
-    QString rutaPelicula;  // the path opened, as passed in
+    FileName file;         // the name opened, as passed in
+    QString rutaPelicula;  // that name as a person reads it
     double tamanoKB = 0;   // file size in KB, cut to two decimals
     QString nombreArchivo; // file-name part of rutaPelicula
     bool compressed = false;

@@ -2,11 +2,10 @@
 
 #include "bytesource.h"
 #include "moviestream.h"
-#include "nativename.h"
+#include "filename.h"
 #include "zipmember.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <limits>
 #include <new>
@@ -23,9 +22,9 @@ bool readMember(std::unique_ptr<ByteSource> member, Movie& out, const LoadOption
     return true;
 }
 
-// Reads the movie from a file opened at its start. `nameBytes` names the
-// same file for the archive library, which opens it again by name.
-bool loadOpenFile(QFile& file, const QByteArray& nameBytes, Movie& out, const LoadOptions& options)
+// Reads the movie from a file opened at its start. `name` names the same
+// file for the archive library, which opens it again by name.
+bool loadOpenFile(QFile& file, const FileName& name, Movie& out, const LoadOptions& options)
 {
     const qint64 size = file.size();
     if (size <= 0)
@@ -36,7 +35,7 @@ bool loadOpenFile(QFile& file, const QByteArray& nameBytes, Movie& out, const Lo
         return false;
     if (isCompressed(QByteArrayView(head, got))) {
         file.close();
-        return readMember(openFirstZipMember(nameBytes, options.passwords), out, options);
+        return readMember(openFirstZipMember(name, options.passwords), out, options);
     }
     file.seek(0);
     DeviceSource source(file);
@@ -90,37 +89,19 @@ bool loadMovieFromBytes(QByteArray bytes, Movie& out, const LoadOptions& options
     return true;
 }
 
-bool cargaPelicula(const QString& path, Movie& out, const LoadOptions& options)
+bool cargaPelicula(const FileName& name, Movie& out, const LoadOptions& options)
 {
-    const QFileInfo info(path);
-    if (path.isEmpty() || !isFileByName(path))
-        return false;
     QFile file;
-    if (!openByNameBytes(file, nameBytesFromText(path)))
+    if (!openForReading(file, name))
         return false;
     const qint64 size = file.size();
     Movie loaded;
-    if (!loadOpenFile(file, nameBytesFromText(path), loaded, options))
+    if (!loadOpenFile(file, name, loaded, options))
         return false;
-    loaded.rutaPelicula = path;
+    loaded.file = name;
+    loaded.rutaPelicula = name.display();
     loaded.tamanoKB = sizeInKB(size);
-    loaded.nombreArchivo = info.fileName();
-    out = std::move(loaded);
-    return true;
-}
-
-bool loadMovieFromNameBytes(const QByteArray& nameBytes, Movie& out, const LoadOptions& options)
-{
-    QFile file;
-    if (!openByNameBytes(file, nameBytes))
-        return false;
-    const qint64 size = file.size();
-    Movie loaded;
-    if (!loadOpenFile(file, nameBytes, loaded, options))
-        return false;
-    loaded.rutaPelicula = textFromNameBytes(nameBytes);
-    loaded.tamanoKB = sizeInKB(size);
-    loaded.nombreArchivo = QFileInfo(loaded.rutaPelicula).fileName();
+    loaded.nombreArchivo = name.leaf().display();
     out = std::move(loaded);
     return true;
 }

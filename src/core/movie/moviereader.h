@@ -35,15 +35,10 @@ bool parseMovie(QByteArray bytes, Movie& out);
 // True when the bytes are a compressed movie (a ZIP archive: they start "PK").
 bool isCompressed(QByteArrayView head);
 
-// The loader: reads the plain or compressed movie at `path` into `out`.
+// The loader: reads the plain or compressed movie named `name` into `out`.
 // Answers true when the movie was read. On false, `out` is left unchanged.
-bool cargaPelicula(const QString& path, Movie& out, const LoadOptions& options = {});
-
-// The loader for a name given as the file system's bytes (see nativename.h),
-// as the command line gets it, so that a name that is not UTF-8 opens too.
-// `rutaPelicula` and `nombreArchivo` then hold textFromNameBytes() of it.
-bool loadMovieFromNameBytes(const QByteArray& nameBytes, Movie& out,
-                            const LoadOptions& options = {});
+// Only a regular file is read: a FIFO or a device is refused at once.
+bool cargaPelicula(const FileName& name, Movie& out, const LoadOptions& options = {});
 
 // Reads a movie, plain or compressed, from bytes already in memory. Only the
 // header fields, frames and `compressed` are filled.

@@ -45,9 +45,9 @@ std::optional<QString> authorProblem(const QString& text)
     return std::nullopt;
 }
 
-QString movieName(const QString& chosen)
+FileName movieName(const FileName& chosen)
 {
-    return chosen.endsWith(QLatin1String(".ovt")) ? chosen : chosen + QLatin1String(".ovt");
+    return chosen.endsWith(".ovt") ? chosen : chosen + ".ovt";
 }
 
 QByteArray headerLine(QByteArrayView ancho, QByteArrayView alto, int numCuadros,
@@ -60,9 +60,9 @@ QByteArray headerLine(QByteArrayView ancho, QByteArrayView alto, int numCuadros,
     return line;
 }
 
-MovieWriter::MovieWriter(const QString& path) : m_file(path) {}
+MovieWriter::MovieWriter(const FileName& target) : m_file(target) {}
 
-MovieWriter::MovieWriter(QByteArray* memory) : m_file(QString()), m_memory(memory) {}
+MovieWriter::MovieWriter(QByteArray* memory) : m_file(FileName()), m_memory(memory) {}
 
 bool MovieWriter::begin(QByteArrayView headerLine)
 {

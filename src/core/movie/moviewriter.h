@@ -31,16 +31,16 @@ inline bool readableAuthor(const QString& text)
 }
 // The name a movie is written under: the one chosen, with ".ovt" added unless
 // it already ends so (in lower case, as the dialogs' filter writes it).
-QString movieName(const QString& chosen);
+FileName movieName(const FileName& chosen);
 
 // Writes a plain movie: the header line, then one line per frame, each
-// followed by CR LF, through an SafeFile: a writer dropped without a
+// followed by CR LF, through a SafeFile: a writer dropped without a
 // successful commit leaves no file behind and an existing movie of that name
 // untouched.
 class MovieWriter
 {
 public:
-    explicit MovieWriter(const QString& path);
+    explicit MovieWriter(const FileName& target);
     // Writes the same bytes into `memory` (emptied first) instead: nothing
     // touches the disk, and commit() keeps what was written.
     explicit MovieWriter(QByteArray* memory);

@@ -1,6 +1,6 @@
 #include "clip.h"
 
-#include "nativename.h"
+#include "filename.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -17,9 +17,9 @@ namespace {
 
 // FFmpeg takes a name as a URL: "file:" keeps a colon in it from being
 // read as a protocol, and the bytes go to open() as they are.
-QByteArray urlOf(const QString& path)
+QByteArray urlOf(const FileName& name)
 {
-    return "file:" + nameBytesFromText(path);
+    return "file:" + name.bytes();
 }
 
 struct CloseFormat
@@ -82,11 +82,11 @@ struct Clip::State
 Clip::Clip(std::unique_ptr<State> state) : m_state(std::move(state)) {}
 Clip::~Clip() = default;
 
-std::unique_ptr<Clip> Clip::open(const QString& path, Fault& failure)
+std::unique_ptr<Clip> Clip::open(const FileName& path, Fault& failure)
 {
     av_log_set_level(AV_LOG_QUIET); // failures are told in the suite's words
     failure = Fault::NotVideo;
-    if (!isFileByName(path))
+    if (!isRegularFile(path))
         return nullptr;
     auto e = std::make_unique<State>();
     e->url = urlOf(path);

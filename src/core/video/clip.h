@@ -1,5 +1,7 @@
 #pragma once
 
+#include "filename.h"
+
 #include <QByteArray>
 #include <QSize>
 #include <QString>
@@ -20,7 +22,7 @@ public:
     // Opens the file by its name's bytes (see nativename.h); only a regular
     // file is opened. Nothing, with `failure` set, when it is no clip the
     // libraries read or holds no video stream.
-    static std::unique_ptr<Clip> open(const QString& path, Fault& failure);
+    static std::unique_ptr<Clip> open(const FileName& path, Fault& failure);
     ~Clip();
     Clip(const Clip&) = delete;
     Clip& operator=(const Clip&) = delete;

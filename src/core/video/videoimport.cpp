@@ -4,7 +4,7 @@
 #include "cp1252.h"
 #include "generation.h"
 #include "moviewriter.h"
-#include "nativename.h"
+#include "filename.h"
 #include "tonetable.h"
 
 #include <atomic>
@@ -94,7 +94,7 @@ struct Prepared
     std::vector<int> plan;
 };
 
-VideoState prepare(const QString& path, const VideoOptions& o, Prepared& p)
+VideoState prepare(const FileName& path, const VideoOptions& o, Prepared& p)
 {
     if (o.columns < kMinSide || o.columns > kMaxSide)
         return VideoState::InvalidWidth;
@@ -213,7 +213,7 @@ std::optional<double> readTime(const QString& text)
     return total;
 }
 
-VideoResult importVideo(const QString& clip, const QString& path, const VideoOptions& options,
+VideoResult importVideo(const FileName& clip, const FileName& path, const VideoOptions& options,
                         const VideoProgress& progress)
 {
     VideoResult r;
@@ -298,7 +298,7 @@ VideoResult importVideo(const QString& clip, const QString& path, const VideoOpt
     return r;
 }
 
-std::optional<QByteArray> firstFrame(const QString& clip, const VideoOptions& options, QSize& cells,
+std::optional<QByteArray> firstFrame(const FileName& clip, const VideoOptions& options, QSize& cells,
                                      VideoState& state)
 {
     Prepared p;
@@ -324,16 +324,16 @@ std::optional<QByteArray> firstFrame(const QString& clip, const VideoOptions& op
     return std::nullopt;
 }
 
-QString videoMessage(const VideoResult& r, const QString& path)
+QString videoMessage(const VideoResult& r, const FileName& path)
 {
     switch (r.state) {
     case VideoState::Created:
     case VideoState::Cancelled:
         return {};
     case VideoState::NotVideo:
-        return QStringLiteral("El archivo no es un video que se pueda leer: ") + readableName(path);
+        return QStringLiteral("El archivo no es un video que se pueda leer: ") + path.display();
     case VideoState::NoVideo:
-        return QStringLiteral("El archivo no contiene video: ") + readableName(path);
+        return QStringLiteral("El archivo no contiene video: ") + path.display();
     case VideoState::InvalidWidth:
         return QStringLiteral(
             "El ancho debe ser de 12 a 400 caracteres, y a ese ancho el video debe "

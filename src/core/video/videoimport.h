@@ -1,5 +1,7 @@
 #pragma once
 
+#include "filename.h"
+
 #include <QByteArray>
 #include <QSize>
 #include <QString>
@@ -87,16 +89,16 @@ using VideoProgress = std::function<bool(int, int)>;
 // Writes the movie at `path` (the final name) through the safe writer:
 // decoding runs on a helper thread while the frame before is drawn and
 // written. Any end but Created leaves no file and an existing one untouched.
-VideoResult importVideo(const QString& clip, const QString& path, const VideoOptions& options,
+VideoResult importVideo(const FileName& clip, const FileName& path, const VideoOptions& options,
                         const VideoProgress& progress = {});
 
 // The first frame the movie would show, as its rows joined by LF, for a
 // preview; `cells` receives the grid. Nothing (with `state` set) when the
 // movie could not be made.
-std::optional<QByteArray> firstFrame(const QString& clip, const VideoOptions& options, QSize& cells,
+std::optional<QByteArray> firstFrame(const FileName& clip, const VideoOptions& options, QSize& cells,
                                      VideoState& state);
 
 // The Spanish message for a failed import; `path` is the clip.
-QString videoMessage(const VideoResult& r, const QString& path);
+QString videoMessage(const VideoResult& r, const FileName& path);
 
 } // namespace orv::video

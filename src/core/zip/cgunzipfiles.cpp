@@ -3,6 +3,7 @@
 #include "archiveerror.h"
 #include "codemodule.h"
 #include "cp1252.h"
+#include "filename.h"
 #include "numeric.h"
 #include "zipentry.h"
 
@@ -51,7 +52,7 @@ public:
     {
         int err = 0;
         std::unique_ptr<zip_t, decltype(&zip_discard)> za(
-            zip_open(QFile::encodeName(zipPath).constData(), ZIP_RDONLY, &err), &zip_discard);
+            zip_open(FileName::fromText(zipPath).bytes().constData(), ZIP_RDONLY, &err), &zip_discard);
         if (!za) {
             zip_error_t e;
             zip_error_init_with_code(&e, err);

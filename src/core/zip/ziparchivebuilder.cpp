@@ -4,7 +4,7 @@
 #include "chunkeddeflate.h"
 #include "codemodule.h"
 #include "cp1252.h"
-#include "nativename.h"
+#include "filename.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -148,7 +148,7 @@ QString memberName(const QString& name)
 {
     // A file name that is not UTF-8 is stored as the characters it most
     // likely was, in UTF-8 like every other.
-    QString n = readableName(name).replace(QLatin1Char('\\'), QLatin1Char('/'));
+    QString n = FileName::fromText(name).display().replace(QLatin1Char('\\'), QLatin1Char('/'));
     const bool climbs = n.split(QLatin1Char('/')).contains(QStringLiteral(".."));
     if (QDir::isAbsolutePath(n) || climbs || n.contains(QLatin1Char(':')))
         return QFileInfo(n).fileName();
@@ -184,9 +184,9 @@ private:
     std::int32_t addFile(const QString& path, const QString& member)
     {
         QFile f;
-        const QByteArray nameBytes = nameBytesFromText(path);
-        if (!openByNameBytes(f, nameBytes)) {
-            print(QLatin1String("zip warning: could not open for reading: ") + readableName(path) + QLatin1String("\n"));
+        const FileName name = FileName::fromText(path);
+        if (!openForReading(f, name)) {
+            print(QLatin1String("zip warning: could not open for reading: ") + name.display() + QLatin1String("\n"));
             return zip_status::Open;
         }
         if (f.size() > kMaxMember)
@@ -208,7 +208,7 @@ private:
         if (m->deflated)
             src = zip_source_function(m_za, &deflatedSource, m.get());
         else
-            src = zip_source_file(m_za, nameBytes.constData(), 0, static_cast<zip_int64_t>(m->size));
+            src = zip_source_file(m_za, name.bytes().constData(), 0, static_cast<zip_int64_t>(m->size));
         if (!src)
             return zip_status::Memory;
         const zip_int64_t index = zip_file_add(m_za, member.toUtf8().constData(), src,
@@ -251,7 +251,7 @@ std::int32_t makeArchive(const ZipBuildRequest& request)
                         : QDir::fromNativeSeparators(root));
     int err = 0;
     const int flags = ZIP_CREATE | (request.updating ? 0 : ZIP_TRUNCATE);
-    zip_t* za = zip_open(nameBytesFromText(request.archive).constData(), flags, &err);
+    zip_t* za = zip_open(FileName::fromText(request.archive).bytes().constData(), flags, &err);
     if (!za) {
         print(QLatin1String("zip error: could not create ") + request.archive + QLatin1String("\n"));
         return zip_status::Create;

@@ -2,7 +2,7 @@
 
 #include "codemodule.h"
 #include "hugepages.h"
-#include "nativename.h"
+#include "filename.h"
 #include "zipentry.h"
 
 #include <libdeflate.h>
@@ -204,11 +204,11 @@ std::optional<QByteArray> readAll(ByteSource* source, qint64 limit)
 
 } // namespace
 
-std::unique_ptr<ByteSource> openFirstZipMember(const QByteArray& encodedPath, PasswordProvider* passwords)
+std::unique_ptr<ByteSource> openFirstZipMember(const FileName& archive, PasswordProvider* passwords)
 {
     zip_error_t error;
     zip_error_init(&error);
-    zip_source_t* src = zip_source_file_create(encodedPath.constData(), 0, -1, &error);
+    zip_source_t* src = zip_source_file_create(archive.bytes().constData(), 0, -1, &error);
     zip_error_fini(&error);
     if (!src)
         return nullptr;
@@ -241,10 +241,10 @@ std::unique_ptr<ByteSource> openFirstZipMember(QByteArrayView archive, PasswordP
     return firstMember(std::move(za), static_cast<zip_uint64_t>(archive.size()), passwords);
 }
 
-std::optional<FileMembers> fileMembers(const QByteArray& encodedPath)
+std::optional<FileMembers> fileMembers(const FileName& archive)
 {
     int err = 0;
-    ArchivePtr za(zip_open(encodedPath.constData(), ZIP_RDONLY, &err));
+    ArchivePtr za(zip_open(archive.bytes().constData(), ZIP_RDONLY, &err));
     if (!za)
         return std::nullopt;
     FileMembers out;
@@ -258,10 +258,10 @@ std::optional<FileMembers> fileMembers(const QByteArray& encodedPath)
     return out;
 }
 
-std::optional<QByteArray> readFirstZipMember(const QString& path, qint64 limit,
+std::optional<QByteArray> readFirstZipMember(const FileName& archive, qint64 limit,
                                              PasswordProvider* passwords)
 {
-    return readAll(openFirstZipMember(nameBytesFromText(path), passwords).get(), limit);
+    return readAll(openFirstZipMember(archive, passwords).get(), limit);
 }
 
 std::optional<QByteArray> readFirstZipMember(QByteArrayView archive, qint64 limit,

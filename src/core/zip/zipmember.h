@@ -1,6 +1,7 @@
 #pragma once
 
 #include "bytesource.h"
+#include "filename.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -12,13 +13,13 @@ namespace orv {
 
 class PasswordProvider;
 
-// Reads the first regular-file member of the ZIP archive at `path` straight
+// Reads the first regular-file member of the ZIP archive `archive` straight
 // into memory: no scratch files. Directories and links are passed over.
 // A member that inflates past `limit` bytes, a damaged archive, a CRC
 // mismatch, an archive with no file member or a refused password all give
 // std::nullopt. Memory follows what the member really inflates to, not what
 // its header claims.
-std::optional<QByteArray> readFirstZipMember(const QString& path, qint64 limit,
+std::optional<QByteArray> readFirstZipMember(const FileName& archive, qint64 limit,
                                              PasswordProvider* passwords);
 
 // The same, for an archive already in memory.
@@ -26,13 +27,11 @@ std::optional<QByteArray> readFirstZipMember(QByteArrayView archive, qint64 limi
                                              PasswordProvider* passwords);
 
 // The first regular-file member as a stream, inflated (whatever its method)
-// only as far as it is read. `encodedPath` is the archive's name as the file
-// system spells it (QFile::encodeName on Unix). Null when the archive cannot
-// be opened, holds no file member, or the password is refused. Once the
+// only as far as it is read. Null when the archive cannot be opened, holds no file member, or the password is refused. Once the
 // reader is done, finish() reads on to the member's end to check its CRC,
 // unless more than a little is left (a reader that stops early trusts the
 // method's own checks for what it read).
-std::unique_ptr<ByteSource> openFirstZipMember(const QByteArray& encodedPath,
+std::unique_ptr<ByteSource> openFirstZipMember(const FileName& archive,
                                                PasswordProvider* passwords);
 std::unique_ptr<ByteSource> openFirstZipMember(QByteArrayView archive, PasswordProvider* passwords);
 
@@ -43,6 +42,6 @@ struct FileMembers
     int count = 0;
     bool firstEncrypted = false;
 };
-std::optional<FileMembers> fileMembers(const QByteArray& encodedPath);
+std::optional<FileMembers> fileMembers(const FileName& archive);
 
 } // namespace orv

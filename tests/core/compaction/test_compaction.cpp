@@ -3,7 +3,7 @@
 #include "childprocess.h"
 #include "compactor.h"
 #include "moviefixtures.h"
-#include "nativename.h"
+#include "filename.h"
 #include "readfile.h"
 #include "zipmember.h"
 
@@ -37,7 +37,7 @@ QStringList memberNames(const QString& zipPath)
 {
     QStringList out;
     int err = 0;
-    zip_t* za = zip_open(orv::nameBytesFromText(zipPath).constData(), ZIP_RDONLY, &err);
+    zip_t* za = zip_open(orv::FileName::fromText(zipPath).bytes().constData(), ZIP_RDONLY, &err);
     if (!za)
         return out;
     for (zip_int64_t i = 0; i < zip_get_num_entries(za, 0); ++i)
@@ -52,7 +52,7 @@ QString form(const QString& path)
     const QByteArray bytes = readFile(path);
     if (!bytes.startsWith("PK"))
         return "plain:" + QString::number(qHash(bytes));
-    const auto member = orv::readFirstZipMember(path, 1 << 30, nullptr);
+    const auto member = orv::readFirstZipMember(orv::FileName::fromText(path), 1 << 30, nullptr);
     return "zip:" + memberNames(path).join('|') + ":" +
            (member ? QString::number(qHash(*member)) : "?");
 }
@@ -137,7 +137,7 @@ private slots:
         const QString before = form(path);
         Compactor c;
         c.setMode(mode);
-        const auto r = c.procesaArchivo(path);
+        const auto r = c.procesaArchivo(orv::FileName::fromText(path));
         QCOMPARE(r.lines.size(), 1);
         QVERIFY2(r.lines[0].startsWith(prefix + path), qPrintable(r.lines[0]));
         const QString expected = after == "same"  ? before
@@ -177,7 +177,7 @@ private slots:
             QDir(dir.path()).mkdir(name);
         const QStringList before = entriesOf(dir.path());
         Compactor c;
-        const auto r = c.procesaArchivo(path);
+        const auto r = c.procesaArchivo(orv::FileName::fromText(path));
         QCOMPARE(r.state, FileState::Error);
         QCOMPARE(r.lines, QStringList{prefix + path + suffix});
         QCOMPARE(entriesOf(dir.path()), before);
@@ -205,18 +205,18 @@ private slots:
         const int fd = ::open(bytes.constData(), O_WRONLY | O_CREAT | O_EXCL, 0640);
         QVERIFY(fd >= 0 && ::write(fd, movie.constData(), size_t(movie.size())) == movie.size());
         ::close(fd);
-        const QString path = orv::textFromNameBytes(bytes);
+        const orv::FileName path = orv::FileName::fromBytes(bytes);
         QStringList history;
         Compactor c([&history](const QString& l) { history << l; });
         QCOMPARE(c.procesaArchivo(path).state, FileState::Compressed);
-        QVERIFY(orv::sizeByName(path) < movie.size() / 5);
-        QCOMPARE(memberNames(path), QStringList{shown});
-        QCOMPARE(orv::modeByName(path), std::optional<unsigned>(0640));
+        QVERIFY(orv::fileSize(path) < movie.size() / 5);
+        QCOMPARE(memberNames(path.escapedText()), QStringList{shown});
+        QCOMPARE(orv::permissionsOf(path), std::optional<unsigned>(0640));
         QCOMPARE(c.procesaArchivo(path).state, FileState::Decompressed);
         QFile restored;
-        QVERIFY(orv::openByNameBytes(restored, bytes));
+        QVERIFY(orv::openForReading(restored, path));
         QCOMPARE(restored.readAll(), movie);
-        QCOMPARE(orv::modeByName(path), std::optional<unsigned>(0640));
+        QCOMPARE(orv::permissionsOf(path), std::optional<unsigned>(0640));
         QVERIFY(history.contains(u"Comprimido: "_s + dir.path() + u'/' + shown));
         const std::filesystem::directory_iterator folder(
             QFile::encodeName(dir.path()).toStdString());
@@ -267,7 +267,7 @@ private slots:
         Compactor c;
         c.setMode(mode);
         c.setBruteForce(force);
-        const auto r = c.procesaArchivo(path);
+        const auto r = c.procesaArchivo(orv::FileName::fromText(path));
         QCOMPARE(r.lines.size(), prefixes.size());
         for (int i = 0; i < prefixes.size(); ++i)
             QCOMPARE(r.lines[i], prefixes[i] + path);
@@ -298,7 +298,7 @@ private slots:
         Compactor c([&history](const QString& l) { history << l; });
         c.setMode(mode);
         c.setClock([when] { return when; });
-        const auto r = c.procesaArchivo(path);
+        const auto r = c.procesaArchivo(orv::FileName::fromText(path));
         QCOMPARE(r.lines.size(), 3); // read-only, brute force, the outcome
         QStringList expected;
         for (const QString& line : r.lines) {
@@ -349,7 +349,7 @@ private slots:
         const QByteArray before = readFile(path);
         Compactor c;
         c.setMode(CompactionMode::DecompressOnly);
-        const auto r = c.procesaArchivo(path);
+        const auto r = c.procesaArchivo(orv::FileName::fromText(path));
         if (why.isEmpty()) {
             QCOMPARE(r.state, FileState::Decompressed);
             QCOMPARE(readFile(path), fixtures::textMovie(8));
@@ -387,7 +387,7 @@ private slots:
         passwords.answers = {answer};
         Compactor c;
         c.setPasswords(&passwords);
-        const auto r = c.procesaArchivo(path);
+        const auto r = c.procesaArchivo(orv::FileName::fromText(path));
         QCOMPARE(passwords.asked, 1);
         QCOMPARE(readFile(path), restored ? m : before);
         QCOMPARE(r.state, restored ? FileState::Decompressed : FileState::Error);
@@ -413,7 +413,7 @@ private slots:
         const QString path = specialFile(dir, "f.ovt", kind);
         QElapsedTimer clock;
         clock.start();
-        const auto r = Compactor().procesaArchivo(path);
+        const auto r = Compactor().procesaArchivo(orv::FileName::fromText(path));
         QVERIFY(clock.elapsed() < 1000);
         QCOMPARE(r.lines, QStringList{"Error: Al abrir " + path});
     }
@@ -434,10 +434,10 @@ private slots:
             if (!childprocess::withoutRoot())
                 return childprocess::kSkipped;
             Compactor c;
-            const auto r = c.procesaArchivo(path);
+            const auto r = c.procesaArchivo(orv::FileName::fromText(path));
             if (r.lines != QStringList{"Error en: " + path + ", Permission denied"})
                 return 1;
-            return c.procesaArchivo(next).state == FileState::Compressed ? 0 : 2;
+            return c.procesaArchivo(orv::FileName::fromText(next)).state == FileState::Compressed ? 0 : 2;
         });
         ::chmod(QFile::encodeName(closed.path()).constData(), 0700);
         if (status == childprocess::kSkipped)
@@ -479,7 +479,7 @@ private slots:
             seen << p;
             return p != step;
         });
-        const auto r = c.procesaArchivo(path);
+        const auto r = c.procesaArchivo(orv::FileName::fromText(path));
         QVERIFY(seen.contains(step)); // the step was really reached
         QCOMPARE(r.state, outcome);
         QCOMPARE(r.lines.size(), 1);
@@ -512,7 +512,7 @@ private slots:
             }
             return true;
         });
-        const auto r = c.procesaArchivo(path);
+        const auto r = c.procesaArchivo(orv::FileName::fromText(path));
         QCOMPARE(r.state, FileState::Error);
         QCOMPARE(r.lines.size(), 1);
         QVERIFY(r.lines.first().startsWith("Error en: " + path + ", "));
@@ -544,7 +544,7 @@ private slots:
         if (kind == "ro")
             QFile::setPermissions(path, QFileDevice::ReadOwner);
         QStringList lines;
-        QCOMPARE(orv::compressMovieInPlace(path, &lines), done);
+        QCOMPARE(orv::compressMovieInPlace(orv::FileName::fromText(path), &lines), done);
         QCOMPARE(lines.size(), prefixes.size());
         for (int i = 0; i < lines.size(); ++i)
             QVERIFY(lines[i].startsWith(prefixes[i] + path));

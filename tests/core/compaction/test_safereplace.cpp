@@ -59,7 +59,7 @@ private slots:
         QTemporaryDir dir;
         const QString from = fixtures::writeFile(dir, "nueva.ovt", "x");
         QVERIFY(QDir(dir.path()).mkpath("carpeta/llena"));
-        QVERIFY(!orv::replaceFile(from, dir.filePath("carpeta")));
+        QVERIFY(!orv::replaceFile(orv::FileName::fromText(from), orv::FileName::fromText(dir.filePath("carpeta"))));
         QCOMPARE(readFile(from), QByteArray("x"));
     }
 
@@ -69,7 +69,7 @@ private slots:
     void scratchFilesOfDeadProcessesAreRemoved()
     {
         QTemporaryDir dir;
-        const QString mine = orv::scratchName(dir.filePath("a.ovt"));
+        const QString mine = orv::scratchName(orv::FileName::fromText(dir.filePath("a.ovt"))).escapedText();
         const pid_t child = fork();
         if (child == 0)
             _exit(0);
@@ -91,7 +91,7 @@ private slots:
                                   "cula.ovt." +
                                       QByteArray::number(child) + "-777-k2j4.orvtmp",
                                   "x");
-        orv::removeOrphans(dir.path());
+        orv::removeOrphans(orv::FileName::fromText(dir.path()));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
                  (QStringList{QFileInfo(mine).fileName(), ".c.ovt.q9w8e7.orvtmp", "notas.txt"}));
         QVERIFY(::access(other.constData(), F_OK) != 0); // Qt does not list such a name
@@ -112,7 +112,7 @@ private slots:
         const QString path = compressed ? fixtures::writeZip(dir, "p.ovt", {{"p.ovt", movie}})
                                         : fixtures::writeFile(dir, "p.ovt", movie);
         g_calls.clear();
-        QCOMPARE(orv::Compactor().procesaArchivo(path).state,
+        QCOMPARE(orv::Compactor().procesaArchivo(orv::FileName::fromText(path)).state,
                  compressed ? orv::FileState::Decompressed : orv::FileState::Compressed);
         const QStringList renames = g_calls.filter(
             QRegularExpression("^rename .* " + QRegularExpression::escape(path) + "$"));

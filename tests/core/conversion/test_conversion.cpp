@@ -211,7 +211,7 @@ private slots:
         const QString path = fixtures::writeFile(dir, u"fuente.txt"_s, source);
         orv::ConvertedMovie movie(orv::widthUsed(p) *
                                   (p.leeinicio ? orv::heightUsed(p) : orv::heightUsed(p) + 1));
-        QVERIFY(orv::readSource(path, p, movie));
+        QVERIFY(orv::readSource(orv::FileName::fromText(path), p, movie));
         QCOMPARE(movie.numCuadros(), cuadros.size());
         for (int i = 0; i < movie.numCuadros(); ++i)
             QCOMPARE(movie.frame(i).toByteArray(), cuadros[i]);
@@ -245,11 +245,11 @@ private slots:
         QTemporaryDir dir;
         const QString source = fixtures::writeFile(dir, u"f.txt"_s, "1\nab\ncd\n"_ba);
         const QString output = dir.filePath(u"peli.ovt"_s);
-        const auto r = orv::convert({source}, p, output);
+        const auto r = orv::convert(orv::fileNamesFromTexts(QStringList{source}), p, orv::FileName::fromText(output));
         QCOMPARE(r.state, ConversionState::Written);
 
         orv::Movie read;
-        QVERIFY(orv::cargaPelicula(output, read));
+        QVERIFY(orv::cargaPelicula(orv::FileName::fromText(output), read));
         QCOMPARE(int(read.ancho), ancho);
         QCOMPARE(int(read.alto), alto);
         QCOMPARE(int(read.numCuadros), 1);
@@ -279,11 +279,11 @@ private slots:
             fixtures::writeFile(dir, u"b.txt"_s, "1\nmn\nop\n"_ba),
         };
         const QString output = dir.filePath(u"peli.ovt"_s);
-        const auto r = orv::convert(sources, parameters(u"2"_s, u"2"_s), output);
+        const auto r = orv::convert(orv::fileNamesFromTexts(sources), parameters(u"2"_s, u"2"_s), orv::FileName::fromText(output));
         QCOMPARE(r.state, ConversionState::Written);
         QCOMPARE(r.failedSources, 2);
         orv::Movie read;
-        QVERIFY(orv::cargaPelicula(output, read));
+        QVERIFY(orv::cargaPelicula(orv::FileName::fromText(output), read));
         QCOMPARE(fixtures::frames(read), (QByteArrayList{"abcd", "abcd", "mnop"}));
     }
 
@@ -303,8 +303,8 @@ private slots:
         const QString source = specialFile(dir, u"f.txt"_s, kind);
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(!orv::puedeabrir(source));
-        const auto r = orv::convert({source}, parameters(u"2"_s, u"2"_s), dir.filePath(u"p.ovt"_s));
+        QVERIFY(!orv::puedeabrir(orv::FileName::fromText(source)));
+        const auto r = orv::convert(orv::fileNamesFromTexts(QStringList{source}), parameters(u"2"_s, u"2"_s), orv::FileName::fromText(dir.filePath(u"p.ovt"_s)));
         QCOMPARE(r.state, ConversionState::NoFrames);
         QCOMPARE(r.failedSources, 1);
         QVERIFY(clock.elapsed() < 1000);
@@ -316,7 +316,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString source = fixtures::writeFile(dir, u"a.txt"_s, "1e999\nab\ncd\n"_ba);
-        const auto r = orv::convert({source}, parameters(u"2"_s, u"2"_s), dir.filePath(u"p.ovt"_s));
+        const auto r = orv::convert(orv::fileNamesFromTexts(QStringList{source}), parameters(u"2"_s, u"2"_s), orv::FileName::fromText(dir.filePath(u"p.ovt"_s)));
         QCOMPARE(r.state, ConversionState::NoFrames);
         QVERIFY(
             orv::noFramesMessage(r.failedSources)
@@ -330,7 +330,7 @@ private slots:
         const QString path = fixtures::writeFile(dir, u"f.txt"_s, "1000\nab\ncd\n2\nef\ngh\n"_ba);
         const ConversionParameters p = parameters(u"2"_s, u"2"_s);
         orv::ConvertedMovie movie(4);
-        QVERIFY(orv::readSource(path, p, movie));
+        QVERIFY(orv::readSource(orv::FileName::fromText(path), p, movie));
         QCOMPARE(movie.numCuadros(), 1002);
         QCOMPARE(movie.imageCount(), 2);
         QCOMPARE(movie.frame(999).toByteArray(), "abcd"_ba);
@@ -358,11 +358,11 @@ private slots:
         for (const QByteArray& f : sources)
             paths << fixtures::writeFile(dir, QString::number(paths.size()) + u".txt"_s, f);
         const QString output = dir.filePath(u"peli.ovt"_s);
-        const auto r = orv::convert(paths, parameters(u"2"_s, u"2"_s), output);
+        const auto r = orv::convert(orv::fileNamesFromTexts(paths), parameters(u"2"_s, u"2"_s), orv::FileName::fromText(output));
         QCOMPARE(r.state, ConversionState::Written);
         QCOMPARE(r.limitReached, reached);
         orv::Movie read;
-        QVERIFY(orv::cargaPelicula(output, read));
+        QVERIFY(orv::cargaPelicula(orv::FileName::fromText(output), read));
         QCOMPARE(int(read.numCuadros), orv::kMaxFrames);
         QCOMPARE(read.frame(orv::kMaxFrames - 1).toByteArray(), last);
     }
@@ -388,7 +388,8 @@ private slots:
         const QString output = fixtures::writeFile(dir, u"peli.ovt"_s, "an older movie"_ba);
         const QString path = fixtures::writeFile(dir, u"f.txt"_s, source);
         int calls = 0;
-        const auto r = orv::convert({path}, parameters(u"2"_s, u"2"_s), output,
+        const auto r = orv::convert({orv::FileName::fromText(path)}, parameters(u"2"_s, u"2"_s),
+                                    orv::FileName::fromText(output),
                                     [&](qint64, qint64) { return ++calls < 2 || !cancel; });
         QCOMPARE(r.state, state);
         QCOMPARE(readFile(output), "an older movie"_ba);
@@ -409,7 +410,7 @@ private slots:
             const rlimit limit{rlim_t(900) << 20, rlim_t(900) << 20};
             if (setrlimit(RLIMIT_AS, &limit) != 0)
                 return childprocess::kSkipped;
-            const auto r = orv::convert({source}, parameters(u"32767"_s, u"32766"_s), output);
+            const auto r = orv::convert(orv::fileNamesFromTexts(QStringList{source}), parameters(u"32767"_s, u"32766"_s), orv::FileName::fromText(output));
             return r.state == ConversionState::WriteError && r.codeError == 7 ? 0 : 1;
         });
         if (status == childprocess::kSkipped)
@@ -445,9 +446,9 @@ private slots:
             source +=
                 "1\n" + QByteArray(200, char('a' + i % 26)) + "\n" + QByteArray(200, 'z') + "\n";
         const QString path = fixtures::writeFile(dir, u"f.txt"_s, source);
-        const auto r = orv::convert({path}, parameters(u"200"_s, u"2"_s),
-                                    diskFull ? target + u"/peli.ovt"_s
-                                             : dir.filePath(u"no/such/folder/peli.ovt"_s));
+        const auto r = orv::convert({orv::FileName::fromText(path)}, parameters(u"200"_s, u"2"_s),
+                                    orv::FileName::fromText(diskFull ? target + u"/peli.ovt"_s
+                                                                     : dir.filePath(u"no/such/folder/peli.ovt"_s)));
         QCOMPARE(r.state, ConversionState::WriteError);
         QVERIFY(r.codeError != 0);
         const QString m = orv::writeErrorMessage(r.codeError, r.errorDescription);

@@ -144,7 +144,7 @@ void TestTextExport::castReplaysEveryFrame()
     const orv::Movie m = movie(ancho, alto, 100, {frames.begin(), frames.end()});
     QTemporaryDir dir;
     const QString path = dir.filePath("m.cast");
-    QCOMPARE(orv::exportCast(m, path, {}), orv::ExportResult::Done);
+    QCOMPARE(orv::exportCast(m, orv::FileName::fromText(path), {}), orv::ExportResult::Done);
 
     const Cast cast = readCast(path);
     QCOMPARE(cast.texts.size(), size_t(frames.size()) + 1); // a frame an event, then the close
@@ -180,7 +180,7 @@ void TestTextExport::castHeaderAndTimes()
     QFETCH(double, step);
     const orv::Movie m = movie(7, 3, pausa, {"a", "b", "c", "d"});
     QTemporaryDir dir;
-    QCOMPARE(orv::exportCast(m, dir.filePath("m.cast"), {}), orv::ExportResult::Done);
+    QCOMPARE(orv::exportCast(m, orv::FileName::fromText(dir.filePath("m.cast")), {}), orv::ExportResult::Done);
     const Cast cast = readCast(dir.filePath("m.cast"));
     QCOMPARE(cast.header.value("version").toInt(), 2);
     QCOMPARE(cast.header.value("width").toInt(), 7);
@@ -208,7 +208,7 @@ void TestTextExport::pageHoldsEveryFrameAsText()
     QFETCH(QList<QByteArray>, frames);
     const orv::Movie m = movie(6, 2, 100, {frames.begin(), frames.end()});
     QTemporaryDir dir;
-    QCOMPARE(orv::exportHtml(m, dir.filePath("m.html"), {}), orv::ExportResult::Done);
+    QCOMPARE(orv::exportHtml(m, orv::FileName::fromText(dir.filePath("m.html")), {}), orv::ExportResult::Done);
     const QByteArray page = readFile(dir.filePath("m.html"));
     const QJsonArray stored = pageFrames(page);
     QCOMPARE(stored.size(), frames.size());
@@ -241,13 +241,13 @@ void TestTextExport::everyByteAnywhereInWideRows()
     frames.push_back(QByteArray(ancho + 3, 'z')); // a short line: a short row, then an empty one
     const orv::Movie m = movie(ancho, alto, 100, frames);
     QTemporaryDir dir;
-    QCOMPARE(orv::exportHtml(m, dir.filePath("m.html"), {}), orv::ExportResult::Done);
+    QCOMPARE(orv::exportHtml(m, orv::FileName::fromText(dir.filePath("m.html")), {}), orv::ExportResult::Done);
     const QByteArray page = readFile(dir.filePath("m.html"));
     const QJsonArray stored = pageFrames(page);
     QCOMPARE(stored.size(), qsizetype(frames.size()));
     const qsizetype from = page.indexOf("id=\"cuadros\">");
     QCOMPARE(page.indexOf('<', from), page.indexOf("</script>\n</body>"));
-    QCOMPARE(orv::exportCast(m, dir.filePath("m.cast"), {}), orv::ExportResult::Done);
+    QCOMPARE(orv::exportCast(m, orv::FileName::fromText(dir.filePath("m.cast")), {}), orv::ExportResult::Done);
     const Cast cast = readCast(dir.filePath("m.cast"));
     QCOMPARE(cast.texts.size(), frames.size() + 1);
     Terminal terminal(ancho, alto);
@@ -265,7 +265,7 @@ void TestTextExport::pageLoadsNothingFromOutside()
 {
     const orv::Movie m = movie(4, 1, 100, {"http://example.com/", "src=x"});
     QTemporaryDir dir;
-    QCOMPARE(orv::exportHtml(m, dir.filePath("m.html"), {}), orv::ExportResult::Done);
+    QCOMPARE(orv::exportHtml(m, orv::FileName::fromText(dir.filePath("m.html")), {}), orv::ExportResult::Done);
     const QByteArray page = readFile(dir.filePath("m.html"));
     QVERIFY(page.contains("default-src 'none'"));
     const QByteArray markup = page.left(page.indexOf("id=\"cuadros\">"));
@@ -287,7 +287,7 @@ void TestTextExport::pageTakesColoursSizeAndTitle()
         return true;
     };
     m.nombreArchivo = "a<b&c.ovt";
-    QCOMPARE(orv::exportHtml(m, dir.filePath("m.html"), options), orv::ExportResult::Done);
+    QCOMPARE(orv::exportHtml(m, orv::FileName::fromText(dir.filePath("m.html")), options), orv::ExportResult::Done);
     QCOMPARE(warnings, (QList<int>{1, 2, 2, 2})); // each frame once, never past the total
     const QByteArray page = readFile(dir.filePath("m.html"));
     QVERIFY(page.contains("<title>a&lt;b&amp;c.ovt</title>"));
@@ -328,8 +328,8 @@ void TestTextExport::failureLeavesNoFile()
         QVERIFY(QDir(dir.path()).mkdir("folder"));
     }
     QString error;
-    const orv::ExportResult r = html ? orv::exportHtml(m, target, options, &error)
-                                     : orv::exportCast(m, target, options, &error);
+    const orv::ExportResult r = html ? orv::exportHtml(m, orv::FileName::fromText(target), options, &error)
+                                     : orv::exportCast(m, orv::FileName::fromText(target), options, &error);
     QCOMPARE(r, cancel ? orv::ExportResult::Cancelled : orv::ExportResult::Fault);
     if (cancel)
         QCOMPARE(asked, 2);
@@ -350,7 +350,7 @@ void TestTextExport::pageInABrowser()
         {"frame zero....second row", "</pre><script>document.title='x'</script>", "frame two"});
     QTemporaryDir dir;
     const QString page = dir.filePath("m.html");
-    QCOMPARE(orv::exportHtml(m, page, {}), orv::ExportResult::Done);
+    QCOMPARE(orv::exportHtml(m, orv::FileName::fromText(page), {}), orv::ExportResult::Done);
     // The same page with one step made by its own button, after it loaded.
     const QString stepped = dir.filePath("stepped.html");
     QVERIFY(QFile::copy(page, stepped));

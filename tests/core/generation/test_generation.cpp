@@ -96,7 +96,7 @@ class TestGeneration : public QObject
                             const QString& pausa = QStringLiteral("100"),
                             const QString& creador = {})
     {
-        return generaPelicula(target, {int(images.size()), pausa, creador}, loadFrom(images));
+        return generaPelicula(orv::FileName::fromText(target), {int(images.size()), pausa, creador}, loadFrom(images));
     }
 
 private slots:
@@ -119,7 +119,7 @@ private slots:
         QVERIFY(lines[4].isEmpty());
 
         Movie p;
-        QVERIFY(cargaPelicula(target, p));
+        QVERIFY(cargaPelicula(orv::FileName::fromText(target), p));
         QCOMPARE(p.ancho, 40);
         QCOMPARE(p.alto, 15);
         QCOMPARE(p.numCuadros, 3);
@@ -147,7 +147,7 @@ private slots:
         });
         QCOMPARE(genera(target, {image}).type, Result::Created);
         Movie p;
-        QVERIFY(cargaPelicula(target, p));
+        QVERIFY(cargaPelicula(orv::FileName::fromText(target), p));
         QCOMPARE(int(p.alto), rows);
         QCOMPARE(p.frame(0), QByteArray(20 * rows, ' '));
     }
@@ -221,7 +221,7 @@ private slots:
             images.emplace_back(stripes(colours));
         QCOMPARE(genera(target, images).type, Result::Created);
         Movie p;
-        QVERIFY(cargaPelicula(target, p));
+        QVERIFY(cargaPelicula(orv::FileName::fromText(target), p));
         QCOMPARE(int(p.numCuadros), colourSets.size());
         for (int i = 0; i < colourSets.size(); ++i) {
             QByteArray expected;
@@ -320,7 +320,7 @@ private slots:
         const QString target = dir.filePath(QStringLiteral("p.ovt"));
         int seen = 0;
         const auto r =
-            generaPelicula(target, {3, QStringLiteral("100"), {}},
+            generaPelicula(orv::FileName::fromText(target), {3, QStringLiteral("100"), {}},
                            loadFrom({lisa(20, 24), lisa(20, 24), lisa(20, 24)}), [&seen](int done) {
                                seen = done;
                                return done < 2;
@@ -335,7 +335,7 @@ private slots:
     {
         QList<int> requested;
         const auto r =
-            generaPelicula(path(QStringLiteral("orden.ovt")),
+            generaPelicula(orv::FileName::fromText(path(QStringLiteral("orden.ovt"))),
                            {3, QStringLiteral("100"), QStringLiteral("Ana")}, [&requested](int i) {
                                requested.append(i);
                                return std::make_unique<TestImage>(lisa(12, 24));
@@ -374,7 +374,7 @@ private slots:
             const QString target = path(QStringLiteral("valida.ovt"));
             QCOMPARE(genera(target, {lisa(12, 24)}, pausa, creador).type, Result::Created);
             Movie p;
-            QVERIFY(cargaPelicula(target, p));
+            QVERIFY(cargaPelicula(orv::FileName::fromText(target), p));
             QCOMPARE(p.pausa, pausa.trimmed().toDouble());
             QCOMPARE(p.creador, toCp1252(creador));
             QCOMPARE(p.masInfo, toCp1252(creatorInfo()));
@@ -407,7 +407,7 @@ private slots:
         QFETCH(Result, type);
         QFETCH(QString, text);
         const QStringList paths{QStringLiteral("/img/a.gif"), QStringLiteral("/img/b.gif")};
-        QCOMPARE(generationMessage({type, 1}, paths), text);
+        QCOMPARE(generationMessage({type, 1}, orv::fileNamesFromTexts(paths)), text);
     }
 
     void unwritableFolder()

@@ -38,7 +38,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = fixtures::writeZip(dir, "comprimida.ovt", entries);
         Movie p;
-        QVERIFY(orv::cargaPelicula(path, p));
+        QVERIFY(orv::cargaPelicula(orv::FileName::fromText(path), p));
         QVERIFY(p.compressed);
         QCOMPARE(p.creador, QByteArray("Ana"));
         QCOMPARE(p.numCuadros, 2);
@@ -69,7 +69,7 @@ private slots:
         const QString path = bytes.isEmpty() ? fixtures::writeZip(dir, "m.ovt", entries)
                                              : fixtures::writeFile(dir, "m.ovt", bytes);
         Movie p;
-        QVERIFY(!orv::cargaPelicula(path, p));
+        QVERIFY(!orv::cargaPelicula(orv::FileName::fromText(path), p));
     }
 
     // A member that holds what its header needs is inflated whole; one
@@ -107,7 +107,7 @@ private slots:
             orv::LoadOptions options;
             options.inflateWhole = integer;
             Movie p;
-            QCOMPARE(orv::cargaPelicula(path, p, options), !brokenCrc);
+            QCOMPARE(orv::cargaPelicula(orv::FileName::fromText(path), p, options), !brokenCrc);
             if (!brokenCrc) {
                 QCOMPARE(p.numCuadros, 300);
                 QCOMPARE(fixtures::frames(p), cuadros);

@@ -76,8 +76,8 @@ private slots:
         Movie p;
         QVERIFY(orv::parseMovie(bytes, p));
         QTEST(fixtures::frames(p), "expected");
-        orv::MemorySource font(bytes); // checked without keeping frames: the same answer
-        QVERIFY(orv::checkMovie(font));
+        orv::MemorySource source(bytes); // checked without keeping frames: the same answer
+        QVERIFY(orv::checkMovie(source));
     }
 
     void commaInAuthorShiftsFrames()
@@ -112,8 +112,8 @@ private slots:
         QFETCH(QByteArray, bytes);
         Movie p;
         QVERIFY(!orv::parseMovie(bytes, p));
-        orv::MemorySource font(bytes);
-        QVERIFY(!orv::checkMovie(font));
+        orv::MemorySource source(bytes);
+        QVERIFY(!orv::checkMovie(source));
     }
 
     void failedLoadLeavesPreviousMovie()
@@ -122,8 +122,8 @@ private slots:
         const QString good = fixtures::writeFile(dir, "good.ovt", fixtures::plainMovie("2,1,1,100,0,0,0,0,a,b", {"ab"}));
         const QString bad = fixtures::writeFile(dir, "bad.ovt", "2,1,5,100,0,0,0,0,x,y\r\nzz\r\n");
         Movie p;
-        QVERIFY(orv::cargaPelicula(good, p));
-        QVERIFY(!orv::cargaPelicula(bad, p));
+        QVERIFY(orv::cargaPelicula(orv::FileName::fromText(good), p));
+        QVERIFY(!orv::cargaPelicula(orv::FileName::fromText(bad), p));
         QCOMPARE(p.creador, QByteArray("a"));
         QCOMPARE(p.numCuadros, 1);
         QCOMPARE(p.rutaPelicula, good);
@@ -137,7 +137,7 @@ private slots:
         bytes.append(QByteArray(1536 - bytes.size(), 'x')); // extra bytes after the frames
         const QString path = fixtures::writeFile(dir, "sin extensión", bytes);
         Movie p;
-        QVERIFY(orv::cargaPelicula(path, p));
+        QVERIFY(orv::cargaPelicula(orv::FileName::fromText(path), p));
         QCOMPARE(p.rutaPelicula, path);
         QCOMPARE(p.nombreArchivo, QString::fromUtf8("sin extensión"));
         QCOMPARE(p.tamanoKB, 1.5);
@@ -148,16 +148,16 @@ private slots:
     {
         QTemporaryDir dir;
         Movie p;
-        QVERIFY(!orv::cargaPelicula(QString(), p));
-        QVERIFY(!orv::cargaPelicula(dir.filePath("missing.ovt"), p));
-        QVERIFY(!orv::cargaPelicula(dir.path(), p));
-        QVERIFY(!orv::cargaPelicula(QStringLiteral("/dev/zero"), p));
-        QVERIFY(!orv::cargaPelicula(fixtures::writeFile(dir, "empty.ovt", {}), p));
-        QVERIFY(!orv::cargaPelicula(fixtures::writeFile(dir, "pk.ovt", "PK not really an archive"), p));
+        QVERIFY(!orv::cargaPelicula(orv::FileName::fromText(QString()), p));
+        QVERIFY(!orv::cargaPelicula(orv::FileName::fromText(dir.filePath("missing.ovt")), p));
+        QVERIFY(!orv::cargaPelicula(orv::FileName::fromText(dir.path()), p));
+        QVERIFY(!orv::cargaPelicula(orv::FileName::fromText(QStringLiteral("/dev/zero")), p));
+        QVERIFY(!orv::cargaPelicula(orv::FileName::fromText(fixtures::writeFile(dir, "empty.ovt", {})), p));
+        QVERIFY(!orv::cargaPelicula(orv::FileName::fromText(fixtures::writeFile(dir, "pk.ovt", "PK not really an archive")), p));
         if (geteuid() != 0) {
             const QString locked = fixtures::writeFile(dir, "locked.ovt", fixtures::plainMovie("2,1,1,100,0,0,0,0,a,b", {"ab"}));
             QFile::setPermissions(locked, QFileDevice::Permissions());
-            QVERIFY(!orv::cargaPelicula(locked, p));
+            QVERIFY(!orv::cargaPelicula(orv::FileName::fromText(locked), p));
         }
     }
 

@@ -69,7 +69,7 @@ private slots:
     void movieName()
     {
         QFETCH(QString, chosen);
-        QTEST(orv::movieName(chosen), "name");
+        QTEST(orv::movieName(orv::FileName::fromText(chosen)).escapedText(), "name");
     }
 };
 

@@ -4,7 +4,7 @@
 // archives of zeros); the large figures are the benchmark's.
 #include "moviefixtures.h"
 #include "moviereader.h"
-#include "nativename.h"
+#include "filename.h"
 #include "readfile.h"
 #include "zipmember.h"
 
@@ -60,7 +60,7 @@ private slots:
         Movie p;
         orv::LoadOptions options;
         options.inflateLimit = limit;
-        QVERIFY(orv::cargaPelicula(path, p, options));
+        QVERIFY(orv::cargaPelicula(orv::FileName::fromText(path), p, options));
         QCOMPARE(p.frame(1).toByteArray(), QByteArray("def"));
         QVERIFY(!p.compressed);
         // The size still describes the whole file.
@@ -79,7 +79,7 @@ private slots:
         Movie p;
         orv::LoadOptions options;
         options.inflateLimit = 64 * 1024;
-        QVERIFY(orv::cargaPelicula(path, p, options));
+        QVERIFY(orv::cargaPelicula(orv::FileName::fromText(path), p, options));
         QVERIFY(p.compressed);
         QCOMPARE(p.creador, QByteArray("Ana"));
         QCOMPARE(p.frame(1).toByteArray(), QByteArray("def"));
@@ -103,15 +103,15 @@ private slots:
         Movie p;
         orv::LoadOptions small;
         small.inflateLimit = 64 * 1024;
-        QVERIFY(!orv::cargaPelicula(path, p, small));
-        QVERIFY(orv::cargaPelicula(path, p));
+        QVERIFY(!orv::cargaPelicula(orv::FileName::fromText(path), p, small));
+        QVERIFY(orv::cargaPelicula(orv::FileName::fromText(path), p));
         QCOMPARE(p.frame(0).size(), 100000);
         if (method < 0)
             return;
         // The whole-member read is exact about its limit too.
-        QVERIFY(!orv::readFirstZipMember(path, small.inflateLimit, nullptr));
-        QVERIFY(orv::readFirstZipMember(path, movie.size(), nullptr));
-        QVERIFY(!orv::readFirstZipMember(path, movie.size() - 1, nullptr));
+        QVERIFY(!orv::readFirstZipMember(orv::FileName::fromText(path), small.inflateLimit, nullptr));
+        QVERIFY(orv::readFirstZipMember(orv::FileName::fromText(path), movie.size(), nullptr));
+        QVERIFY(!orv::readFirstZipMember(orv::FileName::fromText(path), movie.size() - 1, nullptr));
     }
 
     void wrongCrcIsRefused_data() { addMethods(); }
@@ -122,10 +122,10 @@ private slots:
         QTemporaryDir dir;
         const QString path = fixtures::writeZip(dir, "crc.ovt", {{"m", kMovie, ZipEntry::Kind::File, false, {}, method}});
         Movie p;
-        QVERIFY(orv::cargaPelicula(path, p)); // sound before the damage
+        QVERIFY(orv::cargaPelicula(orv::FileName::fromText(path), p)); // sound before the damage
         fixtures::patchMemberHeaders(path, 0x12345678u, std::nullopt);
-        QVERIFY(!orv::cargaPelicula(path, p));
-        QVERIFY(!orv::readFirstZipMember(path, 1 << 20, nullptr));
+        QVERIFY(!orv::cargaPelicula(orv::FileName::fromText(path), p));
+        QVERIFY(!orv::readFirstZipMember(orv::FileName::fromText(path), 1 << 20, nullptr));
         QVERIFY(!orv::loadMovieFromBytes(readFile(path), p));
     }
 
@@ -146,33 +146,10 @@ private slots:
             QTemporaryDir dir;
             const QString path =
                 fixtures::writeZip(dir, "talla.ovt", {{"m", kMovie, ZipEntry::Kind::File, false, {}, method}});
-            QCOMPARE(orv::readFirstZipMember(path, 1 << 20, nullptr).value_or(QByteArray()), kMovie);
+            QCOMPARE(orv::readFirstZipMember(orv::FileName::fromText(path), 1 << 20, nullptr).value_or(QByteArray()), kMovie);
             fixtures::patchMemberHeaders(path, std::nullopt, quint32(kMovie.size() + delta));
-            QVERIFY2(!orv::readFirstZipMember(path, 1 << 20, nullptr), qPrintable(QString::number(delta)));
+            QVERIFY2(!orv::readFirstZipMember(orv::FileName::fromText(path), 1 << 20, nullptr), qPrintable(QString::number(delta)));
         }
-    }
-
-    void nameBytesRoundTrip_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("readable");
-        QTest::newRow("UTF-8 accents") << QByteArray("pel\xc3\xad" "cula.ovt") << QString::fromUtf8("película.ovt");
-        QTest::newRow("UTF-8 outside the BMP") << QByteArray("\xf0\x9f\x8e\xac.ovt") << QString::fromUtf8("🎬.ovt");
-        QTest::newRow("Windows-1252 accent") << QByteArray("pel\xed" "cula.ovt") << QString::fromUtf8("película.ovt");
-        QTest::newRow("sequence cut at the end") << QByteArray("a\xc3") << QString::fromUtf8("aÃ");
-        QTest::newRow("overlong slash") << QByteArray("a\xc0\xaf" "b") << QString::fromUtf8("aÀ¯b");
-        QTest::newRow("encoded surrogate") << QByteArray("\xed\xa0\x80") << QString::fromUtf8("í\u00a0€");
-    }
-
-    void nameBytesRoundTrip()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, readable);
-        const QString text = orv::textFromNameBytes(bytes);
-        QCOMPARE(orv::nameBytesFromText(text), bytes);
-        QCOMPARE(orv::readableName(text), readable);
-        if (bytes.isValidUtf8())
-            QCOMPARE(text, QString::fromUtf8(bytes));
     }
 
     // A FIFO or a device where a movie is expected is refused at once,
@@ -192,8 +169,7 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         Movie p;
-        QVERIFY(!orv::cargaPelicula(path, p));
-        QVERIFY(!orv::loadMovieFromNameBytes(QFile::encodeName(path), p));
+        QVERIFY(!orv::cargaPelicula(orv::FileName::fromText(path), p));
         QVERIFY(clock.elapsed() < 1000);
     }
 
@@ -209,25 +185,25 @@ private slots:
         const QByteArray plain = fixtures::writeByName(dir, "pel\xed" "cula.ovt", kMovie);
         made << plain;
         Movie p;
-        QVERIFY(orv::loadMovieFromNameBytes(plain, p));
+        QVERIFY(orv::cargaPelicula(orv::FileName::fromBytes(plain), p));
         QCOMPARE(p.frame(0).toByteArray(), QByteArray("abc"));
-        QCOMPARE(orv::nameBytesFromText(p.rutaPelicula), plain);
-        QCOMPARE(orv::readableName(p.nombreArchivo), QString::fromUtf8("película.ovt"));
+        QCOMPARE(p.file.bytes(), plain);
+        QCOMPARE(p.nombreArchivo, QString::fromUtf8("película.ovt"));
         QCOMPARE(p.tamanoKB, orv::sizeInKB(kMovie.size()));
 
         // A compressed one goes through the archive library by the same bytes.
         const QString zipped = fixtures::writeZip(dir, "z.ovt", {{"m", kMovie}});
         const QByteArray compressed = fixtures::writeByName(dir, "comprimida\xe9.ovt", readFile(zipped));
         made << compressed;
-        QVERIFY(orv::loadMovieFromNameBytes(compressed, p));
+        QVERIFY(orv::cargaPelicula(orv::FileName::fromBytes(compressed), p));
         QVERIFY(p.compressed);
-        QCOMPARE(orv::readableName(p.nombreArchivo), QString::fromUtf8("comprimidaé.ovt"));
+        QCOMPARE(p.nombreArchivo, QString::fromUtf8("comprimidaé.ovt"));
 
-        // Only regular files open, as with a name given as text.
-        QVERIFY(!orv::loadMovieFromNameBytes(QFile::encodeName(dir.path()), p));
-        QVERIFY(!orv::loadMovieFromNameBytes("/dev/zero", p));
-        QVERIFY(!orv::loadMovieFromNameBytes(plain + "x", p));
-        QVERIFY(!orv::loadMovieFromNameBytes(QByteArray(), p));
+        // Only regular files open.
+        QVERIFY(!orv::cargaPelicula(orv::FileName::fromBytes(QFile::encodeName(dir.path())), p));
+        QVERIFY(!orv::cargaPelicula(orv::FileName::fromBytes("/dev/zero"), p));
+        QVERIFY(!orv::cargaPelicula(orv::FileName::fromBytes(plain + "x"), p));
+        QVERIFY(!orv::cargaPelicula(orv::FileName(), p));
     }
 };
 

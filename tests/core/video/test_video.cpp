@@ -171,10 +171,10 @@ private slots:
             VideoOptions o;
             o.columns = 16;
             const QString output = m_dir.filePath(u"rampa.ovt"_s);
-            const VideoResult r = importVideo(path, output, o);
+            const VideoResult r = importVideo(orv::FileName::fromText(path), orv::FileName::fromText(output), o);
             QCOMPARE(r.state, VideoState::Created);
             orv::Movie p;
-            QVERIFY(orv::cargaPelicula(output, p));
+            QVERIFY(orv::cargaPelicula(orv::FileName::fromText(output), p));
             QCOMPARE(p.ancho, 16);
             QCOMPARE(p.alto, 12);
             QCOMPARE(p.numCuadros, 2);
@@ -194,9 +194,9 @@ private slots:
         o.columns = 32;
         o.creador = u"Ana"_s;
         const QString output = m_dir.filePath(u"barra.ovt"_s);
-        QCOMPARE(importVideo(clip(u"barra.mkv"_s, bar), output, o).state, VideoState::Created);
+        QCOMPARE(importVideo(orv::FileName::fromText(clip(u"barra.mkv"_s, bar)), orv::FileName::fromText(output), o).state, VideoState::Created);
         orv::Movie p;
-        QVERIFY(orv::cargaPelicula(output, p));
+        QVERIFY(orv::cargaPelicula(orv::FileName::fromText(output), p));
         QCOMPARE(p.numCuadros, 10);
         QCOMPARE(p.creador, QByteArray("Ana"));
         for (int k = 0; k < 10; ++k) {
@@ -216,8 +216,8 @@ private slots:
         VideoOptions g;
         g.columns = 24;
         g.fps = 10;
-        QCOMPARE(importVideo(gif, output, g).state, VideoState::Created);
-        QVERIFY(orv::cargaPelicula(output, p));
+        QCOMPARE(importVideo(orv::FileName::fromText(gif), orv::FileName::fromText(output), g).state, VideoState::Created);
+        QVERIFY(orv::cargaPelicula(orv::FileName::fromText(output), p));
         QByteArray seen;
         for (int k = 0; k < p.numCuadros; ++k)
             seen += p.frame(k).at(0);
@@ -227,10 +227,10 @@ private slots:
         QImage odd = plain(QSize(37, 51), 0);
         VideoOptions r;
         r.columns = 24;
-        const VideoResult one = importVideo(clip(u"raro.mkv"_s, {odd}), output, r);
+        const VideoResult one = importVideo(orv::FileName::fromText(clip(u"raro.mkv"_s, {odd})), orv::FileName::fromText(output), r);
         QCOMPARE(one.state, VideoState::Created);
         QCOMPARE(one.cells, QSize(24, 17));
-        QVERIFY(orv::cargaPelicula(output, p));
+        QVERIFY(orv::cargaPelicula(orv::FileName::fromText(output), p));
         QCOMPARE(p.numCuadros, 1);
         QCOMPARE(p.frame(0).toByteArray(), QByteArray(24 * 17, '#'));
     }
@@ -243,13 +243,13 @@ private slots:
         o.fps = 60;
         const QString output = m_dir.filePath(u"larga.ovt"_s);
         const VideoResult r =
-            importVideo(clip(u"larga.mkv"_s, {plain(QSize(12, 24), 0), plain(QSize(12, 24), 255)},
-                             Kind::LosslessGrey, {0, 600000}),
-                        output, o);
+            importVideo(orv::FileName::fromText(clip(u"larga.mkv"_s, {plain(QSize(12, 24), 0), plain(QSize(12, 24), 255)},
+                                                       Kind::LosslessGrey, {0, 600000})),
+                        orv::FileName::fromText(output), o);
         QCOMPARE(r.state, VideoState::Created);
         QVERIFY(r.cut);
         orv::Movie p;
-        QVERIFY(orv::cargaPelicula(output, p));
+        QVERIFY(orv::cargaPelicula(orv::FileName::fromText(output), p));
         QCOMPARE(p.numCuadros, kMaxFrames);
     }
 
@@ -268,9 +268,9 @@ private slots:
         o.columns = 12;
         o.fps = 30; // 1,800 frames, 260 KB
         const VideoResult r =
-            importVideo(clip(u"lleno.mkv"_s, {plain(QSize(12, 24), 0), plain(QSize(12, 24), 255)},
-                             Kind::LosslessGrey, {0, 60000}),
-                        target + u"/v.ovt"_s, o);
+            importVideo(orv::FileName::fromText(clip(u"lleno.mkv"_s, {plain(QSize(12, 24), 0), plain(QSize(12, 24), 255)},
+                                                       Kind::LosslessGrey, {0, 60000})),
+                        orv::FileName::fromText(target + u"/v.ovt"_s), o);
         QCOMPARE(r.state, VideoState::WriteError);
         QCOMPARE(videoMessage(r, {}),
                  u"No se pudo escribir la película: No space left on device"_s);
@@ -317,10 +317,10 @@ private slots:
         const QString output = m_dir.filePath(u"nothing.ovt"_s);
         QFile::remove(output);
         const VideoResult r =
-            importVideo(path, output, o, [&](int, int) { return what != u"cancel"; });
+            importVideo(orv::FileName::fromText(path), orv::FileName::fromText(output), o, [&](int, int) { return what != u"cancel"; });
         QCOMPARE(int(r.state), state);
         QVERIFY(!QFile::exists(output));
-        QCOMPARE(videoMessage(r, path).left(message.size()), message);
+        QCOMPARE(videoMessage(r, orv::FileName::fromText(path)).left(message.size()), message);
         QCOMPARE(QDir(m_dir.path()).entryList({u".*orvtmp*"_s}, QDir::Hidden | QDir::Files), QStringList());
     }
 };

@@ -196,7 +196,7 @@ private slots:
         QCOMPARE(st.crc, zip_uint32_t(crc));
         if (method == ZIP_CM_DEFLATE)
             QVERIFY(st.comp_size < st.size);
-        QCOMPARE(orv::readFirstZipMember(zipPath, content.size(), nullptr).value_or("<failed>"), content);
+        QCOMPARE(orv::readFirstZipMember(orv::FileName::fromText(zipPath), content.size(), nullptr).value_or("<failed>"), content);
         QCOMPARE(theirs.value_or("<failed>"), content);
     }
 };
