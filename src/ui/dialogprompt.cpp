@@ -46,43 +46,51 @@ FileName chosenFile(QFileDialog& dialog)
 
 } // namespace
 
+std::unique_ptr<QMessageBox> makeMessageBox(QWidget* parent, const QString& text, const QString& title,
+                                            Icon icon, Buttons buttons)
+{
+    auto box = std::make_unique<QMessageBox>(qtIcon(icon), title, lines(text), QMessageBox::NoButton, parent);
+    // Buttons are added with their Spanish texts here rather than relying on a
+    // translator being installed.
+    if (buttons == Buttons::Ok) {
+        QPushButton* accept = box->addButton(QStringLiteral("Aceptar"), QMessageBox::AcceptRole);
+        box->setDefaultButton(accept);
+        box->setEscapeButton(accept);
+    } else {
+        QPushButton* yes = box->addButton(QStringLiteral("Sí"), QMessageBox::YesRole);
+        QPushButton* no = box->addButton(QStringLiteral("No"), QMessageBox::NoRole);
+        box->setDefaultButton(yes);
+        if (buttons == Buttons::YesNoCancel)
+            box->setEscapeButton(box->addButton(QStringLiteral("Cancelar"), QMessageBox::RejectRole));
+        else
+            box->setEscapeButton(no);
+    }
+    return box;
+}
+
+Answer answerOf(const QMessageBox& box, Buttons buttons)
+{
+    const QAbstractButton* pressed = box.clickedButton();
+    if (pressed == nullptr)
+        return closeAnswer(buttons);
+    switch (box.buttonRole(const_cast<QAbstractButton*>(pressed))) {
+    case QMessageBox::YesRole:
+        return Answer::Yes;
+    case QMessageBox::NoRole:
+        return Answer::No;
+    case QMessageBox::RejectRole:
+        return Answer::Cancel;
+    default:
+        return Answer::Ok;
+    }
+}
+
 Answer DialogPrompt::message(QWidget* parent, const QString& text, const QString& title, Icon icon,
                              Buttons buttons)
 {
-    QMessageBox box(qtIcon(icon), title, lines(text), QMessageBox::NoButton, parent);
-    // Buttons are added with their Spanish texts here rather than relying on a
-    // translator being installed.
-    QPushButton* accept = nullptr;
-    QPushButton* yes = nullptr;
-    QPushButton* no = nullptr;
-    QPushButton* cancel = nullptr;
-    if (buttons == Buttons::Ok) {
-        accept = box.addButton(QStringLiteral("Aceptar"), QMessageBox::AcceptRole);
-        box.setDefaultButton(accept);
-        box.setEscapeButton(accept);
-    } else {
-        yes = box.addButton(QStringLiteral("Sí"), QMessageBox::YesRole);
-        no = box.addButton(QStringLiteral("No"), QMessageBox::NoRole);
-        box.setDefaultButton(yes);
-        if (buttons == Buttons::YesNoCancel) {
-            cancel = box.addButton(QStringLiteral("Cancelar"), QMessageBox::RejectRole);
-            box.setEscapeButton(cancel);
-        } else {
-            box.setEscapeButton(no);
-        }
-    }
-    box.exec();
-
-    const auto* pressed = box.clickedButton();
-    if (pressed == nullptr)
-        return closeAnswer(buttons);
-    if (pressed == yes)
-        return Answer::Yes;
-    if (pressed == no)
-        return Answer::No;
-    if (pressed == cancel)
-        return Answer::Cancel;
-    return Answer::Ok;
+    const std::unique_ptr<QMessageBox> box = makeMessageBox(parent, text, title, icon, buttons);
+    box->exec();
+    return answerOf(*box, buttons);
 }
 
 std::optional<QString> DialogPrompt::input(QWidget* parent, const QString& text,

@@ -2,7 +2,17 @@
 
 #include "prompt.h"
 
+#include <memory>
+
+class QMessageBox;
+
 namespace orv::ui {
+
+// The message box DialogPrompt::message() shows, built but not shown, and
+// what the button it was closed with answers.
+std::unique_ptr<QMessageBox> makeMessageBox(QWidget* parent, const QString& text, const QString& title,
+                                            Icon icon, Buttons buttons);
+Answer answerOf(const QMessageBox& box, Buttons buttons);
 
 // The prompt the programs run with: real Qt dialogs, Spanish button texts,
 // CR LF line breaks shown as line breaks.

@@ -165,6 +165,13 @@ private slots:
                                            {{40, 40}, qRgb(0, 128, 0)}};
         QTest::newRow("ico, largest picture")
             << "a.ico" << severalIcon(sizes, false) << QSize(48, 48) << transparentTop << 0;
+        // Half-transparent black over the white background is mid grey, not
+        // black (over black) nor white (alpha dropped).
+        QImage half(16, 16, QImage::Format_ARGB32);
+        half.fill(qRgba(0, 0, 0, 128));
+        QTest::newRow("ico, half-transparent over white")
+            << "b.ico" << severalIcon({half}, false) << QSize(16, 16)
+            << QList<Sample>{{{8, 8}, qRgb(127, 127, 127)}} << 1;
 
         using R = Rectangle;
         // The two rectangles reach both corners, so the drawing's extent is the frame.

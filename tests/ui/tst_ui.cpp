@@ -69,25 +69,23 @@ private slots:
         QCOMPARE(dialogFilters(classic), dialog);
     }
 
+    // The real box, built but never shown: line breaks, Spanish buttons, and
+    // the answer each button gives.
     void messageBoxShowsLineBreaksAndSpanishButtons()
     {
-        QString text;
-        QStringList buttons;
-        QTimer::singleShot(0, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box)
-                return QApplication::closeAllWindows(); // never leave the test waiting
-            text = box->text();
-            for (QAbstractButton* b : box->buttons())
-                buttons.append(b->text());
-            box->buttons().value(buttons.indexOf(u"No"_s))->click();
-        });
-        QCOMPARE(DialogPrompt().message(nullptr, "Una línea\r\nOtra", "T", Icon::Question,
-                                        Buttons::YesNoCancel),
-                 Answer::No);
-        QCOMPARE(text, u"Una línea\nOtra"_s);
-        buttons.sort();
-        QCOMPARE(buttons, QStringList({"Cancelar", "No", "Sí"}));
+        const auto box = makeMessageBox(nullptr, "Una línea\r\nOtra", "T", Icon::Question,
+                                        Buttons::YesNoCancel);
+        QCOMPARE(box->text(), u"Una línea\nOtra"_s);
+        QStringList texts;
+        for (QAbstractButton* b : box->buttons())
+            texts.append(b->text());
+        QCOMPARE(QSet<QString>(texts.begin(), texts.end()), (QSet<QString>{"Cancelar", "No", "Sí"}));
+        QCOMPARE(answerOf(*box, Buttons::YesNoCancel), Answer::Cancel); // closed without a click
+        for (const auto& [text, answer] : {std::pair{u"Sí"_s, Answer::Yes}, {u"No"_s, Answer::No},
+                                           {u"Cancelar"_s, Answer::Cancel}}) {
+            box->buttons().value(texts.indexOf(text))->click();
+            QCOMPARE(answerOf(*box, Buttons::YesNoCancel), answer);
+        }
     }
 
     // The hand-over happens once: a tick or click already queued when the
