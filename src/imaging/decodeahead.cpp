@@ -82,6 +82,7 @@ void DecodeAhead::fill()
                                             return Decoded{decodeImage(path), {}};
                                         }),
                              memory});
+        m_mostAtOnce = std::max(m_mostAtOnce, int(m_pending.size()));
         ++m_launched;
     }
 }

@@ -51,6 +51,9 @@ public:
     // past the end gives an unreadable one.
     Decoded next();
 
+    // The most pictures that were decoding at once.
+    int mostAtOnce() const { return m_mostAtOnce; }
+
 private:
     struct Pending
     {
@@ -65,6 +68,7 @@ private:
     std::optional<QSize> m_firstSize;
     bool m_firstRefused = false;
     qint64 m_memoryInUse = 0;
+    int m_mostAtOnce = 0;
     std::deque<Pending> m_pending;
 };
 

@@ -128,12 +128,12 @@ std::optional<wmfD_Rect> wmfFrame(const QByteArray& data)
     }
     const double points = 72.0 / u16(14);
     const qint32 left = std::min(i16(6), i16(10)), right = std::max(i16(6), i16(10));
-    const qint32 arriba = std::min(i16(8), i16(12)), abajo = std::max(i16(8), i16(12));
+    const qint32 top = std::min(i16(8), i16(12)), bottom = std::max(i16(8), i16(12));
     wmfD_Rect frame{};
     frame.TL.x = float((left - originX) * points);
-    frame.TL.y = float((arriba - originY) * points);
+    frame.TL.y = float((top - originY) * points);
     frame.BR.x = float((right - originX) * points);
-    frame.BR.y = float((abajo - originY) * points);
+    frame.BR.y = float((bottom - originY) * points);
     return frame;
 }
 

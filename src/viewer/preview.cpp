@@ -193,8 +193,8 @@ Preview* openPreview(QWidget* window, QByteArray bytes)
                              ui::Buttons::Ok);
         return nullptr;
     }
-    for (Preview* anterior : window->findChildren<Preview*>(Qt::FindDirectChildrenOnly))
-        anterior->deleteLater();
+    for (Preview* earlier : window->findChildren<Preview*>(Qt::FindDirectChildrenOnly))
+        earlier->deleteLater();
     auto* view = new Preview(std::move(movie), window);
     view->setAttribute(Qt::WA_DeleteOnClose);
     view->show();

@@ -12,7 +12,10 @@
 #include <QFileInfo>
 #include <QtTest>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <sys/syscall.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -20,6 +23,22 @@
 
 using childprocess::kSkipped;
 using orv::SafeFile;
+
+namespace {
+
+// Set, fsync() fails as a disk that cannot keep the data does (EIO).
+bool g_failSync = false;
+
+} // namespace
+
+extern "C" int fsync(int fd)
+{
+    if (g_failSync) {
+        errno = EIO;
+        return -1;
+    }
+    return static_cast<int>(::syscall(SYS_fsync, fd));
+}
 
 namespace {
 
@@ -76,6 +95,24 @@ private slots:
         QVERIFY(QDir(dir.path()).rename("sub", "movida"));
         QVERIFY(!f.finish());
         QVERIFY(!QFile::exists(dir.filePath("movida/p.ovt")));
+    }
+
+    // Data the disk could not keep is a failed write: the old file stays,
+    // with no scratch file beside it, and the system's reason is told.
+    void failedFlushFailsTheWrite()
+    {
+        QTemporaryDir dir;
+        const QString target = dir.filePath("p.ovt");
+        QVERIFY(writeAll(target, "antes"));
+        SafeFile f(orv::FileName::fromText(target));
+        QVERIFY(f.open() && f.write("despues"));
+        g_failSync = true;
+        const bool done = f.finish();
+        g_failSync = false;
+        QVERIFY(!done);
+        QVERIFY2(f.error().contains(QString::fromLocal8Bit(std::strerror(EIO))), qPrintable(f.error()));
+        QCOMPARE(readFile(target), QByteArray("antes"));
+        QCOMPARE(entriesOf(dir.path()), QStringList{"p.ovt"});
     }
 
     // A write the system cuts short (here by a 1 MiB file-size limit) fails

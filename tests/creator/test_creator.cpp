@@ -271,9 +271,9 @@ private slots:
         const auto modal = [&f] {
             QString title;
             QTimer::singleShot(0, [&title] {
-                if (QWidget* modal = QApplication::activeModalWidget()) {
-                    title = modal->windowTitle();
-                    modal->close();
+                if (QWidget* shown = QApplication::activeModalWidget()) {
+                    title = shown->windowTitle();
+                    shown->close();
                 }
             });
             f.List1_DblClick();

@@ -144,31 +144,32 @@ QByteArray severalIcon(const QList<QImage>& images, bool cursor)
     return b;
 }
 
-QByteArray wmf(int width, int height, const QList<Rectangle>& rects, bool placeable)
+QByteArray wmf(int width, int height, const QList<Rectangle>& rects, bool placeable, QPoint origin)
 {
     QByteArray records;
-    int mayor = 0;
-    wmfRecord(records, 0x020B, {0, 0}, mayor);          // SETWINDOWORG y, x
-    wmfRecord(records, 0x020C, {height, width}, mayor); // SETWINDOWEXT y, x
-    wmfRecord(records, 0x02FA, {5, 0, 0, 0, 0}, mayor); // CREATEPENINDIRECT, null pen
-    wmfRecord(records, 0x012D, {0}, mayor);             // SELECTOBJECT pen
+    int largest = 0;
+    wmfRecord(records, 0x020B, {origin.y(), origin.x()}, largest); // SETWINDOWORG y, x
+    wmfRecord(records, 0x020C, {height, width}, largest); // SETWINDOWEXT y, x
+    wmfRecord(records, 0x02FA, {5, 0, 0, 0, 0}, largest); // CREATEPENINDIRECT, null pen
+    wmfRecord(records, 0x012D, {0}, largest);             // SELECTOBJECT pen
     for (const Rectangle& r : rects) {
         const quint32 c = colorRef(r.color);
         wmfRecord(records, 0x02FC, {0, int(c & 0xFFFF), int(c >> 16), 0},
-                  mayor); // CREATEBRUSHINDIRECT solid
-        wmfRecord(records, 0x012D, {1}, mayor);
-        const QRect& k = r.box;
+                  largest); // CREATEBRUSHINDIRECT solid
+        wmfRecord(records, 0x012D, {1}, largest);
+        const QRect k = r.box.translated(origin);
         wmfRecord(records, 0x041B, {k.bottom() + 1, k.right() + 1, k.top(), k.left()},
-                  mayor);                       // RECTANGLE
-        wmfRecord(records, 0x01F0, {1}, mayor); // DELETEOBJECT
+                  largest);                       // RECTANGLE
+        wmfRecord(records, 0x01F0, {1}, largest); // DELETEOBJECT
     }
-    wmfRecord(records, 0x0000, {}, mayor); // EOF
+    wmfRecord(records, 0x0000, {}, largest); // EOF
 
     QByteArray b;
     if (placeable) {
         QByteArray p;
         u32(p, 0x9AC6CDD7);
-        for (int v : {0, 0, 0, width, height, 96 /* units per inch */, 0, 0})
+        for (int v : {0, origin.x(), origin.y(), origin.x() + width, origin.y() + height,
+                      96 /* units per inch */, 0, 0})
             u16(p, v);
         quint16 sum = 0;
         for (int i = 0; i < 20; i += 2)
@@ -181,7 +182,7 @@ QByteArray wmf(int width, int height, const QList<Rectangle>& rects, bool placea
     u16(b, 0x0300); // version
     u32(b, 9 + records.size() / 2);
     u16(b, 2); // objects
-    u32(b, mayor);
+    u32(b, largest);
     u16(b, 0);
     b.append(records);
     return b;

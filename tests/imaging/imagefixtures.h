@@ -31,7 +31,10 @@ struct Rectangle
 // A Windows metafile: solid rectangles without outline on a transparent
 // ground, `width` × `height` logical units. With `placeable` it starts with the
 // placeable header declaring 96 units per inch, so one unit is one pixel.
-QByteArray wmf(int width, int height, const QList<Rectangle>& rects, bool placeable = true);
+// The drawing's window starts at `origin` (logical units): every rectangle
+// and the placeable bounds are moved by it, so the picture is the same.
+QByteArray wmf(int width, int height, const QList<Rectangle>& rects, bool placeable = true,
+               QPoint origin = {});
 
 // An enhanced metafile with the same drawing, its bounds the extent of the
 // drawing (as the files programs write) and its frame declaring

@@ -52,28 +52,35 @@ private slots:
     {
         QTest::addColumn<VideoFormat>("format");
         QTest::addColumn<QString>("codec");
-        QTest::newRow("mp4") << VideoFormat::Mp4 << u"h264"_s;
-        QTest::newRow("webm") << VideoFormat::WebM << u"vp9"_s;
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<double>("points");
+        QTest::newRow("mp4") << VideoFormat::Mp4 << u"h264"_s << 3 << 8.0;
+        QTest::newRow("webm") << VideoFormat::WebM << u"vp9"_s << 3 << 8.0;
+        // One row at 10 points is an odd number of pixels high.
+        QTest::newRow("mp4, odd height padded") << VideoFormat::Mp4 << u"h264"_s << 1 << 10.0;
     }
     void readsBackFrameByFrame()
     {
         QFETCH(VideoFormat, format);
         QFETCH(QString, codec);
+        QFETCH(int, rows);
+        QFETCH(double, points);
         // Frames 1 and 2 look alike (a trailing blank is no ink): one picture.
         const orv::Movie p =
-            movie(13, 3, 130,
+            movie(13, rows, 130,
                   {"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789ab", "#  #  #  #  # .:.:.:.:.:.:.",
                    "#  #  #  #  # .:.:.:.:.:.:. ", "0000000000000abcdefghijklmnopqrstuvwxyz"});
         const QString path = m_dir.filePath(format == VideoFormat::Mp4 ? u"m.mp4"_s : u"m.webm"_s);
         orv::ExportOptions o;
         QString error;
-        QCOMPARE(orv::render::exportVideo(p, orv::FileName::fromText(path), orv::render::gifFont(8), o, format, &error),
+        QCOMPARE(orv::render::exportVideo(p, orv::FileName::fromText(path), orv::render::gifFont(points), o, format,
+                                          &error),
                  orv::ExportResult::Done);
         const auto v = videofixtures::readVideo(path);
         QVERIFY(v);
         QCOMPARE(v->streams, 1);
         QCOMPARE(v->codec, codec);
-        const QImage expected0 = drawing(p, 0, 8);
+        const QImage expected0 = drawing(p, 0, points);
         QCOMPARE(v->size, expected0.size());
         QVERIFY(v->size.width() % 2 == 0 && v->size.height() % 2 == 0);
         const int ms = orv::exportPause(p);
@@ -82,7 +89,7 @@ private slots:
         QCOMPARE(v->durationMs, 4 * ms);
         const QList<int> frameOf{0, 1, 3};
         for (int k = 0; k < 3; ++k) {
-            const double db = videofixtures::psnr(drawing(p, frameOf[k], 8), v->cuadros[k]);
+            const double db = videofixtures::psnr(drawing(p, frameOf[k], points), v->cuadros[k]);
             QVERIFY2(db >= 35, qPrintable(u"picture %1: %2 dB"_s.arg(k).arg(db)));
         }
         QCOMPARE(QDir(m_dir.path()).entryList({u".*orvtmp*"_s}, QDir::Hidden | QDir::Files),

@@ -142,6 +142,12 @@ private slots:
         QCOMPARE(view1.numCuadros, saved.numCuadros);
         QCOMPARE(headerLine(view1), headerLine(saved));
         QCOMPARE(fixtures::frames(view1), fixtures::frames(saved));
+
+        // Asked again, the window shows one viewer, the new one.
+        widgettest::child(*v.w, "menu_vista_previa")->trigger();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(v.w->findChildren<Preview*>().size(), 1);
+        QVERIFY(v.w->findChild<Preview*>() != view);
     }
 
     // The viewer's controls over a three-frame movie: steps stop at the

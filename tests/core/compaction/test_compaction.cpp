@@ -185,22 +185,27 @@ private slots:
 
     // Compressed and restored, byte for byte, with its permissions; a name
     // that is not UTF-8 is used by its bytes and shown as the Windows-1252
-    // characters it most likely was.
+    // characters it most likely was. A movie past 16 MiB is compressed in
+    // several pieces, whose CRC and read-back must run over all of them.
     void autoTwiceGivesTheOriginalBackWithItsPermissions_data()
     {
         QTest::addColumn<QByteArray>("name");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("UTF-8 name") << QByteArray("peli.ovt") << u"peli.ovt"_s;
+        QTest::addColumn<int>("frames");
+        QTest::newRow("UTF-8 name") << QByteArray("peli.ovt") << u"peli.ovt"_s << 200;
         QTest::newRow("name that is not UTF-8") << QByteArray("pel\xED"
                                                               "cula.ovt")
-                                                << u"película.ovt"_s;
+                                                << u"película.ovt"_s << 200;
+        QTest::newRow("past 16 MiB") << QByteArray("grande.ovt") << u"grande.ovt"_s << 20000;
     }
     void autoTwiceGivesTheOriginalBackWithItsPermissions()
     {
         QFETCH(QByteArray, name);
         QFETCH(QString, shown);
+        QFETCH(int, frames);
         QTemporaryDir dir;
-        const QByteArray movie = fixtures::textMovie(200);
+        const QByteArray movie = fixtures::textMovie(frames);
+        QVERIFY(frames < 1000 || movie.size() > (16 << 20));
         const QByteArray bytes = QFile::encodeName(dir.path()) + '/' + name;
         const int fd = ::open(bytes.constData(), O_WRONLY | O_CREAT | O_EXCL, 0640);
         QVERIFY(fd >= 0 && ::write(fd, movie.constData(), size_t(movie.size())) == movie.size());

@@ -97,6 +97,32 @@ private slots:
         QVERIFY(::access(other.constData(), F_OK) != 0); // Qt does not list such a name
     }
 
+    // A process killed but never reaped (a container whose first process
+    // does not reap) still answers kill(): its scratch file is removed all
+    // the same, for its owner is dead.
+    void scratchFileOfAZombieIsRemoved()
+    {
+#ifdef Q_OS_LINUX
+        QTemporaryDir dir;
+        const pid_t child = fork();
+        if (child == 0)
+            _exit(0);
+        const auto reap = qScopeGuard([child] { waitpid(child, nullptr, 0); });
+        const auto stat = [child] {
+            QFile f(QStringLiteral("/proc/%1/stat").arg(child));
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        QVERIFY(QTest::qWaitFor([&] { return stat().mid(stat().lastIndexOf(')') + 2, 1) == "Z"; }));
+        const QByteArray start = stat().mid(stat().lastIndexOf(')') + 2).split(' ').value(19);
+        const QString name = QStringLiteral(".z.ovt.%1-%2-k2j4.orvtmp").arg(child).arg(QString::fromLatin1(start));
+        fixtures::writeFile(dir, name, "x");
+        orv::removeOrphans(orv::FileName::fromText(dir.path()));
+        QVERIFY(!QFile::exists(dir.filePath(name)));
+#else
+        QSKIP("processes are told apart by /proc");
+#endif
+    }
+
     void scratchFileReachesTheDiskBeforeItsRename_data()
     {
         QTest::addColumn<bool>("compressed");

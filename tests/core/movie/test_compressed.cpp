@@ -75,6 +75,28 @@ private slots:
     // A member that holds what its header needs is inflated whole; one
     // padded far past it is read piece by piece. Both give the same movie,
     // and both refuse a member whose CRC does not match.
+    // A password question left empty skips the rest of that extraction
+    // only: the next movie the same process opens is asked for its own.
+    void cancelledPasswordDoesNotSkipTheNextMovie()
+    {
+        QTemporaryDir dir;
+        const auto encrypted = [&](const QString& name) {
+            return orv::FileName::fromText(
+                fixtures::writeZip(dir, name, {{"m.ovt", kMovie, ZipEntry::Kind::File, false, "clave"}}));
+        };
+        const orv::FileName first = encrypted("a.ovt"), second = encrypted("b.ovt");
+        fixtures::ScriptedPasswords passwords;
+        passwords.answers = {QString(), "clave"};
+        orv::LoadOptions options;
+        options.passwords = &passwords;
+        Movie m;
+        QVERIFY(!orv::cargaPelicula(first, m, options));
+        QCOMPARE(passwords.asked, 1);
+        QVERIFY(orv::cargaPelicula(second, m, options));
+        QCOMPARE(passwords.asked, 2);
+        QCOMPARE(m.creador, QByteArray("Ana"));
+    }
+
     void wholeAndStreamedAgree_data()
     {
         QTest::addColumn<QByteArray>("fill");

@@ -100,6 +100,8 @@ private slots:
         QTest::newRow("first frame late") << std::vector<double>{0.05, 0.09} << 0.13 << 0.0 << -1.0 << 25.0
                                           << std::vector<int>{0, 0, 0, 1};
         QTest::newRow("empty range") << a25 << 0.4 << 0.1 << 0.1 << 25.0 << std::vector<int>{};
+        QTest::newRow("to past the clip's end: what the clip has")
+            << a25 << 0.4 << 0.24 << 1.0 << 25.0 << std::vector<int>{6, 7, 8, 9};
     }
     void sampling()
     {
