@@ -79,6 +79,8 @@ int convertVerb(const QStringList& args, Io& io)
     }
 
     const FileName path = movieName(nameArgument(parser.value(output)));
+    if (const std::optional<int> refused = refuseOutput(path, sources, io))
+        return *refused;
     const ConversionResult r = convert(sources, p, path);
     if (r.failedSources > 0)
         io.err << "orv: " << r.failedSources

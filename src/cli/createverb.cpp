@@ -128,6 +128,8 @@ int createFromVideo(const QCommandLineParser& parser, const CreateOptions& optio
         return *bad;
     const FileName clip = nameArgument(parser.value(options.video));
     const FileName path = movieName(nameArgument(parser.value(options.output))).absolute();
+    if (const std::optional<int> refused = refuseOutput(path, {clip}, io))
+        return *refused;
 
     // Ctrl+C cancels: the movie is dropped, nothing is left.
     g_interrupted = false;
@@ -185,6 +187,8 @@ int createFromImages(const QCommandLineParser& parser, const CreateOptions& opti
     }
 
     const FileName path = movieName(nameArgument(parser.value(options.output))).absolute();
+    if (const std::optional<int> refused = refuseOutput(path, images, io))
+        return *refused;
     imaging::DecodeAhead decoder(images);
     const ImageLoad load = [&decoder](int) { return decoder.next().forGeneration(); };
     const GenerationResult r = generaPelicula(path, {int(images.size()), pauseText, creador}, load);

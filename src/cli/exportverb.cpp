@@ -104,8 +104,11 @@ int exportVerb(const QStringList& args, Io& io)
         return usageError(
             io, QStringLiteral("los colores se escriben RRGGBB en hexadecimal (ff8000)"), kUso);
 
+    const FileName input = nameArgument(parser.positionalArguments().first());
+    if (const std::optional<int> refused = refuseOutput(target, {input}, io))
+        return *refused;
     Movie m;
-    if (!loadMovie(nameArgument(parser.positionalArguments().first()), m, io))
+    if (!loadMovie(input, m, io))
         return kFailed;
     QString error;
     ExportResult r = ExportResult::Fault;

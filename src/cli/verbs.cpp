@@ -63,6 +63,22 @@ FileName nameArgument(const QString& argument)
     return FileName::fromText(argument);
 }
 
+std::optional<int> refuseOutput(const FileName& output, const QList<FileName>& inputs, Io& io)
+{
+    if (const std::optional<QString> why = outputRefusal(output)) {
+        io.err << "orv: no se puede escribir " << output.display() << ": " << *why << '\n';
+        return kFailed;
+    }
+    for (const FileName& input : inputs) {
+        if (sameFile(output, input)) {
+            io.err << "orv: la salida " << output.display() << " es el mismo archivo que la entrada "
+                   << input.display() << '\n';
+            return kUsage;
+        }
+    }
+    return std::nullopt;
+}
+
 bool loadMovie(const FileName& name, Movie& movie, Io& io)
 {
     if (cargaPelicula(name, movie))

@@ -3,6 +3,7 @@
 #include "cli.h"
 
 #include <QString>
+#include <optional>
 #include <span>
 
 class QCommandLineParser;
@@ -34,6 +35,11 @@ int usageError(Io& io, const QString& why, const char* usage);
 // A name as main() gave it (bytes that are not UTF-8 escaped) to the name
 // itself; the verbs take their files' names through here.
 FileName nameArgument(const QString& argument);
+
+// An output no verb may write, said on standard error before any work: one
+// that is not a regular file (status kFailed), or one of the verb's own
+// inputs under whatever name (kUsage). Nothing when it may be written.
+std::optional<int> refuseOutput(const FileName& output, const QList<FileName>& inputs, Io& io);
 
 // Loads a movie, or says why not on standard error.
 bool loadMovie(const FileName& name, Movie& movie, Io& io);

@@ -302,6 +302,24 @@ bool setPermissionsOf(const FileName& name, unsigned mode)
 #endif
 }
 
+bool sameFile(const FileName& a, const FileName& b)
+{
+#ifdef Q_OS_WIN
+    const QFileInfo x(wide(a)), y(wide(b));
+    return x.exists() && y.exists() && x.canonicalFilePath() == y.canonicalFilePath();
+#else
+    struct stat x, y;
+    return statOf(a, x) && statOf(b, y) && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
+#endif
+}
+
+std::optional<QString> outputRefusal(const FileName& target)
+{
+    if (!exists(target) || isRegularFile(target))
+        return std::nullopt;
+    return QStringLiteral("no es un archivo común (es una carpeta, un dispositivo o una tubería)");
+}
+
 bool openForReading(QFile& file, const FileName& name)
 {
 #ifdef Q_OS_WIN

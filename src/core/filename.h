@@ -94,6 +94,16 @@ qint64 fileSize(const FileName& name);
 std::optional<unsigned> permissionsOf(const FileName& name);
 bool setPermissionsOf(const FileName& name, unsigned mode);
 
+// Whether two names are one file (the same device and inode, whatever the
+// names, links followed). False when either does not exist.
+bool sameFile(const FileName& a, const FileName& b);
+
+// Why a file cannot be written under `target`: an existing target that is
+// not a regular file once links are followed (a device, a FIFO, a folder)
+// would be replaced by a regular file, or written into. Nothing when it is
+// a regular file or does not exist.
+std::optional<QString> outputRefusal(const FileName& target);
+
 // Opens the file for reading. Only a regular file opens (after following a
 // link): a FIFO or a device is refused at once, without waiting or reading.
 bool openForReading(QFile& file, const FileName& name);

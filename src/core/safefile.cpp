@@ -43,6 +43,10 @@ SafeFile::~SafeFile()
 
 bool SafeFile::open()
 {
+    if (const std::optional<QString> refusal = outputRefusal(m_target)) {
+        failure(QFileDevice::OpenError, *refusal);
+        return false;
+    }
     cleanFolderOnce(m_target.absolute().folder());
     m_scratch = scratchName(m_target);
 #ifdef Q_OS_WIN
@@ -60,10 +64,9 @@ bool SafeFile::open()
         m_scratch = {};
         return false;
     }
-    // A replaced file keeps its permissions; a new one gets the usual ones.
-    struct stat before;
-    if (::stat(m_target.bytes().constData(), &before) == 0 && S_ISREG(before.st_mode))
-        ::fchmod(fd, before.st_mode & 07777);
+    // A replaced file keeps its owner, group and permissions; a new one
+    // gets the usual ones.
+    keepOwnerAndMode(m_target, fd);
     m_ok = m_file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle);
     if (!m_ok) {
         ::close(fd);

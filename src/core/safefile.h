@@ -12,8 +12,9 @@ namespace orv {
 // that one a killed process left is removed by the next writer in that
 // folder), which finish() flushes to disk and renames over the target; a
 // write that fails or is cancelled leaves no file and any earlier file of
-// that name untouched. Never written in place. An existing target's
-// permissions are kept.
+// that name untouched. Never written in place. An existing target keeps its
+// owner, group and permissions; one that is not a regular file (a device, a
+// FIFO, a folder) is never replaced: open() refuses it.
 class SafeFile
 {
 public:

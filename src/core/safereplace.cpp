@@ -17,6 +17,7 @@
 #include <csignal>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -135,6 +136,41 @@ void removeOrphans(const FileName& folder)
          dir.entryList({QStringLiteral(".*.orvtmp*")}, QDir::Files | QDir::Hidden | QDir::System))
         if (orphan(name))
             removeFile(folder.child(name.toUtf8()));
+#endif
+}
+
+bool keepOwnerAndMode(const FileName& original, int replacementFd)
+{
+#ifdef Q_OS_UNIX
+    struct stat st;
+    if (original.isEmpty() || ::stat(original.bytes().constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    if (::fchown(replacementFd, st.st_uid, st.st_gid) != 0 && ::fchown(replacementFd, uid_t(-1), st.st_gid) != 0) {
+        // Neither is allowed: the replacement stays the process's, as any
+        // file it makes would.
+    }
+    // After the owner: a change of owner may clear the set-id bits.
+    ::fchmod(replacementFd, st.st_mode & 07777);
+    return true;
+#else
+    const std::optional<unsigned> mode = permissionsOf(original);
+    Q_UNUSED(replacementFd);
+    return mode.has_value();
+#endif
+}
+
+bool keepOwnerAndMode(const FileName& original, const FileName& replacement)
+{
+#ifdef Q_OS_UNIX
+    const int fd = ::open(replacement.bytes().constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool kept = keepOwnerAndMode(original, fd);
+    ::close(fd);
+    return kept;
+#else
+    const std::optional<unsigned> mode = permissionsOf(original);
+    return mode && setPermissionsOf(replacement, *mode);
 #endif
 }
 

@@ -25,6 +25,14 @@ bool removeFile(const FileName& name);
 // Pushes the file's data to the disk; its name only matters once renamed.
 bool flushToDisk(const FileName& name);
 
+// Gives `replacement` the owner, group and permission bits of `original`,
+// so that replacing a file never hands it to whoever replaced it. Where the
+// system does not let the process give the owner (a user who is not root),
+// the group is kept when the process may give it. False when `original`
+// does not exist.
+bool keepOwnerAndMode(const FileName& original, int replacementFd);
+bool keepOwnerAndMode(const FileName& original, const FileName& replacement);
+
 // Renames `from` over `to`, replacing it in one step, and makes the
 // folder's new entry durable. On failure errno says why.
 bool replaceFile(const FileName& from, const FileName& to);

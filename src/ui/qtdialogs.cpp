@@ -215,10 +215,16 @@ void widthForTitle(QWidget& dialog)
 
 bool confirmReplace(QWidget* parent, const FileName& path)
 {
+    const QString title = parent ? parent->window()->windowTitle() : QString();
+    // A device or a FIFO is never replaced by a file: said before any work.
+    if (const std::optional<QString> why = outputRefusal(path); why && !isFolder(path)) {
+        prompt().message(parent, QStringLiteral("No se puede escribir %1: %2").arg(path.display(), *why), title,
+                         Icon::Exclamation, Buttons::Ok);
+        return false;
+    }
     // A folder of that name is no file to replace: the write itself fails.
     if (!exists(path) || isFolder(path))
         return true;
-    const QString title = parent ? parent->window()->windowTitle() : QString();
     return prompt().message(
                parent,
                QStringLiteral("El archivo %1 ya existe. ¿Desea reemplazarlo?").arg(path.leaf().display()),

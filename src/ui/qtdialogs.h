@@ -35,7 +35,7 @@ std::unique_ptr<QColorDialog> makeColourDialog(QWidget* parent, const QColor& in
 
 // Before a file is replaced: when `path` exists, asks through the prompt
 // "El archivo <nombre> ya existe. ¿Desea reemplazarlo?" and answers whether
-// to go on. The Save dialogs do not ask themselves, so that the question is
+// to go on. A device or a FIFO of that name is refused with a message. The Save dialogs do not ask themselves, so that the question is
 // about the name really written (after a program adds its extension).
 bool confirmReplace(QWidget* parent, const FileName& path);
 

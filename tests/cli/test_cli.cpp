@@ -8,6 +8,9 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 const QByteArray kMovie = fixtures::plainMovie("3,2,2,125,0,0,0,0,Jos\xe9,Pel\xed" "cula creada con Orvane ASCII Creator",
@@ -82,6 +85,65 @@ private slots:
     }
 
     // Qt's section titles come out in Spanish too.
+    // An output that is not a regular file (a FIFO, a link to a device) is
+    // refused by every verb that writes, before any work: it stays what it
+    // was and nothing is written beside it.
+    void outputsThatAreNoFiles_data()
+    {
+        QTest::addColumn<QStringList>("args"); // OUT stands for the output
+        QTest::addColumn<QString>("kind");
+        const QList<QStringList> verbs{{"export", "--gif", "-o", "OUT", "m.ovt"},
+                                       {"convert", "--width", "3", "--height", "2", "-o", "OUT", "t.txt"},
+                                       {"create", "-o", "OUT", "i.bmp"},
+                                       {"create", "--video", "c.mkv", "-o", "OUT"}};
+        for (const QStringList& v : verbs)
+            for (const char* kind : {"fifo", "device"})
+                QTest::addRow("%s%s, %s", qPrintable(v[0]), v.contains("--video") ? " --video" : "", kind) << v << kind;
+    }
+    void outputsThatAreNoFiles()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        fixtures::writeFile(dir, "m.ovt", kMovie);
+        fixtures::writeFile(dir, "t.txt", "1\nabc\nabc\n");
+        fixtures::writeFile(dir, "i.bmp", "BM");
+        fixtures::writeFile(dir, "c.mkv", "x");
+        const QString out = dir.filePath("salida.ovt");
+        if (kind == "fifo")
+            QVERIFY(::mkfifo(QFile::encodeName(out).constData(), 0644) == 0);
+        else
+            QVERIFY(QFile::link("/dev/null", out));
+        const QStringList before = entriesOf(dir.path());
+        for (QString& a : args)
+            a = a == "OUT" ? out : a.contains('.') ? dir.filePath(a) : a;
+        const OrvRun r = runOrv(args);
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains("no es un archivo común"), qPrintable(r.err));
+        QCOMPARE(entriesOf(dir.path()), before);
+        struct stat st;
+        QVERIFY(::stat(QFile::encodeName(out).constData(), &st) == 0);
+        QVERIFY(kind == "fifo" ? S_ISFIFO(st.st_mode) : S_ISCHR(st.st_mode));
+    }
+
+    // A verb never writes over one of its own inputs, under any name.
+    void outputThatIsAnInput()
+    {
+        QTemporaryDir dir;
+        const QString movie = fixtures::writeFile(dir, "s.ovt", kMovie);
+        const QString other = dir.filePath("otro.ovt");
+        QVERIFY(::link(QFile::encodeName(movie).constData(), QFile::encodeName(other).constData()) == 0);
+        for (const QString& out : {movie, other}) {
+            const OrvRun r = runOrv({"export", "--gif", "-o", out, movie});
+            QCOMPARE(r.status, 2);
+            QVERIFY2(r.err.contains("es el mismo archivo que la entrada"), qPrintable(r.err));
+            QCOMPARE(readFile(movie), kMovie);
+        }
+        const QString source = fixtures::writeFile(dir, "texto.ovt", "1\nabc\nabc\n");
+        QCOMPARE(runOrv({"convert", "--width", "3", "--height", "2", "-o", source, source}).status, 2);
+        QCOMPARE(readFile(source), QByteArray("1\nabc\nabc\n"));
+    }
+
     void helpIsSpanish()
     {
         for (const char* verb : {"info", "frame", "compact", "create", "convert", "export", "play"}) {

@@ -136,6 +136,28 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"a.ovt", "b.ovt"}));
     }
 
+    // Two compactions of one movie at once go one after the other, each
+    // deciding on what the other left: the movie is compressed once, never
+    // an archive of an archive, and never lost.
+    void twoRunsOfOneMovieNeverCompressTwice()
+    {
+        QTemporaryDir dir;
+        const QByteArray movie = fixtures::textMovie(50);
+        const QString path = dir.filePath("m.ovt");
+        for (int pair = 0; pair < 200; ++pair) {
+            fixtures::writeFile(dir, "m.ovt", movie);
+            QProcess first, second;
+            first.start(QStringLiteral(ORV_CLI_PATH), {"compact", "--mode", "compress", path});
+            second.start(QStringLiteral(ORV_CLI_PATH), {"compact", "--mode", "compress", path});
+            QVERIFY(first.waitForFinished(60000) && second.waitForFinished(60000));
+            const QString said = QString::fromUtf8(first.readAllStandardOutput() + second.readAllStandardOutput());
+            QCOMPARE(said.count(QStringLiteral("\nComprimido: ")), 1);
+            QCOMPARE(said.count(QStringLiteral("\nEstá comprimido: ")), 1);
+            QCOMPARE(orv::readFirstZipMember(orv::FileName::fromText(path), 1 << 30, nullptr).value_or(QByteArray()),
+                     movie);
+        }
+    }
+
     // Each run flips the movie between its two forms. Each is killed while
     // it writes: once its scratch file is there, at a random moment of the
     // writing, the replacement included. The movie must be one whole form or

@@ -23,8 +23,10 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QProcess>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
@@ -161,6 +163,33 @@ private slots:
         child<QCheckBox>(f, "Check1")->click();
         QCOMPARE(settings(kModes), (Q{"0", "0", "1", "0", "0"}));
         QCOMPARE(f.selectedMode(), orv::CompactionMode::DecompressOnly);
+    }
+
+    // The window asked to compress a movie that `orv compact` is compressing
+    // (its scratch file is there) waits for it, and then finds the movie
+    // compressed: compressed once, never an archive of an archive.
+    void windowAndCommandLineTakeTurns()
+    {
+        QTemporaryDir dir;
+        const QByteArray movie = fixtures::textMovie(8000);
+        Form1 f;
+        child<QRadioButton>(f, "mcomp")->click();
+        for (int pair = 0; pair < 5; ++pair) {
+            const QString path = fixtures::writeFile(dir, "m.ovt", movie);
+            QProcess other;
+            other.start(QStringLiteral(ORV_CLI_PATH), {"compact", "--mode", "compress", path});
+            QVERIFY(other.waitForStarted());
+            QVERIFY(QTest::qWaitFor([&] {
+                return !QDir(dir.path()).entryList({"*.orvtmp*"}, QDir::Files | QDir::Hidden).isEmpty()
+                       || other.state() != QProcess::Running;
+            }));
+            QVERIFY(f.processBatch({orv::FileName::fromText(path)}));
+            QVERIFY(other.waitForFinished(60000));
+            const QString said = QString::fromUtf8(other.readAllStandardOutput()) + history(f).join('\n');
+            QCOMPARE(said.count(QStringLiteral("Comprimido: ")), 1);
+            QCOMPARE(orv::readFirstZipMember(orv::FileName::fromText(path), 1 << 30, nullptr).value_or(QByteArray()),
+                     movie);
+        }
     }
 
     void dropOnEitherPartRunsTheBatch_data()

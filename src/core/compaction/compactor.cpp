@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QLocale>
 #include <QScopeGuard>
+#include <QThread>
 
 #include <zip.h>
 
@@ -18,7 +19,10 @@
 #include <cstring>
 
 #ifndef Q_OS_WIN
+#include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -104,6 +108,54 @@ void openNew(QFile& scratch, const FileName& name)
 #endif
     raise(kPermissionDenied, QStringLiteral("Permission denied"));
 }
+
+// The movie held for a whole compaction: an advisory lock on the file its
+// name gives, so that two compactions of one movie (two runs, or a run and
+// the window) go one after the other, and the second decides the movie's
+// form on what the first left. A lock is on a file, not on its name: one
+// taken on a file that was replaced meanwhile is let go and taken again.
+class MovieLock
+{
+public:
+    MovieLock(const FileName& name, const std::function<void()>& waiting)
+    {
+#ifdef Q_OS_UNIX
+        for (;;) {
+            m_fd = ::open(name.bytes().constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+            if (m_fd < 0)
+                return; // what cannot be opened is said by the reading itself
+            while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+                if (errno != EWOULDBLOCK && errno != EINTR)
+                    return; // a file system without locks: as before
+                if (waiting)
+                    waiting();
+                QThread::msleep(10);
+            }
+            struct stat held, named;
+            if (::fstat(m_fd, &held) == 0 && ::stat(name.bytes().constData(), &named) == 0
+                && held.st_dev == named.st_dev && held.st_ino == named.st_ino)
+                return;
+            ::close(m_fd);
+            m_fd = -1;
+        }
+#else
+        Q_UNUSED(name);
+        Q_UNUSED(waiting);
+#endif
+    }
+    ~MovieLock()
+    {
+#ifdef Q_OS_UNIX
+        if (m_fd >= 0)
+            ::close(m_fd);
+#endif
+    }
+    MovieLock(const MovieLock&) = delete;
+    MovieLock& operator=(const MovieLock&) = delete;
+
+private:
+    int m_fd = -1;
+};
 
 bool startsWithPk(const FileName& name)
 {
@@ -270,6 +322,7 @@ FileResult Compactor::procesaArchivo(const FileName& path)
     m_current = &r;
     const auto end = qScopeGuard([this] { m_current = nullptr; });
     stepForward(path);
+    const MovieLock held(path, [this, &path] { stepForward(path); });
     try {
         const bool compressed = startsWithPk(path);
         if (!path.endsWith(".ovt")) {
@@ -330,7 +383,6 @@ void Compactor::compress(const FileName& path)
         if (input.size() > m_maxSize)
             raise(kOutOfMemory, QStringLiteral("Out of memory"));
     }
-    const std::optional<unsigned> permissions = permissionsOf(path);
     const FileName scratch = scratchFor(whole);
     {
         QFile reserve; // the name is taken before the archive is built
@@ -358,8 +410,7 @@ void Compactor::compress(const FileName& path)
         raise(kCheckFailed, QStringLiteral("The archive does not read back the movie"));
     if (fail(CompactionStep::Flush) || !flushToDisk(scratch))
         raise(kDiskFull, QStringLiteral("The archive could not be written to disk"));
-    if (permissions)
-        setPermissionsOf(scratch, *permissions);
+    keepOwnerAndMode(path, scratch);
     if (fail(CompactionStep::Renaming) || !replaceFile(scratch, path))
         raise(kPermissionDenied, QStringLiteral("The movie could not be replaced"));
     clean.dismiss();
@@ -386,7 +437,6 @@ void Compactor::descomprime(const FileName& path)
     if (!member)
         raise(kNoMember, QStringLiteral("The archive holds no readable movie"));
     stepForward(path);
-    const std::optional<unsigned> permissions = permissionsOf(path);
     const FileName scratch = scratchFor(path.absolute());
     QFile output;
     openNew(output, scratch);
@@ -434,8 +484,7 @@ void Compactor::descomprime(const FileName& path)
         raise(kDiskFull, QStringLiteral("The movie could not be written to disk"));
     if (fail(CompactionStep::Check) || fileSize(scratch) != copied)
         raise(kCheckFailed, QStringLiteral("The extracted movie is incomplete"));
-    if (permissions)
-        setPermissionsOf(scratch, *permissions);
+    keepOwnerAndMode(path, scratch);
     if (fail(CompactionStep::Renaming) || !replaceFile(scratch, path))
         raise(kPermissionDenied, QStringLiteral("The movie could not be replaced"));
     clean.dismiss();

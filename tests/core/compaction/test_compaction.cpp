@@ -14,6 +14,7 @@
 #include <QtTest>
 
 #include <fcntl.h>
+#include <grp.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -72,6 +73,46 @@ class TestCompaction : public QObject
 {
     Q_OBJECT
 private slots:
+    // A compressed or restored movie stays its owner's and its group's. As
+    // root any owner is given back; a user who may not give the owner keeps
+    // the group, which a member of it may give.
+    void ownerAndGroupAreKept()
+    {
+        if (geteuid() != 0)
+            QSKIP("only root can make a movie someone else's");
+        QTemporaryDir dir;
+        QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0777) == 0);
+        const QByteArray movie = fixtures::textMovie(20);
+        const QString theirs = fixtures::writeFile(dir, "ajena.ovt", movie);
+        const QString shared = fixtures::writeFile(dir, "grupo.ovt", movie);
+        QVERIFY(::chown(QFile::encodeName(theirs).constData(), 65534, 65534) == 0);
+        QVERIFY(::chown(QFile::encodeName(shared).constData(), 0, 65534) == 0);
+        for (const QString& p : {theirs, shared})
+            QVERIFY(::chmod(QFile::encodeName(p).constData(), 0664) == 0);
+        const auto owner = [](const QString& p) {
+            struct stat st;
+            ::stat(QFile::encodeName(p).constData(), &st);
+            return QPair<uint, uint>(st.st_uid, st.st_gid);
+        };
+        Compactor root;
+        for (FileState s : {FileState::Compressed, FileState::Decompressed}) {
+            QCOMPARE(root.procesaArchivo(orv::FileName::fromText(theirs)).state, s);
+            QCOMPARE(owner(theirs), (QPair<uint, uint>(65534, 65534)));
+            QCOMPARE(orv::permissionsOf(orv::FileName::fromText(theirs)), std::optional<unsigned>(0664));
+        }
+        // Another user, whose files would get the group 100, compresses a
+        // movie of root's in a group he belongs to.
+        const int status = childprocess::run([&] {
+            const gid_t groups[] = {65534};
+            if (::setgroups(1, groups) != 0 || ::setgid(100) != 0 || ::setuid(65534) != 0)
+                return childprocess::kSkipped;
+            const orv::FileResult r = Compactor().procesaArchivo(orv::FileName::fromText(shared));
+            return r.state == FileState::Compressed ? 0 : 1;
+        });
+        QCOMPARE(status, 0);
+        QCOMPARE(owner(shared), (QPair<uint, uint>(65534, 65534)));
+    }
+
     void outcomePerModeAndForm_data()
     {
         QTest::addColumn<CompactionMode>("mode");
