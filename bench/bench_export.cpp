@@ -130,7 +130,7 @@ void measure(const QTemporaryDir& dir, const bench::MovieSize& size, bool gif, i
         orv::Movie part = m;
         part.numCuadros = static_cast<std::int16_t>(
             gifFrames > 0 ? std::min<int>(gifFrames, m.numCuadros) : m.numCuadros);
-        const double cpu0 = cpuSeconds();
+        cpu0 = cpuSeconds();
         const double g = seconds([&] {
             orv::render::exportGif(part, orv::FileName::fromText(dir.filePath(QStringLiteral("m.gif"))),
                                    orv::render::gifFont(8), options);

@@ -98,6 +98,9 @@ int convertVerb(const QStringList& args, Io& io)
     case ConversionState::WriteError:
         io.err << writeErrorMessage(r.codeError, r.errorDescription) << '\n';
         return kFailed;
+    case ConversionState::TooLarge:
+        io.err << "orv: " << tooLargeMessage(r.bytes) << '\n';
+        return kFailed;
     case ConversionState::Cancelled:
         break;
     }

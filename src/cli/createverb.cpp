@@ -162,7 +162,7 @@ int createFromVideo(const QCommandLineParser& parser, const CreateOptions& optio
     if (r.state != video::VideoState::Created) {
         writeMessage(io.err, video::videoMessage(r, clip));
         return r.state == video::VideoState::WriteError || r.state == video::VideoState::NotVideo
-                       || r.state == video::VideoState::NoVideo
+                       || r.state == video::VideoState::NoVideo || r.state == video::VideoState::TooLarge
                    ? kFailed
                    : kUsage;
     }

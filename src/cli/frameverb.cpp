@@ -1,7 +1,7 @@
 // `orv frame`: one frame as the Player shows it.
 #include "verbs.h"
 
-#include "frame.h"
+#include "exporting.h"
 #include "movie.h"
 #include "streamout.h"
 
@@ -33,7 +33,7 @@ int frameVerb(const QStringList& args, Io& io)
                << ")\n";
         return kUsage;
     }
-    writeFrameRows(io.out, armaCuadro(m, index));
+    writeFrameRows(io.out, visibleFrame(m, index));
     return kOk;
 }
 

@@ -55,9 +55,9 @@ int infoVerb(const QStringList& args, Io& io)
            << "numCuadros: " << m.numCuadros << '\n'
            << "pausa: " << number(m.pausa) << '\n'
            << "creador: ";
-    writeCp1252(io.out, m.creador);
+    writeVisibleCp1252(io.out, m.creador);
     io.out << '\n' << "masInfo: ";
-    writeCp1252(io.out, m.masInfo);
+    writeVisibleCp1252(io.out, m.masInfo);
     io.out << '\n'
            << "forma: " << (m.compressed ? "comprimida" : "plana") << '\n'
            << "tamanoKB: " << number(m.tamanoKB) << '\n'

@@ -1,6 +1,7 @@
 #include "streamout.h"
 
 #include "cp1252.h"
+#include "exporting.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -25,6 +26,12 @@ void writeCp1252(QTextStream& out, QByteArrayView bytes)
         out << fromCp1252(bytes.sliced(at, std::min(kSlice, bytes.size() - at)));
 }
 
+void writeVisibleCp1252(QTextStream& out, QByteArrayView bytes)
+{
+    for (qsizetype at = 0; at < bytes.size(); at += kSlice)
+        out << fromCp1252(withoutControls(bytes.sliced(at, std::min(kSlice, bytes.size() - at))));
+}
+
 void writeJsonCp1252(QTextStream& out, QByteArrayView bytes)
 {
     // Every Windows-1252 byte is one character of its own, so slices escape
@@ -44,12 +51,12 @@ void writeFrameRows(QTextStream& out, QByteArrayView frame)
 {
     qsizetype at = 0;
     for (;;) {
-        const qsizetype end = frame.indexOf(QByteArrayView("\r\n"), at);
-        writeCp1252(out, frame.sliced(at, (end < 0 ? frame.size() : end) - at));
+        const qsizetype end = frame.indexOf('\n', at);
+        writeVisibleCp1252(out, frame.sliced(at, (end < 0 ? frame.size() : end) - at));
         out << '\n';
         if (end < 0)
             return;
-        at = end + 2;
+        at = end + 1;
     }
 }
 

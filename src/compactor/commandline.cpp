@@ -1,5 +1,6 @@
 #include "commandline.h"
 
+#include "filename.h"
 #include "prompt.h"
 #include "promptpasswords.h"
 
@@ -10,6 +11,8 @@ std::optional<QString> commandLinePath(const QStringList& arguments)
     const QString text = arguments.join(QLatin1Char(' '));
     if (text.size() <= 1)
         return std::nullopt;
+    if (text.contains(QLatin1Char('"')) && exists(FileName::fromText(text)))
+        return text;
     return text.section(QLatin1Char('"'), 0, 0);
 }
 

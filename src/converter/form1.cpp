@@ -364,6 +364,10 @@ bool Form1::build(MovieWriter& writer, const ConversionParameters& p)
         ui::prompt().message(this, writeErrorMessage(r.codeError, r.errorDescription),
                              writeErrorTitle(), ui::Icon::Critical, ui::Buttons::Ok);
         return false;
+    case ConversionState::TooLarge:
+        ui::prompt().message(this, tooLargeMessage(r.bytes), writeErrorTitle(), ui::Icon::Critical,
+                             ui::Buttons::Ok);
+        return false;
     case ConversionState::Written:
         break;
     }

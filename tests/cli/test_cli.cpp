@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QByteArray kMovie = fixtures::plainMovie("3,2,2,125,0,0,0,0,Jos\xe9,Pel\xed" "cula creada con Orvane ASCII Creator",
@@ -142,6 +144,25 @@ private slots:
         const QString source = fixtures::writeFile(dir, "texto.ovt", "1\nabc\nabc\n");
         QCOMPARE(runOrv({"convert", "--width", "3", "--height", "2", "-o", source, source}).status, 2);
         QCOMPARE(readFile(source), QByteArray("1\nabc\nabc\n"));
+    }
+
+    // A text or a frame holding control bytes (a title escape, a bell) is
+    // written with spaces in their place, as `orv play` shows it, so that
+    // no movie can steer the terminal; the JSON form escapes them instead.
+    void controlBytesNeverReachTheTerminal()
+    {
+        QTemporaryDir dir;
+        const QString path = fixtures::writeFile(
+            dir, "t.ovt", fixtures::plainMovie("4,1,1,100,0,0,0,0,a\x1b]2;nuevo\x07z,i\x9bnfo", {"a\x1b[2Jb"}));
+        const OrvRun info = runOrv({"info", path});
+        QCOMPARE(info.status, 0);
+        QVERIFY(info.out.contains(u"creador: a ]2;nuevo z\n"_s));
+        QVERIFY(info.out.contains(u"masInfo: i\u203Anfo\n"_s)); // 0x9B is a character in Windows-1252
+        const OrvRun frame = runOrv({"frame", path, "0"});
+        QCOMPARE(frame.out, u"a [2\n"_s);
+        for (const QString& out : {info.out, frame.out})
+            QVERIFY(!out.contains(QChar(0x1b)) && !out.contains(QChar(0x07)));
+        QVERIFY(runOrv({"info", "--json", path}).out.contains(u"\\u001b"_s));
     }
 
     void helpIsSpanish()

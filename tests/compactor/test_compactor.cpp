@@ -308,6 +308,9 @@ private slots:
         QTest::newRow("no arguments") << Q{} << "-";
         QTest::newRow("a path with spaces, unquoted") << Q{"/tmp/mis", "pelis/una", "peli.ovt"} << "/tmp/mis pelis/una peli.ovt";
         QTest::newRow("text after a double quote is dropped") << Q{"/tmp/a.ovt\"", "/b"} << "/tmp/a.ovt";
+        // A name may hold a double quote: a file so named is taken whole.
+        const QString quoted = fixtures::writeFile(m_dir, "una\"comilla.ovt", "x");
+        QTest::newRow("a file named with a double quote") << Q{quoted} << quoted;
     }
 
     void commandLinePath()

@@ -1,6 +1,7 @@
 #include "compactor.h"
 
 #include "archiveerror.h"
+#include "bytesource.h"
 #include "cgzipfiles.h"
 #include "moviereader.h"
 #include "moviestream.h"
@@ -48,6 +49,20 @@ constexpr int kCheckFailed = archive_errors::ZipBase + ZIP_ER_INCONS;
     throw ArchiveError(number, kSource, description);
 }
 
+// The line for a movie past the largest the suite handles.
+[[noreturn]] void raiseTooLarge(qint64 maximum)
+{
+    raise(kOutOfMemory, QStringLiteral("la película pasa de %1 MB, el tamaño máximo que se puede abrir")
+                            .arg(maximum >> 20));
+}
+
+// The line for a file the disk did not take, with the system's reason.
+[[noreturn]] void raiseNotWritten(const QString& what)
+{
+    const int cause = errno;
+    raise(kDiskFull, what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(cause)));
+}
+
 // A movie opened for reading by its name's bytes, only when it is a regular
 // file (a FIFO would wait for ever for a writer, and a device never ends).
 class Input
@@ -64,6 +79,12 @@ public:
 
     QByteArray start(qint64 n) { return m_file.read(n); }
     qint64 size() const { return m_file.size(); }
+    // Read from the start, by the movie reader's rules, frames not kept.
+    bool readsAsMovie()
+    {
+        DeviceSource source(m_file);
+        return checkMovie(source);
+    }
 
     // Up to `max` bytes, filling `into` as far as the file goes; what the
     // file holds past `maximum` in all is an error, found while reading,
@@ -81,7 +102,7 @@ public:
         }
         m_read += done;
         if (m_read > maximum)
-            raise(kOutOfMemory, QStringLiteral("Out of memory"));
+            raiseTooLarge(maximum);
         return done;
     }
 
@@ -381,7 +402,11 @@ void Compactor::compress(const FileName& path)
     {
         Input input(path);
         if (input.size() > m_maxSize)
-            raise(kOutOfMemory, QStringLiteral("Out of memory"));
+            raiseTooLarge(m_maxSize);
+        // What would not restore as a movie is not compressed: it would
+        // stay an archive no program opens.
+        if (!input.readsAsMovie())
+            raise(kNoMember, QStringLiteral("el archivo no contiene una película válida"));
     }
     const FileName scratch = scratchFor(whole);
     {
@@ -403,16 +428,16 @@ void Compactor::compress(const FileName& path)
     if (state != zip_status::Ok) {
         m_current->state = FileState::BuildError;
         raise(archive_errors::ZipBase + state,
-              QStringLiteral("The archive could not be built (status %1)").arg(state));
+              QStringLiteral("no se pudo crear el archivo comprimido (estado %1)").arg(state));
     }
     stepForward(path);
     if (fail(CompactionStep::Check) || !fileIsSound(scratch, path, m_maxSize))
-        raise(kCheckFailed, QStringLiteral("The archive does not read back the movie"));
+        raise(kCheckFailed, QStringLiteral("el archivo comprimido no devuelve la película igual"));
     if (fail(CompactionStep::Flush) || !flushToDisk(scratch))
-        raise(kDiskFull, QStringLiteral("The archive could not be written to disk"));
+        raiseNotWritten(QStringLiteral("no se pudo escribir el archivo comprimido en el disco"));
     keepOwnerAndMode(path, scratch);
     if (fail(CompactionStep::Renaming) || !replaceFile(scratch, path))
-        raise(kPermissionDenied, QStringLiteral("The movie could not be replaced"));
+        raiseNotWritten(QStringLiteral("no se pudo reemplazar la película"));
     clean.dismiss();
 }
 
@@ -423,7 +448,7 @@ void Compactor::descomprime(const FileName& path)
     const std::optional<FileMembers> members =
         fail(CompactionStep::Extraction) ? std::nullopt : fileMembers(path);
     if (!members)
-        raise(kNoMember, QStringLiteral("The archive holds no readable movie"));
+        raise(kNoMember, QStringLiteral("el archivo comprimido no se puede leer"));
     if (members->count != 1)
         raise(kNoMember,
               QStringLiteral("el archivo comprimido contiene %1 archivos").arg(members->count));
@@ -435,7 +460,7 @@ void Compactor::descomprime(const FileName& path)
         raise(kNoMember,
               QStringLiteral("el archivo comprimido está cifrado y la contraseña no lo abre"));
     if (!member)
-        raise(kNoMember, QStringLiteral("The archive holds no readable movie"));
+        raise(kNoMember, QStringLiteral("el archivo comprimido no se puede leer"));
     stepForward(path);
     const FileName scratch = scratchFor(path.absolute());
     QFile output;
@@ -455,11 +480,11 @@ void Compactor::descomprime(const FileName& path)
         for (qsizetype done = 0; done < all->size();) {
             const qint64 n = output.write(all->constData() + done, all->size() - done);
             if (n <= 0)
-                raise(kDiskFull, QStringLiteral("Disk full"));
+                raiseNotWritten(QStringLiteral("no se pudo escribir la película"));
             done += qsizetype(n);
         }
         if (!output.flush())
-            raise(kDiskFull, QStringLiteral("Disk full"));
+            raiseNotWritten(QStringLiteral("no se pudo escribir la película"));
         copied = all->size();
     } else {
         // One pass: the member is checked as a movie while it is copied out.
@@ -467,13 +492,15 @@ void Compactor::descomprime(const FileName& path)
         const bool movie = checkMovie(copy);
         const bool complete = movie && copy.finishCopy() && output.flush();
         if (copy.failWrite() || (movie && !complete && !copy.tooLarge() && !copy.failMember()))
-            raise(kDiskFull, QStringLiteral("Disk full"));
-        if (copy.tooLarge() || copy.failMember())
+            raiseNotWritten(QStringLiteral("no se pudo escribir la película"));
+        if (copy.tooLarge())
+            raiseTooLarge(m_maxSize);
+        if (copy.failMember())
             raise(kNoMember,
                   members->firstEncrypted
                       ? QStringLiteral(
                             "el archivo comprimido está cifrado y la contraseña no lo abre")
-                      : QStringLiteral("The archive holds no readable movie"));
+                      : QStringLiteral("el archivo comprimido no se puede leer"));
         if (!movie)
             raise(kNoMember,
                   QStringLiteral("el archivo comprimido no contiene una película válida"));
@@ -481,12 +508,12 @@ void Compactor::descomprime(const FileName& path)
     }
     output.close();
     if (fail(CompactionStep::Flush) || !flushToDisk(scratch))
-        raise(kDiskFull, QStringLiteral("The movie could not be written to disk"));
+        raiseNotWritten(QStringLiteral("no se pudo escribir la película en el disco"));
     if (fail(CompactionStep::Check) || fileSize(scratch) != copied)
-        raise(kCheckFailed, QStringLiteral("The extracted movie is incomplete"));
+        raise(kCheckFailed, QStringLiteral("la película extraída está incompleta"));
     keepOwnerAndMode(path, scratch);
     if (fail(CompactionStep::Renaming) || !replaceFile(scratch, path))
-        raise(kPermissionDenied, QStringLiteral("The movie could not be replaced"));
+        raiseNotWritten(QStringLiteral("no se pudo reemplazar la película"));
     clean.dismiss();
 }
 

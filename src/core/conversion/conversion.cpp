@@ -2,6 +2,7 @@
 
 #include "cp1252.h"
 #include "linereader.h"
+#include "movie.h"
 #include "moviewriter.h"
 #include "filename.h"
 #include "numeric.h"
@@ -312,7 +313,15 @@ ConversionResult convertMovies(const FileNames& sources, const ConversionParamet
         return r;
     }
 
-    bool ok = writer.begin(conversionHeader(p, r.numCuadros));
+    // The pictures are in memory, each once: what the movie would take is
+    // known before a byte of it is written.
+    const QByteArray header = conversionHeader(p, r.numCuadros);
+    r.bytes = movieBytes(header.size(), r.numCuadros, movie.frameLength());
+    if (r.bytes > kMaxMovieBytes) {
+        r.state = ConversionState::TooLarge;
+        return r;
+    }
+    bool ok = writer.begin(header);
     // Pictures stored one after another go out in one write, in slices
     // small enough for the progress to move and a cancel to be heard.
     const int perWrite = static_cast<int>(

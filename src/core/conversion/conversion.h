@@ -121,6 +121,7 @@ enum class ConversionState {
     NoFrames,   // no source gave a frame: nothing was written
     Cancelled,  // stopped by the caller: nothing was written
     WriteError, // the output could not be created or written: nothing was written
+    TooLarge,   // the movie would be larger than the programs open: nothing was written
 };
 
 struct ConversionResult
@@ -131,6 +132,7 @@ struct ConversionResult
     bool limitReached = false; // frames beyond the limit were left out
     int codeError = 0;         // WriteError: the file error's number
     QString errorDescription;  // WriteError: its description
+    qint64 bytes = 0;          // what the movie takes, or would take
 };
 
 // Called with work done and total work (bytes of sources, then frames

@@ -79,6 +79,16 @@ QByteArray visibleFrame(const Movie& movie, int i)
     return text;
 }
 
+QByteArray withoutControls(QByteArrayView bytes)
+{
+    QByteArray text = bytes.toByteArray();
+    for (char& c : text) {
+        if (isControl(static_cast<unsigned char>(c)))
+            c = ' ';
+    }
+    return text;
+}
+
 namespace {
 
 // The parts of an export, made on a helper thread while the caller's thread

@@ -41,6 +41,10 @@ QString outOfMemoryError();
 // undefined) turned into a space so that no frame can steer a terminal.
 QByteArray visibleFrame(const Movie& movie, int i);
 
+// Any text of a movie (its author, its information) with the same control
+// bytes turned into spaces.
+QByteArray withoutControls(QByteArrayView bytes);
+
 // The milliseconds each frame stays on screen in an export: the Player's
 // timer interval for the movie's pause.
 int exportPause(const Movie& movie);

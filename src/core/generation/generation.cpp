@@ -1,6 +1,7 @@
 #include "generation.h"
 
 #include "cp1252.h"
+#include "movie.h"
 #include "moviewriter.h"
 #include "filename.h"
 #include "numeric.h"
@@ -149,8 +150,13 @@ GenerationResult generateInto(MovieWriter& writer, const GenerationData& data,
     const QByteArray header =
         headerLine(QByteArray::number(width), QByteArray::number(rows), n,
                    toCp1252(data.pausa.trimmed()), toCp1252(data.creador), toCp1252(creatorInfo()));
+    // Every frame is as large as the first: the size is known before any
+    // of them is made.
+    if (const qint64 bytes = movieBytes(header.size(), n, qint64(width) * rows); bytes > kMaxMovieBytes)
+        return {TooLarge, -1, {}, bytes};
+    const auto failedWrite = [&writer] { return GenerationResult{WriteError, -1, writer.errorString()}; };
     if (!writer.begin(header))
-        return {WriteError};
+        return failedWrite();
 
     ToneTable table;
     for (int i = 0; i < n; ++i) {
@@ -166,12 +172,12 @@ GenerationResult generateInto(MovieWriter& writer, const GenerationData& data,
             return {TooManyTones, i};
         table.sort();
         if (!writer.writeFrame(characters(colours, table)))
-            return {WriteError};
+            return failedWrite();
         if (progress && !progress(i + 1))
             return {Cancelled};
     }
     if (!writer.commit())
-        return {WriteError};
+        return failedWrite();
     return {Created};
 }
 
@@ -228,7 +234,9 @@ QString generationMessage(const GenerationResult& r, const FileNames& paths)
                               "continuar") +
                kCrLf + kCrLf + kNoContinua;
     case Result::WriteError:
-        return genericErrorMessage();
+        return r.reason.isEmpty() ? genericErrorMessage() : genericErrorMessage() + kCrLf + kCrLf + r.reason;
+    case Result::TooLarge:
+        return tooLargeMessage(r.bytes);
     }
     return genericErrorMessage();
 }

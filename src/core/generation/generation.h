@@ -55,13 +55,16 @@ enum class Result {
     SizesDiffer,  // `index` differs in size from image 0
     TooManyTones, // `index` brought a 17th tone
     WriteError,   // the movie file could not be written
+    TooLarge,     // the movie would be larger than the programs open
     Cancelled,
 };
 
 struct GenerationResult
 {
     Result type = Result::Created;
-    int index = -1; // the image the failure names, when it names one
+    int index = -1;  // the image the failure names, when it names one
+    QString reason = {}; // WriteError: the system's reason, when it gave one
+    qint64 bytes = 0; // TooLarge: what the movie would take
 };
 
 // A pause that is not a positive number or an author that would not read

@@ -10,6 +10,18 @@
 
 namespace orv {
 
+// The largest movie the suite opens, in bytes (header and frame lines, line
+// ends included). The reader refuses a larger one, and every writer refuses
+// before any work to make one.
+constexpr qint64 kMaxMovieBytes = qint64(1) << 30;
+
+// The bytes of a movie of `frames` frame lines of `frameLength` characters
+// under a header line of `headerLength`, every line ending in CR LF.
+constexpr qint64 movieBytes(qint64 headerLength, qint64 frames, qint64 frameLength)
+{
+    return headerLength + 2 + frames * (frameLength + 2);
+}
+
 // A movie held in memory. The header fields are as read from the file; the
 // frame lines are kept as spans into one buffer holding the file's bytes
 // (Windows-1252), so a load costs one copy of the file and nothing more.

@@ -18,7 +18,7 @@ struct LoadOptions
     // The most a movie may hold in memory, plain or compressed: one whose
     // header and frame lines need more is refused. What follows the last
     // frame line costs nothing, however large the file or member is.
-    qint64 inflateLimit = qint64(1) << 30;
+    qint64 inflateLimit = kMaxMovieBytes;
     // Asked for the password of an encrypted member; null refuses such members.
     PasswordProvider* passwords = nullptr;
     // A compressed movie whose member holds about what its header needs is

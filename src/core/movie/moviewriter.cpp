@@ -45,6 +45,14 @@ std::optional<QString> authorProblem(const QString& text)
     return std::nullopt;
 }
 
+QString tooLargeMessage(qint64 bytes)
+{
+    return QStringLiteral("La película ocuparía %1 MB, más de los %2 MB que los programas pueden abrir; "
+                          "no se escribió nada.")
+        .arg((bytes + (1 << 20) - 1) >> 20)
+        .arg(kMaxMovieBytes >> 20);
+}
+
 FileName movieName(const FileName& chosen)
 {
     return chosen.endsWith(".ovt") ? chosen : chosen + ".ovt";

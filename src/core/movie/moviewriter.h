@@ -29,6 +29,10 @@ inline bool readableAuthor(const QString& text)
 {
     return !authorProblem(text);
 }
+// Why a movie of `bytes` is not made: it would be larger than the suite
+// opens.
+QString tooLargeMessage(qint64 bytes);
+
 // The name a movie is written under: the one chosen, with ".ovt" added unless
 // it already ends so (in lower case, as the dialogs' filter writes it).
 FileName movieName(const FileName& chosen);

@@ -3,6 +3,7 @@
 #include "clip.h"
 #include "cp1252.h"
 #include "generation.h"
+#include "movie.h"
 #include "moviewriter.h"
 #include "filename.h"
 #include "tonetable.h"
@@ -234,10 +235,15 @@ VideoResult importVideo(const FileName& clip, const FileName& path, const VideoO
     }
     const int total = int(p.plan.size());
 
-    MovieWriter writer(path);
     const QByteArray header =
         headerLine(QByteArray::number(p.cells.width()), QByteArray::number(p.cells.height()), total,
                    toCp1252(pausa.trimmed()), toCp1252(options.creador), toCp1252(creatorInfo()));
+    r.bytes = movieBytes(header.size(), total, qint64(p.cells.width()) * p.cells.height());
+    if (r.bytes > kMaxMovieBytes) {
+        r.state = VideoState::TooLarge;
+        return r;
+    }
+    MovieWriter writer(path);
     if (!writer.begin(header)) {
         r.state = VideoState::WriteError;
         r.detail = writer.errorString();
@@ -351,6 +357,8 @@ QString videoMessage(const VideoResult& r, const FileName& path)
         return r.detail;
     case VideoState::WriteError:
         return QStringLiteral("No se pudo escribir la película: ") + r.detail;
+    case VideoState::TooLarge:
+        return tooLargeMessage(r.bytes);
     }
     return {};
 }

@@ -71,6 +71,7 @@ enum class VideoState {
     NoFrames,     // no frame falls in the range
     InvalidData,  // the pause or the author
     WriteError,
+    TooLarge,     // the movie would be larger than the programs open
     Cancelled,
 };
 
@@ -81,6 +82,7 @@ struct VideoResult
     bool cut = false; // more than kMaxFrames: cut there
     QSize cells;
     QString detail; // the write error's text, the invalid datum's message
+    qint64 bytes = 0; // TooLarge: what the movie would take
 };
 
 // Follows the work: (frames done, total); false cancels.

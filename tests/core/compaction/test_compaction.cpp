@@ -190,7 +190,7 @@ private slots:
 
     void errorLines_data()
     {
-        QTest::addColumn<QString>("setup"); // empty:<name>, folder:<name>, missing:<name>, none
+        QTest::addColumn<QString>("setup"); // empty:, folder:, missing:, bom:, cut:, large:<name>
         QTest::addColumn<QString>("prefix");
         QTest::addColumn<QString>("suffix");
         QTest::newRow("empty movie") << "empty:a.ovt"
@@ -202,6 +202,16 @@ private slots:
         QTest::newRow("a missing file") << "missing:m.ovt"
                                         << "Error en: "
                                         << ", File not found";
+        // What would never restore as a movie is left as it is.
+        QTest::newRow("a byte-order mark") << "bom:b.ovt"
+                                           << "Error en: "
+                                           << ", el archivo no contiene una película válida";
+        QTest::newRow("fewer frames than it says") << "cut:c.ovt"
+                                                   << "Error en: "
+                                                   << ", el archivo no contiene una película válida";
+        QTest::newRow("past the largest movie") << "large:l.ovt"
+                                                << "Error en: "
+                                                << ", la película pasa de 0 MB, el tamaño máximo que se puede abrir";
     }
 
     void errorLines()
@@ -216,12 +226,22 @@ private slots:
             fixtures::writeFile(dir, name, {});
         if (what == "folder")
             QDir(dir.path()).mkdir(name);
+        if (what == "bom")
+            fixtures::writeFile(dir, name, "\xef\xbb\xbf" + fixtures::textMovie(3));
+        if (what == "cut")
+            fixtures::writeFile(dir, name, fixtures::textMovie(3).replace("60,16,3,", "60,16,4,"));
+        if (what == "large")
+            fixtures::writeFile(dir, name, fixtures::textMovie(3));
         const QStringList before = entriesOf(dir.path());
+        const QByteArray bytes = readFile(path);
         Compactor c;
+        if (what == "large")
+            c.setMaxSize(1024);
         const auto r = c.procesaArchivo(orv::FileName::fromText(path));
         QCOMPARE(r.state, FileState::Error);
         QCOMPARE(r.lines, QStringList{prefix + path + suffix});
         QCOMPARE(entriesOf(dir.path()), before);
+        QCOMPARE(readFile(path), bytes);
     }
 
     // Compressed and restored, byte for byte, with its permissions; a name

@@ -3,6 +3,7 @@
 // Player's reader reads it back.
 #include "childprocess.h"
 #include "conversion.h"
+#include "movie.h"
 #include "cp1252.h"
 #include "linereader.h"
 #include "moviefixtures.h"
@@ -394,6 +395,30 @@ private slots:
         QCOMPARE(r.state, state);
         QCOMPARE(readFile(output), "an older movie"_ba);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2); // no scratch file left
+    }
+
+    // A 40 KB source repeating one picture 32,766 times would make a 1.3 GB
+    // movie no program opens: refused with its size once the sources are
+    // read, before a byte of the movie is written.
+    void tooLargeNeverStartsWriting()
+    {
+        QTemporaryDir dir;
+        QByteArray source = "32766\n";
+        for (int r = 0; r < 100; ++r)
+            source += QByteArray(400, char('a' + r % 26)) + "\n";
+        const QString path = fixtures::writeFile(dir, u"f.txt"_s, source);
+        bool writing = false;
+        const auto r = orv::convert({orv::FileName::fromText(path)}, parameters(u"400"_s, u"100"_s),
+                                    orv::FileName::fromText(dir.filePath(u"p.ovt"_s)),
+                                    [&](qint64 done, qint64 total) {
+                                        writing = writing || done > total / 2;
+                                        return true;
+                                    });
+        QCOMPARE(r.state, ConversionState::TooLarge);
+        QCOMPARE(r.bytes, orv::movieBytes(orv::conversionHeader(parameters(u"400"_s, u"100"_s), 32766).size(),
+                                          32766, 400 * 100));
+        QVERIFY(!writing);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"f.txt"_s});
     }
 
     // A picture too large for the memory there is fails the conversion as a

@@ -1,5 +1,7 @@
 #include "cp1252.h"
+#include "childprocess.h"
 #include "generation.h"
+#include "movie.h"
 #include "moviereader.h"
 #include "moviewriter.h"
 #include "readfile.h"
@@ -8,6 +10,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
 #include <vector>
 
 using namespace orv;
@@ -327,6 +334,50 @@ private slots:
                            });
         QCOMPARE(r.type, Result::Cancelled);
         QCOMPARE(seen, 2);
+        QVERIFY(QDir(dir.path()).isEmpty());
+    }
+
+    // A movie larger than the programs open is refused once image 0 gives
+    // the size of every frame, before any other image is asked for and
+    // before a byte is written.
+    void tooLargeRefusedBeforeWriting()
+    {
+        QTemporaryDir dir;
+        int asked = 0;
+        const auto r = generaPelicula(orv::FileName::fromText(dir.filePath(QStringLiteral("p.ovt"))),
+                                      {8100, QStringLiteral("100"), {}}, [&asked](int) {
+                                          ++asked;
+                                          return std::make_unique<TestImage>(lisa(400, 800));
+                                      });
+        QCOMPARE(r.type, Result::TooLarge);
+        QCOMPARE(asked, 1);
+        QVERIFY(r.bytes > orv::kMaxMovieBytes);
+        QVERIFY(orv::generationMessage(r, {}).startsWith(QStringLiteral("La película ocuparía 1236 MB")));
+        QVERIFY(QDir(dir.path()).isEmpty());
+    }
+
+    // A write the system refuses (here past a file-size limit) says the
+    // system's reason after the usual message, and leaves nothing.
+    void writeFailureSaysWhy()
+    {
+        QTemporaryDir dir;
+        const int status = childprocess::run([&] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{1 << 20, 1 << 20};
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+                return childprocess::kSkipped;
+            std::vector<std::optional<TestImage>> images(30, lisa(400, 200));
+            const auto r = generaPelicula(orv::FileName::fromText(dir.filePath(QStringLiteral("p.ovt"))),
+                                          {30, QStringLiteral("100"), {}}, loadFrom(images));
+            const QString said = orv::generationMessage(r, {});
+            return r.type == Result::WriteError && said.startsWith(orv::genericErrorMessage())
+                           && said.endsWith(QString::fromLocal8Bit(std::strerror(EFBIG)))
+                       ? 0
+                       : 1;
+        });
+        if (status == childprocess::kSkipped)
+            QSKIP("the file-size limit could not be set");
+        QCOMPARE(status, 0);
         QVERIFY(QDir(dir.path()).isEmpty());
     }
 
