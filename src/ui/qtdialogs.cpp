@@ -16,6 +16,7 @@
 #include <QScreen>
 #include <QTreeView>
 #include <algorithm>
+#include <limits>
 
 namespace orv::ui {
 namespace {
@@ -159,6 +160,10 @@ std::unique_ptr<QFileDialog> makeFileDialog(QWidget* parent, const QString& titl
                          save ? QStringLiteral("&Guardar") : QStringLiteral("&Abrir"));
     dialog->setLabelText(QFileDialog::Reject, QStringLiteral("Cancelar"));
     wholeColumns(*dialog);
+    // The name box holds every chosen name, quoted: a line edit's 32,767
+    // characters would cut a choice of a few thousand files short.
+    if (auto* names = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        names->setMaxLength(std::numeric_limits<int>::max());
     return dialog;
 }
 
