@@ -75,6 +75,8 @@ QString writeZip(const QTemporaryDir& dir, const QString& name, const std::vecto
             qFatal("compression method %d not available", *e.method);
         if (e.kind == ZipEntry::Kind::Symlink)
             zip_file_set_external_attributes(za, i, 0, ZIP_OPSYS_UNIX, (S_IFLNK | 0777u) << 16);
+        if (e.kind == ZipEntry::Kind::Pipe)
+            zip_file_set_external_attributes(za, i, 0, ZIP_OPSYS_UNIX, (S_IFIFO | 0600u) << 16);
         if (!e.password.isEmpty())
             zip_file_set_encryption(za, i, ZIP_EM_AES_256, e.password.constData());
     }

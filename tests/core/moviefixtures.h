@@ -33,7 +33,7 @@ QByteArray writeByName(const QTemporaryDir& dir, const QByteArray& name, const Q
 
 struct ZipEntry
 {
-    enum class Kind { File, Directory, Symlink };
+    enum class Kind { File, Directory, Symlink, Pipe }; // Pipe: typed as `zip - -` types it
     QByteArray name;
     QByteArray data; // for a link, its target
     Kind kind = Kind::File;

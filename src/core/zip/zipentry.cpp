@@ -11,6 +11,9 @@ constexpr zip_uint32_t kTypeMask = 0170000;
 constexpr zip_uint32_t kDirType = 0040000;
 constexpr zip_uint32_t kLinkType = 0120000;
 constexpr zip_uint32_t kFileType = 0100000;
+// `zip` reading its standard input stores the pipe's type with the data it
+// read: the member is a file's bytes like any other.
+constexpr zip_uint32_t kPipeType = 0010000;
 constexpr zip_uint32_t kDosDirectory = 0x10;
 
 } // namespace
@@ -31,7 +34,7 @@ EntryKind entryKind(zip_t* za, zip_uint64_t index, const zip_stat_t& st)
                 return EntryKind::Link;
             if (type == kDirType)
                 return EntryKind::Directory;
-            if (type != 0 && type != kFileType)
+            if (type != 0 && type != kFileType && type != kPipeType)
                 return EntryKind::Other;
         } else if (opsys == ZIP_OPSYS_DOS && (attributes & kDosDirectory)) {
             return EntryKind::Directory;

@@ -30,6 +30,7 @@ private slots:
         QTest::newRow("several members: first wins") << std::vector<ZipEntry>{{"a.ovt", kMovie}, {"b.ovt", kOther}};
         QTest::newRow("folders passed over") << std::vector<ZipEntry>{{"dir/", {}, ZipEntry::Kind::Directory}, {"dir/movie.ovt", kMovie}};
         QTest::newRow("links passed over") << std::vector<ZipEntry>{{"link", "/etc/passwd", ZipEntry::Kind::Symlink}, {"movie.ovt", kMovie}};
+        QTest::newRow("member typed as a pipe") << std::vector<ZipEntry>{{"-", kMovie, ZipEntry::Kind::Pipe}};
     }
 
     void readsFirstFileMember()
