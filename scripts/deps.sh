@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-svg-dev qt6-image-formats-plugins qt6-translations-l10n libgl-dev
-    libzip-dev libdeflate-dev zlib1g-dev
+    libzip-dev libdeflate-dev zlib1g-dev liblzma-dev
     fonts-liberation unzip
     libgif-dev libncurses-dev tmux
     libwmf-dev libemf2svg-dev

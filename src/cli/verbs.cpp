@@ -2,6 +2,7 @@
 
 #include "moviereader.h"
 #include "filename.h"
+#include "zipmember.h"
 
 #include <QCommandLineParser>
 
@@ -84,6 +85,11 @@ bool loadMovie(const FileName& name, Movie& movie, Io& io)
     if (cargaPelicula(name, movie))
         return true;
     io.err << movieErrorMessage() << '\n';
+    // A compressed movie in a method this build does not read says which.
+    if (const std::optional<FileMembers> members =
+            isRegularFile(name) ? fileMembers(name) : std::nullopt;
+        members && members->firstUnreadable)
+        io.err << *members->firstUnreadable << '\n';
     return false;
 }
 

@@ -85,6 +85,47 @@ QString writeZip(const QTemporaryDir& dir, const QString& name, const std::vecto
     return path;
 }
 
+QByteArray zipOfRawMember(const QByteArray& name, const RawMember& m)
+{
+    QByteArray out;
+    const auto put = [&out](quint32 v, int bytes) {
+        for (int k = 0; k < bytes; ++k)
+            out += static_cast<char>((v >> (8 * k)) & 0xff);
+    };
+    const auto common = [&] { // version needed through the extra field's length
+        put(63, 2);
+        put(m.flags, 2);
+        put(quint32(m.method), 2);
+        put(0, 4); // time and date
+        put(m.crc, 4);
+        put(quint32(m.data.size()), 4);
+        put(m.size, 4);
+        put(quint32(name.size()), 2);
+        put(0, 2);
+    };
+    out += "PK\x03\x04";
+    common();
+    out += name + m.data;
+    const auto central = quint32(out.size());
+    out += "PK\x01\x02";
+    put(0x031e, 2); // made on Unix
+    common();
+    put(0, 2); // comment
+    put(0, 4); // disk, internal attributes
+    put(0100644u << 16, 4);
+    put(0, 4); // the local header's offset
+    out += name;
+    const auto centralSize = quint32(out.size()) - central;
+    out += "PK\x05\x06";
+    put(0, 4); // disks
+    put(1, 2);
+    put(1, 2);
+    put(centralSize, 4);
+    put(central, 4);
+    put(0, 2);
+    return out;
+}
+
 void patchMemberHeaders(const QString& path, std::optional<quint32> crc, std::optional<quint32> size)
 {
     QFile f(path);

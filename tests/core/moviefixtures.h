@@ -45,6 +45,19 @@ struct ZipEntry
 // Writes a ZIP archive holding the entries, in order, and answers its path.
 QString writeZip(const QTemporaryDir& dir, const QString& name, const std::vector<ZipEntry>& entries);
 
+// One archive member written by hand, as tools other than libzip write them:
+// `data` is stored as it is under the ZIP method number `method`, with the
+// given general-purpose flags, uncompressed size and CRC.
+struct RawMember
+{
+    int method;
+    QByteArray data;
+    quint32 size;
+    quint32 crc;
+    quint16 flags = 0;
+};
+QByteArray zipOfRawMember(const QByteArray& name, const RawMember& member);
+
 // Rewrites the CRC and/or the uncompressed size of every member in both the
 // local and the central headers of the archive at `path`, as a damaged or
 // hostile archive would carry them.

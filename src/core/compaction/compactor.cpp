@@ -452,6 +452,8 @@ void Compactor::descomprime(const FileName& path)
     if (members->count != 1)
         raise(kNoMember,
               QStringLiteral("el archivo comprimido contiene %1 archivos").arg(members->count));
+    if (members->firstUnreadable)
+        raise(kNoMember, *members->firstUnreadable);
     if (members->firstEncrypted && !m_passwords)
         raise(kNoMember,
               QStringLiteral("el archivo comprimido está cifrado y no se dio su contraseña"));

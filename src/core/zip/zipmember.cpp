@@ -1,6 +1,7 @@
 #include "zipmember.h"
 
 #include "codemodule.h"
+#include "memberdecoder.h"
 #include "hugepages.h"
 #include "filename.h"
 #include "zipentry.h"
@@ -36,14 +37,57 @@ constexpr zip_uint64_t kMaxDeflateRatio = 1032;
 // frame, so this only matters for members padded with ignored lines.
 constexpr qint64 kCrcReach = 1024 * 1024;
 
+bool isAes(zip_uint16_t method)
+{
+    return method == ZIP_EM_AES_128 || method == ZIP_EM_AES_192 || method == ZIP_EM_AES_256;
+}
+
+// How a member is read: by libzip, which decompresses and checks the CRC,
+// by our own decoder from the bytes libzip decrypts, or not at all.
+enum class Reading { Library, Own, Impossible };
+
+Reading readingOf(const zip_stat_t& st)
+{
+    if (st.encryption_method != ZIP_EM_NONE
+        && !zip_encryption_method_supported(st.encryption_method, 0))
+        return Reading::Impossible;
+    // libzip checks an AE-2 member's CRC although the format sets it to zero.
+    const bool ae2 = isAes(st.encryption_method) && st.crc == 0;
+    if (!ae2 && zip_compression_method_supported(st.comp_method, 0))
+        return Reading::Library;
+    return MemberDecoder::decodes(st.comp_method) ? Reading::Own : Reading::Impossible;
+}
+
 // One member of an open archive, inflated as it is read. libzip checks the
-// CRC and the size on the read that reaches the member's end.
+// CRC and the size on the read that reaches the member's end, or our own
+// decoder does for the members it decodes.
 class MemberSource : public ByteSource
 {
 public:
-    MemberSource(ArchivePtr za, FilePtr f, zip_uint64_t index, const zip_stat_t& st)
+    MemberSource(ArchivePtr za, FilePtr f, zip_uint64_t index, const zip_stat_t& st,
+                 bool ownDecoding)
         : m_za(std::move(za)), m_f(std::move(f)), m_index(index), m_stat(st)
     {
+        if (!ownDecoding)
+            return;
+        const bool ae2 = isAes(st.encryption_method) && st.crc == 0;
+        // A stored member is still CRC-checked by libzip at its end, where
+        // the encryption's authentication code is checked too: reading
+        // exactly its bytes gives them, unchecked but for the password's
+        // own verifier.
+        zip_uint64_t left = ae2 && st.comp_method == ZIP_CM_STORE ? st.size : UINT64_MAX;
+        zip_file_t* raw = m_f.get();
+        m_decoder = MemberDecoder::create(
+            st.comp_method, st.size, ae2 ? std::nullopt : std::optional<quint32>(st.crc),
+            [raw, left](char* into, qint64 max) mutable {
+                const auto ask = std::min<zip_uint64_t>(static_cast<zip_uint64_t>(max), left);
+                const zip_int64_t n = ask == 0 ? 0 : zip_fread(raw, into, ask);
+                if (n < 0)
+                    return qint64(-1);
+                if (left != UINT64_MAX)
+                    left -= static_cast<zip_uint64_t>(n);
+                return qint64(n);
+            });
     }
 
     // Whole plain deflated members, nothing read yet: one libdeflate call on
@@ -71,6 +115,8 @@ public:
         if (m_whole)
             return 0;
         m_started = true;
+        if (m_decoder)
+            return m_decoder->read(into, max);
         const zip_int64_t n = zip_fread(m_f.get(), into, static_cast<zip_uint64_t>(max));
         return n < 0 ? -1 : n;
     }
@@ -96,6 +142,7 @@ private:
     zip_stat_t m_stat;
     bool m_started = false;
     bool m_whole = false; // handed over whole: nothing is left to read
+    std::unique_ptr<MemberDecoder> m_decoder;
 };
 
 std::optional<QByteArray> MemberSource::inflateWhole()
@@ -162,19 +209,25 @@ std::unique_ptr<ByteSource> firstMember(ArchivePtr za, zip_uint64_t archiveSize,
         return nullptr;
     if (st.comp_method == ZIP_CM_DEFLATE && st.size > st.comp_size * kMaxDeflateRatio + 64)
         return nullptr;
+    const Reading reading = readingOf(st);
+    if (reading == Reading::Impossible)
+        return nullptr; // no password is asked for what cannot be read anyway
+    // Our decoder takes the stored bytes, decrypted but not decompressed.
+    const zip_flags_t flags = reading == Reading::Own ? ZIP_FL_COMPRESSED : 0;
     FilePtr f;
     if (st.encryption_method == ZIP_EM_NONE) {
-        f.reset(zip_fopen_index(za.get(), index, 0));
+        f.reset(zip_fopen_index(za.get(), index, flags));
     } else {
         const std::optional<QByteArray> pw =
             askPassword(passwords, QString::fromUtf8(st.name ? st.name : ""));
         if (!pw)
             return nullptr;
-        f.reset(zip_fopen_index_encrypted(za.get(), index, 0, pw->constData()));
+        f.reset(zip_fopen_index_encrypted(za.get(), index, flags, pw->constData()));
     }
     if (!f)
         return nullptr;
-    return std::make_unique<MemberSource>(std::move(za), std::move(f), index, st);
+    return std::make_unique<MemberSource>(std::move(za), std::move(f), index, st,
+                                          reading == Reading::Own);
 }
 
 // The whole of a member, read to its end so that its CRC is checked.
@@ -241,6 +294,22 @@ std::unique_ptr<ByteSource> openFirstZipMember(QByteArrayView archive, PasswordP
     return firstMember(std::move(za), static_cast<zip_uint64_t>(archive.size()), passwords);
 }
 
+namespace {
+
+std::optional<QString> unreadableReason(const zip_stat_t& st)
+{
+    const zip_uint64_t need = ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD | ZIP_STAT_CRC;
+    if ((st.valid & need) != need || readingOf(st) != Reading::Impossible)
+        return std::nullopt;
+    if (st.encryption_method != ZIP_EM_NONE
+        && !zip_encryption_method_supported(st.encryption_method, 0))
+        return QStringLiteral("el archivo comprimido usa un cifrado que no se puede leer");
+    return QStringLiteral("el archivo comprimido usa el método %1, que no se puede leer")
+        .arg(zipMethodName(st.comp_method));
+}
+
+} // namespace
+
 std::optional<FileMembers> fileMembers(const FileName& archive)
 {
     int err = 0;
@@ -249,8 +318,10 @@ std::optional<FileMembers> fileMembers(const FileName& archive)
         return std::nullopt;
     FileMembers out;
     const bool read = eachFileEntry(za.get(), [&out](zip_uint64_t, const zip_stat_t& st) {
-        if (out.count++ == 0)
+        if (out.count++ == 0) {
             out.firstEncrypted = (st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE;
+            out.firstUnreadable = unreadableReason(st);
+        }
         return true;
     });
     if (!read)

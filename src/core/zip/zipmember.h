@@ -26,8 +26,10 @@ std::optional<QByteArray> readFirstZipMember(const FileName& archive, qint64 lim
 std::optional<QByteArray> readFirstZipMember(QByteArrayView archive, qint64 limit,
                                              PasswordProvider* passwords);
 
-// The first regular-file member as a stream, inflated (whatever its method)
-// only as far as it is read. Null when the archive cannot be opened, holds no file member, or the password is refused. Once the
+// The first regular-file member as a stream, decompressed only as far as it
+// is read. Null when the archive cannot be opened, holds no file member, is
+// in a method or cipher this build does not read (no password is asked for
+// then), or the password is refused. Once the
 // reader is done, finish() reads on to the member's end to check its CRC,
 // unless more than a little is left (a reader that stops early trusts the
 // method's own checks for what it read).
@@ -41,6 +43,9 @@ struct FileMembers
 {
     int count = 0;
     bool firstEncrypted = false;
+    // Why the first member cannot be read whatever the password (a method
+    // or a cipher this build does not read), as a line for the user.
+    std::optional<QString> firstUnreadable;
 };
 std::optional<FileMembers> fileMembers(const FileName& archive);
 
