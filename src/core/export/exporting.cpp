@@ -247,44 +247,58 @@ const JsonTable& jsonTable(bool forHtml)
     return forHtml ? html : json;
 }
 
-void addFrameJson(QByteArray& out, const Movie& movie, int i, const JsonTable& table, bool pad,
-                  const std::function<void(QByteArray&, int)>& beforeRow)
+void appendJsonText(QByteArray& out, QByteArrayView text, const JsonTable& table)
 {
-    // The hot loop of the text exports. The rows are read straight from the
-    // movie's frame line, cut as armaCuadro() cuts them. Every code is copied
-    // as a whole 8-byte block into a buffer with room to spare, and the end
-    // moves by its real length; the buffer is cut to size after each row.
+    // The hot loop of the text exports. Every code is copied as a whole
+    // 8-byte block into a buffer with room to spare, and the end moves by
+    // its real length; the buffer is cut to size at the end.
+    const qsizetype n = text.size();
+    const qsizetype base = out.size();
+    out.resize(base + n * qsizetype(sizeof(JsonCode::text)));
+    char* d = out.data() + base;
+    const auto* c = reinterpret_cast<const unsigned char*>(text.data());
+    for (qsizetype k = 0; k < n;) {
+        // Runs of plain ASCII (most of a picture) go over in one copy.
+        const qsizetype end = k + plainSpan(c + k, n - k);
+        std::memcpy(d, c + k, static_cast<size_t>(end - k));
+        d += end - k;
+        k = end;
+        // Then byte by byte up to the next whole word.
+        const qsizetype to = std::min(n, k + 8);
+        for (; k < to; ++k) {
+            const JsonCode& code = table[c[k]];
+            std::memcpy(d, code.text, sizeof code.text);
+            d += code.length;
+        }
+    }
+    out.resize(d - out.constData());
+}
+
+QByteArrayView frameRow(const Movie& movie, int i, int row)
+{
+    // The rows are read straight from the movie's frame line, cut as
+    // armaCuadro() cuts them.
     const QByteArrayView line = movie.frame(i);
     const qsizetype ancho = std::max<qsizetype>(movie.ancho, 0);
+    const qsizetype from = movie.alto > 0 ? qsizetype(row) * ancho : line.size();
+    if (from >= line.size())
+        return {};
+    return line.sliced(from, std::min(ancho, line.size() - from));
+}
+
+void addFrameJson(QByteArray& out, const Movie& movie, int i, const JsonTable& table,
+                  const std::function<void(QByteArray&, int)>& beforeRow)
+{
     const int rows = movie.alto > 0 ? movie.alto : 1;
     for (int row = 0; row < rows; ++row) {
-        const qsizetype from = movie.alto > 0 ? qsizetype(row) * ancho : line.size();
-        const qsizetype n = from < line.size() ? std::min(ancho, line.size() - from) : 0;
         beforeRow(out, row);
-        const qsizetype padding = pad ? std::max<qsizetype>(0, ancho - n) : 0;
-        const qsizetype base = out.size();
-        out.resize(base + n * qsizetype(sizeof(JsonCode::text)) + padding);
-        char* d = out.data() + base;
-        const auto* c =
-            reinterpret_cast<const unsigned char*>(line.data() + std::min(from, line.size()));
-        for (qsizetype k = 0; k < n;) {
-            // Runs of plain ASCII (most of a picture) go over in one copy.
-            const qsizetype end = k + plainSpan(c + k, n - k);
-            std::memcpy(d, c + k, static_cast<size_t>(end - k));
-            d += end - k;
-            k = end;
-            // Then byte by byte up to the next whole word.
-            const qsizetype to = std::min(n, k + 8);
-            for (; k < to; ++k) {
-                const JsonCode& code = table[c[k]];
-                std::memcpy(d, code.text, sizeof code.text);
-                d += code.length;
-            }
-        }
-        std::memset(d, ' ', static_cast<size_t>(padding));
-        d += padding;
-        out.resize(d - out.constData());
+        appendJsonText(out, frameRow(movie, i, row), table);
     }
+}
+
+bool showsAsSpace(unsigned char b)
+{
+    return b == ' ' || isControl(b);
 }
 
 bool readColour(QStringView text, std::uint32_t& color)

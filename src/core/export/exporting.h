@@ -62,11 +62,20 @@ struct JsonCode
 using JsonTable = std::array<JsonCode, 256>;
 const JsonTable& jsonTable(bool forHtml);
 
+// Appends `text` as JSON string content.
+void appendJsonText(QByteArray& out, QByteArrayView text, const JsonTable& table);
+
+// Row `row` of frame i as armaCuadro() cuts it: up to `ancho` bytes of the
+// frame line, fewer or none where the line is short.
+QByteArrayView frameRow(const Movie& movie, int i, int row);
+
 // Appends frame i as JSON string content: for each row, beforeRow(out, r)
-// first, then the row's characters, padded with spaces to the movie's width
-// when `pad`. The rows are those of armaCuadro().
-void addFrameJson(QByteArray& out, const Movie& movie, int i, const JsonTable& table, bool pad,
+// first, then the row's characters. The rows are those of armaCuadro().
+void addFrameJson(QByteArray& out, const Movie& movie, int i, const JsonTable& table,
                   const std::function<void(QByteArray&, int)>& beforeRow);
+
+// Whether a byte shows as a space in every export: a space or a control byte.
+bool showsAsSpace(unsigned char b);
 
 // Parses "RRGGBB" (an optional leading '#'); false when it is not a colour.
 bool readColour(QStringView text, std::uint32_t& color);

@@ -123,7 +123,7 @@ ExportResult exportHtml(const Movie& movie, const FileName& path, const ExportOp
             return;
         }
         text.append(i > 0 ? ",\n\"" : "\"");
-        addFrameJson(text, movie, i, table, false, [](QByteArray& out, int row) {
+        addFrameJson(text, movie, i, table, [](QByteArray& out, int row) {
             if (row > 0)
                 out.append("\\n", 2);
         });

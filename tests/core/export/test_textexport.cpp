@@ -15,21 +15,39 @@
 #include <QStandardPaths>
 #include <QtTest>
 
+#include <map>
+
 using exportfixtures::movie;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 // A terminal just big enough for the recording: what a replaying player
 // shows after each event. It knows the sequences a recording may use (cursor
-// position, clear screen, cursor visibility); any other escape fails the test.
+// position, clearing the screen or part of a row, cursor visibility); any
+// other escape fails the test. Rows never written stay blank without being
+// stored, so a terminal of the largest size a movie claims costs nothing.
 struct Terminal
 {
     int width, height;
-    std::vector<QString> screen;
+    std::map<int, QString> written;
     int row = 0, col = 0;
     bool cursorShown = true;
 
-    Terminal(int w, int h) : width(w), height(h), screen(static_cast<size_t>(h), QString(w, ' ')) {}
+    Terminal(int w, int h) : width(w), height(h) {}
+
+    QString rowText(int r) const
+    {
+        const auto it = written.find(r);
+        return it == written.end() ? QString(width, ' ') : it->second;
+    }
+    std::vector<QString> screen() const
+    {
+        std::vector<QString> rows;
+        for (int r = 0; r < height; ++r)
+            rows.push_back(rowText(r));
+        return rows;
+    }
 
     void feed(const QString& text)
     {
@@ -49,8 +67,14 @@ struct Terminal
                     col = rc.size() > 1 ? rc.value(1).toInt() - 1 : 0;
                 } else if (final == 'J') {
                     QCOMPARE(params, QString("2"));
-                    for (QString& r : screen)
-                        r.fill(' ');
+                    written.clear();
+                } else if (final == 'K') {
+                    QVERIFY2(params.isEmpty() || params == "1" || params == "2", qPrintable(params));
+                    QString& line = at(row);
+                    const int from = params.isEmpty() ? col : 0;
+                    const int to = params == "1" ? col + 1 : width;
+                    for (int k = from; k < to; ++k)
+                        line[k] = ' ';
                 } else {
                     QVERIFY2(params == "?25" && (final == 'l' || final == 'h'), qPrintable(params + final));
                     cursorShown = final == 'h';
@@ -61,9 +85,18 @@ struct Terminal
             QVERIFY2(c.unicode() >= 0x20, "control character written to the terminal");
             QVERIFY2(row >= 0 && row < height && col >= 0 && col < width,
                      "text written outside the terminal");
-            screen[static_cast<size_t>(row)][col] = c;
+            at(row)[col] = c;
             ++col;
         }
+    }
+
+private:
+    QString& at(int r)
+    {
+        const auto [it, fresh] = written.try_emplace(r);
+        if (fresh)
+            it->second = QString(width, ' ');
+        return it->second;
     }
 };
 
@@ -111,6 +144,7 @@ private slots:
     void castReplaysEveryFrame();
     void castHeaderAndTimes_data();
     void castHeaderAndTimes();
+    void castFollowsTheText();
     void pageHoldsEveryFrameAsText_data();
     void pageHoldsEveryFrameAsText();
     void pageLoadsNothingFromOutside();
@@ -134,6 +168,8 @@ void TestTextExport::castReplaysEveryFrame_data()
         << 3 << 1 << QList<QByteArray>{"\xf7\xa4\x80", "\xe9\xf1\xfc"};
     QTest::newRow("a smaller frame after a full one leaves nothing behind")
         << 3 << 2 << QList<QByteArray>{"######", "#"};
+    QTest::newRow("text amid spaces over a full frame, then blank rows")
+        << 5 << 3 << QList<QByteArray>{"###############", "  #    ##      #", "     ", "#####"};
 }
 
 void TestTextExport::castReplaysEveryFrame()
@@ -155,15 +191,45 @@ void TestTextExport::castReplaysEveryFrame()
             return;
         const std::vector<QByteArray> expected = exportfixtures::paddedRows(m, i);
         for (int r = 0; r < alto; ++r)
-            QCOMPARE(terminal.screen[static_cast<size_t>(r)],
-                     orv::fromCp1252(expected[static_cast<size_t>(r)]));
+            QCOMPARE(terminal.rowText(r), orv::fromCp1252(expected[static_cast<size_t>(r)]));
         QVERIFY(!terminal.cursorShown);
     }
     // The close changes nothing on screen and gives the viewer its cursor back.
-    const std::vector<QString> last = terminal.screen;
+    const std::vector<QString> last = terminal.screen();
     terminal.feed(cast.texts.back());
     QVERIFY(terminal.cursorShown);
-    QVERIFY(terminal.screen == last);
+    QVERIFY(terminal.screen() == last);
+}
+
+// A movie may claim 32,767 × 32,767 cells a frame: the recording follows the
+// text the frames hold, and one that would pass 1 GiB is refused before a
+// byte is written.
+void TestTextExport::castFollowsTheText()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("m.cast");
+    const orv::Movie claims = movie(32767, 32767, 100, {"abc", "  abc"});
+    QCOMPARE(orv::exportCast(claims, orv::FileName::fromText(path), {}), orv::ExportResult::Done);
+    QVERIFY2(QFileInfo(path).size() < 1024, qPrintable(QString::number(QFileInfo(path).size())));
+    const Cast cast = readCast(path);
+    Terminal terminal(32767, 32767);
+    terminal.feed(cast.texts[0]);
+    terminal.feed(cast.texts[1]);
+    QCOMPARE(terminal.rowText(0), QString("  abc").leftJustified(32767, ' '));
+    QCOMPARE(terminal.written.size(), size_t(1));
+    const QByteArray recording = readFile(path);
+
+    // 27 frames of 14 MB of euro signs (three bytes each in UTF-8), all one
+    // span of the movie's buffer.
+    orv::Movie large = movie(32767, 32767, 100, {"x"});
+    const QByteArray text(14 << 20, '\x80');
+    large.setData(text, std::vector<orv::Movie::Span>(27, {0, text.size()}));
+    large.numCuadros = 27;
+    QString error;
+    QCOMPARE(orv::exportCast(large, orv::FileName::fromText(path), {}, &error), orv::ExportResult::Fault);
+    QCOMPARE(error, u"La grabación de terminal pasaría de 1024 MB, el tamaño máximo que se puede exportar."_s);
+    QCOMPARE(readFile(path), recording); // the earlier recording stays
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"m.cast"});
 }
 
 void TestTextExport::castHeaderAndTimes_data()
@@ -256,8 +322,7 @@ void TestTextExport::everyByteAnywhereInWideRows()
         terminal.feed(cast.texts[static_cast<size_t>(i)]);
         const QList<QByteArray> rows = orv::visibleFrame(m, i).split('\n');
         for (int r = 0; r < alto; ++r)
-            QCOMPARE(terminal.screen[static_cast<size_t>(r)],
-                     orv::fromCp1252(rows.value(r).leftJustified(ancho, ' ')));
+            QCOMPARE(terminal.rowText(r), orv::fromCp1252(rows.value(r).leftJustified(ancho, ' ')));
     }
 }
 
