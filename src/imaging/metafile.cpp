@@ -2,6 +2,7 @@
 
 #include "decode.h"
 #include "unsmoothed.h"
+#include "wmfwork.h"
 
 #include <QElapsedTimer>
 #include <QPainter>
@@ -29,6 +30,12 @@ bool acceptableSize(QSize s)
 
 // The longest a metafile may take to draw.
 constexpr qint64 kMaxMilliseconds = 3000;
+
+// The most pixels libwmf's raster device may write for one metafile: two
+// hundred and fifty times a picture of 400 × 400, and a quarter of a second
+// or so of its work. A drawing that needs more is refused without drawing
+// the call that would pass it.
+constexpr double kMaxPixelsWritten = 40e6;
 
 // libwmf hands its PNG back without its length; a PNG ends with its IEND
 // chunk, so the chunks are walked to it.
@@ -233,14 +240,19 @@ std::optional<QImage> wmfARaster(const QByteArray& data)
         gd->bbox = bbox;
         gd->width = width;
         gd->height = height;
-        // A drawing that takes longer than any real picture is given up:
-        // libwmf asks between records whether to go on.
-        QElapsedTimer clock;
-        clock.start();
-        wmf_status_function(api, &clock, [](void* context, float) -> int {
-            return static_cast<QElapsedTimer*>(context)->elapsed() > kMaxMilliseconds ? 1 : 0;
+        // A drawing that takes more work or longer than any real picture is
+        // given up: libwmf asks between records whether to go on.
+        struct Limits
+        {
+            WmfWork work;
+            QElapsedTimer clock;
+        } limits{WmfWork(api, kMaxPixelsWritten), {}};
+        limits.clock.start();
+        wmf_status_function(api, &limits, [](void* context, float) -> int {
+            const auto* l = static_cast<Limits*>(context);
+            return l->work.exceeded() || l->clock.elapsed() > kMaxMilliseconds ? 1 : 0;
         });
-        if (wmf_play(api, 0, &bbox) == wmf_E_None && gd->memory) {
+        if (wmf_play(api, 0, &bbox) == wmf_E_None && !limits.work.exceeded() && gd->memory) {
             QImage image;
             if (image.loadFromData(QByteArrayView(gd->memory, pngLength(gd->memory)), "png"))
                 result = image;

@@ -262,6 +262,45 @@ private slots:
         QCOMPARE(status, 0);
     }
 
+    // One record can cost minutes: a 64-pixel pen along lines that run far
+    // outside the picture took 45 s, a filled rectangle as large 18 s, and
+    // libwmf only asks between records whether to go on. Both are refused
+    // before the device draws them; a line just as wide inside the picture
+    // is still drawn.
+    void costlyRecordsAreRefusedUndrawn_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<bool>("drawn");
+        const QByteArray farPen = QByteArray::fromBase64(
+            "183GmgAAAAAAACwByABgAAAAAACVVgEACQAAAy4AAAABAAwAAAAAAAUAAAALAgAAAAAFAAAADALIACwBCAAAAPoC"
+            "AABAAAAAAAAAAAQAAAAtAQAADAAAACUDBAAAgwCDAH0AfQCDAIMAfQB9AwAAAAAA");
+        QTest::newRow("wide pen, far outside") << farPen << false;
+        QTest::newRow("filled rectangle, far outside")
+            << QByteArray::fromBase64("183GmgAAAAAAACwByABgAAAAAACVVgEACQAAAzQAAAACAAoAAAAAAAUAAAALAgAA"
+                                      "AAAFAAAADALIACwBCAAAAPoCBQAAAAAAAAAAAAQAAAAtAQAABwAAAPwCAAD/AAAA"
+                                      "AAAEAAAALQEBAAcAAAAbBAB9AH0AgwCDAwAAAAAA")
+            << false;
+        // The same pen along the picture's diagonal, both ways.
+        QByteArray inside = farPen;
+        const qsizetype points = inside.indexOf(QByteArray::fromHex("25030400")) + 4;
+        for (int k = 0; k < 4; ++k) {
+            qToLittleEndian<qint16>(qint16(k % 2 ? 300 : 0), inside.data() + points + 4 * k);
+            qToLittleEndian<qint16>(qint16(k % 2 ? 200 : 0), inside.data() + points + 4 * k + 2);
+        }
+        QTest::newRow("wide pen, inside") << inside << true;
+    }
+
+    void costlyRecordsAreRefusedUndrawn()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(bool, drawn);
+        QElapsedTimer clock;
+        clock.start();
+        const auto image = drawWmf(data);
+        QCOMPARE(image.has_value(), drawn);
+        QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+    }
+
     // A metafile without the placeable header declares no size: it takes the
     // extent of its drawing as libwmf scans it.
     void wmfWithoutDeclaredSize()
