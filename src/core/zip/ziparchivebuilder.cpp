@@ -32,114 +32,175 @@ constexpr int kLevel = 7;
 // restarts its history, which costs well under 0.1% of the output.
 constexpr qsizetype kChunk = qsizetype(1) << 20;
 
-// One member's data, held until the archive is closed: libzip reads its
-// sources only then.
-struct Member
-{
-    QByteArray data;     // what goes into the archive: deflated or stored
-    qint64 size = 0;     // the plain size
-    quint32 crc = 0;
-    bool deflated = false;
-    zip_uint64_t offset = 0;
-    zip_error_t error;
-};
+// How much of a file is read and deflated at a time.
+constexpr qint64 kPiece = qint64(16) << 20;
 
-// Serves data that is already deflated. Its stat names the method, both
-// sizes and the CRC, which tells libzip to copy it as it is.
-zip_int64_t deflatedSource(void* state, void* data, zip_uint64_t len, zip_source_cmd_t cmd)
+// One member, read, deflated and handed to libzip piece by piece while it
+// writes the archive: memory holds a piece and what it deflates to, never
+// the member. The first piece decides the method: data it does not shrink
+// is stored as it is (for a file of one piece, exactly when deflate would
+// not make it smaller). libzip takes the method, the CRC and both sizes
+// from the last stat, once the data has been read.
+class Member
 {
-    auto* m = static_cast<Member*>(state);
-    switch (cmd) {
-    case ZIP_SOURCE_OPEN:
-        m->offset = 0;
-        return 0;
-    case ZIP_SOURCE_READ: {
-        const zip_uint64_t left = static_cast<zip_uint64_t>(m->data.size()) - m->offset;
-        const zip_uint64_t n = std::min(left, len);
-        std::memcpy(data, m->data.constData() + m->offset, n);
-        m->offset += n;
-        return static_cast<zip_int64_t>(n);
+public:
+    // `size` is what the file holds as it is added; the member's real size
+    // is counted as it is read.
+    Member(FileName name, qint64 size) : m_name(std::move(name)), m_size(size) { zip_error_init(&m_error); }
+    ~Member() { zip_error_fini(&m_error); }
+
+    static zip_int64_t source(void* state, void* data, zip_uint64_t len, zip_source_cmd_t cmd)
+    {
+        return static_cast<Member*>(state)->serve(data, len, cmd);
     }
-    case ZIP_SOURCE_CLOSE:
-    case ZIP_SOURCE_FREE:
-        return 0;
-    case ZIP_SOURCE_STAT: {
-        auto* st = static_cast<zip_stat_t*>(data);
-        zip_stat_init(st);
-        st->valid = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_CRC | ZIP_STAT_COMP_METHOD
-                    | ZIP_STAT_ENCRYPTION_METHOD;
-        st->size = static_cast<zip_uint64_t>(m->size);
-        st->comp_size = static_cast<zip_uint64_t>(m->data.size());
-        st->crc = m->crc;
-        st->comp_method = ZIP_CM_DEFLATE;
-        st->encryption_method = ZIP_EM_NONE;
-        return sizeof(zip_stat_t);
+
+    // What the archive listing says once the member was written.
+    QString outcome() const
+    {
+        if (m_stored)
+            return QStringLiteral(" (stored 0%)");
+        const int saved = m_size == 0 ? 0 : int(100 - 100 * m_written / m_size);
+        return QStringLiteral(" (deflated %1%)").arg(saved);
     }
-    case ZIP_SOURCE_ERROR:
-        return zip_error_to_data(&m->error, data, len);
-    case ZIP_SOURCE_SUPPORTS:
-        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
-                                              ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
-    default:
-        zip_error_set(&m->error, ZIP_ER_OPNOTSUPP, 0);
+
+private:
+    zip_int64_t serve(void* data, zip_uint64_t len, zip_source_cmd_t cmd)
+    {
+        switch (cmd) {
+        case ZIP_SOURCE_OPEN:
+            return open() ? 0 : -1;
+        case ZIP_SOURCE_READ:
+            return read(static_cast<char*>(data), len);
+        case ZIP_SOURCE_CLOSE:
+            m_file.close();
+            m_piece = QByteArray();
+            m_out = QByteArray();
+            return 0;
+        case ZIP_SOURCE_FREE:
+            return 0;
+        case ZIP_SOURCE_STAT: {
+            auto* st = static_cast<zip_stat_t*>(data);
+            zip_stat_init(st);
+            st->valid = ZIP_STAT_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
+            st->size = static_cast<zip_uint64_t>(m_size);
+            st->comp_method = m_stored ? ZIP_CM_STORE : ZIP_CM_DEFLATE;
+            st->encryption_method = ZIP_EM_NONE;
+            if (m_done) {
+                st->valid |= ZIP_STAT_CRC;
+                st->crc = m_crc;
+            }
+            return sizeof(zip_stat_t);
+        }
+        case ZIP_SOURCE_ERROR:
+            return zip_error_to_data(&m_error, data, len);
+        case ZIP_SOURCE_SUPPORTS:
+            return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
+                                                  ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+        default:
+            return fail(ZIP_ER_OPNOTSUPP);
+        }
+    }
+
+    zip_int64_t fail(int code)
+    {
+        zip_error_set(&m_error, code, 0);
         return -1;
     }
-}
+
+    bool open()
+    {
+        if (!openForReading(m_file, m_name)) {
+            fail(ZIP_ER_OPEN);
+            return false;
+        }
+        m_size = m_written = 0;
+        m_crc = 0;
+        m_done = m_ended = false;
+        m_piece.resize(static_cast<qsizetype>(std::min(std::max<qint64>(m_file.size(), 1), kPiece)));
+        m_out.resize(0);
+        m_at = 0;
+        // The first piece decides the method.
+        return next(true);
+    }
+
+    // Reads and deflates the next piece into m_out; false on failure.
+    bool next(bool first)
+    {
+        qint64 got = 0;
+        while (got < m_piece.size()) {
+            const qint64 n = m_file.read(m_piece.data() + got, m_piece.size() - got);
+            if (n < 0) {
+                fail(ZIP_ER_READ);
+                return false;
+            }
+            if (n == 0)
+                break;
+            got += n;
+        }
+        m_at = 0;
+        m_size += got;
+        if (m_size > kMaxMember) {
+            fail(ZIP_ER_MEMORY);
+            return false;
+        }
+        const QByteArrayView plain(m_piece.constData(), static_cast<qsizetype>(got));
+        m_crc = static_cast<quint32>(libdeflate_crc32(m_crc, plain.data(), static_cast<size_t>(got)));
+        if (got == 0) {
+            // The end: a deflated member's stream is closed; an empty one
+            // is stored.
+            m_stored = m_stored || first;
+            m_out = m_stored || m_ended ? QByteArray() : QByteArray(kFinalEmptyBlock, sizeof kFinalEmptyBlock);
+            m_ended = true;
+            return true;
+        }
+        if (m_stored) {
+            m_out = plain.toByteArray();
+            return true;
+        }
+        std::optional<QByteArray> part = deflateInChunks(plain, kLevel, kChunk, false);
+        if (!part) {
+            fail(ZIP_ER_MEMORY);
+            return false;
+        }
+        if (first && part->size() + qsizetype(sizeof kFinalEmptyBlock) >= got) {
+            m_stored = true;
+            m_out = plain.toByteArray();
+            return true;
+        }
+        m_out = std::move(*part);
+        return true;
+    }
+
+    zip_int64_t read(char* into, zip_uint64_t len)
+    {
+        while (m_at == m_out.size()) {
+            if (m_ended) {
+                m_done = true;
+                return 0;
+            }
+            if (!next(false))
+                return -1;
+        }
+        const auto n = std::min<zip_uint64_t>(len, zip_uint64_t(m_out.size() - m_at));
+        std::memcpy(into, m_out.constData() + m_at, n);
+        m_at += qsizetype(n);
+        m_written += qint64(n);
+        return zip_int64_t(n);
+    }
+
+    FileName m_name;
+    QFile m_file;
+    QByteArray m_piece, m_out;
+    qsizetype m_at = 0;
+    qint64 m_size = 0, m_written = 0;
+    quint32 m_crc = 0;
+    bool m_stored = false, m_ended = false, m_done = false;
+    zip_error_t m_error;
+};
 
 void print(const QString& text) { CodeModule::zipPrintCallback(toCp1252(text)); }
 
 void progress(zip_t*, double, void*) { CodeModule::runZipEventPump(); }
-
-// How much of a file is read and deflated at a time: memory stays near
-// twice this, plus what the member deflates to, whatever the file's size.
-constexpr qint64 kPiece = qint64(16) << 20;
-
-// Fills `into` from the file as far as it goes; the count, or -1.
-qint64 readPiece(QFile& f, QByteArray& into)
-{
-    qint64 got = 0;
-    while (got < into.size()) {
-        const qint64 n = f.read(into.data() + got, into.size() - got);
-        if (n < 0)
-            return -1;
-        if (n == 0)
-            break;
-        got += n;
-    }
-    return got;
-}
-
-enum class Packed { Ok, Unreadable, TooLarge, NoCompressor };
-
-// Deflates the file piece by piece across the cores into one stream; the
-// member keeps the deflated data, or is marked stored when deflate would not
-// make it smaller (libzip then copies the file itself).
-Packed pack(Member& m, QFile& f)
-{
-    QByteArray piece(static_cast<qsizetype>(std::min(std::max<qint64>(f.size(), 1), kPiece)), Qt::Uninitialized);
-    QByteArray packed;
-    for (;;) {
-        const qint64 n = readPiece(f, piece);
-        if (n < 0)
-            return Packed::Unreadable;
-        if (n == 0)
-            break;
-        m.size += n;
-        if (m.size > kMaxMember)
-            return Packed::TooLarge;
-        const QByteArrayView plain(piece.constData(), static_cast<qsizetype>(n));
-        m.crc = static_cast<quint32>(libdeflate_crc32(m.crc, plain.data(), static_cast<size_t>(n)));
-        std::optional<QByteArray> part = deflateInChunks(plain, kLevel, kChunk, false);
-        if (!part)
-            return Packed::NoCompressor;
-        packed.append(*part);
-    }
-    packed.append(kFinalEmptyBlock, sizeof kFinalEmptyBlock);
-    m.deflated = packed.size() < m.size;
-    if (m.deflated)
-        m.data = std::move(packed);
-    return Packed::Ok;
-}
 
 // The name a member is stored under: a relative name as given, with
 // forward slashes; anything that is absolute or climbs out keeps only its
@@ -192,23 +253,9 @@ private:
         if (f.size() > kMaxMember)
             return zip_status::Memory;
         const QDateTime modified = f.fileTime(QFileDevice::FileModificationTime);
-        auto m = std::make_unique<Member>();
-        zip_error_init(&m->error);
-        switch (pack(*m, f)) {
-        case Packed::Ok:
-            break;
-        case Packed::Unreadable:
-            return zip_status::Open;
-        case Packed::TooLarge:
-        case Packed::NoCompressor:
-            return zip_status::Memory;
-        }
+        auto m = std::make_unique<Member>(name, f.size());
         f.close();
-        zip_source_t* src = nullptr;
-        if (m->deflated)
-            src = zip_source_function(m_za, &deflatedSource, m.get());
-        else
-            src = zip_source_file(m_za, name.bytes().constData(), 0, static_cast<zip_int64_t>(m->size));
+        zip_source_t* src = zip_source_function(m_za, &Member::source, m.get());
         if (!src)
             return zip_status::Memory;
         const zip_int64_t index = zip_file_add(m_za, member.toUtf8().constData(), src,
@@ -217,21 +264,24 @@ private:
             zip_source_free(src);
             return zip_status::Write;
         }
-        const auto i = static_cast<zip_uint64_t>(index);
-        if (!m->deflated)
-            zip_set_file_compression(m_za, i, ZIP_CM_STORE, 0);
         if (modified.isValid())
-            zip_file_set_mtime(m_za, i, static_cast<time_t>(modified.toSecsSinceEpoch()), 0);
-        const int saved = m->size == 0 ? 0 : int(100 - 100 * m->data.size() / m->size);
-        print(QLatin1String("  adding: ") + member
-              + (m->deflated ? QStringLiteral(" (deflated %1%)").arg(saved) : QStringLiteral(" (stored 0%)"))
-              + QLatin1String("\n"));
-        m_members.push_back(std::move(m));
+            zip_file_set_mtime(m_za, static_cast<zip_uint64_t>(index),
+                               static_cast<time_t>(modified.toSecsSinceEpoch()), 0);
+        m_members.push_back({member, std::move(m)});
         return zip_status::Ok;
     }
 
+public:
+    // The listing, once the archive was written.
+    void printListing() const
+    {
+        for (const auto& [member, m] : m_members)
+            print(QLatin1String("  adding: ") + member + m->outcome() + QLatin1String("\n"));
+    }
+
+private:
     zip_t* m_za;
-    std::vector<std::unique_ptr<Member>> m_members;
+    std::vector<std::pair<QString, std::unique_ptr<Member>>> m_members;
 };
 
 } // namespace
@@ -270,6 +320,7 @@ std::int32_t makeArchive(const ZipBuildRequest& request)
         zip_discard(za);
         return zip_status::Write;
     }
+    build.printListing();
     return zip_status::Ok;
 }
 
