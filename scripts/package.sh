@@ -41,6 +41,9 @@ expected=(
     usr/share/doc/orvane-suite/README.md.gz
     usr/share/bash-completion/completions/orv
 )
+for document in user-guide file-format performance architecture; do
+    expected+=(usr/share/doc/orvane-suite/docs/$document.md.gz)
+done
 for page in orv OrvPlayer OrvCreator OrvConverter OrvCompactor; do
     expected+=(usr/share/man/man1/$page.1.gz)
 done
