@@ -4,6 +4,7 @@
 #include "pictures.h"
 #include "prompt.h"
 #include "sysinfotool.h"
+#include "version.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -56,7 +57,7 @@ FrmAbout::FrmAbout(Product product, QWidget* parent, const SysInfoTool* sysInfo)
         QStringLiteral("lblDescription"),
         QStringLiteral("Versión %1\nParte de la suite Orvane ASCII, para crear y ver películas "
                        "hechas de caracteres.\n© Orvane Software")
-            .arg(QStringLiteral(ORV_VERSION)),
+            .arg(suiteVersion()),
         this);
     description->setWordWrap(true);
     description->setFixedWidth(300);

@@ -165,6 +165,32 @@ private slots:
         QVERIFY(runOrv({"info", "--json", path}).out.contains(u"\\u001b"_s));
     }
 
+    // `--version` names the program and the version the build declares, for
+    // orv and for every window, which answers without a display.
+    void versionOfEveryProgram()
+    {
+        const QString version = QStringLiteral(ORV_PROJECT_VERSION);
+        for (const char* option : {"--version", "-V"}) {
+            const OrvRun r = runOrv({option});
+            QCOMPARE(r.status, 0);
+            QCOMPARE(r.out, "orv (Orvane ASCII) " + version + "\n");
+        }
+#ifdef ORV_PROGRAM_PATHS
+        for (const QString& program : QStringLiteral(ORV_PROGRAM_PATHS).split(u'|')) {
+            QProcess p;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.remove(QStringLiteral("DISPLAY"));
+            env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+            p.setProcessEnvironment(env);
+            p.start(program, {QStringLiteral("--version")});
+            QVERIFY(p.waitForFinished(30000));
+            QCOMPARE(p.exitCode(), 0);
+            QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()),
+                     QFileInfo(program).fileName() + " (Orvane ASCII) " + version + "\n");
+        }
+#endif
+    }
+
     void helpIsSpanish()
     {
         for (const char* verb : {"info", "frame", "compact", "create", "convert", "export", "play"}) {
