@@ -3,6 +3,8 @@
 #include "prompt.h"
 #include "settings.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QProcess>
 
 #ifdef Q_OS_UNIX
@@ -78,10 +80,32 @@ QString compactorPathKey()
     return QStringLiteral("HKEY_CURRENT_USER\\Software\\Orvane\\OrvCompactor\\Ruta");
 }
 
+QString compactorBesideProgram()
+{
+    // Installed, the programs share a folder; in a build tree each has its own.
+    const QString folder = QCoreApplication::applicationDirPath();
+#ifdef Q_OS_WIN
+    const QString name = QStringLiteral("OrvCompactor.exe");
+#else
+    const QString name = QStringLiteral("OrvCompactor");
+#endif
+    for (const QString& candidate : {folder + QLatin1Char('/') + name,
+                                     folder + QStringLiteral("/../compactor/") + name}) {
+        const QFileInfo program(candidate);
+        if (program.isFile() && program.isExecutable())
+            return program.absoluteFilePath();
+    }
+    return QString();
+}
+
 CompactorStart startCompactor(const FileName& rutaPelicula)
 {
-    const QString path = leeValor(compactorPathKey());
+    // `Ruta` is written by the Compactor at its first start; until then, the
+    // one installed beside this program is the suite's own.
+    QString path = leeValor(compactorPathKey());
     if (path.size() <= 2)
+        path = compactorBesideProgram();
+    if (path.isEmpty())
         return CompactorStart::NotFound;
     // The path goes as one argument, so a movie path with spaces arrives
     // whole; the Compactor joins its arguments with single spaces anyway.

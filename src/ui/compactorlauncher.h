@@ -14,19 +14,25 @@ namespace orv::ui {
 // and the Converter. The Compactor writes its own program path into `Ruta`
 // at every start; the writers only read it and start that program detached,
 // with the movie's full path as its one argument, and learn nothing of the
-// result.
+// result. Before the Compactor's first start, `Ruta` is missing: the
+// OrvCompactor beside the running program is started instead.
 
 // The full settings path of the Compactor's program path.
 QString compactorPathKey();
 
 enum class CompactorStart {
     Started,       // the Compactor was started
-    NotFound,      // `Ruta` is missing or holds 2 characters or fewer
+    NotFound,      // `Ruta` is missing (or holds 2 characters or fewer) and no
+                   // OrvCompactor stands beside the program
     NotResponding, // `Ruta` names a program that could not be started
 };
 
 // Reads `Ruta` and starts the Compactor on the movie.
 CompactorStart startCompactor(const FileName& rutaPelicula);
+
+// The OrvCompactor program in the running program's folder (or, in a build
+// tree, in the Compactor's own folder beside it); empty when there is none.
+QString compactorBesideProgram();
 
 // How a detached process is started: the program and its arguments (names'
 // bytes that are not UTF-8 as FileName::escapedText() writes them, and given

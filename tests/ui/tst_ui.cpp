@@ -130,27 +130,42 @@ private slots:
     }
 
     // The Creator and the Converter start the Compactor through `Ruta`; a
-    // value of two characters or fewer counts as missing, a program that does
-    // not start gets the second message, and the movie path goes whole as one
-    // argument.
+    // value of two characters or fewer counts as missing, and then the
+    // OrvCompactor beside the program is started, when there is one. A
+    // program that does not start gets the second message, and the movie
+    // path goes whole as one argument.
     void compactorStartFromPathSetting_data()
     {
         QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("beside"); // an OrvCompactor beside the program
         QTest::addColumn<bool>("start");
         QTest::addColumn<int>("message"); // 0 none, 2 not found (not tried), 3 not responding
-        QTest::newRow("missing") << QString() << true << 2;
-        QTest::newRow("two characters") << u"C:"_s << true << 2;
-        QTest::newRow("three characters") << u"/c2"_s << true << 0;
-        QTest::newRow("does not start") << u"/no/existe/OrvCompactor"_s << false << 3;
+        QTest::newRow("missing") << QString() << false << true << 2;
+        QTest::newRow("missing, one beside the program") << QString() << true << true << 0;
+        QTest::newRow("two characters, one beside the program") << u"C:"_s << true << true << 0;
+        QTest::newRow("two characters") << u"C:"_s << false << true << 2;
+        QTest::newRow("three characters") << u"/c2"_s << true << true << 0;
+        QTest::newRow("does not start") << u"/no/existe/OrvCompactor"_s << false << false << 3;
     }
     void compactorStartFromPathSetting()
     {
         QFETCH(QString, path);
+        QFETCH(bool, beside);
         QFETCH(bool, start);
         QFETCH(int, message);
         const TempSettings settings;
         if (!path.isNull())
             orv::guardaValor(orv::ui::compactorPathKey(), path);
+        const QString fake = QCoreApplication::applicationDirPath() + u"/OrvCompactor"_s;
+        const auto removeFake = qScopeGuard([&fake] { QFile::remove(fake); });
+        if (beside) {
+            QFile f(fake);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("#!/bin/sh\n");
+            f.close();
+            QVERIFY(f.setPermissions(f.permissions() | QFileDevice::ExeOwner));
+        }
+        const QString expected = path.size() > 2 ? path : beside ? fake : QString();
         QString program;
         QStringList arguments;
         orv::ui::setProcessStarter([&](const QString& p, const QStringList& a) {
@@ -165,7 +180,7 @@ private slots:
         orv::ui::setProcessStarter({});
 
         QCOMPARE(started, message == 0);
-        QCOMPARE(program, message == 2 ? QString() : path);
+        QCOMPARE(program, expected);
         QCOMPARE(arguments, message == 2 ? QStringList() : QStringList{movie});
         QCOMPARE(script.calls.size(), message == 0 ? 0 : 1);
         if (message != 0) {
