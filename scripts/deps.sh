@@ -3,21 +3,27 @@
 # skipping those already present. Run as root or with sudo available.
 set -euo pipefail
 
+# What building and running the suite needs.
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-svg-dev qt6-image-formats-plugins qt6-translations-l10n libgl-dev
     libzip-dev libdeflate-dev zlib1g-dev liblzma-dev
-    fonts-liberation unzip
-    libgif-dev libncurses-dev tmux
+    fonts-liberation
+    libgif-dev libncurses-dev
     libwmf-dev libemf2svg-dev
     # libwmf cannot start without its fonts, even for a drawing with no text.
     fonts-urw-base35
-    # The web-page export is tried in a real browser.
-    chromium
     # Video in and out: FFmpeg's libraries (H.264 and VP9 encoders come with
-    # libavcodec); the ffmpeg command only makes the benchmark's clips.
-    libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg
+    # libavcodec).
+    libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
 )
+# What the tests and benchmarks use besides: `orv play` is driven through
+# tmux, the web-page export is tried in a real browser, the Compactor is
+# compared with zip and unzip, and the ffmpeg command makes the benchmark's
+# clips.
+if [ "${ORV_WITH_TESTS:-0}" = 1 ]; then
+    packages+=(tmux chromium zip unzip ffmpeg)
+fi
 # Building and checking the Debian package.
 if [ "${ORV_WITH_PACKAGE:-0}" = 1 ]; then
     packages+=(dpkg-dev file bash-completion desktop-file-utils appstream man-db lintian)

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the suite, and opens the Player on the demo
-# movie the build writes. Without a display it shows the demo with `orv`.
+# Installs what is missing, builds the four programs, `orv` and the demo
+# movie (the tests, benchmarks and fuzz targets are left to scripts/test.sh),
+# and opens the Player on the demo. Without a display it shows the demo with
+# `orv`.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j"$(nproc)"
+cmake --build build -j"$(nproc)" --target OrvPlayer OrvCreator OrvConverter OrvCompactor orv demo
 
 demo="$PWD/build/demo/demo-zip.ovt"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then

@@ -4,7 +4,7 @@
 # failing on any report.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh
+ORV_WITH_TESTS=1 bash scripts/deps.sh
 
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
