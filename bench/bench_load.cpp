@@ -1,7 +1,8 @@
 // Loading and frame-assembly benchmark. Generates its own movies (plain and
 // compressed) and prints, for each size: load throughput beside `cat` and
 // `unzip -p` on the same files, peak memory of a load relative to the plain
-// file, and the time armaCuadro takes per frame.
+// file, the whole `orv info` process beside them, and the time armaCuadro
+// takes per frame.
 //
 //   bench_load [--quick]          all sizes (--quick: the smallest only)
 //   bench_load --peak FILE        (internal) one load, prints memory in KiB
@@ -71,6 +72,8 @@ void measure(const QString& self, const QTemporaryDir& dir, const bench::MovieSi
     orv::Movie p;
     const double cat = shell(QStringLiteral("cat '%1' > /dev/null").arg(plain));
     const double unzip = shell(QStringLiteral("unzip -p '%1' > /dev/null").arg(zipped));
+    const double infoPlain = shell(QStringLiteral("'%1' info '%2' > /dev/null").arg(QStringLiteral(ORV_CLI_PATH), plain));
+    const double infoZip = shell(QStringLiteral("'%1' info '%2' > /dev/null").arg(QStringLiteral(ORV_CLI_PATH), zipped));
     const double loadPlain = bench::bestOf(3, [&] { orv::cargaPelicula(orv::FileName::fromText(plain), p); });
     const double loadZip = bench::bestOf(3, [&] { orv::cargaPelicula(orv::FileName::fromText(zipped), p); });
     orv::LoadOptions streamed;
@@ -89,6 +92,8 @@ void measure(const QString& self, const QTemporaryDir& dir, const bench::MovieSi
     std::printf("  compressed load %8.0f MB/s   (unzip -p %8.0f MB/s, ratio %.2f)  [uncompressed MB/s]\n", mb / loadZip, mb / unzip, unzip / loadZip);
     std::printf("    streamed      %8.0f MB/s   (ratio %.2f)  [a member larger than its movie needs]\n", mb / loadStreamed,
                 unzip / loadStreamed);
+    std::printf("  orv info        plain %.2f x cat, compressed %.2f x unzip -p  [whole process, speed]\n", cat / infoPlain,
+                unzip / infoZip);
     std::printf("  peak memory     plain %.2f x, compressed %.2f x  the plain file\n",
                 peakRatio(self, plain, QFileInfo(plain).size()), peakRatio(self, zipped, QFileInfo(plain).size()));
     std::printf("  armaCuadro      %8.4f ms per frame  (%lld bytes)\n\n", assemble * 1000 / frames, static_cast<long long>(sink));

@@ -6,6 +6,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace orv {
@@ -63,10 +64,14 @@ struct Movie
         m_spans = std::move(spans);
     }
     const QByteArray& data() const { return m_data; }
+    // What the data may refer to without owning it (a mapped file), kept as
+    // long as the movie or a copy of it lives.
+    void keepAlive(std::shared_ptr<const void> owner) { m_owner = std::move(owner); }
 
 private:
     QByteArray m_data;
     std::vector<Span> m_spans;
+    std::shared_ptr<const void> m_owner;
 };
 
 } // namespace orv

@@ -3,6 +3,7 @@
 #include "bytesource.h"
 #include "moviestream.h"
 #include "filename.h"
+#include "mappedfile.h"
 #include "zipmember.h"
 
 #include <QFile>
@@ -38,6 +39,14 @@ bool loadOpenFile(QFile& file, const FileName& name, Movie& out, const LoadOptio
         return readMember(openFirstZipMember(name, options.passwords), out, options);
     }
     file.seek(0);
+    // A plain movie is read where the system's cache holds it.
+    if (std::shared_ptr<const MappedFile> mapped = MappedFile::map(file)) {
+        MappedSource source(mapped);
+        if (!readMovie(source, out, options.inflateLimit))
+            return false;
+        out.keepAlive(std::move(mapped));
+        return true;
+    }
     DeviceSource source(file);
     return readMovie(source, out, options.inflateLimit);
 }

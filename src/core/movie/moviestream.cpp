@@ -102,6 +102,10 @@ public:
     // is at most one read and not worth moving the movie for.
     QByteArray take(qsizetype n)
     {
+        // Bytes this window does not own alone (a mapped file's) stay whole:
+        // cutting them would copy them.
+        if (!m_buf.isDetached())
+            return std::move(m_buf);
         m_buf.truncate(n);
         if (m_buf.capacity() > 2 * n + kChunk)
             m_buf.squeeze();

@@ -144,6 +144,23 @@ private slots:
         QVERIFY(!p.compressed);
     }
 
+    // Another program cuts the file short while a movie read from it is
+    // shown: what it lost reads as zeros, and nothing stops.
+    void movieSurvivesItsFileCutShort()
+    {
+        QTemporaryDir dir;
+        const QByteArray row(20000, 'x');
+        const QString path = fixtures::writeFile(dir, "m.ovt", fixtures::plainMovie("20000,1,5,100,0,0,0,0,a,b", {row, row, row, row, row}));
+        Movie p;
+        QVERIFY(orv::cargaPelicula(orv::FileName::fromText(path), p));
+        const Movie copy = p;
+        p = Movie();
+        QVERIFY(QFile::resize(path, 100));
+        const QByteArray last = copy.frame(4).toByteArray();
+        QCOMPARE(last, QByteArray(20000, '\0'));
+        QCOMPARE(copy.frame(0).toByteArray().left(10), QByteArray(10, 'x'));
+    }
+
     void unreadablePaths()
     {
         QTemporaryDir dir;
