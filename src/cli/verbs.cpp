@@ -19,6 +19,7 @@ constexpr auto kVerbs = std::to_array<Verb>({
     {"convert", "convierte archivos de texto con imágenes ASCII en una película", &convertVerb},
     {"export", "exporta una película a GIF, página web, asciicast o video", &exportVerb},
     {"play", "reproduce una película en el terminal", &playVerb},
+    {"edit", "elige, ordena y une cuadros, cambia el tamaño y la cabecera", &editVerb},
 });
 
 } // namespace
@@ -84,13 +85,18 @@ bool loadMovie(const FileName& name, Movie& movie, Io& io)
 {
     if (cargaPelicula(name, movie))
         return true;
+    reportUnreadable(name, io);
+    return false;
+}
+
+void reportUnreadable(const FileName& name, Io& io)
+{
     io.err << movieErrorMessage() << '\n';
     // A compressed movie in a method this build does not read says which.
     if (const std::optional<FileMembers> members =
             isRegularFile(name) ? fileMembers(name) : std::nullopt;
         members && members->firstUnreadable)
         io.err << *members->firstUnreadable << '\n';
-    return false;
 }
 
 } // namespace orv::cli

@@ -43,6 +43,8 @@ std::optional<int> refuseOutput(const FileName& output, const QList<FileName>& i
 
 // Loads a movie, or says why not on standard error.
 bool loadMovie(const FileName& name, Movie& movie, Io& io);
+// Says on standard error why a movie did not load.
+void reportUnreadable(const FileName& name, Io& io);
 
 // The verbs, one file each.
 int infoVerb(const QStringList& args, Io& io);    // header, form, size and name
@@ -52,5 +54,6 @@ int createVerb(const QStringList& args, Io& io);  // pictures or a clip to a mov
 int convertVerb(const QStringList& args, Io& io); // text pictures to a movie
 int exportVerb(const QStringList& args, Io& io);  // GIF, page, asciicast, MP4, WebM
 int playVerb(const QStringList& args, Io& io);    // a movie in the terminal
+int editVerb(const QStringList& args, Io& io);    // frames picked, joined, resized; the header
 
 } // namespace orv::cli

@@ -97,7 +97,8 @@ private slots:
         const QList<QStringList> verbs{{"export", "--gif", "-o", "OUT", "m.ovt"},
                                        {"convert", "--width", "3", "--height", "2", "-o", "OUT", "t.txt"},
                                        {"create", "-o", "OUT", "i.bmp"},
-                                       {"create", "--video", "c.mkv", "-o", "OUT"}};
+                                       {"create", "--video", "c.mkv", "-o", "OUT"},
+                                       {"edit", "--pause", "5", "-o", "OUT", "m.ovt"}};
         for (const QStringList& v : verbs)
             for (const char* kind : {"fifo", "device"})
                 QTest::addRow("%s%s, %s", qPrintable(v[0]), v.contains("--video") ? " --video" : "", kind) << v << kind;
@@ -200,6 +201,80 @@ private slots:
                          !r.out.contains("Arguments:"),
                      qPrintable(r.out));
         }
+    }
+
+    // `orv edit`: the options as rows, each giving the movie written.
+    void edit_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("written");
+        const QByteArray header = "3,2,%1,125,0,0,0,0,Jos\xe9,Pel\xed" "cula creada con Orvane ASCII Creator";
+        const auto movie = [&header](int n, const std::vector<QByteArray>& frames) {
+            return fixtures::plainMovie(QByteArray(header).replace("%1", QByteArray::number(n)), frames);
+        };
+        QTest::newRow("nothing: the same bytes") << QStringList{} << kMovie;
+        QTest::newRow("frames repeated, an open range")
+            << QStringList{"--frames", "1,0-1,1-"} << movie(4, {"123456", "ab\xf7" "de", "123456", "123456"});
+        QTest::newRow("reversed") << QStringList{"--reverse"} << movie(2, {"123456", "ab\xf7" "de"});
+        QTest::newRow("appended, itself") << QStringList{"--append", "m.ovt", "--frames", "1"}
+                                          << movie(3, {"123456", "ab\xf7" "de", "123456"});
+        QTest::newRow("size, anchored south-east")
+            << QStringList{"--size", "2x3", "--anchor", "se", "--frames", "1"}
+            << fixtures::plainMovie("2,3,1,125,0,0,0,0,Jos\xe9,Pel\xed" "cula creada con Orvane ASCII Creator", {"  2356"});
+        QTest::newRow("header") << QStringList{"--pause", "40.5", "--author", "Ana", "--info", "nada"}
+                                << fixtures::plainMovie("3,2,2,40.5,0,0,0,0,Ana,nada", {"ab\xf7" "de", "123456"});
+    }
+    void edit()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, written);
+        QTemporaryDir dir;
+        const QString movie = fixtures::writeFile(dir, "m.ovt", kMovie);
+        for (QString& a : args)
+            a = a == "m.ovt" ? movie : a;
+        // Written over the movie itself, as a script would.
+        const OrvRun r = runOrv(QStringList{"edit"} + args + QStringList{"--quiet", "-o", movie, movie});
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        QCOMPARE(r.out, QString());
+        QCOMPARE(readFile(movie), written);
+        QCOMPARE(entriesOf(dir.path()), QStringList{"m.ovt"});
+    }
+
+    // What `orv edit` refuses writes nothing, leaves the movie as it was
+    // and says why.
+    void editRefusals_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("a frame past the end") << QStringList{"--frames", "0-1,7"} << 2
+                                              << "el cuadro 7 no existe: la película tiene 2 cuadros (0 a 1)";
+        QTest::newRow("another size without --size") << QStringList{"--append", "otra.ovt"} << 2
+                                                     << "mide 2x1 y la película 3x2: --size las ajusta";
+        QTest::newRow("an author that would not read back") << QStringList{"--author", "a,b"} << 2
+                                                            << "no puede contener comas";
+        QTest::newRow("a pause that is no number") << QStringList{"--pause", "1e400"} << 2
+                                                   << "La pausa establecida no es válida";
+        QTest::newRow("an unreadable movie appended") << QStringList{"--append", "roto.ovt"} << 1
+                                                      << "Se produjo un error al abrir la película";
+    }
+    void editRefusals()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QString, why);
+        QTemporaryDir dir;
+        const QString movie = fixtures::writeFile(dir, "m.ovt", kMovie);
+        fixtures::writeFile(dir, "otra.ovt", fixtures::plainMovie("2,1,1,100,0,0,0,0,a,b", {"xy"}));
+        fixtures::writeFile(dir, "roto.ovt", "3,2,9,125,0,0,0,0,a,b\r\nabc\r\n");
+        for (QString& a : args)
+            a = a.endsWith(".ovt") ? dir.filePath(a) : a;
+        const QStringList before = entriesOf(dir.path());
+        const OrvRun r = runOrv(QStringList{"edit"} + args + QStringList{"-o", movie, movie});
+        QCOMPARE(r.status, status);
+        QVERIFY2(r.err.contains(why), qPrintable(r.err));
+        QCOMPARE(readFile(movie), kMovie);
+        QCOMPARE(entriesOf(dir.path()), before);
     }
 
     void largeFieldsWrittenWhole()

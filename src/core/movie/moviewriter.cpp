@@ -81,6 +81,15 @@ bool MovieWriter::begin(QByteArrayView headerLine)
     return m_file.open() && writeLine(headerLine);
 }
 
+bool MovieWriter::beginRaw(QByteArrayView header)
+{
+    if (m_memory) {
+        m_memory->clear();
+        return writeLines(header);
+    }
+    return m_file.open() && writeLines(header);
+}
+
 bool MovieWriter::writeFrame(QByteArrayView frame)
 {
     return writeLine(frame);

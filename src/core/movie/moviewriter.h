@@ -50,6 +50,8 @@ public:
     explicit MovieWriter(QByteArray* memory);
 
     bool begin(QByteArrayView headerLine);
+    // Starts with a header exactly as given, its line end included.
+    bool beginRaw(QByteArrayView header);
     bool writeFrame(QByteArrayView frame);
     // Writes frame lines that already end in CR LF, any number in one go.
     bool writeLines(QByteArrayView lines);
