@@ -419,7 +419,7 @@ std::optional<QString> EditedMovie::putText(int frame, QPoint at, const QString&
     return edit.finish();
 }
 
-std::optional<QString> EditedMovie::fill(int frame, QRect area, QChar c)
+std::optional<QString> EditedMovie::drawable(int frame, QChar c, char& byte) const
 {
     if (frame < 0 || frame >= frameCount())
         return noSuchFrame(frame, frameCount());
@@ -427,11 +427,20 @@ std::optional<QString> EditedMovie::fill(int frame, QRect area, QChar c)
     const std::optional<char> b = cellByte(c, why);
     if (!b)
         return why;
+    byte = *b;
+    return std::nullopt;
+}
+
+std::optional<QString> EditedMovie::fill(int frame, QRect area, QChar c)
+{
+    char b = 0;
+    if (std::optional<QString> why = drawable(frame, c, b))
+        return why;
     area = area.normalized() & QRect(0, 0, m_ancho, m_alto);
     CellEdit edit(*this, c == QLatin1Char(' ') ? EditAction::Clear : EditAction::Fill);
     for (int y = area.top(); y <= area.bottom(); ++y)
         for (int x = area.left(); x <= area.right(); ++x)
-            edit.set(frame, x, y, *b);
+            edit.set(frame, x, y, b);
     return edit.finish();
 }
 
@@ -442,11 +451,8 @@ std::optional<QString> EditedMovie::clear(int frame, QRect area)
 
 std::optional<QString> EditedMovie::line(int frame, QPoint from, QPoint to, QChar c)
 {
-    if (frame < 0 || frame >= frameCount())
-        return noSuchFrame(frame, frameCount());
-    QString why;
-    const std::optional<char> b = cellByte(c, why);
-    if (!b)
+    char b = 0;
+    if (std::optional<QString> why = drawable(frame, c, b))
         return why;
     CellEdit edit(*this, EditAction::Line);
     // Bresenham: every cell the line passes, one per step along its
@@ -456,7 +462,7 @@ std::optional<QString> EditedMovie::line(int frame, QPoint from, QPoint to, QCha
     const int sx = x < to.x() ? 1 : -1, sy = y < to.y() ? 1 : -1;
     int error = dx + dy;
     for (;;) {
-        edit.set(frame, x, y, *b);
+        edit.set(frame, x, y, b);
         if (x == to.x() && y == to.y())
             break;
         const int twice = 2 * error;
@@ -474,50 +480,44 @@ std::optional<QString> EditedMovie::line(int frame, QPoint from, QPoint to, QCha
 
 std::optional<QString> EditedMovie::outline(int frame, QRect area, QChar c)
 {
-    if (frame < 0 || frame >= frameCount())
-        return noSuchFrame(frame, frameCount());
-    QString why;
-    const std::optional<char> b = cellByte(c, why);
-    if (!b)
+    char b = 0;
+    if (std::optional<QString> why = drawable(frame, c, b))
         return why;
     area = area.normalized();
     CellEdit edit(*this, EditAction::Outline);
     for (int x = area.left(); x <= area.right(); ++x) {
-        edit.set(frame, x, area.top(), *b);
-        edit.set(frame, x, area.bottom(), *b);
+        edit.set(frame, x, area.top(), b);
+        edit.set(frame, x, area.bottom(), b);
     }
     for (int y = area.top(); y <= area.bottom(); ++y) {
-        edit.set(frame, area.left(), y, *b);
-        edit.set(frame, area.right(), y, *b);
+        edit.set(frame, area.left(), y, b);
+        edit.set(frame, area.right(), y, b);
     }
     return edit.finish();
 }
 
 std::optional<QString> EditedMovie::floodFill(int frame, QPoint at, QChar c)
 {
-    if (frame < 0 || frame >= frameCount())
-        return noSuchFrame(frame, frameCount());
-    QString why;
-    const std::optional<char> b = cellByte(c, why);
-    if (!b)
+    char b = 0;
+    if (std::optional<QString> why = drawable(frame, c, b))
         return why;
     CellEdit edit(*this, EditAction::FloodFill);
     if (!edit.inside(frame, at.x(), at.y()))
         return std::nullopt;
     const char target = cell(frame, at);
-    if (target == *b)
+    if (target == b)
         return std::nullopt;
     // Cells of the target character joined by their sides; each is
     // repainted as it is taken, so none is taken twice.
     std::vector<QPoint> pending{at};
-    edit.set(frame, at.x(), at.y(), *b);
+    edit.set(frame, at.x(), at.y(), b);
     while (!pending.empty()) {
         const QPoint p = pending.back();
         pending.pop_back();
         for (const QPoint d : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)}) {
             const QPoint n = p + d;
             if (edit.inside(frame, n.x(), n.y()) && cell(frame, n) == target) {
-                edit.set(frame, n.x(), n.y(), *b);
+                edit.set(frame, n.x(), n.y(), b);
                 pending.push_back(n);
             }
         }

@@ -158,6 +158,8 @@ private:
     void apply(const Step& step, bool forward);
     void dropOldest();
     std::optional<QString> checkFrames(qint64 more) const;
+    // Why `c` cannot be drawn on `frame`, or nothing with its byte set.
+    std::optional<QString> drawable(int frame, QChar c, char& byte) const;
     std::optional<QString> setHeaderText(EditAction action, const QString& value);
 
     std::int16_t m_ancho = 0;
