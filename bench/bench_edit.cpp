@@ -23,14 +23,6 @@
 
 namespace {
 
-double shell(const QString& command)
-{
-    return bench::bestOf(3, [&] {
-        if (std::system(command.toLocal8Bit().constData()) != 0)
-            std::fprintf(stderr, "failed: %s\n", qPrintable(command));
-    });
-}
-
 void endToEnd(const QTemporaryDir& dir, const bench::MovieSize& size)
 {
     const QString movie = dir.filePath(QStringLiteral("m%1.ovt").arg(size.ancho));
@@ -39,9 +31,9 @@ void endToEnd(const QTemporaryDir& dir, const bench::MovieSize& size)
         return;
     const double mb = double(QFileInfo(movie).size()) / 1e6;
     const QString orv = QStringLiteral(ORV_CLI_PATH);
-    const double dd = shell(QStringLiteral("dd if='%1' of='%2' bs=4M conv=fdatasync status=none").arg(movie, out));
-    const double edit = shell(QStringLiteral("'%1' edit --quiet --pause 50 -o '%2' '%3'").arg(orv, out, movie));
-    const double info = shell(QStringLiteral("'%1' info '%2' > /dev/null").arg(orv, movie));
+    const double dd = bench::shell(QStringLiteral("dd if='%1' of='%2' bs=4M conv=fdatasync status=none").arg(movie, out));
+    const double edit = bench::shell(QStringLiteral("'%1' edit --quiet --pause 50 -o '%2' '%3'").arg(orv, out, movie));
+    const double info = bench::shell(QStringLiteral("'%1' info '%2' > /dev/null").arg(orv, movie));
     // The peak of one edit alone: run in a child of its own.
     const pid_t child = fork();
     if (child == 0) {

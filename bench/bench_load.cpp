@@ -38,14 +38,6 @@ int peakMode(const QString& path)
     return 0;
 }
 
-double shell(const QString& command)
-{
-    return bench::bestOf(3, [&] {
-        if (std::system(command.toLocal8Bit().constData()) != 0)
-            std::fprintf(stderr, "failed: %s\n", qPrintable(command));
-    });
-}
-
 double peakRatio(const QString& self, const QString& movie, qint64 plainSize)
 {
     QProcess p;
@@ -70,10 +62,10 @@ void measure(const QString& self, const QTemporaryDir& dir, const bench::MovieSi
     const double zmb = static_cast<double>(QFileInfo(zipped).size()) / 1e6;
 
     orv::Movie p;
-    const double cat = shell(QStringLiteral("cat '%1' > /dev/null").arg(plain));
-    const double unzip = shell(QStringLiteral("unzip -p '%1' > /dev/null").arg(zipped));
-    const double infoPlain = shell(QStringLiteral("'%1' info '%2' > /dev/null").arg(QStringLiteral(ORV_CLI_PATH), plain));
-    const double infoZip = shell(QStringLiteral("'%1' info '%2' > /dev/null").arg(QStringLiteral(ORV_CLI_PATH), zipped));
+    const double cat = bench::shell(QStringLiteral("cat '%1' > /dev/null").arg(plain));
+    const double unzip = bench::shell(QStringLiteral("unzip -p '%1' > /dev/null").arg(zipped));
+    const double infoPlain = bench::shell(QStringLiteral("'%1' info '%2' > /dev/null").arg(QStringLiteral(ORV_CLI_PATH), plain));
+    const double infoZip = bench::shell(QStringLiteral("'%1' info '%2' > /dev/null").arg(QStringLiteral(ORV_CLI_PATH), zipped));
     const double loadPlain = bench::bestOf(3, [&] { orv::cargaPelicula(orv::FileName::fromText(plain), p); });
     const double loadZip = bench::bestOf(3, [&] { orv::cargaPelicula(orv::FileName::fromText(zipped), p); });
     orv::LoadOptions streamed;

@@ -1,5 +1,8 @@
 #include "benchmovies.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "moviewriter.h"
 
 #include <QElapsedTimer>
@@ -34,6 +37,14 @@ bool writePlainMovie(const QString& path, const MovieSize& size)
             return false;
     }
     return w.commit();
+}
+
+double shell(const QString& command)
+{
+    return bestOf(3, [&] {
+        if (std::system(command.toLocal8Bit().constData()) != 0)
+            std::fprintf(stderr, "failed: %s\n", qPrintable(command));
+    });
 }
 
 std::vector<MovieSize> movieSizes(const QStringList& args)

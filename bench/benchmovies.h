@@ -23,6 +23,10 @@ std::vector<MovieSize> movieSizes(const QStringList& args);
 double bestOf(int runs, const std::function<void()>& work,
               const std::function<void()>& prepare = {});
 
+// Best of three runs of a shell command, in seconds; a command that fails
+// is reported on standard error.
+double shell(const QString& command);
+
 // Writes a plain movie of the given size at `path` whose frames look like
 // ASCII art (smooth shapes drawn with a tone ramp), so that compression
 // ratios are those of real movies, not of noise or of blank frames.

@@ -156,7 +156,7 @@ int editVerb(const QStringList& args, Io& io)
         movie.reverse(0, movie.frameCount());
     if (newSize)
         if (std::optional<QString> why = movie.resize(*newSize, *where))
-            return refuse(why->replace(QLatin1String("\r\n"), QLatin1String("\n")), kUsage);
+            return refuse(*why, kUsage);
     for (const QString& other : parser.values(append)) {
         EditedMovie more;
         const FileName name = nameArgument(other);

@@ -83,9 +83,8 @@ namespace {
 
 const QString kOneFrameAtLeast = QStringLiteral("una película tiene al menos un cuadro");
 
-QString noSuchFrame(int frame, int count)
+QString noSuchFrame(int count)
 {
-    Q_UNUSED(frame);
     return QStringLiteral("la película tiene %1 cuadros (0 a %2)").arg(count).arg(count - 1);
 }
 
@@ -387,7 +386,7 @@ std::optional<QString> EditedMovie::putText(int frame, QPoint at, const QString&
                                             bool transparentSpaces)
 {
     if (frame < 0 || frame >= frameCount())
-        return noSuchFrame(frame, frameCount());
+        return noSuchFrame(frameCount());
     QByteArray bytes;
     bytes.reserve(text.size());
     QString why;
@@ -422,7 +421,7 @@ std::optional<QString> EditedMovie::putText(int frame, QPoint at, const QString&
 std::optional<QString> EditedMovie::drawable(int frame, QChar c, char& byte) const
 {
     if (frame < 0 || frame >= frameCount())
-        return noSuchFrame(frame, frameCount());
+        return noSuchFrame(frameCount());
     QString why;
     const std::optional<char> b = cellByte(c, why);
     if (!b)
@@ -529,9 +528,9 @@ std::optional<QString> EditedMovie::copyArea(int fromFrame, QRect area, int toFr
                                              bool move)
 {
     if (fromFrame < 0 || fromFrame >= frameCount())
-        return noSuchFrame(fromFrame, frameCount());
+        return noSuchFrame(frameCount());
     if (toFrame < 0 || toFrame >= frameCount())
-        return noSuchFrame(toFrame, frameCount());
+        return noSuchFrame(frameCount());
     area = area.normalized() & QRect(0, 0, m_ancho, m_alto);
     if (area.isEmpty())
         return std::nullopt;
@@ -560,13 +559,8 @@ std::optional<QString> EditedMovie::checkFrames(qint64 more) const
     return std::nullopt;
 }
 
-void EditedMovie::splice(EditAction action, int at, int removing, std::vector<Frame> inserted)
+void EditedMovie::record(EditAction action, std::unique_ptr<Extra> extra)
 {
-    auto extra = std::make_unique<Extra>();
-    extra->spliced = true;
-    extra->at = at;
-    extra->removed.assign(m_frames.begin() + at, m_frames.begin() + at + removing);
-    extra->inserted = std::move(inserted);
     Step step;
     step.first = m_changes.size();
     step.action = action;
@@ -574,10 +568,20 @@ void EditedMovie::splice(EditAction action, int at, int removing, std::vector<Fr
     apply(m_steps.back(), true);
 }
 
+void EditedMovie::splice(EditAction action, int at, int removing, std::vector<Frame> inserted)
+{
+    auto extra = std::make_unique<Extra>();
+    extra->spliced = true;
+    extra->at = at;
+    extra->removed.assign(m_frames.begin() + at, m_frames.begin() + at + removing);
+    extra->inserted = std::move(inserted);
+    record(action, std::move(extra));
+}
+
 std::optional<QString> EditedMovie::insertBlank(int at, int count)
 {
     if (at < 0 || at > frameCount())
-        return noSuchFrame(at, frameCount());
+        return noSuchFrame(frameCount());
     if (count <= 0)
         return std::nullopt;
     if (std::optional<QString> why = checkFrames(count))
@@ -590,7 +594,7 @@ std::optional<QString> EditedMovie::insertBlank(int at, int count)
 std::optional<QString> EditedMovie::duplicate(int first, int count)
 {
     if (first < 0 || count <= 0 || first + count > frameCount())
-        return noSuchFrame(first + count - 1, frameCount());
+        return noSuchFrame(frameCount());
     if (std::optional<QString> why = checkFrames(count))
         return why;
     splice(EditAction::DuplicateFrames, first + count, 0,
@@ -601,7 +605,7 @@ std::optional<QString> EditedMovie::duplicate(int first, int count)
 std::optional<QString> EditedMovie::remove(int first, int count)
 {
     if (first < 0 || count <= 0 || first + count > frameCount())
-        return noSuchFrame(first + count - 1, frameCount());
+        return noSuchFrame(frameCount());
     if (std::optional<QString> why = checkFrames(-count))
         return why;
     splice(EditAction::DeleteFrames, first, count, {});
@@ -611,9 +615,9 @@ std::optional<QString> EditedMovie::remove(int first, int count)
 std::optional<QString> EditedMovie::moveFrames(int first, int count, int to)
 {
     if (first < 0 || count <= 0 || first + count > frameCount())
-        return noSuchFrame(first + count - 1, frameCount());
+        return noSuchFrame(frameCount());
     if (to < 0 || to + count > frameCount())
-        return noSuchFrame(to + count - 1, frameCount());
+        return noSuchFrame(frameCount());
     if (to == first)
         return std::nullopt;
     const int low = std::min(first, to), high = std::max(first, to) + count;
@@ -637,7 +641,7 @@ std::optional<QString> EditedMovie::moveFrames(int first, int count, int to)
 std::optional<QString> EditedMovie::reverse(int first, int count)
 {
     if (first < 0 || count <= 0 || first + count > frameCount())
-        return noSuchFrame(first + count - 1, frameCount());
+        return noSuchFrame(frameCount());
     if (count == 1)
         return std::nullopt;
     std::vector<Frame> reversed(m_frames.rbegin() + (frameCount() - first - count),
@@ -654,31 +658,37 @@ std::vector<QByteArray> EditedMovie::frames(int first, int count) const
     return out;
 }
 
+std::vector<EditedMovie::Frame> EditedMovie::fit(const std::vector<QByteArray>& frames, QSize from,
+                                                 QSize to, Anchor anchor)
+{
+    const QPoint offset = anchoredOffset(from, to, anchor);
+    const QRect kept = QRect(offset, from) & QRect(QPoint(0, 0), to);
+    std::vector<Frame> fitted;
+    fitted.reserve(frames.size());
+    for (const QByteArray& source : frames) {
+        QByteArray f(qsizetype(to.width()) * to.height(), ' ');
+        for (int y = kept.top(); y <= kept.bottom(); ++y) {
+            const qsizetype at = qsizetype(y - offset.y()) * from.width() + (kept.left() - offset.x());
+            if (at >= source.size())
+                continue;
+            std::memcpy(f.data() + qsizetype(y) * to.width() + kept.left(), source.constData() + at,
+                        size_t(std::min<qsizetype>(kept.width(), source.size() - at)));
+        }
+        fitted.push_back({f, kCrLf, true});
+    }
+    return fitted;
+}
+
 std::optional<QString> EditedMovie::pasteFrames(int at, const std::vector<QByteArray>& frames,
                                                 QSize size, Anchor anchor)
 {
     if (at < 0 || at > frameCount())
-        return noSuchFrame(at, frameCount());
+        return noSuchFrame(frameCount());
     if (frames.empty())
         return std::nullopt;
     if (std::optional<QString> why = checkFrames(qint64(frames.size())))
         return why;
-    const QSize mine(m_ancho, m_alto);
-    const QPoint offset = anchoredOffset(size, mine, anchor);
-    const QRect kept = QRect(offset, size) & QRect(QPoint(0, 0), mine);
-    std::vector<Frame> fitted;
-    fitted.reserve(frames.size());
-    for (const QByteArray& source : frames) {
-        QByteArray f(qsizetype(m_ancho) * m_alto, ' ');
-        for (int y = kept.top(); y <= kept.bottom(); ++y) {
-            const qsizetype from = qsizetype(y - offset.y()) * size.width() + (kept.left() - offset.x());
-            if (from >= source.size())
-                continue;
-            std::memcpy(f.data() + qsizetype(y) * m_ancho + kept.left(), source.constData() + from,
-                        size_t(std::min<qsizetype>(kept.width(), source.size() - from)));
-        }
-        fitted.push_back({f, kCrLf, true});
-    }
+    std::vector<Frame> fitted = fit(frames, size, QSize(m_ancho, m_alto), anchor);
     splice(EditAction::PasteFrames, at, 0, std::move(fitted));
     return std::nullopt;
 }
@@ -705,7 +715,7 @@ std::optional<QString> EditedMovie::pick(const std::vector<int>& order)
     picked.reserve(order.size());
     for (const int i : order) {
         if (i < 0 || i >= frameCount())
-            return noSuchFrame(i, frameCount());
+            return noSuchFrame(frameCount());
         picked.push_back(m_frames[size_t(i)]);
     }
     splice(EditAction::PickFrames, 0, frameCount(), std::move(picked));
@@ -725,26 +735,14 @@ std::optional<QString> EditedMovie::resize(QSize size, Anchor anchor)
     const qint64 bytes = movieBytes(headerBytes().size(), frameCount(), qint64(size.width()) * size.height());
     if (bytes > kMaxMovieBytes)
         return tooLargeMessage(bytes);
-    std::vector<QByteArray> all = frames(0, frameCount());
-    const QSize before(m_ancho, m_alto);
-    EditedMovie fitted;
-    fitted.m_ancho = std::int16_t(size.width());
-    fitted.m_alto = std::int16_t(size.height());
-    if (std::optional<QString> why = fitted.pasteFrames(0, all, before, anchor))
-        return why;
-    all.clear();
     auto extra = std::make_unique<Extra>();
     extra->spliced = true;
     extra->removed = m_frames;
-    extra->inserted = std::move(fitted.m_frames);
+    extra->inserted = fit(frames(0, frameCount()), QSize(m_ancho, m_alto), size, anchor);
     extra->resized = true;
-    extra->sizeBefore = before;
+    extra->sizeBefore = QSize(m_ancho, m_alto);
     extra->sizeAfter = size;
-    Step step;
-    step.first = m_changes.size();
-    step.action = EditAction::Resize;
-    push(std::move(step), std::move(extra));
-    apply(m_steps.back(), true);
+    record(EditAction::Resize, std::move(extra));
     return std::nullopt;
 }
 
@@ -776,11 +774,7 @@ std::optional<QString> EditedMovie::setHeaderText(EditAction action, const QStri
     extra->headed = true;
     extra->before = header();
     extra->after = std::move(after);
-    Step step;
-    step.first = m_changes.size();
-    step.action = action;
-    push(std::move(step), std::move(extra));
-    apply(m_steps.back(), true);
+    record(action, std::move(extra));
     return std::nullopt;
 }
 

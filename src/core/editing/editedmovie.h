@@ -152,7 +152,9 @@ private:
     Header header() const;
     void setHeader(const Header& h);
     bool makeWhole(int frame, Extra* record);
+    void record(EditAction action, std::unique_ptr<Extra> extra);
     void splice(EditAction action, int at, int removing, std::vector<Frame> inserted);
+    static std::vector<Frame> fit(const std::vector<QByteArray>& frames, QSize from, QSize to, Anchor anchor);
     void discardRedo();
     void push(Step step, std::unique_ptr<Extra> extra);
     void apply(const Step& step, bool forward);
