@@ -39,9 +39,13 @@ std::optional<std::vector<int>> frameList(const QString& text, int count, QStrin
                 past = QString::number(n);
         if (!past.isEmpty())
             continue;
+        // Past the most frames a movie holds the list is refused whole: a
+        // long list of long ranges never takes more memory than that.
         for (qint64 i = first;; i += first <= last ? 1 : -1) {
             out.push_back(int(i));
-            if (i == last || out.size() > size_t(kMaxFrames))
+            if (out.size() > size_t(kMaxFrames))
+                return out;
+            if (i == last)
                 break;
         }
     }
