@@ -11,4 +11,9 @@ namespace orv {
 // Elsewhere it does nothing.
 void adviseHugePages(char* data, qint64 size);
 
+// Makes the pages of a buffer about to be filled present in one call rather
+// than one fault each (Linux 5.14 and later; elsewhere, or when refused,
+// they fault in as usual).
+void populatePages(char* data, qint64 size);
+
 } // namespace orv
