@@ -35,6 +35,7 @@ problem() { echo "FALLO: $*"; fail=1; }
 echo "== Files"
 expected=(
     usr/bin/orv usr/bin/OrvPlayer usr/bin/OrvCreator usr/bin/OrvConverter usr/bin/OrvCompactor
+    usr/libexec/orvane/orv-draw
     usr/share/mime/packages/orvane-ascii.xml
     usr/share/icons/hicolor/scalable/mimetypes/application-x-orvane-movie.svg
     usr/share/doc/orvane-suite/copyright usr/share/doc/orvane-suite/changelog.gz
@@ -86,6 +87,10 @@ for f in "$root"/usr/share/man/man1/*.gz; do
 done
 MANWIDTH=80 man -l "$root/usr/share/man/man1/orv.1.gz" | grep -q "ESTADO DE SALIDA" || problem "orv(1) unreadable"
 
+echo "== orv hands the drawing verbs to orv-draw"
+"$root/usr/bin/orv" create --help | grep -q "Uso: orv create" || problem "orv create does not reach orv-draw"
+! ldd "$root/usr/bin/orv" | grep -q "libQt6Gui" || problem "orv links QtGui"
+
 echo "== Completion"
 verbs=$(cd "$root" && bash -c '
     source /usr/share/bash-completion/bash_completion
@@ -93,7 +98,7 @@ verbs=$(cd "$root" && bash -c '
     COMP_WORDS=(orv ""); COMP_CWORD=1; COMP_LINE="orv "; COMP_POINT=4
     _orv; echo "${COMPREPLY[*]}"')
 echo "orv <Tab>: $verbs"
-for v in info frame compact create convert export play; do
+for v in info frame compact create convert export play edit; do
     [[ " $verbs " == *" $v "* ]] || problem "the completion does not offer $v"
 done
 

@@ -1,12 +1,10 @@
 #include "verbs.h"
 
 #include "castexport.h"
-#include "gifexport.h"
 #include "htmlexport.h"
 #include "moviereader.h"
 #include "filename.h"
 #include "numeric.h"
-#include "videoexport.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -107,30 +105,19 @@ int exportVerb(const QStringList& args, Io& io)
     const FileName input = nameArgument(parser.positionalArguments().first());
     if (const std::optional<int> refused = refuseOutput(target, {input}, io))
         return *refused;
+    if (kind == Kind::Gif || kind == Kind::Mp4 || kind == Kind::WebM) {
+        const DrawnExport job{kind == Kind::Gif ? DrawnExport::Gif
+                              : kind == Kind::Mp4 ? DrawnExport::Mp4
+                                                  : DrawnExport::WebM,
+                              input, target, options};
+        return drawnExportVerb(args, job, io);
+    }
     Movie m;
     if (!loadMovie(input, m, io))
         return kFailed;
     QString error;
-    ExportResult r = ExportResult::Fault;
-    switch (kind) {
-    case Kind::Gif:
-        r = render::exportGif(m, target, render::gifFont(options.points), options, &error);
-        break;
-    case Kind::Html:
-        r = exportHtml(m, target, options, &error);
-        break;
-    case Kind::Cast:
-        r = exportCast(m, target, options, &error);
-        break;
-    case Kind::Mp4:
-    case Kind::WebM:
-        r = render::exportVideo(
-            m, target, render::gifFont(options.points), options,
-            kind == Kind::Mp4 ? render::VideoFormat::Mp4 : render::VideoFormat::WebM, &error);
-        break;
-    case Kind::None:
-        break;
-    }
+    const ExportResult r = kind == Kind::Html ? exportHtml(m, target, options, &error)
+                                              : exportCast(m, target, options, &error);
     if (r != ExportResult::Done) {
         io.err << "orv: no se pudo escribir " << target.display() << ": " << error << '\n';
         return kFailed;

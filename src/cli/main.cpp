@@ -2,44 +2,29 @@
 #include "filename.h"
 
 #include <QCoreApplication>
+#ifdef ORV_DRAWS
 #include <QGuiApplication>
+#endif
 #include <QTextStream>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 
 namespace {
 
-// Drawing needs a QGuiApplication: a GIF or video export draws its frames with fonts,
-// and `create` draws pictures (the text of a metafile above all). Neither
-// needs a display, so they run on the offscreen platform unless one is
-// chosen. The other verbs keep the lighter core application.
-bool draws(int argc, char** argv)
-{
-    if (argc < 2)
-        return false;
-    if (std::strcmp(argv[1], "create") == 0)
-        return true;
-    if (std::strcmp(argv[1], "export") != 0)
-        return false;
-    for (int i = 2; i < argc; ++i) {
-        const QByteArray arg = QByteArray(argv[i]).toLower();
-        for (const char* kind : {"gif", "mp4", "webm"})
-            if (arg == QByteArray("--") + kind || arg.endsWith(QByteArray(".") + kind))
-                return true;
-    }
-    return false;
-}
-
+// orv-draw draws: a GIF or video export draws its frames with fonts, and
+// `create` draws pictures (the text of a metafile above all). Neither needs a
+// display, so it runs on the offscreen platform unless one is chosen. orv
+// keeps the lighter core application.
 std::unique_ptr<QCoreApplication> application(int& argc, char** argv)
 {
-    if (draws(argc, argv)) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        return std::make_unique<QGuiApplication>(argc, argv);
-    }
+#ifdef ORV_DRAWS
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    return std::make_unique<QGuiApplication>(argc, argv);
+#else
     return std::make_unique<QCoreApplication>(argc, argv);
+#endif
 }
 
 // orv prints only its own messages: Qt's warnings (a missing runtime folder

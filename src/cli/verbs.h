@@ -1,6 +1,8 @@
 #pragma once
 
 #include "cli.h"
+#include "exporting.h"
+#include "filename.h"
 
 #include <QString>
 #include <optional>
@@ -9,7 +11,6 @@
 class QCommandLineParser;
 
 namespace orv {
-class FileName;
 struct Movie;
 } // namespace orv
 
@@ -50,10 +51,26 @@ void reportUnreadable(const FileName& name, Io& io);
 int infoVerb(const QStringList& args, Io& io);    // header, form, size and name
 int frameVerb(const QStringList& args, Io& io);   // one frame as the Player shows it
 int compactVerb(const QStringList& args, Io& io); // the Compactor's engine
-int createVerb(const QStringList& args, Io& io);  // pictures or a clip to a movie
 int convertVerb(const QStringList& args, Io& io); // text pictures to a movie
 int exportVerb(const QStringList& args, Io& io);  // GIF, page, asciicast, MP4, WebM
 int playVerb(const QStringList& args, Io& io);    // a movie in the terminal
 int editVerb(const QStringList& args, Io& io);    // frames picked, joined, resized; the header
+
+// The exports that draw pictures with fonts, as `export` has checked them.
+struct DrawnExport
+{
+    enum Kind { Gif, Mp4, WebM } kind;
+    FileName input;
+    FileName target;
+    ExportOptions options;
+};
+
+// The drawing verbs. `create` and the drawn exports need Qt's GUI module,
+// the picture decoders and FFmpeg: loading those would cost `orv info` more
+// than reading the movie does. So the tool comes in two programs: orv-draw
+// links them (createverb.cpp, drawnexport.cpp); orv hands these command lines to orv-draw whole
+// (handover.cpp), and links nothing that draws.
+int createVerb(const QStringList& args, Io& io);
+int drawnExportVerb(const QStringList& args, const DrawnExport& job, Io& io);
 
 } // namespace orv::cli

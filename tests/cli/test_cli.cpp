@@ -194,13 +194,36 @@ private slots:
 
     void helpIsSpanish()
     {
-        for (const char* verb : {"info", "frame", "compact", "create", "convert", "export", "play"}) {
+        for (const char* verb : {"info", "frame", "compact", "create", "convert", "export", "play", "edit"}) {
             const OrvRun r = runOrv({verb, "--help"});
             QCOMPARE(r.status, 0);
             QVERIFY2(r.out.contains("\nOpciones:\n") && !r.out.contains("Options:") &&
                          !r.out.contains("Arguments:"),
                      qPrintable(r.out));
         }
+    }
+
+    // orv hands the drawing verbs to orv-draw. Without it, those verbs say so
+    // and fail, and the others still work.
+    void drawingHelperMissing()
+    {
+        QTemporaryDir dir;
+        const QString lone = dir.filePath(QStringLiteral("orv"));
+        QVERIFY(QFile::copy(QStringLiteral(ORV_CLI_PATH), lone));
+        const QString movie = fixtures::writeFile(dir, "peli.ovt", kMovie);
+        const QString expected = "orv: no se pudo ejecutar " + dir.filePath(QStringLiteral("orv-draw")) + ": ";
+        for (const QStringList& args : {QStringList{"create", "--help"},
+                                        QStringList{"export", "-o", dir.filePath("a.gif"), movie}}) {
+            QProcess p;
+            p.start(lone, args);
+            QVERIFY(p.waitForFinished(30000));
+            QCOMPARE(p.exitCode(), 1);
+            QVERIFY2(QString::fromUtf8(p.readAllStandardError()).startsWith(expected), qPrintable(args.join(' ')));
+        }
+        QProcess info;
+        info.start(lone, {"info", movie});
+        QVERIFY(info.waitForFinished(30000));
+        QCOMPARE(info.exitCode(), 0);
     }
 
     // `orv edit`: the options as rows, each giving the movie written.

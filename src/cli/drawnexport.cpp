@@ -1,0 +1,30 @@
+#include "verbs.h"
+
+#include "gifexport.h"
+#include "moviereader.h"
+#include "videoexport.h"
+
+namespace orv::cli {
+
+int drawnExportVerb(const QStringList&, const DrawnExport& job, Io& io)
+{
+    Movie m;
+    if (!loadMovie(job.input, m, io))
+        return kFailed;
+    QString error;
+    const QFont font = render::gifFont(job.options.points);
+    const ExportResult r =
+        job.kind == DrawnExport::Gif
+            ? render::exportGif(m, job.target, font, job.options, &error)
+            : render::exportVideo(m, job.target, font, job.options,
+                                  job.kind == DrawnExport::Mp4 ? render::VideoFormat::Mp4
+                                                               : render::VideoFormat::WebM,
+                                  &error);
+    if (r != ExportResult::Done) {
+        io.err << "orv: no se pudo escribir " << job.target.display() << ": " << error << '\n';
+        return kFailed;
+    }
+    return kOk;
+}
+
+} // namespace orv::cli
