@@ -3,6 +3,7 @@
 #include "qtdialogs.h"
 
 #include <QColorDialog>
+#include <QDialog>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -147,6 +148,11 @@ std::optional<QColor> DialogPrompt::color(QWidget* parent, const QColor& initial
     if (dialog->exec() != QDialog::Accepted || !dialog->selectedColor().isValid())
         return std::nullopt;
     return dialog->selectedColor();
+}
+
+bool DialogPrompt::dialog(QDialog& dialog)
+{
+    return dialog.exec() == QDialog::Accepted;
 }
 
 } // namespace orv::ui

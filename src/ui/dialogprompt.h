@@ -28,6 +28,7 @@ public:
     FileName saveFile(QWidget* parent, const QString& title, const QString& filter,
                       const FileName& initial = {}) override;
     std::optional<QColor> color(QWidget* parent, const QColor& initial) override;
+    bool dialog(QDialog& dialog) override;
 };
 
 } // namespace orv::ui

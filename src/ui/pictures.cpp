@@ -131,6 +131,11 @@ void drawBadgeSymbol(QPainter& p, Product product)
         p.drawPath(star);
         break;
     }
+    case Product::Editor:
+        // A pencil, point down to the left.
+        p.drawPolygon(polygon({{86, 64}, {92, 70}, {75, 87}, {69, 81}}));
+        p.drawPolygon(polygon({{69, 81}, {75, 87}, {66, 90}}));
+        break;
     }
 }
 
@@ -178,6 +183,8 @@ QColor productColor(Product p)
         return QColor(0x27, 0xae, 0x60);
     case Product::Creator:
         return QColor(0x9b, 0x51, 0xe0);
+    case Product::Editor:
+        return QColor(0xd6, 0x3a, 0x5a);
     }
     return Qt::gray;
 }

@@ -13,6 +13,8 @@ QString productTitle(Product p)
         return QStringLiteral("Orvane ASCII Converter");
     case Product::Creator:
         return QStringLiteral("Orvane ASCII Creator");
+    case Product::Editor:
+        return QStringLiteral("Orvane ASCII Editor");
     }
     return {};
 }

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <optional>
 
+class QDialog;
 class QWidget;
 
 namespace orv::ui {
@@ -48,6 +49,10 @@ public:
 
     // The colour dialog; std::nullopt when cancelled.
     virtual std::optional<QColor> color(QWidget* parent, const QColor& initial) = 0;
+
+    // A program's own dialog (its fields already filled by the caller),
+    // shown modal; true when it was accepted.
+    virtual bool dialog(QDialog& dialog) = 0;
 };
 
 // The prompt in use. Defaults to the real dialogs.

@@ -1,5 +1,7 @@
 #include "scriptedprompt.h"
 
+#include <QDialog>
+
 namespace orv::ui {
 
 QList<ScriptedPrompt::Call> ScriptedPrompt::of(Kind kind) const
@@ -78,6 +80,15 @@ std::optional<QColor> ScriptedPrompt::color(QWidget*, const QColor& initial)
     c.initialColour = initial;
     calls.append(c);
     return colours.isEmpty() ? std::nullopt : colours.takeFirst();
+}
+
+bool ScriptedPrompt::dialog(QDialog& dialog)
+{
+    Call c;
+    c.kind = Kind::Dialog;
+    c.title = dialog.windowTitle();
+    calls.append(c);
+    return !dialogs.isEmpty() && dialogs.takeFirst()(dialog);
 }
 
 } // namespace orv::ui

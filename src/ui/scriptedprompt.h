@@ -3,6 +3,7 @@
 #include "prompt.h"
 
 #include <QList>
+#include <functional>
 
 namespace orv::ui {
 
@@ -22,7 +23,7 @@ namespace orv::ui {
 class ScriptedPrompt : public Prompt
 {
 public:
-    enum class Kind { Message, Input, OpenFile, OpenFiles, SaveFile, Color };
+    enum class Kind { Message, Input, OpenFile, OpenFiles, SaveFile, Color, Dialog };
 
     // One dialog that would have been shown. Fields a kind does not have stay
     // at their defaults.
@@ -48,6 +49,10 @@ public:
     QList<QString> files;                 // open and save dialogs; "" cancels
     QList<QStringList> lists;             // Open dialogs of several files; an empty list cancels
     QList<std::optional<QColor>> colours; // colour dialogs; std::nullopt cancels
+    // A program's own dialogs: each function fills the dialog's fields as a
+    // person would and answers whether it is accepted. The call records the
+    // dialog's title.
+    QList<std::function<bool(QDialog&)>> dialogs;
 
     // The calls of one kind, in order.
     QList<Call> of(Kind kind) const;
@@ -61,6 +66,7 @@ public:
     FileName saveFile(QWidget* parent, const QString& title, const QString& filter,
                       const FileName& initial = {}) override;
     std::optional<QColor> color(QWidget* parent, const QColor& initial) override;
+    bool dialog(QDialog& dialog) override;
 
 private:
     QString file(Kind kind, const QString& title, const QString& filter);
