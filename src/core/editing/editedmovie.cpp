@@ -118,6 +118,11 @@ QByteArray headerField(const QByteArray& value)
     return '"' + value + '"';
 }
 
+QString infoMessage(const QString& problem)
+{
+    return QStringLiteral("La información adicional no puede contener %1, procure cambiarla.").arg(problem);
+}
+
 // The pause as the header gave it, when it reads back as written.
 QByteArray pauseField(const QByteArray& headerLine, double pausa)
 {
@@ -193,6 +198,7 @@ QString actionName(EditAction action)
     case EditAction::Pause: return QStringLiteral("pausa");
     case EditAction::Author: return QStringLiteral("creador");
     case EditAction::Info: return QStringLiteral("información");
+    case EditAction::Pencil: return QStringLiteral("lápiz");
     }
     return {};
 }
@@ -291,6 +297,21 @@ bool EditedMovie::open(const FileName& name, const LoadOptions& options)
     e.m_sources.push_back(std::move(movie));
     *this = std::move(e);
     return true;
+}
+
+std::optional<QString> EditedMovie::headerProblem(int ancho, int alto, const QString& pausa,
+                                                  const QString& creador, const QString& masInfo)
+{
+    ConversionParameters p;
+    p.ancho = QString::number(ancho);
+    p.alto = QString::number(alto);
+    p.velocidad = pausa;
+    p.creador = creador;
+    if (const ParameterFault fault = checkParameters(p); fault != ParameterFault::None)
+        return parameterFaultMessage(fault, creador);
+    if (const std::optional<QString> problem = authorProblem(masInfo))
+        return infoMessage(*problem);
+    return std::nullopt;
 }
 
 EditedMovie EditedMovie::blank(int ancho, int alto, int frames, const QString& pausa,
@@ -453,20 +474,18 @@ std::optional<QString> EditedMovie::clear(int frame, QRect area)
     return fill(frame, area, QLatin1Char(' '));
 }
 
-std::optional<QString> EditedMovie::line(int frame, QPoint from, QPoint to, QChar c)
+namespace {
+
+// Bresenham: every cell a line passes, one per step along its longer axis.
+template<typename Cell>
+void alongLine(QPoint from, QPoint to, Cell&& cell)
 {
-    char b = 0;
-    if (std::optional<QString> why = drawable(frame, c, b))
-        return why;
-    CellEdit edit(*this, EditAction::Line);
-    // Bresenham: every cell the line passes, one per step along its
-    // longer axis.
     int x = from.x(), y = from.y();
     const int dx = std::abs(to.x() - x), dy = -std::abs(to.y() - y);
     const int sx = x < to.x() ? 1 : -1, sy = y < to.y() ? 1 : -1;
     int error = dx + dy;
     for (;;) {
-        edit.set(frame, x, y, b);
+        cell(x, y);
         if (x == to.x() && y == to.y())
             break;
         const int twice = 2 * error;
@@ -479,6 +498,28 @@ std::optional<QString> EditedMovie::line(int frame, QPoint from, QPoint to, QCha
             y += sy;
         }
     }
+}
+
+} // namespace
+
+std::optional<QString> EditedMovie::line(int frame, QPoint from, QPoint to, QChar c)
+{
+    char b = 0;
+    if (std::optional<QString> why = drawable(frame, c, b))
+        return why;
+    CellEdit edit(*this, EditAction::Line);
+    alongLine(from, to, [&](int x, int y) { edit.set(frame, x, y, b); });
+    return edit.finish();
+}
+
+std::optional<QString> EditedMovie::stroke(int frame, const std::vector<QPoint>& points, QChar c)
+{
+    char b = 0;
+    if (std::optional<QString> why = drawable(frame, c, b))
+        return why;
+    CellEdit edit(*this, EditAction::Pencil);
+    for (std::size_t i = 0; i < points.size(); ++i)
+        alongLine(points[i > 0 ? i - 1 : 0], points[i], [&](int x, int y) { edit.set(frame, x, y, b); });
     return edit.finish();
 }
 
@@ -768,8 +809,7 @@ std::optional<QString> EditedMovie::setHeaderText(EditAction action, const QStri
         break;
     default:
         if (const std::optional<QString> problem = authorProblem(value))
-            return QStringLiteral("La información adicional no puede contener %1, procure cambiarla.")
-                .arg(*problem);
+            return infoMessage(*problem);
         after.masInfo = toCp1252(value);
         break;
     }

@@ -33,7 +33,7 @@ QPoint anchoredOffset(QSize from, QSize to, Anchor anchor);
 enum class EditAction : std::uint8_t {
     Text, Fill, Line, Outline, FloodFill, Clear, MoveArea, CopyArea,
     InsertFrames, DuplicateFrames, DeleteFrames, MoveFrames, ReverseFrames, PasteFrames, PickFrames,
-    Resize, Pause, Author, Info,
+    Resize, Pause, Author, Info, Pencil,
 };
 QString actionName(EditAction action);
 
@@ -58,6 +58,10 @@ public:
     // Reads a movie with the suite's reader (plain or compressed). False
     // when it does not read; the movie being edited is then unchanged.
     bool open(const FileName& name, const LoadOptions& options);
+    // Why a new movie of this header cannot be made (the Converter's and the
+    // Creator's checks and messages), or nothing when it can.
+    static std::optional<QString> headerProblem(int ancho, int alto, const QString& pausa,
+                                                const QString& creador, const QString& masInfo);
     // A movie of `frames` blank frames (spaces).
     static EditedMovie blank(int ancho, int alto, int frames, const QString& pausa,
                              const QString& creador, const QString& masInfo);
@@ -86,6 +90,8 @@ public:
     std::optional<QString> fill(int frame, QRect area, QChar c);
     std::optional<QString> clear(int frame, QRect area);
     std::optional<QString> line(int frame, QPoint from, QPoint to, QChar c);
+    // A pencil's stroke: lines through every point in turn, one step.
+    std::optional<QString> stroke(int frame, const std::vector<QPoint>& points, QChar c);
     std::optional<QString> outline(int frame, QRect area, QChar c);
     std::optional<QString> floodFill(int frame, QPoint at, QChar c);
     // Copies (or moves: the cells left behind become spaces) a rectangle of

@@ -55,6 +55,8 @@ private slots:
                               << QByteArray("pq    #### ####");
         QTest::newRow("line") << Edit([](EditedMovie& m) { return m.line(1, {0, 0}, {4, 2}, u'\\'); })
                               << QByteArray("\\q    \\\\     \\\\");
+        QTest::newRow("pencil stroke") << Edit([](EditedMovie& m) { return m.stroke(1, {{0, 2}, {2, 0}, {4, 2}}, u'^'); })
+                                       << QByteArray("pq^   ^ ^ ^   ^");
         QTest::newRow("outline") << Edit([](EditedMovie& m) { return m.outline(1, QRect(0, 0, 3, 3), u'+'); })
                                  << QByteArray("+++  + +  +++  ");
         QTest::newRow("flood fill") << Edit([](EditedMovie& m) { return m.floodFill(1, {4, 2}, u'~'); })
