@@ -75,6 +75,11 @@ ProcessStarter& starter()
 
 } // namespace
 
+bool startProgram(const QString& program, const QStringList& arguments)
+{
+    return starter()(program, arguments);
+}
+
 QString compactorPathKey()
 {
     return QStringLiteral("HKEY_CURRENT_USER\\Software\\Orvane\\OrvCompactor\\Ruta");
@@ -82,18 +87,23 @@ QString compactorPathKey()
 
 QString compactorBesideProgram()
 {
+    return suiteProgram(QStringLiteral("OrvCompactor"), QStringLiteral("compactor"));
+}
+
+QString suiteProgram(const QString& program, const QString& buildFolder)
+{
     // Installed, the programs share a folder; in a build tree each has its own.
     const QString folder = QCoreApplication::applicationDirPath();
 #ifdef Q_OS_WIN
-    const QString name = QStringLiteral("OrvCompactor.exe");
+    const QString name = program + QStringLiteral(".exe");
 #else
-    const QString name = QStringLiteral("OrvCompactor");
+    const QString name = program;
 #endif
     for (const QString& candidate : {folder + QLatin1Char('/') + name,
-                                     folder + QStringLiteral("/../compactor/") + name}) {
-        const QFileInfo program(candidate);
-        if (program.isFile() && program.isExecutable())
-            return program.absoluteFilePath();
+                                     folder + QStringLiteral("/../") + buildFolder + QLatin1Char('/') + name}) {
+        const QFileInfo file(candidate);
+        if (file.isFile() && file.isExecutable())
+            return file.absoluteFilePath();
     }
     return QString();
 }

@@ -40,6 +40,14 @@ QString compactorBesideProgram();
 // that nothing is launched.
 using ProcessStarter = std::function<bool(const QString& program, const QStringList& arguments)>;
 
+// Another program of the suite (OrvEditor, say): the one in the running
+// program's folder, or, in a build tree, in `buildFolder` beside it; empty
+// when there is none.
+QString suiteProgram(const QString& program, const QString& buildFolder);
+
+// Starts a program detached through the current starter; true when it started.
+bool startProgram(const QString& program, const QStringList& arguments);
+
 // Installs another starter; an empty function restores QProcess::startDetached.
 void setProcessStarter(ProcessStarter start);
 

@@ -299,6 +299,11 @@ bool EditedMovie::open(const FileName& name, const LoadOptions& options)
     return true;
 }
 
+std::optional<char> EditedMovie::characterByte(QChar c, QString& why)
+{
+    return cellByte(c, why);
+}
+
 std::optional<QString> EditedMovie::headerProblem(int ancho, int alto, const QString& pausa,
                                                   const QString& creador, const QString& masInfo)
 {
@@ -510,6 +515,13 @@ std::optional<QString> EditedMovie::line(int frame, QPoint from, QPoint to, QCha
     CellEdit edit(*this, EditAction::Line);
     alongLine(from, to, [&](int x, int y) { edit.set(frame, x, y, b); });
     return edit.finish();
+}
+
+std::vector<QPoint> EditedMovie::lineCells(QPoint from, QPoint to)
+{
+    std::vector<QPoint> cells;
+    alongLine(from, to, [&](int x, int y) { cells.emplace_back(x, y); });
+    return cells;
 }
 
 std::optional<QString> EditedMovie::stroke(int frame, const std::vector<QPoint>& points, QChar c)

@@ -58,6 +58,9 @@ public:
     // Reads a movie with the suite's reader (plain or compressed). False
     // when it does not read; the movie being edited is then unchanged.
     bool open(const FileName& name, const LoadOptions& options);
+    // The byte a character is saved as, or nothing with the reason in `why`
+    // when Windows-1252 cannot hold it.
+    static std::optional<char> characterByte(QChar c, QString& why);
     // Why a new movie of this header cannot be made (the Converter's and the
     // Creator's checks and messages), or nothing when it can.
     static std::optional<QString> headerProblem(int ancho, int alto, const QString& pausa,
@@ -90,6 +93,8 @@ public:
     std::optional<QString> fill(int frame, QRect area, QChar c);
     std::optional<QString> clear(int frame, QRect area);
     std::optional<QString> line(int frame, QPoint from, QPoint to, QChar c);
+    // The cells line() draws from one cell to another (Bresenham).
+    static std::vector<QPoint> lineCells(QPoint from, QPoint to);
     // A pencil's stroke: lines through every point in turn, one step.
     std::optional<QString> stroke(int frame, const std::vector<QPoint>& points, QChar c);
     std::optional<QString> outline(int frame, QRect area, QChar c);
