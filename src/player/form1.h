@@ -79,6 +79,7 @@ public slots:
     void menu_color_fondo_Click();
     void menu_color_letras_Click();
     void menu_export_Click();
+    void menu_edit_Click();
     // Drops on the window and on the text area: the first file opens, just
     // after the drop returns.
     void Form_OLEDragDrop(const QMimeData* mime);

@@ -2,6 +2,7 @@
 // that it writes the kind the chosen name asks for in the display's own font
 // and colours, with every failure told through the prompt.
 #include "core/moviefixtures.h"
+#include "compactorlauncher.h"
 #include "form1.h"
 #include "moviescreen.h"
 #include "pictureexport/gifread.h"
@@ -9,6 +10,8 @@
 #include "readfile.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QScopeGuard>
 #include <QTest>
 #include <optional>
 
@@ -47,6 +50,29 @@ private slots:
         QVERIFY(!child(form, "menu_exportar")->isEnabled());
         form.abrePelicula(orv::FileName::fromText(m_dir.filePath("missing.ovt")), false);
         QVERIFY(!child(form, "menu_exportar")->isEnabled());
+        QVERIFY(!child(form, "menu_editar")->isEnabled());
+    }
+
+    // "Editar película" starts OrvEditor on the movie shown, and says so when
+    // there is no OrvEditor beside the Player (as in this test's folder).
+    void editStartsTheEditor()
+    {
+        Form1 form;
+        form.abrePelicula(orv::FileName::fromText(m_movie), false);
+        QStringList started;
+        orv::ui::setProcessStarter([&](const QString& program, const QStringList& arguments) {
+            started = QStringList{program} + arguments;
+            return true;
+        });
+        const auto restore = qScopeGuard([] { orv::ui::setProcessStarter({}); });
+        child(form, "menu_editar")->trigger();
+        const QString editor = orv::ui::suiteProgram(QStringLiteral("OrvEditor"), QStringLiteral("editor"));
+        if (editor.isEmpty()) {
+            QCOMPARE(m_script->calls.size(), 1);
+            QCOMPARE(m_script->calls.first().text, QStringLiteral("No se encontró el programa OrvEditor."));
+        } else {
+            QCOMPARE(started, (QStringList{editor, QFileInfo(m_movie).absoluteFilePath()}));
+        }
     }
 
     // The kind follows the chosen name; a cancelled dialog writes nothing,
