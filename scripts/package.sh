@@ -34,7 +34,7 @@ problem() { echo "FALLO: $*"; fail=1; }
 
 echo "== Files"
 expected=(
-    usr/bin/orv usr/bin/OrvPlayer usr/bin/OrvCreator usr/bin/OrvConverter usr/bin/OrvCompactor
+    usr/bin/orv usr/bin/OrvPlayer usr/bin/OrvCreator usr/bin/OrvConverter usr/bin/OrvCompactor usr/bin/OrvEditor
     usr/libexec/orvane/orv-draw
     usr/share/mime/packages/orvane-ascii.xml
     usr/share/icons/hicolor/scalable/mimetypes/application-x-orvane-movie.svg
@@ -45,19 +45,19 @@ expected=(
 for document in user-guide file-format performance architecture; do
     expected+=(usr/share/doc/orvane-suite/docs/$document.md.gz)
 done
-for page in orv OrvPlayer OrvCreator OrvConverter OrvCompactor; do
+for page in orv OrvPlayer OrvCreator OrvConverter OrvCompactor OrvEditor; do
     expected+=(usr/share/man/man1/$page.1.gz)
 done
-for p in player creator converter compactor; do
+for p in player creator converter compactor editor; do
     expected+=(usr/share/applications/orvane-$p.desktop usr/share/icons/hicolor/scalable/apps/orvane-$p.svg
                usr/share/orvane-suite/screenshots/orvane-$p.png)
 done
-for p in Player Creator Converter Compactor; do
+for p in Player Creator Converter Compactor Editor; do
     expected+=(usr/share/metainfo/org.orvane.Orv$p.metainfo.xml)
 done
 for size in 16 32 48 64 128 256; do
     expected+=(usr/share/icons/hicolor/${size}x$size/mimetypes/application-x-orvane-movie.png)
-    for p in player creator converter compactor; do
+    for p in player creator converter compactor editor; do
         expected+=(usr/share/icons/hicolor/${size}x$size/apps/orvane-$p.png)
     done
 done

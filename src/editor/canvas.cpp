@@ -295,7 +295,10 @@ void Canvas::paintEvent(QPaintEvent* event)
                 painter.drawLine(std::max(frameRect.left(), area.left()), py, std::min(frameRect.right(), area.right()), py);
         }
     }
-    // The frame's edge, and the cursor.
+    // Around the frame, the window's colour; the frame's edge; the cursor.
+    const QRegion outside = QRegion(area) - QRegion(frameRect);
+    for (const QRect& r : outside)
+        painter.fillRect(r, palette().color(QPalette::Window));
     painter.setPen(QColor(0xb0, 0xb0, 0xb0));
     painter.drawRect(frameRect.adjusted(-1, -1, 0, 0));
     painter.setPen(QPen(hasFocus() ? QColor(0xd6, 0x3a, 0x5a) : QColor(0x90, 0x90, 0x90), 2));

@@ -76,10 +76,10 @@ EditorWindow::EditorWindow(QWidget* parent)
     for (QLabel* l : {m_frameLabel, m_cellLabel, m_charLabel})
         statusBar()->addPermanentWidget(l);
 
-    makeMenus();
-    makeToolBar();
     if (const double points = setting(QStringLiteral("Tamaño")).toDouble(); points >= 4 && points <= 72)
         m_canvas->setPoints(points);
+    makeMenus();
+    makeToolBar();
 
     connect(m_canvas, &Canvas::changed, this, [this] { changed(false); });
     connect(m_canvas, &Canvas::refused, this, &EditorWindow::refuse);
@@ -209,7 +209,7 @@ void EditorWindow::makeMenus()
     for (int points : {6, 8, 10, 12, 14, 18, 24}) {
         QAction* a = sizes->addAction(QString::number(points));
         a->setCheckable(true);
-        a->setChecked(points == 8);
+        a->setChecked(points == m_canvas->points());
         sizeGroup->addAction(a);
         connect(a, &QAction::triggered, this, [this, points] {
             m_canvas->setPoints(points);

@@ -4,6 +4,7 @@
 #include "fixedfont.h"
 
 #include <QApplication>
+#include <QScrollBar>
 #include <QMouseEvent>
 #include <algorithm>
 
@@ -30,7 +31,7 @@ FrameModel::FrameModel(QObject* parent) : QAbstractListModel(parent)
         const qint64 pixels = std::max<qint64>(1, qint64(cell.width()) * cell.height());
         // Stretched, so that a full block reads black and a dot still shows.
         const double ink = 1.0 - double(sum) / double(pixels * 255);
-        m_lightness[size_t(b)] = uchar(255 - std::min(255.0, ink * 255 * 2.5));
+        m_lightness[size_t(b)] = uchar(255 - std::min(255.0, ink * 255 * 4));
     }
     m_cellAspect = double(renderer.cellHeight()) / renderer.cellWidth();
 }
@@ -111,11 +112,11 @@ FrameStrip::FrameStrip(QWidget* parent) : QListView(parent), m_model(new FrameMo
     setMovement(QListView::Static);
     setUniformItemSizes(true);
     setIconSize(FrameModel::pictureBox());
-    setGridSize(FrameModel::pictureBox() + QSize(16, 28));
+    setGridSize(FrameModel::pictureBox() + QSize(16, 24));
     setSelectionMode(QAbstractItemView::ContiguousSelection);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setFixedHeight(FrameModel::pictureBox().height() + 28 + 24);
+    setFixedHeight(FrameModel::pictureBox().height() + 24 + horizontalScrollBar()->sizeHint().height() + 2 * frameWidth() + 4);
     setContextMenuPolicy(Qt::ActionsContextMenu);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& now) {

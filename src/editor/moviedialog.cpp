@@ -31,7 +31,9 @@ MovieDialog::MovieDialog(Kind kind, QWidget* parent, Check check)
     size->addWidget(new QLabel(QStringLiteral("×")));
     size->addWidget(m_height);
     size->addStretch();
-    form->addRow(QStringLiteral("&Ancho × alto (caracteres):"), size);
+    auto* sizeLabel = new QLabel(QStringLiteral("&Ancho × alto (caracteres):"));
+    sizeLabel->setBuddy(m_width);
+    form->addRow(sizeLabel, size);
     if (kind == Kind::Properties) {
         // Nine buttons: where the pictures stay when the size changes.
         auto* grid = new QGridLayout;
