@@ -62,11 +62,9 @@ void Canvas::setFrame(int index)
 void Canvas::refresh()
 {
     if (!m_movie) {
-        m_bytes.clear();
         m_rows.clear();
     } else {
         m_frame = std::clamp(m_frame, 0, m_movie->frameCount() - 1);
-        m_bytes = m_movie->frame(m_frame);
         const int w = m_movie->width(), h = m_movie->height();
         m_rows.resize(size_t(h));
         for (int y = 0; y < h; ++y)
@@ -233,7 +231,7 @@ void Canvas::paintCells(QPainter& painter, const std::vector<QPoint>& cells, uns
 
 // The onion skin: where the frame shown has a space, the previous (and the
 // next) frame's character in pale ink.
-void Canvas::paintFaint(QPainter& painter, const QRect& area)
+void Canvas::paintFaint(QPainter& painter, const QRect& area, const QByteArray& shown)
 {
     const int w = m_movie->width(), h = m_movie->height();
     const QPoint first = cellAt(area.topLeft()), last = cellAt(area.bottomRight());
@@ -242,11 +240,11 @@ void Canvas::paintFaint(QPainter& painter, const QRect& area)
     for (const auto& [index, next] : {std::pair{m_frame - 1, false}, std::pair{m_frame + 1, true}}) {
         if ((next ? !m_onionNext : !m_onionPrevious) || index < 0 || index >= m_movie->frameCount())
             continue;
-        const QByteArray other = m_movie->frame(index);
+        const QByteArray other = m_movie->frameForReading(index);
         for (int y = y0; y <= y1; ++y)
             for (int x = x0; x <= x1; ++x) {
                 const qsizetype at = qsizetype(y) * w + x;
-                if (m_bytes.at(at) == ' ' && other.at(at) != ' ')
+                if (shown.at(at) == ' ' && other.at(at) != ' ')
                     painter.drawImage(cellRect({x, y}).topLeft(), m_faint.cell(uchar(other.at(at)), next));
             }
     }
@@ -263,8 +261,9 @@ void Canvas::paintEvent(QPaintEvent* event)
     if (m_renderer.style().dpr != viewport()->devicePixelRatioF())
         configure();
     const QRect sel = m_selection;
+    const QByteArray bytes = m_movie->frameForReading(m_frame);
     render::CellRenderer::View view;
-    view.bytes = &m_bytes;
+    view.bytes = &bytes;
     view.rows = &m_rows;
     view.offset = QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
     view.margin = kMargin;
@@ -275,7 +274,7 @@ void Canvas::paintEvent(QPaintEvent* event)
         };
     m_renderer.paint(painter, area, viewport()->size(), view);
     if (m_onionPrevious || m_onionNext)
-        paintFaint(painter, area);
+        paintFaint(painter, area, bytes);
     if (m_dragging && m_tool != Tool::Selection) {
         QString why;
         paintCells(painter, previewCells(), uchar(EditedMovie::characterByte(m_character, why).value_or(' ')));
@@ -305,14 +304,16 @@ void Canvas::paintEvent(QPaintEvent* event)
     painter.drawRect(cellRect(m_cursor).adjusted(0, 0, -1, -1));
 }
 
-void Canvas::apply(const std::optional<QString>& refusal)
+void Canvas::apply(const std::optional<QString>& refusal, QRect cells)
 {
     if (refusal) {
         emit refused(*refusal);
         return;
     }
-    m_bytes = m_movie->frame(m_frame);
-    viewport()->update();
+    if (cells.isValid())
+        viewport()->update(cellRect(cells.topLeft()).united(cellRect(cells.bottomRight())));
+    else
+        viewport()->update();
     emit changed();
 }
 
@@ -325,7 +326,7 @@ void Canvas::typeText(const QString& text)
             return;
         }
     }
-    apply(m_movie->putText(m_frame, m_cursor, text));
+    apply(m_movie->putText(m_frame, m_cursor, text), QRect(m_cursor, QSize(int(text.size()), 1)));
     setCursorCell(m_cursor + QPoint(int(text.size()), 0));
 }
 
@@ -362,7 +363,7 @@ void Canvas::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Backspace:
         if (m_tool == Tool::Text && m_cursor.x() > 0) {
             setCursorCell(m_cursor - QPoint(1, 0));
-            apply(m_movie->clear(m_frame, QRect(m_cursor, QSize(1, 1))));
+            apply(m_movie->clear(m_frame, QRect(m_cursor, QSize(1, 1))), QRect(m_cursor, QSize(1, 1)));
         }
         return;
     default:

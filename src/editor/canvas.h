@@ -76,16 +76,17 @@ private:
     void updateScrollBars();
     QPoint cellAt(QPoint widgetPos) const;
     bool inside(QPoint cell) const;
-    void apply(const std::optional<QString>& refusal);
+    // Shows an edit (repainting only `cells` when given) or says why it was
+    // refused.
+    void apply(const std::optional<QString>& refusal, QRect cells = {});
     void typeText(const QString& text);
     void paintCells(QPainter& painter, const std::vector<QPoint>& cells, unsigned char byte);
-    void paintFaint(QPainter& painter, const QRect& area);
+    void paintFaint(QPainter& painter, const QRect& area, const QByteArray& shown);
     std::vector<QPoint> previewCells() const;
 
     EditedMovie* m_movie = nullptr;
     int m_frame = 0;
-    QByteArray m_bytes;             // the frame shown, whole
-    std::vector<render::TextRow> m_rows;
+    std::vector<render::TextRow> m_rows; // the frame's rows
     render::CellRenderer m_renderer;
     render::CellRenderer m_faint;   // the onion skin's pale letters
     double m_points = 8;

@@ -302,13 +302,14 @@ bool EditorWindow::openMovie(const FileName& name)
 
 void EditorWindow::changed(bool frames)
 {
+    // The canvas shows its own edits; anything else may change any frame.
     if (frames) {
         m_strip->frames()->reset();
         m_strip->setCurrent(std::min(m_canvas->frame(), m_movie.frameCount() - 1));
+        m_canvas->refresh();
     } else {
         m_strip->frames()->frameChanged(m_canvas->frame());
     }
-    m_canvas->refresh();
     setWindowTitle(QStringLiteral("Orvane ASCII Editor - ") + displayName() + QStringLiteral("[*]"));
     setWindowModified(m_movie.modified());
     QAction* undo = action(QStringLiteral("Deshacer"));
@@ -540,6 +541,7 @@ void EditorWindow::editPaste()
     if (pasted->hasText()) {
         if (const std::optional<QString> why = m_movie.putText(m_canvas->frame(), m_canvas->cursorCell(), pasted->text()))
             return refuse(*why);
+        m_canvas->refresh();
         changed(false);
     }
 }
@@ -550,6 +552,7 @@ void EditorWindow::editDelete()
                                                        : m_canvas->selection();
     if (const std::optional<QString> why = m_movie.clear(m_canvas->frame(), area))
         return refuse(*why);
+    m_canvas->refresh();
     changed(false);
 }
 

@@ -64,7 +64,7 @@ int FrameModel::rowCount(const QModelIndex& parent) const
 QImage FrameModel::picture(int frame) const
 {
     const int w = m_movie->width(), h = m_movie->height();
-    const QByteArray bytes = m_movie->frame(frame);
+    const QByteArray bytes = m_movie->frameForReading(frame);
     QImage grey(w, h, QImage::Format_Grayscale8);
     for (int y = 0; y < h; ++y) {
         uchar* line = grey.scanLine(y);

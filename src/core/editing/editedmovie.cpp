@@ -374,6 +374,17 @@ QByteArray EditedMovie::frame(int index) const
     return out;
 }
 
+QByteArray EditedMovie::frameForReading(int index) const
+{
+    if (index < 0 || index >= frameCount())
+        return {};
+    const QByteArray& bytes = m_frames[size_t(index)].bytes;
+    const qsizetype size = qsizetype(m_ancho) * m_alto;
+    if (bytes.size() >= size)
+        return QByteArray::fromRawData(bytes.constData(), size);
+    return frame(index);
+}
+
 char EditedMovie::cell(int frame, QPoint at) const
 {
     if (frame < 0 || frame >= frameCount() || at.x() < 0 || at.y() < 0 || at.x() >= m_ancho

@@ -81,6 +81,10 @@ public:
 
     // A frame whole: `alto` rows of `ancho` bytes, one after the other.
     QByteArray frame(int index) const;
+    // The same for reading at once: the frame's own bytes, not copied, where
+    // they hold a whole frame (valid until the next edit), else frame().
+    // Holding frame() across an edit would make the edit copy the frame.
+    QByteArray frameForReading(int index) const;
     char cell(int frame, QPoint at) const;
     // A rectangle of a frame as text: its rows, each followed by LF or CR LF.
     QString text(int frame, QRect area, bool crLf = false) const;
