@@ -313,6 +313,21 @@ private slots:
         QCOMPARE(readFile(o.path).contains("Qbcde"), saved);
         QCOMPARE(o.window.isWindowModified(), !saved);
     }
+    // A movie dropped on the window replaces the one shown, after the
+    // question about the changes.
+    void dropOpens()
+    {
+        Opened o;
+        type(o.canvas(), u"Q"_s);
+        const QString other = fixtures::writeFile(o.dir, u"otra.ovt"_s, fixtures::plainMovie("2,2,1,50,0,0,0,0,Eva,", {"wxyz"}));
+        o.script.answers << Answer::No;
+        QVERIFY(widgettest::dropFiles(&o.window, {other}));
+        QTRY_COMPARE(o.window.windowTitle(), u"Orvane ASCII Editor - otra.ovt[*]"_s);
+        QCOMPARE(o.script.of(Kind::Message).first().text, u"¿Desea guardar los cambios en m.ovt?"_s);
+        QCOMPARE(frameOf(o.window, 0), QByteArray("wxyz"));
+        QCOMPARE(readFile(o.path), kMovie);
+    }
+
     void failedSave()
     {
         Opened o;
