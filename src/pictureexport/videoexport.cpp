@@ -286,7 +286,11 @@ ExportResult exportVideo(const Movie& movie, const FileName& path, const QFont& 
                 .arg(kMaxSide);
         return failure(nullptr);
     }
-    const int ms = std::max(exportPause(movie), 1);
+    // Frame i starts at i × pausa, rounded to the millisecond: times taken
+    // from the sum of the pauses, so that a fractional pause does not drift
+    // (33.333 ms rounded to 33 once would lose 0.6 s a minute).
+    const double pause = std::isfinite(movie.pausa) && movie.pausa >= 1 ? movie.pausa : double(exportPause(movie));
+    const auto startOf = [pause](qint64 frame) { return qint64(std::llround(double(frame) * pause)); };
 
     SafeFile file(path);
     const FileName scratch = file.openByName();
@@ -296,35 +300,32 @@ ExportResult exportVideo(const Movie& movie, const FileName& path, const QFont& 
     }
     {
         Encoding video;
-        if (!video.open(scratch, format, size, int(std::lround(1000.0 / ms)), problem))
+        if (!video.open(scratch, format, size, int(std::lround(1000.0 / pause)), problem))
             return failure(&file);
         Painter painter(glyphs, cells, size, options);
         // A run of frames that look alike is one picture shown for the run.
         GifFrame pending;
-        qint64 from = 0, lasts = 0;
+        qint64 first = -1; // the frame the pending picture starts at
         for (int i = 0; i < movie.numCuadros; ++i) {
             GifFrame frame(visibleFrame(movie, i));
-            if (lasts > 0 &&
-                gif::change(pending, frame, cells.width(), cells.height(), glyphs).isEmpty()) {
-                lasts += ms;
-            } else {
-                if (lasts > 0) {
+            if (first < 0 ||
+                !gif::change(pending, frame, cells.width(), cells.height(), glyphs).isEmpty()) {
+                if (first >= 0) {
                     painter.paint(pending, video.frame());
-                    if (!video.send(from, lasts, problem))
+                    if (!video.send(startOf(first), startOf(i) - startOf(first), problem))
                         return failure(&file);
-                    from += lasts;
                 }
                 pending = std::move(frame);
-                lasts = ms;
+                first = i;
             }
             if (options.progress && !options.progress(i + 1, movie.numCuadros)) {
                 file.cancel();
                 return ExportResult::Cancelled;
             }
         }
-        if (lasts > 0) {
+        if (first >= 0) {
             painter.paint(pending, video.frame());
-            if (!video.send(from, lasts, problem))
+            if (!video.send(startOf(first), startOf(movie.numCuadros) - startOf(first), problem))
                 return failure(&file);
         }
         if (!video.finish(problem))

@@ -96,6 +96,28 @@ private slots:
                  QStringList());
     }
 
+    // A fractional pause: each picture starts at the sum of the pauses
+    // before it, and the whole lasts numCuadros × pausa within 1 ms.
+    void fractionalPausesDoNotDrift()
+    {
+        std::vector<QByteArray> frames;
+        for (int i = 0; i < 90; ++i)
+            frames.push_back(i % 2 ? "ab" : "ba");
+        const orv::Movie p = movie(2, 1, 33.333, frames);
+        const QString path = m_dir.filePath(u"fraccion.mp4"_s);
+        orv::ExportOptions o;
+        QString error;
+        QCOMPARE(orv::render::exportVideo(p, orv::FileName::fromText(path), orv::render::gifFont(8), o,
+                                          VideoFormat::Mp4, &error),
+                 orv::ExportResult::Done);
+        const auto v = videofixtures::readVideo(path);
+        QVERIFY(v);
+        QCOMPARE(v->durationMs, 3000); // 2999.97
+        QCOMPARE(v->timesMs.size(), 90);
+        QCOMPARE(v->timesMs.at(45), 1500); // 1499.985
+        QCOMPARE(v->timesMs.at(89), 2967); // 2966.637
+    }
+
     // A cancel or a movie too large leaves no file.
     void failuresLeaveNoFile()
     {
