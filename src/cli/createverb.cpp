@@ -96,8 +96,8 @@ std::optional<int> readVideoOptions(const QCommandLineParser& parser, const Crea
         return usageError(io, QStringLiteral("--width debe ser un número entero de 12 a 400"), kUsageLine);
     if (parser.isSet(options.fps)) {
         o.fps = parser.value(options.fps).toDouble(&ok);
-        if (!ok || !(o.fps > 0))
-            return usageError(io, QStringLiteral("--fps debe ser un número mayor que 0"), kUsageLine);
+        if (!ok || !(o.fps >= video::kMinFps && o.fps <= 120))
+            return usageError(io, QStringLiteral("--fps debe ser un número de 0.000001 a 120"), kUsageLine);
     }
     for (const auto& [option, target] : {std::pair{&options.from, &o.from}, std::pair{&options.to, &o.to}}) {
         if (!parser.isSet(*option))

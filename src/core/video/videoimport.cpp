@@ -99,7 +99,7 @@ VideoState prepare(const FileName& path, const VideoOptions& o, Prepared& p)
 {
     if (o.columns < kMinSide || o.columns > kMaxSide)
         return VideoState::InvalidWidth;
-    if (o.fps < 0 || o.fps > kFpsCap || std::isnan(o.fps))
+    if (!(o.fps == 0 || (o.fps >= kMinFps && o.fps <= kFpsCap)))
         return VideoState::InvalidFps;
     if (!(o.from >= 0) || (o.to >= 0 && o.to <= o.from))
         return VideoState::InvalidRange;
@@ -346,7 +346,8 @@ QString videoMessage(const VideoResult& r, const FileName& path)
             "ocupar de 12 a 400 filas.");
     case VideoState::InvalidFps:
         return QStringLiteral(
-            "Los cuadros por segundo deben ser un número mayor que 0 y de hasta 120.");
+            "Los cuadros por segundo deben ser un número de 0.000001 a 120 (una pausa de 8.333 a "
+            "1000000000 milisegundos).");
     case VideoState::InvalidRange:
         return QStringLiteral(
             "El tramo pedido no está dentro del video: el inicio debe ser anterior al "

@@ -32,6 +32,9 @@ struct VideoOptions
 };
 
 constexpr double kMaxFps = 30;
+// The slowest rate asked for: a frame every 1,000,000,000 ms. A slower one
+// would write a pause the programs cannot play (one of 300 digits, say).
+constexpr double kMinFps = 0.000001;
 constexpr int kMaxFrames = 32766;
 constexpr int kMinSide = 12, kMaxSide = 400;
 

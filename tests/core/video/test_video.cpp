@@ -294,6 +294,11 @@ private slots:
         QTest::newRow("range past the end")
             << "from" << int(VideoState::InvalidRange) << "El tramo pedido";
         QTest::newRow("cancelled") << "cancel" << int(VideoState::Cancelled) << "";
+        // A pause of 300 digits would not play.
+        QTest::newRow("a rate too slow")
+            << "slow" << int(VideoState::InvalidFps)
+            << "Los cuadros por segundo deben ser un número de 0.000001 a 120 (una pausa de 8.333 a "
+               "1000000000 milisegundos).";
     }
     void badInputWritesNothing()
     {
@@ -316,6 +321,7 @@ private slots:
         o.from = what == u"from" ? 5 : (what == u"backwards" ? 0.06 : 0);
         o.to = what == u"backwards" ? 0.02 : -1;
         o.pausa = what == u"pause" ? u"zero"_s : QString();
+        o.fps = what == u"slow" ? 1e-300 : 0;
         const QString output = m_dir.filePath(u"nothing.ovt"_s);
         QFile::remove(output);
         const VideoResult r =
