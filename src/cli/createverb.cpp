@@ -3,6 +3,7 @@
 #include "verbs.h"
 
 #include "compressstep.h"
+#include "interruption.h"
 #include "decodeahead.h"
 #include "generation.h"
 #include "moviewriter.h"
@@ -12,8 +13,6 @@
 #include <QCommandLineParser>
 #include <QElapsedTimer>
 
-#include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
@@ -64,13 +63,6 @@ struct CreateOptions
         return {pause, author, compress, output, video, width, fps, from, to, invert, dither, quiet};
     }
 };
-
-std::atomic<bool> g_interrupted{false};
-
-extern "C" void onInterrupt(int)
-{
-    g_interrupted = true;
-}
 
 void writeMessage(QTextStream& s, QString text)
 {
@@ -131,12 +123,8 @@ int createFromVideo(const QCommandLineParser& parser, const CreateOptions& optio
     if (const std::optional<int> refused = refuseOutput(path, {clip}, io))
         return *refused;
 
-    // Ctrl+C cancels: the movie is dropped, nothing is left.
-    g_interrupted = false;
-    struct sigaction action {};
-    struct sigaction before {};
-    action.sa_handler = onInterrupt;
-    sigaction(SIGINT, &action, &before);
+    // Ctrl+C, SIGTERM or SIGHUP cancels: the movie is dropped, nothing is left.
+    const Interruption interruption;
     const bool progressVisible = !parser.isSet(options.quiet) && ::isatty(STDERR_FILENO);
     QElapsedTimer clock;
     clock.start();
@@ -147,17 +135,16 @@ int createFromVideo(const QCommandLineParser& parser, const CreateOptions& optio
             std::fprintf(stderr, "\r%d de %d cuadros (%d %%)", done, total, int(qint64(done) * 100 / total));
             std::fflush(stderr);
         }
-        return !g_interrupted.load();
+        return !Interruption::requested();
     };
     const video::VideoResult r = video::importVideo(clip, path, o, progress);
-    sigaction(SIGINT, &before, nullptr);
     if (progressVisible && r.cuadros > 0) {
         std::fputc('\n', stderr);
         std::fflush(stderr);
     }
     if (r.state == video::VideoState::Cancelled) {
         io.err << "orv: cancelado; no se escribió nada\n";
-        return 130;
+        return Interruption::status();
     }
     if (r.state != video::VideoState::Created) {
         writeMessage(io.err, video::videoMessage(r, clip));

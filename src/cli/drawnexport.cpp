@@ -1,6 +1,7 @@
 #include "verbs.h"
 
 #include "gifexport.h"
+#include "interruption.h"
 #include "moviereader.h"
 #include "videoexport.h"
 
@@ -13,13 +14,21 @@ int drawnExportVerb(const QStringList&, const DrawnExport& job, Io& io)
         return kFailed;
     QString error;
     const QFont font = render::gifFont(job.options.points);
+    // Ctrl+C, SIGTERM or SIGHUP drops what was written; nothing is left.
+    const Interruption interruption;
+    ExportOptions options = job.options;
+    options.progress = [](int, int) { return !Interruption::requested(); };
     const ExportResult r =
         job.kind == DrawnExport::Gif
-            ? render::exportGif(m, job.target, font, job.options, &error)
-            : render::exportVideo(m, job.target, font, job.options,
+            ? render::exportGif(m, job.target, font, options, &error)
+            : render::exportVideo(m, job.target, font, options,
                                   job.kind == DrawnExport::Mp4 ? render::VideoFormat::Mp4
                                                                : render::VideoFormat::WebM,
                                   &error);
+    if (r == ExportResult::Cancelled) {
+        io.err << "orv: cancelado; no se escribió nada\n";
+        return Interruption::status();
+    }
     if (r != ExportResult::Done) {
         io.err << "orv: no se pudo escribir " << job.target.display() << ": " << error << '\n';
         return kFailed;

@@ -1,12 +1,20 @@
 // `orv create` as scripts use it: exit statuses, messages and the movie.
+#include "moviefixtures.h"
 #include "moviereader.h"
 #include "orvprocess.h"
 #include "readfile.h"
+#include "videofixtures.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <sys/types.h>
 
 namespace {
 
@@ -39,6 +47,51 @@ class TestCreate : public QObject
 
 private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    // A signal while a clip is imported or a video exported drops what was
+    // being written: nothing is left in the folder, and the status tells the
+    // signal (130, 143, 129).
+    void interruptionsLeaveNothing_data()
+    {
+        QTest::addColumn<bool>("exporting");
+        QTest::addColumn<int>("signal");
+        for (const bool exporting : {false, true})
+            for (const auto& [name, number] : {std::pair{"SIGINT", SIGINT}, std::pair{"SIGTERM", SIGTERM},
+                                               std::pair{"SIGHUP", SIGHUP}})
+                QTest::addRow("%s, %s", exporting ? "export --mp4" : "create --video", name) << exporting << number;
+    }
+    void interruptionsLeaveNothing()
+    {
+        QFETCH(bool, exporting);
+        QFETCH(int, signal);
+        static QString clip, movie;
+        if (clip.isEmpty()) {
+            QList<QImage> frames;
+            for (int i = 0; i < 1500; ++i)
+                frames << bands(160, 120, 1 + i % 16);
+            clip = m_dir.filePath("largo.mkv");
+            QVERIFY(videofixtures::writeClip(clip, frames, videofixtures::Kind::LosslessGrey));
+            movie = fixtures::writeFile(m_dir, "larga.ovt", fixtures::textMovie(3000));
+        }
+        QTemporaryDir out;
+        const QString target = out.filePath(exporting ? "v.mp4" : "v.ovt");
+        QProcess p;
+        p.start(ORV_CLI_PATH, exporting ? QStringList{"export", "--mp4", "-o", target, movie}
+                                        : QStringList{"create", "--video", clip, "--quiet", "-o", target});
+        QVERIFY(p.waitForStarted());
+        // Once the scratch file is there, the work is under way.
+        QElapsedTimer waited;
+        waited.start();
+        while (QDir(out.path()).entryList(QDir::Files | QDir::Hidden).isEmpty() && waited.elapsed() < 20000)
+            QTest::qSleep(2);
+        QVERIFY2(!QDir(out.path()).entryList(QDir::Files | QDir::Hidden).isEmpty(), "nothing was being written");
+        ::kill(pid_t(p.processId()), signal);
+        QVERIFY(p.waitForFinished(20000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 128 + signal);
+        QCOMPARE(QString::fromUtf8(p.readAllStandardError()), QString::fromUtf8("orv: cancelado; no se escribió nada\n"));
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
 
     // Which pauses and authors are refused is the core tests' business; here,
     // that every refusal ends with status 2, its message and no file.
