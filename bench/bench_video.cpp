@@ -1,7 +1,8 @@
 // Video in and out. Makes its own inputs and prints:
 // - importing a 60 s 1280 × 720 30 fps H.264 clip (made with the ffmpeg
 //   command) to a 160-column movie with `orv create --video`, against real
-//   time and against the two-tool way on the same frames: `ffmpeg` cutting
+//   time, against FFmpeg's own decode and scale of the same frames, and
+//   against the two-tool way on the same frames: `ffmpeg` cutting
 //   the clip into 160-pixel-wide JPEG frames, then `jp2a --width=160` on
 //   every frame (one run over all of them);
 // - exporting the 200 × 100 × 2000 movie at 8 pt with `orv export` to MP4,
@@ -79,6 +80,13 @@ int main(int argc, char** argv)
         return run(orv, {"create", "--quiet", "--video", clip, "--width", "160", "-o", movie});
     });
     std::printf("  orv create --video        %6.2f s  (%.1f x real time)\n", our, seconds / our);
+    // FFmpeg's own exact decode and scale of the same frames to the same grey
+    // picture (the movie's 160 columns, two pixel rows a character row).
+    const double exact = bestOf(3, [&] {
+        return run(ffmpeg, {"-v", "error", "-i", clip, "-vf", "scale=160:45:flags=area,format=gray", "-f", "null", "-"});
+    });
+    std::printf("  ffmpeg, decode and scale  %6.2f s  (orv create --video takes %.2f x its time)\n", exact,
+                our / exact);
     const QString jp2a = QStandardPaths::findExecutable(QStringLiteral("jp2a"));
     if (jp2a.isEmpty()) {
         std::printf("  (jp2a is not installed: the two-tool way is not measured; apt-get install jp2a)\n");

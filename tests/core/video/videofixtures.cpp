@@ -5,6 +5,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/display.h>
 #include <libavutil/opt.h>
 #include <libswscale/swscale.h>
 }
@@ -40,7 +41,7 @@ bool send(AVCodecContext* c, AVFrame* f, AVFormatContext* o, AVStream* s, AVPack
 } // namespace
 
 bool writeClip(const QString& path, const QList<QImage>& cuadros, Kind kind,
-               const QList<int>& timesMs)
+               const QList<int>& timesMs, int rotation)
 {
     if (cuadros.isEmpty())
         return false;
@@ -61,9 +62,16 @@ bool writeClip(const QString& path, const QList<QImage>& cuadros, Kind kind,
     c->pix_fmt = grey ? AV_PIX_FMT_GRAY8 : AV_PIX_FMT_YUV420P;
     c->time_base = {1, 1000};
     c->framerate = {25, 1};
-    if (!grey) {
+    if (kind == Kind::H264) {
         av_opt_set(c->priv_data, "crf", "10", 0);
         c->max_b_frames = 0; // with B-frames, a clip of two frames lost one in the MP4
+    }
+    if (rotation != 0) {
+        auto* matrix = reinterpret_cast<int32_t*>(
+            av_stream_new_side_data(s, AV_PKT_DATA_DISPLAYMATRIX, sizeof(int32_t) * 9));
+        if (!matrix)
+            return false;
+        av_display_rotation_set(matrix, rotation);
     }
     if (o->oformat->flags & AVFMT_GLOBALHEADER)
         c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -106,7 +114,7 @@ bool writeClip(const QString& path, const QList<QImage>& cuadros, Kind kind,
     return ok;
 }
 
-std::optional<Video> readVideo(const QString& path)
+std::optional<Video> readVideo(const QString& path, QSize greySize)
 {
     av_log_set_level(AV_LOG_QUIET);
     AVFormatContext* f = nullptr;
@@ -154,6 +162,22 @@ std::optional<Video> readVideo(const QString& path)
                             size_t(fr->width) * 4);
             av_frame_free(&bgra);
             v.cuadros << image;
+            if (greySize.isValid()) {
+                AVFrame* g = av_frame_alloc();
+                g->format = AV_PIX_FMT_GRAY8;
+                g->width = greySize.width();
+                g->height = greySize.height();
+                av_frame_get_buffer(g, 0);
+                SwsContext* area = sws_getContext(fr->width, fr->height, AVPixelFormat(fr->format), g->width,
+                                                  g->height, AV_PIX_FMT_GRAY8, SWS_AREA, nullptr, nullptr, nullptr);
+                sws_scale(area, fr->data, fr->linesize, 0, fr->height, g->data, g->linesize);
+                sws_freeContext(area);
+                QByteArray bytes;
+                for (int y = 0; y < g->height; ++y)
+                    bytes.append(reinterpret_cast<const char*>(g->data[0] + y * g->linesize[0]), g->width);
+                av_frame_free(&g);
+                v.grey << bytes;
+            }
         }
     };
     while (av_read_frame(f, p) >= 0) {

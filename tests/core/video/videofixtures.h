@@ -13,13 +13,15 @@ namespace videofixtures {
 
 enum class Kind {
     LosslessGrey, // FFV1 in Matroska, 8-bit grey: every level kept exactly
-    H264,         // libx264 in MP4, yuv420p
+    H264,         // libx264 in MP4, yuv420p, nearly lossless, no B-frames
+    H264Typical,  // libx264 in MP4 as clips come: its default quality, B-frames
 };
 
 // Writes `cuadros` (all one size) as a clip, frame i shown from
-// `timesMs[i]` (every 40 ms when not given).
+// `timesMs[i]` (every 40 ms when not given). `rotation` (MP4 only) is the
+// display matrix's angle as av_display_rotation_set() takes it.
 bool writeClip(const QString& path, const QList<QImage>& cuadros, Kind kind,
-               const QList<int>& timesMs = {});
+               const QList<int>& timesMs = {}, int rotation = 0);
 
 // Every frame of a video file, decoded.
 struct Video
@@ -31,8 +33,10 @@ struct Video
     QList<qint64> timesMs;      // each frame's start
     qint64 durationMs = 0;      // the whole video's, as its container says
     QList<QImage> cuadros;      // RGB32
+    QList<QByteArray> grey;     // with a grey size: each frame's luma scaled to it by area
 };
-std::optional<Video> readVideo(const QString& path);
+// Decoded exactly, as FFmpeg decodes by default (every filter of the codec).
+std::optional<Video> readVideo(const QString& path, QSize greySize = {});
 
 // Peak signal-to-noise ratio of `b` against `a` over every channel, in dB
 // (infinity when equal).
