@@ -153,6 +153,8 @@ int createFromVideo(const QCommandLineParser& parser, const CreateOptions& optio
                    ? kFailed
                    : kUsage;
     }
+    if (r.endsAt >= 0)
+        io.err << "orv: " << video::shortClipMessage(r.endsAt) << "; la película llega hasta allí\n";
     if (r.cut)
         io.err << "orv: el tramo pasa de " << video::kMaxFrames
                << " cuadros, el límite de una película; se cortó allí\n";

@@ -102,6 +102,13 @@ void Form1::menu_import_video_Click()
         });
     progress.close();
     m_generating = false;
+    if (r.state == video::VideoState::Created && r.endsAt >= 0) {
+        // A clip cut short: the movie holds what is there, and that is said.
+        QString text = video::shortClipMessage(r.endsAt);
+        text[0] = text[0].toUpper();
+        ui::prompt().message(this, text + QStringLiteral("; la película llega hasta allí."), windowTitle(),
+                             ui::Icon::Exclamation, ui::Buttons::Ok);
+    }
     if (r.state == video::VideoState::Created)
         finishWritten(path);
     else if (r.state != video::VideoState::Cancelled)

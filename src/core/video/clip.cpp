@@ -5,11 +5,13 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/display.h>
 #include <libavutil/imgutils.h>
 #include <libswscale/swscale.h>
 }
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace orv::video {
@@ -62,6 +64,10 @@ struct Clip::State
     SwsContext* scale = nullptr;
     bool endSent = false;
     double start = 0; // the stream's start time, in seconds: frame times count from it
+    int turns = 0;    // quarter turns clockwise to show the picture upright
+    bool mirror = false;
+    qint64 decoded = 0;
+    QByteArray stored; // a turned picture before it is turned
 
     ~State()
     {
@@ -112,6 +118,19 @@ std::unique_ptr<Clip> Clip::open(const FileName& path, Fault& failure)
         s->codecpar->width <= 0 || s->codecpar->height <= 0)
         return nullptr;
     e->start = s->start_time == AV_NOPTS_VALUE ? 0 : double(s->start_time) * av_q2d(s->time_base);
+    // The display matrix, as FFmpeg's own tools apply it: a mirror when its
+    // determinant is negative, then the turn it states counterclockwise.
+    if (const auto* m = reinterpret_cast<const int32_t*>(
+            av_stream_get_side_data(s, AV_PKT_DATA_DISPLAYMATRIX, nullptr))) {
+        int32_t matrix[9];
+        std::memcpy(matrix, m, sizeof matrix);
+        e->mirror = double(matrix[0]) * matrix[4] - double(matrix[1]) * matrix[3] < 0;
+        if (e->mirror)
+            av_display_matrix_flip(matrix, 1, 0);
+        const double angle = -av_display_rotation_get(matrix); // clockwise
+        if (std::isfinite(angle))
+            e->turns = int(std::lround(angle / 90.0)) & 3;
+    }
     failure = Fault::None;
     return std::unique_ptr<Clip>(new Clip(std::move(e)));
 }
@@ -122,9 +141,48 @@ QSize Clip::visibleSize() const
     const AVRational sar =
         av_guess_sample_aspect_ratio(m_state->format.get(), const_cast<AVStream*>(s), nullptr);
     const int width = s->codecpar->width, height = s->codecpar->height;
-    if (sar.num <= 0 || sar.den <= 0)
-        return {width, height};
-    return {std::max(1, int(std::lround(double(width) * sar.num / sar.den))), height};
+    const QSize stored = sar.num <= 0 || sar.den <= 0
+                             ? QSize(width, height)
+                             : QSize(std::max(1, int(std::lround(double(width) * sar.num / sar.den))), height);
+    return m_state->turns % 2 ? stored.transposed() : stored;
+}
+
+double Clip::statedDuration() const
+{
+    const AVFormatContext* f = m_state->format.get();
+    const AVStream* s = f->streams[m_state->stream];
+    if (s->duration != AV_NOPTS_VALUE && s->duration > 0)
+        return double(s->duration) * av_q2d(s->time_base);
+    if (f->duration != AV_NOPTS_VALUE && f->duration > 0)
+        return double(f->duration) / AV_TIME_BASE;
+    return -1;
+}
+
+int Clip::quarterTurns() const
+{
+    return m_state->turns;
+}
+
+bool Clip::mirrored() const
+{
+    return m_state->mirror;
+}
+
+bool Clip::seek(double seconds)
+{
+    State& e = *m_state;
+    const AVStream* s = e.format->streams[e.stream];
+    const int64_t ts = int64_t(std::floor((seconds + e.start) / av_q2d(s->time_base)));
+    if (av_seek_frame(e.format.get(), e.stream, ts, AVSEEK_FLAG_BACKWARD) < 0)
+        return false;
+    avcodec_flush_buffers(e.decoder);
+    e.endSent = false;
+    return true;
+}
+
+qint64 Clip::decodedFrames() const
+{
+    return m_state->decoded;
 }
 
 double Clip::fps() const
@@ -191,7 +249,12 @@ bool Clip::next(QSize size, double& time, QByteArray& grey)
             av_packet_unref(e.packet);
         }
     }
+    ++e.decoded;
     time = e.seconds(e.frame->best_effort_timestamp);
+    // Scaled as stored, then turned upright.
+    const QSize shown = size;
+    if (e.turns % 2)
+        size.transpose();
     e.scale = sws_getCachedContext(e.scale, e.frame->width, e.frame->height,
                                    AVPixelFormat(e.frame->format), size.width(), size.height(),
                                    AV_PIX_FMT_GRAY8, SWS_AREA, nullptr, nullptr, nullptr);
@@ -210,10 +273,34 @@ bool Clip::next(QSize size, double& time, QByteArray& grey)
     const int rows = sws_scale(e.scale, e.frame->data, e.frame->linesize, 0, e.frame->height,
                                e.grey->data, e.grey->linesize);
     av_frame_unref(e.frame);
-    grey.resize(qsizetype(size.width()) * size.height());
+    const bool upright = e.turns == 0 && !e.mirror;
+    QByteArray& plain = upright ? grey : e.stored;
+    plain.resize(qsizetype(size.width()) * size.height());
     for (int y = 0; y < size.height(); ++y)
-        std::memcpy(grey.data() + qsizetype(y) * size.width(),
+        std::memcpy(plain.data() + qsizetype(y) * size.width(),
                     e.grey->data[0] + qsizetype(y) * e.grey->linesize[0], size_t(size.width()));
+    if (!upright) {
+        // Pixel (x, y) of the upright picture, from the stored one: mirrored
+        // first, then turned clockwise.
+        const int w = size.width(), h = size.height();
+        grey.resize(qsizetype(shown.width()) * shown.height());
+        const auto* from = reinterpret_cast<const uchar*>(plain.constData());
+        auto* to = reinterpret_cast<uchar*>(grey.data());
+        for (int y = 0; y < shown.height(); ++y) {
+            for (int x = 0; x < shown.width(); ++x) {
+                int sx = 0, sy = 0;
+                switch (e.turns) {
+                case 0: sx = x; sy = y; break;
+                case 1: sx = y; sy = h - 1 - x; break;
+                case 2: sx = w - 1 - x; sy = h - 1 - y; break;
+                default: sx = w - 1 - y; sy = x; break;
+                }
+                if (e.mirror)
+                    sx = w - 1 - sx;
+                to[qsizetype(y) * shown.width() + x] = from[qsizetype(sy) * w + sx];
+            }
+        }
+    }
     return rows == size.height();
 }
 

@@ -27,11 +27,19 @@ public:
     Clip(const Clip&) = delete;
     Clip& operator=(const Clip&) = delete;
 
-    // The picture's size in pixels as it is displayed (the pixel aspect
-    // ratio applied to the width).
+    // The picture's size in pixels as it is displayed: the pixel aspect
+    // ratio applied to the width, and turned as the display matrix says (a
+    // phone's portrait clip is stored sideways with a quarter turn to apply).
     QSize visibleSize() const;
+    // The quarter turns, clockwise, the display matrix asks for (0 to 3),
+    // and whether it mirrors the picture left to right first.
+    int quarterTurns() const;
+    bool mirrored() const;
     // The stream's own frame rate (0 when it does not say).
     double fps() const;
+    // How long the container says the clip lasts, in seconds (-1 when it
+    // does not say). A clip cut short still says its whole length.
+    double statedDuration() const;
 
     // The presentation time, in seconds, of every frame, in order, read from
     // the container without decoding; the decoding then gives the same
@@ -39,10 +47,18 @@ public:
     // showing, when the container says (else -1).
     std::vector<double> times(double& end);
 
-    // Decodes frames from the start, in order: the next frame's time and its
-    // grey pixels, `size` scaled, row after row. False at the end or when
-    // nothing more can be decoded.
+    // Decodes frames in order, from the start or from where seek() left:
+    // the next frame's time and its grey pixels, upright, `size` scaled
+    // (`size` as displayed), row after row. False at the end or when nothing
+    // more can be decoded.
     bool next(QSize size, double& time, QByteArray& grey);
+
+    // Goes to the key frame at or before `seconds`, so that decoding starts
+    // there rather than at the clip's start. False when the container cannot
+    // seek (decoding then goes on from where it was).
+    bool seek(double seconds);
+    // Frames decoded so far.
+    qint64 decodedFrames() const;
 
 private:
     struct State;

@@ -92,6 +92,8 @@ struct Prepared
     std::unique_ptr<Clip> clip;
     QSize cells;
     double fps = 0;
+    double step = 0.04; // one frame at the clip's own rate, in seconds
+    double end = 0;     // when the clip stops, as its container says
     std::vector<int> plan;
 };
 
@@ -121,7 +123,14 @@ VideoState prepare(const FileName& path, const VideoOptions& o, Prepared& p)
     if (times.size() > 1 && times.back() > times.front())
         own = double(times.size() - 1) / (times.back() - times.front());
     p.fps = o.fps > 0 ? o.fps : std::min(own > 0 ? own : 25.0, kMaxFps);
-    const double end = endSaid > times.back() ? endSaid : endOf(times, p.clip->fps());
+    p.step = own > 0 ? 1 / own : 0.04;
+    // Where the clip ends: as far as its frames go, or as its container
+    // says when that is later (a clip cut short, whose missing end the
+    // import finds and says).
+    double end = endSaid > times.back() ? endSaid : endOf(times, p.clip->fps());
+    if (const double stated = p.clip->statedDuration(); stated > end + std::max(2 * p.step, 0.1))
+        end = stated;
+    p.end = end;
     if (o.from >= end)
         return VideoState::InvalidRange;
     p.plan = plan(times, end, o.from, o.to, p.fps);
@@ -215,7 +224,7 @@ std::optional<double> readTime(const QString& text)
 }
 
 VideoResult importVideo(const FileName& clip, const FileName& path, const VideoOptions& options,
-                        const VideoProgress& progress)
+                        const VideoProgress& progress, bool shortened)
 {
     VideoResult r;
     Prepared p;
@@ -250,38 +259,56 @@ VideoResult importVideo(const FileName& clip, const FileName& path, const VideoO
         return r;
     }
 
-    // The helper decodes in order and hands over the frames the plan uses.
+    // The helper decodes in order and hands over, for each sample time, the
+    // frame shown then: the last one whose own time has come (the first one
+    // for samples before it). Frames are placed by their times, never by
+    // counting them, so a frame the clip lost shifts nothing after it.
     Queue queue;
+    double decodedEnd = -1; // set when the clip stops before its container says
     std::thread helper([&] {
-        const std::vector<int>& plan = p.plan;
-        size_t next = 0;
-        double time = 0;
-        QByteArray grey;
-        for (int index = 0; next < plan.size() && p.clip->next(p.cells, time, grey); ++index) {
-            if (index < plan[next])
-                continue;
-            if (!queue.set({index, grey}))
-                break;
-            while (next < plan.size() && plan[next] <= index)
-                ++next;
+        const auto sample = [&](int k) { return options.from + double(k) / p.fps; };
+        int k = 0;
+        double time = 0, shownAt = -1;
+        QByteArray grey, shown;
+        bool going = true;
+        if (options.from > 0)
+            p.clip->seek(options.from);
+        while (going && k < total && p.clip->next(p.cells, time, grey)) {
+            if (shownAt < 0) {
+                shown = grey;
+                shownAt = time;
+            }
+            while (going && k < total && sample(k) < time - kMargin)
+                going = queue.set({k++, shown});
+            shown = grey;
+            shownAt = time;
         }
+        // The last frame serves to its end; a clip whose frames stop well
+        // before its container's end was cut short.
+        const double lastEnd = shownAt + p.step;
+        while (going && shownAt >= 0 && k < total && sample(k) < lastEnd - kMargin)
+            going = queue.set({k++, shown});
+        const bool cutShort = going && shownAt >= 0 && k < total && p.end > lastEnd + std::max(2 * p.step, 0.1);
+        if (cutShort)
+            decodedEnd = lastEnd;
+        while (going && !cutShort && shownAt >= 0 && k < total)
+            going = queue.set({k++, shown});
+        r.decoded = p.clip->decodedFrames();
         queue.finish();
     });
 
     Queue::DecodedFrame current;
-    QByteArray line;
+    QByteArray line, drawn; // the frame line, and the grey picture it was drawn from
+    bool stopped = false;   // the clip gave out before the samples did
     for (int k = 0; k < total && r.state == VideoState::Created; ++k) {
-        // The frame the plan shows now: the next handed over, once the one
-        // before has served every sample it covers. A clip that decodes
-        // fewer frames than its container lists shows its last one on.
-        Queue::DecodedFrame next;
-        if (current.index < p.plan[size_t(k)] && queue.take(next)) {
-            current = std::move(next);
-            line = greyLine(current.grey, p.cells, options.reverse, options.dither);
-        }
-        if (current.index < 0) {
-            r.state = VideoState::NotVideo;
+        if (!queue.take(current)) {
+            stopped = true;
             break;
+        }
+        // A frame that serves several samples is drawn once.
+        if (k == 0 || !current.grey.isSharedWith(drawn)) {
+            line = greyLine(current.grey, p.cells, options.reverse, options.dither);
+            drawn = current.grey;
         }
         if (!writer.writeFrame(line)) {
             r.state = VideoState::WriteError;
@@ -297,6 +324,19 @@ VideoResult importVideo(const FileName& clip, const FileName& path, const VideoO
     while (queue.take(discard)) {
     }
     helper.join();
+    if (stopped && r.state == VideoState::Created) {
+        // Cut short: what the clip holds is made again, up to where its
+        // frames stop, and the result says where that is. Nothing at all
+        // decoded is no clip.
+        if (decodedEnd < 0 || shortened)
+            return VideoResult{VideoState::NotVideo, 0, false, p.cells, {}, 0, r.decoded};
+        VideoOptions upTo = options;
+        upTo.to = decodedEnd;
+        VideoResult again = importVideo(clip, path, upTo, progress, true);
+        again.endsAt = decodedEnd;
+        again.decoded += r.decoded;
+        return again;
+    }
     if (r.state == VideoState::Created && !writer.commit()) {
         r.state = VideoState::WriteError;
         r.detail = writer.errorString();
@@ -312,12 +352,20 @@ std::optional<QByteArray> firstFrame(const FileName& clip, const VideoOptions& o
     cells = p.cells;
     if (state != VideoState::Created)
         return std::nullopt;
+    // The frame shown at `from`: the last one whose time has come, or the
+    // first one.
+    if (options.from > 0)
+        p.clip->seek(options.from);
     double time = 0;
-    QByteArray grey;
-    for (int index = 0; p.clip->next(p.cells, time, grey); ++index) {
-        if (index < p.plan.front())
-            continue;
-        const QByteArray line = greyLine(grey, p.cells, options.reverse, options.dither);
+    QByteArray grey, shown;
+    while (p.clip->next(p.cells, time, grey)) {
+        if (shown.isEmpty() || time <= options.from + kMargin)
+            shown = grey;
+        if (time > options.from + kMargin)
+            break;
+    }
+    if (!shown.isEmpty()) {
+        const QByteArray line = greyLine(shown, p.cells, options.reverse, options.dither);
         QByteArray text;
         for (int y = 0; y < p.cells.height(); ++y) {
             if (y > 0)
@@ -328,6 +376,14 @@ std::optional<QByteArray> firstFrame(const FileName& clip, const VideoOptions& o
     }
     state = VideoState::NotVideo;
     return std::nullopt;
+}
+
+QString shortClipMessage(double seconds)
+{
+    const int whole = int(std::floor(seconds));
+    return QStringLiteral("el video termina en %1:%2, antes de lo que indica su cabecera")
+        .arg(whole / 60)
+        .arg(whole % 60, 2, 10, QLatin1Char('0'));
 }
 
 QString videoMessage(const VideoResult& r, const FileName& path)

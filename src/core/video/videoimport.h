@@ -86,16 +86,25 @@ struct VideoResult
     QSize cells;
     QString detail; // the write error's text, the invalid datum's message
     qint64 bytes = 0; // TooLarge: what the movie would take
+    qint64 decoded = 0; // frames decoded, a seek's gain included
+    double endsAt = -1; // the clip's frames stop here, before its container's end: the movie ends here too
 };
+
+// "el video termina en m:ss, antes de lo que indica su cabecera", for a clip
+// cut short.
+QString shortClipMessage(double seconds);
 
 // Follows the work: (frames done, total); false cancels.
 using VideoProgress = std::function<bool(int, int)>;
 
 // Writes the movie at `path` (the final name) through the safe writer:
-// decoding runs on a helper thread while the frame before is drawn and
-// written. Any end but Created leaves no file and an existing one untouched.
+// decoding runs on a helper thread (from the key frame before `from`) while
+// the frame before is drawn and written. Any end but Created leaves no file
+// and an existing one untouched. A clip whose frames stop before its
+// container says is made up to there (`endsAt`); `shortened` is that second
+// making.
 VideoResult importVideo(const FileName& clip, const FileName& path, const VideoOptions& options,
-                        const VideoProgress& progress = {});
+                        const VideoProgress& progress = {}, bool shortened = false);
 
 // The first frame the movie would show, as its rows joined by LF, for a
 // preview; `cells` receives the grid. Nothing (with `state` set) when the

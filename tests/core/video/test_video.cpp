@@ -99,10 +99,10 @@ class TestVideo : public QObject
     QTemporaryDir m_dir;
 
     QString clip(const QString& name, const QList<QImage>& cuadros, Kind kind = Kind::LosslessGrey,
-                 const QList<int>& times = {})
+                 const QList<int>& times = {}, int rotation = 0)
     {
         const QString path = m_dir.filePath(name);
-        if (!videofixtures::writeClip(path, cuadros, kind, times))
+        if (!videofixtures::writeClip(path, cuadros, kind, times, rotation))
             qWarning("the clip %s could not be made", qPrintable(name));
         return path;
     }
@@ -337,6 +337,111 @@ private slots:
         }
         qInfo("%lld of %lld cells differ from the exact decode", differ, cells);
         QVERIFY2(differ * 1000 <= cells * 5, qPrintable(u"%1 of %2 cells differ"_s.arg(differ).arg(cells)));
+    }
+
+    // A portrait clip, stored sideways with a quarter turn in its display
+    // matrix, imports upright, turned as FFmpeg's own tools turn it: the grid
+    // is tall, and the dark corner stored at the top left shows at the
+    // bottom left.
+    void portraitClipsComeOutUpright()
+    {
+        QImage stored(64, 32, QImage::Format_Grayscale8);
+        stored.fill(255);
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 32; ++x)
+                stored.scanLine(y)[x] = 0;
+        const QString path = clip(u"retrato.mp4"_s, {stored, stored}, Kind::H264, {}, -90);
+        QSize cells;
+        VideoState state = VideoState::Created;
+        VideoOptions o;
+        o.columns = 16;
+        const std::optional<QByteArray> text = firstFrame(orv::FileName::fromText(path), o, cells, state);
+        QVERIFY(text);
+        QCOMPARE(cells, QSize(16, 16)); // 32 x 64 as shown: as tall as wide in characters
+        const QList<QByteArray> rows = text->split('\n');
+        const char dark = orv::rampaCaracteres[15], light = orv::rampaCaracteres[0];
+        QCOMPARE(rows[2][2], light);   // top left
+        QCOMPARE(rows[2][13], light);  // top right
+        QCOMPARE(rows[13][13], light); // bottom right
+        QCOMPARE(rows[13][2], dark);   // bottom left
+    }
+
+    // Frames are placed by their times: a clip at a variable rate with
+    // B-frames gives each sample the frame shown at its time (each frame's
+    // number is its grey level).
+    void samplesFollowTheFramesTimes()
+    {
+        QList<QImage> frames;
+        QList<int> times;
+        int t = 0;
+        for (int i = 0; i < 40; ++i) {
+            frames << plain(QSize(48, 48), 255 - 6 * i);
+            times << t;
+            t += i % 3 == 0 ? 70 : 20; // 70, 20, 20 ms, over and over
+        }
+        const QString path = clip(u"codigo.mp4"_s, frames, Kind::H264Typical, times);
+        VideoOptions o;
+        o.columns = 24;
+        o.fps = 40; // a sample every 25 ms
+        const QString output = m_dir.filePath(u"codigo.ovt"_s);
+        const VideoResult r = importVideo(orv::FileName::fromText(path), orv::FileName::fromText(output), o);
+        QCOMPARE(int(r.state), int(VideoState::Created));
+        const auto exact = videofixtures::readVideo(path, r.cells);
+        QVERIFY(exact);
+        orv::Movie m;
+        QVERIFY(orv::cargaPelicula(orv::FileName::fromText(output), m));
+        for (int k = 0; k < m.numCuadros; ++k) {
+            const qint64 at = k * 25;
+            int shown = 0;
+            while (shown + 1 < exact->timesMs.size() && exact->timesMs[shown + 1] <= at)
+                ++shown;
+            QCOMPARE(m.frame(k).toByteArray(), greyLine(exact->grey[shown], r.cells, false, Dither::None));
+        }
+    }
+
+    // A clip cut in half imports what is there and says where it stops.
+    void clipCutShort()
+    {
+        QList<QImage> frames;
+        for (int i = 0; i < 100; ++i)
+            frames << plain(QSize(48, 48), 2 * i);
+        const QString whole = clip(u"entero.mkv"_s, frames);
+        QFile f(whole);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.resize(f.size() / 2));
+        f.close();
+        VideoOptions o;
+        o.columns = 24;
+        const QString output = m_dir.filePath(u"mitad.ovt"_s);
+        const VideoResult r = importVideo(orv::FileName::fromText(whole), orv::FileName::fromText(output), o);
+        QCOMPARE(int(r.state), int(VideoState::Created));
+        QVERIFY2(r.endsAt > 1 && r.endsAt < 3, qPrintable(QString::number(r.endsAt)));
+        QVERIFY2(r.cuadros > 25 && r.cuadros < 75, qPrintable(QString::number(r.cuadros)));
+        QCOMPARE(shortClipMessage(r.endsAt), u"el video termina en 0:0%1, antes de lo que indica su cabecera"_s.arg(int(r.endsAt)));
+        orv::Movie m;
+        QVERIFY(orv::cargaPelicula(orv::FileName::fromText(output), m));
+        QCOMPARE(int(m.numCuadros), r.cuadros);
+    }
+
+    // Starting near the end of a long clip decodes from the key frame before
+    // the start, not from the clip's start.
+    void fromSeeksInsteadOfDecodingEverything()
+    {
+        QList<QImage> frames;
+        for (int i = 0; i < 400; ++i)
+            frames << plain(QSize(48, 48), i % 250);
+        const QString path = clip(u"largo.mkv"_s, frames); // 16 s, every frame a key frame
+        VideoOptions o;
+        o.columns = 24;
+        o.from = 14;
+        const QString output = m_dir.filePath(u"final.ovt"_s);
+        const VideoResult r = importVideo(orv::FileName::fromText(path), orv::FileName::fromText(output), o);
+        QCOMPARE(int(r.state), int(VideoState::Created));
+        QCOMPARE(r.cuadros, 50);
+        QVERIFY2(r.decoded <= 60, qPrintable(QString::number(r.decoded)));
+        orv::Movie m;
+        QVERIFY(orv::cargaPelicula(orv::FileName::fromText(output), m));
+        QCOMPARE(m.frame(0).toByteArray(), greyLine(QByteArray(24 * 12, char(350 % 250)), QSize(24, 12), false, Dither::None));
     }
 
     void badInputWritesNothing_data()
