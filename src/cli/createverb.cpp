@@ -19,7 +19,7 @@
 namespace orv::cli {
 namespace {
 
-constexpr char kUsageLine[] = "create [--pause P] [--author A] [--compress] -o SALIDA IMAGEN...\n"
+constexpr char kUsageLine[] = "create [--pause P] [--author A] [--compress] [--quiet] -o SALIDA IMAGEN...\n"
                               "       orv create --video CLIP [--width COLS] [--fps N] [--from T] [--to T] [--invert]\n"
                               "                  [--dither none|ordered] [--pause P] [--author A] [--compress] [--quiet] -o SALIDA";
 
@@ -56,7 +56,7 @@ struct CreateOptions
     const QCommandLineOption dither{QStringLiteral("dither"),
                                     QStringLiteral("Con --video: none (por omisión) u ordered."),
                                     QStringLiteral("MODO"), QStringLiteral("none")};
-    const QCommandLineOption quiet{QStringLiteral("quiet"), QStringLiteral("Con --video: no muestra el avance.")};
+    const QCommandLineOption quiet{QStringLiteral("quiet"), QStringLiteral("No muestra el avance ni, si todo sale bien, ningún mensaje.")};
 
     QList<QCommandLineOption> all() const
     {
@@ -73,7 +73,8 @@ void writeMessage(QTextStream& s, QString text)
 // The movie reported as made, then compressed when asked.
 int created(const QCommandLineParser& parser, const CreateOptions& options, const FileName& path, Io& io)
 {
-    io.out << createdMessage() << '\n' << path.display() << '\n';
+    if (!parser.isSet(options.quiet))
+        io.out << createdMessage() << '\n' << path.display() << '\n';
     return parser.isSet(options.compress) ? compressWritten(path, io) : kOk;
 }
 

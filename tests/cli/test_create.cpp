@@ -119,16 +119,20 @@ private slots:
         QTest::addColumn<QString>("output");
         QTest::addColumn<QString>("written");
         QTest::addColumn<bool>("compressed");
+        QTest::addColumn<bool>("quiet");
         QTest::newRow("extension added") << "peli"
-                                         << "peli.ovt" << false;
+                                         << "peli.ovt" << false << false;
         QTest::newRow("compressed in place") << "peli4"
-                                             << "peli4.ovt" << true;
+                                             << "peli4.ovt" << true << false;
+        QTest::newRow("quiet: nothing said") << "peli5"
+                                             << "peli5.ovt" << true << true;
     }
     void createsMovie()
     {
         QFETCH(QString, output);
         QFETCH(QString, written);
         QFETCH(bool, compressed);
+        QFETCH(bool, quiet);
         const QString a = image(QStringLiteral("a.bmp"), bands(40, 30, 4));
         const QString b = image(QStringLiteral("b.bmp"), bands(40, 30, 2));
         QStringList args{
@@ -136,10 +140,15 @@ private slots:
             a,        b,         a};
         if (compressed)
             args.insert(1, QStringLiteral("--compress"));
+        if (quiet)
+            args.insert(1, QStringLiteral("--quiet"));
         const OrvRun r = runOrv(args);
         QCOMPARE(r.status, 0);
         QVERIFY2(!r.err.contains(QStringLiteral("orv:")), qPrintable(r.err));
-        QVERIFY(r.out.contains(QStringLiteral("El archivo fué creado satisfactoriamente.")));
+        if (quiet)
+            QCOMPARE(r.out + r.err, QString());
+        else
+            QVERIFY(r.out.contains(QStringLiteral("El archivo fué creado satisfactoriamente.")));
         orv::Movie p;
         QVERIFY(orv::cargaPelicula(orv::FileName::fromText(m_dir.filePath(written)), p));
         QCOMPARE(orv::isCompressed(readFile(m_dir.filePath(written)).left(2)), compressed);
