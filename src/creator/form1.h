@@ -71,7 +71,9 @@ private:
     bool build(MovieWriter& writer, const FileNames& paths);
     // The save dialog with the ".ovt" rule and the replace question: the
     // name to write, or empty when the user gave none or refused.
-    FileName askPath();
+    // The Save dialog; `proposed` is the name it offers (else the last one
+    // chosen).
+    FileName askPath(const FileName& proposed = {});
     void finishWritten(const FileName& path);
 
     ui::FileList* m_list1;

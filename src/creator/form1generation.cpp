@@ -22,12 +22,12 @@
 
 namespace orv::creator {
 
-FileName Form1::askPath()
+FileName Form1::askPath(const FileName& proposed)
 {
     const FileName chosen = ui::prompt().saveFile(
         this, QStringLiteral("Guardar película ASCII"),
         QStringLiteral("Orvane ASCII Movie (*.ovt)|*.ovt|Todos los archivos (*.*)|*.*"),
-        m_lastChosen);
+        proposed.isEmpty() ? m_lastChosen : proposed);
     if (chosen.isEmpty()) {
         ui::prompt().message(this, genericErrorMessage(), generationErrorTitle(),
                              ui::Icon::Critical, ui::Buttons::Ok);
@@ -80,7 +80,11 @@ void Form1::menu_import_video_Click()
                              ui::Buttons::Ok);
         return;
     }
-    const FileName path = askPath();
+    // The clip's own name, as a movie.
+    QByteArray base = clip.absolute().bytes();
+    if (const qsizetype dot = base.lastIndexOf('.'); dot > base.lastIndexOf('/'))
+        base.truncate(dot);
+    const FileName path = askPath(FileName::fromBytes(base + ".ovt"));
     if (path.isEmpty())
         return;
     m_generating = true;

@@ -15,9 +15,78 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTimer>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
+#include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+
 namespace orv::creator {
+
+// One helper thread that decodes previews: a request waiting replaces the
+// one before it; each result goes back to the dialog's thread, which shows
+// only the newest.
+class VideoDialog::Previewer
+{
+public:
+    Previewer(VideoDialog* dialog, FileName clip) : m_dialog(dialog), m_clip(std::move(clip))
+    {
+        m_thread = std::thread([this] { run(); });
+    }
+    ~Previewer()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_one();
+        m_thread.join();
+    }
+    void request(int id, const video::VideoOptions& o)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_pending = std::make_pair(id, o);
+        }
+        m_wake.notify_one();
+    }
+
+private:
+    void run()
+    {
+        for (;;) {
+            std::pair<int, video::VideoOptions> job;
+            {
+                std::unique_lock lock(m_mutex);
+                m_wake.wait(lock, [this] { return m_stop || m_pending; });
+                if (m_stop)
+                    return;
+                job = *m_pending;
+                m_pending.reset();
+            }
+            QSize cells;
+            video::VideoState state = video::VideoState::Created;
+            const std::optional<QByteArray> frame = video::firstFrame(m_clip, job.second, cells, state);
+            VideoDialog* dialog = m_dialog;
+            const bool reverse = job.second.reverse;
+            QMetaObject::invokeMethod(
+                dialog, [dialog, id = job.first, frame, cells, state, reverse] { dialog->show(id, frame, cells, state, reverse); },
+                Qt::QueuedConnection);
+        }
+    }
+
+    VideoDialog* m_dialog;
+    FileName m_clip;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::optional<std::pair<int, video::VideoOptions>> m_pending;
+    bool m_stop = false;
+    std::thread m_thread;
+};
+
 namespace {
 
 template <typename W> W* named(W* w, const char* name)
@@ -58,6 +127,8 @@ VideoDialog::VideoDialog(const FileName& clip, QWidget* parent) : QDialog(parent
     m_reverse =
         named(new QCheckBox(QStringLiteral("&Letras claras sobre fondo oscuro"), this), "invertir");
     form->addRow(QString(), m_reverse);
+    m_dither = named(new QCheckBox(QStringLiteral("&Difuminar los tonos (ordenado)"), this), "difuminar");
+    form->addRow(QString(), m_dither);
     column->addLayout(form);
 
     column->addWidget(new QLabel(QStringLiteral("Primer cuadro de la película:"), this));
@@ -65,21 +136,24 @@ VideoDialog::VideoDialog(const FileName& clip, QWidget* parent) : QDialog(parent
     m_view->setReadOnly(true);
     m_view->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_view->setFont(render::fixedFont(4));
-    m_view->setMinimumSize(480, 240);
+    m_view->setMinimumSize(640, 360);
     column->addWidget(m_view, 1);
     m_state = named(new QLabel(this), "estado");
     m_state->setWordWrap(true);
+    // Room for a message of two lines, so that none pushes into the preview.
+    m_state->setMinimumHeight(2 * m_state->fontMetrics().lineSpacing() + 4);
+    m_state->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     column->addWidget(m_state);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    auto* accept = named(new QPushButton(QStringLiteral("&Aceptar"), this), "aceptar");
+    m_accept = named(new QPushButton(QStringLiteral("&Aceptar"), this), "aceptar");
     auto* cancel = named(new QPushButton(QStringLiteral("&Cancelar"), this), "cancelar");
-    accept->setDefault(true);
-    buttons->addWidget(accept);
+    m_accept->setDefault(true);
+    buttons->addWidget(m_accept);
     buttons->addWidget(cancel);
     column->addLayout(buttons);
-    connect(accept, &QPushButton::clicked, this, &VideoDialog::acceptIfValid);
+    connect(m_accept, &QPushButton::clicked, this, &VideoDialog::acceptIfValid);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     // The preview follows the choices a moment after they stop changing.
@@ -93,8 +167,12 @@ VideoDialog::VideoDialog(const FileName& clip, QWidget* parent) : QDialog(parent
     connect(m_from, &QLineEdit::textChanged, this, change);
     connect(m_to, &QLineEdit::textChanged, this, change);
     connect(m_reverse, &QCheckBox::toggled, this, change);
+    connect(m_dither, &QCheckBox::toggled, this, change);
+    m_previewer = std::make_unique<Previewer>(this, clip);
     updateView();
 }
+
+VideoDialog::~VideoDialog() = default;
 
 bool VideoDialog::readSpan(video::VideoOptions& o) const
 {
@@ -116,6 +194,7 @@ video::VideoOptions VideoDialog::options() const
     o.columns = m_width->value();
     o.fps = m_fps->value();
     o.reverse = m_reverse->isChecked();
+    o.dither = m_dither->isChecked() ? video::Dither::Ordered : video::Dither::None;
     readSpan(o);
     return o;
 }
@@ -124,15 +203,23 @@ void VideoDialog::updateView()
 {
     m_wait->stop();
     video::VideoOptions o = options();
+    ++m_requested;
     if (!readSpan(o)) {
         m_view->clear();
         m_state->setText(
             QStringLiteral("Los tiempos se escriben en segundos o en minutos y segundos (1:15)."));
+        m_accept->setEnabled(false);
         return;
     }
-    QSize cells;
-    video::VideoState state = video::VideoState::Created;
-    const std::optional<QByteArray> frame = video::firstFrame(m_clip, o, cells, state);
+    m_previewer->request(m_requested, o);
+}
+
+void VideoDialog::show(int request, const std::optional<QByteArray>& frame, QSize cells,
+                       video::VideoState state, bool reverse)
+{
+    if (request != m_requested)
+        return; // an older choice's
+    m_accept->setEnabled(frame.has_value());
     if (!frame) {
         m_view->clear();
         video::VideoResult r;
@@ -141,12 +228,32 @@ void VideoDialog::updateView()
         return;
     }
     m_view->setPlainText(fromCp1252(*frame));
+    fitView(cells);
     // Shown as it will be played: light text on dark when inverted.
     QPalette colours = m_view->palette();
-    colours.setColor(QPalette::Base, o.reverse ? Qt::black : Qt::white);
-    colours.setColor(QPalette::Text, o.reverse ? Qt::white : Qt::black);
+    colours.setColor(QPalette::Base, reverse ? Qt::black : Qt::white);
+    colours.setColor(QPalette::Text, reverse ? Qt::white : Qt::black);
     m_view->setPalette(colours);
     m_state->setText(QStringLiteral("%1 × %2 caracteres").arg(cells.width()).arg(cells.height()));
+}
+
+// The whole frame in the box, from its top-left: the largest font whose
+// cells all fit.
+void VideoDialog::fitView(QSize cells)
+{
+    const int margin = int(std::ceil(2 * m_view->document()->documentMargin())) + 2;
+    const QSize box = m_view->viewport()->size() - QSize(margin, margin);
+    QFont font = render::fixedFont(8);
+    for (int pixels = 24; pixels >= 2; --pixels) {
+        font.setPixelSize(pixels);
+        const QFontMetrics metrics(font);
+        if (metrics.horizontalAdvance(QLatin1Char('M')) * cells.width() <= box.width()
+            && metrics.lineSpacing() * cells.height() <= box.height())
+            break;
+    }
+    m_view->setFont(font);
+    m_view->horizontalScrollBar()->setValue(0);
+    m_view->verticalScrollBar()->setValue(0);
 }
 
 void VideoDialog::acceptIfValid()

@@ -20,6 +20,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QDropEvent>
 #include <QLabel>
@@ -108,14 +109,29 @@ private slots:
         f.findChild<QLineEdit*>(u"creador"_s)->setText(u"Ana"_s);
         f.findChild<QCheckBox*>(u"Check1"_s)->setChecked(false);
         QString initialView, viewAt32;
+        bool wholeInView = false, refusedWhileWrong = false;
         QTimer::singleShot(0, [&] {
             auto* d = qobject_cast<VideoDialog*>(QApplication::activeModalWidget());
             if (!d)
                 return QApplication::closeAllWindows(); // never leave the test waiting
             auto* view = d->findChild<QPlainTextEdit*>(u"vista"_s);
+            // The preview is decoded off the window's thread.
+            if (!QTest::qWaitFor([&] { return !view->toPlainText().isEmpty(); }))
+                return d->reject();
             initialView = view->toPlainText();
+            // The whole frame in the box, nothing to scroll to.
+            QApplication::processEvents();
+            wholeInView = view->horizontalScrollBar()->maximum() == 0 && view->verticalScrollBar()->maximum() == 0;
+            // "Aceptar" waits for choices that make a movie.
+            auto* from = d->findChild<QLineEdit*>(u"desde"_s);
+            from->setText(u"uno"_s);
+            d->updateView();
+            refusedWhileWrong = !d->findChild<QPushButton*>(u"aceptar"_s)->isEnabled();
+            from->setText(u"0"_s);
             d->findChild<QSpinBox*>(u"ancho"_s)->setValue(32);
             d->updateView();
+            if (!QTest::qWaitFor([&] { return view->toPlainText().split(u'\n').size() == 12; }))
+                return d->reject();
             viewAt32 = view->toPlainText();
             d->findChild<QCheckBox*>(u"invertir"_s)->setChecked(true);
             QTest::mouseClick(d->findChild<QPushButton*>(u"aceptar"_s), Qt::LeftButton);
@@ -124,6 +140,10 @@ private slots:
         const auto messages = script.of(ScriptedPrompt::Kind::Message);
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages.first().text, u"El archivo fué creado satisfactoriamente."_s);
+        QVERIFY(wholeInView);
+        QVERIFY(refusedWhileWrong);
+        // The Save dialog offers the clip's name as a movie.
+        QCOMPARE(script.of(ScriptedPrompt::Kind::SaveFile).first().initial, m_dir.filePath(u"c.ovt"_s));
         QCOMPARE(initialView.split(u'\n').size(), 60); // 160 columns at first
         QCOMPARE(initialView.split(u'\n').first().size(), 160);
         QCOMPARE(viewAt32.split(u'\n').size(), 12);
