@@ -21,7 +21,8 @@ namespace {
 
 constexpr char kUsageLine[] = "create [--pause P] [--author A] [--compress] [--quiet] -o SALIDA IMAGEN...\n"
                               "       orv create --video CLIP [--width COLS] [--fps N] [--from T] [--to T] [--invert]\n"
-                              "                  [--dither none|ordered] [--pause P] [--author A] [--compress] [--quiet] -o SALIDA";
+                              "                  [--dither none|ordered] [--gamma G] [--contrast C] [--brightness B]\n"
+                              "                  [--pause P] [--author A] [--compress] [--quiet] -o SALIDA";
 
 // The verb's options, for its two roads.
 struct CreateOptions
@@ -56,11 +57,21 @@ struct CreateOptions
     const QCommandLineOption dither{QStringLiteral("dither"),
                                     QStringLiteral("Con --video: none (por omisión) u ordered."),
                                     QStringLiteral("MODO"), QStringLiteral("none")};
+    const QCommandLineOption gamma{QStringLiteral("gamma"),
+                                   QStringLiteral("Con --video: gamma de 0.1 a 10; más de 1 aclara los grises medios (1)."),
+                                   QStringLiteral("G"), QStringLiteral("1")};
+    const QCommandLineOption contrast{QStringLiteral("contrast"),
+                                      QStringLiteral("Con --video: contraste de 0 a 10 (1)."), QStringLiteral("C"),
+                                      QStringLiteral("1")};
+    const QCommandLineOption brightness{QStringLiteral("brightness"),
+                                        QStringLiteral("Con --video: brillo de -1 a 1 (0)."), QStringLiteral("B"),
+                                        QStringLiteral("0")};
     const QCommandLineOption quiet{QStringLiteral("quiet"), QStringLiteral("No muestra el avance ni, si todo sale bien, ningún mensaje.")};
 
     QList<QCommandLineOption> all() const
     {
-        return {pause, author, compress, output, video, width, fps, from, to, invert, dither, quiet};
+        return {pause, author, compress, output, video, width, fps, from, to, invert, dither, gamma, contrast,
+                brightness, quiet};
     }
 };
 
@@ -105,6 +116,14 @@ std::optional<int> readVideoOptions(const QCommandLineParser& parser, const Crea
     if (mode != QLatin1String("none") && mode != QLatin1String("ordered"))
         return usageError(io, QStringLiteral("--dither es none u ordered"), kUsageLine);
     o.dither = mode == QLatin1String("ordered") ? video::Dither::Ordered : video::Dither::None;
+    bool g = false, c = false, b = false;
+    o.gamma = parser.value(options.gamma).toDouble(&g);
+    o.contrast = parser.value(options.contrast).toDouble(&c);
+    o.brightness = parser.value(options.brightness).toDouble(&b);
+    if (!g || !c || !b || !(o.gamma >= video::kMinGamma && o.gamma <= video::kMaxGamma)
+        || !(o.contrast >= 0 && o.contrast <= video::kMaxContrast) || !(o.brightness >= -1 && o.brightness <= 1))
+        return usageError(io, QStringLiteral("la gamma va de 0.1 a 10, el contraste de 0 a 10 y el brillo de -1 a 1"),
+                          kUsageLine);
     if (parser.isSet(options.pause))
         o.pausa = parser.value(options.pause);
     o.creador = parser.value(options.author);

@@ -129,6 +129,19 @@ VideoDialog::VideoDialog(const FileName& clip, QWidget* parent) : QDialog(parent
     form->addRow(QString(), m_reverse);
     m_dither = named(new QCheckBox(QStringLiteral("&Difuminar los tonos (ordenado)"), this), "difuminar");
     form->addRow(QString(), m_dither);
+    // The tones before the 16 levels, as clips are rarely exposed for text.
+    const auto tone = [this, form](const char* objectName, const QString& caption, double low, double high, double value) {
+        auto* box = named(new QDoubleSpinBox(this), objectName);
+        box->setRange(low, high);
+        box->setDecimals(2);
+        box->setSingleStep(0.1);
+        box->setValue(value);
+        form->addRow(caption, box);
+        return box;
+    };
+    m_gamma = tone("gamma", QStringLiteral("&Gamma:"), video::kMinGamma, video::kMaxGamma, 1);
+    m_contrast = tone("contraste", QStringLiteral("C&ontraste:"), 0, video::kMaxContrast, 1);
+    m_brightness = tone("brillo", QStringLiteral("&Brillo:"), -1, 1, 0);
     column->addLayout(form);
 
     column->addWidget(new QLabel(QStringLiteral("Primer cuadro de la película:"), this));
@@ -168,6 +181,8 @@ VideoDialog::VideoDialog(const FileName& clip, QWidget* parent) : QDialog(parent
     connect(m_to, &QLineEdit::textChanged, this, change);
     connect(m_reverse, &QCheckBox::toggled, this, change);
     connect(m_dither, &QCheckBox::toggled, this, change);
+    for (QDoubleSpinBox* box : {m_gamma, m_contrast, m_brightness})
+        connect(box, &QDoubleSpinBox::valueChanged, this, change);
     m_previewer = std::make_unique<Previewer>(this, clip);
     updateView();
 }
@@ -195,6 +210,9 @@ video::VideoOptions VideoDialog::options() const
     o.fps = m_fps->value();
     o.reverse = m_reverse->isChecked();
     o.dither = m_dither->isChecked() ? video::Dither::Ordered : video::Dither::None;
+    o.gamma = m_gamma->value();
+    o.contrast = m_contrast->value();
+    o.brightness = m_brightness->value();
     readSpan(o);
     return o;
 }

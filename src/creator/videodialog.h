@@ -55,6 +55,9 @@ private:
     QLineEdit* m_to;
     QCheckBox* m_reverse;
     QCheckBox* m_dither;
+    QDoubleSpinBox* m_gamma;
+    QDoubleSpinBox* m_contrast;
+    QDoubleSpinBox* m_brightness;
     QPlainTextEdit* m_view;
     QLabel* m_state;
     QPushButton* m_accept;

@@ -8,6 +8,7 @@
 #include "filename.h"
 #include "tonetable.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <condition_variable>
@@ -103,6 +104,9 @@ VideoState prepare(const FileName& path, const VideoOptions& o, Prepared& p)
         return VideoState::InvalidWidth;
     if (!(o.fps == 0 || (o.fps >= kMinFps && o.fps <= kFpsCap)))
         return VideoState::InvalidFps;
+    if (!(o.gamma >= kMinGamma && o.gamma <= kMaxGamma) || !(o.contrast >= 0 && o.contrast <= kMaxContrast)
+        || !(o.brightness >= -1 && o.brightness <= 1))
+        return VideoState::InvalidTone;
     if (!(o.from >= 0) || (o.to >= 0 && o.to <= o.from))
         return VideoState::InvalidRange;
     Clip::Fault failure = Clip::Fault::None;
@@ -192,6 +196,24 @@ QByteArray greyLine(const QByteArray& grey, QSize cells, bool reverse, Dither di
         }
     }
     return line;
+}
+
+QByteArray toned(const QByteArray& grey, const VideoOptions& o)
+{
+    if (o.gamma == 1 && o.contrast == 1 && o.brightness == 0)
+        return grey;
+    uchar table[256];
+    for (int v = 0; v < 256; ++v) {
+        const double lit = std::pow(v / 255.0, 1 / o.gamma);
+        const double out = (lit - 0.5) * o.contrast + 0.5 + o.brightness;
+        table[v] = uchar(std::lround(std::clamp(out, 0.0, 1.0) * 255));
+    }
+    QByteArray out(grey.size(), Qt::Uninitialized);
+    const auto* from = reinterpret_cast<const uchar*>(grey.constData());
+    auto* to = reinterpret_cast<uchar*>(out.data());
+    for (qsizetype i = 0; i < grey.size(); ++i)
+        to[i] = table[from[i]];
+    return out;
 }
 
 QString pauseFor(double fps)
@@ -307,7 +329,7 @@ VideoResult importVideo(const FileName& clip, const FileName& path, const VideoO
         }
         // A frame that serves several samples is drawn once.
         if (k == 0 || !current.grey.isSharedWith(drawn)) {
-            line = greyLine(current.grey, p.cells, options.reverse, options.dither);
+            line = greyLine(toned(current.grey, options), p.cells, options.reverse, options.dither);
             drawn = current.grey;
         }
         if (!writer.writeFrame(line)) {
@@ -365,7 +387,7 @@ std::optional<QByteArray> firstFrame(const FileName& clip, const VideoOptions& o
             break;
     }
     if (!shown.isEmpty()) {
-        const QByteArray line = greyLine(shown, p.cells, options.reverse, options.dither);
+        const QByteArray line = greyLine(toned(shown, options), p.cells, options.reverse, options.dither);
         QByteArray text;
         for (int y = 0; y < p.cells.height(); ++y) {
             if (y > 0)
@@ -410,6 +432,9 @@ QString videoMessage(const VideoResult& r, const FileName& path)
             "final y al fin del video.");
     case VideoState::NoFrames:
         return QStringLiteral("Ningún cuadro del video cae en el tramo pedido.");
+    case VideoState::InvalidTone:
+        return QStringLiteral(
+            "La gamma debe ser de 0.1 a 10, el contraste de 0 a 10 y el brillo de -1 a 1.");
     case VideoState::InvalidData:
         return r.detail;
     case VideoState::WriteError:

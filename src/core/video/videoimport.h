@@ -27,11 +27,18 @@ struct VideoOptions
     double to = -1;       // seconds; below 0, the clip's end
     bool reverse = false; // light text on dark: white is '#', black the space
     Dither dither = Dither::None;
+    // The tones before they are cut to 16 levels, as clips are rarely
+    // exposed for text: a grey v (0 to 1) becomes
+    // ((v ^ (1 / gamma)) - 0.5) × contrast + 0.5 + brightness.
+    double gamma = 1;      // 0.1 to 10; above 1 lightens the middle greys
+    double contrast = 1;   // 0 to 10
+    double brightness = 0; // -1 to 1
     QString pausa; // empty: 1000 / fps
     QString creador;
 };
 
 constexpr double kMaxFps = 30;
+constexpr double kMinGamma = 0.1, kMaxGamma = 10, kMaxContrast = 10;
 // The slowest rate asked for: a frame every 1,000,000,000 ms. A slower one
 // would write a pause the programs cannot play (one of 300 digits, say).
 constexpr double kMinFps = 0.000001;
@@ -56,6 +63,10 @@ std::vector<int> plan(const std::vector<double>& times, double end, double from,
 // ordered dither when asked.
 QByteArray greyLine(const QByteArray& grey, QSize cells, bool reverse, Dither dither);
 
+// The grey pixels with the options' gamma, contrast and brightness applied
+// (the same bytes when they change nothing).
+QByteArray toned(const QByteArray& grey, const VideoOptions& options);
+
 // The pause written for `fps` frames a second: milliseconds, up to three
 // decimals.
 QString pauseFor(double fps);
@@ -70,6 +81,7 @@ enum class VideoState {
     NoVideo,      // no video stream
     InvalidWidth, // columns outside 12..400, or a grid that cannot fit
     InvalidFps,
+    InvalidTone,  // gamma, contrast or brightness out of range
     InvalidRange, // the range is empty or starts past the clip's end
     NoFrames,     // no frame falls in the range
     InvalidData,  // the pause or the author

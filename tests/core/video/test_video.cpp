@@ -444,6 +444,37 @@ private slots:
         QCOMPARE(m.frame(0).toByteArray(), greyLine(QByteArray(24 * 12, char(350 % 250)), QSize(24, 12), false, Dither::None));
     }
 
+    // Gamma, contrast and brightness act before the 16 levels: the grey ramp
+    // of 16 bands is lighter in the middle with gamma above 1, one level with
+    // no contrast, all white with the brightness up, unchanged by default.
+    void tonesBeforeTheLevels()
+    {
+        const QString path = clip(u"rampa-tonos.mkv"_s, {bands(4, 48)});
+        const auto frameWith = [&](double gamma, double contrast, double brightness) {
+            VideoOptions o;
+            o.columns = 64;
+            o.gamma = gamma;
+            o.contrast = contrast;
+            o.brightness = brightness;
+            QSize cells;
+            VideoState state = VideoState::Created;
+            return firstFrame(orv::FileName::fromText(path), o, cells, state).value_or(QByteArray()).split('\n').first();
+        };
+        const QByteArray plainRamp = frameWith(1, 1, 0);
+        QCOMPARE(plainRamp.size(), 64);
+        const auto level = [](char c) { return int(darkToLightRamp().indexOf(c)); };
+        const QByteArray lighter = frameWith(2.2, 1, 0);
+        QVERIFY(level(lighter[30]) > level(plainRamp[30])); // band 7
+        QCOMPARE(level(lighter[0]), 0);                     // black stays black
+        QCOMPARE(level(lighter[63]), 15);                   // white stays white
+        QCOMPARE(frameWith(1, 0, 0), QByteArray(64, plainRamp[32])); // all mid-grey
+        QCOMPARE(frameWith(1, 1, 1), QByteArray(64, ' '));
+        VideoOptions bad;
+        bad.gamma = 0;
+        const VideoResult r = importVideo(orv::FileName::fromText(path), orv::FileName::fromText(m_dir.filePath(u"no.ovt"_s)), bad);
+        QCOMPARE(int(r.state), int(VideoState::InvalidTone));
+    }
+
     void badInputWritesNothing_data()
     {
         QTest::addColumn<QString>("what");
