@@ -18,8 +18,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <sys/resource.h>
-#include <sys/wait.h>
 
 namespace {
 
@@ -34,20 +32,8 @@ void endToEnd(const QTemporaryDir& dir, const bench::MovieSize& size)
     const double dd = bench::shell(QStringLiteral("dd if='%1' of='%2' bs=4M conv=fdatasync status=none").arg(movie, out));
     const double edit = bench::shell(QStringLiteral("'%1' edit --quiet --pause 50 -o '%2' '%3'").arg(orv, out, movie));
     const double info = bench::shell(QStringLiteral("'%1' info '%2' > /dev/null").arg(orv, movie));
-    // The peak of one edit alone: run in a child of its own.
-    const pid_t child = fork();
-    if (child == 0) {
-        const int status = std::system(QStringLiteral("'%1' edit --quiet --pause 50 -o '%2' '%3'")
-                                           .arg(orv, out, movie)
-                                           .toLocal8Bit()
-                                           .constData());
-        rusage u{};
-        getrusage(RUSAGE_CHILDREN, &u);
-        std::printf("  orv edit peak   %.2f x the movie\n", double(u.ru_maxrss) * 1024.0 / (mb * 1e6));
-        std::fflush(stdout);
-        std::_Exit(status == 0 ? 0 : 1);
-    }
-    waitpid(child, nullptr, 0);
+    const long peak = bench::peakKb(QStringLiteral("'%1' edit --quiet --pause 50 -o '%2' '%3'").arg(orv, out, movie));
+    std::printf("  orv edit peak   %.2f x the movie\n", double(peak) * 1024.0 / (mb * 1e6));
     orv::EditedMovie m;
     const double open = bench::bestOf(3, [&] { m.open(orv::FileName::fromText(movie), orv::LoadOptions{}); });
     std::printf("%dx%dx%d  %.1f MB\n", size.ancho, size.alto, size.cuadros, mb);

@@ -107,6 +107,17 @@ int main(int argc, char** argv)
                     twoTools, twoTools / our);
     }
 
+    // The biggest pictures: a 400 x 400 movie at 12 pt is 4000 x 7200 pixels.
+    const QString big = dir.filePath(QStringLiteral("400x400.ovt"));
+    if (bench::writePlainMovie(big, {400, 400, 10})) {
+        std::printf("\nExport: the 400 x 400 x 10 movie at 12 pt (4000 x 7200 pixels), peak memory\n");
+        for (const char* kind : {"mp4", "webm"}) {
+            const long kb = bench::peakKb(QStringLiteral("'%1' export --%2 --font-size 12 -o '%3' '%4'")
+                                              .arg(orv, QLatin1String(kind), dir.filePath(QStringLiteral("big.") + QLatin1String(kind)), big));
+            std::printf("  %-5s %8.0f MB\n", kind, double(kb) / 1024);
+        }
+    }
+
     const bench::MovieSize size{200, 100, fast ? 500 : 2000};
     const QString plain = dir.filePath(QStringLiteral("200x100.ovt"));
     if (!bench::writePlainMovie(plain, size))

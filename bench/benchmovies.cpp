@@ -11,6 +11,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace bench {
 
@@ -45,6 +48,33 @@ double shell(const QString& command)
         if (std::system(command.toLocal8Bit().constData()) != 0)
             std::fprintf(stderr, "failed: %s\n", qPrintable(command));
     });
+}
+
+long peakKb(const QString& command)
+{
+    // Run from a child of its own, so that the children it counts are this
+    // command's alone.
+    int pipe[2];
+    if (::pipe(pipe) != 0)
+        return -1;
+    const pid_t child = fork();
+    if (child == 0) {
+        ::close(pipe[0]);
+        const int status = std::system(command.toLocal8Bit().constData());
+        rusage u{};
+        getrusage(RUSAGE_CHILDREN, &u);
+        const long kb = status == 0 ? long(u.ru_maxrss) : -1;
+        [[maybe_unused]] const auto n = ::write(pipe[1], &kb, sizeof kb);
+        std::_Exit(0);
+    }
+    ::close(pipe[1]);
+    long kb = -1;
+    if (child < 0 || ::read(pipe[0], &kb, sizeof kb) != sizeof kb)
+        kb = -1;
+    ::close(pipe[0]);
+    if (child > 0)
+        waitpid(child, nullptr, 0);
+    return kb;
 }
 
 std::vector<MovieSize> movieSizes(const QStringList& args)

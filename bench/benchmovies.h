@@ -27,6 +27,10 @@ double bestOf(int runs, const std::function<void()>& work,
 // is reported on standard error.
 double shell(const QString& command);
 
+// The peak memory of a shell command run once on its own, in KiB (-1 when
+// it fails).
+long peakKb(const QString& command);
+
 // Writes a plain movie of the given size at `path` whose frames look like
 // ASCII art (smooth shapes drawn with a tone ramp), so that compression
 // ratios are those of real movies, not of noise or of blank frames.

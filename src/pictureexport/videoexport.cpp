@@ -24,6 +24,7 @@ using gif::GifGlyphs;
 
 // H.264 and VP9 encoders take pictures up to these sides.
 constexpr int kMaxSide = 8192;
+constexpr qint64 kLeanPixels = 4'000'000; // pictures larger than this are encoded holding few frames
 
 // A colour as the video stores it: BT.601, limited range (what players
 // assume of yuv420p when nothing else is said).
@@ -96,12 +97,21 @@ public:
         m_codec->color_trc = AVCOL_TRC_SMPTE170M;
         m_codec->gop_size = 250;
         m_codec->thread_count = 0;
+        // The encoder holds a picture for each thread, each frame it looks
+        // ahead, each reference: on big pictures (a 400 × 400 movie at 12 pt
+        // is 30 million pixels) that is gigabytes. Past a few megapixels it
+        // holds as few as it can, to stay within a few hundred megabytes.
+        const bool big = qint64(size.width()) * size.height() > kLeanPixels;
+        if (big)
+            m_codec->thread_count = 1;
         // Settings chosen on text movies for pictures within 35 dB of the
         // renderer's: text on a flat ground, sharp edges, two colours.
         if (format == VideoFormat::Mp4) {
             av_opt_set(m_codec->priv_data, "preset", "veryfast", 0);
             av_opt_set(m_codec->priv_data, "tune", "animation", 0);
             av_opt_set(m_codec->priv_data, "crf", "20", 0);
+            if (big)
+                av_opt_set(m_codec->priv_data, "x264-params", "rc-lookahead=0:sync-lookahead=0:bframes=0:ref=1", 0);
         } else {
             // libvpx's realtime mode wrote files five times a GIF's size;
             // its good mode at its fastest keeps them near the GIF's.
@@ -111,6 +121,7 @@ public:
             av_opt_set(m_codec->priv_data, "tile-columns", "2", 0);
             av_opt_set(m_codec->priv_data, "crf", "28", 0);
             m_codec->bit_rate = 0;
+
         }
         if (m_output->oformat->flags & AVFMT_GLOBALHEADER)
             m_codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
