@@ -289,12 +289,23 @@ ExportResult exportVideo(const Movie& movie, const FileName& path, const QFont& 
     const int w = cells.width() * glyphs.width(), h = cells.height() * glyphs.height();
     const QSize size(w + (w & 1), h + (h & 1));
     if (size.width() > kMaxSide || size.height() > kMaxSide) {
+        // The largest whole size in points whose pictures fit, to name it.
+        int fits = 0;
+        for (int points = int(std::ceil(font.pointSizeF())) - 1; points >= 1 && fits == 0; --points) {
+            QFont smaller = unsmoothed;
+            smaller.setPointSize(points);
+            const GifGlyphs cell(smaller, options);
+            if (cells.width() * cell.width() + 1 <= kMaxSide && cells.height() * cell.height() + 1 <= kMaxSide)
+                fits = points;
+        }
         problem =
             QStringLiteral("La película no cabe en un video: %1 × %2 píxeles, y un video admite "
-                           "hasta %3 × %3. Elija una letra más pequeña.")
+                           "hasta %3 × %3. ")
                 .arg(size.width())
                 .arg(size.height())
-                .arg(kMaxSide);
+                .arg(kMaxSide)
+            + (fits > 0 ? QStringLiteral("Elija una letra de %1 puntos o menos.").arg(fits)
+                        : QStringLiteral("No cabe ni con la letra más pequeña."));
         return failure(nullptr);
     }
     // Frame i starts at i × pausa, rounded to the millisecond: times taken

@@ -134,6 +134,15 @@ private slots:
                                           VideoFormat::Mp4, &error),
                  orv::ExportResult::Fault);
         QVERIFY(error.startsWith(u"La película no cabe en un video"_s));
+        // The size it names does fit.
+        const QString fits = error.section(u"Elija una letra de "_s, 1).section(u' ', 0, 0);
+        QVERIFY2(fits.toInt() > 0, qPrintable(error));
+        QCOMPARE(orv::render::exportVideo(wide, orv::FileName::fromText(path), orv::render::gifFont(fits.toInt()), o,
+                                          VideoFormat::Mp4, &error),
+                 orv::ExportResult::Cancelled);
+        QCOMPARE(orv::render::exportVideo(wide, orv::FileName::fromText(path), orv::render::gifFont(fits.toInt() + 1), o,
+                                          VideoFormat::Mp4, &error),
+                 orv::ExportResult::Fault);
         QVERIFY(!QFile::exists(path));
         QCOMPARE(QDir(m_dir.path()).entryList({u".*orvtmp*"_s}, QDir::Hidden | QDir::Files),
                  QStringList());
