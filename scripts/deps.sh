@@ -15,7 +15,7 @@ packages=(
     fonts-urw-base35
     # Video in and out: FFmpeg's libraries (H.264 and VP9 encoders come with
     # libavcodec).
-    libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
+    libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
 )
 # What the tests and benchmarks use besides: `orv play` is driven through
 # tmux, the web-page export is tried in a real browser, the Compactor is

@@ -7,6 +7,7 @@
 #include "decodeahead.h"
 #include "generation.h"
 #include "moviewriter.h"
+#include "numeric.h"
 #include "filename.h"
 #include "videoimport.h"
 
@@ -106,7 +107,7 @@ std::optional<int> readVideoOptions(const QCommandLineParser& parser, const Crea
     for (const auto& [option, target] : {std::pair{&options.from, &o.from}, std::pair{&options.to, &o.to}}) {
         if (!parser.isSet(*option))
             continue;
-        const std::optional<double> t = video::readTime(parser.value(*option));
+        const std::optional<double> t = readTime(parser.value(*option));
         if (!t)
             return usageError(io, QStringLiteral("los tiempos se escriben en segundos o mm:ss (1:15)"), kUsageLine);
         *target = *t;

@@ -13,7 +13,8 @@ namespace orv::cli {
 namespace {
 
 constexpr char kUso[] =
-    "export --gif|--html|--cast|--mp4|--webm [--font-size PT] [--fg RRGGBB] [--bg RRGGBB] -o SALIDA ARCHIVO";
+    "export --gif|--html|--cast|--mp4|--webm [--font-size PT] [--fg RRGGBB] [--bg RRGGBB]\n"
+    "                  [--audio SONIDO [--audio-from T]] -o SALIDA ARCHIVO";
 
 enum class Kind { None, Gif, Html, Cast, Mp4, WebM };
 
@@ -74,7 +75,15 @@ int exportVerb(const QStringList& args, Io& io)
                                     QStringLiteral("SALIDA"));
     const QCommandLineOption mp4(QStringLiteral("mp4"), QStringLiteral("Video MP4 (H.264)."));
     const QCommandLineOption webm(QStringLiteral("webm"), QStringLiteral("Video WebM (VP9)."));
-    parser.addOptions({gif, html, cast, mp4, webm, points, letters, background, output});
+    const QCommandLineOption audio(QStringLiteral("audio"),
+                                   QStringLiteral("Con --mp4 o --webm: el sonido de este archivo (el primero que "
+                                                  "tenga), cortado al largo de la película."),
+                                   QStringLiteral("SONIDO"));
+    const QCommandLineOption audioFrom(QStringLiteral("audio-from"),
+                                       QStringLiteral("El sonido desde este momento del archivo (segundos o "
+                                                      "mm:ss; 0)."),
+                                       QStringLiteral("T"), QStringLiteral("0"));
+    parser.addOptions({gif, html, cast, mp4, webm, points, letters, background, audio, audioFrom, output});
     parser.addPositionalArgument(QStringLiteral("ARCHIVO"), QStringLiteral("La película (.ovt)."));
     if (const int done = parseVerb(parser, args, 1, kUso, io); done >= 0)
         return done;
@@ -102,6 +111,15 @@ int exportVerb(const QStringList& args, Io& io)
         return usageError(
             io, QStringLiteral("los colores se escriben RRGGBB en hexadecimal (ff8000)"), kUso);
 
+    if (parser.isSet(audio)) {
+        if (kind != Kind::Mp4 && kind != Kind::WebM)
+            return usageError(io, QStringLiteral("--audio va solo con --mp4 o --webm"), kUso);
+        options.sound = nameArgument(parser.value(audio));
+        const std::optional<double> from = readTime(parser.value(audioFrom));
+        if (!from)
+            return usageError(io, QStringLiteral("--audio-from se escribe en segundos o mm:ss (1:15)"), kUso);
+        options.soundFrom = *from;
+    }
     const FileName input = nameArgument(parser.positionalArguments().first());
     if (const std::optional<int> refused = refuseOutput(target, {input}, io))
         return *refused;

@@ -1,5 +1,7 @@
 #include "numeric.h"
 
+#include <QStringList>
+
 #include <cmath>
 #include <limits>
 #include <string>
@@ -139,5 +141,24 @@ std::int64_t roundHalfEven(double value)
 }
 
 std::int64_t wholePart(double value) { return toInt64(std::trunc(value)); }
+
+std::optional<double> readTime(const QString& text)
+{
+    double total = 0;
+    const QStringList parts = text.trimmed().split(QLatin1Char(':'));
+    if (parts.size() > 3)
+        return std::nullopt;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        bool ok = false;
+        const double v = parts[i].toDouble(&ok);
+        // Only the last part may have a fraction, and none may pass 59
+        // after the first.
+        if (!ok || v < 0 || std::isinf(v) || (i + 1 < parts.size() && v != std::floor(v)) ||
+            (i > 0 && v >= 60))
+            return std::nullopt;
+        total = total * 60 + v;
+    }
+    return total;
+}
 
 } // namespace orv

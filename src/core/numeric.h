@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QString>
 #include <QStringView>
+#include <optional>
 #include <cstdint>
 
 namespace orv {
@@ -25,5 +27,9 @@ std::int64_t wholePart(double value);
 
 // True when the value fits a 16-bit signed field.
 constexpr bool fitsInt16(std::int64_t v) { return v >= -32768 && v <= 32767; }
+
+// A moment as people write it: seconds ("75", "2.5") or minutes and seconds
+// ("1:15", "01:02:03.5"); nothing when it is neither.
+std::optional<double> readTime(const QString& text);
 
 } // namespace orv

@@ -3,6 +3,7 @@
 #include "cp1252.h"
 #include "fixedfont.h"
 #include "filename.h"
+#include "numeric.h"
 #include "prompt.h"
 
 #include <QCheckBox>
@@ -192,10 +193,10 @@ VideoDialog::~VideoDialog() = default;
 bool VideoDialog::readSpan(video::VideoOptions& o) const
 {
     const std::optional<double> from =
-        video::readTime(m_from->text().isEmpty() ? QStringLiteral("0") : m_from->text());
+        readTime(m_from->text().isEmpty() ? QStringLiteral("0") : m_from->text());
     const std::optional<double> to = m_to->text().trimmed().isEmpty()
                                          ? std::optional<double>(-1)
-                                         : video::readTime(m_to->text());
+                                         : readTime(m_to->text());
     if (!from || !to)
         return false;
     o.from = *from;

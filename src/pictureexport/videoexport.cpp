@@ -3,6 +3,7 @@
 #include "gifframes.h"
 #include "filename.h"
 #include "safefile.h"
+#include "soundtrack.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -66,7 +67,8 @@ public:
 
     // Sets everything up for a picture of `size` pixels; false with
     // `error` set when it cannot be.
-    bool open(const FileName& scratch, VideoFormat format, QSize size, int fps, QString& error)
+    bool open(const FileName& scratch, VideoFormat format, QSize size, int fps, Soundtrack* sound,
+              const ExportOptions& options, qint64 lengthMs, QString& error)
     {
         const QByteArray url = "file:" + scratch.bytes();
         const char* container = format == VideoFormat::Mp4 ? "mp4" : "webm";
@@ -130,13 +132,15 @@ public:
         if ((r = avcodec_parameters_from_context(m_stream->codecpar, m_codec)) < 0)
             return fail(r, error);
         m_stream->time_base = {1, 1000};
+        if (sound && !sound->open(options.sound, options.soundFrom, lengthMs, m_output, format == VideoFormat::WebM, error))
+            return false;
         if ((r = avio_open(&m_output->pb, url.constData(), AVIO_FLAG_WRITE)) < 0)
             return fail(r, error);
-        AVDictionary* options = nullptr;
+        AVDictionary* settings = nullptr;
         if (format == VideoFormat::Mp4)
-            av_dict_set(&options, "movflags", "+faststart", 0);
-        r = avformat_write_header(m_output, &options);
-        av_dict_free(&options);
+            av_dict_set(&settings, "movflags", "+faststart", 0);
+        r = avformat_write_header(m_output, &settings);
+        av_dict_free(&settings);
         if (r < 0)
             return fail(r, error);
         m_frame->format = AV_PIX_FMT_YUV420P;
@@ -322,7 +326,10 @@ ExportResult exportVideo(const Movie& movie, const FileName& path, const QFont& 
     }
     {
         Encoding video;
-        if (!video.open(scratch, format, size, int(std::lround(1000.0 / pause)), problem))
+        Soundtrack sound;
+        Soundtrack* withSound = options.sound.isEmpty() ? nullptr : &sound;
+        if (!video.open(scratch, format, size, int(std::lround(1000.0 / pause)), withSound, options,
+                        startOf(movie.numCuadros), problem))
             return failure(&file);
         Painter painter(glyphs, cells, size, options);
         // A run of frames that look alike is one picture shown for the run.
@@ -334,7 +341,8 @@ ExportResult exportVideo(const Movie& movie, const FileName& path, const QFont& 
                 !gif::change(pending, frame, cells.width(), cells.height(), glyphs).isEmpty()) {
                 if (first >= 0) {
                     painter.paint(pending, video.frame());
-                    if (!video.send(startOf(first), startOf(i) - startOf(first), problem))
+                    if ((withSound && !sound.writeUntil(startOf(first), problem))
+                        || !video.send(startOf(first), startOf(i) - startOf(first), problem))
                         return failure(&file);
                 }
                 pending = std::move(frame);
@@ -347,9 +355,12 @@ ExportResult exportVideo(const Movie& movie, const FileName& path, const QFont& 
         }
         if (first >= 0) {
             painter.paint(pending, video.frame());
-            if (!video.send(startOf(first), startOf(movie.numCuadros) - startOf(first), problem))
+            if ((withSound && !sound.writeUntil(startOf(first), problem))
+                || !video.send(startOf(first), startOf(movie.numCuadros) - startOf(first), problem))
                 return failure(&file);
         }
+        if (withSound && !sound.finish(problem))
+            return failure(&file);
         if (!video.finish(problem))
             return failure(&file);
     }

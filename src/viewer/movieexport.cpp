@@ -4,6 +4,7 @@
 #include "gifexport.h"
 #include "htmlexport.h"
 #include "movie.h"
+#include "numeric.h"
 #include "prompt.h"
 #include "qtdialogs.h"
 #include "videoexport.h"
@@ -19,6 +20,11 @@ const QString kTitle = QStringLiteral("Exportar película");
 const QString kFilter = QStringLiteral("GIF animado (*.gif)|*.gif|Página web (*.html)|*.html|"
                                        "Grabación de terminal (*.cast)|*.cast|"
                                        "Video MP4 (*.mp4)|*.mp4|Video WebM (*.webm)|*.webm");
+
+const QString kSoundFilter =
+    QStringLiteral("Sonido y video (*.wav;*.mp3;*.m4a;*.aac;*.ogg;*.opus;*.flac;*.mp4;*.m4v;*.mkv;*.webm;*.mov;*.avi)|"
+                   "*.wav;*.mp3;*.m4a;*.aac;*.ogg;*.opus;*.flac;*.mp4;*.m4v;*.mkv;*.webm;*.mov;*.avi|"
+                   "Todos los archivos (*.*)|*.*");
 
 std::uint32_t rgb(const QColor& c)
 {
@@ -52,6 +58,29 @@ void exportMovie(QWidget* parent, const Movie& m, const FileName& movie, const Q
     if (!ui::confirmReplace(parent, path))
         return;
     ExportOptions options;
+    const bool video = ext == QLatin1String("mp4") || ext == QLatin1String("webm");
+    if (video && ui::prompt().message(parent,
+                                      QStringLiteral("¿Desea agregar el sonido de otro archivo (por ejemplo, el "
+                                                     "video del que salió la película)?"),
+                                      kTitle, ui::Icon::Question, ui::Buttons::YesNo)
+                     == ui::Answer::Yes) {
+        options.sound = ui::prompt().openFile(parent, QStringLiteral("Agregar sonido de..."), kSoundFilter);
+        if (options.sound.isEmpty())
+            return;
+        const std::optional<QString> from = ui::prompt().input(
+            parent, QStringLiteral("Desde qué momento del sonido (segundos, o minutos y segundos como 1:15):"),
+            kTitle, QStringLiteral("0"));
+        if (!from)
+            return;
+        const std::optional<double> seconds = readTime(*from);
+        if (!seconds) {
+            ui::prompt().message(parent,
+                                 QStringLiteral("Los tiempos se escriben en segundos o en minutos y segundos (1:15)."),
+                                 kTitle, ui::Icon::Exclamation, ui::Buttons::Ok);
+            return;
+        }
+        options.soundFrom = *seconds;
+    }
     options.points = font.pointSizeF();
     options.letters = rgb(letters);
     options.background = rgb(background);

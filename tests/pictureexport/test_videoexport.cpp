@@ -118,6 +118,56 @@ private slots:
         QCOMPARE(v->timesMs.at(89), 2967); // 2966.637
     }
 
+    // The sound of another file under the pictures, from a moment of it, cut
+    // to the movie's length: encoded from PCM (AAC in MP4, Opus in WebM),
+    // copied from AAC; a file with no sound, or a moment past its end, is
+    // refused and leaves nothing.
+    void soundUnderThePictures()
+    {
+        const QString tone = m_dir.filePath(u"tono.wav"_s);
+        QVERIFY(videofixtures::writeTone(tone, 3));
+
+        const orv::Movie p = movie(4, 1, 100, std::vector<QByteArray>(15, "ab")); // 1.5 s
+        const auto exportWith = [&](const QString& name, VideoFormat format, const QString& sound, double from) {
+            orv::ExportOptions o;
+            o.sound = orv::FileName::fromText(sound);
+            o.soundFrom = from;
+            QString error;
+            const orv::ExportResult r = orv::render::exportVideo(p, orv::FileName::fromText(m_dir.filePath(name)),
+                                                                 orv::render::gifFont(8), o, format, &error);
+            return std::make_pair(r, error);
+        };
+        QCOMPARE(exportWith(u"s.mp4"_s, VideoFormat::Mp4, tone, 0.5).first, orv::ExportResult::Done);
+        auto v = videofixtures::readVideo(m_dir.filePath(u"s.mp4"_s));
+        QVERIFY(v);
+        QCOMPARE(v->streams, 2);
+        QCOMPARE(v->audioCodec, u"aac"_s);
+        QVERIFY2(std::abs(v->audioMs - 1500) <= 25, qPrintable(QString::number(v->audioMs)));
+
+        QCOMPARE(exportWith(u"s.webm"_s, VideoFormat::WebM, tone, 0).first, orv::ExportResult::Done);
+        v = videofixtures::readVideo(m_dir.filePath(u"s.webm"_s));
+        QVERIFY(v);
+        QCOMPARE(v->audioCodec, u"opus"_s);
+        QVERIFY2(std::abs(v->audioMs - 1500) <= 25, qPrintable(QString::number(v->audioMs)));
+
+        // The AAC of the first export, copied as it is.
+        QCOMPARE(exportWith(u"copia.mp4"_s, VideoFormat::Mp4, m_dir.filePath(u"s.mp4"_s), 0).first,
+                 orv::ExportResult::Done);
+        v = videofixtures::readVideo(m_dir.filePath(u"copia.mp4"_s));
+        QVERIFY(v);
+        QCOMPARE(v->audioCodec, u"aac"_s);
+        QVERIFY2(std::abs(v->audioMs - 1500) <= 50, qPrintable(QString::number(v->audioMs)));
+
+        const auto noSound = exportWith(u"no.mp4"_s, VideoFormat::Mp4, m_dir.filePath(u"s.webm"_s) + u"x"_s, 0);
+        QCOMPARE(noSound.first, orv::ExportResult::Fault);
+        QVERIFY2(noSound.second.startsWith(u"el archivo no tiene sonido que se pueda leer"_s), qPrintable(noSound.second));
+        const auto pastTheEnd = exportWith(u"no.mp4"_s, VideoFormat::Mp4, tone, 5);
+        QCOMPARE(pastTheEnd.first, orv::ExportResult::Fault);
+        QVERIFY2(pastTheEnd.second.contains(u"dura 0:03"_s), qPrintable(pastTheEnd.second));
+        QVERIFY(!QFile::exists(m_dir.filePath(u"no.mp4"_s)));
+        QCOMPARE(QDir(m_dir.path()).entryList({u".*orvtmp*"_s}, QDir::Hidden | QDir::Files), QStringList());
+    }
+
     // A cancel or a movie too large leaves no file.
     void failuresLeaveNoFile()
     {

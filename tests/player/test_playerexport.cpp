@@ -8,6 +8,7 @@
 #include "pictureexport/gifread.h"
 #include "playertest.h"
 #include "readfile.h"
+#include "videofixtures.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -114,7 +115,10 @@ private slots:
         QCOMPARE(dialogs.first().title, QString::fromUtf8("Exportar película"));
         // The movie's own name in its folder; the kind chosen adds the extension.
         QCOMPARE(dialogs.first().initial, m_dir.filePath("peli"));
-        const auto messages = m_script->of(ScriptedPrompt::Kind::Message);
+        QList<ScriptedPrompt::Call> messages; // the video kinds' question about sound aside
+        for (const ScriptedPrompt::Call& c : m_script->of(ScriptedPrompt::Kind::Message))
+            if (c.icon != orv::ui::Icon::Question)
+                messages << c;
         QCOMPARE(messages.size(), icon < 0 ? 0 : 1);
         if (icon >= 0) {
             QCOMPARE(int(messages.first().icon), icon);
@@ -126,6 +130,25 @@ private slots:
         QCOMPARE(written, start.isEmpty() ? QStringList() : QStringList{name});
         if (!start.isEmpty())
             QCOMPARE(readFile(path).left(start.size()), start);
+    }
+
+    // A video export offers the sound of another file, from a moment of it.
+    void videoWithSound()
+    {
+        QTemporaryDir dir;
+        const QString tone = dir.filePath("tono.wav");
+        QVERIFY(videofixtures::writeTone(tone, 2));
+        Form1 form;
+        form.abrePelicula(orv::FileName::fromText(m_movie), false);
+        m_script->files = {dir.filePath("con sonido.mp4"), tone};
+        m_script->answers = {orv::ui::Answer::Yes};
+        m_script->inputs = {QStringLiteral("0:01")};
+        child(form, "menu_exportar")->trigger();
+        QCOMPARE(m_script->of(ScriptedPrompt::Kind::OpenFile).first().title, QStringLiteral("Agregar sonido de..."));
+        const auto v = videofixtures::readVideo(dir.filePath("con sonido.mp4"));
+        QVERIFY(v);
+        QCOMPARE(v->audioCodec, QStringLiteral("aac"));
+        QVERIFY2(std::abs(v->audioMs - 300) <= 25, qPrintable(QString::number(v->audioMs))); // 3 frames of 100 ms
     }
 
     void gifTakesTheDisplaysFontAndColours()

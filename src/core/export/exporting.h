@@ -20,6 +20,10 @@ struct ExportOptions
     // Called after each frame with (frames done, total); answering false
     // cancels the export, which then leaves no file.
     std::function<bool(int, int)> progress;
+    // The video exports: the first audio stream of this file (when given)
+    // under the pictures, from `soundFrom` seconds of it, cut to the movie.
+    FileName sound;
+    double soundFrom = 0;
 };
 
 enum class ExportResult { Done, Cancelled, Fault };

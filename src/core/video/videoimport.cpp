@@ -226,25 +226,6 @@ QString pauseFor(double fps)
     return text;
 }
 
-std::optional<double> readTime(const QString& text)
-{
-    double total = 0;
-    const QStringList parts = text.trimmed().split(QLatin1Char(':'));
-    if (parts.size() > 3)
-        return std::nullopt;
-    for (qsizetype i = 0; i < parts.size(); ++i) {
-        bool ok = false;
-        const double v = parts[i].toDouble(&ok);
-        // Only the last part may have a fraction, and none may pass 59
-        // after the first.
-        if (!ok || v < 0 || std::isinf(v) || (i + 1 < parts.size() && v != std::floor(v)) ||
-            (i > 0 && v >= 60))
-            return std::nullopt;
-        total = total * 60 + v;
-    }
-    return total;
-}
-
 VideoResult importVideo(const FileName& clip, const FileName& path, const VideoOptions& options,
                         const VideoProgress& progress, bool shortened)
 {

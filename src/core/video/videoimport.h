@@ -71,9 +71,6 @@ QByteArray toned(const QByteArray& grey, const VideoOptions& options);
 // decimals.
 QString pauseFor(double fps);
 
-// A moment of the clip as people write it: seconds ("75", "2.5") or minutes
-// and seconds ("1:15", "01:02:03.5"); nothing when it is neither.
-std::optional<double> readTime(const QString& text);
 
 enum class VideoState {
     Created,

@@ -4,6 +4,7 @@
 // checked cell by cell; bad input writes nothing.
 #include "imagefixtures.h"
 #include "moviereader.h"
+#include "numeric.h"
 #include "tonetable.h"
 #include "videofixtures.h"
 #include "videoimport.h"
@@ -18,6 +19,7 @@
 #include <sys/stat.h>
 
 using namespace orv::video;
+using orv::readTime;
 using namespace Qt::StringLiterals;
 using videofixtures::Kind;
 

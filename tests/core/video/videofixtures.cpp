@@ -114,6 +114,33 @@ bool writeClip(const QString& path, const QList<QImage>& cuadros, Kind kind,
     return ok;
 }
 
+bool writeTone(const QString& path, int seconds)
+{
+    QByteArray pcm;
+    for (int i = 0; i < seconds * 44100; ++i) {
+        const qint16 v = qint16(8000 * std::sin(2 * M_PI * 440 * i / 44100.0));
+        for (int c = 0; c < 2; ++c)
+            pcm.append(reinterpret_cast<const char*>(&v), 2);
+    }
+    QByteArray wav("RIFF");
+    const auto le32 = [&wav](quint32 x) { wav.append(reinterpret_cast<const char*>(&x), 4); };
+    const auto le16 = [&wav](quint16 x) { wav.append(reinterpret_cast<const char*>(&x), 2); };
+    le32(quint32(36 + pcm.size()));
+    wav += "WAVEfmt ";
+    le32(16);
+    le16(1); // PCM
+    le16(2);
+    le32(44100);
+    le32(44100 * 4);
+    le16(4);
+    le16(16);
+    wav += "data";
+    le32(quint32(pcm.size()));
+    wav += pcm;
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(wav) == wav.size();
+}
+
 std::optional<Video> readVideo(const QString& path, QSize greySize)
 {
     av_log_set_level(AV_LOG_QUIET);
@@ -130,6 +157,9 @@ std::optional<Video> readVideo(const QString& path, QSize greySize)
     }
     const AVStream* s = f->streams[stream];
     v.streams = int(f->nb_streams);
+    const int audio = av_find_best_stream(f, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    if (audio >= 0)
+        v.audioCodec = QString::fromLatin1(avcodec_get_name(f->streams[audio]->codecpar->codec_id));
     v.container = QString::fromLatin1(f->iformat->name);
     v.codec = QString::fromLatin1(avcodec_get_name(s->codecpar->codec_id));
     v.size = QSize(s->codecpar->width, s->codecpar->height);
@@ -184,6 +214,9 @@ std::optional<Video> readVideo(const QString& path, QSize greySize)
         if (p->stream_index == stream) {
             avcodec_send_packet(c, p);
             receive();
+        } else if (p->stream_index == audio && p->pts != AV_NOPTS_VALUE) {
+            const AVRational b = f->streams[audio]->time_base;
+            v.audioMs = std::max(v.audioMs, qint64(std::llround(double(p->pts + p->duration) * av_q2d(b) * 1000)));
         }
         av_packet_unref(p);
     }

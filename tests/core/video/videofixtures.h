@@ -23,6 +23,9 @@ enum class Kind {
 bool writeClip(const QString& path, const QList<QImage>& cuadros, Kind kind,
                const QList<int>& timesMs = {}, int rotation = 0);
 
+// A WAV file of `seconds` of a 440 Hz tone, 16-bit PCM stereo at 44.1 kHz.
+bool writeTone(const QString& path, int seconds);
+
 // Every frame of a video file, decoded.
 struct Video
 {
@@ -34,6 +37,8 @@ struct Video
     qint64 durationMs = 0;      // the whole video's, as its container says
     QList<QImage> cuadros;      // RGB32
     QList<QByteArray> grey;     // with a grey size: each frame's luma scaled to it by area
+    QString audioCodec;         // the first audio stream's, when there is one
+    qint64 audioMs = 0;         // where its last packet ends
 };
 // Decoded exactly, as FFmpeg decodes by default (every filter of the codec).
 std::optional<Video> readVideo(const QString& path, QSize greySize = {});
