@@ -67,6 +67,7 @@ struct Clip::State
     int turns = 0;    // quarter turns clockwise to show the picture upright
     bool mirror = false;
     qint64 decoded = 0;
+    double sampleFrom = 0, sampleRate = 0; // the caller's sampling, when it says
     QByteArray stored; // a turned picture before it is turned
 
     ~State()
@@ -185,6 +186,12 @@ qint64 Clip::decodedFrames() const
     return m_state->decoded;
 }
 
+void Clip::sampleAt(double from, double fps)
+{
+    m_state->sampleFrom = from;
+    m_state->sampleRate = fps;
+}
+
 double Clip::fps() const
 {
     const AVStream* s = m_state->format->streams[m_state->stream];
@@ -244,8 +251,24 @@ bool Clip::next(QSize size, double& time, QByteArray& grey)
                 sent = true;
                 break;
             }
-            if (e.packet->stream_index == e.stream)
+            if (e.packet->stream_index == e.stream) {
+                // A frame on screen at no sample time: the decoder may drop
+                // it, if no other frame refers to it. (A packet that does not
+                // say how long it shows lasts a frame at the stream's rate.)
+                const int64_t ts = e.packet->pts;
+                bool unseen = false;
+                if (ts != AV_NOPTS_VALUE && e.sampleRate > 0) {
+                    const AVRational base = e.format->streams[e.stream]->time_base;
+                    const double rate = fps();
+                    const double lasts = e.packet->duration > 0 ? double(e.packet->duration) * av_q2d(base)
+                                                                : (rate > 0 ? 1 / rate : 0);
+                    const double t = e.seconds(ts);
+                    const double next = e.sampleFrom + std::ceil((t - e.sampleFrom) * e.sampleRate - 1e-9) / e.sampleRate;
+                    unseen = lasts > 0 && t > e.sampleFrom && next >= t + lasts + 1e-9;
+                }
+                e.decoder->skip_frame = unseen ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
                 sent = avcodec_send_packet(e.decoder, e.packet) == 0;
+            }
             av_packet_unref(e.packet);
         }
     }

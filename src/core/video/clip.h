@@ -60,6 +60,12 @@ public:
     // Frames decoded so far.
     qint64 decodedFrames() const;
 
+    // The moments the caller takes pictures at, `from + k / fps`: a frame
+    // that no other frame refers to and that is not on screen at any of them
+    // is not decoded at all (sampling a 30 fps clip at 10 fps skips such
+    // frames).
+    void sampleAt(double from, double fps);
+
 private:
     struct State;
     explicit Clip(std::unique_ptr<State> state);

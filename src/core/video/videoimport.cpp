@@ -276,7 +276,11 @@ VideoResult importVideo(const FileName& clip, const FileName& path, const VideoO
         bool going = true;
         if (options.from > 0)
             p.clip->seek(options.from);
-        while (going && k < total && p.clip->next(p.cells, time, grey)) {
+        // Frames on screen at no sample time need no decoding.
+        p.clip->sampleAt(options.from, p.fps);
+        while (going && k < total) {
+            if (!p.clip->next(p.cells, time, grey))
+                break;
             if (shownAt < 0) {
                 shown = grey;
                 shownAt = time;

@@ -401,6 +401,32 @@ private slots:
         }
     }
 
+    // Sampling a clip at a lower rate than its own decodes fewer frames (a
+    // frame no other refers to and gone before the next sample is dropped),
+    // and each sample is still the frame shown at its time.
+    void lowRatesSkipFramesNoSampleNeeds()
+    {
+        QList<QImage> frames;
+        for (int i = 0; i < 100; ++i)
+            frames << scene(i);
+        const QString path = clip(u"salteo.mp4"_s, frames, Kind::H264Typical);
+        VideoOptions o;
+        o.columns = 80;
+        o.fps = 5; // the clip has 25
+        const QString output = m_dir.filePath(u"salteo.ovt"_s);
+        const VideoResult r = importVideo(orv::FileName::fromText(path), orv::FileName::fromText(output), o);
+        QCOMPARE(int(r.state), int(VideoState::Created));
+        QCOMPARE(r.cuadros, 20);
+        qInfo("%lld of 100 frames decoded", r.decoded);
+        QVERIFY2(r.decoded < 90, qPrintable(QString::number(r.decoded)));
+        const auto exact = videofixtures::readVideo(path, r.cells);
+        QVERIFY(exact);
+        orv::Movie m;
+        QVERIFY(orv::cargaPelicula(orv::FileName::fromText(output), m));
+        for (int k = 0; k < m.numCuadros; ++k)
+            QCOMPARE(m.frame(k).toByteArray(), greyLine(exact->grey[5 * k], r.cells, false, Dither::None));
+    }
+
     // A clip cut in half imports what is there and says where it stops.
     void clipCutShort()
     {
