@@ -49,7 +49,9 @@ for page in orv OrvPlayer OrvCreator OrvConverter OrvCompactor OrvEditor; do
     expected+=(usr/share/man/man1/$page.1.gz)
 done
 for p in player creator converter compactor editor; do
-    expected+=(usr/share/applications/orvane-$p.desktop usr/share/icons/hicolor/scalable/apps/orvane-$p.svg
+    desktop=orvane-$p.desktop
+    [ $p = editor ] && desktop=orvane-suite-editor.desktop
+    expected+=(usr/share/applications/$desktop usr/share/icons/hicolor/scalable/apps/orvane-$p.svg
                usr/share/orvane-suite/screenshots/orvane-$p.png)
 done
 for p in Player Creator Converter Compactor Editor; do
@@ -74,6 +76,12 @@ echo "== Desktop entries"
 for f in "$root"/usr/share/applications/*.desktop; do
     desktop-file-validate "$f" || problem "desktop-file-validate $(basename "$f")"
 done
+
+echo "== The Player stays the movies' default"
+update-desktop-database "$root/usr/share/applications"
+grep -q "^application/x-orvane-movie=orvane-player.desktop;orvane-suite-editor.desktop;" \
+    "$root/usr/share/applications/mimeinfo.cache" || problem "the MIME cache does not list the Player first"
+rm -f "$root/usr/share/applications/mimeinfo.cache"
 
 echo "== AppStream"
 for f in "$root"/usr/share/metainfo/*.xml; do

@@ -16,7 +16,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("OrvEditor"));
     QApplication::setOrganizationName(QStringLiteral("Orvane"));
     QApplication::setWindowIcon(orv::ui::productIcon(orv::ui::Product::Editor));
-    QApplication::setDesktopFileName(QStringLiteral("orvane-editor"));
+    QApplication::setDesktopFileName(QStringLiteral("orvane-suite-editor"));
     orv::ui::installTranslations(app);
     orv::editor::EditorWindow window;
     window.show();
