@@ -3,6 +3,7 @@
 #include "gifexport.h"
 #include "interruption.h"
 #include "moviereader.h"
+#include "moviewriter.h"
 #include "videoexport.h"
 
 namespace orv::cli {
@@ -17,6 +18,8 @@ int drawnExportVerb(const QStringList&, const DrawnExport& job, Io& io)
     // Ctrl+C, SIGTERM or SIGHUP drops what was written; nothing is left.
     const Interruption interruption;
     ExportOptions options = job.options;
+    if (job.soundFromMovie)
+        options.soundFrom = clipStart(m.masInfo).value_or(0);
     options.progress = [](int, int) { return !Interruption::requested(); };
     const ExportResult r =
         job.kind == DrawnExport::Gif

@@ -111,6 +111,7 @@ int exportVerb(const QStringList& args, Io& io)
         return usageError(
             io, QStringLiteral("los colores se escriben RRGGBB en hexadecimal (ff8000)"), kUso);
 
+    bool soundFromGiven = false;
     if (parser.isSet(audio)) {
         if (kind != Kind::Mp4 && kind != Kind::WebM)
             return usageError(io, QStringLiteral("--audio va solo con --mp4 o --webm"), kUso);
@@ -119,6 +120,7 @@ int exportVerb(const QStringList& args, Io& io)
         if (!from)
             return usageError(io, QStringLiteral("--audio-from se escribe en segundos o mm:ss (1:15)"), kUso);
         options.soundFrom = *from;
+        soundFromGiven = parser.isSet(audioFrom);
     }
     const FileName input = nameArgument(parser.positionalArguments().first());
     if (const std::optional<int> refused = refuseOutput(target, {input}, io))
@@ -127,7 +129,7 @@ int exportVerb(const QStringList& args, Io& io)
         const DrawnExport job{kind == Kind::Gif ? DrawnExport::Gif
                               : kind == Kind::Mp4 ? DrawnExport::Mp4
                                                   : DrawnExport::WebM,
-                              input, target, options};
+                              input, target, options, !options.sound.isEmpty() && !soundFromGiven};
         return drawnExportVerb(args, job, io);
     }
     Movie m;

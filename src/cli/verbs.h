@@ -63,6 +63,8 @@ struct DrawnExport
     FileName input;
     FileName target;
     ExportOptions options;
+    // No --audio-from: the sound starts where the movie started in its clip.
+    bool soundFromMovie = false;
 };
 
 // The drawing verbs. `create` and the drawn exports need Qt's GUI module,

@@ -4,6 +4,7 @@
 #include "gifexport.h"
 #include "htmlexport.h"
 #include "movie.h"
+#include "moviewriter.h"
 #include "numeric.h"
 #include "prompt.h"
 #include "qtdialogs.h"
@@ -67,9 +68,10 @@ void exportMovie(QWidget* parent, const Movie& m, const FileName& movie, const Q
         options.sound = ui::prompt().openFile(parent, QStringLiteral("Agregar sonido de..."), kSoundFilter);
         if (options.sound.isEmpty())
             return;
+        // A movie made from a clip offers where it started in the clip.
         const std::optional<QString> from = ui::prompt().input(
             parent, QStringLiteral("Desde qué momento del sonido (segundos, o minutos y segundos como 1:15):"),
-            kTitle, QStringLiteral("0"));
+            kTitle, QString::number(clipStart(m.masInfo).value_or(0), 'g', 12));
         if (!from)
             return;
         const std::optional<double> seconds = readTime(*from);

@@ -51,6 +51,27 @@ private slots:
     // A signal while a clip is imported or a video exported drops what was
     // being written: nothing is left in the folder, and the status tells the
     // signal (130, 143, 129).
+    // `export --audio` with no `--audio-from` lays the sound from where a
+    // movie made from a clip started in it: 1 s left of a 3 s sound from 2 s.
+    void soundStartsWhereTheMovieStarted()
+    {
+        const QString tone = m_dir.filePath("tono.wav");
+        QVERIFY(videofixtures::writeTone(tone, 3));
+        const QString movie = fixtures::writeFile(
+            m_dir, "desde.ovt",
+            fixtures::plainMovie("2,1,15,100,0,0,0,0,Ana,Película creada con Orvane ASCII Creator (desde el segundo 2 del video)",
+                                 std::vector<QByteArray>(15, "ab")));
+        for (const auto& [extra, ms] : {std::pair{QStringList{}, 1000}, std::pair{QStringList{"--audio-from", "0"}, 1500}}) {
+            const QString out = m_dir.filePath("sonido.mp4");
+            QFile::remove(out);
+            const OrvRun r = runOrv(QStringList{"export", "--mp4", "--audio", tone} + extra + QStringList{"-o", out, movie});
+            QCOMPARE(r.status, 0);
+            const auto v = videofixtures::readVideo(out);
+            QVERIFY(v);
+            QVERIFY2(std::abs(v->audioMs - ms) <= 25, qPrintable(QString::number(v->audioMs)));
+        }
+    }
+
     void interruptionsLeaveNothing_data()
     {
         QTest::addColumn<bool>("exporting");

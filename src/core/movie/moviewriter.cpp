@@ -45,6 +45,23 @@ std::optional<QString> authorProblem(const QString& text)
     return std::nullopt;
 }
 
+QString clipStartNote(double seconds)
+{
+    return QStringLiteral(" (desde el segundo %1 del video)").arg(QString::number(seconds, 'g', 12));
+}
+
+std::optional<double> clipStart(QByteArrayView masInfo)
+{
+    static const QByteArray before(" (desde el segundo "), after(" del video)");
+    const QByteArray text = masInfo.toByteArray();
+    const qsizetype at = text.lastIndexOf(before);
+    if (at < 0 || !text.endsWith(after))
+        return std::nullopt;
+    bool ok = false;
+    const double seconds = text.mid(at + before.size(), text.size() - after.size() - at - before.size()).toDouble(&ok);
+    return ok && seconds >= 0 && std::isfinite(seconds) ? std::optional<double>(seconds) : std::nullopt;
+}
+
 QString tooLargeMessage(qint64 bytes)
 {
     return QStringLiteral("La película ocuparía %1 MB, más de los %2 MB que los programas pueden abrir; "

@@ -33,6 +33,13 @@ inline bool readableAuthor(const QString& text)
 // opens.
 QString tooLargeMessage(qint64 bytes);
 
+// A movie made from a clip keeps, in its information, where in the clip it
+// starts, so that the clip's sound can be laid under it later: the note
+// added (" (desde el segundo 590.5 del video)"), and the moment read back
+// from a movie's information (nothing when it has none).
+QString clipStartNote(double seconds);
+std::optional<double> clipStart(QByteArrayView masInfo);
+
 // The name a movie is written under: the one chosen, with ".ovt" added unless
 // it already ends so (in lower case, as the dialogs' filter writes it).
 FileName movieName(const FileName& chosen);

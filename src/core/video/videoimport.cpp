@@ -249,7 +249,8 @@ VideoResult importVideo(const FileName& clip, const FileName& path, const VideoO
 
     const QByteArray header =
         headerLine(QByteArray::number(p.cells.width()), QByteArray::number(p.cells.height()), total,
-                   toCp1252(pausa.trimmed()), toCp1252(options.creador), toCp1252(creatorInfo()));
+                   toCp1252(pausa.trimmed()), toCp1252(options.creador),
+                   toCp1252(creatorInfo() + (options.from > 0 ? clipStartNote(options.from) : QString())));
     r.bytes = movieBytes(header.size(), total, qint64(p.cells.width()) * p.cells.height());
     if (r.bytes > kMaxMovieBytes) {
         r.state = VideoState::TooLarge;

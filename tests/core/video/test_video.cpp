@@ -4,6 +4,7 @@
 // checked cell by cell; bad input writes nothing.
 #include "imagefixtures.h"
 #include "moviereader.h"
+#include "moviewriter.h"
 #include "numeric.h"
 #include "tonetable.h"
 #include "videofixtures.h"
@@ -470,6 +471,8 @@ private slots:
         orv::Movie m;
         QVERIFY(orv::cargaPelicula(orv::FileName::fromText(output), m));
         QCOMPARE(m.frame(0).toByteArray(), greyLine(QByteArray(24 * 12, char(350 % 250)), QSize(24, 12), false, Dither::None));
+        // The movie keeps where in the clip it starts, for the clip's sound.
+        QCOMPARE(orv::clipStart(m.masInfo), std::optional<double>(14));
     }
 
     // Gamma, contrast and brightness act before the 16 levels: the grey ramp
