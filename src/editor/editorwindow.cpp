@@ -310,8 +310,7 @@ void EditorWindow::changed(bool frames)
     } else {
         m_strip->frames()->frameChanged(m_canvas->frame());
     }
-    setWindowTitle(QStringLiteral("Orvane ASCII Editor - ") + displayName() + QStringLiteral("[*]"));
-    setWindowModified(m_movie.modified());
+    updateTitle();
     QAction* undo = action(QStringLiteral("Deshacer"));
     QAction* redo = action(QStringLiteral("Rehacer"));
     undo->setEnabled(m_movie.canUndo());
@@ -321,6 +320,12 @@ void EditorWindow::changed(bool frames)
     redo->setText(m_movie.canRedo() ? QStringLiteral("&Rehacer ") + actionName(m_movie.redoAction())
                                     : QStringLiteral("&Rehacer"));
     updateStatus();
+}
+
+void EditorWindow::updateTitle()
+{
+    setWindowTitle(QStringLiteral("Orvane ASCII Editor - ") + displayName() + QStringLiteral("[*]"));
+    setWindowModified(m_movie.modified());
 }
 
 void EditorWindow::frameEdit(const std::optional<QString>& refusal)
@@ -429,7 +434,7 @@ bool EditorWindow::saveTo(const FileName& name, SavedForm form)
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const std::optional<QString> why = m_movie.save(name, form);
     QApplication::restoreOverrideCursor();
-    changed(false);
+    updateTitle();
     if (why) {
         ui::prompt().message(this, *why, writeErrorTitle(), ui::Icon::Critical, ui::Buttons::Ok);
         return false;

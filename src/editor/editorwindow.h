@@ -87,6 +87,7 @@ private:
     // the undo entries and the status bar.
     void changed(bool frames);
     void frameEdit(const std::optional<QString>& refusal);
+    void updateTitle(); // the name and the `*` of unsaved changes
     void refuse(const QString& why);
     void updateStatus();
     void updateRecent();

@@ -149,7 +149,8 @@ bool Soundtrack::open(const FileName& file, double fromSeconds, qint64 lengthMs,
     State& s = *m_state;
     const QString noSound = QStringLiteral("el archivo no tiene sonido que se pueda leer: ") + file.display();
     const QByteArray url = "file:" + file.bytes();
-    if (avformat_open_input(&s.input, url.constData(), nullptr, nullptr) < 0
+    // Only a regular file: a FIFO or a device would be read forever.
+    if (!isRegularFile(file) || avformat_open_input(&s.input, url.constData(), nullptr, nullptr) < 0
         || avformat_find_stream_info(s.input, nullptr) < 0) {
         error = noSound;
         return false;

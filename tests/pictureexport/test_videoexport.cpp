@@ -12,6 +12,8 @@
 #include <QPainter>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using exportfixtures::movie;
 using orv::render::VideoFormat;
 using namespace Qt::StringLiterals;
@@ -161,6 +163,12 @@ private slots:
         const auto noSound = exportWith(u"no.mp4"_s, VideoFormat::Mp4, m_dir.filePath(u"s.webm"_s) + u"x"_s, 0);
         QCOMPARE(noSound.first, orv::ExportResult::Fault);
         QVERIFY2(noSound.second.startsWith(u"el archivo no tiene sonido que se pueda leer"_s), qPrintable(noSound.second));
+        // A FIFO would be read forever: refused at once.
+        const QString fifo = m_dir.filePath(u"sonido.fifo"_s);
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        const auto fromFifo = exportWith(u"no.mp4"_s, VideoFormat::Mp4, fifo, 0);
+        QCOMPARE(fromFifo.first, orv::ExportResult::Fault);
+        QVERIFY2(fromFifo.second.startsWith(u"el archivo no tiene sonido que se pueda leer"_s), qPrintable(fromFifo.second));
         const auto pastTheEnd = exportWith(u"no.mp4"_s, VideoFormat::Mp4, tone, 5);
         QCOMPARE(pastTheEnd.first, orv::ExportResult::Fault);
         QVERIFY2(pastTheEnd.second.contains(u"dura 0:03"_s), qPrintable(pastTheEnd.second));

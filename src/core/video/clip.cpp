@@ -68,6 +68,7 @@ struct Clip::State
     bool mirror = false;
     qint64 decoded = 0;
     double sampleFrom = 0, sampleRate = 0; // the caller's sampling, when it says
+    double frameStep = 0; // a frame at the stream's rate (0 when it does not say)
     QByteArray stored; // a turned picture before it is turned
 
     ~State()
@@ -119,6 +120,8 @@ std::unique_ptr<Clip> Clip::open(const FileName& path, Fault& failure)
         s->codecpar->width <= 0 || s->codecpar->height <= 0)
         return nullptr;
     e->start = s->start_time == AV_NOPTS_VALUE ? 0 : double(s->start_time) * av_q2d(s->time_base);
+    const AVRational rate = s->avg_frame_rate.num > 0 ? s->avg_frame_rate : s->r_frame_rate;
+    e->frameStep = rate.num > 0 && rate.den > 0 ? 1 / av_q2d(rate) : 0;
     // The display matrix, as FFmpeg's own tools apply it: a mirror when its
     // determinant is negative, then the turn it states counterclockwise.
     if (const auto* m = reinterpret_cast<const int32_t*>(
@@ -194,9 +197,7 @@ void Clip::sampleAt(double from, double fps)
 
 double Clip::fps() const
 {
-    const AVStream* s = m_state->format->streams[m_state->stream];
-    const AVRational r = s->avg_frame_rate.num > 0 ? s->avg_frame_rate : s->r_frame_rate;
-    return r.num > 0 && r.den > 0 ? av_q2d(r) : 0;
+    return m_state->frameStep > 0 ? 1 / m_state->frameStep : 0;
 }
 
 std::vector<double> Clip::times(double& end)
@@ -259,9 +260,8 @@ bool Clip::next(QSize size, double& time, QByteArray& grey)
                 bool unseen = false;
                 if (ts != AV_NOPTS_VALUE && e.sampleRate > 0) {
                     const AVRational base = e.format->streams[e.stream]->time_base;
-                    const double rate = fps();
                     const double lasts = e.packet->duration > 0 ? double(e.packet->duration) * av_q2d(base)
-                                                                : (rate > 0 ? 1 / rate : 0);
+                                                                : e.frameStep;
                     const double t = e.seconds(ts);
                     const double next = e.sampleFrom + std::ceil((t - e.sampleFrom) * e.sampleRate - 1e-9) / e.sampleRate;
                     unseen = lasts > 0 && t > e.sampleFrom && next >= t + lasts + 1e-9;

@@ -198,16 +198,24 @@ QByteArray greyLine(const QByteArray& grey, QSize cells, bool reverse, Dither di
     return line;
 }
 
-QByteArray toned(const QByteArray& grey, const VideoOptions& o)
+std::vector<uchar> toneTable(const VideoOptions& o)
 {
+    std::vector<uchar> table;
     if (o.gamma == 1 && o.contrast == 1 && o.brightness == 0)
-        return grey;
-    uchar table[256];
+        return table;
+    table.resize(256);
     for (int v = 0; v < 256; ++v) {
         const double lit = std::pow(v / 255.0, 1 / o.gamma);
         const double out = (lit - 0.5) * o.contrast + 0.5 + o.brightness;
-        table[v] = uchar(std::lround(std::clamp(out, 0.0, 1.0) * 255));
+        table[size_t(v)] = uchar(std::lround(std::clamp(out, 0.0, 1.0) * 255));
     }
+    return table;
+}
+
+QByteArray toned(const QByteArray& grey, const std::vector<uchar>& table)
+{
+    if (table.empty())
+        return grey;
     QByteArray out(grey.size(), Qt::Uninitialized);
     const auto* from = reinterpret_cast<const uchar*>(grey.constData());
     auto* to = reinterpret_cast<uchar*>(out.data());
@@ -305,6 +313,7 @@ VideoResult importVideo(const FileName& clip, const FileName& path, const VideoO
         queue.finish();
     });
 
+    const std::vector<uchar> tones = toneTable(options);
     Queue::DecodedFrame current;
     QByteArray line, drawn; // the frame line, and the grey picture it was drawn from
     bool stopped = false;   // the clip gave out before the samples did
@@ -315,7 +324,7 @@ VideoResult importVideo(const FileName& clip, const FileName& path, const VideoO
         }
         // A frame that serves several samples is drawn once.
         if (k == 0 || !current.grey.isSharedWith(drawn)) {
-            line = greyLine(toned(current.grey, options), p.cells, options.reverse, options.dither);
+            line = greyLine(toned(current.grey, tones), p.cells, options.reverse, options.dither);
             drawn = current.grey;
         }
         if (!writer.writeFrame(line)) {
@@ -373,7 +382,7 @@ std::optional<QByteArray> firstFrame(const FileName& clip, const VideoOptions& o
             break;
     }
     if (!shown.isEmpty()) {
-        const QByteArray line = greyLine(toned(shown, options), p.cells, options.reverse, options.dither);
+        const QByteArray line = greyLine(toned(shown, toneTable(options)), p.cells, options.reverse, options.dither);
         QByteArray text;
         for (int y = 0; y < p.cells.height(); ++y) {
             if (y > 0)

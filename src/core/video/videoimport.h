@@ -63,9 +63,11 @@ std::vector<int> plan(const std::vector<double>& times, double end, double from,
 // ordered dither when asked.
 QByteArray greyLine(const QByteArray& grey, QSize cells, bool reverse, Dither dither);
 
-// The grey pixels with the options' gamma, contrast and brightness applied
-// (the same bytes when they change nothing).
-QByteArray toned(const QByteArray& grey, const VideoOptions& options);
+// The options' gamma, contrast and brightness as a table from grey to grey,
+// made once for a whole import; empty when they change nothing.
+std::vector<uchar> toneTable(const VideoOptions& options);
+// The grey pixels through that table (the same bytes for an empty one).
+QByteArray toned(const QByteArray& grey, const std::vector<uchar>& table);
 
 // The pause written for `fps` frames a second: milliseconds, up to three
 // decimals.
