@@ -384,6 +384,45 @@ private slots:
         QCOMPARE(o.window.action(u"Deshacer"_s)->text(), u"&Deshacer información"_s);
     }
 
+    // The onion skin draws the previous frame's characters faintly where
+    // the frame shown has spaces, and nothing when it is off.
+    void onionSkin()
+    {
+        Opened o;
+        o.window.showFrame(2); // "#####     #####": row 1 is spaces; frame 1 is dots
+        Canvas* c = o.canvas();
+        const auto inked = [c] {
+            const QImage shot = c->viewport()->grab().toImage();
+            const QRect cells = c->cellRect({1, 1}).united(c->cellRect({3, 1}));
+            int n = 0;
+            for (int y = cells.top(); y <= cells.bottom(); ++y)
+                for (int x = cells.left(); x <= cells.right(); ++x)
+                    n += qGray(shot.pixel(x, y)) < 240;
+            return n;
+        };
+        QCOMPARE(inked(), 0);
+        o.window.action(u"Papel cebolla"_s)->setChecked(true);
+        QVERIFY(inked() > 0);
+        o.window.action(u"Papel cebolla"_s)->setChecked(false);
+        QCOMPARE(inked(), 0);
+    }
+
+    // The font size chosen is the next window's.
+    void fontSizeIsKept()
+    {
+        TempSettings settings;
+        {
+            EditorWindow w;
+            const QList<QAction*> sizes = w.findChildren<QAction*>();
+            for (QAction* a : sizes)
+                if (a->text() == u"12"_s)
+                    a->trigger();
+            QCOMPARE(w.canvas()->points(), 12.0);
+        }
+        EditorWindow again;
+        QCOMPARE(again.canvas()->points(), 12.0);
+    }
+
     // Playing steps through the frames at the movie's pause and stops.
     void playing()
     {
