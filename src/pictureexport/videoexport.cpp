@@ -404,19 +404,21 @@ ExportResult exportVideo(const Movie& movie, const FileName& path, const QFont& 
                         startOf(movie.numCuadros), problem))
             return failure(&file);
         Painter painter(glyphs, cells, size, options);
-        // A run of frames that look alike is one picture shown for the run.
+        // A run of frames that look alike is one picture shown for the run:
+        // the pending picture, from frame `first` until frame `until`.
         GifFrame pending;
-        qint64 first = -1; // the frame the pending picture starts at
+        qint64 first = -1;
+        const auto show = [&](qint64 until) {
+            painter.paint(pending, video.frame());
+            return (!withSound || sound.writeUntil(startOf(first), problem))
+                   && video.send(startOf(first), startOf(until) - startOf(first), problem);
+        };
         for (int i = 0; i < movie.numCuadros; ++i) {
             GifFrame frame(visibleFrame(movie, i));
             if (first < 0 ||
                 !gif::change(pending, frame, cells.width(), cells.height(), glyphs).isEmpty()) {
-                if (first >= 0) {
-                    painter.paint(pending, video.frame());
-                    if ((withSound && !sound.writeUntil(startOf(first), problem))
-                        || !video.send(startOf(first), startOf(i) - startOf(first), problem))
-                        return failure(&file);
-                }
+                if (first >= 0 && !show(i))
+                    return failure(&file);
                 pending = std::move(frame);
                 first = i;
             }
@@ -425,12 +427,8 @@ ExportResult exportVideo(const Movie& movie, const FileName& path, const QFont& 
                 return ExportResult::Cancelled;
             }
         }
-        if (first >= 0) {
-            painter.paint(pending, video.frame());
-            if ((withSound && !sound.writeUntil(startOf(first), problem))
-                || !video.send(startOf(first), startOf(movie.numCuadros) - startOf(first), problem))
-                return failure(&file);
-        }
+        if (first >= 0 && !show(movie.numCuadros))
+            return failure(&file);
         if (withSound && !sound.finish(problem))
             return failure(&file);
         if (!video.finish(problem))
