@@ -107,14 +107,21 @@ EditorWindow::EditorWindow(QWidget* parent)
 EditorWindow::~EditorWindow() = default;
 
 QAction* EditorWindow::addEntry(QMenu* menu, const QString& caption, const QKeySequence& key,
-                                void (EditorWindow::*slot)())
+                                const std::function<void()>& run)
 {
     QAction* a = menu->addAction(caption);
     if (!key.isEmpty())
         a->setShortcut(key);
-    connect(a, &QAction::triggered, this, [this, slot] { (this->*slot)(); });
+    if (run)
+        connect(a, &QAction::triggered, this, run);
     m_entries[withoutAccelerator(caption)] = a;
     return a;
+}
+
+QAction* EditorWindow::addEntry(QMenu* menu, const QString& caption, const QKeySequence& key,
+                                void (EditorWindow::*slot)())
+{
+    return addEntry(menu, caption, key, [this, slot] { (this->*slot)(); });
 }
 
 QAction* EditorWindow::action(const QString& caption) const
@@ -135,20 +142,12 @@ void EditorWindow::makeMenus()
     addEntry(file, QStringLiteral("&Abrir..."), QKeySequence::Open, &EditorWindow::fileOpen);
     m_recentMenu = file->addMenu(QStringLiteral("Películas &recientes"));
     file->addSeparator();
-    QAction* save = file->addAction(QStringLiteral("&Guardar"));
-    save->setShortcut(QKeySequence::Save);
-    connect(save, &QAction::triggered, this, [this] { fileSave(); });
-    m_entries[QStringLiteral("Guardar")] = save;
-    QAction* saveAs = file->addAction(QStringLiteral("Guardar &como..."));
-    saveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-    connect(saveAs, &QAction::triggered, this, [this] { fileSaveAs(); });
-    m_entries[QStringLiteral("Guardar como")] = saveAs;
+    addEntry(file, QStringLiteral("&Guardar"), QKeySequence::Save, [this] { fileSave(); });
+    addEntry(file, QStringLiteral("Guardar &como..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+             [this] { fileSaveAs(); });
     addEntry(file, QStringLiteral("&Exportar..."), QKeySequence(Qt::CTRL | Qt::Key_E), &EditorWindow::fileExport);
     file->addSeparator();
-    QAction* quit = file->addAction(QStringLiteral("&Salir"));
-    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    connect(quit, &QAction::triggered, this, &QWidget::close);
-    m_entries[QStringLiteral("Salir")] = quit;
+    addEntry(file, QStringLiteral("&Salir"), QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { close(); });
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edición"));
     addEntry(edit, QStringLiteral("&Deshacer"), QKeySequence::Undo, &EditorWindow::editUndo);
@@ -173,37 +172,28 @@ void EditorWindow::makeMenus()
     };
     m_strip->addActions(frameEntries);
     frames->addSeparator();
-    QAction* previous = frames->addAction(QStringLiteral("Cuadro an&terior"));
-    previous->setShortcuts({QKeySequence(Qt::Key_PageUp), QKeySequence(Qt::Key_F3)});
-    connect(previous, &QAction::triggered, this, [this] { showFrame(m_canvas->frame() - 1); });
-    QAction* next = frames->addAction(QStringLiteral("Cuadro &siguiente"));
-    next->setShortcuts({QKeySequence(Qt::Key_PageDown), QKeySequence(Qt::Key_F4)});
-    connect(next, &QAction::triggered, this, [this] { showFrame(m_canvas->frame() + 1); });
-    m_entries[QStringLiteral("Cuadro anterior")] = previous;
-    m_entries[QStringLiteral("Cuadro siguiente")] = next;
+    addEntry(frames, QStringLiteral("Cuadro an&terior"), {}, [this] { showFrame(m_canvas->frame() - 1); })
+        ->setShortcuts({QKeySequence(Qt::Key_PageUp), QKeySequence(Qt::Key_F3)});
+    addEntry(frames, QStringLiteral("Cuadro &siguiente"), {}, [this] { showFrame(m_canvas->frame() + 1); })
+        ->setShortcuts({QKeySequence(Qt::Key_PageDown), QKeySequence(Qt::Key_F4)});
 
     QMenu* movie = menuBar()->addMenu(QStringLiteral("&Película"));
     addEntry(movie, QStringLiteral("&Reproducir"), QKeySequence(Qt::Key_F2), &EditorWindow::moviePlay);
     addEntry(movie, QStringLiteral("&Propiedades..."), QKeySequence(Qt::ALT | Qt::Key_Return), &EditorWindow::movieProperties);
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&Ver"));
-    QAction* onion = view->addAction(QStringLiteral("&Papel cebolla"));
+    QAction* onion = addEntry(view, QStringLiteral("&Papel cebolla"), QKeySequence(Qt::CTRL | Qt::Key_K));
     onion->setCheckable(true);
-    onion->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
-    QAction* onionNext = view->addAction(QStringLiteral("Papel cebolla: también el cuadro &siguiente"));
+    QAction* onionNext = addEntry(view, QStringLiteral("Papel cebolla: también el cuadro &siguiente"), {});
     onionNext->setCheckable(true);
     const auto onionChanged = [this, onion, onionNext] {
         m_canvas->setOnionSkin(onion->isChecked(), onion->isChecked() && onionNext->isChecked());
     };
     connect(onion, &QAction::toggled, this, onionChanged);
     connect(onionNext, &QAction::toggled, this, onionChanged);
-    QAction* grid = view->addAction(QStringLiteral("&Cuadrícula"));
+    QAction* grid = addEntry(view, QStringLiteral("&Cuadrícula"), QKeySequence(Qt::CTRL | Qt::Key_G));
     grid->setCheckable(true);
-    grid->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
     connect(grid, &QAction::toggled, m_canvas, &Canvas::setGrid);
-    m_entries[QStringLiteral("Papel cebolla")] = onion;
-    m_entries[QStringLiteral("Papel cebolla: también el cuadro siguiente")] = onionNext;
-    m_entries[QStringLiteral("Cuadrícula")] = grid;
     QMenu* sizes = view->addMenu(QStringLiteral("&Tamaño de letra"));
     auto* sizeGroup = new QActionGroup(this);
     for (int points : {6, 8, 10, 12, 14, 18, 24}) {

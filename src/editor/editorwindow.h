@@ -4,6 +4,7 @@
 #include "editedmovie.h"
 
 #include <QMainWindow>
+#include <functional>
 #include <map>
 
 class QAction;
@@ -75,6 +76,10 @@ protected:
 private:
     void makeMenus();
     void makeToolBar();
+    // A menu entry, found again by its caption without '&' and "..."; `run`
+    // is what choosing it does (none for an entry that is toggled).
+    QAction* addEntry(QMenu* menu, const QString& caption, const QKeySequence& key,
+                      const std::function<void()>& run = {});
     QAction* addEntry(QMenu* menu, const QString& caption, const QKeySequence& key,
                       void (EditorWindow::*slot)());
     // Asks "¿Desea guardar los cambios...?" when there are changes; false

@@ -134,7 +134,6 @@ private:
 
     QAction* m_menu_abrir = nullptr;
     QAction* m_menu_cerrar_pelicula = nullptr;
-    QAction* m_exportMenu = nullptr;
     QAction* m_separador = nullptr;
     std::array<QAction*, 10> m_recent{};
     QAction* m_menu_reproducir = nullptr;

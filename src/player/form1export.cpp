@@ -10,23 +10,21 @@
 
 namespace orv::player {
 
-// "Exportar..." sits below "&Abrir..." and is usable exactly while a movie
-// is loaded, which is when "&Cerrar" is: it follows that entry's state.
+// "Exportar..." and "Editar película" sit below "&Abrir..." and are usable
+// exactly while a movie is loaded, which is when "&Cerrar" is: they follow
+// that entry's state.
 void Form1::makeExportMenu(QMenu* file)
 {
-    m_exportMenu = new QAction(QStringLiteral("&Exportar..."), file);
-    m_exportMenu->setObjectName(QStringLiteral("menu_exportar"));
-    file->insertAction(m_menu_cerrar_pelicula, m_exportMenu);
-    m_exportMenu->setEnabled(m_menu_cerrar_pelicula->isEnabled());
-    connect(m_menu_cerrar_pelicula, &QAction::enabledChanged, m_exportMenu, &QAction::setEnabled);
-    connect(m_exportMenu, &QAction::triggered, this, &Form1::menu_export_Click);
-
-    QAction* edit = new QAction(QStringLiteral("E&ditar película"), file);
-    edit->setObjectName(QStringLiteral("menu_editar"));
-    file->insertAction(m_menu_cerrar_pelicula, edit);
-    edit->setEnabled(m_menu_cerrar_pelicula->isEnabled());
-    connect(m_menu_cerrar_pelicula, &QAction::enabledChanged, edit, &QAction::setEnabled);
-    connect(edit, &QAction::triggered, this, &Form1::menu_edit_Click);
+    const auto entry = [&](const QString& caption, const QString& name, void (Form1::*slot)()) {
+        QAction* a = new QAction(caption, file);
+        a->setObjectName(name);
+        file->insertAction(m_menu_cerrar_pelicula, a);
+        a->setEnabled(m_menu_cerrar_pelicula->isEnabled());
+        connect(m_menu_cerrar_pelicula, &QAction::enabledChanged, a, &QAction::setEnabled);
+        connect(a, &QAction::triggered, this, slot);
+    };
+    entry(QStringLiteral("&Exportar..."), QStringLiteral("menu_exportar"), &Form1::menu_export_Click);
+    entry(QStringLiteral("E&ditar película"), QStringLiteral("menu_editar"), &Form1::menu_edit_Click);
 }
 
 // Opens the movie shown in OrvEditor, a program of its own.

@@ -105,7 +105,7 @@ void exportMovie(QWidget* parent, const Movie& m, const FileName& movie, const Q
         r = render::exportGif(m, path, font, options, &error);
     else if (ext == QLatin1String("cast"))
         r = exportCast(m, path, options, &error);
-    else if (ext == QLatin1String("mp4") || ext == QLatin1String("webm"))
+    else if (video)
         r = render::exportVideo(m, path, font, options,
                                 ext == QLatin1String("mp4") ? render::VideoFormat::Mp4
                                                             : render::VideoFormat::WebM,
