@@ -24,16 +24,17 @@ namespace {
 
 // Frame k as the Player's renderer draws it, padded to even sides with the
 // background, as the export's pictures must look.
-QImage drawing(const orv::Movie& p, int k, double points)
+QImage drawing(const orv::Movie& p, int k, double points, const QColor& letters = Qt::black,
+               const QColor& background = Qt::white)
 {
     orv::render::CellRenderer renderer;
     QFont font = orv::render::gifFont(points);
     font.setStyleStrategy(QFont::NoAntialias);
-    renderer.configure({font, 1, Qt::white, Qt::black, Qt::white, Qt::black});
+    renderer.configure({font, 1, background, letters, background, letters});
     const int cw = renderer.cellWidth(), ch = renderer.cellHeight();
     const int w = p.ancho * cw, h = p.alto * ch;
     QImage image(w + (w & 1), h + (h & 1), QImage::Format_RGB32);
-    image.fill(Qt::white);
+    image.fill(background);
     QPainter painter(&image);
     const QList<QByteArray> rows = orv::visibleFrame(p, k).split('\n');
     for (int r = 0; r < rows.size(); ++r)
@@ -127,6 +128,44 @@ private slots:
                 QVERIFY2(db >= 30, qPrintable(u"picture %1: %2 dB"_s.arg(k).arg(db)));
             }
         }
+    }
+
+    // A movie long enough to be cut into stretches encoded side by side:
+    // every picture in its place and at its time across the seams, in light
+    // letters on a dark background (grey: 2 × 2 colour blocks cost
+    // saturated colours far more than letters). A cancel midway stops every
+    // stretch and leaves nothing.
+    void longMovieInStretches()
+    {
+        std::vector<QByteArray> frames;
+        for (int i = 0; i < 620; ++i)
+            frames.push_back(QByteArray::number(i).rightJustified(5, '0') + QByteArray(i % 8, ' ') + '#');
+        const orv::Movie p = movie(13, 1, 40, frames);
+        orv::ExportOptions o;
+        o.letters = 0xE0E0E0;
+        o.background = 0x202020;
+        const QString path = m_dir.filePath(u"largo.mp4"_s);
+        QString error;
+        QCOMPARE(orv::render::exportVideo(p, orv::FileName::fromText(path), orv::render::gifFont(8), o,
+                                          VideoFormat::Mp4, &error),
+                 orv::ExportResult::Done);
+        const auto v = videofixtures::readVideo(path);
+        QVERIFY(v);
+        QCOMPARE(v->cuadros.size(), qsizetype(frames.size()));
+        QCOMPARE(v->durationMs, 620 * 40);
+        for (int k = 0; k < int(frames.size()); ++k) {
+            QCOMPARE(v->timesMs.at(k), 40 * k);
+            const double db = videofixtures::psnr(drawing(p, k, 8, QColor(0xE0E0E0), QColor(0x202020)), v->cuadros[k]);
+            QVERIFY2(db >= 30, qPrintable(u"picture %1: %2 dB"_s.arg(k).arg(db)));
+        }
+
+        const QString cancelled = m_dir.filePath(u"cancelado.mp4"_s);
+        o.progress = [](int done, int) { return done < 300; };
+        QCOMPARE(orv::render::exportVideo(p, orv::FileName::fromText(cancelled), orv::render::gifFont(8), o,
+                                          VideoFormat::Mp4, &error),
+                 orv::ExportResult::Cancelled);
+        QVERIFY(!QFile::exists(cancelled));
+        QCOMPARE(QDir(m_dir.path()).entryList({u".*orvtmp*"_s}, QDir::Hidden | QDir::Files), QStringList());
     }
 
     // A fractional pause: each picture starts at the sum of the pauses
