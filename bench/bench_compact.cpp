@@ -10,7 +10,6 @@
 //   bench_compact [--quick]          all sizes (--quick: the smallest only)
 #include "benchmovies.h"
 #include "compactor.h"
-#include "moviewriter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -134,23 +133,7 @@ void measure(const QTemporaryDir& dir, const bench::MovieSize& size)
 void measureNoise(const QTemporaryDir& dir)
 {
     const QString work = dir.filePath(QStringLiteral("noise.ovt"));
-    orv::MovieWriter w(orv::FileName::fromText(work));
-    if (!w.begin(orv::headerLine("400", "400", 1250, "100", "bench", "noise")))
-        return;
-    static const char kTones[] = " .:-=+*#%@abcdef";
-    QByteArray line(400 * 400, ' ');
-    quint64 state = 0x9E3779B97F4A7C15ull;
-    for (int f = 0; f < 1250; ++f) {
-        for (char& c : line) {
-            state ^= state << 13;
-            state ^= state >> 7;
-            state ^= state << 17;
-            c = kTones[state & 15];
-        }
-        if (!w.writeFrame(line))
-            return;
-    }
-    if (!w.commit())
+    if (!bench::writeNoiseMovie(work, {400, 400, 1250}))
         return;
     const double mb = static_cast<double>(QFileInfo(work).size()) / 1e6;
     const double peak =

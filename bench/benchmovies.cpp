@@ -42,6 +42,28 @@ bool writePlainMovie(const QString& path, const MovieSize& size)
     return w.commit();
 }
 
+bool writeNoiseMovie(const QString& path, const MovieSize& size)
+{
+    static const char kTones[] = " .:-=+*#%@abcdef";
+    orv::MovieWriter w(orv::FileName::fromText(path));
+    if (!w.begin(orv::headerLine(QByteArray::number(size.ancho), QByteArray::number(size.alto), size.cuadros, "100",
+                                 "bench", "noise")))
+        return false;
+    QByteArray line(static_cast<qsizetype>(size.ancho) * size.alto, ' ');
+    quint64 state = 0x9E3779B97F4A7C15ull;
+    for (int f = 0; f < size.cuadros; ++f) {
+        for (char& c : line) {
+            state ^= state << 13;
+            state ^= state >> 7;
+            state ^= state << 17;
+            c = kTones[state & 15];
+        }
+        if (!w.writeFrame(line))
+            return false;
+    }
+    return w.commit();
+}
+
 double shell(const QString& command)
 {
     return bestOf(3, [&] {

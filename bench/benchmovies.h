@@ -36,6 +36,10 @@ long peakKb(const QString& command);
 // ratios are those of real movies, not of noise or of blank frames.
 bool writePlainMovie(const QString& path, const MovieSize& size);
 
+// Writes a plain movie whose every cell is drawn at random from sixteen
+// characters: what compresses worst.
+bool writeNoiseMovie(const QString& path, const MovieSize& size);
+
 // A field of this process's /proc/self/status ("VmRSS:", "VmHWM:"), in KiB;
 // -1 where it cannot be read.
 long statusKb(const char* field);
