@@ -16,17 +16,17 @@ extern "C" {
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <functional>
 #include <future>
+#include <map>
 #include <memory>
-#include <condition_variable>
 #include <mutex>
 #include <system_error>
 #include <thread>
-#include <cmath>
-#include <cstring>
-#include <map>
 #include <vector>
 
 namespace orv::render {
@@ -39,7 +39,7 @@ using gif::GifGlyphs;
 constexpr int kMaxSide = 8192;
 constexpr qint64 kLeanPixels = 4'000'000; // pictures larger than this are encoded holding few frames
 constexpr int kKeyEvery = 250;            // pictures from one key picture to the next
-constexpr qint64 kStretchedPixels = 2'000'000; // the stretches encoded at once, together, at most
+constexpr qint64 kStretchedPixels = 4'000'000; // a picture of each stretch encoded at once, in all
 // The largest pictures each encoder takes within 300 MB. Measured, whole
 // process: x264 290 MB at 13.4 million pixels (490 MB at 29 million),
 // libvpx 290 MB at 3.2 million (2.1 GB at 29 million), whatever their
