@@ -533,8 +533,11 @@ private:
     };
 
     // Two threads an encoder beside helpers, so that a helper left alone
-    // at the end still keeps two cores busy; without helpers, as many as
-    // it likes, but one on pictures so large that each thread's count.
+    // at the end still keeps two cores busy. Without helpers, as many as
+    // it likes, but one past a few million pixels: the encoder holds a
+    // picture for each thread, each frame it looks ahead and each
+    // reference, and on big pictures (a 400 × 400 movie at 12 pt is 30
+    // million pixels) that is gigabytes.
     int encoderThreads() const
     {
         if (m_helpers > 0)
