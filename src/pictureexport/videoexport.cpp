@@ -735,15 +735,21 @@ private:
 // Helpers to encode stretches of the movie side by side (none: one
 // encoder on the caller's thread): one a core, up to eight, each with
 // kKeyEvery pictures or more to do, on pictures small enough that what the
-// stretches hold stays small beside the encoders.
-int helpersFor(VideoFormat format, QSize size, int frames)
+// stretches hold stays small beside the encoders. `picturesUpTo(n)` counts
+// the movie's pictures, up to n.
+int helpersFor(VideoFormat format, QSize size, int frames, const std::function<int(int)>& picturesUpTo)
 {
     if (format != VideoFormat::Mp4)
         return 0; // libvpx keeps every core busy on its own
     const qint64 pixels = std::max<qint64>(qint64(size.width()) * size.height(), 1);
-    const qint64 helpers = std::min<qint64>(
+    const qint64 most = std::min<qint64>(
         {std::thread::hardware_concurrency(), 8, frames / kKeyEvery, kStretchedPixels / pixels});
-    return helpers >= 2 ? int(helpers) : 0;
+    if (most < 2)
+        return 0;
+    // A long movie of few pictures (frames held, a drawing that rarely
+    // changes) is quick to encode: one encoder, and CABAC's smaller file.
+    const int helpers = std::min<int>(int(most), picturesUpTo(int(most) * kKeyEvery) / kKeyEvery);
+    return helpers >= 2 ? helpers : 0;
 }
 
 } // namespace
@@ -818,7 +824,23 @@ ExportResult exportVideo(const Movie& movie, const FileName& path, const QFont& 
         const int total = movie.numCuadros;
         const Setup setup{format, size, cells, int(std::lround(1000.0 / pause)), glyphs, options};
         const auto goOn = [&](int done) { return !options.progress || options.progress(done, total); };
-        PictureWriter pictures(output, setup, helpersFor(format, size, total), goOn);
+        // A run of frames that look alike is one picture shown for the run.
+        const auto differ = [&](const GifFrame& before, const GifFrame& now) {
+            return !gif::change(before, now, cells.width(), cells.height(), glyphs).isEmpty();
+        };
+        const auto picturesUpTo = [&](int most) {
+            int pictures = 0;
+            GifFrame last;
+            for (int i = 0; i < total && pictures < most; ++i) {
+                GifFrame frame(visibleFrame(movie, i));
+                if (i == 0 || differ(last, frame)) {
+                    ++pictures;
+                    last = std::move(frame);
+                }
+            }
+            return pictures;
+        };
+        PictureWriter pictures(output, setup, helpersFor(format, size, total, picturesUpTo), goOn);
         const auto stopped = [&] {
             if (pictures.cancelled()) {
                 file.cancel();
@@ -829,8 +851,7 @@ ExportResult exportVideo(const Movie& movie, const FileName& path, const QFont& 
         };
         if (!pictures.open(options.sound.isEmpty() ? nullptr : &sound, startOf(total)))
             return stopped();
-        // A run of frames that look alike is one picture shown for the run:
-        // the pending picture, from frame `first` until frame `until`.
+        // The pending picture, from frame `first` until frame `until`.
         GifFrame pending;
         int first = -1;
         const auto show = [&](int until) {
@@ -838,8 +859,7 @@ ExportResult exportVideo(const Movie& movie, const FileName& path, const QFont& 
         };
         for (int i = 0; i < total; ++i) {
             GifFrame frame(visibleFrame(movie, i));
-            if (first < 0 ||
-                !gif::change(pending, frame, cells.width(), cells.height(), glyphs).isEmpty()) {
+            if (first < 0 || differ(pending, frame)) {
                 if (first >= 0 && !show(i))
                     return stopped();
                 pending = std::move(frame);
