@@ -262,16 +262,16 @@ int main(int argc, char** argv)
     }
     // A long movie is encoded in stretches side by side, each holding what
     // it gives until it is the oldest. The most they hold: letters at
-    // random (every cell changes, nothing to copy) at the largest pictures
-    // encoded that way, 994 x 1008, two stretches at once.
+    // random (every cell changes, nothing to copy) at about the largest
+    // pictures encoded that way, 1162 x 1680, two stretches at once.
     const QString noise = dir.filePath(QStringLiteral("noise.ovt"));
-    if (bench::writeNoiseMovie(noise, {142, 84, 520})) {
+    if (bench::writeNoiseMovie(noise, {166, 140, 520})) {
         const QString command = QStringLiteral("'%1' export --mp4 -o '%2' '%3'")
                                     .arg(orv, dir.filePath(QStringLiteral("noise.mp4")), noise);
         QElapsedTimer clock;
         clock.start();
         const long kb = bench::peakKb(command);
-        std::printf("  mp4    8 pt %8.0f MB  142 x 84 x 520 letters at random, in stretches (%.1f s, %.0f MB)\n",
+        std::printf("  mp4    8 pt %8.0f MB  166 x 140 x 520 letters at random, in stretches (%.1f s, %.0f MB)\n",
                     double(kb) / 1024, clock.elapsed() / 1000.0,
                     double(QFileInfo(dir.filePath(QStringLiteral("noise.mp4"))).size()) / (1 << 20));
     }

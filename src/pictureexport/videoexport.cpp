@@ -135,10 +135,9 @@ public:
             av_opt_set(m_codec->priv_data, "preset", "ultrafast", 0);
             av_opt_set(m_codec->priv_data, "tune", "psnr", 0);
             av_opt_set(m_codec->priv_data, "crf", "28", 0);
-            av_opt_set(m_codec->priv_data, "x264-params",
-                       cabac ? "cabac=1:partitions=p8x8:me=umh:merange=24:chroma-me=0:qpmax=30"
-                             : "cabac=0:partitions=p8x8:me=umh:merange=24:chroma-me=0:qpmax=30",
-                       0);
+            const QByteArray params = QByteArray("cabac=") + (cabac ? "1" : "0") +
+                                      ":partitions=p8x8:me=umh:merange=24:chroma-me=0:qpmax=30";
+            av_opt_set(m_codec->priv_data, "x264-params", params.constData(), 0);
         } else {
             // libvpx's good mode ran at a third of real time on movies from
             // clips; its realtime mode at its fastest, told that the
@@ -445,14 +444,20 @@ struct Setup
 // the one before, and kept two cores about three quarters busy on movies
 // where every cell changes.)
 //
+// Stretches are counted in pictures: a long movie of few pictures (frames
+// held, a drawing that rarely changes) is quick to encode, and keeps one
+// encoder and CABAC's smaller file. So when helpers may be had, the file
+// is started once enough pictures have come, or all of them.
+//
 // The oldest stretch writes its packets as they come; a later one holds
 // them until it is the oldest, and beyond kHeldBytes held in all it waits
 // for that, so that memory stays bounded whatever the pictures cost.
 class PictureWriter
 {
 public:
-    PictureWriter(Output& output, const Setup& setup, int helpers, std::function<bool(int)> waiting)
-        : m_output(output), m_setup(setup), m_helpers(helpers), m_waiting(std::move(waiting))
+    // `most`: the helpers there may be, if the pictures are enough.
+    PictureWriter(Output& output, const Setup& setup, int most, std::function<bool(int)> waiting)
+        : m_output(output), m_setup(setup), m_most(most), m_waiting(std::move(waiting))
     {
     }
 
@@ -468,24 +473,21 @@ public:
                 stretch->done.wait();
     }
 
-    // Sets up the first encoder and, with its settings, the file.
+    // The file's sound and length; the file itself is started here when
+    // there can be no helpers.
     bool open(Soundtrack* sound, qint64 lengthMs)
     {
-        m_gathering = std::make_unique<Stretch>();
-        m_gathering->encoder = std::make_unique<Encoder>();
-        if (!m_gathering->encoder->open(m_setup.format, m_setup.size, m_setup.fps, m_output.globalHeader(),
-                                        encoderThreads(), m_helpers == 0, m_error) ||
-            !m_output.start(m_gathering->encoder->context(), sound, m_setup.options, lengthMs, m_error))
-            return false;
-        m_globalHeader = m_output.globalHeader();
-        m_settings = settingsOf(*m_gathering->encoder);
-        if (m_helpers == 0)
-            m_painter = std::make_unique<Painter>(m_setup.glyphs, m_setup.cells, m_setup.size, m_setup.options);
-        return true;
+        m_sound = sound;
+        m_lengthMs = lengthMs;
+        return m_most >= 2 || start(0);
     }
 
     bool add(Picture picture)
     {
+        if (!m_started) {
+            m_waitingPictures.push_back(std::move(picture));
+            return m_waitingPictures.size() < size_t(m_most) * kKeyEvery || start(m_most);
+        }
         if (m_helpers == 0) {
             m_painter->paint(picture.frame, m_gathering->encoder->frame());
             m_done += picture.frames;
@@ -497,6 +499,11 @@ public:
 
     bool finish()
     {
+        if (!m_started) {
+            const int helpers = int(m_waitingPictures.size() / kKeyEvery);
+            if (!start(helpers >= 2 ? helpers : 0))
+                return false;
+        }
         if (m_helpers == 0)
             return m_gathering->encoder->finish(direct(), m_error);
         if (!m_gathering->pictures.empty() && !dispatch())
@@ -543,6 +550,28 @@ private:
         if (m_helpers > 0)
             return 2;
         return qint64(m_setup.size.width()) * m_setup.size.height() > kLeanPixels ? 1 : 0;
+    }
+
+    // Sets up the first encoder, with `helpers` beside it, and with its
+    // settings the file; then takes the pictures that came before.
+    bool start(int helpers)
+    {
+        m_started = true;
+        m_helpers = helpers;
+        m_gathering = std::make_unique<Stretch>();
+        m_gathering->encoder = std::make_unique<Encoder>();
+        if (!m_gathering->encoder->open(m_setup.format, m_setup.size, m_setup.fps, m_output.globalHeader(),
+                                        encoderThreads(), m_helpers == 0, m_error) ||
+            !m_output.start(m_gathering->encoder->context(), m_sound, m_setup.options, m_lengthMs, m_error))
+            return false;
+        m_settings = settingsOf(*m_gathering->encoder);
+        if (m_helpers == 0)
+            m_painter = std::make_unique<Painter>(m_setup.glyphs, m_setup.cells, m_setup.size, m_setup.options);
+        std::vector<Picture> before = std::move(m_waitingPictures);
+        for (Picture& picture : before)
+            if (!add(std::move(picture)))
+                return false;
+        return true;
     }
 
     static QByteArray settingsOf(const Encoder& encoder)
@@ -602,7 +631,7 @@ private:
     {
         if (!stretch.encoder) {
             stretch.encoder = std::make_unique<Encoder>();
-            if (!stretch.encoder->open(m_setup.format, m_setup.size, m_setup.fps, m_globalHeader, encoderThreads(),
+            if (!stretch.encoder->open(m_setup.format, m_setup.size, m_setup.fps, m_output.globalHeader(), encoderThreads(),
                                        false, stretch.error))
                 return false;
             // The file holds one set of settings for every picture.
@@ -713,11 +742,15 @@ private:
 
     Output& m_output;
     const Setup& m_setup;
-    const int m_helpers;
+    const int m_most;
     const std::function<bool(int)> m_waiting;
     std::unique_ptr<Painter> m_painter;
     std::unique_ptr<Stretch> m_gathering;
-    bool m_globalHeader = false;
+    Soundtrack* m_sound = nullptr;
+    qint64 m_lengthMs = 0;
+    bool m_started = false;
+    int m_helpers = 0;
+    std::vector<Picture> m_waitingPictures; // those that came before the file was started
     QByteArray m_settings; // the encoders' settings the file holds
     int m_dispatched = 0;
     std::atomic<int> m_done{0};
@@ -732,24 +765,17 @@ private:
     std::atomic<bool> m_stop{false};
 };
 
-// Helpers to encode stretches of the movie side by side (none: one
-// encoder on the caller's thread): one a core, up to eight, each with
-// kKeyEvery pictures or more to do, on pictures small enough that what the
-// stretches hold stays small beside the encoders. `picturesUpTo(n)` counts
-// the movie's pictures, up to n.
-int helpersFor(VideoFormat format, QSize size, int frames, const std::function<int(int)>& picturesUpTo)
+// The most helpers to encode stretches of the movie side by side (below
+// two, none: one encoder on the caller's thread): one a core, up to eight,
+// each with kKeyEvery frames or more to do, on pictures small enough that
+// what the stretches hold stays small beside the encoders.
+int helpersFor(VideoFormat format, QSize size, int frames)
 {
     if (format != VideoFormat::Mp4)
         return 0; // libvpx keeps every core busy on its own
     const qint64 pixels = std::max<qint64>(qint64(size.width()) * size.height(), 1);
-    const qint64 most = std::min<qint64>(
-        {std::thread::hardware_concurrency(), 8, frames / kKeyEvery, kStretchedPixels / pixels});
-    if (most < 2)
-        return 0;
-    // A long movie of few pictures (frames held, a drawing that rarely
-    // changes) is quick to encode: one encoder, and CABAC's smaller file.
-    const int helpers = std::min<int>(int(most), picturesUpTo(int(most) * kKeyEvery) / kKeyEvery);
-    return helpers >= 2 ? helpers : 0;
+    return int(std::min<qint64>(
+        {std::thread::hardware_concurrency(), 8, frames / kKeyEvery, kStretchedPixels / pixels}));
 }
 
 } // namespace
@@ -824,23 +850,7 @@ ExportResult exportVideo(const Movie& movie, const FileName& path, const QFont& 
         const int total = movie.numCuadros;
         const Setup setup{format, size, cells, int(std::lround(1000.0 / pause)), glyphs, options};
         const auto goOn = [&](int done) { return !options.progress || options.progress(done, total); };
-        // A run of frames that look alike is one picture shown for the run.
-        const auto differ = [&](const GifFrame& before, const GifFrame& now) {
-            return !gif::change(before, now, cells.width(), cells.height(), glyphs).isEmpty();
-        };
-        const auto picturesUpTo = [&](int most) {
-            int pictures = 0;
-            GifFrame last;
-            for (int i = 0; i < total && pictures < most; ++i) {
-                GifFrame frame(visibleFrame(movie, i));
-                if (i == 0 || differ(last, frame)) {
-                    ++pictures;
-                    last = std::move(frame);
-                }
-            }
-            return pictures;
-        };
-        PictureWriter pictures(output, setup, helpersFor(format, size, total, picturesUpTo), goOn);
+        PictureWriter pictures(output, setup, helpersFor(format, size, total), goOn);
         const auto stopped = [&] {
             if (pictures.cancelled()) {
                 file.cancel();
@@ -851,7 +861,8 @@ ExportResult exportVideo(const Movie& movie, const FileName& path, const QFont& 
         };
         if (!pictures.open(options.sound.isEmpty() ? nullptr : &sound, startOf(total)))
             return stopped();
-        // The pending picture, from frame `first` until frame `until`.
+        // A run of frames that look alike is one picture shown for the run:
+        // the pending picture, from frame `first` until frame `until`.
         GifFrame pending;
         int first = -1;
         const auto show = [&](int until) {
@@ -859,7 +870,8 @@ ExportResult exportVideo(const Movie& movie, const FileName& path, const QFont& 
         };
         for (int i = 0; i < total; ++i) {
             GifFrame frame(visibleFrame(movie, i));
-            if (first < 0 || differ(pending, frame)) {
+            if (first < 0 ||
+                !gif::change(pending, frame, cells.width(), cells.height(), glyphs).isEmpty()) {
                 if (first >= 0 && !show(i))
                     return stopped();
                 pending = std::move(frame);

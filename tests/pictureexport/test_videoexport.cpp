@@ -43,6 +43,14 @@ QImage drawing(const orv::Movie& p, int k, double points, const QColor& letters 
     return image;
 }
 
+// Exports `p` at 8 points to `path`.
+orv::ExportResult exportAt8(const orv::Movie& p, const QString& path, const orv::ExportOptions& o = {},
+                            VideoFormat format = VideoFormat::Mp4)
+{
+    QString error;
+    return orv::render::exportVideo(p, orv::FileName::fromText(path), orv::render::gifFont(8), o, format, &error);
+}
+
 } // namespace
 
 class TestVideoExport : public QObject
@@ -116,10 +124,7 @@ private slots:
         const orv::Movie p = movie(13, 3, 100, frames);
         for (const VideoFormat format : {VideoFormat::Mp4, VideoFormat::WebM}) {
             const QString path = m_dir.filePath(format == VideoFormat::Mp4 ? u"celdas.mp4"_s : u"celdas.webm"_s);
-            QString error;
-            QCOMPARE(orv::render::exportVideo(p, orv::FileName::fromText(path), orv::render::gifFont(8), {}, format,
-                                              &error),
-                     orv::ExportResult::Done);
+            QCOMPARE(exportAt8(p, path, {}, format), orv::ExportResult::Done);
             const auto v = videofixtures::readVideo(path);
             QVERIFY(v);
             QCOMPARE(v->cuadros.size(), qsizetype(frames.size()));
@@ -145,10 +150,7 @@ private slots:
         o.letters = 0xE0E0E0;
         o.background = 0x202020;
         const QString path = m_dir.filePath(u"largo.mp4"_s);
-        QString error;
-        QCOMPARE(orv::render::exportVideo(p, orv::FileName::fromText(path), orv::render::gifFont(8), o,
-                                          VideoFormat::Mp4, &error),
-                 orv::ExportResult::Done);
+        QCOMPARE(exportAt8(p, path, o), orv::ExportResult::Done);
         const auto v = videofixtures::readVideo(path);
         QVERIFY(v);
         QCOMPARE(v->cuadros.size(), qsizetype(frames.size()));
@@ -161,9 +163,7 @@ private slots:
 
         const QString cancelled = m_dir.filePath(u"cancelado.mp4"_s);
         o.progress = [](int done, int) { return done < 300; };
-        QCOMPARE(orv::render::exportVideo(p, orv::FileName::fromText(cancelled), orv::render::gifFont(8), o,
-                                          VideoFormat::Mp4, &error),
-                 orv::ExportResult::Cancelled);
+        QCOMPARE(exportAt8(p, cancelled, o), orv::ExportResult::Cancelled);
         QVERIFY(!QFile::exists(cancelled));
         QCOMPARE(QDir(m_dir.path()).entryList({u".*orvtmp*"_s}, QDir::Hidden | QDir::Files), QStringList());
     }
@@ -177,11 +177,7 @@ private slots:
             frames.push_back(i % 2 ? "ab" : "ba");
         const orv::Movie p = movie(2, 1, 33.333, frames);
         const QString path = m_dir.filePath(u"fraccion.mp4"_s);
-        orv::ExportOptions o;
-        QString error;
-        QCOMPARE(orv::render::exportVideo(p, orv::FileName::fromText(path), orv::render::gifFont(8), o,
-                                          VideoFormat::Mp4, &error),
-                 orv::ExportResult::Done);
+        QCOMPARE(exportAt8(p, path), orv::ExportResult::Done);
         const auto v = videofixtures::readVideo(path);
         QVERIFY(v);
         QCOMPARE(v->durationMs, 3000); // 2999.97
@@ -253,8 +249,7 @@ private slots:
         const QString path = m_dir.filePath(u"c.mp4"_s);
         orv::ExportOptions o;
         o.progress = [](int, int) { return false; };
-        QCOMPARE(orv::render::exportVideo(p, orv::FileName::fromText(path), orv::render::gifFont(8), o, VideoFormat::Mp4),
-                 orv::ExportResult::Cancelled);
+        QCOMPARE(exportAt8(p, path, o), orv::ExportResult::Cancelled);
         QVERIFY(!QFile::exists(path));
         const orv::Movie wide = movie(400, 400, 100, {"x"});
         QString error;
