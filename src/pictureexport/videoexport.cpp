@@ -484,22 +484,19 @@ public:
 
     bool add(Picture picture)
     {
-        if (!m_started) {
+        if (!m_gathering) {
             m_waitingPictures.push_back(std::move(picture));
             return m_waitingPictures.size() < size_t(m_most) * kKeyEvery || start(m_most);
         }
-        if (m_helpers == 0) {
-            m_painter->paint(picture.frame, m_gathering->encoder->frame());
-            m_done += picture.frames;
-            return m_gathering->encoder->send(picture.from, picture.lasts, direct(), m_error);
-        }
+        if (m_helpers == 0)
+            return encodeOne(*m_painter, *m_gathering->encoder, picture, direct(), m_error);
         m_gathering->pictures.push_back(std::move(picture));
         return m_gathering->pictures.size() < size_t(kKeyEvery) || dispatch();
     }
 
     bool finish()
     {
-        if (!m_started) {
+        if (!m_gathering) {
             const int helpers = int(m_waitingPictures.size() / kKeyEvery);
             if (!start(helpers >= 2 ? helpers : 0))
                 return false;
@@ -556,7 +553,6 @@ private:
     // settings the file; then takes the pictures that came before.
     bool start(int helpers)
     {
-        m_started = true;
         m_helpers = helpers;
         m_gathering = std::make_unique<Stretch>();
         m_gathering->encoder = std::make_unique<Encoder>();
@@ -578,6 +574,17 @@ private:
     {
         const AVCodecContext* c = encoder.context();
         return QByteArray(reinterpret_cast<const char*>(c->extradata), c->extradata_size);
+    }
+
+    // Paints the picture and hands it to the encoder.
+    bool encodeOne(Painter& painter, Encoder& encoder, const Picture& picture, const Encoder::Sink& sink,
+                   QString& error)
+    {
+        painter.paint(picture.frame, encoder.frame());
+        if (!encoder.send(picture.from, picture.lasts, sink, error))
+            return false;
+        m_done += picture.frames;
+        return true;
     }
 
     Encoder::Sink direct()
@@ -644,14 +651,9 @@ private:
         const Encoder::Sink give = [this, &stretch](AVPacket* packet, QString& error) {
             return take(stretch, packet, error);
         };
-        for (const Picture& picture : stretch.pictures) {
-            if (m_stop)
+        for (const Picture& picture : stretch.pictures)
+            if (m_stop || !encodeOne(painter, *stretch.encoder, picture, give, stretch.error))
                 return false;
-            painter.paint(picture.frame, stretch.encoder->frame());
-            if (!stretch.encoder->send(picture.from, picture.lasts, give, stretch.error))
-                return false;
-            m_done += picture.frames;
-        }
         return stretch.encoder->finish(give, stretch.error);
     }
 
@@ -745,10 +747,9 @@ private:
     const int m_most;
     const std::function<bool(int)> m_waiting;
     std::unique_ptr<Painter> m_painter;
-    std::unique_ptr<Stretch> m_gathering;
+    std::unique_ptr<Stretch> m_gathering; // the stretch pictures go to; none until the file is started
     Soundtrack* m_sound = nullptr;
     qint64 m_lengthMs = 0;
-    bool m_started = false;
     int m_helpers = 0;
     std::vector<Picture> m_waitingPictures; // those that came before the file was started
     QByteArray m_settings; // the encoders' settings the file holds
